@@ -1,0 +1,3 @@
+#include "DeviceLog.h"
+
+Q_LOGGING_CATEGORY(lcDevice, "corvane.device", QtDebugMsg)

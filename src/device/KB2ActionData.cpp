@@ -1,0 +1,970 @@
+#include "KB2ActionData.h"
+
+#include "AppParams.h"
+#include "Kb2Builders.h"
+#include "KeyTypeTable.h"
+#include "SoftwareConfig.h"
+#include "Units.h"
+#include "WireKeyTable.h"
+
+#include <QLoggingCategory>
+#include <QMutexLocker>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcData, "corvane.device")
+
+constexpr int ParamMode = 8;
+constexpr int ParamMacroNumber = 17;
+constexpr int ParamMacroSteps = 18;
+constexpr quint8 AdvancedMacro = 6;
+constexpr quint16 NoCode = 0xFFFF;
+
+// High nibble of parameter 8.
+int triggerModeOf(quint16 value)
+{
+    switch (value & 0xF0) {
+    case 0x10: return 1;
+    case 0x20: return 2;
+    default: return 0;
+    }
+}
+
+template <typename Rec>
+void fillPair(Rec &rec, quint8 key, quint8 pair)
+{
+    rec.key[0] = key;
+    rec.DKS1[0] = pair;
+    rec.key[1] = pair;
+    rec.DKS1[1] = key;
+}
+
+} // namespace
+
+KB2ActionData::KB2ActionData()
+{
+    setKeyIdMap(defaultKeyCodeMap());
+}
+
+KB2ActionData::~KB2ActionData() = default;
+
+QMap<int, quint16> KB2ActionData::keyIdMap() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_keyIdMap;
+}
+
+void KB2ActionData::setKeyIdMap(const QMap<int, quint16> &map)
+{
+    QMutexLocker lock(&m_lock);
+    m_keyIdMap = map;
+    m_typeByCode.clear();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (!m_typeByCode.contains(it.value()))
+            m_typeByCode.insert(it.value(), it.key()); // first type in key order
+    }
+}
+
+STU_BoardInfo2 KB2ActionData::boardInfo() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_info;
+}
+
+STU_BoardFromLayout KB2ActionData::boardLayout() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_layout;
+}
+
+STU_BoardFromDB KB2ActionData::boardDB() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_db;
+}
+
+STU_BoardFromPRGB KB2ActionData::boardPRGB() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_prgb;
+}
+
+int KB2ActionData::macroCount() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_macroCount;
+}
+
+// ---------------------------------------------------------------------------
+// Sensitivity and lighting
+
+void KB2ActionData::setGlobalTravel(quint16 um)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_db.gdBi == um)
+            return;
+        m_db.gdBi = um;
+        out << QVariant::fromValue(m_db);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setPressDeadZone(quint16 um)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_db.dt_dB == um)
+            return;
+        m_db.dt_dB = um;
+        out << QVariant::fromValue(m_db);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setReleaseDeadZone(quint16 um)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_db.dt_RdB == um)
+            return;
+        m_db.dt_RdB = um;
+        out << QVariant::fromValue(m_db);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm,
+                                         quint16 releaseDeadZoneUm, bool lowLatency)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        m_db.gdBi = globalTravelUm;
+        m_db.dt_dB = pressDeadZoneUm;
+        m_db.dt_RdB = releaseDeadZoneUm;
+        m_prgb.bitmap = lowLatency ? (m_prgb.bitmap | 0x10) : (m_prgb.bitmap & ~0x10);
+        out << QVariant::fromValue(m_db);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setLowLatency(bool on)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        m_prgb.bitmap = on ? (m_prgb.bitmap | 0x10) : (m_prgb.bitmap & ~0x10);
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setLightingMode(int mode)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (mode == 0) {
+            m_prgb.bitmap &= ~0x01;
+        } else {
+            m_prgb.bitmap |= 0x01;
+            m_prgb.rgb_mode = quint8(mode - 1);
+        }
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setLightingDirection(bool on)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        m_prgb.bitmap = on ? (m_prgb.bitmap | 0x02) : (m_prgb.bitmap & ~0x02);
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setBrightness(quint8 value)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_prgb.grayscale == value)
+            return;
+        m_prgb.grayscale = value;
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setSpeed(quint8 value)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_prgb.rgb_speed == value)
+            return;
+        m_prgb.rgb_speed = value;
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setSleep(quint8 value)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_prgb.rgb_sleep == value)
+            return;
+        m_prgb.rgb_sleep = value;
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (mode == 0) {
+            m_prgb.bitmap &= ~0x01;
+        } else {
+            m_prgb.bitmap |= 0x01;
+            m_prgb.rgb_mode = quint8(mode - 1);
+        }
+        m_prgb.grayscale = brightness;
+        m_prgb.rgb_speed = speed;
+        m_prgb.bitmap = direction ? (m_prgb.bitmap | 0x02) : (m_prgb.bitmap & ~0x02);
+        m_prgb.rgb_sleep = sleep;
+        out << QVariant::fromValue(m_prgb);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        quint8 wire = wireOfType(keyType);
+        if (wire == WireKeyTable::NoKey)
+            return;
+        if (wire == 0xE8) // the board addresses its FN key as Fn layer 1
+            wire = 1;
+        STU_BoardFromKRGB rec;
+        rec.key[0] = wire;
+        rec.red[0] = red;
+        rec.green[0] = green;
+        rec.blue[0] = blue;
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+// ---------------------------------------------------------------------------
+// Layers and per-key values
+
+void KB2ActionData::setLayerKey(int layer, int keyType, int newKeyType)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (layer < 0 || layer > 3 || !m_keyMap.value(layer).contains(keyType))
+            return;
+        const quint8 wire = wireOfType(keyType);
+        if (wire == WireKeyTable::NoKey)
+            return;
+        const quint16 code = m_keyIdMap.value(newKeyType, 0);
+        m_keyMap[layer][keyType] = code;
+        STU_BoardFromKey rec;
+        rec.key[0] = wire;
+        rec.param[0] = quint8(layer);
+        rec.value[0] = code;
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::setLayer(int layer, const QMap<int, int> &keys)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        if (layer < 0 || layer > 3)
+            return;
+        STU_BoardFromKey rec;
+        int n = 0;
+        for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+            const quint8 wire = wireOfType(it.key());
+            if (wire == WireKeyTable::NoKey)
+                continue;
+            const quint16 code = m_keyIdMap.value(it.value(), 0);
+            m_keyMap[layer][it.key()] = code;
+            rec.key[n] = wire;
+            rec.param[n] = quint8(layer);
+            rec.value[n] = code;
+            if (++n == STU_BoardFromKey::Entries) {
+                out << QVariant::fromValue(rec);
+                rec = STU_BoardFromKey();
+                n = 0;
+            }
+        }
+        if (n > 0)
+            out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::sendSingleKeyData(const QList<KeyParam> &entries)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        qCDebug(lcData) << "下发单键行程数据" << entries.size();
+        STU_BoardFromKey rec;
+        int n = 0;
+        for (const KeyParam &entry : entries) {
+            // A key the map does not know goes out as wire code 0; the map is
+            // left as it is so that later lookups still see it as unknown.
+            const quint16 code = m_keyIdMap.value(entry.keyType, 0);
+            rec.key[n] = kb2_model_to_wire(code);
+            rec.param[n] = entry.param;
+            rec.value[n] = entry.value;
+            if (++n == STU_BoardFromKey::Entries) {
+                out << QVariant::fromValue(rec);
+                rec = STU_BoardFromKey();
+                n = 0;
+            }
+        }
+        if (n > 0)
+            out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+// ---------------------------------------------------------------------------
+// Advanced bindings
+
+void KB2ActionData::writeAdvancedBinding(const DKSInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromTDKS rec;
+        rec.key[0] = key;
+        for (int i = 0; i < 4; ++i) {
+            rec.b[i][0] = i < info.bindKey.size() ? wireOfType(info.bindKey.at(i)) : WireKeyTable::NoKey;
+            rec.b[4 + i][0] = i < info.triggerValue.size() ? kb2_dks_action_byte(info.triggerValue.at(i)) : 0;
+        }
+        rec.value[0] = info.touchDis.isEmpty() ? 0 : mmToMicrons(info.touchDis.first());
+        m_tdks.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const MPTInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        auto bound = [&](int i) {
+            return i < info.bindKey.size() ? wireOfType(info.bindKey.at(i)) : WireKeyTable::NoKey;
+        };
+        auto point = [&](int i) {
+            return i < info.triggerValue.size() ? quint16(qBound(0, info.triggerValue.at(i), 0xFFFF)) : quint16(0);
+        };
+        STU_BoardFromDDKS rec;
+        rec.key[0] = key;
+        rec.DKS1[0] = bound(0);
+        rec.DKS2[0] = bound(1);
+        rec.DKS3[0] = bound(2);
+        rec.dB1[0] = point(0);
+        rec.dB2[0] = point(1);
+        rec.dB3[0] = point(2);
+        m_mpt.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const MTInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromMT rec;
+        rec.key[0] = key;
+        rec.DKS1[0] = wireOfType(info.pressType);
+        rec.DKS2[0] = wireOfType(info.clickType);
+        rec.delay[0] = kb2_delay_units(info.delay);
+        m_mt.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const TGLInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromTGL rec;
+        rec.key[0] = key;
+        rec.DKS1[0] = wireOfType(info.switchType);
+        rec.delay[0] = kb2_delay_units(info.delay);
+        m_tgl.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const ENDInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromEND rec;
+        rec.key[0] = key;
+        rec.DKS1[0] = wireOfType(info.switchType);
+        m_end.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const SOCDInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromSOCD rec;
+        fillPair(rec, key, wireOfType(info.switchType));
+        m_socd.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const RSInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromRS rec;
+        fillPair(rec, key, wireOfType(info.switchType));
+        m_rs.insert(info.keyIndex, info);
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        const quint8 key = wireOfType(info.keyIndex);
+        if (key == WireKeyTable::NoKey || info.steps.isEmpty())
+            return;
+        QList<MACRO_Key> steps = info.steps;
+        if (steps.size() > MaxMacroSteps) {
+            // More steps would spill into the next macro's offsets.
+            qCDebug(lcData) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
+            steps = steps.mid(0, MaxMacroSteps);
+        }
+        const int number = m_macroCount++;
+        STU_BoardFromMACRO piece;
+        for (int i = 0; i < steps.size(); ++i) {
+            const MACRO_Key &step = steps.at(i);
+            int type = keyTypeFromName(step.keyName);
+            // An unknown name would otherwise read as type 0 (Esc).
+            if (type == 0 && step.keyName != keyTypeName(0))
+                type = KeyTypeNone;
+            const quint16 code = m_keyIdMap.contains(type) ? m_keyIdMap.value(type) : NoCode;
+            const int slot = i % STU_BoardFromMACRO::MaxSteps;
+            if (slot == 0) {
+                piece = STU_BoardFromMACRO();
+                piece.offset = quint16(number * 256 + i);
+            }
+            piece.step[slot] = kb2_macro_step_word(step.down, step.delay, code);
+            piece.count = quint8(slot + 1);
+            if (piece.count == STU_BoardFromMACRO::MaxSteps || i == steps.size() - 1)
+                out << QVariant::fromValue(piece);
+        }
+        STU_BoardFromKey rec;
+        rec.key[0] = rec.key[1] = rec.key[2] = key;
+        rec.param[0] = ParamMode;
+        rec.value[0] = AdvancedMacro;
+        rec.param[1] = ParamMacroNumber;
+        rec.value[1] = quint16(number * 256);
+        rec.param[2] = ParamMacroSteps;
+        rec.value[2] = quint16(steps.size());
+        out << QVariant::fromValue(rec);
+        MACROInfo held = info;
+        held.steps = steps;
+        m_macro.insert(info.keyIndex, held);
+    }
+    sendAll(out);
+}
+
+void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        switch (bindKind) {
+        case Bind_DKS: m_tdks.remove(keyType); break;
+        case Bind_MPT: m_mpt.remove(keyType); break;
+        case Bind_MT: m_mt.remove(keyType); break;
+        case Bind_TGL: m_tgl.remove(keyType); break;
+        case Bind_END: m_end.remove(keyType); break;
+        case Bind_MACRO: m_macro.remove(keyType); break;
+        case Bind_SOCD:
+        case Bind_RS:
+            m_socd.remove(keyType);
+            m_rs.remove(keyType);
+            break;
+        default: break;
+        }
+        const quint8 wire = wireOfType(keyType);
+        if (wire == WireKeyTable::NoKey)
+            return;
+        STU_BoardFromKey rec;
+        rec.key[0] = wire;
+        rec.param[0] = ParamMode;
+        rec.value[0] = 0;
+        out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
+}
+
+// ---------------------------------------------------------------------------
+// Decoded answers
+
+void KB2ActionData::storeBoardInfo(const STU_BoardInfo2 &info)
+{
+    QMutexLocker lock(&m_lock);
+    m_info = info;
+}
+
+void KB2ActionData::storePRGB(const STU_BoardFromPRGB &prgb)
+{
+    QMutexLocker lock(&m_lock);
+    const quint8 spare = m_prgb.spare;
+    m_prgb = prgb;
+    m_prgb.spare = spare;
+}
+
+void KB2ActionData::storeDB(const STU_BoardFromDB &db)
+{
+    QMutexLocker lock(&m_lock);
+    m_db.ticks = db.ticks;
+    m_db.gdBi = db.gdBi;
+    m_db.dt_dB = db.dt_dB;
+    m_db.dt_RdB = db.dt_RdB;
+    m_db.db1 = db.db1;
+    m_db.db2 = db.db2;
+    m_db.db3 = db.db3;
+}
+
+void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromKey::Entries; ++i) {
+        if (rec.key[i] == WireKeyTable::NoKey)
+            continue;
+        const int param = rec.param[i];
+        const quint16 value = rec.value[i];
+        const int type = typeOfWire(rec.key[i]);
+        qCDebug(lcData) << "addBoardKeyBase" << "[keyCode]" << rec.key[i] << "[mode]" << param
+                        << "[value]" << value;
+        if (type < 0)
+            continue;
+        if (param >= 0 && param <= 3) {
+            m_keyMap[param][type] = value;
+        } else if (param == ParamMode) {
+            if ((value & 0x0F) == AdvancedMacro)
+                addMacroKey(type, -1);
+            else
+                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
+        }
+    }
+}
+
+void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
+{
+    SoftwareConfig *config = SoftwareConfig::instance();
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromKey::Entries; ++i) {
+        const quint8 wire = rec.key[i];
+        if (wire == WireKeyTable::NoKey)
+            continue;
+        int pos = config->findKey(kb2_wire_to_model(wire));
+        if (pos == SoftwareConfig::NotFound)
+            pos = config->findKey(wire);
+        const int row = pos >> 5;
+        const int col = pos & 31;
+        if (pos == SoftwareConfig::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
+            continue;
+        const int cell = row * KB2MatrixCols + col;
+        const int type = typeOfWire(wire);
+        const quint16 value = rec.value[i];
+        const quint8 byte = quint8(value);
+        switch (rec.param[i]) {
+        case 0: case 1: case 2: case 3: {
+            const int layer = rec.param[i];
+            quint16 *fn[4] = {m_layout.fn0, m_layout.fn1, m_layout.fn2, m_layout.fn3};
+            fn[layer][cell] = value;
+            // Layers 2 and 3 leave out unassigned keys; layer 1 also empty ones.
+            const bool skip = (layer >= 1 && value == 0xFF) || (layer == 1 && value == 0);
+            if (type >= 0 && !skip)
+                m_keyMap[layer][type] = value;
+            break;
+        }
+        case 4:
+            m_layout.travel[cell] = value;
+            m_db.perKey2[cell] = value;
+            break;
+        case 5: m_db.perKey3[cell] = value; break;
+        case 6: m_db.perKey4[cell] = value; break;
+        case 7: m_db.perKey5[cell] = value; break;
+        case ParamMode:
+            m_layout.mode[cell] = quint8(value & 0x0F);
+            if (value != AdvancedMacro && type >= 0)
+                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
+            break;
+        case 9: m_layout.param9[cell] = byte; break;
+        case 10: m_layout.param10[cell] = byte; break;
+        case 11: m_layout.param11[cell] = byte; break;
+        case 12: m_layout.param12[cell] = byte; break;
+        case 13: m_layout.param13[cell] = byte; break;
+        case 14: m_layout.param14[cell] = byte; break;
+        case 15: m_layout.param15[cell] = byte; break;
+        case 16: m_layout.param16[cell] = byte; break;
+        case ParamMacroNumber: m_layout.param17[cell] = value; break;
+        case ParamMacroSteps: m_layout.param18[cell] = byte; break;
+        case 19: m_layout.param19[cell] = byte; break;
+        case 20: m_layout.param20[cell] = value; break;
+        case 21: m_layout.param21[cell] = value; break;
+        default: break;
+        }
+    }
+}
+
+void KB2ActionData::storeAdvancedEntries(const STU_BoardFromMT &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromMT::Entries; ++i) {
+        const int type = typeOfWire(rec.key[i]);
+        if (type < 0)
+            continue;
+        MTInfo info;
+        info.keyIndex = type;
+        info.pressType = typeOfWire(rec.DKS1[i]);
+        info.clickType = typeOfWire(rec.DKS2[i]);
+        info.delay = rec.delay[i] * 10;
+        m_mt.insert(type, info);
+    }
+}
+
+void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTGL &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromTGL::Entries; ++i) {
+        const int type = typeOfWire(rec.key[i]);
+        if (type < 0)
+            continue;
+        TGLInfo info;
+        info.keyIndex = type;
+        info.switchType = typeOfWire(rec.DKS1[i]);
+        info.delay = rec.delay[i] * 10;
+        m_tgl.insert(type, info);
+    }
+}
+
+void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTDKS &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromTDKS::Entries; ++i) {
+        const int type = typeOfWire(rec.key[i]);
+        if (type < 0)
+            continue;
+        DKSInfo info;
+        info.keyIndex = type;
+        info.touchDis << rec.value[i] / 1000.0;
+        for (int k = 0; k < 4; ++k) {
+            info.bindKey << typeOfWire(rec.b[k][i]);
+            info.triggerValue << kb2_dks_action_string(rec.b[4 + k][i]);
+        }
+        m_tdks.insert(type, info);
+    }
+}
+
+void KB2ActionData::storeAdvancedEntries(const STU_BoardFromDDKS &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromDDKS::Entries; ++i) {
+        const int type = typeOfWire(rec.key[i]);
+        if (type < 0)
+            continue;
+        MPTInfo info;
+        info.keyIndex = type;
+        info.bindKey << typeOfWire(rec.DKS1[i]) << typeOfWire(rec.DKS2[i]) << typeOfWire(rec.DKS3[i]);
+        info.triggerValue << rec.dB1[i] << rec.dB2[i] << rec.dB3[i];
+        m_mpt.insert(type, info);
+    }
+}
+
+void KB2ActionData::storeAdvancedEntries(const STU_BoardFromEND &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromEND::Entries; ++i) {
+        const int type = typeOfWire(rec.key[i]);
+        if (type < 0)
+            continue;
+        ENDInfo info;
+        info.keyIndex = type;
+        info.switchType = typeOfWire(rec.DKS1[i]);
+        m_end.insert(type, info);
+    }
+}
+
+void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCells])
+{
+    QMutexLocker lock(&m_lock);
+    m_tdks.clear();
+    m_mt.clear();
+    m_tgl.clear();
+    m_mpt.clear();
+    m_end.clear();
+    m_socd.clear();
+    m_rs.clear();
+    m_macro.clear();
+    m_macroCount = 0;
+    if (!familyMatrix)
+        return;
+    int highestMacro = -1;
+    const STU_BoardFromLayout &l = m_layout;
+    for (int cell = 0; cell < KB2MatrixCells; ++cell) {
+        const int type = typeOfCode(familyMatrix[cell]);
+        if (type < 0)
+            continue;
+        switch (l.mode[cell] & 0x0F) {
+        case 1: {
+            DKSInfo info;
+            info.keyIndex = type;
+            info.touchDis << m_db.perKey3[cell] / 1000.0;
+            const quint8 bound[4] = {l.param9[cell], l.param10[cell], l.param11[cell], l.param12[cell]};
+            const quint8 actions[4] = {l.param13[cell], l.param14[cell], l.param15[cell], l.param16[cell]};
+            for (int k = 0; k < 4; ++k) {
+                info.bindKey << typeOfWire(bound[k]);
+                info.triggerValue << kb2_dks_action_string(actions[k]);
+            }
+            m_tdks.insert(type, info);
+            break;
+        }
+        case 2: {
+            MPTInfo info;
+            info.keyIndex = type;
+            info.bindKey << typeOfWire(l.param9[cell]) << typeOfWire(l.param10[cell]) << typeOfWire(l.param11[cell]);
+            info.triggerValue << m_db.perKey3[cell] << m_db.perKey4[cell] << m_db.perKey5[cell];
+            m_mpt.insert(type, info);
+            break;
+        }
+        case 3: {
+            MTInfo info;
+            info.keyIndex = type;
+            info.pressType = typeOfWire(l.param9[cell]);
+            info.clickType = typeOfWire(l.param10[cell]);
+            info.delay = l.param19[cell] * 10;
+            m_mt.insert(type, info);
+            break;
+        }
+        case 4: {
+            TGLInfo info;
+            info.keyIndex = type;
+            info.switchType = typeOfWire(l.param9[cell]);
+            info.delay = l.param19[cell] * 10;
+            m_tgl.insert(type, info);
+            break;
+        }
+        case 5: {
+            ENDInfo info;
+            info.keyIndex = type;
+            info.switchType = typeOfWire(l.param9[cell]);
+            m_end.insert(type, info);
+            break;
+        }
+        case AdvancedMacro: {
+            const int number = l.param17[cell] >> 8;
+            highestMacro = qMax(highestMacro, number);
+            addMacroKey(type, number);
+            break;
+        }
+        case 8: {
+            SOCDInfo info;
+            info.keyIndex = type;
+            info.switchType = typeOfWire(l.param9[cell]);
+            m_socd.insert(type, info);
+            break;
+        }
+        case 9: {
+            RSInfo info;
+            info.keyIndex = type;
+            info.switchType = typeOfWire(l.param9[cell]);
+            m_rs.insert(type, info);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    // The next macro written must not reuse the number of one the keyboard
+    // still holds.
+    m_macroCount = qMax(m_macroCount, highestMacro + 1);
+}
+
+void KB2ActionData::finishWalk(const quint16 familyMatrix[KB2MatrixCells])
+{
+    rebuildAdvancedMaps(familyMatrix);
+    emitLayoutDB();
+    emitLayoutKey();
+    emitLayoutDis();
+    for (const QVariant &map : advancedMapVariants())
+        emitAdvancedKey(map);
+}
+
+// ---------------------------------------------------------------------------
+// Copies
+
+MapKB2DockerDB KB2ActionData::layoutDBMap() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_dbMap;
+}
+
+MapKB2DockerKey KB2ActionData::layoutKeyMap() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_keyMap;
+}
+
+QList<QList<quint16>> KB2ActionData::layoutParamRows(int param) const
+{
+    QMutexLocker lock(&m_lock);
+    const quint16 *values = param == 4 ? m_layout.travel
+                          : param == 20 ? m_layout.param20
+                          : param == 21 ? m_layout.param21
+                                        : nullptr;
+    QList<QList<quint16>> rows;
+    if (!values)
+        return rows;
+    for (int r = 0; r < KB2MatrixRows; ++r) {
+        QList<quint16> row;
+        row.reserve(KB2MatrixCols);
+        for (int c = 0; c < KB2MatrixCols; ++c)
+            row.append(values[r * KB2MatrixCols + c]);
+        rows.append(row);
+    }
+    return rows;
+}
+
+MapKB2DockerTDKS KB2ActionData::tdksMap() const { QMutexLocker lock(&m_lock); return m_tdks; }
+MapKB2DockerMT KB2ActionData::mtMap() const { QMutexLocker lock(&m_lock); return m_mt; }
+MapKB2DockerTGL KB2ActionData::tglMap() const { QMutexLocker lock(&m_lock); return m_tgl; }
+MapKB2DockerMPT KB2ActionData::mptMap() const { QMutexLocker lock(&m_lock); return m_mpt; }
+MapKB2DockerEND KB2ActionData::endMap() const { QMutexLocker lock(&m_lock); return m_end; }
+MapKB2DockerSOCD KB2ActionData::socdMap() const { QMutexLocker lock(&m_lock); return m_socd; }
+MapKB2DockerRS KB2ActionData::rsMap() const { QMutexLocker lock(&m_lock); return m_rs; }
+MapKB2DockerMACRO KB2ActionData::macroMap() const { QMutexLocker lock(&m_lock); return m_macro; }
+
+QList<QVariant> KB2ActionData::advancedMapVariants() const
+{
+    QMutexLocker lock(&m_lock);
+    return {QVariant::fromValue(m_tdks), QVariant::fromValue(m_mt),  QVariant::fromValue(m_tgl),
+            QVariant::fromValue(m_mpt),  QVariant::fromValue(m_end), QVariant::fromValue(m_socd),
+            QVariant::fromValue(m_rs),   QVariant::fromValue(m_macro)};
+}
+
+// ---------------------------------------------------------------------------
+// Helpers (m_lock held)
+
+quint8 KB2ActionData::wireOfType(int keyType) const
+{
+    auto it = m_keyIdMap.constFind(keyType);
+    if (it == m_keyIdMap.cend() || it.value() == NoCode)
+        return WireKeyTable::NoKey;
+    return kb2_model_to_wire(it.value());
+}
+
+int KB2ActionData::typeOfCode(quint16 code) const
+{
+    if (code == 0)
+        return KeyTypeNone;
+    return m_typeByCode.value(code, KeyTypeNone);
+}
+
+int KB2ActionData::typeOfWire(quint8 wire) const
+{
+    if (wire == WireKeyTable::NoKey)
+        return KeyTypeNone;
+    return typeOfCode(kb2_wire_to_model(wire));
+}
+
+KeyTravelRecord KB2ActionData::travelRecord(int triggerMode) const
+{
+    KeyTravelRecord rec;
+    rec.workMode = triggerMode;
+    rec.keyTouchDis = mmToMicrons(AppParams::globalTravel());
+    rec.quickTouchPressDis = mmToMicrons(AppParams::rapidTriggerPressDefault());
+    rec.quickTouchUpDis = mmToMicrons(AppParams::rapidTriggerReleaseDefault());
+    return rec;
+}
+
+void KB2ActionData::addMacroKey(int keyType, int macroNumber)
+{
+    Q_UNUSED(macroNumber)
+    if (m_macro.contains(keyType) || m_macro.size() >= MaxMacros)
+        return;
+    MACROInfo info;
+    info.keyIndex = keyType;
+    info.macroName = QStringLiteral("Macro%1").arg(m_macroCount);
+    m_macro.insert(keyType, info);
+    ++m_macroCount;
+}
+
+void KB2ActionData::sendAll(const QList<QVariant> &records)
+{
+    for (const QVariant &record : records)
+        sendRecord(record);
+}

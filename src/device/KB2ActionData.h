@@ -1,0 +1,147 @@
+#pragma once
+
+#include "BoardRecords.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QVariant>
+
+// The board-side copy of the keyboard's configuration, and the operations
+// that change it and hand the changed records to the transport.
+//
+// The record operations run on the GUI thread while the device worker stores
+// decoded answers, so all state sits behind one internal mutex. The virtual
+// sendRecord and the emit operations are always called with it released.
+class KB2ActionData
+{
+public:
+    static constexpr int MaxMacros = 4;
+    // A macro owns the step offsets number * 256 .. number * 256 + 255.
+    static constexpr int MaxMacroSteps = 256;
+
+    KB2ActionData();
+    virtual ~KB2ActionData();
+
+    KB2ActionData(const KB2ActionData &) = delete;
+    KB2ActionData &operator=(const KB2ActionData &) = delete;
+
+    // KeyType -> 16-bit key code; starts as defaultKeyCodeMap().
+    QMap<int, quint16> keyIdMap() const;
+    void setKeyIdMap(const QMap<int, quint16> &map);
+
+    STU_BoardInfo2 boardInfo() const;
+    STU_BoardFromLayout boardLayout() const;
+    STU_BoardFromDB boardDB() const;
+    STU_BoardFromPRGB boardPRGB() const;
+    // Number of the next macro written (macros the keyboard already holds).
+    int macroCount() const;
+
+    // --- Operations on the board records (GUI thread) ---
+    void setGlobalTravel(quint16 um);      // if changed; sends the DB record
+    void setPressDeadZone(quint16 um);     // if changed; sends the DB record
+    void setReleaseDeadZone(quint16 um);   // if changed; sends the DB record
+    // Stores the three values and the low-latency bit; always sends the DB record.
+    void setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm,
+                              quint16 releaseDeadZoneUm, bool lowLatency);
+    void setLowLatency(bool on);           // always sends the PRGB record
+    // 0 turns the lighting off; m > 0 turns it on with effect m - 1.
+    void setLightingMode(int mode);        // always sends the PRGB record
+    void setLightingDirection(bool on);    // always sends the PRGB record
+    void setBrightness(quint8 value);      // if changed
+    void setSpeed(quint8 value);           // if changed
+    void setSleep(quint8 value);           // if changed
+    void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep);
+    void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue);
+    // Assigns newKeyType to keyType on an Fn layer (0..3); ignored when the
+    // layer's read-back map does not hold the key.
+    void setLayerKey(int layer, int keyType, int newKeyType);
+    // keyType -> new key type for every key of the map, 14 per record.
+    void setLayer(int layer, const QMap<int, int> &keys);
+    // Per-key values, 14 entries per record.
+    void sendSingleKeyData(const QList<KeyParam> &entries);
+    void writeAdvancedBinding(const DKSInfo &info);
+    void writeAdvancedBinding(const MPTInfo &info);
+    void writeAdvancedBinding(const MTInfo &info);
+    void writeAdvancedBinding(const TGLInfo &info);
+    void writeAdvancedBinding(const ENDInfo &info);
+    void writeAdvancedBinding(const SOCDInfo &info);
+    void writeAdvancedBinding(const RSInfo &info);
+    void writeAdvancedBinding(const MACROInfo &info);
+    // bindKind is a BindKeyType; the key becomes an ordinary key.
+    void removeAdvancedBinding(int keyType, int bindKind);
+
+    // --- Decoding side (device worker) ---
+    void storeBoardInfo(const STU_BoardInfo2 &info);
+    void storePRGB(const STU_BoardFromPRGB &prgb); // keeps the byte not carried on the wire
+    void storeDB(const STU_BoardFromDB &db);       // only the seven values carried by 0x29
+    // Answer 0xA3 of a queued write or read.
+    void applyKeyEntries(const STU_BoardFromKey &rec);
+    // Answer 0xA3 of the initial or layout walk: stores each value at the
+    // key's cell of the SoftwareConfig key matrix.
+    void storeWalkEntries(const STU_BoardFromKey &rec);
+    // Answers 0xA4..0xA8.
+    void storeAdvancedEntries(const STU_BoardFromMT &rec);
+    void storeAdvancedEntries(const STU_BoardFromTGL &rec);
+    void storeAdvancedEntries(const STU_BoardFromTDKS &rec);
+    void storeAdvancedEntries(const STU_BoardFromDDKS &rec);
+    void storeAdvancedEntries(const STU_BoardFromEND &rec);
+    // Clears the eight advanced-key maps and rebuilds them from the stored
+    // per-key parameters, key by key over the family's built-in matrix.
+    void rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCells]);
+    // End of a parameter walk: rebuild, then emitLayoutDB, emitLayoutKey,
+    // emitLayoutDis and emitAdvancedKey for each of the eight maps.
+    void finishWalk(const quint16 familyMatrix[KB2MatrixCells]);
+
+    // Copies for the worker to emit.
+    MapKB2DockerDB layoutDBMap() const;
+    MapKB2DockerKey layoutKeyMap() const;
+    // Parameter 4, 20 or 21 of every cell as 6 rows x 21 (empty for others).
+    QList<QList<quint16>> layoutParamRows(int param) const;
+    MapKB2DockerTDKS tdksMap() const;
+    MapKB2DockerMT mtMap() const;
+    MapKB2DockerTGL tglMap() const;
+    MapKB2DockerMPT mptMap() const;
+    MapKB2DockerEND endMap() const;
+    MapKB2DockerSOCD socdMap() const;
+    MapKB2DockerRS rsMap() const;
+    MapKB2DockerMACRO macroMap() const;
+    // The eight maps in emission order: TDKS, MT, TGL, MPT, END, SOCD, RS, MACRO.
+    QList<QVariant> advancedMapVariants() const;
+
+protected:
+    virtual void sendRecord(const QVariant &record) = 0;
+    virtual void emitLayoutDB() = 0;
+    virtual void emitLayoutKey() = 0;
+    virtual void emitLayoutDis() = 0;
+    virtual void emitAdvancedKey(const QVariant &map) = 0;
+
+private:
+    // Helpers below expect m_lock held.
+    quint8 wireOfType(int keyType) const;    // 0xFF when unknown or without a wire code
+    int typeOfCode(quint16 code) const;      // -1 for code 0 or unknown
+    int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
+    KeyTravelRecord travelRecord(int triggerMode) const;
+    void addMacroKey(int keyType, int macroNumber);
+    void sendAll(const QList<QVariant> &records);
+
+    mutable QMutex m_lock;
+    QMap<int, quint16> m_keyIdMap;
+    QHash<quint16, int> m_typeByCode;
+    STU_BoardInfo2 m_info;
+    STU_BoardFromLayout m_layout;
+    STU_BoardFromDB m_db;
+    STU_BoardFromPRGB m_prgb;
+    MapKB2DockerKey m_keyMap;
+    MapKB2DockerDB m_dbMap;
+    MapKB2DockerTDKS m_tdks;
+    MapKB2DockerMT m_mt;
+    MapKB2DockerTGL m_tgl;
+    MapKB2DockerMPT m_mpt;
+    MapKB2DockerEND m_end;
+    MapKB2DockerSOCD m_socd;
+    MapKB2DockerRS m_rs;
+    MapKB2DockerMACRO m_macro;
+    int m_macroCount = 0;
+};

@@ -1,0 +1,810 @@
+#include "KeyboardAction.h"
+
+#include "AppParams.h"
+#include "DeviceLog.h"
+#include "FamilyKeyMatrix.h"
+#include "Kb2Builders.h"
+#include "Kb2Decoders.h"
+#include "KeyTypeTable.h"
+#include "ModelMetaTypes.h"
+#include "SoftwareConfig.h"
+#include "WireKeyTable.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int KeysPerBatch = 14;
+constexpr int MatrixCells = 126;
+constexpr int ProbeTimeoutMs = 500;
+// However short the drain time-out of a command, the first report of an answer
+// gets this long to arrive: a slow keyboard must not end a walk.
+constexpr int MinFirstReportMs = 20;
+
+} // namespace
+
+template <typename Record>
+void KeyboardAction::storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &))
+{
+    Record rec;
+    if (decode(frame.data, Kb2Frame::Size, rec))
+        storeAdvancedEntries(rec);
+}
+
+KeyboardAction *KeyboardAction::instance(QObject *parent)
+{
+    static KeyboardAction *s_instance = new KeyboardAction(parent);
+    return s_instance;
+}
+
+KeyboardAction::KeyboardAction(QObject *parent) : QThread(parent)
+{
+    registerBoardMetaTypes();
+    registerContainerMetaTypes();
+}
+
+KeyboardAction::~KeyboardAction()
+{
+    {
+        QMutexLocker l(&m_stateLock);
+        m_running = false;
+        m_queue.clear();
+        m_wake.wakeAll();
+    }
+    quit();
+    // Every read is bounded, so the worker leaves its current step promptly.
+    wait();
+    QMutexLocker io(&m_ioLock);
+    HidUSB::close();
+}
+
+void KeyboardAction::startThread()
+{
+    if (!isRunning())
+        start(QThread::InheritPriority);
+}
+
+bool KeyboardAction::pause(int ms)
+{
+    QMutexLocker l(&m_stateLock);
+    if (!m_running)
+        return false;
+    m_wake.wait(&m_stateLock, ms);
+    return m_running;
+}
+
+bool KeyboardAction::setModeIf(int expected, int mode)
+{
+    QMutexLocker l(&m_stateLock);
+    if (m_mode != expected)
+        return false;
+    m_mode = mode;
+    m_wake.wakeAll();
+    return true;
+}
+
+int KeyboardAction::mode() const
+{
+    QMutexLocker l(&m_stateLock);
+    return m_mode;
+}
+
+bool KeyboardAction::isInitialising() const
+{
+    QMutexLocker l(&m_stateLock);
+    if (m_mode == InitialWalk)
+        return true;
+    return std::any_of(m_queue.cbegin(), m_queue.cend(), [](const Job &j) { return j.switchToMode == InitialWalk; });
+}
+
+bool KeyboardAction::isDeviceOpen() const
+{
+    QMutexLocker io(&m_ioLock);
+    return HidUSB::isOpen();
+}
+
+QString KeyboardAction::devicePathString() const
+{
+    return QString::fromUtf8(HidUSB::devicePath());
+}
+
+STU_BoardInfo2 KeyboardAction::boardInfo() const
+{
+    return KB2ActionData::boardInfo();
+}
+
+int KeyboardAction::queuedCount() const
+{
+    QMutexLocker l(&m_stateLock);
+    return m_queue.size();
+}
+
+// ---------------------------------------------------------------- queueing
+
+bool KeyboardAction::queueRequest(const KB2Request &request)
+{
+    Job job;
+    job.request = request;
+    if (!kb2BuildRequestFrame(request, job.frame))
+        return false;
+    if (request.type == 1)
+        qCDebug(lcDevice) << "查询键盘基本信息";
+    else if (request.type == 6)
+        qCDebug(lcDevice) << "DDKS:";
+    else if (request.type == 21)
+        qCDebug(lcDevice) << "查询键盘键位布局";
+    QMutexLocker l(&m_stateLock);
+    m_queue.append(job);
+    m_wake.wakeAll();
+    return true;
+}
+
+void KeyboardAction::sendRecord(const QVariant &record)
+{
+    KB2Request r;
+    r.type = kb2RequestTypeForRecord(record);
+    if (r.type == 0)
+        return;
+    r.record = record;
+    queueRequest(r);
+}
+
+static KB2Request simpleRequest(int type, int arg1 = -1, int arg2 = -1)
+{
+    KB2Request r;
+    r.type = type;
+    r.arg1 = arg1;
+    r.arg2 = arg2;
+    return r;
+}
+
+void KeyboardAction::queryKeyboardName() { queueRequest(simpleRequest(17)); }
+void KeyboardAction::queryPrecision() { queueRequest(simpleRequest(18)); }
+void KeyboardAction::setPollingRate(int index) { queueRequest(simpleRequest(27, index)); }
+void KeyboardAction::queryKeyMatrix(int firstRow, int secondRow) { queueRequest(simpleRequest(21, firstRow, secondRow)); }
+void KeyboardAction::queryWinMode() { queueRequest(simpleRequest(15)); }
+void KeyboardAction::queryMacMode() { queueRequest(simpleRequest(16)); }
+void KeyboardAction::switchToWin() { queueRequest(simpleRequest(19)); }
+void KeyboardAction::switchToMac() { queueRequest(simpleRequest(20)); }
+void KeyboardAction::saveToKeyboard() { queueRequest(simpleRequest(13)); }
+void KeyboardAction::restoreFactory() { queueRequest(simpleRequest(14)); }
+
+// Walks and polls start once everything queued before them has gone out:
+// a mode switch travels through the queue like a request.
+void KeyboardAction::queueModeSwitch(int mode)
+{
+    Job job;
+    job.switchToMode = mode;
+    QMutexLocker l(&m_stateLock);
+    m_queue.append(job);
+    m_wake.wakeAll();
+}
+
+// Stops a walk or poll at once, and any that is still waiting in the queue.
+void KeyboardAction::setModeNow(int mode)
+{
+    QMutexLocker l(&m_stateLock);
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job &j) { return j.switchToMode >= 0; }),
+                  m_queue.end());
+    m_mode = mode;
+    m_wake.wakeAll();
+}
+
+void KeyboardAction::startInitialRead()
+{
+    queueModeSwitch(InitialWalk);
+    // Read after the walks: they are queued behind the switch.
+    KB2Request lights = simpleRequest(12);
+    lights.selector = 0;
+    lights.record = QVariant::fromValue(STU_BoardFromPRGB());
+    queueRequest(lights);
+    KB2Request db = simpleRequest(11);
+    db.selector = 0;
+    db.record = QVariant::fromValue(STU_BoardFromDB());
+    queueRequest(db);
+}
+
+void KeyboardAction::startLayoutRead() { queueModeSwitch(LayoutWalk); }
+
+void KeyboardAction::startCalibration()
+{
+    queueRequest(simpleRequest(22));
+    queueModeSwitch(Calibration);
+}
+
+void KeyboardAction::stopCalibration()
+{
+    setModeNow(Idle);
+    queueRequest(simpleRequest(23));
+}
+
+void KeyboardAction::startKeyTest() { queueModeSwitch(KeyTest); }
+void KeyboardAction::stopKeyTest() { setModeNow(Idle); }
+
+// ---------------------------------------------------------------- connecting
+
+int KeyboardAction::transaction(const Kb2Frame &request, Kb2Frame &response)
+{
+    int rc = -1;
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        rc = HidUSB::write(request.data, request.frameSize());
+        if (rc >= 0)
+            break;
+        qCDebug(lcDevice) << "len:" << rc << attempt << HidUSB::isOpen();
+    }
+    if (rc < 0)
+        return -1;
+    int len = receiveFrame(response, ProbeTimeoutMs);
+    if (len < 5) {
+        qCDebug(lcDevice, "kb2_len<====>%d", len);
+        return -8;
+    }
+    if (response.payload()[0] != 0)
+        return -1;
+    return kb2_response_matches(request.command(), response.command()) ? 0 : -2;
+}
+
+// Runs the basic-information query on the open handle; stores the board
+// information when the keyboard answers.
+int KeyboardAction::probeOpenDevice()
+{
+    Kb2Frame request = kb2_build_plain(Kb2Cmd::BoardInfo);
+    Kb2Frame response;
+    int rc = transaction(request, response);
+    if (rc < 0)
+        return rc;
+    if (response.command() != 0x81)
+        return -3;
+    STU_BoardInfo2 info;
+    if (!kb2_decode_board_info(response.data, Kb2Frame::Size, info))
+        return -3;
+    storeBoardInfo(info);
+    return 0;
+}
+
+int KeyboardAction::connectDevice()
+{
+    QStringList paths;
+    findDevicePaths(paths, VendorId, ProductId);
+    QMutexLocker io(&m_ioLock);
+    bool found = false;
+    for (const QString &path : paths) {
+        HidUSB::close();
+        if (!HidUSB::openPath(path.toUtf8()))
+            continue;
+        int rc = probeOpenDevice();
+        if (rc < 0) {
+            qCDebug(lcDevice) << "某个返回值小于0，直接结束函数" << rc;
+            continue;
+        }
+        if (rc == 0) {
+            setDevicePath(path.toUtf8());
+            found = true;
+            break;
+        }
+    }
+    HidUSB::close();
+    if (!found)
+        return -1;
+    if (!HidUSB::open())
+        return -2;
+    io.unlock();
+    startThread();
+    m_firstWritePending = true;
+    queueRequest(simpleRequest(1));
+    return 0;
+}
+
+int KeyboardAction::reconnect()
+{
+    QMutexLocker io(&m_ioLock);
+    HidUSB::close();
+    if (!HidUSB::open())
+        return -1;
+    io.unlock();
+    startThread();
+    m_firstWritePending = true;
+    queueRequest(simpleRequest(1));
+    return 0;
+}
+
+bool KeyboardAction::probePath(const QString &path)
+{
+    QMutexLocker io(&m_ioLock);
+    if (HidUSB::isOpen()) {
+        qCDebug(lcDevice) << "关闭设备";
+        HidUSB::close();
+    }
+    if (!HidUSB::openPath(path.toUtf8()))
+        return false;
+    int rc = probeOpenDevice();
+    qCDebug(lcDevice) << "返回值结果打印输出：" << rc;
+    if (rc == 0)
+        setDevicePath(path.toUtf8());
+    HidUSB::close();
+    return rc == 0;
+}
+
+void KeyboardAction::closeDevice()
+{
+    QMutexLocker io(&m_ioLock);
+    HidUSB::close();
+}
+
+// ---------------------------------------------------------------- worker
+
+void KeyboardAction::run()
+{
+    bool worked = false;
+    for (;;) {
+        QList<Job> batch;
+        int mode;
+        {
+            QMutexLocker l(&m_stateLock);
+            if (worked && m_running && (m_mode == Idle || m_mode == 3) && m_queue.isEmpty()) {
+                worked = false;
+                l.unlock();
+                emit sigKB2Idle();
+                continue;
+            }
+            // Sleep while there is nothing to do; queueing, a mode change and
+            // destruction wake the worker.
+            while (m_running && (m_mode == Idle || m_mode == 3) && m_queue.isEmpty())
+                m_wake.wait(&m_stateLock);
+            if (!m_running)
+                break;
+            mode = m_mode;
+            if (mode == Idle || mode == 3)
+                batch.swap(m_queue);
+        }
+        worked = true;
+        switch (mode) {
+        case InitialWalk:
+            initialWalkStep(m_initialWalk, 22, 1, true);
+            break;
+        case LayoutWalk:
+            initialWalkStep(m_layoutWalk, 5, 0, false);
+            break;
+        case ColourWalk:
+            colourWalkStep();
+            break;
+        case Calibration:
+            calibrationPoll();
+            break;
+        case KeyTest:
+            keyTestPoll();
+            break;
+        default:
+            processBatch(batch);
+            break;
+        }
+    }
+}
+
+void KeyboardAction::processBatch(QList<Job> &batch)
+{
+    if (batch.isEmpty())
+        return;
+    if (!isDeviceOpen()) {
+        qCDebug(lcDevice) << "device closed, discarding" << batch.size() << "queued requests";
+        return;
+    }
+    if (m_firstWritePending.exchange(false)) {
+        // The keyboard needs a moment after being opened before it takes writes.
+        if (!pause(1000))
+            return;
+    }
+    QMutexLocker io(&m_ioLock);
+    for (int i = 0; i < batch.size(); ++i) {
+        const Job &job = batch.at(i);
+        if (job.switchToMode >= 0) {
+            // Hand the rest of the batch back: it goes out after the walk.
+            QMutexLocker l(&m_stateLock);
+            if (job.switchToMode == InitialWalk)
+                m_initialWalk = WalkState();
+            else if (job.switchToMode == LayoutWalk)
+                m_layoutWalk = WalkState();
+            m_mode = job.switchToMode;
+            m_queue = batch.mid(i + 1) + m_queue;
+            return;
+        }
+        {
+            QMutexLocker l(&m_stateLock);
+            if (!m_running)
+                return;
+        }
+        if (!HidUSB::isOpen()) {
+            qCDebug(lcDevice) << "device closed, request dropped";
+            continue;
+        }
+        int written = HidUSB::write(job.frame.data, job.frame.frameSize());
+        switch (job.frame.command()) {
+        case 0x2A: m_readTimeout = 1; break;
+        case 0x23: m_readTimeout = 3; break;
+        case 0x00: m_readTimeout = 100; break;
+        default: break;
+        }
+        int decoded = written > 0 ? decodeOneResponse() : 0;
+        qCDebug(lcDevice, "Hidusb Data Writes:%d<--->Reads:%d", written, decoded);
+    }
+}
+
+int KeyboardAction::receiveFrame(Kb2Frame &frame, int timeoutMs)
+{
+    unsigned char reports[4][HidUSB::ReportSize];
+    int count = 0;
+    int wait = qMax(timeoutMs, MinFirstReportMs);
+    for (;;) {
+        unsigned char buf[HidUSB::ReportSize];
+        int rc = HidUSB::readReport(buf, wait);
+        if (rc <= 0)
+            break;
+        if (count < 4)
+            std::memcpy(reports[count++], buf, sizeof buf);
+        // Stop as soon as a whole frame is in; later reports of the same
+        // answer are drained without waiting.
+        bool complete = reports[0][0] == 0x5C && count * HidUSB::ReportSize >= reports[0][1] + 4;
+        wait = complete || count >= 4 ? 0 : timeoutMs;
+    }
+    frame = Kb2Frame();
+    for (int i = 0; i < count; ++i)
+        std::memcpy(frame.data + i * HidUSB::ReportSize, reports[i], HidUSB::ReportSize);
+    return kb2_frame_check(frame.data, count * HidUSB::ReportSize);
+}
+
+int KeyboardAction::decodeOneResponse()
+{
+    Kb2Frame frame;
+    int len = receiveFrame(frame, m_readTimeout);
+    m_readTimeout = 100;
+    if (len <= 4) {
+        qCDebug(lcDevice, "kb2_len<====>%d", len);
+        return -8;
+    }
+    if (frame.payload()[0] != 0)
+        return -1;
+    return dispatch(frame);
+}
+
+int KeyboardAction::dispatch(const Kb2Frame &frame)
+{
+    switch (frame.command()) {
+    case 0x81: {
+        STU_BoardInfo2 info;
+        if (kb2_decode_board_info(frame.data, Kb2Frame::Size, info)) {
+            storeBoardInfo(info);
+            emit sigKB2DeviceInfo(QVariant::fromValue(info));
+        }
+        break;
+    }
+    case 0xAB:
+        storeKeyMatrixRows(frame);
+        break;
+    case 0x92:
+        qCDebug(lcDevice) << "收到矩阵传回的数据";
+        break;
+    case 0xA3: {
+        STU_BoardFromKey entries;
+        if (kb2_decode_key_entries(frame.data, Kb2Frame::Size, entries))
+            applyKeyEntries(entries);
+        break;
+    }
+    case 0xA4: storeAdvanced<STU_BoardFromMT>(frame, kb2_decode_mt); break;
+    case 0xA5: storeAdvanced<STU_BoardFromTGL>(frame, kb2_decode_tgl); break;
+    case 0xA6: storeAdvanced<STU_BoardFromTDKS>(frame, kb2_decode_tdks); break;
+    case 0xA7: storeAdvanced<STU_BoardFromDDKS>(frame, kb2_decode_ddks); break;
+    case 0xA8: storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
+    case 0xA0: {
+        STU_BoardFromMACRO echo;
+        if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo))
+            qCDebug(lcDevice, "read [%s--%d] [%2d] cmd:0x%02X offset:%2d len:%2d micro:0x%04X", "commitKeyboardReslove",
+                    __LINE__, int(echo.count), int(frame.command()), int(echo.offset), int(echo.count),
+                    unsigned(echo.step[0] & 0xFFFF));
+        break;
+    }
+    case 0xA9: {
+        STU_BoardFromDB db;
+        if (kb2_decode_db(frame.data, Kb2Frame::Size, db)) {
+            storeDB(db);
+            emit sigKB2Sensitivity(QVariant::fromValue(db));
+        }
+        break;
+    }
+    case 0x98: {
+        STU_BoardFromPRGB prgb;
+        if (kb2_decode_prgb(frame.data, Kb2Frame::Size, prgb)) {
+            storePRGB(prgb);
+            emit sigKB2ColorLights(QVariant::fromValue(prgb));
+            emit sigKB2SuperVelocity((prgb.bitmap & 0x10) != 0);
+        }
+        break;
+    }
+    case 0x80: {
+        const quint8 sub = frame.payload()[1];
+        if (sub == 33 || sub == 34) {
+            int mode = kb2_decode_sys_mode(frame.data, Kb2Frame::Size);
+            if (mode >= 0)
+                emit sigKB2SYSModeInfo(mode);
+        } else if (sub == 38) {
+            QString name;
+            if (kb2_decode_keyboard_name(frame.data, Kb2Frame::Size, name))
+                emit sigKB2KeyboardName(name);
+        } else if (sub == 37) {
+            Kb2Precision p;
+            if (kb2_decode_precision(frame.data, Kb2Frame::Size, p)) {
+                AppParams::setDecimals(p.decimals);
+                emit sigKB2PrecisionData(p.stepMm, p.a, p.b);
+            }
+        } else if (sub == 80) {
+            int rate = kb2_decode_polling_rate(frame.data, Kb2Frame::Size);
+            if (rate >= 0) {
+                AppParams::setPollingRateIndex(rate);
+                emit sigKB2PollingRate(rate);
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}
+
+void KeyboardAction::storeKeyMatrixRows(const Kb2Frame &frame)
+{
+    Kb2MatrixRows rows;
+    if (!kb2_decode_key_matrix(frame.data, Kb2Frame::Size, rows))
+        return;
+    SoftwareConfig *config = SoftwareConfig::instance();
+    if (rows.firstRow == 0) {
+        config->clearMatrix();
+        m_originalKeys.clear();
+    }
+    const int rowNumbers[2] = {rows.firstRow, rows.secondRow};
+    for (int i = 0; i < 2; ++i) {
+        const int row = rowNumbers[i];
+        if (row < 0 || row > 5)
+            continue;
+        QList<int> keys;
+        for (int col = 0; col < 21; ++col) {
+            const quint8 wire = i == 0 ? rows.first[col] : rows.second[col];
+            config->setMatrixCell(row, col, kb2_wire_to_model(wire));
+            if (wire != 0)
+                keys.append(keyTypeFromCode(kb2_wire_to_model(wire)));
+        }
+        m_originalKeys.insert(row, keys);
+    }
+    if (rows.secondRow == 5)
+        emit sigKB2OriginalKeyValueMap(m_originalKeys);
+}
+
+int KeyboardAction::matrixKeyCount() const
+{
+    return SoftwareConfig::instance()->matrixKeyCount();
+}
+
+void KeyboardAction::emitLayoutDB() { emit sigKB2LayoutDB(QVariant::fromValue(layoutDBMap())); }
+void KeyboardAction::emitLayoutKey() { emit sigKB2LayoutKey(QVariant::fromValue(layoutKeyMap())); }
+
+void KeyboardAction::emitLayoutDis()
+{
+    emit sigKB2LayoutDis(layoutParamRows(4), layoutParamRows(20), layoutParamRows(21));
+}
+
+void KeyboardAction::emitAdvancedKey(const QVariant &map) { emit sigKB2AdvancedKey(map); }
+
+// A walk that cannot go on ends: back to idle, and the initial read is
+// reported finished so that nobody waits for it for ever.
+void KeyboardAction::walkFailed(WalkState &walk, int mode, int code)
+{
+    walk = WalkState();
+    if (!setModeIf(mode, Idle))
+        return;
+    emit sigKB2ReadFailed(code);
+    if (mode == InitialWalk)
+        emit sigKB2InitDevice(false);
+}
+
+// One step of a parameter walk: the next 14 keys of the board's key matrix
+// for the current parameter.
+void KeyboardAction::initialWalkStep(WalkState &walk, int lastParameter, int timeoutMs, bool initial)
+{
+    const int mode = initial ? InitialWalk : LayoutWalk;
+    SoftwareConfig *config = SoftwareConfig::instance();
+    const int keyCount = matrixKeyCount();
+    if (keyCount == 0)
+        walk.parameter = lastParameter; // nothing to read yet
+    if (walk.parameter >= lastParameter) {
+        walk = WalkState();
+                if (initial) {
+            if (!setModeIf(mode, keyCount < KeysPerBatch ? Idle : ColourWalk))
+                return;
+            m_colourPosition = -1;
+            emit sigKB2InitDevice(false);
+        } else if (!setModeIf(mode, Idle)) {
+            return;
+        }
+        finishWalk(familyKeyMatrix(boardInfo().family()));
+        return;
+    }
+
+    STU_BoardFromKey request;
+    for (int i = 0; i < KeysPerBatch; ++i) {
+        quint16 code = 0;
+        if (walk.position < MatrixCells) {
+            auto next = config->nextKeyAfter(walk.position);
+            code = next.first;
+            walk.position = next.second;
+        }
+        request.key[i] = kb2_model_to_wire(code);
+        request.param[i] = quint8(walk.parameter);
+        request.value[i] = 0xFFFF;
+    }
+
+    QMutexLocker io(&m_ioLock);
+    Kb2Frame frame = kb2_build_key(request, 0);
+    int written = HidUSB::write(frame.data, frame.frameSize());
+    Kb2Frame answer;
+    int len = written > 0 ? receiveFrame(answer, timeoutMs) : -1;
+    io.unlock();
+    if (len < 5 || answer.payload()[0] != 0) {
+        if (len < 5)
+            qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
+        walkFailed(walk, mode, len < 5 ? len : -1);
+        return;
+    }
+    if (answer.command() == 0xA3) {
+        STU_BoardFromKey entries;
+        if (kb2_decode_key_entries(answer.data, Kb2Frame::Size, entries))
+            storeWalkEntries(entries);
+    }
+    // Move on even after a foreign answer, so that a confused keyboard cannot
+    // hold the walk on one batch for ever.
+    // The parameter is done once no key is left after this batch.
+    if (walk.position >= MatrixCells || config->nextKeyAfter(walk.position).second >= MatrixCells) {
+        walk.position = -1;
+        ++walk.parameter;
+    }
+}
+
+// One step of the colour walk: the next 14 keys of the family's built-in
+// matrix.
+void KeyboardAction::colourWalkStep()
+{
+    const int family = boardInfo().family();
+    STU_BoardFromKRGB request;
+    for (int i = 0; i < KeysPerBatch; ++i) {
+        quint16 code = 0;
+        if (m_colourPosition < MatrixCells) {
+            auto next = familyNextKey(family, m_colourPosition);
+            code = next.first;
+            m_colourPosition = next.second;
+        }
+        qCDebug(lcDevice) << "要查询rgb的键" << code;
+        request.key[i] = kb2_model_to_wire(code);
+        request.red[i] = request.green[i] = request.blue[i] = i == 0 ? 0xFF : 0;
+    }
+
+    QMutexLocker io(&m_ioLock);
+    Kb2Frame frame = kb2_build_krgb(request, 0);
+    int written = HidUSB::write(frame.data, frame.frameSize());
+    Kb2Frame answer;
+    int len = written > 0 ? receiveFrame(answer, 1) : -1;
+    io.unlock();
+    if (len < 5) {
+        qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
+        m_colourPosition = -1;
+        setModeIf(ColourWalk, Idle);
+        return;
+    }
+    if (answer.payload()[0] == 0 && answer.command() == 0xAA) {
+        STU_BoardFromKRGB colours;
+        if (kb2_decode_krgb(answer.data, Kb2Frame::Size, colours)) {
+            for (int i = 0; i < KeysPerBatch; ++i) {
+                const quint8 wire = colours.key[i];
+                if (wire == 0xFF || wire == 0)
+                    continue;
+                const int keyId = keyTypeFromCode(kb2_wire_to_model(wire));
+                if (keyId < 0)
+                    continue;
+                m_colourMap.insert(keyId, QColor(colours.red[i], colours.green[i], colours.blue[i], 255));
+            }
+            qCDebug(lcDevice) << "读到RGB数据循环";
+        }
+    }
+    if (m_colourPosition >= MatrixCells || familyNextKey(family, m_colourPosition).second >= MatrixCells) {
+        qCDebug(lcDevice) << "读到RGB数据" << m_colourMap;
+        m_colourPosition = -1;
+        if (setModeIf(ColourWalk, Idle))
+            emit sigKB2UpdateKRGBInfo(m_colourMap);
+    }
+}
+
+bool KeyboardAction::queryTable(int table, int part, int timeoutMs, Kb2Frame &answer, int &status)
+{
+    Kb2Frame frame = kb2_build_table_query(quint8(table), quint8(part));
+    QMutexLocker io(&m_ioLock);
+    if (!HidUSB::isOpen()) {
+        status = -1;
+        return false;
+    }
+    int written = HidUSB::write(frame.data, frame.frameSize());
+    int len = written > 0 ? receiveFrame(answer, timeoutMs) : -1;
+    if (len < 5) {
+        qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
+        status = 0;
+        return false;
+    }
+    status = answer.payload()[0];
+    return status == 0 && answer.command() == 0x92;
+}
+
+// Waits between two live polls, and longer while the keyboard is gone, so a
+// poll never spins.
+static constexpr int PollIntervalMs = 10;
+static constexpr int ClosedPollIntervalMs = 200;
+
+void KeyboardAction::calibrationPoll()
+{
+    if (!isDeviceOpen()) {
+        pause(ClosedPollIntervalMs);
+        return;
+    }
+    // Table 6 rows 0..2, 3..5, then table 2 likewise.
+    const int order[4][2] = {{6, 1}, {6, 2}, {2, 1}, {2, 2}};
+    QList<QList<quint16>> table6, table2;
+    bool complete = true;
+    for (const auto &q : order) {
+        Kb2Frame answer;
+        int status = 0;
+        quint8 table = 0;
+        QList<QList<quint16>> rows;
+        if (!queryTable(q[0], q[1], 2, answer, status)) {
+            if (status != 0)
+                return; // the keyboard refused: this poll ends
+            complete = false;
+            continue;
+        }
+        if (!kb2_decode_table_u16(answer.data, Kb2Frame::Size, table, rows) || rows.size() != 3) {
+            complete = false;
+            continue;
+        }
+        (q[0] == 6 ? table6 : table2).append(rows);
+    }
+    if (complete)
+        emit sigUpdateAdjustingData(table6, table2);
+    pause(PollIntervalMs);
+}
+
+void KeyboardAction::keyTestPoll()
+{
+    if (!isDeviceOpen()) {
+        pause(ClosedPollIntervalMs);
+        return;
+    }
+    QList<QList<quint16>> travel;
+    QList<QList<quint8>> flags;
+    const int order[3][3] = {{2, 1, 1}, {2, 2, 2}, {3, 1, 1}};
+    for (const auto &q : order) {
+        Kb2Frame answer;
+        int status = 0;
+        quint8 table = 0;
+        bool ok = queryTable(q[0], q[1], q[2], answer, status);
+        if (ok && q[0] == 3) {
+            ok = kb2_decode_table_u8(answer.data, Kb2Frame::Size, table, flags) && flags.size() == 6;
+        } else if (ok) {
+            QList<QList<quint16>> rows;
+            ok = kb2_decode_table_u16(answer.data, Kb2Frame::Size, table, rows) && rows.size() == 3;
+            travel.append(rows);
+        }
+        if (!ok) {
+            pause(PollIntervalMs);
+            return;
+        }
+    }
+    emit sigUpdateMMData(travel, flags);
+    pause(PollIntervalMs);
+}

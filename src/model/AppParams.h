@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QColor>
+#include <QtGlobal>
+
+#include <array>
+
+// Process-wide values shared by the pages. Mostly used on the GUI thread,
+// but the device worker writes a few of them (decimals, board status byte,
+// polling-rate index), so every accessor is serialised internally.
+namespace AppParams {
+
+int currentPage(); // 0 lighting, 1 performance, 2 custom keys, 3 advanced keys
+void setCurrentPage(int page);
+int currentLayer(); // Fn layer 0..3
+void setCurrentLayer(int layer);
+int performanceSubPage();
+void setPerformanceSubPage(int page);
+quint8 calibrationRunning();
+void setCalibrationRunning(quint8 running);
+quint8 boardStatus();
+void setBoardStatus(quint8 status);
+int lightingModeIndex(); // 15 and above are the per-key modes
+void setLightingModeIndex(int index);
+quint8 perKeyColouringAllowed();
+void setPerKeyColouringAllowed(quint8 allowed);
+QColor currentColour();
+void setCurrentColour(const QColor &colour);
+double travelStep(); // mm per travel unit
+void setTravelStep(double step);
+int travelSteps();
+void setTravelSteps(int steps);
+double maxTravel(); // mm
+void setMaxTravel(double mm);
+double minTravel(); // mm
+void setMinTravel(double mm);
+double globalTravel(); // mm
+void setGlobalTravel(double mm);
+double rapidTriggerPressDefault(); // mm
+void setRapidTriggerPressDefault(double mm);
+double rapidTriggerReleaseDefault(); // mm
+void setRapidTriggerReleaseDefault(double mm);
+int decimals();
+void setDecimals(int digits);
+int pollingRateIndex(); // as the keyboard last reported it; -1 before that
+void setPollingRateIndex(int index);
+
+// The nonce carried by the basic-information query. Made on the first call
+// (or by makeSessionNonce) and the same for the rest of the run.
+std::array<quint8, 4> sessionNonce();
+void makeSessionNonce();
+// The nonce a generator seeded with seed draws: the low byte of four draws.
+std::array<quint8, 4> nonceFromSeed(quint32 seed);
+
+} // namespace AppParams

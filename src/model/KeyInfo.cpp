@@ -1,0 +1,7 @@
+#include "KeyInfo.h"
+
+int keyInfoMetaTypeId()
+{
+    static const int id = qRegisterMetaType<KeyInfo>("KeyInfo");
+    return id;
+}
