@@ -19,7 +19,6 @@ namespace {
 
 constexpr int KeysPerBatch = 14;
 constexpr int MatrixCells = 126;
-constexpr int ProbeTimeoutMs = 500;
 // However short the drain time-out of a command, the first report of an answer
 // gets this long to arrive: a slow keyboard must not end a walk.
 constexpr int MinFirstReportMs = 20;
@@ -116,6 +115,12 @@ STU_BoardInfo2 KeyboardAction::boardInfo() const
     return KB2ActionData::boardInfo();
 }
 
+bool KeyboardAction::isIdle() const
+{
+    QMutexLocker l(&m_stateLock);
+    return m_asleep;
+}
+
 int KeyboardAction::queuedCount() const
 {
     QMutexLocker l(&m_stateLock);
@@ -138,6 +143,7 @@ bool KeyboardAction::queueRequest(const KB2Request &request)
         qCDebug(lcDevice) << "查询键盘键位布局";
     QMutexLocker l(&m_stateLock);
     m_queue.append(job);
+    m_asleep = false;
     m_wake.wakeAll();
     return true;
 }
@@ -180,6 +186,7 @@ void KeyboardAction::queueModeSwitch(int mode)
     job.switchToMode = mode;
     QMutexLocker l(&m_stateLock);
     m_queue.append(job);
+    m_asleep = false;
     m_wake.wakeAll();
 }
 
@@ -190,6 +197,7 @@ void KeyboardAction::setModeNow(int mode)
     m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job &j) { return j.switchToMode >= 0; }),
                   m_queue.end());
     m_mode = mode;
+    m_asleep = false;
     m_wake.wakeAll();
 }
 
@@ -237,7 +245,7 @@ int KeyboardAction::transaction(const Kb2Frame &request, Kb2Frame &response)
     }
     if (rc < 0)
         return -1;
-    int len = receiveFrame(response, ProbeTimeoutMs);
+    int len = receiveFrame(response, m_probeTimeoutMs);
     if (len < 5) {
         qCDebug(lcDevice, "kb2_len<====>%d", len);
         return -8;
@@ -352,8 +360,11 @@ void KeyboardAction::run()
             }
             // Sleep while there is nothing to do; queueing, a mode change and
             // destruction wake the worker.
-            while (m_running && (m_mode == Idle || m_mode == 3) && m_queue.isEmpty())
+            while (m_running && (m_mode == Idle || m_mode == 3) && m_queue.isEmpty()) {
+                m_asleep = true;
                 m_wake.wait(&m_stateLock);
+            }
+            m_asleep = false;
             if (!m_running)
                 break;
             mode = m_mode;
@@ -394,7 +405,7 @@ void KeyboardAction::processBatch(QList<Job> &batch)
     }
     if (m_firstWritePending.exchange(false)) {
         // The keyboard needs a moment after being opened before it takes writes.
-        if (!pause(1000))
+        if (m_firstWriteDelayMs > 0 && !pause(m_firstWriteDelayMs))
             return;
     }
     QMutexLocker io(&m_ioLock);

@@ -67,6 +67,14 @@ public:
     // type queues nothing.
     bool queueRequest(const KB2Request &request);
     int queuedCount() const;
+    // The worker sleeps: nothing queued, no walk or poll, and it has taken
+    // up nothing since.
+    bool isIdle() const;
+
+    // The pause before the first write after opening (1 s, for the keyboard
+    // to settle) and the wait for a probe's answer (500 ms). Tests shorten them.
+    void setFirstWriteDelay(int ms) { m_firstWriteDelayMs = ms; }
+    void setProbeTimeout(int ms) { m_probeTimeoutMs = ms; }
 
     // The board information of the last probe or 0x81 answer.
     STU_BoardInfo2 boardInfo() const;
@@ -150,10 +158,13 @@ private:
     QList<Job> m_queue;
     int m_mode = Idle;
     bool m_running = true;
+    bool m_asleep = false;
 
     mutable QMutex m_ioLock;
     std::atomic<bool> m_firstWritePending{false};
     int m_readTimeout = 100;
+    int m_firstWriteDelayMs = 1000;
+    int m_probeTimeoutMs = 500;
 
     WalkState m_initialWalk;
     WalkState m_layoutWalk;

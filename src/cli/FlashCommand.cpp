@@ -1,0 +1,123 @@
+#include "FlashCommand.h"
+
+#include "FirmwareMessages.h"
+#include "HidBackend.h"
+#include "KB2FirmwareDevelop.h"
+#include "VirtualHidBackend.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int BarWidth = 40;
+
+class ProgressLine {
+public:
+    void setProgress(int value)
+    {
+        m_value = qBound(0, value, 100);
+        draw();
+    }
+    // A message gets a line of its own above the bar.
+    void showMessage(const QString &text)
+    {
+        std::fprintf(stderr, "\r%*s\r%s\n", BarWidth + 8, "", text.toLocal8Bit().constData());
+        draw();
+    }
+    void end() { std::fputc('\n', stderr); }
+
+private:
+    void draw()
+    {
+        const int filled = m_value * BarWidth / 100;
+        std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(),
+                     QByteArray(BarWidth - filled, '.').constData(), m_value);
+        std::fflush(stderr);
+    }
+
+    int m_value = 0;
+};
+
+// Restores the process-wide HID backend when the command returns.
+struct BackendGuard {
+    HidBackend *previous = HidBackend::instance();
+    ~BackendGuard() { HidBackend::setInstance(previous); }
+};
+
+} // namespace
+
+int runFlashCommand(const QString &imagePath, int simulateFamily)
+{
+    QFile file(imagePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "corvane-cli: cannot read %s: %s\n", imagePath.toLocal8Bit().constData(),
+                     file.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    const QByteArray image = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        std::fprintf(stderr, "corvane-cli: cannot read %s: %s\n", imagePath.toLocal8Bit().constData(),
+                     file.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    if (image.isEmpty()) {
+        std::fprintf(stderr, "corvane-cli: %s is empty, nothing to flash\n", imagePath.toLocal8Bit().constData());
+        return 1;
+    }
+
+    // The engine reports through queued signals, which need an application
+    // object on this thread.
+    std::unique_ptr<QCoreApplication> ownApp;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "corvane-cli";
+        static char *argv[] = {name, nullptr};
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    }
+
+    BackendGuard guard;
+    std::unique_ptr<VirtualHidBackend> simulated;
+    if (simulateFamily >= 0) {
+        simulated = std::make_unique<VirtualHidBackend>();
+        VirtualKeyboard::Options options;
+        options.family = simulateFamily;
+        options.latencyUs = 1000;
+        simulated->addKeyboard(options);
+        HidBackend::setInstance(simulated.get());
+    }
+
+    ProgressLine line;
+    QString lastMessage;
+    bool finished = false;
+    QEventLoop loop;
+    {
+        KB2FirmwareDevelop engine;
+        QObject::connect(&engine, &KB2FirmwareDevelop::sigNotifyProgress, &loop,
+                         [&](int value) { line.setProgress(value); });
+        QObject::connect(&engine, &KB2FirmwareDevelop::sigNotifyMessage, &loop, [&](const QString &text) {
+            lastMessage = text;
+            line.showMessage(text);
+        });
+        QObject::connect(&engine, &KB2FirmwareDevelop::sigUpdateFinished, &loop, [&] {
+            finished = true;
+            loop.quit();
+        });
+        if (engine.startUpdate(image))
+            loop.exec();
+        // Messages queued before the end have been delivered: they precede
+        // sigUpdateFinished on the same connection order.
+    }
+    line.end();
+
+    const bool ok = finished && (lastMessage == QLatin1String(FwMessage::Complete) ||
+                                 lastMessage == QLatin1String(FwMessage::NoDownload));
+    if (!ok)
+        std::fprintf(stderr, "corvane-cli: firmware update failed: %s\n",
+                     lastMessage.isEmpty() ? "no answer" : lastMessage.toLocal8Bit().constData());
+    return ok ? 0 : 1;
+}
