@@ -614,7 +614,7 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             m_keyMap[param][type] = value;
         } else if (param == ParamMode) {
             if ((value & 0x0F) == AdvancedMacro)
-                addMacroKey(type, -1);
+                addMacroKey(type);
             else
                 m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
         }
@@ -828,7 +828,7 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
         case AdvancedMacro: {
             const int number = l.param17[cell] >> 8;
             highestMacro = qMax(highestMacro, number);
-            addMacroKey(type, number);
+            addMacroKey(type);
             break;
         }
         case 8: {
@@ -951,9 +951,8 @@ KeyTravelRecord KB2ActionData::travelRecord(int triggerMode) const
     return rec;
 }
 
-void KB2ActionData::addMacroKey(int keyType, int macroNumber)
+void KB2ActionData::addMacroKey(int keyType)
 {
-    Q_UNUSED(macroNumber)
     if (m_macro.contains(keyType) || m_macro.size() >= MaxMacros)
         return;
     MACROInfo info;

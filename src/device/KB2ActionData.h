@@ -123,7 +123,7 @@ private:
     int typeOfCode(quint16 code) const;      // -1 for code 0 or unknown
     int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
     KeyTravelRecord travelRecord(int triggerMode) const;
-    void addMacroKey(int keyType, int macroNumber);
+    void addMacroKey(int keyType); // named Macro<count>; at most MaxMacros
     void sendAll(const QList<QVariant> &records);
 
     mutable QMutex m_lock;
