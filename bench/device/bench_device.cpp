@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -60,7 +61,8 @@ int main(int argc, char **argv)
     HidBackend::setInstance(&backend);
 
     // 1. Connect and read everything back.
-    KeyboardAction worker;
+    auto workerOwner = std::make_unique<KeyboardAction>();
+    KeyboardAction &worker = *workerOwner;
     KeyboardSession session(&worker);
     QEventLoop loop;
     QObject::connect(&session, &KeyboardSession::readBackComplete, &loop, &QEventLoop::quit);
@@ -123,6 +125,7 @@ int main(int argc, char **argv)
     }
     std::printf("queueing while busy: worst %.3f ms over %d calls\n", worstNs / 1e6, calls);
 
+    workerOwner.reset();
     HidBackend::setInstance(nullptr);
     return 0;
 }

@@ -95,6 +95,7 @@ bool HidUSB::openInto(const QByteArray &path)
     logString(b->indexedString(h, 1, text, 255), "Indexed String 1:", "Unable to read indexed string 1");
 
     b->setNonBlocking(h, 1);
+    m_backend = b;
     m_handle = h;
     return true;
 }
@@ -113,8 +114,9 @@ QByteArray HidUSB::devicePath() const
 void HidUSB::close()
 {
     if (m_handle) {
-        HidBackend::instance()->close(m_handle);
+        m_backend->close(m_handle);
         m_handle = nullptr;
+        m_backend = nullptr;
     }
 }
 
@@ -132,10 +134,9 @@ int HidUSB::write(const unsigned char *data, int length)
     while (total < length) {
         report[0] = 0;
         std::memcpy(report + 1, data + total, ReportSize);
-        int rc = HidBackend::instance()->write(m_handle, report, sizeof report);
+        int rc = m_backend->write(m_handle, report, sizeof report);
         if (rc <= 0) {
-            qCWarning(lcDevice) << "hid_write failed:" << rc
-                                << QString::fromStdWString(HidBackend::instance()->error(m_handle));
+            qCWarning(lcDevice) << "hid_write failed:" << rc << QString::fromStdWString(m_backend->error(m_handle));
             if (rc < 0)
                 close();
             return rc;
@@ -151,10 +152,9 @@ int HidUSB::readReport(unsigned char *buffer, int timeoutMs)
 {
     if (!m_handle)
         return -1;
-    int rc = HidBackend::instance()->readTimeout(m_handle, buffer, ReportSize, timeoutMs);
+    int rc = m_backend->readTimeout(m_handle, buffer, ReportSize, timeoutMs);
     if (rc < 0) {
-        qCWarning(lcDevice) << "hid_read_timeout failed:"
-                            << QString::fromStdWString(HidBackend::instance()->error(m_handle));
+        qCWarning(lcDevice) << "hid_read_timeout failed:" << QString::fromStdWString(m_backend->error(m_handle));
         close();
     }
     return rc;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+class HidBackend;
 class HidHandle;
 
 // The lowest layer between the configurator and the keyboard: finds the
@@ -38,6 +39,9 @@ private:
     void resetLibrary();
     bool openInto(const QByteArray &path);
 
+    // The backend that opened the handle serves it until it is closed, even
+    // if the process-wide backend changes meanwhile.
+    HidBackend *m_backend = nullptr;
     HidHandle *m_handle = nullptr;
     QByteArray m_path;
 };
