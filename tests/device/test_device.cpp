@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <QSet>
+
 #include <memory>
 
 namespace {
@@ -83,6 +85,7 @@ private slots:
     void connectFailures();
     void readBackCarriesTheKeyboardState();
     void readBackRequestOrder();
+    void layoutWalkAndReconnect();
     void writesReachTheKeyboard();
     void advancedBindingsOfEveryKind();
     void longMacroIsSentInPieces();
@@ -268,6 +271,46 @@ void TestDevice::readBackRequestOrder()
     const int firstWalk = commands.indexOf(0x23);
     QCOMPARE(firstWalk, head.size());
     QCOMPARE(commands.indexOf(0x2A), firstWalk + 22 * 8);
+}
+
+void TestDevice::layoutWalkAndReconnect()
+{
+    Rig rig;
+    rig.kb.fillDistinctive();
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+
+    // The keyboard's layer 2 changes behind our back; the layout walk (run
+    // after a Win/Mac switch) reads parameters 0..4 only.
+    rig.kb.setParam(2, 4, 2, 0x1E);
+    rig.kb.clearFrameLog();
+    QSignalSpy keys(rig.worker.get(), &KeyboardAction::sigKB2LayoutKey);
+    rig.worker->switchToWin();
+    rig.worker->startLayoutRead();
+    QVERIFY(keys.wait(5000));
+    QVERIFY(rig.waitIdle());
+    const auto layers = keys.first().first().value<MapKB2DockerKey>();
+    QCOMPARE(layers.value(2).value(TypeZ), quint16(0x1E));
+    QSet<int> params;
+    const auto frames = rig.sentFrames();
+    QCOMPARE(int(frames.front()[4]), 48); // the switch went out first
+    for (const auto &f : frames)
+        if (f[2] == 0x23)
+            params.insert(f[6]);
+    QCOMPARE(params, QSet<int>({0, 1, 2, 3, 4}));
+    QCOMPARE(rig.kb.state().systemMode, 0);
+
+    // Unplug and plug again: reconnect reopens the remembered interface and
+    // asks for the board information.
+    rig.kb.unplug();
+    QVERIFY(rig.kb.waitForPlugged(false, 1000));
+    rig.worker->closeDevice();
+    QCOMPARE(rig.worker->reconnect(), -1);
+    rig.kb.plug();
+    QVERIFY(rig.kb.waitForPlugged(true, 1000));
+    QSignalSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    QCOMPARE(rig.worker->reconnect(), 0);
+    QVERIFY(info.wait(2000));
 }
 
 void TestDevice::writesReachTheKeyboard()
