@@ -10,7 +10,7 @@
 #include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -52,6 +52,7 @@ KeyboardAction::~KeyboardAction()
         m_running = false;
         m_queue.clear();
         m_wake.wakeAll();
+        m_stopWake.wakeAll();
     }
     quit();
     // Every read is bounded, so the worker leaves its current step promptly.
@@ -68,10 +69,11 @@ void KeyboardAction::startThread()
 
 bool KeyboardAction::pause(int ms)
 {
+    QDeadlineTimer deadline(ms);
     QMutexLocker l(&m_stateLock);
-    if (!m_running)
-        return false;
-    m_wake.wait(&m_stateLock, ms);
+    // Only destruction cuts a pause short; new requests do not.
+    while (m_running && !deadline.hasExpired())
+        m_stopWake.wait(&m_stateLock, deadline);
     return m_running;
 }
 
@@ -275,9 +277,11 @@ int KeyboardAction::probeOpenDevice()
 
 int KeyboardAction::connectDevice()
 {
+    QMutexLocker io(&m_ioLock);
+    // Enumerating restarts the HID library, which invalidates open handles.
+    HidUSB::close();
     QStringList paths;
     findDevicePaths(paths, VendorId, ProductId);
-    QMutexLocker io(&m_ioLock);
     bool found = false;
     for (const QString &path : paths) {
         HidUSB::close();
@@ -408,7 +412,6 @@ void KeyboardAction::processBatch(QList<Job> &batch)
         if (m_firstWriteDelayMs > 0 && !pause(m_firstWriteDelayMs))
             return;
     }
-    QMutexLocker io(&m_ioLock);
     for (int i = 0; i < batch.size(); ++i) {
         const Job &job = batch.at(i);
         if (job.switchToMode >= 0) {
@@ -427,6 +430,9 @@ void KeyboardAction::processBatch(QList<Job> &batch)
             if (!m_running)
                 return;
         }
+        // The handle is held one exchange at a time, so connecting or closing
+        // from the GUI thread waits for one exchange at most.
+        QMutexLocker io(&m_ioLock);
         if (!HidUSB::isOpen()) {
             qCDebug(lcDevice) << "device closed, request dropped";
             continue;

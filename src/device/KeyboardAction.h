@@ -154,7 +154,8 @@ private:
     void storeKeyMatrixRows(const Kb2Frame &frame);
 
     mutable QMutex m_stateLock;
-    QWaitCondition m_wake;
+    QWaitCondition m_wake;     // queue, mode or stop changed
+    QWaitCondition m_stopWake; // stop only: ends pauses
     QList<Job> m_queue;
     int m_mode = Idle;
     bool m_running = true;
