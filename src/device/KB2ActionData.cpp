@@ -98,155 +98,123 @@ int KB2ActionData::macroCount() const
 // ---------------------------------------------------------------------------
 // Sensitivity and lighting
 
-void KB2ActionData::setGlobalTravel(quint16 um)
+namespace {
+
+// Stores value into field; false when it was already there.
+template <typename T>
+bool setIfChanged(T &field, T value)
 {
-    QList<QVariant> out;
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+void setBit(quint8 &bits, quint8 bit, bool on)
+{
+    bits = on ? quint8(bits | bit) : quint8(bits & ~bit);
+}
+
+void setLightingModeBits(STU_BoardFromPRGB &p, int mode)
+{
+    setBit(p.bitmap, 0x01, mode != 0); // 0 turns the lighting off
+    if (mode != 0)
+        p.rgb_mode = quint8(mode - 1);
+}
+
+} // namespace
+
+// Applies change to the board-side record under the lock and, when it
+// reports a change, sends the whole record with the lock released.
+template <typename Record, typename Change>
+void KB2ActionData::changeAndSend(Record &record, Change change)
+{
+    QVariant out;
     {
         QMutexLocker lock(&m_lock);
-        if (m_db.gdBi == um)
+        if (!change(record))
             return;
-        m_db.gdBi = um;
-        out << QVariant::fromValue(m_db);
+        out = QVariant::fromValue(record);
     }
-    sendAll(out);
+    sendRecord(out);
+}
+
+void KB2ActionData::setGlobalTravel(quint16 um)
+{
+    changeAndSend(m_db, [um](STU_BoardFromDB &db) { return setIfChanged(db.gdBi, um); });
 }
 
 void KB2ActionData::setPressDeadZone(quint16 um)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (m_db.dt_dB == um)
-            return;
-        m_db.dt_dB = um;
-        out << QVariant::fromValue(m_db);
-    }
-    sendAll(out);
+    changeAndSend(m_db, [um](STU_BoardFromDB &db) { return setIfChanged(db.dt_dB, um); });
 }
 
 void KB2ActionData::setReleaseDeadZone(quint16 um)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (m_db.dt_RdB == um)
-            return;
-        m_db.dt_RdB = um;
-        out << QVariant::fromValue(m_db);
-    }
-    sendAll(out);
+    changeAndSend(m_db, [um](STU_BoardFromDB &db) { return setIfChanged(db.dt_RdB, um); });
 }
 
 void KB2ActionData::setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm,
                                          quint16 releaseDeadZoneUm, bool lowLatency)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        m_db.gdBi = globalTravelUm;
-        m_db.dt_dB = pressDeadZoneUm;
-        m_db.dt_RdB = releaseDeadZoneUm;
-        m_prgb.bitmap = lowLatency ? (m_prgb.bitmap | 0x10) : (m_prgb.bitmap & ~0x10);
-        out << QVariant::fromValue(m_db);
-    }
-    sendAll(out);
+    changeAndSend(m_db, [&](STU_BoardFromDB &db) {
+        db.gdBi = globalTravelUm;
+        db.dt_dB = pressDeadZoneUm;
+        db.dt_RdB = releaseDeadZoneUm;
+        setBit(m_prgb.bitmap, 0x10, lowLatency);
+        return true;
+    });
 }
 
 void KB2ActionData::setLowLatency(bool on)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        m_prgb.bitmap = on ? (m_prgb.bitmap | 0x10) : (m_prgb.bitmap & ~0x10);
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [on](STU_BoardFromPRGB &p) {
+        setBit(p.bitmap, 0x10, on);
+        return true;
+    });
 }
 
 void KB2ActionData::setLightingMode(int mode)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (mode == 0) {
-            m_prgb.bitmap &= ~0x01;
-        } else {
-            m_prgb.bitmap |= 0x01;
-            m_prgb.rgb_mode = quint8(mode - 1);
-        }
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [mode](STU_BoardFromPRGB &p) {
+        setLightingModeBits(p, mode);
+        return true;
+    });
 }
 
 void KB2ActionData::setLightingDirection(bool on)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        m_prgb.bitmap = on ? (m_prgb.bitmap | 0x02) : (m_prgb.bitmap & ~0x02);
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [on](STU_BoardFromPRGB &p) {
+        setBit(p.bitmap, 0x02, on);
+        return true;
+    });
 }
 
 void KB2ActionData::setBrightness(quint8 value)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (m_prgb.grayscale == value)
-            return;
-        m_prgb.grayscale = value;
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [value](STU_BoardFromPRGB &p) { return setIfChanged(p.grayscale, value); });
 }
 
 void KB2ActionData::setSpeed(quint8 value)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (m_prgb.rgb_speed == value)
-            return;
-        m_prgb.rgb_speed = value;
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [value](STU_BoardFromPRGB &p) { return setIfChanged(p.rgb_speed, value); });
 }
 
 void KB2ActionData::setSleep(quint8 value)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (m_prgb.rgb_sleep == value)
-            return;
-        m_prgb.rgb_sleep = value;
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [value](STU_BoardFromPRGB &p) { return setIfChanged(p.rgb_sleep, value); });
 }
 
 void KB2ActionData::setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep)
 {
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        if (mode == 0) {
-            m_prgb.bitmap &= ~0x01;
-        } else {
-            m_prgb.bitmap |= 0x01;
-            m_prgb.rgb_mode = quint8(mode - 1);
-        }
-        m_prgb.grayscale = brightness;
-        m_prgb.rgb_speed = speed;
-        m_prgb.bitmap = direction ? (m_prgb.bitmap | 0x02) : (m_prgb.bitmap & ~0x02);
-        m_prgb.rgb_sleep = sleep;
-        out << QVariant::fromValue(m_prgb);
-    }
-    sendAll(out);
+    changeAndSend(m_prgb, [&](STU_BoardFromPRGB &p) {
+        setLightingModeBits(p, mode);
+        p.grayscale = brightness;
+        p.rgb_speed = speed;
+        setBit(p.bitmap, 0x02, direction);
+        p.rgb_sleep = sleep;
+        return true;
+    });
 }
 
 void KB2ActionData::setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue)

@@ -125,6 +125,8 @@ private:
     KeyTravelRecord travelRecord(int triggerMode) const;
     void addMacroKey(int keyType); // named Macro<count>; at most MaxMacros
     void sendAll(const QList<QVariant> &records);
+    template <typename Record, typename Change>
+    void changeAndSend(Record &record, Change change);
 
     mutable QMutex m_lock;
     QMap<int, quint16> m_keyIdMap;
