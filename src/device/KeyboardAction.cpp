@@ -304,10 +304,16 @@ int KeyboardAction::connectDevice()
     if (!HidUSB::open())
         return -2;
     io.unlock();
+    startSession();
+    return 0;
+}
+
+// The device is open: run the worker and ask for the board information.
+void KeyboardAction::startSession()
+{
     startThread();
     m_firstWritePending = true;
     queueRequest(simpleRequest(1));
-    return 0;
 }
 
 int KeyboardAction::reconnect()
@@ -317,9 +323,7 @@ int KeyboardAction::reconnect()
     if (!HidUSB::open())
         return -1;
     io.unlock();
-    startThread();
-    m_firstWritePending = true;
-    queueRequest(simpleRequest(1));
+    startSession();
     return 0;
 }
 

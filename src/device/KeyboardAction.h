@@ -131,6 +131,7 @@ private:
     void setModeNow(int mode);
     bool setModeIf(int expected, int mode);
     void startThread();
+    void startSession();
     // Waits up to ms on the stop condition; false when the worker is stopping.
     bool pause(int ms);
 
