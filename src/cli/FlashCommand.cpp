@@ -20,7 +20,10 @@ class ProgressLine {
 public:
     void setProgress(int value)
     {
-        m_value = qBound(0, value, 100);
+        value = qBound(0, value, 100);
+        if (value == m_value)
+            return;
+        m_value = value;
         draw();
     }
     // A message gets a line of its own above the bar.
@@ -34,13 +37,15 @@ public:
 private:
     void draw()
     {
+        if (m_value < 0)
+            m_value = 0;
         const int filled = m_value * BarWidth / 100;
         std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(),
                      QByteArray(BarWidth - filled, '.').constData(), m_value);
         std::fflush(stderr);
     }
 
-    int m_value = 0;
+    int m_value = -1;
 };
 
 // Restores the process-wide HID backend when the command returns.

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -33,6 +34,7 @@ class TestCli : public QObject {
 private slots:
     void simulatedKeyboard();
     void failuresAreOneLine();
+    void flashSimulated();
 };
 
 void TestCli::simulatedKeyboard()
@@ -75,6 +77,22 @@ void TestCli::failuresAreOneLine()
     QVERIFY(none.out.isEmpty());
     QCOMPARE(none.err.count('\n'), 1);
     QVERIFY(none.err.startsWith("corvane-cli: no keyboard found"));
+}
+
+void TestCli::flashSimulated()
+{
+    QTemporaryDir dir;
+    const QString image = dir.filePath("fw.bin");
+    QFile f(image);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(3000, '\x5A'));
+    f.close();
+    const Run ok = cli({"flash", image, "--simulate"});
+    QCOMPARE(ok.exitCode, 0);
+    QVERIFY(ok.err.contains("Firmware update complete!"));
+
+    const Run missing = cli({"flash", dir.filePath("absent.bin"), "--simulate"});
+    QCOMPARE(missing.exitCode, 1);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,0 +1,363 @@
+#include "FirmwareImage.h"
+#include "FirmwareMessages.h"
+#include "KB2FirmwareDevelop.h"
+#include "VirtualHidBackend.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+QByteArray testImage(int size, int seed = 1)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        image[i] = char((i * 37 + seed * 11 + (i >> 8)) & 0xFF);
+    return image;
+}
+
+// Opens fail once openFailsAfter further opens have succeeded; the rest is
+// the virtual keyboard's.
+class FlakyOpenBackend : public HidBackend {
+public:
+    explicit FlakyOpenBackend(VirtualHidBackend &inner) : m(inner) {}
+    int openFailsAfter = -1;
+
+    int init() override { return m.init(); }
+    int exit() override { return m.exit(); }
+    std::vector<HidDeviceInfo> enumerate(uint16_t v, uint16_t p) override { return m.enumerate(v, p); }
+    HidHandle *open(const std::string &path) override
+    {
+        if (openFailsAfter == 0)
+            return nullptr;
+        if (openFailsAfter > 0)
+            --openFailsAfter;
+        return m.open(path);
+    }
+    void close(HidHandle *h) override { m.close(h); }
+    int setNonBlocking(HidHandle *h, int n) override { return m.setNonBlocking(h, n); }
+    int write(HidHandle *h, const unsigned char *d, size_t n) override { return m.write(h, d, n); }
+    int readTimeout(HidHandle *h, unsigned char *d, size_t n, int t) override { return m.readTimeout(h, d, n, t); }
+    int manufacturerString(HidHandle *h, wchar_t *b, size_t n) override { return m.manufacturerString(h, b, n); }
+    int productString(HidHandle *h, wchar_t *b, size_t n) override { return m.productString(h, b, n); }
+    int serialNumberString(HidHandle *h, wchar_t *b, size_t n) override { return m.serialNumberString(h, b, n); }
+    int indexedString(HidHandle *h, int i, wchar_t *b, size_t n) override { return m.indexedString(h, i, b, n); }
+    std::wstring error(HidHandle *h) override { return m.error(h); }
+
+private:
+    VirtualHidBackend &m;
+};
+
+// One virtual keyboard and an engine with short pauses; records what the
+// engine reports, on the engine's thread, so nothing is lost when the engine
+// is destroyed.
+struct Rig {
+    VirtualHidBackend backend;
+    FlakyOpenBackend flaky{backend};
+    VirtualKeyboard *kb = nullptr;
+    std::unique_ptr<KB2FirmwareDevelop> engine;
+    QObject context;
+    QMutex lock;
+    QStringList messages;
+    QList<int> progress;
+    bool finished = false;
+    bool success = false;
+
+    explicit Rig(bool startInBootLoader = false, size_t flashSize = 256 * 1024)
+    {
+        VirtualKeyboard::Options o;
+        o.latencyUs = 0;
+        o.rebootDelayMs = 20;
+        o.startInBootLoader = startInBootLoader;
+        o.flashSize = flashSize;
+        HidBackend::setInstance(&flaky);
+        kb = &backend.addKeyboard(o);
+        engine = std::make_unique<KB2FirmwareDevelop>();
+        engine->setPauseMs(2);
+        engine->setRestartWaitMs(20);
+        engine->setAnswerTimeoutMs(60);
+        QObject::connect(engine.get(), &KB2FirmwareDevelop::sigNotifyMessage, &context, [this](const QString &m) {
+            QMutexLocker l(&lock);
+            messages << m;
+        }, Qt::DirectConnection);
+        QObject::connect(engine.get(), &KB2FirmwareDevelop::sigNotifyProgress, &context, [this](int v) {
+            QMutexLocker l(&lock);
+            progress << v;
+        }, Qt::DirectConnection);
+        QObject::connect(engine.get(), &KB2FirmwareDevelop::sigUpdateFinished, &context, [this](bool ok) {
+            QMutexLocker l(&lock);
+            finished = true;
+            success = ok;
+        }, Qt::DirectConnection);
+    }
+    ~Rig()
+    {
+        engine.reset();
+        HidBackend::setInstance(nullptr);
+    }
+
+    // Runs change on the engine's thread the first time progress reaches value,
+    // so a fault lands exactly before the step that follows.
+    void atProgress(int value, std::function<void()> change)
+    {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(engine.get(), &KB2FirmwareDevelop::sigNotifyProgress, &context, [=](int v) {
+            if (v == value && !*done) {
+                *done = true;
+                change();
+            }
+        }, Qt::DirectConnection);
+    }
+    void setFaults(const std::function<void(VirtualKeyboard::Faults &)> &edit)
+    {
+        VirtualKeyboard::Faults f = kb->faults();
+        edit(f);
+        kb->setFaults(f);
+    }
+
+    bool waitFinished(int timeoutMs = 15000)
+    {
+        QEventLoop loop;
+        QObject::connect(engine.get(), &KB2FirmwareDevelop::sigUpdateFinished, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (!isFinished())
+            loop.exec();
+        return isFinished();
+    }
+    bool isFinished()
+    {
+        QMutexLocker l(&lock);
+        return finished;
+    }
+    bool run(const QByteArray &image) { return engine->startUpdate(image) && waitFinished(); }
+    int lastProgress()
+    {
+        QMutexLocker l(&lock);
+        return progress.isEmpty() ? -1 : progress.last();
+    }
+    QString lastMessage()
+    {
+        QMutexLocker l(&lock);
+        return messages.value(messages.size() - 1);
+    }
+
+    // Commands the keyboard received on its configuration interface.
+    QByteArray commands() const
+    {
+        QByteArray out;
+        for (const auto &f : kb->frameLog())
+            if (f.direction == VirtualKeyboard::Direction::ToKeyboard && f.interfaceNumber == kb->configInterface())
+                out.append(char(f.bytes[2]));
+        return out;
+    }
+    std::vector<std::vector<uint8_t>> framesWithCommand(uint8_t command) const
+    {
+        std::vector<std::vector<uint8_t>> out;
+        for (const auto &f : kb->frameLog())
+            if (f.direction == VirtualKeyboard::Direction::ToKeyboard && f.bytes[2] == command)
+                out.push_back(f.bytes);
+        return out;
+    }
+    void preload(const QByteArray &padded)
+    {
+        kb->modify([&](VirtualKeyboard::State &s) { std::copy(padded.begin(), padded.end(), s.flash.begin()); });
+    }
+};
+
+} // namespace
+
+class TestFirmware : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false")); }
+
+    void paddingAndCrc()
+    {
+        const QByteArray image = testImage(1000);
+        const QByteArray padded = fw_pad_image(image);
+        QCOMPARE(padded.size(), 1024);
+        QCOMPARE(padded.left(1000), image);
+        QCOMPARE(padded.mid(1000), QByteArray(24, char(0xFF)));
+        QCOMPARE(get_fw_size(0), qint64(0));
+        QCOMPARE(get_fw_size(512), qint64(512));
+        QCOMPARE(get_fw_size(513), qint64(1024));
+        QCOMPARE(fw_crc16(QByteArray("123456789")), quint16(0x2189));
+        QCOMPARE(fw_crc16(QByteArray()), quint16(0));
+    }
+
+    void updatesFromApplication()
+    {
+        Rig rig;
+        const QByteArray image = testImage(1000);
+        const QByteArray padded = fw_pad_image(image);
+        QVERIFY(rig.run(image));
+        QVERIFY(rig.success);
+        QCOMPARE(rig.messages, QStringList({FwMessage::Verify, FwMessage::Complete}));
+
+        // probe, info, CRC, erase, restart, info, CRC, erase, 5 blocks, CRC, finish
+        QCOMPARE(rig.commands().toHex(), QByteArray("01010e090a010e09") + QByteArray(5, 0x0C).toHex() + "0e0b");
+        const auto blocks = rig.framesWithCommand(0x0C);
+        const std::vector<uint8_t> &last = blocks.back();
+        QCOMPARE(int(last[4] | last[5] << 8), 976);  // address
+        QCOMPARE(int(last[8] | last[9] << 8), 48);   // count
+        QVERIFY(std::all_of(last.begin() + 10 + 24, last.end(), [](uint8_t b) { return b == 0xFF; }));
+
+        // Writing runs 35 -> 90, reaching 90 exactly with the last block.
+        QCOMPARE(rig.progress, QList<int>({5, 10, 15, 20, 25, 30, 35, 48, 61, 74, 87, 90, 90, 95, 100}));
+
+        QVERIFY(rig.kb->waitForPlugged(true, 2000));
+        const VirtualKeyboard::State s = rig.kb->state();
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(s.flash.data()), 1024), padded);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(s.runningImage.data()), int(s.runningImage.size())), padded);
+        QCOMPARE(rig.backend.openHandleCount(), 0);
+    }
+
+    void alreadyCurrent_data()
+    {
+        QTest::addColumn<bool>("inBootLoader");
+        QTest::addColumn<QByteArray>("commands");
+        // The application keeps running; the boot loader is only told to start it.
+        QTest::newRow("application") << false << QByteArray("01010e");
+        QTest::newRow("boot loader") << true << QByteArray("01010e0b");
+    }
+    void alreadyCurrent()
+    {
+        QFETCH(bool, inBootLoader);
+        QFETCH(QByteArray, commands);
+        Rig rig(inBootLoader);
+        const QByteArray image = testImage(3000, 7);
+        rig.preload(fw_pad_image(image));
+        QVERIFY(rig.run(image));
+        QVERIFY(rig.success);
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::NoDownload));
+        QCOMPARE(rig.commands().toHex(), commands);
+    }
+
+    // A block refused with a status is sent again, not taken as written.
+    void refusedBlockIsSentAgain()
+    {
+        Rig rig(true);
+        rig.atProgress(35, [&] {
+            rig.setFaults([](VirtualKeyboard::Faults &f) {
+                f.refuseBlocks = 1;
+                f.refuseWithNack = true;
+            });
+        });
+        QVERIFY(rig.run(testImage(1000)));
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::Complete));
+        QCOMPARE(int(rig.framesWithCommand(0x0C).size()), 6);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("scenario");
+        QTest::addColumn<QStringList>("tail");
+        const QString abnormal = QString(FwMessage::ReadWriteAbnormal) + ' ';
+        QTest::newRow("no keyboard") << 0 << QStringList{FwMessage::NoDevice};
+        QTest::newRow("cannot reopen") << 1 << QStringList{FwMessage::CannotOpen};
+        QTest::newRow("boot loader silent") << 2 << QStringList{FwMessage::CheckKeyboard};
+        QTest::newRow("never re-enumerates") << 3 << QStringList{FwMessage::CheckKeyboard};
+        QTest::newRow("erase unanswered") << 4 << QStringList{FwMessage::EraseFailed};
+        QTest::newRow("image beyond flash") << 5 << QStringList{abnormal + "-1", FwMessage::EraseFailed};
+        QTest::newRow("CRC answer corrupt") << 6 << QStringList{abnormal + "-8", FwMessage::UpdateFailed};
+        QTest::newRow("CRC differs") << 7 << QStringList{FwMessage::UpdateFailed};
+        QTest::newRow("finish refused") << 8 << QStringList{FwMessage::UpdateFailed};
+        QTest::newRow("blocks unanswered") << 9 << QStringList{FwMessage::UpdateFailed};
+        QTest::newRow("unplugged mid-write") << 10 << QStringList{FwMessage::UpdateFailed};
+    }
+    void failures()
+    {
+        QFETCH(int, scenario);
+        QFETCH(QStringList, tail);
+        const bool fromApp = scenario <= 3;
+        Rig rig(!fromApp, scenario == 5 ? 4096 : 256 * 1024);
+        const QByteArray image = testImage(scenario == 5 ? 5000 : 2000);
+        auto fault = [&](int at, std::function<void(VirtualKeyboard::Faults &)> edit) {
+            rig.atProgress(at, [&rig, edit] { rig.setFaults(edit); });
+        };
+        switch (scenario) {
+        case 0: rig.kb->unplug(); QVERIFY(rig.kb->waitForPlugged(false, 1000)); break;
+        case 1: rig.flaky.openFailsAfter = 2; break; // both probes open, the reopen fails
+        case 2: fault(20, [](auto &f) { f.dropAnswers = 1; }); break;
+        case 3: rig.setFaults([](auto &f) { f.noReenumeration = true; }); break;
+        case 4: fault(30, [](auto &f) { f.dropAnswers = 1; }); break;
+        case 6: fault(90, [](auto &f) { f.corruptChecksum = 1; }); break;
+        case 7: fault(90, [](auto &f) { f.wrongCrc = 1; }); break;
+        case 8: fault(95, [](auto &f) { f.failStatus = 1; }); break;
+        case 9: fault(35, [](auto &f) { f.refuseBlocks = -1; }); break;
+        case 10: fault(35, [](auto &f) { f.unplugAfterFrames = 3; }); break;
+        }
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(rig.run(image));
+        QVERIFY(!rig.success);
+        QCOMPARE(rig.messages.mid(rig.messages.size() - tail.size()), tail);
+        QCOMPARE(rig.backend.openHandleCount(), 0);
+        if (scenario == 9)
+            QCOMPARE(int(rig.framesWithCommand(0x0C).size()), KB2FirmwareDevelop::MaxBlockAttempts);
+        if (scenario == 10)
+            QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        if (scenario >= 4)
+            QVERIFY(!rig.commands().contains(char(0x0B)) || scenario == 8);
+    }
+
+    void emptyImageIsRefused()
+    {
+        Rig rig;
+        QVERIFY(!rig.engine->startUpdate(QByteArray()));
+        QCOMPARE(rig.messages, QStringList{FwMessage::UpdateFailed});
+        QVERIFY(rig.kb->frameLog().empty());
+        QVERIFY(!rig.engine->isUpdating());
+    }
+
+    void cancelIsPrompt()
+    {
+        Rig rig;
+        rig.engine->setPauseMs(500); // the real pauses: the cancel lands inside one
+        QVERIFY(rig.engine->startUpdate(testImage(2000)));
+        QVERIFY(!rig.engine->startUpdate(testImage(100))); // busy
+        QTRY_VERIFY_WITH_TIMEOUT(rig.lastProgress() == 5, 5000);
+        QElapsedTimer t;
+        t.start();
+        rig.engine->cancel();
+        QVERIFY(rig.waitFinished(2000));
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!rig.success);
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::UpdateFailed));
+        QCOMPARE(rig.backend.openHandleCount(), 0);
+
+        // The same engine takes the next update.
+        rig.engine->setPauseMs(2);
+        rig.finished = false;
+        QVERIFY(rig.run(testImage(2000)));
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::Complete));
+    }
+
+    void destructionIsPrompt()
+    {
+        Rig rig(true);
+        rig.kb->modify([](VirtualKeyboard::State &s) { s.latencyUs = 1000; });
+        QVERIFY(rig.engine->startUpdate(testImage(64 * 1024)));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.lastProgress() > 40, 10000);
+        QElapsedTimer t;
+        t.start();
+        rig.engine.reset();
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(rig.finished && !rig.success);
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::UpdateFailed));
+        QCOMPARE(rig.backend.openHandleCount(), 0);
+        QVERIFY(!rig.commands().contains(char(0x0B)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFirmware)
+#include "tst_firmware.moc"
