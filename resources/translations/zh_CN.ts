@@ -1,0 +1,141 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>FileListWgt</name>
+    <message>
+        <source>重命名</source>
+        <translation>重命名</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBtn</name>
+    <message>
+        <source>开始绑定</source>
+        <translation>开始绑定</translation>
+    </message>
+</context>
+<context>
+    <name>PopWindow</name>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileManager</name>
+    <message>
+        <source>配置文件名无效。</source>
+        <translation>配置文件名无效。</translation>
+    </message>
+    <message>
+        <source>无法读取配置文件：%1</source>
+        <translation>无法读取配置文件：%1</translation>
+    </message>
+    <message>
+        <source>当前没有可保存的配置。</source>
+        <translation>当前没有可保存的配置。</translation>
+    </message>
+    <message>
+        <source>保存配置失败：%1</source>
+        <translation>保存配置失败：%1</translation>
+    </message>
+    <message>
+        <source>导出配置失败：%1</source>
+        <translation>导出配置失败：%1</translation>
+    </message>
+    <message>
+        <source>配置不存在。</source>
+        <translation>配置不存在。</translation>
+    </message>
+    <message>
+        <source>名为“%1”的配置已存在，请换一个名称。</source>
+        <translation>名为“%1”的配置已存在，请换一个名称。</translation>
+    </message>
+    <message>
+        <source>正在下发RGB和性能参数，请稍等...</source>
+        <translation>正在下发RGB和性能参数，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发按键模式数据，请稍等...</source>
+        <translation>正在下发按键模式数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发自定义按键数据，请稍等...</source>
+        <translation>正在下发自定义按键数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键参数，请稍等...</source>
+        <translation>正在下发高级键参数，请稍等...</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileName</name>
+    <message>
+        <source>配置名称不能为空。</source>
+        <translation>配置名称不能为空。</translation>
+    </message>
+    <message>
+        <source>配置名称不能超过%1个字符。</source>
+        <translation>配置名称不能超过%1个字符。</translation>
+    </message>
+    <message>
+        <source>配置名称不能包含以下字符：%1 或控制字符。</source>
+        <translation>配置名称不能包含以下字符：%1 或控制字符。</translation>
+    </message>
+    <message>
+        <source>配置名称不能包含“..”。</source>
+        <translation>配置名称不能包含“..”。</translation>
+    </message>
+    <message>
+        <source>配置名称不能以“.”开头。</source>
+        <translation>配置名称不能以“.”开头。</translation>
+    </message>
+    <message>
+        <source>配置名称不能以“.”或空格结尾。</source>
+        <translation>配置名称不能以“.”或空格结尾。</translation>
+    </message>
+    <message>
+        <source>配置名称是系统保留名称，请换一个名称。</source>
+        <translation>配置名称是系统保留名称，请换一个名称。</translation>
+    </message>
+</context>
+<context>
+    <name>SendDataProgress</name>
+    <message>
+        <source>配置下发超时，请稍后重试！</source>
+        <translation>配置下发超时，请稍后重试！</translation>
+    </message>
+</context>
+<context>
+    <name>inputWindow</name>
+    <message>
+        <source>保存配置</source>
+        <translation>保存配置</translation>
+    </message>
+    <message>
+        <source>请输入配置名称：</source>
+        <translation>请输入配置名称：</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+</TS>

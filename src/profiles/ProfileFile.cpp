@@ -1,0 +1,46 @@
+#include "ProfileFile.h"
+
+#include "ProfileLog.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+bool readProfileFile(const QString &path, ProfileDocument *doc)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcProfiles) << "无法打开配置文件：" << path << file.errorString();
+        return false;
+    }
+    if (file.size() > MaxProfileFileSize) {
+        qCDebug(lcProfiles) << "配置文件过大，已忽略：" << path << file.size();
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxProfileFileSize + 1);
+    QString why;
+    if (!parseProfileBytes(bytes, doc, &why)) {
+        qCDebug(lcProfiles) << "配置文件无效，已忽略：" << path << why;
+        return false;
+    }
+    return true;
+}
+
+bool writeProfileFile(const QString &path, const ProfileDocument &doc)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCDebug(lcProfiles) << "无法写入配置文件：" << path << file.errorString();
+        return false;
+    }
+    const QByteArray bytes = serialiseProfile(doc);
+    if (file.write(bytes) != bytes.size()) {
+        qCDebug(lcProfiles) << "写入配置文件失败：" << path << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qCDebug(lcProfiles) << "保存配置文件失败：" << path << file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ProfileDocument.h"
+
+#include <QString>
+
+// Reads and parses one profile file; false (logged) when it is missing,
+// unreadable or not a profile.
+bool readProfileFile(const QString &path, ProfileDocument *doc);
+
+// Writes the document scrambled, atomically: the file is either the new
+// document or, when anything fails, the previous file untouched. Failures
+// are logged and reported by the result.
+bool writeProfileFile(const QString &path, const ProfileDocument &doc);

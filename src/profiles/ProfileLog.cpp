@@ -1,0 +1,3 @@
+#include "ProfileLog.h"
+
+Q_LOGGING_CATEGORY(lcProfiles, "corvane.profiles", QtDebugMsg)

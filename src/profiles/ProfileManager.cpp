@@ -1,0 +1,381 @@
+#include "ProfileManager.h"
+
+#include "ProfileFile.h"
+#include "ProfileLog.h"
+#include "ProfileName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QMutexLocker>
+
+ProfileManager *ProfileManager::instance()
+{
+    static ProfileManager *manager = new ProfileManager;
+    return manager;
+}
+
+ProfileManager::ProfileManager(QObject *parent)
+    : QObject(parent)
+    , m_current(defaultProfileDocument())
+{
+}
+
+QString ProfileManager::profileFolder()
+{
+    return QDir::currentPath() + QStringLiteral("/LocalProfile");
+}
+
+QString ProfileManager::pathFor(const QString &fileName) const
+{
+    return profileFolder() + QLatin1Char('/') + fileName;
+}
+
+bool ProfileManager::refuse(const QString &message)
+{
+    m_lastError = message;
+    qCDebug(lcProfiles) << message;
+    return false;
+}
+
+bool ProfileManager::checkFileName(const QString &fileName)
+{
+    const QString problem = profileFileNameProblem(fileName);
+    if (problem.isEmpty())
+        return true;
+    qCDebug(lcProfiles) << "配置文件名无效：" << fileName << problem;
+    return refuse(tr("配置文件名无效。"));
+}
+
+QString ProfileManager::lastError() const
+{
+    return m_lastError;
+}
+
+int ProfileManager::lastId() const
+{
+    return m_lastId;
+}
+
+int ProfileManager::currentId() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_currentId;
+}
+
+ProfileDocument ProfileManager::currentDocument() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_current;
+}
+
+ProfileDocument ProfileManager::profile(int id) const
+{
+    return m_profiles.value(id);
+}
+
+QString ProfileManager::profilePath(int id) const
+{
+    return m_paths.value(id);
+}
+
+QList<int> ProfileManager::profileIds() const
+{
+    return m_paths.keys();
+}
+
+int ProfileManager::profileIdForFile(const QString &fileName) const
+{
+    for (auto it = m_paths.cbegin(); it != m_paths.cend(); ++it) {
+        if (QFileInfo(it.value()).fileName() == fileName && m_profiles.contains(it.key()))
+            return it.key();
+    }
+    return 0;
+}
+
+bool ProfileManager::ImportProfileFile(const QString &fileName)
+{
+    if (!checkFileName(fileName))
+        return false;
+    const QString path = pathFor(fileName);
+    ProfileDocument doc;
+    if (!readProfileFile(path, &doc))
+        return refuse(tr("无法读取配置文件：%1").arg(fileName));
+    doc.insert(ProfileKeys::ProfileName, profileBaseName(fileName));
+    const int id = ++m_lastId;
+    m_profiles.insert(id, doc);
+    m_paths.insert(id, path);
+    qCDebug(lcProfiles) << "自动导入配置文件，id：" << id;
+    qCDebug(lcProfiles) << "自动导入配置文件，ProfilePath：" << path;
+    qCDebug(lcProfiles) << "自动导入配置文件，data：" << doc;
+    return true;
+}
+
+bool ProfileManager::ReloadProfileFile(int id, const QString &fileName)
+{
+    if (!checkFileName(fileName))
+        return false;
+    ProfileDocument doc;
+    if (!readProfileFile(pathFor(fileName), &doc))
+        return refuse(tr("无法读取配置文件：%1").arg(fileName));
+    m_profiles.insert(id, doc);
+    return true;
+}
+
+bool ProfileManager::SaveCurrentProfileAs(const QString &fileName)
+{
+    if (!checkFileName(fileName))
+        return false;
+    const QString problem = profileNameProblem(profileListName(fileName));
+    if (!problem.isEmpty())
+        return refuse(problem);
+    const ProfileDocument doc = currentDocument();
+    if (doc.isEmpty())
+        return refuse(tr("当前没有可保存的配置。"));
+    QDir().mkpath(profileFolder());
+    if (!writeProfileFile(pathFor(fileName), doc))
+        return refuse(tr("保存配置失败：%1").arg(fileName));
+    return true;
+}
+
+bool ProfileManager::SaveCurrentProfile()
+{
+    int id = 0;
+    ProfileDocument doc;
+    {
+        QMutexLocker lock(&m_mutex);
+        id = m_currentId;
+        doc = m_current;
+    }
+    const QString path = m_paths.value(id);
+    if (path.isEmpty() || doc.isEmpty())
+        return false;
+    QDir().mkpath(profileFolder());
+    if (!writeProfileFile(path, doc))
+        return refuse(tr("保存配置失败：%1").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+bool ProfileManager::ExportProfile(int id, const QString &targetPath)
+{
+    const ProfileDocument doc = m_profiles.value(id);
+    if (targetPath.isEmpty() || doc.isEmpty())
+        return false;
+    if (!writeProfileFile(targetPath, doc))
+        return refuse(tr("导出配置失败：%1").arg(targetPath));
+    return true;
+}
+
+bool ProfileManager::RenameProfile(int id, const QString &newName)
+{
+    ProfileDocument doc = m_profiles.value(id);
+    if (doc.isEmpty())
+        return refuse(tr("配置不存在。"));
+    const QString problem = profileNameProblem(newName);
+    if (!problem.isEmpty())
+        return refuse(problem);
+
+    const QString oldName = doc.value(ProfileKeys::ProfileName).toString();
+    const QString oldPath = m_paths.contains(id) ? m_paths.value(id) : pathFor(oldName + QStringLiteral(".kb"));
+    const QString newPath = pathFor(newName + QStringLiteral(".kb"));
+    // Never let a rename replace another profile's file.
+    if (newPath != oldPath && QFileInfo::exists(newPath))
+        return refuse(tr("名为“%1”的配置已存在，请换一个名称。").arg(newName));
+
+    doc.insert(ProfileKeys::ProfileName, newName);
+    m_profiles.insert(id, doc);
+
+    if (newPath != oldPath) {
+        if (QFile::exists(oldPath)) {
+            if (QFile::rename(oldPath, newPath))
+                qCDebug(lcProfiles) << "文件名称已成功修改为：" << newPath;
+            else
+                qCDebug(lcProfiles) << "无法修改文件名称";
+        } else {
+            qCDebug(lcProfiles) << "文件不存在";
+        }
+    }
+    m_paths.insert(id, newPath);
+    QDir().mkpath(profileFolder());
+    if (!writeProfileFile(newPath, doc))
+        return refuse(tr("保存配置失败：%1").arg(newName));
+    return true;
+}
+
+bool ProfileManager::DeleteProfile(int id)
+{
+    const QString path = m_paths.value(id);
+    bool removed = true;
+    if (!path.isEmpty() && QFile::exists(path)) {
+        removed = QFile::remove(path);
+        if (!removed)
+            qCDebug(lcProfiles) << "无法删除配置文件：" << path;
+    }
+    m_profiles.remove(id);
+    m_paths.remove(id);
+    return removed;
+}
+
+QList<ProfileListEntry> ProfileManager::LoadProfileList()
+{
+    const QDir dir(profileFolder());
+    const QStringList files = dir.entryList({QStringLiteral("*.kb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    qCDebug(lcProfiles) << dir.absolutePath();
+    qCDebug(lcProfiles) << "配置文件列表：" << files;
+    QList<ProfileListEntry> entries;
+    for (const QString &file : files) {
+        if (ImportProfileFile(file))
+            entries.append({m_lastId, profileListName(file)});
+    }
+    return entries;
+}
+
+void ProfileManager::SelectCurrentProfile()
+{
+    SelectCurrentProfile(0);
+}
+
+void ProfileManager::SelectCurrentProfile(int nTargetId)
+{
+    qCDebug(lcProfiles) << "切换配置内容：" << nTargetId;
+    QMutexLocker lock(&m_mutex);
+    m_currentId = nTargetId;
+    m_current = m_profiles.value(nTargetId);
+    if (m_current.isEmpty())
+        return;
+
+    const ProfileDocument doc = m_current;
+    auto group = [&doc](const QString &name) { return doc.value(name); };
+
+    if (group(ProfileKeys::KeyboardRGB).isObject())
+        emit sigUIProfileColorLights(group(ProfileKeys::KeyboardRGB).toObject().toVariantHash());
+    if (group(ProfileKeys::KeyPerformance).isObject()) {
+        emit sigProgressUpdate(tr("正在下发RGB和性能参数，请稍等..."), 15);
+        emit sigUIProfileSensitivity(group(ProfileKeys::KeyPerformance).toObject().toVariantHash());
+    }
+    if (group(ProfileKeys::KeyCustom).isObject()) {
+        emit sigProgressUpdate(tr("正在下发按键模式数据，请稍等..."), 30);
+        emit sigUIProfileLayoutKey(group(ProfileKeys::KeyCustom).toObject().toVariantHash());
+    }
+    if (group(ProfileKeys::KeyTouchDB).isObject()) {
+        emit sigProgressUpdate(tr("正在下发自定义按键数据，请稍等..."), 60);
+        emit sigUIProfileLayoutDB(group(ProfileKeys::KeyTouchDB).toObject().toVariantHash());
+    }
+    emit sigProgressUpdate(tr("正在下发高级键参数，请稍等..."), 80);
+    if (group(ProfileKeys::AdvancedKey).isObject())
+        emit sigUIProfileAdvancedKey(group(ProfileKeys::AdvancedKey).toObject().toVariantHash());
+    else
+        emit sigUIProfileClearAdvancedKey();
+    emit sigUIProfileKeyColorClear();
+}
+
+void ProfileManager::UpdateBoardRGB(const QVariantHash &rgb)
+{
+    QMutexLocker lock(&m_mutex);
+    m_current.insert(ProfileKeys::KeyboardRGB, QJsonObject::fromVariantHash(rgb));
+}
+
+void ProfileManager::UpdateBoardPerformance(const QVariantHash &performance)
+{
+    QMutexLocker lock(&m_mutex);
+    m_current.insert(ProfileKeys::KeyPerformance, QJsonObject::fromVariantHash(performance));
+}
+
+namespace {
+
+// Runs edit on the named group when the current document has it as an
+// object, and stores the result back.
+template <typename Edit>
+void editGroup(QJsonObject &doc, const QString &name, Edit edit)
+{
+    const QJsonValue value = doc.value(name);
+    if (!value.isObject())
+        return;
+    QJsonObject group = value.toObject();
+    edit(group);
+    doc.insert(name, group);
+}
+
+bool validLayer(int layer)
+{
+    if (layer >= 0 && layer <= 3)
+        return true;
+    qCDebug(lcProfiles) << "无效的Fn层：" << layer;
+    return false;
+}
+
+} // namespace
+
+void ProfileManager::UpdateBoardRGBValue(const QString &member, const QVariant &value)
+{
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::KeyboardRGB, [&](QJsonObject &group) {
+        if (member == QLatin1String("rgb-direction"))
+            group.insert(member, value.toBool());
+        else
+            group.insert(member, value.toInt());
+    });
+}
+
+void ProfileManager::UpdateBoardPerformanceValue(const QString &member, const QVariant &value)
+{
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::KeyPerformance, [&](QJsonObject &group) {
+        if (member == QLatin1String("super-light-speed"))
+            group.insert(member, value.toBool());
+        else
+            group.insert(member, value.toInt());
+    });
+}
+
+void ProfileManager::UpdateBoardLayerKey(int layer, int keyIndex, int keyCode)
+{
+    if (!validLayer(layer))
+        return;
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::KeyCustom, [&](QJsonObject &group) {
+        const QString layerName = layerMemberName(layer);
+        QJsonObject layout = group.value(layerName).toObject();
+        layout.insert(QString::number(keyIndex), keyCode);
+        group.insert(layerName, layout);
+    });
+}
+
+void ProfileManager::UpdateBoardLayer(int layer, const QVariantMap &layout)
+{
+    if (!validLayer(layer))
+        return;
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::KeyCustom,
+              [&](QJsonObject &group) { group.insert(layerMemberName(layer), QJsonObject::fromVariantMap(layout)); });
+}
+
+void ProfileManager::UpdateBoardKeyTouch(const QMap<int, KeyTravelRecord> &records)
+{
+    if (records.isEmpty())
+        return;
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::KeyTouchDB, [&](QJsonObject &group) {
+        for (auto it = records.cbegin(); it != records.cend(); ++it)
+            group.insert(QString::number(it.key()), keyTravelEntry(it.value()));
+    });
+}
+
+void ProfileManager::UpdateBoardAdvancedKey(const QVariant &record)
+{
+    qCDebug(lcProfiles) << "UpdateBoardAdvancedKey";
+    QJsonObject entry;
+    int keyIndex = 0;
+    if (!advancedKeyEntry(record, &entry, &keyIndex))
+        return;
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::AdvancedKey,
+              [&](QJsonObject &group) { group.insert(QString::number(keyIndex), entry); });
+}
+
+void ProfileManager::RemoveBoardAdvancedKey(const QVariant &key)
+{
+    QMutexLocker lock(&m_mutex);
+    editGroup(m_current, ProfileKeys::AdvancedKey, [&](QJsonObject &group) { group.remove(key.toString()); });
+}

@@ -1,0 +1,69 @@
+#include "ProfileName.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+// Characters Windows refuses in file names, beside the control characters.
+const QString ForbiddenCharacters = QStringLiteral("<>:\"/\\|?*");
+
+bool isReservedDeviceName(const QString &name)
+{
+    // Windows maps these to devices whatever the extension.
+    static const QStringList reserved = {
+        "CON", "PRN", "AUX", "NUL",
+        "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
+        "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    return reserved.contains(stem);
+}
+
+} // namespace
+
+QString profileNameProblem(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        return QCoreApplication::translate("ProfileName", "配置名称不能为空。");
+    if (name.size() > MaxProfileNameLength)
+        return QCoreApplication::translate("ProfileName", "配置名称不能超过%1个字符。").arg(MaxProfileNameLength);
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || ForbiddenCharacters.contains(c))
+            return QCoreApplication::translate("ProfileName", "配置名称不能包含以下字符：%1 或控制字符。")
+                .arg(ForbiddenCharacters);
+    }
+    if (name.contains(QLatin1String("..")))
+        return QCoreApplication::translate("ProfileName", "配置名称不能包含“..”。");
+    // A leading dot hides the file on Linux, and the stored name (the part
+    // before the first dot) would be empty.
+    if (name.startsWith(QLatin1Char('.')))
+        return QCoreApplication::translate("ProfileName", "配置名称不能以“.”开头。");
+    // Windows silently drops a trailing dot or space, which would give
+    // another file than the one the user named.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return QCoreApplication::translate("ProfileName", "配置名称不能以“.”或空格结尾。");
+    if (isReservedDeviceName(name))
+        return QCoreApplication::translate("ProfileName", "配置名称是系统保留名称，请换一个名称。");
+    return QString();
+}
+
+QString profileFileNameProblem(const QString &fileName)
+{
+    if (!fileName.endsWith(QLatin1String(".kb")))
+        return QStringLiteral("not a .kb file name");
+    if (fileName.contains(QLatin1Char('/')) || fileName.contains(QLatin1Char('\\')))
+        return QStringLiteral("holds a path separator");
+    if (fileName == QLatin1String(".kb") || fileName.contains(QLatin1String("..")))
+        return QStringLiteral("not a plain file name");
+    return QString();
+}
+
+QString profileBaseName(const QString &fileName)
+{
+    return QFileInfo(fileName).baseName();
+}
+
+QString profileListName(const QString &fileName)
+{
+    return fileName.left(fileName.size() - 3);
+}

@@ -1,0 +1,75 @@
+#include "SystemConfig.h"
+
+#include "SettingsFactory.h"
+#include "SettingsLog.h"
+
+SystemConfig::SystemConfig()
+    : SystemConfig(QString::fromLatin1(FileName))
+{
+}
+
+SystemConfig::SystemConfig(const QString &path)
+    : m_settings(openIniSettings(path))
+{
+}
+
+QString SystemConfig::language() const
+{
+    return m_settings->value(LanguageKey).toString();
+}
+
+void SystemConfig::setLanguage(const QString &language)
+{
+    m_settings->setValue(LanguageKey, language);
+}
+
+QString SystemConfig::softwareName() const
+{
+    return m_settings->value(SoftwareNameKey).toString();
+}
+
+void SystemConfig::setSoftwareName(const QString &name)
+{
+    m_settings->setValue(SoftwareNameKey, name);
+}
+
+QString SystemConfig::softwareVersion() const
+{
+    return m_settings->value(SoftwareVersionKey).toString();
+}
+
+void SystemConfig::setSoftwareVersion(const QString &version)
+{
+    m_settings->setValue(SoftwareVersionKey, version);
+}
+
+int SystemConfig::keyboardModel() const
+{
+    bool ok = false;
+    const int model = m_settings->value(KeyboardModelKey).toInt(&ok);
+    return ok ? model : 0;
+}
+
+void SystemConfig::setKeyboardModel(int model)
+{
+    m_settings->setValue(KeyboardModelKey, model);
+}
+
+QVariant SystemConfig::value(const QString &key, const QVariant &fallback) const
+{
+    return m_settings->value(key, fallback);
+}
+
+void SystemConfig::setValue(const QString &key, const QVariant &value)
+{
+    m_settings->setValue(key, value);
+}
+
+bool SystemConfig::sync()
+{
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    qCDebug(lcSettings) << "无法写入设置文件：" << m_settings->fileName();
+    return false;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// "sysConfig.ini" in the working directory, group "Kinetra". Made for the
+// moment it is needed and dropped right after, which writes the changes;
+// nothing keeps one open.
+class SystemConfig {
+public:
+    static constexpr const char *FileName = "sysConfig.ini";
+    static constexpr const char *LanguageKey = "Kinetra/language";
+    static constexpr const char *SoftwareNameKey = "Kinetra/softwareName";
+    static constexpr const char *SoftwareVersionKey = "Kinetra/softwareVersion";
+    static constexpr const char *KeyboardModelKey = "Kinetra/keyboardModel";
+
+    SystemConfig();
+    explicit SystemConfig(const QString &path);
+
+    QString language() const; // "Chinese", "English", or empty when unset
+    void setLanguage(const QString &language);
+    QString softwareName() const;
+    void setSoftwareName(const QString &name);
+    QString softwareVersion() const;
+    void setSoftwareVersion(const QString &version);
+    int keyboardModel() const; // 0 when unset or not a number
+    void setKeyboardModel(int model);
+
+    QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
+    void setValue(const QString &key, const QVariant &value);
+    // Writes pending changes now; false when the file cannot be written.
+    bool sync();
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};

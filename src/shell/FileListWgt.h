@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QListWidget>
+#include <QString>
+
+class FileItemWgt;
+class QMenu;
+
+// The profile list. Every entry carries the id of the profile it shows, as
+// given by the caller, so a click always names the right profile even
+// after other entries were deleted.
+class FileListWgt : public QListWidget {
+    Q_OBJECT
+public:
+    static constexpr int MaxEntries = 99;
+
+    explicit FileListWgt(QWidget *parent = nullptr);
+
+    // False (and nothing added) when the list is full or the id is taken.
+    bool addEntry(const QString &text, int id, bool editable = false);
+    FileItemWgt *entry(int id) const;
+    bool removeEntry(int id);
+    int entryCount() const;
+    // The entry menu of one profile: rename, export, delete.
+    QMenu *entryMenu(int id, QWidget *parent = nullptr);
+
+signals:
+    void sigItemClicked(int id, QString name);
+    void sigMenuItemRename(int id, QString name);
+    void sigMenuItemCopy(int id);
+    void sigMenuItemShare(int id);
+    void sigMenuItemDelete(int id);
+
+private:
+    int rowOf(int id) const;
+    void showEntryMenu(int id);
+};

@@ -1,0 +1,84 @@
+#include "ShellIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+QColor toastColour(ToastType type)
+{
+    switch (type) {
+    case ToastType::Success:
+        return QColor(82, 196, 26);
+    case ToastType::Info:
+        return QColor(24, 144, 255);
+    case ToastType::Warning:
+        return QColor(254, 187, 36);
+    case ToastType::Error:
+        return QColor(245, 34, 45);
+    }
+    return QColor(24, 144, 255);
+}
+
+} // namespace
+
+QPixmap toastIcon(ToastType type, int size, qreal devicePixelRatio)
+{
+    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(toastColour(type));
+    p.drawEllipse(QRectF(0, 0, size, size));
+
+    const qreal s = size;
+    QPen pen(Qt::white, s * 0.12, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    switch (type) {
+    case ToastType::Success: {
+        QPainterPath tick;
+        tick.moveTo(s * 0.28, s * 0.52);
+        tick.lineTo(s * 0.44, s * 0.68);
+        tick.lineTo(s * 0.73, s * 0.36);
+        p.drawPath(tick);
+        break;
+    }
+    case ToastType::Info:
+        p.drawLine(QPointF(s * 0.5, s * 0.45), QPointF(s * 0.5, s * 0.74));
+        p.drawPoint(QPointF(s * 0.5, s * 0.28));
+        break;
+    case ToastType::Warning:
+        p.drawLine(QPointF(s * 0.5, s * 0.26), QPointF(s * 0.5, s * 0.55));
+        p.drawPoint(QPointF(s * 0.5, s * 0.73));
+        break;
+    case ToastType::Error:
+        p.drawLine(QPointF(s * 0.33, s * 0.33), QPointF(s * 0.67, s * 0.67));
+        p.drawLine(QPointF(s * 0.67, s * 0.33), QPointF(s * 0.33, s * 0.67));
+        break;
+    }
+    return pixmap;
+}
+
+QIcon menuDotsIcon(const QColor &colour, int size)
+{
+    QIcon icon;
+    for (qreal ratio : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(size, size) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        const qreal r = size * 0.09;
+        for (int i = -1; i <= 1; ++i)
+            p.drawEllipse(QPointF(size / 2.0 + i * size * 0.27, size / 2.0), r, r);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

@@ -1,0 +1,506 @@
+#include "KbScramble.h"
+#include "ProfileDocument.h"
+#include "ProfileFile.h"
+#include "ProfileManager.h"
+#include "ProfileName.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+QString folder()
+{
+    return ProfileManager::profileFolder();
+}
+
+void writeRaw(const QString &fileName, const QByteArray &bytes)
+{
+    QDir().mkpath(folder());
+    QFile file(folder() + "/" + fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+void writeProfile(const QString &fileName, const QJsonObject &doc)
+{
+    writeRaw(fileName, kb_scramble(QJsonDocument(doc).toJson(QJsonDocument::Compact)));
+}
+
+QJsonObject readProfile(const QString &path)
+{
+    ProfileDocument doc;
+    readProfileFile(path, &doc);
+    return doc;
+}
+
+// A document with something in every group.
+QJsonObject fullDocument()
+{
+    QJsonObject doc = defaultProfileDocument();
+    doc["KeyboardRGB"] = QJsonObject{{"rgb-mode", 7}, {"rgb-luminance", 2}, {"rgb-speed", 1}, {"rgb-sleep", 3},
+                                     {"rgb-direction", true}};
+    doc["KeyPerformance"] = QJsonObject{{"global-key-touch", 1250}, {"deadSpacePress", 20}, {"deadSpaceRelease", 3},
+                                        {"super-light-speed", true}, {"quick-key-press", 30}, {"quick-key-release", 40}};
+    doc["KeyCustom"] = QJsonObject{{"fn0-layout", QJsonObject{{"0", 41}, {"17", 4}}}, {"fn1-layout", QJsonObject()},
+                                   {"fn2-layout", QJsonObject{{"5", 58}}}, {"fn3-layout", QJsonObject()}};
+    doc["KeyTouchDB"] = QJsonObject{{"17", QJsonObject{{"work-mode", 1}, {"keyTouchDis", 1500},
+                                                       {"quickTouchPressDis", 300}, {"quickTouchUpDis", 200}}}};
+    doc["AdvancedKey"] = QJsonObject{
+        {"3", QJsonObject{{"bindItem", "MT"}, {"pressType", 4}, {"clickType", 5}, {"delay", 200}}},
+        {"9", QJsonObject{{"bindItem", "TDKS"}, {"bindKey", QJsonArray{4, 5}}, {"triggerValue", QJsonArray{"1010", "0101"}},
+                          {"touchDis", QJsonArray{0.5, 1.25}}}},
+        {"12", QJsonObject{{"bindItem", "MACRO"}, {"macroName", "宏一"}}}};
+    doc["ProfileName"] = "full";
+    return doc;
+}
+
+struct Emission {
+    QString what;
+    int value = -1;
+};
+
+// Records the manager's signals in the order they arrive.
+QList<Emission> recordApply(ProfileManager &manager, int id)
+{
+    QList<Emission> log;
+    QObject ctx;
+    QObject::connect(&manager, &ProfileManager::sigProgressUpdate, &ctx,
+                     [&](const QString &text, int value) { log.append({text, value}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileColorLights, &ctx, [&](const QVariantHash &) { log.append({"lights"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileSensitivity, &ctx, [&](const QVariantHash &) { log.append({"sensitivity"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileLayoutKey, &ctx, [&](const QVariantHash &) { log.append({"layoutKey"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileLayoutDB, &ctx, [&](const QVariantHash &) { log.append({"layoutDB"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileAdvancedKey, &ctx, [&](const QVariantHash &) { log.append({"advanced"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileClearAdvancedKey, &ctx, [&] { log.append({"clearAdvanced"}); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileKeyColorClear, &ctx, [&] { log.append({"colorClear"}); });
+    manager.SelectCurrentProfile(id);
+    return log;
+}
+
+QStringList names(const QList<Emission> &log)
+{
+    QStringList out;
+    for (const Emission &e : log)
+        out << (e.value >= 0 ? QString::number(e.value) : e.what);
+    return out;
+}
+
+} // namespace
+
+class TestProfiles : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void fileFormat();
+    void importNamesAndIds();
+    void startupSkipsDamagedFiles();
+    void applyOrderAndProgress();
+    void updateOperations();
+    void advancedKeyEntries();
+    void namesAreRefused_data();
+    void namesAreRefused();
+    void renameAndDelete();
+    void failedWriteKeepsPreviousFile();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_oldCwd;
+};
+
+void TestProfiles::init()
+{
+    m_oldCwd = QDir::currentPath();
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TestProfiles::cleanup()
+{
+    QDir::setCurrent(m_oldCwd);
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void TestProfiles::fileFormat()
+{
+    QCOMPARE(kb_scramble(QByteArray("{}")), QByteArray("\xdc\xda"));
+    QCOMPARE(kb_scramble(kb_scramble("any bytes \x00\xff")), QByteArray("any bytes \x00\xff"));
+
+    // Every group survives a save and a reload unchanged.
+    ProfileManager manager;
+    const QJsonObject full = fullDocument();
+    writeProfile("full.kb", full);
+    QVERIFY(manager.ImportProfileFile("full.kb"));
+    manager.SelectCurrentProfile(1);
+    QVERIFY(manager.SaveCurrentProfileAs("copy.kb"));
+    QVERIFY(manager.ImportProfileFile("copy.kb"));
+    QJsonObject reloaded = manager.profile(2);
+    QCOMPARE(reloaded.value("ProfileName").toString(), QString("copy"));
+    reloaded["ProfileName"] = "full";
+    QCOMPARE(reloaded, full);
+
+    // On disk: compact JSON, scrambled, no header.
+    QFile file(folder() + "/copy.kb");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray plain = kb_scramble(file.readAll());
+    QVERIFY(plain.startsWith("{\""));
+    QVERIFY(!plain.contains('\n'));
+}
+
+void TestProfiles::importNamesAndIds()
+{
+    const QJsonObject doc = fullDocument();
+    writeProfile("a.b.kb", doc);
+    writeProfile("B.kb", doc);
+    writeProfile("c.kb", doc);
+    writeRaw("notes.txt", "not a profile");
+
+    ProfileManager manager;
+    const QList<ProfileListEntry> entries = manager.LoadProfileList();
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[0].name, QString("a.b")); // list shows all but ".kb"
+    QCOMPARE(entries[1].name, QString("B"));   // sorted ignoring case
+    QCOMPARE(entries[2].name, QString("c"));
+    QCOMPARE(manager.profile(entries[0].id).value("ProfileName").toString(), QString("a"));
+    for (const ProfileListEntry &e : entries)
+        QCOMPARE(QFileInfo(manager.profilePath(e.id)).fileName(), e.name + ".kb");
+    QCOMPARE(manager.profileIdForFile("c.kb"), entries[2].id);
+
+    // Ids are never reused: a profile imported after a deletion gets a new one.
+    QVERIFY(manager.DeleteProfile(entries[1].id));
+    QVERIFY(!QFile::exists(folder() + "/B.kb"));
+    QVERIFY(manager.profile(entries[1].id).isEmpty());
+    writeProfile("d.kb", doc);
+    QVERIFY(manager.ImportProfileFile("d.kb"));
+    QCOMPARE(manager.lastId(), 4);
+    QCOMPARE(manager.profileIds(), QList<int>({1, 3, 4}));
+
+    // Reload keeps the id, the name stored in the document and the path.
+    manager.ReloadProfileFile(3, "d.kb");
+    QCOMPARE(manager.profilePath(3), folder() + "/c.kb");
+    QCOMPARE(manager.lastId(), 4);
+}
+
+void TestProfiles::startupSkipsDamagedFiles()
+{
+    const QJsonObject good = fullDocument();
+    const QByteArray goodBytes = serialiseProfile(good);
+    writeProfile("good1.kb", good);
+    writeRaw("empty.kb", QByteArray());
+    writeRaw("truncated.kb", goodBytes.left(goodBytes.size() / 2));
+    writeRaw("plain.kb", QJsonDocument(good).toJson()); // never scrambled
+    writeRaw("array.kb", kb_scramble("[1,2,3]"));
+    writeRaw("string.kb", kb_scramble("\"text\""));
+    writeRaw("emptyobject.kb", kb_scramble("{}"));
+    writeRaw("nested.kb", kb_scramble(QByteArray("{\"a\":") + QByteArray(100000, '[') + QByteArray(100000, ']') + "}"));
+    writeRaw("huge.kb", kb_scramble("{\"a\":\"" + QByteArray(MaxProfileFileSize, 'x') + "\"}"));
+    writeRaw("binary.kb", QByteArray(4096, '\xff'));
+    QDir().mkpath(folder() + "/folder.kb"); // a directory with a profile's name
+    writeProfile("good2.kb", good);
+
+    ProfileManager manager;
+    const QList<ProfileListEntry> entries = manager.LoadProfileList();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0].name, QString("good1"));
+    QCOMPARE(entries[1].name, QString("good2"));
+    QCOMPARE(manager.profileIds(), QList<int>({1, 2}));
+    QVERIFY(!manager.ImportProfileFile("missing.kb"));
+    QVERIFY(!manager.ImportProfileFile("../outside.kb"));
+}
+
+void TestProfiles::applyOrderAndProgress()
+{
+    ProfileManager manager;
+    writeProfile("full.kb", fullDocument());
+    QVERIFY(manager.ImportProfileFile("full.kb"));
+
+    const QList<Emission> log = recordApply(manager, 1);
+    QCOMPARE(names(log), QStringList({"lights", "15", "sensitivity", "30", "layoutKey", "60", "layoutDB", "80",
+                                      "advanced", "colorClear"}));
+    QCOMPARE(log[1].what, QString("正在下发RGB和性能参数，请稍等..."));
+    QCOMPARE(log[3].what, QString("正在下发按键模式数据，请稍等..."));
+    QCOMPARE(log[5].what, QString("正在下发自定义按键数据，请稍等..."));
+    QCOMPARE(log[7].what, QString("正在下发高级键参数，请稍等..."));
+    QCOMPARE(manager.currentId(), 1);
+
+    // The groups arrive as hashes of the document's members.
+    QSignalSpy layout(&manager, &ProfileManager::sigUIProfileLayoutKey);
+    manager.SelectCurrentProfile(1);
+    const QVariantHash custom = layout.at(0).at(0).value<QVariantHash>();
+    QCOMPARE(custom.value("fn0-layout").toMap().value("17").toInt(), 4);
+
+    // Missing groups are skipped, but advanced keys are always settled.
+    QJsonObject partial = fullDocument();
+    partial.remove("KeyPerformance");
+    partial.remove("AdvancedKey");
+    partial["KeyTouchDB"] = "not an object";
+    writeProfile("partial.kb", partial);
+    QVERIFY(manager.ImportProfileFile("partial.kb"));
+    QCOMPARE(names(recordApply(manager, 2)), QStringList({"lights", "30", "layoutKey", "80", "clearAdvanced", "colorClear"}));
+
+    // Id 0 and unknown ids empty the current document and emit nothing.
+    for (int id : {0, 99}) {
+        QVERIFY(recordApply(manager, id).isEmpty());
+        QVERIFY(manager.currentDocument().isEmpty());
+        QCOMPARE(manager.currentId(), id);
+    }
+}
+
+void TestProfiles::updateOperations()
+{
+    ProfileManager manager;
+    // A fresh manager edits the default document.
+    QCOMPARE(manager.currentDocument(), defaultProfileDocument());
+    QCOMPARE(manager.currentId(), 0);
+
+    manager.UpdateBoardRGBValue("rgb-direction", 1);
+    manager.UpdateBoardRGBValue("rgb-speed", QString("3"));
+    manager.UpdateBoardPerformanceValue("super-light-speed", true);
+    manager.UpdateBoardPerformanceValue("global-key-touch", 1800);
+    manager.UpdateBoardLayerKey(2, 17, 44);
+    manager.UpdateBoardLayerKey(4, 17, 44); // no such layer
+    KeyTravelRecord r;
+    r.workMode = 1;
+    r.keyTouchDis = 1200;
+    r.quickTouchPressDis = 100;
+    r.quickTouchUpDis = 150;
+    manager.UpdateBoardKeyTouch({{5, r}, {6, r}});
+    r.keyTouchDis = 900;
+    manager.UpdateBoardKeyTouch({{6, r}});
+    manager.UpdateBoardKeyTouch({});
+
+    QJsonObject doc = manager.currentDocument();
+    const QJsonObject rgb = doc.value("KeyboardRGB").toObject();
+    QCOMPARE(rgb.value("rgb-direction"), QJsonValue(true));
+    QCOMPARE(rgb.value("rgb-speed"), QJsonValue(3));
+    QCOMPARE(doc.value("KeyPerformance").toObject().value("super-light-speed"), QJsonValue(true));
+    QCOMPARE(doc.value("KeyPerformance").toObject().value("global-key-touch"), QJsonValue(1800));
+    const QJsonObject custom = doc.value("KeyCustom").toObject();
+    QCOMPARE(custom.value("fn2-layout").toObject(), QJsonObject({{"17", 44}}));
+    QCOMPARE(custom.size(), 4);
+    const QJsonObject touch = doc.value("KeyTouchDB").toObject();
+    QCOMPARE(touch.size(), 2);
+    QCOMPARE(touch.value("5").toObject(), QJsonObject({{"work-mode", 1}, {"keyTouchDis", 1200},
+                                                       {"quickTouchPressDis", 100}, {"quickTouchUpDis", 150}}));
+    QCOMPARE(touch.value("6").toObject().value("keyTouchDis").toInt(), 900);
+
+    manager.UpdateBoardLayer(1, {{"3", 9}});
+    QCOMPARE(manager.currentDocument().value("KeyCustom").toObject().value("fn1-layout").toObject(),
+             QJsonObject({{"3", 9}}));
+
+    // After selecting nothing, single values are dropped, whole groups are created.
+    manager.SelectCurrentProfile();
+    manager.UpdateBoardRGBValue("rgb-mode", 3);
+    manager.UpdateBoardLayerKey(0, 1, 2);
+    manager.UpdateBoardKeyTouch({{5, r}});
+    manager.UpdateBoardAdvancedKey(QVariant::fromValue(MTInfo()));
+    QVERIFY(manager.currentDocument().isEmpty());
+    manager.UpdateBoardRGB({{"rgb-mode", 3}});
+    manager.UpdateBoardPerformance({{"global-key-touch", 1.5}});
+    doc = manager.currentDocument();
+    QCOMPARE(doc.keys(), QStringList({"KeyPerformance", "KeyboardRGB"}));
+    QCOMPARE(doc.value("KeyboardRGB").toObject(), QJsonObject({{"rgb-mode", 3}}));
+
+    // Saving an empty document writes nothing.
+    manager.SelectCurrentProfile();
+    QVERIFY(!manager.SaveCurrentProfileAs("empty.kb"));
+    QVERIFY(!QFile::exists(folder() + "/empty.kb"));
+}
+
+void TestProfiles::advancedKeyEntries()
+{
+    ProfileManager manager;
+    DKSInfo dks;
+    dks.keyIndex = 9;
+    dks.touchDis = {0.5, 1.25};
+    dks.bindKey = {4, 5};
+    dks.triggerValue = {"1010", "0101"};
+    MTInfo mt;
+    mt.keyIndex = 3;
+    mt.pressType = 4;
+    mt.clickType = 5;
+    MPTInfo mpt;
+    mpt.keyIndex = 5;
+    mpt.bindKey = {1, 2, 3};
+    mpt.triggerValue = {500, 1000, 1500};
+    ENDInfo end;
+    end.keyIndex = 6;
+    end.switchType = 8;
+    MACROInfo macro;
+    macro.keyIndex = 8;
+    macro.macroName = "宏一";
+    RSInfo rs;
+    rs.keyIndex = 10;
+    rs.switchType = 12;
+
+    for (const QVariant &v : {QVariant::fromValue(dks), QVariant::fromValue(mt), QVariant::fromValue(mpt),
+                              QVariant::fromValue(end), QVariant::fromValue(macro), QVariant::fromValue(rs), QVariant(42)})
+        manager.UpdateBoardAdvancedKey(v);
+
+    const QJsonObject adv = manager.currentDocument().value("AdvancedKey").toObject();
+    QCOMPARE(adv.keys(), QStringList({"3", "5", "6", "8", "9"})); // RS and plain values are not stored
+    QCOMPARE(adv.value("9").toObject(),
+             QJsonObject({{"bindItem", "TDKS"}, {"bindKey", QJsonArray{4, 5}}, {"triggerValue", QJsonArray{"1010", "0101"}},
+                          {"touchDis", QJsonArray{0.5, 1.25}}}));
+    QCOMPARE(adv.value("3").toObject(),
+             QJsonObject({{"bindItem", "MT"}, {"pressType", 4}, {"clickType", 5}, {"delay", 200}}));
+    QCOMPARE(adv.value("5").toObject(), QJsonObject({{"bindItem", "MPT"}, {"bindKey", QJsonArray{1, 2, 3}},
+                                                     {"triggerValue", QJsonArray{500, 1000, 1500}}}));
+    QCOMPARE(adv.value("6").toObject(), QJsonObject({{"bindItem", "END"}, {"switchType", 8}}));
+    QCOMPARE(adv.value("8").toObject(), QJsonObject({{"bindItem", "MACRO"}, {"macroName", "宏一"}}));
+
+    // A new binding on the same key replaces the old one; removal by key.
+    end.keyIndex = 3;
+    manager.UpdateBoardAdvancedKey(QVariant::fromValue(end));
+    QCOMPARE(manager.currentDocument().value("AdvancedKey").toObject().value("3").toObject().value("bindItem").toString(),
+             QString("END"));
+    manager.RemoveBoardAdvancedKey(3);
+    manager.RemoveBoardAdvancedKey(QString("9"));
+    QCOMPARE(manager.currentDocument().value("AdvancedKey").toObject().keys(), QStringList({"5", "6", "8"}));
+}
+
+void TestProfiles::namesAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blank") << QString("   ");
+    QTest::newRow("too long") << QString(MaxProfileNameLength + 1, QChar('x'));
+    QTest::newRow("slash") << QString("a/b");
+    QTest::newRow("backslash") << QString("a\\b");
+    QTest::newRow("parent") << QString("..");
+    QTest::newRow("climb") << QString("../../etc/x");
+    QTest::newRow("dots inside") << QString("a..b");
+    QTest::newRow("control") << QString("a\tb");
+    QTest::newRow("newline") << QString("a\nb");
+    QTest::newRow("colon") << QString("c:x");
+    QTest::newRow("star") << QString("a*");
+    QTest::newRow("question") << QString("why?");
+    QTest::newRow("quote") << QString("say \"hi\"");
+    QTest::newRow("angle") << QString("<x>");
+    QTest::newRow("pipe") << QString("a|b");
+    QTest::newRow("leading dot") << QString(".hidden");
+    QTest::newRow("trailing dot") << QString("name.");
+    QTest::newRow("trailing space") << QString("name ");
+    QTest::newRow("device") << QString("con");
+}
+
+void TestProfiles::namesAreRefused()
+{
+    QFETCH(QString, name);
+    QVERIFY(!profileNameProblem(name).isEmpty());
+
+    ProfileManager manager;
+    writeProfile("keep.kb", fullDocument());
+    QVERIFY(manager.ImportProfileFile("keep.kb"));
+    manager.SelectCurrentProfile(1);
+
+    QVERIFY(!manager.RenameProfile(1, name));
+    QVERIFY(!manager.lastError().isEmpty());
+    QVERIFY(!manager.SaveCurrentProfileAs(name + ".kb"));
+    QVERIFY(!manager.lastError().isEmpty());
+    // Nothing moved, nothing new anywhere.
+    QCOMPARE(manager.profile(1).value("ProfileName").toString(), QString("keep"));
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.kb"}));
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList({"LocalProfile"}));
+}
+
+void TestProfiles::renameAndDelete()
+{
+    QVERIFY(profileNameProblem("我的配置 2").isEmpty());
+    QVERIFY(profileNameProblem("a.b").isEmpty());
+
+    ProfileManager manager;
+    const QJsonObject doc = fullDocument();
+    writeProfile("one.kb", doc);
+    writeProfile("two.kb", doc);
+    QCOMPARE(manager.LoadProfileList().size(), 2);
+
+    // Renaming onto another profile's file is refused and changes nothing.
+    const QByteArray twoBefore = serialiseProfile(readProfile(folder() + "/two.kb"));
+    QVERIFY(!manager.RenameProfile(1, "two"));
+    QVERIFY(manager.lastError().contains("two"));
+    QVERIFY(QFile::exists(folder() + "/one.kb"));
+    QCOMPARE(serialiseProfile(readProfile(folder() + "/two.kb")), twoBefore);
+    QCOMPARE(manager.profile(1).value("ProfileName").toString(), QString("one"));
+    QCOMPARE(manager.profilePath(1), folder() + "/one.kb");
+
+    // A good rename moves the file and the recorded path.
+    QVERIFY(manager.RenameProfile(1, "三"));
+    QVERIFY(!QFile::exists(folder() + "/one.kb"));
+    QCOMPARE(manager.profilePath(1), folder() + "/三.kb");
+    QCOMPARE(readProfile(folder() + "/三.kb").value("ProfileName").toString(), QString("三"));
+
+    // Renaming to its own name just rewrites the file.
+    QVERIFY(manager.RenameProfile(1, "三"));
+    QVERIFY(QFile::exists(folder() + "/三.kb"));
+
+    // When the file has gone, the document is still written under the new name.
+    QVERIFY(QFile::remove(folder() + "/two.kb"));
+    QVERIFY(manager.RenameProfile(2, "deux"));
+    QVERIFY(QFile::exists(folder() + "/deux.kb"));
+
+    // Saving the current profile goes to its renamed file; after deletion nowhere.
+    manager.SelectCurrentProfile(1);
+    manager.UpdateBoardRGBValue("rgb-mode", 11);
+    QVERIFY(manager.SaveCurrentProfile());
+    QCOMPARE(readProfile(folder() + "/三.kb").value("KeyboardRGB").toObject().value("rgb-mode").toInt(), 11);
+    QVERIFY(manager.DeleteProfile(1));
+    QVERIFY(!manager.SaveCurrentProfile());
+    QVERIFY(!QFile::exists(folder() + "/三.kb"));
+    QVERIFY(!manager.RenameProfile(1, "again"));
+
+    // Export writes the scrambled document wherever the user chose.
+    const QString target = QDir::currentPath() + "/exported.kb";
+    QVERIFY(manager.ExportProfile(2, target));
+    QCOMPARE(readProfile(target).value("ProfileName").toString(), QString("deux"));
+    QVERIFY(!manager.ExportProfile(1, QDir::currentPath() + "/gone.kb"));
+}
+
+void TestProfiles::failedWriteKeepsPreviousFile()
+{
+#ifdef Q_OS_LINUX
+    ProfileManager manager;
+    writeProfile("big.kb", fullDocument());
+    QVERIFY(manager.ImportProfileFile("big.kb"));
+    manager.SelectCurrentProfile(1);
+    const QByteArray before = serialiseProfile(readProfile(folder() + "/big.kb"));
+
+    // Let the document outgrow what the process may write, so the write fails
+    // half way (works even for root, unlike permissions).
+    QVariantMap layer;
+    for (int i = 0; i < 2000; ++i)
+        layer.insert(QString::number(i), i);
+    manager.UpdateBoardLayer(0, layer);
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = manager.SaveCurrentProfile();
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    QVERIFY(!saved);
+    QVERIFY(!manager.lastError().isEmpty());
+    QCOMPARE(serialiseProfile(readProfile(folder() + "/big.kb")), before);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"big.kb"})); // no leftovers
+    QVERIFY(manager.SaveCurrentProfile());
+#else
+    QSKIP("needs a file size limit to make the write fail");
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestProfiles)
+#include "test_profiles.moc"

@@ -1,0 +1,144 @@
+#include "LanguageManager.h"
+#include "SettingsFactory.h"
+#include "SystemConfig.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Counts the language-change events the application receives.
+class LanguageEventCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == qApp && event->type() == QEvent::LanguageChange)
+            ++count;
+        return false;
+    }
+};
+
+QString sample()
+{
+    return QCoreApplication::translate("ProfileName", "配置名称不能为空。");
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void systemConfigFile();
+    void languageSwitching();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_oldCwd;
+};
+
+void TestSettings::init()
+{
+    m_oldCwd = QDir::currentPath();
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TestSettings::cleanup()
+{
+    QDir::setCurrent(m_oldCwd);
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void TestSettings::systemConfigFile()
+{
+    // A missing file reads as all keys missing.
+    QVERIFY(SystemConfig().language().isEmpty());
+    QCOMPARE(SystemConfig().keyboardModel(), 0);
+
+    {
+        SystemConfig config;
+        config.setLanguage("Chinese");
+        config.setSoftwareName("Corvane 键盘");
+        config.setSoftwareVersion("1.1.0.12");
+        config.setKeyboardModel(3);
+    } // dropping it writes the file
+
+    QFile file(QDir::current().filePath("sysConfig.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.contains("[Kinetra]"));
+    QVERIFY(text.contains("language=Chinese"));
+    QVERIFY(text.contains(QString("softwareName=Corvane 键盘").toUtf8())); // UTF-8, not escaped
+    file.close();
+
+    SystemConfig config;
+    QCOMPARE(config.language(), QString("Chinese"));
+    QCOMPARE(config.softwareName(), QString("Corvane 键盘"));
+    QCOMPARE(config.softwareVersion(), QString("1.1.0.12"));
+    QCOMPARE(config.keyboardModel(), 3);
+    config.setValue(SystemConfig::KeyboardModelKey, "not a number");
+    QCOMPARE(config.keyboardModel(), 0);
+
+    // Any settings file from the factory reads UTF-8 written by hand.
+    QFile preset(QDir::current().filePath("other.ini"));
+    QVERIFY(preset.open(QIODevice::WriteOnly));
+    preset.write(QString("[colors]\nname=红色\n").toUtf8());
+    preset.close();
+    QCOMPARE(openIniSettings("other.ini")->value("colors/name").toString(), QString("红色"));
+}
+
+void TestSettings::languageSwitching()
+{
+    if (!QFile::exists(LanguageManager::translationFolder() + "en_US.qm"))
+        QSKIP("translations were not compiled into this build");
+
+    LanguageEventCounter events;
+    qApp->installEventFilter(&events);
+    LanguageManager manager;
+    QSignalSpy changed(&manager, &LanguageManager::languageChanged);
+
+    manager.setLanguage("English");
+    QCOMPARE(SystemConfig().language(), QString("English"));
+    QVERIFY(manager.installedTranslator());
+    QCOMPARE(sample(), QString("The profile name must not be empty."));
+    QPointer<QTranslator> english = manager.installedTranslator();
+
+    // The second switch removes the first translator before installing its own.
+    manager.setLanguage("Chinese");
+    QVERIFY(manager.installedTranslator() != english);
+    QCOMPARE(sample(), QString("配置名称不能为空。"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(english.isNull());
+
+    manager.setLanguage("English");
+    QCOMPARE(sample(), QString("The profile name must not be empty."));
+
+    // A name in the wrong case selects no file and leaves no translator, so
+    // the source texts show again; the stored value is kept.
+    manager.setLanguage("chinese");
+    QVERIFY(!manager.installedTranslator());
+    QCOMPARE(sample(), QString("配置名称不能为空。"));
+    QCOMPARE(manager.language(), QString("chinese"));
+
+    QCOMPARE(changed.count(), 4);
+    QCOMPARE(changed.last().at(0).toString(), QString("chinese"));
+    // One event per install and one per removal.
+    QCOMPARE(events.count, 6);
+    qApp->removeEventFilter(&events);
+
+    QCOMPARE(LanguageManager::translationFile("English"), QString("en_US.qm"));
+    QCOMPARE(LanguageManager::translationFile("Chinese"), QString("zh_CN.qm"));
+    QVERIFY(LanguageManager::translationFile("").isEmpty());
+    QVERIFY(LanguageManager::translationFolder().endsWith("/lang/"));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"
