@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>DeviceLifecycle</name>
+    <message>
+        <source>未连接</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>键盘设备已被移除!</source>
+        <translation>The keyboard has been removed!</translation>
+    </message>
+    <message>
+        <source>板子ID:%1</source>
+        <translation>Board ID:%1</translation>
+    </message>
+    <message>
+        <source>序列号:%1</source>
+        <translation>Serial:%1</translation>
+    </message>
+    <message>
+        <source>版本号:%1</source>
+        <translation>Version:%1</translation>
+    </message>
+    <message>
+        <source>正在读取数据...</source>
+        <translation>Reading data...</translation>
+    </message>
+    <message>
+        <source>请升级固件</source>
+        <translation>Please update the firmware</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+</context>
+<context>
     <name>FileListWgt</name>
     <message>
         <source>重命名</source>
@@ -17,10 +52,214 @@
     </message>
 </context>
 <context>
+    <name>KeyChooseWgt</name>
+    <message>
+        <source>自定义按键</source>
+        <translation>Custom keys</translation>
+    </message>
+    <message>
+        <source>基本字符</source>
+        <translation>Basic keys</translation>
+    </message>
+    <message>
+        <source>扩展字符</source>
+        <translation>Extended keys</translation>
+    </message>
+    <message>
+        <source>灯效控制</source>
+        <translation>Lighting control</translation>
+    </message>
+    <message>
+        <source>键盘控制</source>
+        <translation>Keyboard control</translation>
+    </message>
+    <message>
+        <source>PS:Win、Mac、Reset、ADJ为长按触发按键</source>
+        <translation>Note: Win, Mac, Reset and ADJ act on a long press</translation>
+    </message>
+</context>
+<context>
+    <name>KeyConfigWgt</name>
+    <message>
+        <source>灯光设置</source>
+        <translation>Lighting</translation>
+    </message>
+    <message>
+        <source>性能设置</source>
+        <translation>Performance</translation>
+    </message>
+    <message>
+        <source>自定义键</source>
+        <translation>Custom keys</translation>
+    </message>
+    <message>
+        <source>高级键</source>
+        <translation>Advanced keys</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBaseWgt</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>高级键最多绑定32个</source>
+        <translation>At most 32 advanced keys can be bound</translation>
+    </message>
+    <message>
+        <source>正在下发按键模式数据，请稍等...</source>
+        <translation>Sending key layout data, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键数据，请稍等...</source>
+        <translation>Sending advanced keys, please wait...</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>The macro file could not be opened!</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>The macro file could not be read!</translation>
+    </message>
+    <message>
+        <source>配置下发完成！</source>
+        <translation>Configuration sent!</translation>
+    </message>
+</context>
+<context>
     <name>KeyboardBtn</name>
     <message>
         <source>开始绑定</source>
         <translation>Start binding</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Boot模式</source>
+        <translation>Boot mode</translation>
+    </message>
+    <message>
+        <source>键盘App程序不存在，请升级固件？</source>
+        <translation>The keyboard has no application firmware. Update the firmware?</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>固件升级功能尚未提供，请稍后的版本。</source>
+        <translation>Firmware update is not available yet; it comes in a later version.</translation>
+    </message>
+    <message>
+        <source>设置窗口尚未提供，请稍后的版本。</source>
+        <translation>The settings window is not available yet; it comes in a later version.</translation>
+    </message>
+    <message>
+        <source>配置文件列表</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>保存配置文件</source>
+        <translation>Save profile</translation>
+    </message>
+    <message>
+        <source>导入外部配置文件</source>
+        <translation>Import a profile file</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>还原</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>添加层</source>
+        <translation>Add layer</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>正在初始化设备配置中，请稍后在操作...</source>
+        <translation>The keyboard's configuration is still being read, please try again in a moment...</translation>
+    </message>
+    <message>
+        <source>切换模式</source>
+        <translation>Switch mode</translation>
+    </message>
+    <message>
+        <source>是否从Mac模式切换到Win模式？</source>
+        <translation>Switch from Mac mode to Windows mode?</translation>
+    </message>
+    <message>
+        <source>是否从Win模式切换到Mac模式？</source>
+        <translation>Switch from Windows mode to Mac mode?</translation>
+    </message>
+    <message>
+        <source>配置已保存</source>
+        <translation>Profile saved</translation>
+    </message>
+    <message>
+        <source>覆盖已有配置</source>
+        <translation>Overwrite profile</translation>
+    </message>
+    <message>
+        <source>配置%1已存在，是否覆盖该配置？</source>
+        <translation>Profile %1 already exists. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>配置文件导入失败</source>
+        <translation>The profile could not be imported</translation>
+    </message>
+    <message>
+        <source>配置文件已导入</source>
+        <translation>Profile imported</translation>
+    </message>
+    <message>
+        <source>应用配置</source>
+        <translation>Apply profile</translation>
+    </message>
+    <message>
+        <source>是否应用该配置到键盘？</source>
+        <translation>Apply this profile to the keyboard?</translation>
+    </message>
+    <message>
+        <source>开始下发配置，请稍等...</source>
+        <translation>Sending the profile, please wait...</translation>
+    </message>
+    <message>
+        <source>配置文件已导出</source>
+        <translation>Profile exported</translation>
+    </message>
+    <message>
+        <source>选择键盘配置文件</source>
+        <translation>Choose a keyboard profile</translation>
+    </message>
+    <message>
+        <source>导出配置文件</source>
+        <translation>Export profile</translation>
     </message>
 </context>
 <context>
@@ -136,6 +375,17 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>应用程序已运行！</source>
+        <translation>The application is already running!</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>DeviceLifecycle</name>
+    <message>
+        <source>未连接</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>键盘设备已被移除!</source>
+        <translation>键盘设备已被移除!</translation>
+    </message>
+    <message>
+        <source>板子ID:%1</source>
+        <translation>板子ID:%1</translation>
+    </message>
+    <message>
+        <source>序列号:%1</source>
+        <translation>序列号:%1</translation>
+    </message>
+    <message>
+        <source>版本号:%1</source>
+        <translation>版本号:%1</translation>
+    </message>
+    <message>
+        <source>正在读取数据...</source>
+        <translation>正在读取数据...</translation>
+    </message>
+    <message>
+        <source>请升级固件</source>
+        <translation>请升级固件</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>已连接</translation>
+    </message>
+</context>
+<context>
     <name>FileListWgt</name>
     <message>
         <source>重命名</source>
@@ -17,10 +52,236 @@
     </message>
 </context>
 <context>
+    <name>KeyChooseWgt</name>
+    <message>
+        <source>自定义按键</source>
+        <translation>重命名&lt;/source&gt;
+        &lt;translation&gt;重命名&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;导出&lt;/source&gt;
+        &lt;translation&gt;导出&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;删除&lt;/source&gt;
+        &lt;translation&gt;删除&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;KeyChooseWgt&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;自定义按键</translation>
+    </message>
+    <message>
+        <source>基本字符</source>
+        <translation>基本字符</translation>
+    </message>
+    <message>
+        <source>扩展字符</source>
+        <translation>扩展字符</translation>
+    </message>
+    <message>
+        <source>灯效控制</source>
+        <translation>灯效控制</translation>
+    </message>
+    <message>
+        <source>键盘控制</source>
+        <translation>键盘控制</translation>
+    </message>
+    <message>
+        <source>PS:Win、Mac、Reset、ADJ为长按触发按键</source>
+        <translation>PS:Win、Mac、Reset、ADJ为长按触发按键</translation>
+    </message>
+</context>
+<context>
+    <name>KeyConfigWgt</name>
+    <message>
+        <source>灯光设置</source>
+        <translation>灯光设置</translation>
+    </message>
+    <message>
+        <source>性能设置</source>
+        <translation>性能设置</translation>
+    </message>
+    <message>
+        <source>自定义键</source>
+        <translation>自定义键</translation>
+    </message>
+    <message>
+        <source>高级键</source>
+        <translation>高级键</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBaseWgt</name>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>高级键最多绑定32个</source>
+        <translation>高级键最多绑定32个</translation>
+    </message>
+    <message>
+        <source>正在下发按键模式数据，请稍等...</source>
+        <translation>正在下发按键模式数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键数据，请稍等...</source>
+        <translation>正在下发高级键数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>open file failure!</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>数据解析异常!</translation>
+    </message>
+    <message>
+        <source>配置下发完成！</source>
+        <translation>配置下发完成！</translation>
+    </message>
+</context>
+<context>
     <name>KeyboardBtn</name>
     <message>
         <source>开始绑定</source>
         <translation>开始绑定</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Boot模式</source>
+        <translation>开始绑定&lt;/source&gt;
+        &lt;translation&gt;开始绑定&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;MainWindow&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;Boot模式</translation>
+    </message>
+    <message>
+        <source>键盘App程序不存在，请升级固件？</source>
+        <translation>键盘App程序不存在，请升级固件？</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>固件升级功能尚未提供，请稍后的版本。</source>
+        <translation>固件升级功能尚未提供，请稍后的版本。</translation>
+    </message>
+    <message>
+        <source>设置窗口尚未提供，请稍后的版本。</source>
+        <translation>设置窗口尚未提供，请稍后的版本。</translation>
+    </message>
+    <message>
+        <source>配置文件列表</source>
+        <translation>配置文件列表</translation>
+    </message>
+    <message>
+        <source>保存配置文件</source>
+        <translation>保存配置文件</translation>
+    </message>
+    <message>
+        <source>导入外部配置文件</source>
+        <translation>导入外部配置文件</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>还原</source>
+        <translation>还原</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>重做</translation>
+    </message>
+    <message>
+        <source>添加层</source>
+        <translation>添加层</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>正在初始化设备配置中，请稍后在操作...</source>
+        <translation>正在初始化设备配置中，请稍后在操作...</translation>
+    </message>
+    <message>
+        <source>切换模式</source>
+        <translation>切换模式</translation>
+    </message>
+    <message>
+        <source>是否从Mac模式切换到Win模式？</source>
+        <translation>是否从Mac模式切换到Win模式？</translation>
+    </message>
+    <message>
+        <source>是否从Win模式切换到Mac模式？</source>
+        <translation>是否从Win模式切换到Mac模式？</translation>
+    </message>
+    <message>
+        <source>配置已保存</source>
+        <translation>配置已保存</translation>
+    </message>
+    <message>
+        <source>覆盖已有配置</source>
+        <translation>覆盖已有配置</translation>
+    </message>
+    <message>
+        <source>配置%1已存在，是否覆盖该配置？</source>
+        <translation>配置%1已存在，是否覆盖该配置？</translation>
+    </message>
+    <message>
+        <source>配置文件导入失败</source>
+        <translation>配置文件导入失败</translation>
+    </message>
+    <message>
+        <source>配置文件已导入</source>
+        <translation>配置文件已导入</translation>
+    </message>
+    <message>
+        <source>应用配置</source>
+        <translation>应用配置</translation>
+    </message>
+    <message>
+        <source>是否应用该配置到键盘？</source>
+        <translation>是否应用该配置到键盘？</translation>
+    </message>
+    <message>
+        <source>开始下发配置，请稍等...</source>
+        <translation>开始下发配置，请稍等...</translation>
+    </message>
+    <message>
+        <source>配置文件已导出</source>
+        <translation>配置文件已导出</translation>
+    </message>
+    <message>
+        <source>选择键盘配置文件</source>
+        <translation>选择键盘配置文件</translation>
+    </message>
+    <message>
+        <source>导出配置文件</source>
+        <translation>导出配置文件</translation>
     </message>
 </context>
 <context>
@@ -136,6 +397,132 @@
     <message>
         <source>取消</source>
         <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>提示</source>
+        <translation>确定&lt;/source&gt;
+        &lt;translation&gt;确定&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;取消&lt;/source&gt;
+        &lt;translation&gt;取消&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;ProfileManager&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置文件名无效。&lt;/source&gt;
+        &lt;translation&gt;配置文件名无效。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;无法读取配置文件：%1&lt;/source&gt;
+        &lt;translation&gt;无法读取配置文件：%1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;当前没有可保存的配置。&lt;/source&gt;
+        &lt;translation&gt;当前没有可保存的配置。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;保存配置失败：%1&lt;/source&gt;
+        &lt;translation&gt;保存配置失败：%1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;导出配置失败：%1&lt;/source&gt;
+        &lt;translation&gt;导出配置失败：%1&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置不存在。&lt;/source&gt;
+        &lt;translation&gt;配置不存在。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;名为“%1”的配置已存在，请换一个名称。&lt;/source&gt;
+        &lt;translation&gt;名为“%1”的配置已存在，请换一个名称。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;正在下发RGB和性能参数，请稍等...&lt;/source&gt;
+        &lt;translation&gt;正在下发RGB和性能参数，请稍等...&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;正在下发按键模式数据，请稍等...&lt;/source&gt;
+        &lt;translation&gt;正在下发按键模式数据，请稍等...&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;正在下发自定义按键数据，请稍等...&lt;/source&gt;
+        &lt;translation&gt;正在下发自定义按键数据，请稍等...&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;正在下发高级键参数，请稍等...&lt;/source&gt;
+        &lt;translation&gt;正在下发高级键参数，请稍等...&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;ProfileName&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能为空。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能为空。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能超过%1个字符。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能超过%1个字符。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能包含以下字符：%1 或控制字符。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能包含以下字符：%1 或控制字符。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能包含“..”。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能包含“..”。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能以“.”开头。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能以“.”开头。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称不能以“.”或空格结尾。&lt;/source&gt;
+        &lt;translation&gt;配置名称不能以“.”或空格结尾。&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置名称是系统保留名称，请换一个名称。&lt;/source&gt;
+        &lt;translation&gt;配置名称是系统保留名称，请换一个名称。&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;SendDataProgress&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;配置下发超时，请稍后重试！&lt;/source&gt;
+        &lt;translation&gt;配置下发超时，请稍后重试！&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;inputWindow&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;保存配置&lt;/source&gt;
+        &lt;translation&gt;保存配置&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;请输入配置名称：&lt;/source&gt;
+        &lt;translation&gt;请输入配置名称：&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;确定&lt;/source&gt;
+        &lt;translation&gt;确定&lt;/translation&gt;
+    &lt;/message&gt;
+    &lt;message&gt;
+        &lt;source&gt;取消&lt;/source&gt;
+        &lt;translation&gt;取消&lt;/translation&gt;
+    &lt;/message&gt;
+&lt;/context&gt;
+&lt;context&gt;
+    &lt;name&gt;main&lt;/name&gt;
+    &lt;message&gt;
+        &lt;source&gt;提示</translation>
+    </message>
+    <message>
+        <source>应用程序已运行！</source>
+        <translation>应用程序已运行！</translation>
     </message>
 </context>
 </TS>

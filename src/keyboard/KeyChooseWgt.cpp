@@ -1,0 +1,129 @@
+#include "KeyChooseWgt.h"
+
+#include "KeyChooseBtn.h"
+#include "KeyboardLayouts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr int PickerKey = 36; // px per key unit in the picker
+constexpr int FullSizeModel = 0;
+
+QList<int> typeRange(int first, int last)
+{
+    QList<int> out;
+    for (int t = first; t <= last; ++t)
+        out.append(t);
+    return out;
+}
+
+} // namespace
+
+KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
+{
+    // Small keys with names such as "Backspace" and "R-Enter" need a small
+    // font and no padding.
+    setStyleSheet(QStringLiteral("QPushButton#KeyChooseBtn{font-size:10px;padding:0px;"
+                                 "background:white;border:1px solid rgb(208, 209, 212);border-radius:4px;}"
+                                 "QPushButton#KeyChooseBtn:hover{background:rgb(254, 187, 36);}"));
+    auto *title = new QLabel(tr("自定义按键"), this);
+    title->setStyleSheet(QStringLiteral("QLabel{padding-left:20px;font-size:20px;color:#333333;font-weight:bold;}"));
+
+    m_menu = new QTreeWidget(this);
+    m_menu->setHeaderHidden(true);
+    m_menu->setRootIsDecorated(false);
+    m_menu->setFixedWidth(120);
+    m_menu->setStyleSheet(QStringLiteral("QTreeWidget{border:none;background:transparent;}"
+                                         "QTreeWidget::item{height:18px;color:#666666;}"));
+    const QStringList entries = {tr("基本字符"), tr("扩展字符"), tr("灯效控制"), tr("键盘控制")};
+    for (const QString &e : entries)
+        m_menu->addTopLevelItem(new QTreeWidgetItem(QStringList(e)));
+
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(basicPage());
+    QList<int> extended = typeRange(112, 129);
+    extended << typeRange(137, 139) << typeRange(155, 160);
+    m_pages->addWidget(flowPage(extended, QSize(54, 36)));
+    QList<int> lighting = typeRange(141, 147);
+    lighting << 168 << typeRange(161, 167);
+    m_pages->addWidget(flowPage(lighting, QSize(45, 36)));
+
+    auto *note = new QWidget;
+    auto *noteRow = new QHBoxLayout(note);
+    noteRow->setContentsMargins(0, 0, 0, 0);
+    auto *help = new QLabel;
+    help->setFixedSize(20, 20);
+    const QPixmap helpIcon(QStringLiteral(":/Resource/Icon/help.png"));
+    if (!helpIcon.isNull())
+        help->setPixmap(helpIcon.scaled(20, 20));
+    noteRow->addWidget(help);
+    noteRow->addWidget(new QLabel(tr("PS:Win、Mac、Reset、ADJ为长按触发按键")));
+    noteRow->addStretch();
+    m_pages->addWidget(flowPage(QList<int>() << 149 << typeRange(150, 153), QSize(61, 36), note));
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(m_menu);
+    body->addWidget(m_pages, 1);
+    auto *root = new QVBoxLayout(this);
+    root->addWidget(title);
+    root->addLayout(body, 1);
+
+    connect(m_menu, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        if (item)
+            m_pages->setCurrentIndex(m_menu->indexOfTopLevelItem(item));
+    });
+    m_menu->setCurrentItem(m_menu->topLevelItem(0));
+}
+
+void KeyChooseWgt::showPage(int index)
+{
+    if (QTreeWidgetItem *item = m_menu->topLevelItem(index))
+        m_menu->setCurrentItem(item);
+}
+
+KeyChooseBtn *KeyChooseWgt::makeButton(int type, const QSize &size, QWidget *parent)
+{
+    auto *button = new KeyChooseBtn(type, size, parent);
+    connect(button, &QPushButton::clicked, this,
+            [this, button] { emit sigKeyClicked(int(button->property("Type").toUInt())); });
+    m_buttons.append(button);
+    return button;
+}
+
+QWidget *KeyChooseWgt::basicPage()
+{
+    // The full-size keyboard drawn smaller: 36 px keys, gaps scaled alike.
+    auto *page = new QWidget;
+    const KeyboardLayout *layout = keyboardLayoutForModel(FullSizeModel);
+    auto makeKey = [this, page](const LayoutKey &key) -> QWidget * {
+        const QSize size(int(std::lround(key.width * PickerKey)), int(std::lround(key.height * PickerKey)));
+        return makeButton(key.type, size, page);
+    };
+    auto noKnob = []() -> QWidget * { return new QWidget; };
+    page->setLayout(assembleLayout(*layout, double(PickerKey) / 40.0, makeKey, noKnob, nullptr, nullptr));
+    return page;
+}
+
+QWidget *KeyChooseWgt::flowPage(const QList<int> &types, const QSize &size, QWidget *extra)
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout;
+    grid->setSpacing(8);
+    constexpr int PerRow = 10;
+    for (int i = 0; i < types.size(); ++i)
+        grid->addWidget(makeButton(types.at(i), size, page), i / PerRow, i % PerRow);
+    auto *column = new QVBoxLayout(page);
+    column->addLayout(grid);
+    if (extra)
+        column->addWidget(extra);
+    column->addStretch();
+    return page;
+}

@@ -1,0 +1,415 @@
+#include "KeyboardBtn.h"
+
+#include "AppParams.h"
+#include "KeyTypeTable.h"
+#include "KeyboardLog.h"
+#include "SignalObject.h"
+
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+
+#include <cmath>
+
+const QColor KeyboardBtn::NeutralColour(245, 247, 250);
+const QString KeyboardBtn::DragFormat = QStringLiteral("widget/text");
+
+namespace {
+
+constexpr int PageLighting = 0;
+constexpr int PagePerformance = 1;
+constexpr int PageCustom = 2;
+constexpr int PageAdvanced = 3;
+
+constexpr int TypeFn1 = 137;
+
+QFont keyFont(int pixelSize)
+{
+    QFont f(QStringLiteral("Microsoft Yahei"));
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
+struct Badge {
+    const char *label;
+    QColor colour;
+};
+
+Badge badgeOf(int kind)
+{
+    switch (kind) {
+    case Bind_DKS: return {"DKS", QColor(28, 136, 27)};
+    case Bind_MPT: return {"MPT", QColor(0, 122, 204)};
+    case Bind_MT: return {"MT", QColor(247, 104, 50)};
+    case Bind_TGL: return {"TGL", QColor(170, 115, 237)};
+    case Bind_END: return {"END", QColor(25, 25, 25)};
+    case Bind_MACRO: return {"MR", QColor(226, 161, 2)};
+    case Bind_SOCD: return {"SOCD", QColor(122, 193, 255)};
+    case Bind_RS: return {"RS", QColor(150, 214, 147)};
+    default: return {nullptr, QColor()};
+    }
+}
+
+// The legend at the given size, smaller when a long name would not fit.
+void drawLegend(QPainter &p, const QRect &r, const QString &text, int pixelSize)
+{
+    QFont f = keyFont(pixelSize);
+    for (; pixelSize > 8; --pixelSize) {
+        f.setPixelSize(pixelSize);
+        int widest = 0;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            widest = qMax(widest, QFontMetrics(f).horizontalAdvance(line));
+        if (widest <= r.width() - 6)
+            break;
+    }
+    f.setPixelSize(pixelSize);
+    p.setFont(f);
+    p.drawText(r, Qt::AlignCenter, text);
+}
+
+QString mmText(double mm)
+{
+    return QString::number(mm, 'f', AppParams::decimals());
+}
+
+} // namespace
+
+KeyboardBtn::KeyboardBtn(QWidget *parent) : QToolButton(parent)
+{
+    setFixedSize(KeyUnit, KeyUnit);
+    setAcceptDrops(true);
+    setMouseTracking(true);
+    m_key.rapidTriggerPress = AppParams::rapidTriggerPressDefault();
+    m_key.rapidTriggerRelease = AppParams::rapidTriggerReleaseDefault();
+
+    m_check = new QLabel(this);
+    m_check->setFixedSize(12, 12);
+    m_check->setStyleSheet(QStringLiteral("QLabel{color:white;background:transparent;}"));
+    const QPixmap mark(QStringLiteral(":/Resource/Icon/Check.png"));
+    if (mark.isNull())
+        m_check->setText(QStringLiteral("✓")); // the icon set is optional
+    else
+        m_check->setPixmap(mark.scaled(12, 12, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_check->setAlignment(Qt::AlignCenter);
+    m_check->hide();
+    m_check->move(width() - 14, 2);
+
+    connect(this, &QToolButton::clicked, this, &KeyboardBtn::onKeyClicked);
+}
+
+void KeyboardBtn::setKeyData(const KeyInfo &info)
+{
+    m_key = info;
+    restoreLegend();
+}
+
+void KeyboardBtn::setCurrentType(int type)
+{
+    qCDebug(lcKeyboard) << "updateLayoutKeyType:" << m_key.currentType << type;
+    m_key.currentType = quint32(type);
+    restoreLegend();
+}
+
+void KeyboardBtn::setLegend(const QString &text)
+{
+    m_legend = text;
+    m_key.legend = text;
+    update();
+}
+
+void KeyboardBtn::restoreLegend()
+{
+    setLegend(keyTypeName(int(m_key.currentType)));
+}
+
+void KeyboardBtn::setKeyColour(const QColor &colour)
+{
+    m_keyColour = colour;
+    m_key.colour = colour;
+    update();
+}
+
+void KeyboardBtn::setTravel(double mm, bool differs)
+{
+    m_key.travel = mm;
+    m_key.travelDiffers = differs ? 1 : 0;
+    update();
+}
+
+void KeyboardBtn::setRapidTrigger(bool on)
+{
+    m_key.rapidTrigger = on ? 1 : 0;
+    update();
+}
+
+void KeyboardBtn::setRapidTriggerDistances(double press, double release)
+{
+    m_key.rapidTriggerPress = press;
+    m_key.rapidTriggerRelease = release;
+    update();
+}
+
+void KeyboardBtn::setBindKind(int kind)
+{
+    m_key.bindKind = kind;
+    update();
+}
+
+void KeyboardBtn::setAdvancedRecord(const KeyInfo &info)
+{
+    m_key.bindKind = info.bindKind;
+    m_key.dks = info.dks;
+    m_key.mt = info.mt;
+    m_key.tgl = info.tgl;
+    m_key.mpt = info.mpt;
+    m_key.end = info.end;
+    m_key.socd = info.socd;
+    m_key.rs = info.rs;
+    m_key.macro = info.macro;
+    update();
+}
+
+void KeyboardBtn::setSelectable(bool on)
+{
+    m_selectable = on;
+    if (!on)
+        m_check->hide();
+}
+
+bool KeyboardBtn::isKeyChecked() const
+{
+    return !m_check->isHidden();
+}
+
+void KeyboardBtn::setKeyChecked(bool on)
+{
+    if (!m_selectable)
+        on = false;
+    if (on == isKeyChecked())
+        return;
+    m_check->setVisible(on);
+    if (on)
+        emit SignalObject::instance()->sigHasKeyCheck(m_key.rapidTrigger ? 1 : 0);
+    else
+        emit SignalObject::instance()->sigHasKeyCancelCheck(m_key.rapidTrigger ? 1 : 0);
+}
+
+void KeyboardBtn::setHighlight(bool on)
+{
+    m_highlight = on;
+    update();
+}
+
+void KeyboardBtn::setPixmap(const QPixmap &pixmap)
+{
+    m_pixmap = pixmap;
+    update();
+}
+
+void KeyboardBtn::setMatrixPosition(int row, int column)
+{
+    m_row = row;
+    m_column = column;
+}
+
+void KeyboardBtn::setKeySize(double width, double height)
+{
+    setFixedSize(int(std::lround(width * KeyUnit)), int(std::lround(height * KeyUnit)));
+}
+
+void KeyboardBtn::setLiveValues(quint16 first, quint16 second)
+{
+    m_live1 = first;
+    m_live2 = second;
+    update();
+}
+
+int KeyboardBtn::dropTypeFor(const QString &text, int layer)
+{
+    const int type = keyTypeFromName(text);
+    // The name lookup answers 0 for a name it does not know; only "Esc"
+    // itself may become Esc.
+    if (type == 0 && text != keyTypeName(0))
+        return -1;
+    // A layer cannot hold a key that switches to itself or to a layer below.
+    if (type >= TypeFn1 && type < TypeFn1 + layer)
+        return -1;
+    return type;
+}
+
+void KeyboardBtn::onKeyClicked()
+{
+    if (m_selectable)
+        setKeyChecked(!isKeyChecked());
+    else
+        m_check->hide();
+
+    if (AppParams::currentPage() == PageCustom && m_key.bindKind == Bind_None) {
+        setLegend(QString()); // the empty legend marks the key awaiting a new assignment
+        QToolTip::showText(mapToGlobal(QPoint(0, -45)), tr("开始绑定"), this);
+    }
+}
+
+void KeyboardBtn::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+
+    QColor fill = m_keyColour;
+    fill.setAlpha(160);
+    p.setPen(QPen(QColor(208, 209, 212), 3));
+    p.setBrush(fill);
+    p.drawRoundedRect(r, 8, 8);
+
+    const int page = AppParams::currentPage();
+    if (page == PagePerformance) {
+        paintPerformance(p);
+    } else if ((page == PageCustom || page == PageAdvanced) && m_key.bindKind != Bind_None) {
+        paintBadge(p);
+    } else if (!m_pixmap.isNull()) {
+        const QPoint at((width() - m_pixmap.width()) / 2, (height() - m_pixmap.height()) / 2);
+        p.drawPixmap(at, m_pixmap);
+    } else {
+        p.setPen(m_textColour);
+        drawLegend(p, rect(), m_legend, 12);
+    }
+
+    if (m_hover) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 0x2F));
+        p.drawRoundedRect(QRectF(rect()), 4, 4);
+        if (page == PageAdvanced && m_key.bindKind == Bind_None) {
+            const QPixmap add(QStringLiteral(":/Resource/Icon/AddBindIcon.png"));
+            if (!add.isNull())
+                p.drawPixmap(QRect((width() - 20) / 2, (height() - 20) / 2, 20, 20), add);
+        }
+    }
+    if (m_highlight) {
+        p.setPen(QPen(QColor(254, 187, 36), 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(r, 4, 4);
+    }
+}
+
+void KeyboardBtn::paintPerformance(QPainter &p)
+{
+    const int sub = AppParams::performanceSubPage();
+    // Text bands inside the key: upper, middle and two lower lines.
+    const QRect upper(0, 3, width(), 14);
+    const QRect middle(0, (height() - 14) / 2, width(), 14);
+    const QRect lower1(0, height() - 20, width(), 9);
+    const QRect lower2(0, height() - 11, width(), 9);
+
+    if (AppParams::calibrationRunning() && sub == 2) {
+        p.setFont(keyFont(10));
+        p.setPen(QColor(0, 139, 0));
+        p.drawText(upper, Qt::AlignCenter, QString::number(m_live1));
+        p.setPen(QColor(32, 159, 223));
+        p.drawText(middle.translated(0, 4), Qt::AlignCenter, mmText(m_live2 / 4000.0 * 4));
+        return;
+    }
+    if ((sub == 0 || sub == 1) && (m_key.travelDiffers || m_key.rapidTrigger)) {
+        p.setFont(keyFont(10));
+        p.setPen(m_textColour);
+        p.drawText(m_key.rapidTrigger ? upper : middle, Qt::AlignCenter, mmText(m_key.travel));
+        if (m_key.rapidTrigger) {
+            p.setFont(keyFont(7));
+            p.setPen(Qt::red);
+            p.drawText(lower1, Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
+            p.setPen(QColor(0, 139, 0));
+            p.drawText(lower2, Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
+        }
+        return;
+    }
+    p.setPen(m_textColour);
+    drawLegend(p, rect(), m_legend, 12);
+}
+
+void KeyboardBtn::paintBadge(QPainter &p)
+{
+    const Badge b = badgeOf(m_key.bindKind);
+    if (!b.label)
+        return;
+    const QRectF badge((width() - 30) / 2.0, (height() - 20) / 2.0, 30, 20);
+    p.setPen(Qt::NoPen);
+    p.setBrush(b.colour);
+    p.drawRoundedRect(badge, 4, 4);
+    p.setPen(Qt::white);
+    p.setFont(keyFont(12));
+    p.drawText(badge, Qt::AlignCenter, QString::fromLatin1(b.label));
+}
+
+void KeyboardBtn::enterEvent(QEvent *event)
+{
+    m_hover = true;
+    update();
+    QToolButton::enterEvent(event);
+}
+
+void KeyboardBtn::leaveEvent(QEvent *event)
+{
+    m_hover = false;
+    update();
+    QToolButton::leaveEvent(event);
+}
+
+void KeyboardBtn::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!event->mimeData()->hasFormat(DragFormat)) {
+        event->ignore();
+        return;
+    }
+    if (event->source() == this) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return;
+    }
+    m_hover = true;
+    update();
+    event->acceptProposedAction();
+}
+
+void KeyboardBtn::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasFormat(DragFormat))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void KeyboardBtn::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_hover = false;
+    update();
+    QToolButton::dragLeaveEvent(event);
+}
+
+void KeyboardBtn::dropEvent(QDropEvent *event)
+{
+    m_hover = false;
+    update();
+    if (!event->mimeData()->hasFormat(DragFormat) || m_key.bindKind != Bind_None) {
+        event->ignore();
+        return;
+    }
+    const int type = dropTypeFor(event->mimeData()->text(), m_layer);
+    if (type < 0) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_key.currentType = quint32(type);
+    restoreLegend();
+    emit sigUpateLayoutNewKey(int(m_key.firstType), type);
+    emit SignalObject::instance()->sigShowFnKeyColor();
+}
+
+void KeyboardBtn::resizeEvent(QResizeEvent *event)
+{
+    QToolButton::resizeEvent(event);
+    m_check->move(width() - 14, 2);
+}

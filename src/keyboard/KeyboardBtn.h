@@ -1,0 +1,107 @@
+#pragma once
+
+#include "KeyInfo.h"
+
+#include <QColor>
+#include <QPixmap>
+#include <QToolButton>
+
+class QLabel;
+
+// One key of the drawn keyboard. It carries the key's data, draws it
+// according to the current page, takes key names dropped from the picker
+// and keeps its own check mark (the selection used by the pages).
+class KeyboardBtn : public QToolButton {
+    Q_OBJECT
+public:
+    static constexpr int KeyUnit = 40; // px per key unit
+    static const QColor NeutralColour;
+    // The MIME format the picker's drags carry.
+    static const QString DragFormat;
+
+    explicit KeyboardBtn(QWidget *parent = nullptr);
+
+    const KeyInfo &keyData() const { return m_key; }
+    // Copies the data; the legend follows the current type.
+    void setKeyData(const KeyInfo &info);
+    void setCurrentType(int type);
+    int firstType() const { return int(m_key.firstType); }
+    int currentType() const { return int(m_key.currentType); }
+    QString legend() const { return m_legend; }
+    void setLegend(const QString &text);
+    // The display name of the current type.
+    void restoreLegend();
+
+    QColor keyColour() const { return m_keyColour; }
+    void setKeyColour(const QColor &colour);
+    void setTravel(double mm, bool differs);
+    void setRapidTrigger(bool on);
+    void setRapidTriggerDistances(double press, double release);
+    void setBindKind(int kind);
+    void setAdvancedRecord(const KeyInfo &info); // bind kind and its record
+
+    bool isSelectable() const { return m_selectable; }
+    // A key that cannot be selected loses its check mark.
+    void setSelectable(bool on);
+    bool isKeyChecked() const;
+    // Changes the check mark and announces a change on the hub; setting the
+    // state the key already has does nothing.
+    void setKeyChecked(bool on);
+    bool isHighlighted() const { return m_highlight; }
+    void setHighlight(bool on);
+    bool isHovered() const { return m_hover; }
+
+    void setPixmap(const QPixmap &pixmap);
+    void setMatrixPosition(int row, int column);
+    int matrixRow() const { return m_row; }
+    int matrixColumn() const { return m_column; }
+    // Size in key units.
+    void setKeySize(double width, double height);
+    // Fn layer of the view the key sits on; it decides which Fn keys a drop
+    // may put here.
+    void setLayer(int layer) { m_layer = layer; }
+    // Raw and converted values of calibration and key test.
+    void setLiveValues(quint16 first, quint16 second);
+    quint16 liveFirst() const { return m_live1; }
+    quint16 liveSecond() const { return m_live2; }
+
+    // The type a drop of this text gives on a key of that layer, or -1 when
+    // the drop is refused (unknown name, or an Fn key of this layer or a
+    // lower one).
+    static int dropTypeFor(const QString &text, int layer);
+
+signals:
+    void sigUpateLayoutNewKey(int firstType, int newType);
+
+public slots:
+    void onKeyClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void paintPerformance(QPainter &p);
+    void paintBadge(QPainter &p);
+
+    QPixmap m_pixmap;
+    KeyInfo m_key;
+    QString m_legend = QStringLiteral("F1");
+    QColor m_textColour = Qt::black;
+    QColor m_keyColour = NeutralColour;
+    bool m_hover = false;
+    bool m_selectable = false;
+    bool m_highlight = false;
+    QLabel *m_check = nullptr;
+    int m_row = 0;
+    int m_column = 0;
+    int m_layer = 0;
+    quint16 m_live1 = 0;
+    quint16 m_live2 = 0;
+};

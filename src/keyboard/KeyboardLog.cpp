@@ -1,0 +1,3 @@
+#include "KeyboardLog.h"
+
+Q_LOGGING_CATEGORY(lcKeyboard, "corvane.keyboard", QtDebugMsg)
