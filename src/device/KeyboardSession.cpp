@@ -2,7 +2,8 @@
 
 #include "KeyboardAction.h"
 
-KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent) : QObject(parent), m_worker(worker)
+KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent, Role role)
+    : QObject(parent), m_worker(worker), m_role(role)
 {
     KeyboardReadBack &rb = m_readBack;
     connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &KeyboardSession::onDeviceInfo);
@@ -51,17 +52,24 @@ void KeyboardSession::startReadBack(KeyboardAction *worker)
 
 void KeyboardSession::onDeviceInfo(const QVariant &v)
 {
-    m_readBack.info = v.value<STU_BoardInfo2>();
-    if (m_stage != Stage::WaitingForInfo)
+    const STU_BoardInfo2 info = v.value<STU_BoardInfo2>();
+    // A driving session reads once; a listening one follows every
+    // (re)connection.
+    if (m_role == Role::Drive && m_stage != Stage::WaitingForInfo) {
+        m_readBack.info = info;
         return;
-    const QString version = QString::fromUtf8(m_readBack.info.version);
+    }
+    const QString version = QString::fromUtf8(info.version);
     if (version.contains(QLatin1String("Boot"))) {
+        m_readBack.info = info;
         emit bootLoaderDetected(version);
         return;
     }
+    m_readBack = KeyboardReadBack();
+    m_readBack.info = info;
     m_stage = Stage::Reading;
-    m_readBack.advanced.clear();
-    startReadBack(m_worker);
+    if (m_role == Role::Drive)
+        startReadBack(m_worker);
 }
 
 void KeyboardSession::onInitDevice(bool initialising)
@@ -69,7 +77,7 @@ void KeyboardSession::onInitDevice(bool initialising)
     if (initialising || m_stage != Stage::Reading)
         return;
     m_stage = Stage::Walked;
-    if (m_querySystemMode) {
+    if (m_querySystemMode && m_role == Role::Drive) {
         m_worker->queryWinMode();
         m_worker->queryMacMode();
     }

@@ -33,13 +33,16 @@ struct KeyboardReadBack {
     int readError = 0; // non-zero when a walk ended early
 };
 
-// Drives the sequence that follows the board information (name, polling
-// rate, precision, the key matrix, then the whole read-back) and collects
-// what the worker reports, until the worker falls idle after the read-back.
+// Collects what the worker reports after each board information until the
+// worker falls idle after the read-back. When it drives, it also sends the
+// sequence that follows the board information (name, polling rate,
+// precision, the key matrix, then the whole read-back); otherwise someone
+// else does and it only listens.
 class KeyboardSession : public QObject {
     Q_OBJECT
 public:
-    explicit KeyboardSession(KeyboardAction *worker, QObject *parent = nullptr);
+    enum class Role { Drive, Listen };
+    explicit KeyboardSession(KeyboardAction *worker, QObject *parent = nullptr, Role role = Role::Drive);
 
     // Also ask for the Windows and Mac mode after the read-back.
     void setQuerySystemMode(bool on) { m_querySystemMode = on; }
@@ -61,6 +64,7 @@ private:
     void onIdle();
 
     KeyboardAction *m_worker;
+    Role m_role;
     KeyboardReadBack m_readBack;
     Stage m_stage = Stage::WaitingForInfo;
     bool m_querySystemMode = false;

@@ -123,6 +123,15 @@ bool ProfileManager::ReloadProfileFile(int id, const QString &fileName)
     return true;
 }
 
+bool ProfileManager::AdoptBoardDocument(const ProfileDocument &doc)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_currentId != 0 || doc.isEmpty())
+        return false;
+    m_current = doc;
+    return true;
+}
+
 bool ProfileManager::SaveCurrentProfileAs(const QString &fileName)
 {
     if (!checkFileName(fileName))

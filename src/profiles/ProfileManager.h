@@ -59,6 +59,11 @@ public:
     // The id of the loaded profile stored in that file ("name.kb"); 0 if none.
     int profileIdForFile(const QString &fileName) const;
 
+    // Takes the keyboard's own configuration as the current document when
+    // no profile is applied, so that saving captures what the keyboard
+    // holds. Sends nothing; does nothing while a profile is current.
+    bool AdoptBoardDocument(const ProfileDocument &doc);
+
     // Update operations: each changes the current document only.
     void UpdateBoardRGB(const QVariantHash &rgb);
     void UpdateBoardPerformance(const QVariantHash &performance);

@@ -1,0 +1,146 @@
+// Corvane: the configurator's entry point.
+
+#include "DeviceNotifier.h"
+#include "HidBackend.h"
+#include "LanguageManager.h"
+#include "MainWindow.h"
+#include "ShellResources.h"
+#include "SystemConfig.h"
+#include "VirtualHidBackend.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QLockFile>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcApp, "corvane.app", QtDebugMsg)
+
+struct Options {
+    int simulateFamily = -1; // -1: the real keyboard through hidapi
+    QString workDir;
+    bool ok = true;
+};
+
+Options parseOptions(const QStringList &args)
+{
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("--simulate")) {
+            o.simulateFamily = 0;
+        } else if (a.startsWith(QLatin1String("--simulate="))) {
+            bool ok = false;
+            o.simulateFamily = a.section(QLatin1Char('='), 1).toInt(&ok);
+            o.ok = o.ok && ok && o.simulateFamily >= 0 && o.simulateFamily < 256;
+        } else if (a == QLatin1String("--workdir") && i + 1 < args.size()) {
+            o.workDir = args.at(++i);
+        } else if (a.startsWith(QLatin1String("--workdir="))) {
+            o.workDir = a.section(QLatin1Char('='), 1);
+        }
+        // Qt's own options (-platform, -style ...) pass through.
+    }
+    return o;
+}
+
+void setApplicationFont()
+{
+    const int id = QFontDatabase::addApplicationFont(QStringLiteral("res/HarmonyOS_SansSC_Light.ttf"));
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    qCDebug(lcApp) << "fontfamilies:" << families;
+    QString family = QStringLiteral("HarmonyOS Sans SC Light");
+    if (families.isEmpty()) {
+        // Without the bundled font, take an installed one that has the
+        // Chinese texts, so nothing renders as boxes.
+        const QStringList cjk = QFontDatabase().families(QFontDatabase::SimplifiedChinese);
+        family = cjk.contains(QLatin1String("WenQuanYi Micro Hei")) ? QStringLiteral("WenQuanYi Micro Hei")
+                 : cjk.isEmpty()                                     ? QString()
+                                                                     : cjk.first();
+    }
+    qCDebug(lcApp) << "fontName:" << family;
+    if (!family.isEmpty())
+        QApplication::setFont(QFont(family, 12));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    corvaneInitResources();
+
+    const Options options = parseOptions(app.arguments());
+    if (!options.ok) {
+        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR]\n", stderr);
+        return 2;
+    }
+
+    // Every relative path (settings, profiles, cache) lives in the per-user
+    // data folder unless a folder is named.
+    const QString workDir = options.workDir.isEmpty()
+                                ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                : options.workDir;
+    if (!QDir().mkpath(workDir) || !QDir::setCurrent(workDir)) {
+        std::fprintf(stderr, "Corvane: cannot use the folder %s\n", qPrintable(workDir));
+        return 1;
+    }
+    LanguageManager::instance()->reloadTranslator();
+
+    // One copy at a time. A copy that crashed leaves a stale lock that the
+    // next start takes over.
+    QLockFile lock(QDir(workDir).filePath(QStringLiteral("Single_Kinetra_App.lock")));
+    if (!lock.tryLock(100)) {
+        const QString title = QCoreApplication::translate("main", "提示");
+        const QString text = QCoreApplication::translate("main", "应用程序已运行！");
+        if (qEnvironmentVariableIsSet("CORVANE_NONINTERACTIVE"))
+            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        else
+            QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
+        return 0;
+    }
+
+    QDir().mkpath(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                      .filePath(QStringLiteral("keyboardSoft/profiles")));
+    setApplicationFont();
+    app.setStyleSheet(corvaneStyleSheet());
+
+    std::unique_ptr<VirtualHidBackend> simulated;
+    DeviceNotifier *notifier = nullptr;
+    if (options.simulateFamily >= 0) {
+        simulated = std::make_unique<VirtualHidBackend>();
+        VirtualKeyboard::Options kb;
+        kb.family = options.simulateFamily;
+        simulated->addKeyboard(kb).fillDistinctive();
+        HidBackend::setInstance(simulated.get());
+        auto *external = new ExternalDeviceNotifier(&app);
+        simulated->addPlugListener([external](const std::string &path, bool arrived) {
+            external->notify(QString::fromStdString(path), arrived);
+        });
+        notifier = external;
+    } else {
+        notifier = DeviceNotifier::createSystemNotifier(&app);
+    }
+
+    int rc = 0;
+    {
+        MainWindow window(notifier);
+        window.resize(1390, 850);
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            window.move(screen->availableGeometry().center() - window.rect().center());
+        window.show();
+        window.startDevice();
+        rc = app.exec();
+    }
+    return rc;
+}

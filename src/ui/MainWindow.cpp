@@ -1,0 +1,543 @@
+#include "MainWindow.h"
+
+#include "AppParams.h"
+#include "BoardProfile.h"
+#include "DeviceLifecycle.h"
+#include "FileListWgt.h"
+#include "KeyConfigWgt.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardLayouts.h"
+#include "KeyboardModels.h"
+#include "KeyboardSession.h"
+#include "LanguageManager.h"
+#include "ModelMetaTypes.h"
+#include "ProfileManager.h"
+#include "SendDataProgress.h"
+#include "SignalObject.h"
+#include "SystemConfig.h"
+#include "ToastTip.h"
+#include "UiIcons.h"
+#include "UiLog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+void makeFolder(const QString &path, const char *name)
+{
+    if (QDir(path).exists())
+        qCDebug(lcUi, "%s folder already exists.", name);
+    else if (QDir().mkpath(path))
+        qCDebug(lcUi, "%s folder created successfully.", name);
+    else
+        qCWarning(lcUi, "Failed to create %s folder.", name);
+}
+
+bool keyboardModelHasView(int model)
+{
+    return keyboardLayoutForModel(model) != nullptr;
+}
+
+QToolButton *iconButton(QWidget *parent, UiIcon icon, int size, const char *objectName)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(objectName));
+    b->setIcon(uiIcon(icon));
+    b->setIconSize(QSize(size - 8, size - 8));
+    b->setFixedSize(size, size);
+    b->setAutoRaise(true);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+} // namespace
+
+MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, ProfileManager *profiles, QWidget *parent)
+    : QWidget(parent), m_worker(worker ? worker : KeyboardAction::instance()),
+      m_profiles(profiles ? profiles : ProfileManager::instance()), m_prompts(UserPrompts::dialogs(this))
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    registerContainerMetaTypes();
+    AppParams::makeSessionNonce();
+    makeFolder(QStringLiteral("cache"), "cache");
+    LanguageManager *language = LanguageManager::instance();
+    language->setLanguage(language->language() == QLatin1String("Chinese") ? QStringLiteral("Chinese")
+                                                                              : QStringLiteral("English"));
+    setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
+    m_readBack = new KeyboardSession(m_worker, this, KeyboardSession::Role::Listen);
+    m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
+    m_lifecycle->setBootLoaderQuestion([this](const QString &) {
+        if (!m_prompts.ask(tr("Boot模式"), tr("键盘App程序不存在，请升级固件？")))
+            return false;
+        m_prompts.inform(tr("提示"), tr("固件升级功能尚未提供，请稍后的版本。"));
+        return true;
+    });
+
+    buildWidgets();
+    setupConnections();
+
+    // The model of the last session, or the full-size one.
+    int model = SystemConfig().keyboardModel();
+    if (!keyboardModelHasView(model))
+        model = 0;
+    showModel(model);
+
+    m_profiles->SelectCurrentProfile(0);
+    loadProfileList();
+    setWindowTitle(QStringLiteral("Corvane"));
+    setWindowIcon(QIcon(corvaneLogo(QSize(64, 64))));
+    retranslate();
+    makeFolder(QStringLiteral("LocalProfile"), "LocalProfile");
+    SystemConfig config;
+    config.setSoftwareName(QStringLiteral("Corvane"));
+    config.setSoftwareVersion(QStringLiteral("1.1.0.12"));
+}
+
+MainWindow::~MainWindow()
+{
+    // The views talk to the worker; stop that before the widgets go.
+    for (QStackedWidget *stack : qAsConst(m_modelViews))
+        for (int layer = 0; layer < stack->count(); ++layer)
+            static_cast<KeyboardBaseWgt *>(stack->widget(layer))->activate(false);
+}
+
+void MainWindow::startDevice()
+{
+    m_lifecycle->start();
+}
+
+void MainWindow::buildWidgets()
+{
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Left column: logo, profile title, save/import/settings, profile list.
+    auto *left = new QFrame(this);
+    left->setObjectName(QStringLiteral("MainWindowLeft"));
+    left->setFixedWidth(240);
+    auto *leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(20, 10, 20, 20);
+    m_logo = new QLabel(left);
+    m_logo->setPixmap(corvaneLogo(QSize(180, 120)));
+    m_logo->setFixedSize(180, 120);
+    leftLayout->addWidget(m_logo, 0, Qt::AlignHCenter);
+    auto *titleRow = new QHBoxLayout;
+    m_profileTitle = new QLabel(left);
+    m_profileTitle->setObjectName(QStringLiteral("profileTitle"));
+    titleRow->addWidget(m_profileTitle);
+    titleRow->addStretch();
+    m_saveBtn = iconButton(left, UiIcon::Save, 32, "saveBtn");
+    m_importBtn = iconButton(left, UiIcon::Import, 32, "importBtn");
+    titleRow->addWidget(m_saveBtn);
+    titleRow->addWidget(m_importBtn);
+    leftLayout->addLayout(titleRow);
+    m_profileList = new FileListWgt(left);
+    m_profileList->setObjectName(QStringLiteral("profileListWgt"));
+    leftLayout->addWidget(m_profileList, 1);
+    m_settingsBtn = new QPushButton(left);
+    m_settingsBtn->setIcon(uiIcon(UiIcon::Settings));
+    m_settingsBtn->setCursor(Qt::PointingHandCursor);
+    leftLayout->addWidget(m_settingsBtn);
+    outer->addWidget(left);
+
+    // Right side: title bar, page menu, keyboard area, pages, bottom bar.
+    auto *right = new QFrame(this);
+    right->setObjectName(QStringLiteral("MainWindowRight"));
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(20, 0, 20, 10);
+    rightLayout->setSpacing(8);
+
+    auto *menubar = new QFrame(right);
+    menubar->setObjectName(QStringLiteral("Menubar"));
+    menubar->setFixedHeight(100);
+    auto *barLayout = new QHBoxLayout(menubar);
+    m_keyboardName = new QLabel(menubar);
+    m_keyboardName->setObjectName(QStringLiteral("keyboardName"));
+    m_status = new QLabel(menubar);
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+    barLayout->addWidget(m_keyboardName);
+    barLayout->addSpacing(16);
+    barLayout->addWidget(m_status);
+    barLayout->addStretch();
+    m_minBtn = iconButton(menubar, UiIcon::Minimise, 30, "minBtn");
+    m_closeBtn = iconButton(menubar, UiIcon::Close, 30, "closeBtn");
+    barLayout->addWidget(m_minBtn, 0, Qt::AlignTop);
+    barLayout->addWidget(m_closeBtn, 0, Qt::AlignTop);
+    rightLayout->addWidget(menubar);
+
+    auto *menu = new QFrame(right);
+    menu->setObjectName(QStringLiteral("changePageMenu"));
+    menu->setFixedHeight(46);
+    auto *menuLayout = new QHBoxLayout(menu);
+    menuLayout->setContentsMargins(0, 5, 0, 5);
+    m_pageGroup = new QButtonGroup(this);
+    m_pageGroup->setExclusive(true);
+    for (int page = 0; page < 4; ++page) {
+        auto *b = new QPushButton(menu);
+        b->setObjectName(QStringLiteral("menuBtn"));
+        b->setCheckable(true);
+        b->setFixedSize(140, 36);
+        b->setCursor(Qt::PointingHandCursor);
+        m_pageGroup->addButton(b, page);
+        menuLayout->addWidget(b);
+    }
+    menuLayout->addStretch();
+    m_pageGroup->button(0)->setChecked(true);
+    rightLayout->addWidget(menu);
+
+    m_keyboardArea = new QFrame(right);
+    m_keyboardArea->setObjectName(QStringLiteral("keyboardBackWgt"));
+    auto *areaLayout = new QVBoxLayout(m_keyboardArea);
+    auto *modeRow = new QHBoxLayout;
+    m_winBtn = new QPushButton(QStringLiteral("Win"), m_keyboardArea);
+    m_macBtn = new QPushButton(QStringLiteral("Mac"), m_keyboardArea);
+    for (QPushButton *b : {m_winBtn, m_macBtn}) {
+        b->setObjectName(QStringLiteral("modeBtn"));
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
+        b->setFixedSize(80, 30);
+        b->setCursor(Qt::PointingHandCursor);
+        modeRow->addWidget(b);
+    }
+    m_winBtn->setChecked(true);
+    setModeIcons(true);
+    modeRow->addStretch();
+    m_fnWidget = new QWidget(m_keyboardArea);
+    m_fnWidget->setObjectName(QStringLiteral("fnWidget"));
+    auto *fnLayout = new QHBoxLayout(m_fnWidget);
+    fnLayout->setContentsMargins(0, 0, 0, 0);
+    m_fnGroup = new QButtonGroup(this);
+    for (int layer = 0; layer < 4; ++layer) {
+        auto *b = new QPushButton(QStringLiteral("Fn%1").arg(layer), m_fnWidget);
+        b->setObjectName(QStringLiteral("fnBtn"));
+        b->setCheckable(true);
+        b->setFixedSize(36, 22);
+        m_fnGroup->addButton(b, layer);
+        fnLayout->addWidget(b);
+    }
+    m_fnGroup->button(0)->setChecked(true);
+    m_addLayerBtn = new QPushButton(m_fnWidget);
+    m_addLayerBtn->setObjectName(QStringLiteral("addLayerBtn"));
+    m_addLayerBtn->setFixedSize(100, 25);
+    // Layers beyond the keyboard's four cannot be added: the button is
+    // shown, as on every model, but does nothing it cannot do.
+    m_addLayerBtn->setEnabled(false);
+    fnLayout->addWidget(m_addLayerBtn);
+    m_fnWidget->hide();
+    modeRow->addWidget(m_fnWidget);
+    areaLayout->addLayout(modeRow);
+    m_modelStack = new QStackedWidget(m_keyboardArea);
+    areaLayout->addWidget(m_modelStack, 0, Qt::AlignHCenter);
+    rightLayout->addWidget(m_keyboardArea);
+
+    m_pages = new KeyConfigWgt(right);
+    rightLayout->addWidget(m_pages, 1);
+
+    auto *bottom = new QHBoxLayout;
+    m_undoBtn = iconButton(right, UiIcon::Undo, 30, "undoBtn");
+    m_redoBtn = iconButton(right, UiIcon::Redo, 30, "redoBtn");
+    // Nothing can be undone yet: the buttons are there but not pretending.
+    m_undoBtn->setEnabled(false);
+    m_redoBtn->setEnabled(false);
+    bottom->addWidget(m_undoBtn);
+    bottom->addWidget(m_redoBtn);
+    bottom->addStretch();
+    m_languageBtn = new QPushButton(right);
+    m_languageBtn->setObjectName(QStringLiteral("languageBtn"));
+    m_languageBtn->setCheckable(true);
+    m_languageBtn->setFixedSize(150, 30);
+    bottom->addWidget(m_languageBtn);
+    rightLayout->addLayout(bottom);
+    outer->addWidget(right, 1);
+}
+
+void MainWindow::setupConnections()
+{
+    SignalObject *hub = SignalObject::instance();
+    connect(this, &MainWindow::changeProfile, this, &MainWindow::changeProfileSlot, Qt::QueuedConnection);
+    connect(m_profiles, &ProfileManager::sigProgressUpdate, SendDataProgress::instance(),
+            &SendDataProgress::setProgress);
+    connect(m_minBtn, &QToolButton::clicked, this, &QWidget::showMinimized);
+    connect(m_closeBtn, &QToolButton::clicked, this, &QWidget::close);
+    connect(m_saveBtn, &QToolButton::clicked, this, &MainWindow::saveProfile);
+    connect(m_importBtn, &QToolButton::clicked, this, &MainWindow::importProfile);
+    connect(m_settingsBtn, &QPushButton::clicked, this, [this, hub] {
+        if (refuseWhileInitialising())
+            return;
+        emit hub->sigStopKeyTest();
+        emit hub->sigStopAdjusting();
+        m_prompts.inform(tr("提示"), tr("设置窗口尚未提供，请稍后的版本。"));
+    });
+    connect(m_languageBtn, &QPushButton::clicked, this, [] {
+        LanguageManager *lm = LanguageManager::instance();
+        lm->setLanguage(lm->language() == QLatin1String("Chinese") ? QStringLiteral("English")
+                                                                     : QStringLiteral("Chinese"));
+    });
+    connect(m_pageGroup, &QButtonGroup::idClicked, this, [hub](int id) { emit hub->sigChangePage(id); });
+    connect(m_fnGroup, &QButtonGroup::idClicked, this, &MainWindow::selectLayer);
+    connect(hub, &SignalObject::sigKeyConfigPage, this, &MainWindow::onKeyConfigPage);
+    connect(hub, &SignalObject::sigShowToastTip, this,
+            [this](ToastType type, ToastPosition position, const QString &text, int msecs) {
+                (new ToastTip(type, position, text, msecs, m_keyboardArea))->show();
+            });
+    connect(hub, &SignalObject::sigBoardReset, m_worker, &KeyboardAction::restoreFactory);
+    connect(m_winBtn, &QPushButton::toggled, this, &MainWindow::onWinToggled);
+    connect(m_macBtn, &QPushButton::toggled, this, &MainWindow::onMacToggled);
+
+    connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, this, &MainWindow::onSystemMode);
+    connect(m_worker, &KeyboardAction::sigKB2KeyboardName, m_keyboardName, &QLabel::setText);
+    connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_lifecycle, &DeviceLifecycle::statusChanged, m_status, &QLabel::setText);
+    connect(m_lifecycle, &DeviceLifecycle::modelSelected, this, &MainWindow::showModel);
+    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, &MainWindow::onKeyboardRemoved);
+    // Until a profile is applied, the current document is the keyboard's
+    // own configuration, so that saving keeps what the keyboard holds.
+    connect(m_readBack, &KeyboardSession::readBackComplete, this, [this] {
+        if (m_readBack->readBack().readError == 0)
+            m_profiles->AdoptBoardDocument(boardProfileDocument(m_readBack->readBack()));
+    });
+    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
+        m_profileList->setCurrentRow(-1);
+        m_profiles->SelectCurrentProfile(0);
+    });
+
+    connect(m_profileList, &FileListWgt::sigItemClicked, this, [this](int id, const QString &) { chooseProfile(id); });
+    connect(m_profileList, &FileListWgt::sigMenuItemRename, this, &MainWindow::renameProfile);
+    connect(m_profileList, &FileListWgt::sigMenuItemShare, this, &MainWindow::exportProfile);
+    connect(m_profileList, &FileListWgt::sigMenuItemDelete, this, &MainWindow::deleteProfile);
+}
+
+QString MainWindow::statusText() const
+{
+    return m_status->text();
+}
+
+void MainWindow::retranslate()
+{
+    m_profileTitle->setText(tr("配置文件列表"));
+    m_saveBtn->setToolTip(tr("保存配置文件"));
+    m_importBtn->setToolTip(tr("导入外部配置文件"));
+    m_settingsBtn->setText(tr("设置"));
+    const bool chinese = LanguageManager::instance()->language() == QLatin1String("Chinese");
+    m_settingsBtn->setObjectName(chinese ? QStringLiteral("SettingButtonCN") : QStringLiteral("SettingButtonEN"));
+    m_settingsBtn->style()->unpolish(m_settingsBtn);
+    m_settingsBtn->style()->polish(m_settingsBtn);
+    m_languageBtn->setText(chinese ? tr("中文") : QStringLiteral("English"));
+    m_minBtn->setToolTip(tr("最小化"));
+    m_closeBtn->setToolTip(tr("关闭"));
+    m_undoBtn->setToolTip(tr("还原"));
+    m_redoBtn->setToolTip(tr("重做"));
+    m_addLayerBtn->setText(tr("添加层"));
+    for (int page = 0; page < 4; ++page)
+        m_pageGroup->button(page)->setText(KeyConfigWgt::pageName(page));
+    // The status and the title follow the language too.
+    if (!m_worker->isDeviceOpen())
+        m_status->setText(tr("未连接"));
+    else
+        m_status->setText(m_lifecycle->status());
+    if (m_worker->isDeviceOpen() && m_lifecycle->isConnected())
+        setWindowTitle(m_lifecycle->titleForBoard(QVariant::fromValue(m_worker->boardInfo()), m_worker->isInitialising()));
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_profiles->SaveCurrentProfile();
+    event->accept();
+    QWidget::closeEvent(event);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    // The window has no frame: it is moved by dragging its empty parts.
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPos() - m_dragOffset);
+    else
+        m_dragging = false;
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::toast(const QString &text, bool error)
+{
+    (new ToastTip(error ? ToastType::Error : ToastType::Success, ToastPosition::TopCenter, text, 3000,
+                  m_keyboardArea))
+        ->show();
+}
+
+bool MainWindow::refuseWhileInitialising()
+{
+    if (!m_worker->isInitialising())
+        return false;
+    m_prompts.inform(tr("提示"), tr("正在初始化设备配置中，请稍后在操作..."));
+    return true;
+}
+
+KeyboardBaseWgt *MainWindow::keyboardView(int layer) const
+{
+    QStackedWidget *stack = m_modelViews.value(m_shownModel);
+    if (!stack || layer < 0 || layer >= stack->count())
+        return nullptr;
+    return static_cast<KeyboardBaseWgt *>(stack->widget(layer));
+}
+
+void MainWindow::showModel(int model)
+{
+    if (model == m_shownModel || !keyboardModelHasView(model))
+        return;
+    if (QStackedWidget *old = m_modelViews.value(m_shownModel)) {
+        for (int layer = 0; layer < old->count(); ++layer)
+            static_cast<KeyboardBaseWgt *>(old->widget(layer))->activate(false);
+        m_modelStack->removeWidget(old);
+        old->hide();
+    }
+    QStackedWidget *stack = m_modelViews.value(model);
+    if (!stack) {
+        stack = new QStackedWidget(m_modelStack);
+        for (int layer = 0; layer < 4; ++layer) {
+            KeyboardBaseWgt *view = createKeyboardView(model, layer, stack);
+            view->setKeyboardAction(m_worker);
+            view->setProfileManager(m_profiles);
+            stack->addWidget(view);
+        }
+        m_modelViews.insert(model, stack);
+    }
+    m_modelStack->addWidget(stack);
+    m_modelStack->setCurrentWidget(stack);
+    stack->show();
+    for (int layer = 0; layer < stack->count(); ++layer)
+        static_cast<KeyboardBaseWgt *>(stack->widget(layer))->activate(true);
+    stack->setCurrentIndex(AppParams::currentPage() == KeyConfigWgt::CustomKeys ? AppParams::currentLayer() : 0);
+    m_shownModel = model;
+}
+
+void MainWindow::selectLayer(int layer)
+{
+    qCDebug(lcUi) << "切换当前层级" << layer;
+    if (QAbstractButton *b = m_fnGroup->button(layer))
+        b->setChecked(true);
+    if (QStackedWidget *stack = m_modelViews.value(m_shownModel))
+        stack->setCurrentIndex(layer);
+    AppParams::setCurrentLayer(layer);
+    if (layer == 1 || layer == 3)
+        emit SignalObject::instance()->sigShowFnKeyColor();
+}
+
+void MainWindow::onKeyConfigPage(int id)
+{
+    if (id == KeyConfigWgt::CustomKeys || id >= 4) {
+        m_fnWidget->show();
+        return;
+    }
+    m_fnWidget->hide();
+    selectLayer(0);
+}
+
+void MainWindow::setModeIcons(bool win)
+{
+    m_winBtn->setIcon(uiIcon(UiIcon::Windows, win ? Qt::white : QColor(48, 49, 51), 20));
+    m_macBtn->setIcon(uiIcon(UiIcon::Mac, win ? QColor(48, 49, 51) : Qt::white, 20));
+}
+
+void MainWindow::onSystemMode(int mode)
+{
+    m_modeGuard = true;
+    switch (mode) {
+    case 0:
+        qCDebug(lcUi) << "当前键盘是win模式";
+        m_winBtn->setChecked(true);
+        break;
+    case 1:
+        qCDebug(lcUi) << "当前键盘是mac模式";
+        m_macBtn->setChecked(true);
+        break;
+    case 2:
+        qCDebug(lcUi) << "键盘没有win模式";
+        m_winBtn->hide();
+        break;
+    case 3:
+        qCDebug(lcUi) << "键盘没有mac模式";
+        m_macBtn->hide();
+        break;
+    default:
+        break;
+    }
+    m_modeGuard = false;
+}
+
+void MainWindow::onWinToggled(bool checked)
+{
+    if (!checked)
+        return;
+    setModeIcons(true);
+    if (m_modeGuard)
+        return;
+    if (!m_prompts.ask(tr("切换模式"), tr("是否从Mac模式切换到Win模式？"))) {
+        setModeIcons(false);
+        m_modeGuard = true;
+        m_macBtn->setChecked(true);
+        m_modeGuard = false;
+        return;
+    }
+    m_worker->switchToWin();
+    m_worker->startLayoutRead();
+    m_pageGroup->button(0)->setChecked(true);
+    emit m_pageGroup->idClicked(0);
+}
+
+void MainWindow::onMacToggled(bool checked)
+{
+    if (!checked)
+        return;
+    setModeIcons(false);
+    if (m_modeGuard)
+        return;
+    if (!m_prompts.ask(tr("切换模式"), tr("是否从Win模式切换到Mac模式？"))) {
+        setModeIcons(true);
+        m_modeGuard = true;
+        m_winBtn->setChecked(true);
+        m_modeGuard = false;
+        return;
+    }
+    m_worker->switchToMac();
+    m_worker->startLayoutRead();
+    m_pageGroup->button(0)->setChecked(true);
+    emit m_pageGroup->idClicked(0);
+}
+
+void MainWindow::onKeyboardRemoved()
+{
+    SignalObject *hub = SignalObject::instance();
+    emit hub->sigStopKeyTest();
+    emit hub->sigStopAdjusting();
+    m_winBtn->show();
+    m_macBtn->show();
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "UserPrompts.h"
+
+#include <QMap>
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+
+class DeviceLifecycle;
+class DeviceNotifier;
+class FileListWgt;
+class KeyConfigWgt;
+class KeyboardAction;
+class KeyboardBaseWgt;
+class KeyboardSession;
+class ProfileManager;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+// The frameless main window: the profile column, the page menu, the
+// keyboard area with the views of the connected model, the bottom bar.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Uses the process-wide worker and profile manager unless given others.
+    explicit MainWindow(DeviceNotifier *notifier, KeyboardAction *worker = nullptr, ProfileManager *profiles = nullptr,
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Finds the keyboard and starts following plug and unplug.
+    void startDevice();
+
+    void setPrompts(const UserPrompts &prompts) { m_prompts = prompts; }
+    DeviceLifecycle *lifecycle() const { return m_lifecycle; }
+    FileListWgt *profileList() const { return m_profileList; }
+    QStringList profileNames() const { return m_profileNames; }
+    QString statusText() const;
+    int shownModel() const { return m_shownModel; }
+    // The view of the shown model on a layer; nullptr when there is none.
+    KeyboardBaseWgt *keyboardView(int layer) const;
+    QPushButton *winButton() const { return m_winBtn; }
+    QPushButton *macButton() const { return m_macBtn; }
+
+    // The profile flows behind the buttons and the list.
+    void saveProfile();
+    void importProfile();
+    void chooseProfile(int id);
+    void exportProfile(int id);
+    void renameProfile(int id, const QString &newName);
+    void deleteProfile(int id);
+
+signals:
+    void changeProfile(int id);
+
+public slots:
+    void changeProfileSlot(int id);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void buildWidgets();
+    void setupConnections();
+    void retranslate();
+    void loadProfileList();
+    bool refuseWhileInitialising();
+    void showModel(int model);
+    void selectLayer(int layer);
+    void onKeyConfigPage(int id);
+    void onSystemMode(int mode);
+    void onWinToggled(bool checked);
+    void onMacToggled(bool checked);
+    void setModeIcons(bool win);
+    void onKeyboardRemoved();
+    void toast(const QString &text, bool error);
+
+    KeyboardAction *m_worker;
+    ProfileManager *m_profiles;
+    DeviceLifecycle *m_lifecycle;
+    KeyboardSession *m_readBack; // what the keyboard reported, for the board's own profile
+    UserPrompts m_prompts;
+
+    QLabel *m_logo = nullptr;
+    QLabel *m_profileTitle = nullptr;
+    QToolButton *m_saveBtn = nullptr;
+    QToolButton *m_importBtn = nullptr;
+    QPushButton *m_settingsBtn = nullptr;
+    FileListWgt *m_profileList = nullptr;
+    QStringList m_profileNames;
+    QLabel *m_keyboardName = nullptr;
+    QLabel *m_status = nullptr;
+    QToolButton *m_minBtn = nullptr;
+    QToolButton *m_closeBtn = nullptr;
+    QButtonGroup *m_pageGroup = nullptr;
+    QWidget *m_keyboardArea = nullptr;
+    QPushButton *m_winBtn = nullptr;
+    QPushButton *m_macBtn = nullptr;
+    QWidget *m_fnWidget = nullptr;
+    QButtonGroup *m_fnGroup = nullptr;
+    QPushButton *m_addLayerBtn = nullptr;
+    QStackedWidget *m_modelStack = nullptr;
+    QMap<int, QStackedWidget *> m_modelViews; // model -> its four layer views, built when first shown
+    int m_shownModel = -1;
+    KeyConfigWgt *m_pages = nullptr;
+    QToolButton *m_undoBtn = nullptr;
+    QToolButton *m_redoBtn = nullptr;
+    QPushButton *m_languageBtn = nullptr;
+    bool m_modeGuard = false;
+    bool m_firmwareUpdateRunning = false;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};

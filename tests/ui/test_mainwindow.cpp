@@ -1,0 +1,287 @@
+// The main window against the virtual keyboard: plug and unplug, what the
+// window shows, the requests it sends, the Win/Mac question and the profile
+// flows.
+
+#include "DeviceLifecycle.h"
+#include "DeviceNotifier.h"
+#include "FileItemWgt.h"
+#include "FileListWgt.h"
+#include "HidBackend.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "MainWindow.h"
+#include "ProfileManager.h"
+#include "SendDataProgress.h"
+#include "ShellResources.h"
+#include "SystemConfig.h"
+#include "VirtualHidBackend.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Everything a window needs, in a fresh working folder.
+struct Rig {
+    explicit Rig(int family = 0)
+    {
+        QDir::setCurrent(dir.path());
+        VirtualKeyboard::Options o;
+        o.family = family;
+        o.latencyUs = 0;
+        kb = &backend.addKeyboard(o);
+        kb->fillDistinctive();
+        HidBackend::setInstance(&backend);
+        worker = std::make_unique<KeyboardAction>();
+        worker->setFirstWriteDelay(0);
+        worker->setProbeTimeout(30);
+        profiles = std::make_unique<ProfileManager>();
+        window = std::make_unique<MainWindow>(&notifier, worker.get(), profiles.get());
+        UserPrompts p;
+        p.ask = [this](const QString &title, const QString &text) {
+            questions << title + "|" + text;
+            return answer;
+        };
+        p.inform = [this](const QString &title, const QString &text) { notes << title + "|" + text; };
+        p.askProfileName = [this] { return nextName; };
+        p.chooseImportFile = [this](const QString &) { return nextFile; };
+        p.chooseExportFile = [this](const QString &) { return nextFile; };
+        window->setPrompts(p);
+        KeyboardBaseWgt::setMessageSink([this](const QString &title, const QString &text) {
+            notes << title + "|" + text;
+        });
+        backend.addPlugListener([this](const std::string &path, bool arrived) {
+            notifier.notify(QString::fromStdString(path), arrived);
+        });
+    }
+    ~Rig()
+    {
+        window.reset();
+        worker.reset();
+        HidBackend::setInstance(nullptr);
+    }
+    bool connected()
+    {
+        QSignalSpy done(window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+        window->startDevice();
+        return done.wait(20000) && idle();
+    }
+    bool idle()
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!worker->isIdle() && t.elapsed() < 10000)
+            QTest::qWait(5);
+        QTest::qWait(20); // let the last queued signals arrive
+        return worker->isIdle();
+    }
+    QVector<int> sentCommands() const
+    {
+        QVector<int> out;
+        for (const auto &f : kb->frameLog())
+            if (f.direction == VirtualKeyboard::Direction::ToKeyboard && f.interfaceNumber == kb->configInterface())
+                out.append(f.bytes[2] == 0 ? 0x100 + f.bytes[4] : f.bytes[2]);
+        return out;
+    }
+
+    QTemporaryDir dir;
+    VirtualHidBackend backend;
+    VirtualKeyboard *kb = nullptr;
+    ExternalDeviceNotifier notifier;
+    std::unique_ptr<KeyboardAction> worker;
+    std::unique_ptr<ProfileManager> profiles;
+    std::unique_ptr<MainWindow> window;
+    QStringList questions, notes;
+    bool answer = true;
+    QString nextName, nextFile;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { corvaneInitResources(); }
+    void connectionLifecycle();
+    void modelFromTheBoard();
+    void winMacQuestion();
+    void profileFlows();
+};
+
+void TestMainWindow::connectionLifecycle()
+{
+    Rig rig;
+    QCOMPARE(rig.window->statusText(), QString("未连接"));
+    QSignalSpy titles(rig.window.get(), &QWidget::windowTitleChanged);
+    QVERIFY(rig.connected());
+
+    const STU_BoardInfo2 info = rig.worker->boardInfo();
+    const QString base = QString("Corvane---板子ID:%1|序列号:SIM0000000000001|版本号:V1.0.3").arg(info.boardId);
+    QVERIFY(titles.count() >= 2);
+    QCOMPARE(titles.first().first().toString(), base + "|正在读取数据...");
+    QCOMPARE(rig.window->windowTitle(), base);
+
+    // The requests after the board information, in their order.
+    const QVector<int> cmds = rig.sentCommands();
+    const QVector<int> head = {0x01, 0x01, 0x100 + 38, 0x100 + 80, 0x100 + 37, 0x2B, 0x2B, 0x2B, 0x23};
+    QCOMPARE(cmds.mid(0, head.size()), head);
+    QCOMPARE(cmds.mid(cmds.size() - 4), QVector<int>({0x18, 0x29, 0x100 + 33, 0x100 + 34}));
+    QVERIFY(rig.window->macButton()->isChecked()); // the keyboard is in Mac mode
+
+    // An unrelated device arriving changes nothing.
+    rig.kb->clearFrameLog();
+    rig.notifier.notify("sim:kb0:other0", true);
+    QTest::qWait(50);
+    QCOMPARE(rig.window->windowTitle(), base);
+    QVERIFY(rig.sentCommands().isEmpty());
+
+    // Unplug: the window says so and the device is closed.
+    rig.kb->unplug();
+    QTRY_COMPARE(rig.window->windowTitle(), QString("键盘设备已被移除!"));
+    QCOMPARE(rig.window->statusText(), QString("未连接"));
+    QVERIFY(!rig.worker->isDeviceOpen());
+
+    // Plug again: probed, reopened, read back.
+    QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    rig.kb->plug();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(rig.window->windowTitle(), base);
+    QVERIFY(rig.worker->isDeviceOpen());
+}
+
+void TestMainWindow::modelFromTheBoard()
+{
+    Rig rig(3); // a family-3 board: the 99-key model
+    QSignalSpy models(rig.window->lifecycle(), &DeviceLifecycle::modelSelected);
+    QVERIFY(rig.connected());
+    QCOMPARE(rig.window->shownModel(), 3);
+    QCOMPARE(SystemConfig().keyboardModel(), 3);
+    KeyboardBaseWgt *view = rig.window->keyboardView(0);
+    QVERIFY(view && view->isActive());
+
+    // The same board word again does not rebuild the views.
+    rig.kb->unplug();
+    QTRY_VERIFY(!rig.worker->isDeviceOpen());
+    QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    rig.kb->plug();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(models.count(), 1);
+    QCOMPARE(rig.window->keyboardView(0), view);
+}
+
+void TestMainWindow::winMacQuestion()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    QVERIFY(rig.window->macButton()->isChecked());
+
+    // No: nothing goes to the keyboard and Mac is checked again, without a
+    // second question.
+    rig.kb->clearFrameLog();
+    rig.answer = false;
+    rig.window->winButton()->click();
+    QCOMPARE(rig.questions.size(), 1);
+    QCOMPARE(rig.questions.first(), QString("切换模式|是否从Mac模式切换到Win模式？"));
+    QVERIFY(rig.window->macButton()->isChecked());
+    QVERIFY(rig.idle());
+    QVERIFY(rig.sentCommands().isEmpty());
+    QCOMPARE(rig.kb->state().systemMode, 1);
+
+    // Yes: the switch goes out, then the layout is read again.
+    rig.answer = true;
+    rig.window->winButton()->click();
+    QCOMPARE(rig.questions.size(), 2);
+    QVERIFY(rig.idle());
+    QTRY_COMPARE(rig.kb->state().systemMode, 0);
+    const QVector<int> cmds = rig.sentCommands();
+    QCOMPARE(cmds.first(), 0x100 + 48);
+    QVERIFY(cmds.count(0x23) > 0);
+}
+
+void TestMainWindow::profileFlows()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    const QString folder = ProfileManager::profileFolder();
+
+    // Save a new profile.
+    rig.nextName = "Daily";
+    w.saveProfile();
+    QVERIFY(QFile::exists(folder + "/Daily.kb"));
+    QCOMPARE(w.profileList()->entryCount(), 1);
+    QCOMPARE(w.profileNames(), QStringList({"Daily"}));
+    const int dailyId = rig.profiles->profileIdForFile("Daily.kb");
+    QVERIFY(dailyId > 0);
+
+    // The same name again: No keeps the file, Yes overwrites it.
+    const QByteArray before = [&] { QFile f(folder + "/Daily.kb"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    rig.answer = false;
+    w.saveProfile();
+    QCOMPARE(rig.questions.last(), QString("覆盖已有配置|配置Daily已存在，是否覆盖该配置？"));
+    QCOMPARE(w.profileList()->entryCount(), 1);
+    rig.answer = true;
+    QFile::remove(folder + "/Daily.kb");
+    w.saveProfile();
+    QVERIFY(QFile::exists(folder + "/Daily.kb"));
+    QCOMPARE(w.profileList()->entryCount(), 1);
+    Q_UNUSED(before);
+
+    // Export, then import it back under another name.
+    rig.nextFile = rig.dir.filePath("exported.kb");
+    w.exportProfile(dailyId);
+    QVERIFY(QFile::exists(rig.nextFile));
+    QVERIFY(QFile::copy(rig.nextFile, rig.dir.filePath("Travel.kb")));
+    rig.nextFile = rig.dir.filePath("Travel.kb");
+    w.importProfile();
+    QVERIFY(QFile::exists(folder + "/Travel.kb"));
+    QCOMPARE(w.profileList()->entryCount(), 2);
+    const int travelId = rig.profiles->profileIdForFile("Travel.kb");
+    QVERIFY(travelId > 0 && travelId != dailyId);
+
+    // Apply: the manager walks its steps in order. The keyboard's macro has
+    // no macro file here, which the user is told, and the box is closed
+    // rather than left to time out.
+    QSignalSpy progress(rig.profiles.get(), &ProfileManager::sigProgressUpdate);
+    rig.notes.clear();
+    w.chooseProfile(travelId);
+    QCOMPARE(rig.questions.last(), QString("应用配置|是否应用该配置到键盘？"));
+    QTRY_COMPARE(rig.profiles->currentId(), travelId);
+    QVector<int> values;
+    for (const auto &args : progress)
+        values.append(args.at(1).toInt());
+    QCOMPARE(values, QVector<int>({15, 30, 60, 80}));
+    QTRY_COMPARE(rig.notes.size(), 1);
+    QVERIFY(!SendDataProgress::instance()->isVisible());
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1234));
+
+    // Rename through the entry, then delete it.
+    emit w.profileList()->sigMenuItemRename(travelId, "Daily"); // taken: refused, entry unchanged
+    QVERIFY(QFile::exists(folder + "/Travel.kb"));
+    QCOMPARE(w.profileList()->entry(travelId)->text(), QString("Travel"));
+    emit w.profileList()->sigMenuItemRename(travelId, "Trip");
+    QVERIFY(QFile::exists(folder + "/Trip.kb"));
+    QVERIFY(!QFile::exists(folder + "/Travel.kb"));
+    QMenu *menu = w.profileList()->entryMenu(travelId, &w);
+    for (QAction *action : menu->actions())
+        if (action->text() == "删除")
+            action->trigger();
+    QVERIFY(!QFile::exists(folder + "/Trip.kb"));
+    QCOMPARE(w.profileList()->entryCount(), 1);
+
+    // While the keyboard is being read, profile actions are refused.
+    rig.worker->startInitialRead();
+    rig.notes.clear();
+    w.saveProfile();
+    QCOMPARE(rig.notes.value(0), QString("提示|正在初始化设备配置中，请稍后在操作..."));
+    QVERIFY(rig.idle());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
