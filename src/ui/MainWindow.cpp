@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -75,7 +76,9 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     language->setLanguage(language->language() == QLatin1String("Chinese") ? QStringLiteral("Chinese")
                                                                               : QStringLiteral("English"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+#ifdef Q_OS_WIN
     setAttribute(Qt::WA_TranslucentBackground);
+#endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
     m_readBack = new KeyboardSession(m_worker, this, KeyboardSession::Role::Listen);
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
@@ -365,6 +368,19 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_profiles->SaveCurrentProfile();
     event->accept();
     QWidget::closeEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+#ifndef Q_OS_WIN
+    // Without a compositor an X11 window cannot be translucent (its corners
+    // turn black and partial repaints leave traces): cut the rounded shape
+    // out with a mask instead.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 16, 16);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+#endif
+    QWidget::resizeEvent(event);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)

@@ -28,11 +28,12 @@ namespace {
 
 // Everything a window needs, in a fresh working folder.
 struct Rig {
-    explicit Rig(int family = 0)
+    explicit Rig(int family = 0, bool bootLoader = false)
     {
         QDir::setCurrent(dir.path());
         VirtualKeyboard::Options o;
         o.family = family;
+        o.startInBootLoader = bootLoader;
         o.latencyUs = 0;
         kb = &backend.addKeyboard(o);
         kb->fillDistinctive();
@@ -110,6 +111,7 @@ private slots:
     void connectionLifecycle();
     void modelFromTheBoard();
     void winMacQuestion();
+    void bootLoaderQuestion();
     void profileFlows();
 };
 
@@ -201,6 +203,26 @@ void TestMainWindow::winMacQuestion()
     const QVector<int> cmds = rig.sentCommands();
     QCOMPARE(cmds.first(), 0x100 + 48);
     QVERIFY(cmds.count(0x23) > 0);
+}
+
+void TestMainWindow::bootLoaderQuestion()
+{
+    for (bool yes : {false, true}) {
+        Rig rig(0, true);
+        rig.answer = yes;
+        rig.window->startDevice();
+        QTRY_COMPARE(rig.questions.size(), 1);
+        QCOMPARE(rig.questions.first(), QString("Boot模式|键盘App程序不存在，请升级固件？"));
+        QCOMPARE(rig.window->statusText(), QString("请升级固件"));
+        QVERIFY(rig.idle());
+        const bool readsSent = rig.sentCommands().contains(0x100 + 38);
+        QCOMPARE(readsSent, yes);
+        if (yes) {
+            // Until the firmware dialog exists, Yes says so plainly.
+            QCOMPARE(rig.notes.value(0), QString("提示|固件升级功能尚未提供，请稍后的版本。"));
+            QVERIFY(rig.window->windowTitle().endsWith("版本号:Boot V1.0"));
+        }
+    }
 }
 
 void TestMainWindow::profileFlows()
