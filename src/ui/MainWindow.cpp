@@ -298,8 +298,8 @@ void MainWindow::setupConnections()
                 (new ToastTip(type, position, text, msecs, m_keyboardArea))->show();
             });
     connect(hub, &SignalObject::sigBoardReset, m_worker, &KeyboardAction::restoreFactory);
-    connect(m_winBtn, &QPushButton::toggled, this, &MainWindow::onWinToggled);
-    connect(m_macBtn, &QPushButton::toggled, this, &MainWindow::onMacToggled);
+    connect(m_winBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(true, checked); });
+    connect(m_macBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(false, checked); });
 
     connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, this, &MainWindow::onSystemMode);
     connect(m_worker, &KeyboardAction::sigKB2KeyboardName, m_keyboardName, &QLabel::setText);
@@ -509,41 +509,27 @@ void MainWindow::onSystemMode(int mode)
     m_modeGuard = false;
 }
 
-void MainWindow::onWinToggled(bool checked)
+// The user checked the Win (win = true) or the Mac button.
+void MainWindow::onModeToggled(bool win, bool checked)
 {
     if (!checked)
         return;
-    setModeIcons(true);
+    setModeIcons(win);
     if (m_modeGuard)
         return;
-    if (!m_prompts.ask(tr("切换模式"), tr("是否从Mac模式切换到Win模式？"))) {
-        setModeIcons(false);
+    const QString question = win ? tr("是否从Mac模式切换到Win模式？") : tr("是否从Win模式切换到Mac模式？");
+    if (!m_prompts.ask(tr("切换模式"), question)) {
+        // Back to the mode the keyboard is in, without asking again.
+        setModeIcons(!win);
         m_modeGuard = true;
-        m_macBtn->setChecked(true);
+        (win ? m_macBtn : m_winBtn)->setChecked(true);
         m_modeGuard = false;
         return;
     }
-    m_worker->switchToWin();
-    m_worker->startLayoutRead();
-    m_pageGroup->button(0)->setChecked(true);
-    emit m_pageGroup->idClicked(0);
-}
-
-void MainWindow::onMacToggled(bool checked)
-{
-    if (!checked)
-        return;
-    setModeIcons(false);
-    if (m_modeGuard)
-        return;
-    if (!m_prompts.ask(tr("切换模式"), tr("是否从Win模式切换到Mac模式？"))) {
-        setModeIcons(true);
-        m_modeGuard = true;
-        m_winBtn->setChecked(true);
-        m_modeGuard = false;
-        return;
-    }
-    m_worker->switchToMac();
+    if (win)
+        m_worker->switchToWin();
+    else
+        m_worker->switchToMac();
     m_worker->startLayoutRead();
     m_pageGroup->button(0)->setChecked(true);
     emit m_pageGroup->idClicked(0);

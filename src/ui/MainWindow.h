@@ -76,8 +76,7 @@ private:
     void selectLayer(int layer);
     void onKeyConfigPage(int id);
     void onSystemMode(int mode);
-    void onWinToggled(bool checked);
-    void onMacToggled(bool checked);
+    void onModeToggled(bool win, bool checked);
     void setModeIcons(bool win);
     void onKeyboardRemoved();
     void toast(const QString &text, bool error);

@@ -7,6 +7,7 @@
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
 #include "SoftwareConfig.h"
+#include "SimRig.h"
 #include "VirtualHidBackend.h"
 
 #include <QSignalSpy>
@@ -22,58 +23,7 @@ namespace {
 constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeH = 56, TypeJ = 57, TypeQ = 34, TypeW = 35, TypeY = 39,
               TypeZ = 64, TypeX = 65, TypeEsc = 0, TypeF1 = 1;
 
-struct Rig {
-    explicit Rig(VirtualKeyboard::Options options = fastOptions()) : kb(backend.addKeyboard(options))
-    {
-        HidBackend::setInstance(&backend);
-        SoftwareConfig::instance()->clearMatrix();
-        worker = std::make_unique<KeyboardAction>();
-        worker->setFirstWriteDelay(0);
-        worker->setProbeTimeout(30);
-    }
-    ~Rig()
-    {
-        worker.reset();
-        HidBackend::setInstance(nullptr);
-    }
-    static VirtualKeyboard::Options fastOptions()
-    {
-        VirtualKeyboard::Options o;
-        o.latencyUs = 0;
-        return o;
-    }
-    std::vector<std::vector<uint8_t>> sentFrames() const
-    {
-        std::vector<std::vector<uint8_t>> out;
-        for (const auto &f : kb.frameLog())
-            if (f.direction == VirtualKeyboard::Direction::ToKeyboard && f.interfaceNumber == kb.configInterface())
-                out.push_back(f.bytes);
-        return out;
-    }
-    // Connects and runs the whole read-back.
-    bool readBack(KeyboardSession &session)
-    {
-        QSignalSpy done(&session, &KeyboardSession::readBackComplete);
-        if (worker->connectDevice() != 0)
-            return false;
-        return done.wait(20000);
-    }
-    bool waitIdle()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!worker->isIdle() && t.elapsed() < 5000)
-            QTest::qWait(2);
-        QCoreApplication::processEvents();
-        return worker->isIdle();
-    }
-    int cellOf(int keyType) const { return kb.cellOf(quint8(keyTypeCode(keyType))); }
-    quint16 param(int p, int keyType) const { return kb.state().params[p][cellOf(keyType)]; }
-
-    VirtualHidBackend backend;
-    VirtualKeyboard &kb;
-    std::unique_ptr<KeyboardAction> worker;
-};
+using Rig = SimRig;
 
 } // namespace
 

@@ -18,6 +18,7 @@
 #include "SendDataProgress.h"
 #include "SignalObject.h"
 #include "SoftwareConfig.h"
+#include "SimRig.h"
 #include "VirtualHidBackend.h"
 #include "VirtualKeyTable.h"
 #include "linux/QtVirtualKey.h"
@@ -79,47 +80,7 @@ int keyCountOf(const QString &className)
     return digits.toInt();
 }
 
-struct Rig {
-    Rig() : kb(backend.addKeyboard(options()))
-    {
-        HidBackend::setInstance(&backend);
-        SoftwareConfig::instance()->clearMatrix();
-        worker = std::make_unique<KeyboardAction>();
-        worker->setFirstWriteDelay(0);
-        worker->setProbeTimeout(30);
-    }
-    ~Rig()
-    {
-        worker.reset();
-        HidBackend::setInstance(nullptr);
-    }
-    static VirtualKeyboard::Options options()
-    {
-        VirtualKeyboard::Options o;
-        o.latencyUs = 0;
-        return o;
-    }
-    bool readBack(KeyboardSession &session)
-    {
-        QSignalSpy done(&session, &KeyboardSession::readBackComplete);
-        return worker->connectDevice() == 0 && done.wait(20000);
-    }
-    bool waitIdle()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!worker->isIdle() && t.elapsed() < 5000)
-            QTest::qWait(2);
-        QCoreApplication::processEvents();
-        return worker->isIdle();
-    }
-    int cellOf(int type) const { return kb.cellOf(quint8(keyTypeCode(type))); }
-    quint16 param(int p, int type) const { return kb.state().params[p][cellOf(type)]; }
-
-    VirtualHidBackend backend;
-    VirtualKeyboard &kb;
-    std::unique_ptr<KeyboardAction> worker;
-};
+using Rig = SimRig;
 
 // Four views of the full-size model, one per layer, wired to the rig's
 // worker and a profile manager of their own, as the main window builds them.
