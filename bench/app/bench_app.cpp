@@ -91,8 +91,7 @@ int main(int argc, char **argv)
     std::printf("start-up to the first painted main window: %.0f ms (target < 1000 ms)\n", shownMs);
     std::printf("connect + read-back from the window: %.0f ms\n", readMs);
     std::printf("resident memory when connected and read back: %.1f MB (target < 200 MB)\n", rss / 1024.0);
-    std::fflush(stdout);
-    // The process-wide worker is never destroyed; leave without tearing
-    // down the backend under it.
-    std::_Exit(0);
+    KeyboardAction::instance()->shutdown();
+    HidBackend::setInstance(nullptr);
+    return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "DeviceNotifier.h"
 #include "HidBackend.h"
+#include "KeyboardAction.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "ShellResources.h"
@@ -142,5 +143,8 @@ int main(int argc, char **argv)
         window.startDevice();
         rc = app.exec();
     }
+    // Stop talking to the keyboard before the backend goes away.
+    KeyboardAction::instance()->shutdown();
+    HidBackend::setInstance(nullptr);
     return rc;
 }

@@ -47,6 +47,11 @@ KeyboardAction::KeyboardAction(QObject *parent) : QThread(parent)
 
 KeyboardAction::~KeyboardAction()
 {
+    shutdown();
+}
+
+void KeyboardAction::shutdown()
+{
     {
         QMutexLocker l(&m_stateLock);
         m_running = false;

@@ -37,6 +37,10 @@ public:
     explicit KeyboardAction(QObject *parent = nullptr);
     ~KeyboardAction() override;
 
+    // Ends the worker thread and closes the device, for the end of the
+    // program (the process-wide worker itself is never destroyed).
+    void shutdown();
+
     int connectDevice();
     int reconnect();
     bool probePath(const QString &path);
