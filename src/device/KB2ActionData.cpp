@@ -1,5 +1,8 @@
 #include "KB2ActionData.h"
 
+#include "DeviceLog.h"
+#include "KB2ActionDataParams.h"
+
 #include "AppParams.h"
 #include "Kb2Builders.h"
 #include "KeyTypeTable.h"
@@ -7,28 +10,11 @@
 #include "Units.h"
 #include "WireKeyTable.h"
 
-#include <QLoggingCategory>
 #include <QMutexLocker>
 
+using namespace kb2param;
+
 namespace {
-
-Q_LOGGING_CATEGORY(lcData, "corvane.device")
-
-constexpr int ParamMode = 8;
-constexpr int ParamMacroNumber = 17;
-constexpr int ParamMacroSteps = 18;
-constexpr quint8 AdvancedMacro = 6;
-constexpr quint16 NoCode = 0xFFFF;
-
-// High nibble of parameter 8.
-int triggerModeOf(quint16 value)
-{
-    switch (value & 0xF0) {
-    case 0x10: return 1;
-    case 0x20: return 2;
-    default: return 0;
-    }
-}
 
 template <typename Rec>
 void fillPair(Rec &rec, quint8 key, quint8 pair)
@@ -296,7 +282,7 @@ void KB2ActionData::sendSingleKeyData(const QList<KeyParam> &entries)
     QList<QVariant> out;
     {
         QMutexLocker lock(&m_lock);
-        qCDebug(lcData) << "下发单键行程数据" << entries.size();
+        qCDebug(lcDevice) << "下发单键行程数据" << entries.size();
         STU_BoardFromKey rec;
         int n = 0;
         for (const KeyParam &entry : entries) {
@@ -467,7 +453,7 @@ void KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
         QList<MACRO_Key> steps = info.steps;
         if (steps.size() > MaxMacroSteps) {
             // More steps would spill into the next macro's offsets.
-            qCDebug(lcData) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
+            qCDebug(lcDevice) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
             steps = steps.mid(0, MaxMacroSteps);
         }
         const int number = m_macroCount++;
@@ -491,11 +477,11 @@ void KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
         }
         STU_BoardFromKey rec;
         rec.key[0] = rec.key[1] = rec.key[2] = key;
-        rec.param[0] = ParamMode;
+        rec.param[0] = Mode;
         rec.value[0] = AdvancedMacro;
-        rec.param[1] = ParamMacroNumber;
+        rec.param[1] = MacroNumber;
         rec.value[1] = quint16(number * 256);
-        rec.param[2] = ParamMacroSteps;
+        rec.param[2] = MacroSteps;
         rec.value[2] = quint16(steps.size());
         out << QVariant::fromValue(rec);
         MACROInfo held = info;
@@ -529,359 +515,11 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
             return;
         STU_BoardFromKey rec;
         rec.key[0] = wire;
-        rec.param[0] = ParamMode;
+        rec.param[0] = Mode;
         rec.value[0] = 0;
         out << QVariant::fromValue(rec);
     }
     sendAll(out);
-}
-
-// ---------------------------------------------------------------------------
-// Decoded answers
-
-void KB2ActionData::storeBoardInfo(const STU_BoardInfo2 &info)
-{
-    QMutexLocker lock(&m_lock);
-    m_info = info;
-}
-
-void KB2ActionData::storePRGB(const STU_BoardFromPRGB &prgb)
-{
-    QMutexLocker lock(&m_lock);
-    const quint8 spare = m_prgb.spare;
-    m_prgb = prgb;
-    m_prgb.spare = spare;
-}
-
-void KB2ActionData::storeDB(const STU_BoardFromDB &db)
-{
-    QMutexLocker lock(&m_lock);
-    m_db.ticks = db.ticks;
-    m_db.gdBi = db.gdBi;
-    m_db.dt_dB = db.dt_dB;
-    m_db.dt_RdB = db.dt_RdB;
-    m_db.db1 = db.db1;
-    m_db.db2 = db.db2;
-    m_db.db3 = db.db3;
-}
-
-void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromKey::Entries; ++i) {
-        if (rec.key[i] == WireKeyTable::NoKey)
-            continue;
-        const int param = rec.param[i];
-        const quint16 value = rec.value[i];
-        const int type = typeOfWire(rec.key[i]);
-        qCDebug(lcData) << "addBoardKeyBase" << "[keyCode]" << rec.key[i] << "[mode]" << param
-                        << "[value]" << value;
-        if (type < 0)
-            continue;
-        if (param >= 0 && param <= 3) {
-            m_keyMap[param][type] = value;
-        } else if (param == ParamMode) {
-            if ((value & 0x0F) == AdvancedMacro)
-                addMacroKey(type);
-            else
-                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
-        }
-    }
-}
-
-void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
-{
-    SoftwareConfig *config = SoftwareConfig::instance();
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromKey::Entries; ++i) {
-        const quint8 wire = rec.key[i];
-        if (wire == WireKeyTable::NoKey)
-            continue;
-        int pos = config->findKey(kb2_wire_to_model(wire));
-        if (pos == SoftwareConfig::NotFound)
-            pos = config->findKey(wire);
-        const int row = pos >> 5;
-        const int col = pos & 31;
-        if (pos == SoftwareConfig::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
-            continue;
-        const int cell = row * KB2MatrixCols + col;
-        const int type = typeOfWire(wire);
-        const quint16 value = rec.value[i];
-        const quint8 byte = quint8(value);
-        switch (rec.param[i]) {
-        case 0: case 1: case 2: case 3: {
-            const int layer = rec.param[i];
-            quint16 *fn[4] = {m_layout.fn0, m_layout.fn1, m_layout.fn2, m_layout.fn3};
-            fn[layer][cell] = value;
-            // Layers 2 and 3 leave out unassigned keys; layer 1 also empty ones.
-            const bool skip = (layer >= 1 && value == 0xFF) || (layer == 1 && value == 0);
-            if (type >= 0 && !skip)
-                m_keyMap[layer][type] = value;
-            break;
-        }
-        case 4:
-            m_layout.travel[cell] = value;
-            m_db.perKey2[cell] = value;
-            break;
-        case 5: m_db.perKey3[cell] = value; break;
-        case 6: m_db.perKey4[cell] = value; break;
-        case 7: m_db.perKey5[cell] = value; break;
-        case ParamMode:
-            m_layout.mode[cell] = quint8(value & 0x0F);
-            if (value != AdvancedMacro && type >= 0)
-                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
-            break;
-        case 9: m_layout.param9[cell] = byte; break;
-        case 10: m_layout.param10[cell] = byte; break;
-        case 11: m_layout.param11[cell] = byte; break;
-        case 12: m_layout.param12[cell] = byte; break;
-        case 13: m_layout.param13[cell] = byte; break;
-        case 14: m_layout.param14[cell] = byte; break;
-        case 15: m_layout.param15[cell] = byte; break;
-        case 16: m_layout.param16[cell] = byte; break;
-        case ParamMacroNumber: m_layout.param17[cell] = value; break;
-        case ParamMacroSteps: m_layout.param18[cell] = byte; break;
-        case 19: m_layout.param19[cell] = byte; break;
-        case 20: m_layout.param20[cell] = value; break;
-        case 21: m_layout.param21[cell] = value; break;
-        default: break;
-        }
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromMT &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromMT::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MTInfo info;
-        info.keyIndex = type;
-        info.pressType = typeOfWire(rec.DKS1[i]);
-        info.clickType = typeOfWire(rec.DKS2[i]);
-        info.delay = rec.delay[i] * 10;
-        m_mt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTGL &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTGL::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        TGLInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        info.delay = rec.delay[i] * 10;
-        m_tgl.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        DKSInfo info;
-        info.keyIndex = type;
-        info.touchDis << rec.value[i] / 1000.0;
-        for (int k = 0; k < 4; ++k) {
-            info.bindKey << typeOfWire(rec.b[k][i]);
-            info.triggerValue << kb2_dks_action_string(rec.b[4 + k][i]);
-        }
-        m_tdks.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromDDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromDDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MPTInfo info;
-        info.keyIndex = type;
-        info.bindKey << typeOfWire(rec.DKS1[i]) << typeOfWire(rec.DKS2[i]) << typeOfWire(rec.DKS3[i]);
-        info.triggerValue << rec.dB1[i] << rec.dB2[i] << rec.dB3[i];
-        m_mpt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromEND &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromEND::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        ENDInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        m_end.insert(type, info);
-    }
-}
-
-void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCells])
-{
-    QMutexLocker lock(&m_lock);
-    m_tdks.clear();
-    m_mt.clear();
-    m_tgl.clear();
-    m_mpt.clear();
-    m_end.clear();
-    m_socd.clear();
-    m_rs.clear();
-    m_macro.clear();
-    m_macroCount = 0;
-    if (!familyMatrix)
-        return;
-    int highestMacro = -1;
-    const STU_BoardFromLayout &l = m_layout;
-    for (int cell = 0; cell < KB2MatrixCells; ++cell) {
-        const int type = typeOfCode(familyMatrix[cell]);
-        if (type < 0)
-            continue;
-        switch (l.mode[cell] & 0x0F) {
-        case 1: {
-            DKSInfo info;
-            info.keyIndex = type;
-            info.touchDis << m_db.perKey3[cell] / 1000.0;
-            const quint8 bound[4] = {l.param9[cell], l.param10[cell], l.param11[cell], l.param12[cell]};
-            const quint8 actions[4] = {l.param13[cell], l.param14[cell], l.param15[cell], l.param16[cell]};
-            for (int k = 0; k < 4; ++k) {
-                info.bindKey << typeOfWire(bound[k]);
-                info.triggerValue << kb2_dks_action_string(actions[k]);
-            }
-            m_tdks.insert(type, info);
-            break;
-        }
-        case 2: {
-            MPTInfo info;
-            info.keyIndex = type;
-            info.bindKey << typeOfWire(l.param9[cell]) << typeOfWire(l.param10[cell]) << typeOfWire(l.param11[cell]);
-            info.triggerValue << m_db.perKey3[cell] << m_db.perKey4[cell] << m_db.perKey5[cell];
-            m_mpt.insert(type, info);
-            break;
-        }
-        case 3: {
-            MTInfo info;
-            info.keyIndex = type;
-            info.pressType = typeOfWire(l.param9[cell]);
-            info.clickType = typeOfWire(l.param10[cell]);
-            info.delay = l.param19[cell] * 10;
-            m_mt.insert(type, info);
-            break;
-        }
-        case 4: {
-            TGLInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            info.delay = l.param19[cell] * 10;
-            m_tgl.insert(type, info);
-            break;
-        }
-        case 5: {
-            ENDInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_end.insert(type, info);
-            break;
-        }
-        case AdvancedMacro: {
-            const int number = l.param17[cell] >> 8;
-            highestMacro = qMax(highestMacro, number);
-            addMacroKey(type);
-            break;
-        }
-        case 8: {
-            SOCDInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_socd.insert(type, info);
-            break;
-        }
-        case 9: {
-            RSInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_rs.insert(type, info);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    // The next macro written must not reuse the number of one the keyboard
-    // still holds.
-    m_macroCount = qMax(m_macroCount, highestMacro + 1);
-}
-
-void KB2ActionData::finishWalk(const quint16 familyMatrix[KB2MatrixCells])
-{
-    rebuildAdvancedMaps(familyMatrix);
-    emitLayoutDB();
-    emitLayoutKey();
-    emitLayoutDis();
-    for (const QVariant &map : advancedMapVariants())
-        emitAdvancedKey(map);
-}
-
-// ---------------------------------------------------------------------------
-// Copies
-
-MapKB2DockerDB KB2ActionData::layoutDBMap() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_dbMap;
-}
-
-MapKB2DockerKey KB2ActionData::layoutKeyMap() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_keyMap;
-}
-
-QList<QList<quint16>> KB2ActionData::layoutParamRows(int param) const
-{
-    QMutexLocker lock(&m_lock);
-    const quint16 *values = param == 4 ? m_layout.travel
-                          : param == 20 ? m_layout.param20
-                          : param == 21 ? m_layout.param21
-                                        : nullptr;
-    QList<QList<quint16>> rows;
-    if (!values)
-        return rows;
-    for (int r = 0; r < KB2MatrixRows; ++r) {
-        QList<quint16> row;
-        row.reserve(KB2MatrixCols);
-        for (int c = 0; c < KB2MatrixCols; ++c)
-            row.append(values[r * KB2MatrixCols + c]);
-        rows.append(row);
-    }
-    return rows;
-}
-
-MapKB2DockerTDKS KB2ActionData::tdksMap() const { QMutexLocker lock(&m_lock); return m_tdks; }
-MapKB2DockerMT KB2ActionData::mtMap() const { QMutexLocker lock(&m_lock); return m_mt; }
-MapKB2DockerTGL KB2ActionData::tglMap() const { QMutexLocker lock(&m_lock); return m_tgl; }
-MapKB2DockerMPT KB2ActionData::mptMap() const { QMutexLocker lock(&m_lock); return m_mpt; }
-MapKB2DockerEND KB2ActionData::endMap() const { QMutexLocker lock(&m_lock); return m_end; }
-MapKB2DockerSOCD KB2ActionData::socdMap() const { QMutexLocker lock(&m_lock); return m_socd; }
-MapKB2DockerRS KB2ActionData::rsMap() const { QMutexLocker lock(&m_lock); return m_rs; }
-MapKB2DockerMACRO KB2ActionData::macroMap() const { QMutexLocker lock(&m_lock); return m_macro; }
-
-QList<QVariant> KB2ActionData::advancedMapVariants() const
-{
-    QMutexLocker lock(&m_lock);
-    return {QVariant::fromValue(m_tdks), QVariant::fromValue(m_mt),  QVariant::fromValue(m_tgl),
-            QVariant::fromValue(m_mpt),  QVariant::fromValue(m_end), QVariant::fromValue(m_socd),
-            QVariant::fromValue(m_rs),   QVariant::fromValue(m_macro)};
 }
 
 // ---------------------------------------------------------------------------

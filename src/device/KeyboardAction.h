@@ -121,6 +121,12 @@ protected:
     void emitAdvancedKey(const QVariant &map) override;
 
 private:
+    static constexpr int KeysPerBatch = 14;
+    static constexpr int MatrixCells = 126;
+    // However short the drain time-out of a command, the first report of an
+    // answer gets this long to arrive: a slow keyboard must not end a walk.
+    static constexpr int MinFirstReportMs = 20;
+
     struct Job {
         KB2Request request;
         Kb2Frame frame;
