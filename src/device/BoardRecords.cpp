@@ -119,3 +119,28 @@ void registerBoardMetaTypes()
     qRegisterMetaType<MapKB2DockerRS>("MapKB2DockerRS");
     qRegisterMetaType<MapKB2DockerMACRO>("MapKB2DockerMACRO");
 }
+
+namespace {
+
+template <typename Map>
+bool appendRecords(const QVariant &map, QList<QVariant> &out)
+{
+    if (map.userType() != qMetaTypeId<Map>())
+        return false;
+    for (const auto &record : map.value<Map>())
+        out.append(QVariant::fromValue(record));
+    return true;
+}
+
+} // namespace
+
+QList<QVariant> advancedRecordsOf(const QList<QVariant> &maps)
+{
+    QList<QVariant> out;
+    for (const QVariant &map : maps)
+        appendRecords<MapKB2DockerTDKS>(map, out) || appendRecords<MapKB2DockerMT>(map, out) ||
+            appendRecords<MapKB2DockerTGL>(map, out) || appendRecords<MapKB2DockerMPT>(map, out) ||
+            appendRecords<MapKB2DockerEND>(map, out) || appendRecords<MapKB2DockerSOCD>(map, out) ||
+            appendRecords<MapKB2DockerRS>(map, out) || appendRecords<MapKB2DockerMACRO>(map, out);
+    return out;
+}

@@ -2,7 +2,9 @@
 
 #include "AdvancedKeyInfo.h"
 
+#include <QList>
 #include <QMap>
+#include <QVariant>
 #include <QMetaType>
 #include <QtGlobal>
 
@@ -199,3 +201,7 @@ Q_DECLARE_METATYPE(KeyParam)
 // Registers the fifteen records, KeyParam and the ten maps under their names
 // (and the model's records they contain). Safe to call more than once.
 void registerBoardMetaTypes();
+
+// The single records (DKSInfo, MTInfo, ...) held by a list of read-back
+// maps, each in a variant, in map order.
+QList<QVariant> advancedRecordsOf(const QList<QVariant> &maps);

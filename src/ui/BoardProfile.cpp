@@ -54,28 +54,13 @@ ProfileDocument boardProfileDocument(const KeyboardReadBack &rb)
     }
     doc.insert(ProfileKeys::KeyTouchDB, touch);
 
+    // RS bindings have no profile entry; advancedKeyEntry leaves them out.
     QJsonObject advanced;
-    auto add = [&advanced](const QVariant &record) {
+    for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
         QJsonObject entry;
         int key = -1;
         if (advancedKeyEntry(record, &entry, &key))
             advanced.insert(QString::number(key), entry);
-    };
-    for (const QVariant &map : rb.advanced) {
-        if (map.userType() == qMetaTypeId<MapKB2DockerTDKS>())
-            for (const DKSInfo &r : map.value<MapKB2DockerTDKS>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerMT>())
-            for (const MTInfo &r : map.value<MapKB2DockerMT>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerTGL>())
-            for (const TGLInfo &r : map.value<MapKB2DockerTGL>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerMPT>())
-            for (const MPTInfo &r : map.value<MapKB2DockerMPT>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerEND>())
-            for (const ENDInfo &r : map.value<MapKB2DockerEND>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerSOCD>())
-            for (const SOCDInfo &r : map.value<MapKB2DockerSOCD>()) add(QVariant::fromValue(r));
-        else if (map.userType() == qMetaTypeId<MapKB2DockerMACRO>())
-            for (const MACROInfo &r : map.value<MapKB2DockerMACRO>()) add(QVariant::fromValue(r));
     }
     doc.insert(ProfileKeys::AdvancedKey, advanced);
     return doc;

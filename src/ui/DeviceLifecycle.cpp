@@ -45,11 +45,6 @@ void DeviceLifecycle::start()
     qCDebug(lcUi) << "connectDevice:" << rc;
 }
 
-bool DeviceLifecycle::isConnected() const
-{
-    return m_worker->isDeviceOpen();
-}
-
 void DeviceLifecycle::setTitle(const QString &title)
 {
     if (m_title == title)

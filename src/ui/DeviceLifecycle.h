@@ -33,7 +33,6 @@ public:
     QString status() const { return m_status; }
     QString boardVersion() const { return m_boardVersion; }
     int model() const { return m_model; }
-    bool isConnected() const;
 
     // The title for the board information held by the worker (after a
     // language change).

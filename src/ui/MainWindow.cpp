@@ -352,7 +352,7 @@ void MainWindow::retranslate()
         m_status->setText(tr("未连接"));
     else
         m_status->setText(m_lifecycle->status());
-    if (m_worker->isDeviceOpen() && m_lifecycle->isConnected())
+    if (m_worker->isDeviceOpen())
         setWindowTitle(m_lifecycle->titleForBoard(QVariant::fromValue(m_worker->boardInfo()), m_worker->isInitialising()));
 }
 
