@@ -242,7 +242,6 @@ void TestMainWindow::profileFlows()
     QVERIFY(dailyId > 0);
 
     // The same name again: No keeps the file, Yes overwrites it.
-    const QByteArray before = [&] { QFile f(folder + "/Daily.kb"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
     rig.answer = false;
     w.saveProfile();
     QCOMPARE(rig.questions.last(), QString("覆盖已有配置|配置Daily已存在，是否覆盖该配置？"));
@@ -252,7 +251,6 @@ void TestMainWindow::profileFlows()
     w.saveProfile();
     QVERIFY(QFile::exists(folder + "/Daily.kb"));
     QCOMPARE(w.profileList()->entryCount(), 1);
-    Q_UNUSED(before);
 
     // Export, then import it back under another name.
     rig.nextFile = rig.dir.filePath("exported.kb");
