@@ -9,7 +9,7 @@ constexpr size_t MaxQueuedReports = 256;
 
 // The two foreign devices each keyboard brings onto the virtual bus: one of
 // another vendor, one of the keyboard's vendor with another product, so that
-// filtering by both ids is exercised.
+// filtering by both ids is exercised. Both are mice to the usage tables.
 struct ForeignDevice {
     uint16_t vendorId;
     uint16_t productId;
@@ -72,6 +72,12 @@ int VirtualHidBackend::openHandleCount() const
     return int(m_handles.size());
 }
 
+int VirtualHidBackend::foreignReportsWritten() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_foreignWrites;
+}
+
 int VirtualHidBackend::addPlugListener(PlugListener listener)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -82,29 +88,63 @@ int VirtualHidBackend::addPlugListener(PlugListener listener)
 
 void VirtualHidBackend::removePlugListener(int id)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_listeners.erase(id);
-}
-
-void VirtualHidBackend::announce(const Notices &notices)
-{
-    if (notices.empty())
-        return;
-    std::vector<PlugListener> listeners;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (const auto &l : m_listeners)
-            listeners.push_back(l.second);
+        m_listeners.erase(id);
     }
-    for (const auto &n : notices)
-        for (const auto &l : listeners)
-            l(n.path, n.arrived);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_unannounced -= int(notices.size());
-    m_changed.notify_all();
+    // Wait out a delivery on another thread that may be inside the listener.
+    // From a listener itself there is nothing to wait for: announce looks
+    // each listener up again before calling it.
+    if (m_announcer.load() != std::this_thread::get_id()) {
+        std::lock_guard<std::mutex> wait(m_announceMutex);
+    }
 }
 
-void VirtualHidBackend::schedule(VirtualKeyboard::Clock::time_point at, std::function<void(Notices &)> action)
+void VirtualHidBackend::queueNoticeLocked(const std::string &path, bool arrived)
+{
+    m_notices.push_back({path, arrived});
+    ++m_unannounced;
+}
+
+void VirtualHidBackend::announce()
+{
+    // A listener that plugs a keyboard lands here again on the same thread;
+    // the delivery below already running picks the change up, in order.
+    if (m_announcer.load() == std::this_thread::get_id())
+        return;
+    std::lock_guard<std::mutex> delivering(m_announceMutex);
+    m_announcer = std::this_thread::get_id();
+    for (;;) {
+        PlugNotice notice;
+        std::vector<int> ids;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_notices.empty())
+                break;
+            notice = std::move(m_notices.front());
+            m_notices.pop_front();
+            for (const auto &l : m_listeners)
+                ids.push_back(l.first);
+        }
+        for (int id : ids) {
+            PlugListener listener;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                const auto it = m_listeners.find(id);
+                if (it == m_listeners.end())
+                    continue;
+                listener = it->second;
+            }
+            listener(notice.path, notice.arrived);
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        --m_unannounced;
+        m_changed.notify_all();
+    }
+    m_announcer = std::thread::id();
+}
+
+void VirtualHidBackend::schedule(VirtualKeyboard::Clock::time_point at, std::function<void()> action)
 {
     {
         std::lock_guard<std::mutex> lock(m_timerMutex);
@@ -129,12 +169,11 @@ void VirtualHidBackend::timerLoop()
         auto action = std::move(m_timers.begin()->second);
         m_timers.erase(m_timers.begin());
         lock.unlock();
-        Notices notices;
         {
             std::lock_guard<std::mutex> main(m_mutex);
-            action(notices);
+            action();
         }
-        announce(notices);
+        announce();
         lock.lock();
     }
 }
@@ -161,6 +200,8 @@ std::vector<HidDeviceInfo> VirtualHidBackend::enumerate(uint16_t vendorId, uint1
         info.vendorId = kForeign[which].vendorId;
         info.productId = kForeign[which].productId;
         info.interfaceNumber = 0;
+        info.usagePage = 0x01;
+        info.usage = 0x02;
         info.manufacturer = L"Other";
         info.product = kForeign[which].product;
         all.push_back(info);
@@ -169,12 +210,22 @@ std::vector<HidDeviceInfo> VirtualHidBackend::enumerate(uint16_t vendorId, uint1
         if (kb->m_options.unrelatedDevices)
             addForeign(kb->m_index, 0);
         if (kb->m_plugged) {
-            for (int i = 0; i <= kb->configInterface(); ++i) {
+            std::vector<int> order;
+            for (int i = 0; i <= kb->configInterface(); ++i)
+                order.push_back(i);
+            if (!kb->m_options.silentListedFirst)
+                std::reverse(order.begin(), order.end());
+            for (int i : order) {
+                const bool config = i == kb->configInterface();
                 HidDeviceInfo info;
                 info.path = kb->interfacePath(i);
                 info.vendorId = KeyboardVendorId;
                 info.productId = KeyboardProductId;
                 info.interfaceNumber = i;
+                // The configuration interface is vendor-defined; the silent
+                // one is the boot keyboard the system types with.
+                info.usagePage = config ? 0xFF00 : 0x01;
+                info.usage = config ? 0x01 : 0x06;
                 info.manufacturer = L"Virtual";
                 info.product = kb->m_state.bootLoader ? L"Virtual Keyboard Boot" : L"Virtual Keyboard";
                 info.serialNumber = std::wstring(kb->m_state.serial.begin(), kb->m_state.serial.end());
@@ -253,7 +304,6 @@ int VirtualHidBackend::setNonBlocking(HidHandle *handle, int nonBlocking)
 
 int VirtualHidBackend::write(HidHandle *handle, const unsigned char *data, size_t length)
 {
-    Notices notices;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         VirtualHidHandle *h = findHandleLocked(handle);
@@ -261,14 +311,16 @@ int VirtualHidBackend::write(HidHandle *handle, const unsigned char *data, size_
             m_lastError = L"device not available";
             return -1;
         }
-        if (h->foreign)
+        if (h->foreign) {
+            ++m_foreignWrites;
             return int(length);
+        }
         // data[0] is the report id; the keyboard sees the 64 bytes after it.
         uint8_t report[64] = {};
         std::memcpy(report, data + 1, std::min<size_t>(length - 1, 64));
-        h->keyboard->receiveReportLocked(h->interfaceNumber, report, notices);
+        h->keyboard->receiveReportLocked(h->interfaceNumber, report);
     }
-    announce(notices);
+    announce();
     return int(length);
 }
 

@@ -3,6 +3,7 @@
 #include "HidBackend.h"
 #include "VirtualKeyboard.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -42,10 +43,15 @@ public:
     VirtualKeyboard &keyboard(int index = 0);
     int keyboardCount() const;
     int openHandleCount() const;
+    // Reports written to the unrelated devices since creation: a program that
+    // talks to the keyboard alone leaves this at 0.
+    int foreignReportsWritten() const;
 
     // Called for every interface path of a keyboard that arrives or leaves,
-    // on the thread that caused it (a test, the device's writer, or the
-    // backend's timer for restarts), never under the backend's lock.
+    // in the order of the changes, one at a time, on the thread that caused
+    // one (a test, the device's writer, or the backend's timer), never under
+    // the backend's lock. Once removePlugListener returns, the listener is
+    // neither running on another thread nor called again.
     int addPlugListener(PlugListener listener);
     void removePlugListener(int id);
 
@@ -68,15 +74,20 @@ public:
 
 private:
     friend class VirtualKeyboard;
-    using Notices = std::vector<VirtualKeyboard::Notice>;
+    struct PlugNotice {
+        std::string path;
+        bool arrived = false;
+    };
 
     VirtualHidHandle *findHandleLocked(HidHandle *handle) const;
     void pushInputLocked(VirtualKeyboard *keyboard, int interfaceNumber,
                          const VirtualHidHandle::Report &report);
     void dropHandlesInputLocked(VirtualKeyboard *keyboard);
-    void announce(const Notices &notices);
+    void queueNoticeLocked(const std::string &path, bool arrived);
+    // Delivers the queued plug changes; called without the lock.
+    void announce();
     // Runs action under the lock at the given time on the timer thread.
-    void schedule(VirtualKeyboard::Clock::time_point at, std::function<void(Notices &)> action);
+    void schedule(VirtualKeyboard::Clock::time_point at, std::function<void()> action);
     void timerLoop();
     int copyString(const std::wstring &text, wchar_t *buffer, size_t maxLength) const;
 
@@ -86,12 +97,19 @@ private:
     std::set<VirtualHidHandle *> m_handles;
     std::map<int, PlugListener> m_listeners;
     int m_nextListener = 1;
+    std::deque<PlugNotice> m_notices; // queued in the order of the changes
     int m_unannounced = 0;  // plug changes whose listeners have not run yet
+    int m_foreignWrites = 0;
     std::wstring m_lastError;
+
+    // Held while listeners run, so that changes from several threads are heard
+    // in order and a removed listener is not left running. Taken before m_mutex.
+    std::mutex m_announceMutex;
+    std::atomic<std::thread::id> m_announcer{}; // the thread delivering, if any
 
     std::mutex m_timerMutex;
     std::condition_variable m_timerWake;
-    std::multimap<VirtualKeyboard::Clock::time_point, std::function<void(Notices &)>> m_timers;
+    std::multimap<VirtualKeyboard::Clock::time_point, std::function<void()>> m_timers;
     bool m_stopping = false;
     std::thread m_timer;
 };

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcSim, "corvane.sim")
+Q_LOGGING_CATEGORY(lcSim, "corvane.sim", QtWarningMsg)
 
 using namespace simwire;
 
@@ -36,16 +36,12 @@ VirtualKeyboard::State VirtualKeyboard::factoryState(const Options &options)
 
     const auto &codes = simFamilyMatrix(options.family);
     for (int c = 0; c < Cells; ++c) {
-        s.matrix[c] = codes[c] ? simWireCodeOf(codes[c]) : 0;
+        emptyCell(s, c);
+        if (!codes[c])
+            continue;
+        s.matrix[c] = simWireCodeOf(codes[c]);
         for (int layer = 0; layer < 4; ++layer)
             s.params[layer][c] = codes[c];
-        s.params[4][c] = 2000;
-        s.params[5][c] = 10;
-        s.params[6][c] = 20;
-        s.params[7][c] = 30;
-        s.params[20][c] = 300;
-        s.params[21][c] = 300;
-        s.keyColours[c] = Rgb{255, 255, 255};
     }
     s.deadBand = DeadBand{0, 2000, 100, 100, 10, 20, 30};
     s.lighting.background = 0;
@@ -72,6 +68,24 @@ VirtualKeyboard::State VirtualKeyboard::factoryState(const Options &options)
     s.eraseAnswers = options.eraseAnswers;
     s.eraseStepUs = options.eraseStepUs;
     return s;
+}
+
+void VirtualKeyboard::emptyCell(State &s, int c)
+{
+    if (c < 0 || c >= Cells)
+        return;
+    s.matrix[c] = 0;
+    for (auto &parameter : s.params)
+        parameter[c] = 0;
+    s.params[4][c] = 2000;
+    s.params[5][c] = 10;
+    s.params[6][c] = 20;
+    s.params[7][c] = 30;
+    s.params[20][c] = 300;
+    s.params[21][c] = 300;
+    s.keyColours[c] = Rgb{255, 255, 255};
+    s.table2[c] = s.table6[c] = 0;
+    s.table3[c] = 0;
 }
 
 int VirtualKeyboard::configInterface() const
@@ -230,24 +244,30 @@ void VirtualKeyboard::releaseAllKeys()
 
 void VirtualKeyboard::plug()
 {
-    Notices notices;
     {
         std::lock_guard<std::mutex> lock(m_backend.m_mutex);
         ++m_restartToken;
-        attachLocked(notices);
+        attachLocked();
     }
-    m_backend.announce(notices);
+    m_backend.announce();
 }
 
 void VirtualKeyboard::unplug()
 {
-    Notices notices;
     {
         std::lock_guard<std::mutex> lock(m_backend.m_mutex);
         ++m_restartToken;
-        detachLocked(notices);
+        detachLocked();
     }
-    m_backend.announce(notices);
+    m_backend.announce();
+}
+
+void VirtualKeyboard::unplugAfter(int ms)
+{
+    // Not tied to the restart token: a cable is pulled whatever the firmware
+    // is doing at the time.
+    m_backend.schedule(Clock::now() + std::chrono::milliseconds(std::max(0, ms)),
+                       [this] { faultUnplugLocked(); });
 }
 
 bool VirtualKeyboard::isPlugged() const
@@ -273,6 +293,7 @@ void VirtualKeyboard::setFaults(const Faults &faults)
 {
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
     m_faults = faults;
+    m_dropSeen = m_corruptSeen = m_failSeen = 0;
 }
 
 std::vector<VirtualKeyboard::LoggedFrame> VirtualKeyboard::frameLog() const
@@ -308,7 +329,7 @@ bool VirtualKeyboard::waitForFramesReceived(int count, int timeoutMs) const
 
 // ---- plugging -------------------------------------------------------------
 
-void VirtualKeyboard::detachLocked(Notices &notices)
+void VirtualKeyboard::detachLocked()
 {
     if (!m_plugged)
         return;
@@ -316,23 +337,19 @@ void VirtualKeyboard::detachLocked(Notices &notices)
     ++m_generation;
     m_assembly.clear();
     m_backend.dropHandlesInputLocked(this);
-    for (const std::string &p : interfacePaths()) {
-        notices.push_back({p, false});
-        ++m_backend.m_unannounced;
-    }
+    for (const std::string &p : interfacePaths())
+        m_backend.queueNoticeLocked(p, false);
     qCDebug(lcSim) << "keyboard" << m_index << "left the bus";
     m_backend.m_changed.notify_all();
 }
 
-void VirtualKeyboard::attachLocked(Notices &notices)
+void VirtualKeyboard::attachLocked()
 {
     if (m_plugged)
         return;
     m_plugged = true;
-    for (const std::string &p : interfacePaths()) {
-        notices.push_back({p, true});
-        ++m_backend.m_unannounced;
-    }
+    for (const std::string &p : interfacePaths())
+        m_backend.queueNoticeLocked(p, true);
     qCDebug(lcSim) << "keyboard" << m_index << "arrived" << (m_state.bootLoader ? "(boot loader)" : "");
     m_backend.m_changed.notify_all();
 }
@@ -341,24 +358,38 @@ void VirtualKeyboard::scheduleRestartLocked(bool intoBootLoader, Clock::time_poi
 {
     const uint64_t token = ++m_restartToken;
     const auto detachAt = answerReadable + std::chrono::milliseconds(m_state.detachDelayMs);
-    m_backend.schedule(detachAt, [this, token, intoBootLoader](Notices &notices) {
+    m_backend.schedule(detachAt, [this, token, intoBootLoader] {
         if (token != m_restartToken)
             return;
-        detachLocked(notices);
+        detachLocked();
         m_state.bootLoader = intoBootLoader;
         if (m_faults.noReenumeration)
             return;
         const auto attachAt = Clock::now() + std::chrono::milliseconds(m_state.rebootDelayMs);
-        m_backend.schedule(attachAt, [this, token](Notices &later) {
+        m_backend.schedule(attachAt, [this, token] {
             if (token == m_restartToken)
-                attachLocked(later);
+                attachLocked();
         });
+    });
+}
+
+void VirtualKeyboard::faultUnplugLocked()
+{
+    // Voids a pending restart, as a pulled cable would; a later plug() or
+    // unplug() voids the replug in turn.
+    const uint64_t token = ++m_restartToken;
+    detachLocked();
+    if (m_faults.replugAfterMs < 0)
+        return;
+    m_backend.schedule(Clock::now() + std::chrono::milliseconds(m_faults.replugAfterMs), [this, token] {
+        if (token == m_restartToken)
+            attachLocked();
     });
 }
 
 // ---- reports and frames ---------------------------------------------------
 
-void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *report, Notices &notices)
+void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *report)
 {
     Frame &pending = m_assembly[interfaceNumber];
     if (pending.empty()) {
@@ -382,8 +413,7 @@ void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *re
     m_backend.m_changed.notify_all();
 
     if (m_faults.unplugAfterFrames > 0 && --m_faults.unplugAfterFrames == 0) {
-        ++m_restartToken;
-        detachLocked(notices);
+        faultUnplugLocked();
         return;
     }
     if (interfaceNumber != configInterface())
@@ -393,35 +423,64 @@ void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *re
         qCDebug(lcSim) << "frame with a bad checksum ignored, command" << Qt::hex << int(frame[2]);
         return;
     }
-    handleFrameLocked(frame, now, notices);
+    handleFrameLocked(frame, now);
 }
 
-void VirtualKeyboard::handleFrameLocked(const Frame &frame, Clock::time_point now, Notices &)
+void VirtualKeyboard::handleFrameLocked(const Frame &frame, Clock::time_point now)
 {
     std::vector<Frame> answers = m_state.bootLoader ? answerBootLoaderLocked(frame, now)
                                                     : answerApplicationLocked(frame, now);
-    deliverLocked(std::move(answers), now);
+    deliverLocked(frame[2], std::move(answers), now);
 }
 
-void VirtualKeyboard::deliverLocked(std::vector<Frame> answers, Clock::time_point now)
+void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now)
 {
     if (answers.empty())
         return;
-    if (takeFault(m_faults.dropAnswers)) {
+    const bool eligible = m_faults.onlyCommand < 0 || m_faults.onlyCommand == requestCommand;
+    // The periodic faults count every eligible answer, including one that is
+    // then dropped, so that each kind keeps its own rhythm.
+    auto nth = [eligible](int every, int &seen) {
+        if (!eligible || every <= 0)
+            return false;
+        seen = (seen + 1) % every;
+        return seen == 0;
+    };
+    const bool dropNth = nth(m_faults.dropEvery, m_dropSeen);
+    const bool failNth = nth(m_faults.failEvery, m_failSeen);
+    const bool corruptNth = nth(m_faults.corruptEvery, m_corruptSeen);
+    if ((eligible && takeFault(m_faults.dropAnswers)) || dropNth) {
         qCDebug(lcSim) << "answer dropped";
         return;
     }
-    const bool foreign = takeFault(m_faults.foreignCommand);
-    const bool fail = takeFault(m_faults.failStatus);
-    const bool corrupt = takeFault(m_faults.corruptChecksum);
+    const bool foreign = eligible && takeFault(m_faults.foreignCommand);
+    const bool fail = (eligible && takeFault(m_faults.failStatus)) || failNth;
+    const bool corrupt = (eligible && takeFault(m_faults.corruptChecksum)) || corruptNth;
+
+    // Frame faults within a series: one-shot, on the first answer long enough.
+    int dropFrame = -1, corruptFrame = -1;
+    if (m_faults.dropFrameOfSeries >= 0 && answers.size() > size_t(m_faults.dropFrameOfSeries)) {
+        dropFrame = m_faults.dropFrameOfSeries;
+        m_faults.dropFrameOfSeries = -1;
+    }
+    if (m_faults.corruptFrameOfSeries >= 0 && answers.size() > size_t(m_faults.corruptFrameOfSeries)) {
+        corruptFrame = m_faults.corruptFrameOfSeries;
+        m_faults.corruptFrameOfSeries = -1;
+    }
+
     auto readable = now + std::chrono::microseconds(m_state.latencyUs);
-    for (Frame &f : answers) {
+    for (size_t i = 0; i < answers.size(); ++i, readable += std::chrono::microseconds(m_state.eraseStepUs)) {
+        Frame &f = answers[i];
+        if (int(i) == dropFrame) {
+            qCDebug(lcSim) << "frame" << i << "of the answer dropped";
+            continue;
+        }
         if (foreign)
             f[2] = m_faults.foreignCode;
         if (fail && f[1] >= 1)
             f[4] = StatusRefused;
         f[3] = frameChecksum(f);
-        if (corrupt)
+        if (corrupt || int(i) == corruptFrame)
             f[3] ^= 0xFF;
         m_log.push_back({Direction::FromKeyboard, readable, configInterface(), f});
 
@@ -434,7 +493,6 @@ void VirtualKeyboard::deliverLocked(std::vector<Frame> answers, Clock::time_poin
                       report.bytes.begin());
             m_backend.pushInputLocked(this, configInterface(), report);
         }
-        readable += std::chrono::microseconds(m_state.eraseStepUs);
     }
     m_backend.m_changed.notify_all();
 }

@@ -29,6 +29,7 @@ public:
         int family = 0;                   // top byte of the board id, selects the key matrix
         int latencyUs = 1000;             // request's last report -> answer readable
         bool silentFirstInterface = true; // interface 0 takes writes and never answers
+        bool silentListedFirst = true;    // enumeration order of the two interfaces
         bool unrelatedDevices = true;     // two foreign devices around the keyboard's interfaces
         bool startInBootLoader = false;
         int rebootDelayMs = 100;          // off the bus -> re-enumerated (into or out of the boot loader)
@@ -106,13 +107,26 @@ public:
     // Counters: n > 0 acts on the next n occasions, a negative value on every
     // one, 0 is off. Each answer is the whole reply to one request (an erase
     // reply is its whole series of frames).
+    //
+    // The *Every faults hit the n-th, 2n-th, ... answer, each kind counting
+    // on its own from the last setFaults (a dropped answer still counts for
+    // the other kinds). onlyCommand narrows every answer fault (the counters
+    // above and the *Every ones) to answers to that request command; other
+    // answers pass untouched and count for nothing. The series faults, the
+    // flash faults and the unplug ignore it.
     struct Faults {
         int dropAnswers = 0;
         int corruptChecksum = 0;
         int failStatus = 0;           // payload 0 = 1
         int foreignCommand = 0;       // answer with foreignCode instead of command + 0x80
         uint8_t foreignCode = 0xB7;
+        int dropEvery = 0, corruptEvery = 0, failEvery = 0;
+        int onlyCommand = -1;         // request command byte, -1 for all
+        // One-shot: in the next answer of more than i frames, frame i alone is
+        // dropped / has a bad checksum; then back to -1.
+        int dropFrameOfSeries = -1, corruptFrameOfSeries = -1;
         int unplugAfterFrames = 0;    // vanish right after the n-th further frame (no answer to it)
+        int replugAfterMs = -1;       // back on the bus this long after a fault took it off, -1 never
         bool noReenumeration = false; // a restart takes the keyboard off the bus for good
         int refuseBlocks = 0;         // block writes not stored
         bool refuseWithNack = false;  // refused blocks answered with status 1 instead of silence
@@ -145,6 +159,7 @@ public:
     void setParam(int parameter, int row, int column, uint16_t value);
     int cellOf(uint8_t wireKey) const;             // first cell holding the key, -1 for none
     static State factoryState(const Options &options);
+    static void emptyCell(State &state, int cell); // as the factory leaves a cell without a key
     void fillDistinctive();                        // every table non-default (see the source)
 
     // Live travel: table 2 and 6 get the travel in micrometres, table 3 is 1
@@ -155,6 +170,8 @@ public:
     // Plugging. Listeners of the backend hear of every change.
     void plug();
     void unplug();
+    // A cable pulled ms from now: a fault, so replugAfterMs brings it back.
+    void unplugAfter(int ms);
     bool isPlugged() const;
     // Returns once the keyboard is (un)plugged and every listener has heard
     // of it; not to be called from a listener.
@@ -171,18 +188,14 @@ public:
 
 private:
     friend class VirtualHidBackend;
-    struct Notice {
-        std::string path;
-        bool arrived;
-    };
-    using Notices = std::vector<Notice>;
     using Frame = std::vector<uint8_t>;
 
     VirtualKeyboard(VirtualHidBackend &backend, int index, const Options &options);
 
-    // Everything below runs with the backend lock held.
-    void receiveReportLocked(int interfaceNumber, const uint8_t *report, Notices &notices);
-    void handleFrameLocked(const Frame &frame, Clock::time_point now, Notices &notices);
+    // Everything below runs with the backend lock held. Plug changes are
+    // queued on the backend; whoever releases the lock announces them.
+    void receiveReportLocked(int interfaceNumber, const uint8_t *report);
+    void handleFrameLocked(const Frame &frame, Clock::time_point now);
     std::vector<Frame> answerApplicationLocked(const Frame &frame, Clock::time_point now);
     std::vector<Frame> answerBootLoaderLocked(const Frame &frame, Clock::time_point now);
     std::vector<Frame> answerSubCodeLocked(const Frame &frame);
@@ -191,9 +204,10 @@ private:
     std::vector<Frame> answerTableLocked(const Frame &frame);
     std::vector<Frame> answerFlashLocked(const Frame &frame, Clock::time_point now);
     Frame infoAnswerLocked() const;
-    void deliverLocked(std::vector<Frame> answers, Clock::time_point now);
-    void detachLocked(Notices &notices);
-    void attachLocked(Notices &notices);
+    void deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now);
+    void detachLocked();
+    void attachLocked();
+    void faultUnplugLocked();
     void scheduleRestartLocked(bool intoBootLoader, Clock::time_point answerReadable);
     int cellOfLocked(uint8_t wireKey) const;
     void markChangedLocked() { m_state.saved = false; }
@@ -212,4 +226,6 @@ private:
     std::vector<LoggedFrame> m_log;
     int m_framesReceived = 0;
     int m_badFrames = 0;
+    // Eligible answers seen by each periodic fault since setFaults.
+    int m_dropSeen = 0, m_corruptSeen = 0, m_failSeen = 0;
 };

@@ -42,6 +42,8 @@ std::vector<HidDeviceInfo> HidApiBackend::enumerate(uint16_t vendorId, uint16_t 
         info.vendorId = i->vendor_id;
         info.productId = i->product_id;
         info.interfaceNumber = i->interface_number;
+        info.usagePage = i->usage_page;
+        info.usage = i->usage;
         info.manufacturer = wstr(i->manufacturer_string);
         info.product = wstr(i->product_string);
         info.serialNumber = wstr(i->serial_number);

@@ -15,6 +15,10 @@ struct HidDeviceInfo {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     int interfaceNumber = -1;
+    // Of the interface's top-level collection: 0xFF00 and up are vendor-defined,
+    // which is how the configuration interface tells itself apart.
+    uint16_t usagePage = 0;
+    uint16_t usage = 0;
     std::wstring manufacturer;
     std::wstring product;
     std::wstring serialNumber;

@@ -1,10 +1,13 @@
 #include "SimCrc.h"
+#include "SimScenario.h"
 #include "VirtualHidBackend.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -115,6 +118,11 @@ private slots:
     void recordsAndSubCodes();
     void bootLoaderUpdateCycle();
     void faultsOnDemand();
+    void periodicFaultsFollowOneCommand();
+    void seriesFaultsHitOneFrameOnce();
+    void timedUnplugComesBackInOrder();
+    void usagePagesOrderAndForeignWrites();
+    void scenarioTextBuildsTheKeyboard();
 };
 
 void TestSim::enumeratesInterfacesAndUnrelatedDevices()
@@ -548,6 +556,190 @@ void TestSim::faultsOnDemand()
     QCOMPARE(host->exchange(0x0B, finish)[4], uint8_t(0));
     QVERIFY(kb.waitForPlugged(false, 500));
     QVERIFY(!kb.waitForPlugged(true, 60));
+}
+
+void TestSim::periodicFaultsFollowOneCommand()
+{
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = backend.addKeyboard(quiet());
+    Host host(backend, kb.configPath());
+    // No latency: an answer is readable as soon as the write returns.
+    auto classify = [&](uint8_t command, const Bytes &payload) {
+        host.send(frame(command, payload));
+        const Bytes a = host.receive(0);
+        return a.empty() ? 'D' : !checksumOk(a) ? 'C' : a[4] == 1 ? 'F' : 'G';
+    };
+    VirtualKeyboard::Faults f;
+    f.onlyCommand = 0x2A;
+    f.failStatus = 1; // one-shot, not to be spent on the info answers
+    f.dropEvery = 3;
+    f.corruptEvery = 2;
+    kb.setFaults(f);
+    std::string colours, info;
+    for (int n = 0; n < 5; ++n) {
+        info += classify(0x01, {0xFF, 0xFF});
+        colours += classify(0x2A, {0});
+    }
+    QCOMPARE(info, std::string("GGGGG"));
+    QCOMPARE(colours, std::string("FCDCG")); // the dropped 3rd still counts for corruption
+
+    f = {}; // the drop count stood at 2 of 3: setFaults starts afresh
+    f.dropEvery = 3;
+    kb.setFaults(f);
+    std::string after;
+    for (uint8_t command : {0x01, 0x2A, 0x01})
+        after += classify(command, {0});
+    QCOMPARE(after, std::string("GGD"));
+}
+
+void TestSim::seriesFaultsHitOneFrameOnce()
+{
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = backend.addKeyboard(quiet()); // three frames per erase
+    Host host(backend, kb.configPath());
+    Bytes erase;
+    putU32(erase, 0x10000);
+    putU32(erase, 1024);
+    erase.push_back(0xFF);
+    auto progress = [&] { // the erase answer's progress bytes, '!' for a bad checksum
+        host.send(frame(0x09, erase));
+        Bytes marks;
+        for (Bytes f = host.receive(0); !f.empty(); f = host.receive(0))
+            marks.push_back(checksumOk(f) ? f[5] : '!');
+        return marks;
+    };
+    VirtualKeyboard::Faults f;
+    f.dropFrameOfSeries = 1;
+    f.corruptFrameOfSeries = 2;
+    kb.setFaults(f);
+    QVERIFY(checksumOk(host.exchange(0x01, {0xFF, 0xFF}))); // too short to be hit
+    QCOMPARE(progress(), (Bytes{0, '!'}));
+    QCOMPARE(progress(), (Bytes{0, 1, 0xFF}));
+}
+
+void TestSim::timedUnplugComesBackInOrder()
+{
+    using Clock = VirtualKeyboard::Clock;
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = backend.addKeyboard(quiet());
+    VirtualKeyboard &sentinel = backend.addKeyboard(quiet());
+    std::mutex mutex;
+    std::condition_variable heardMore;
+    std::vector<std::pair<bool, Clock::time_point>> heard; // of kb's configuration interface
+    bool sentinelLeft = false;
+    backend.addPlugListener([&](const std::string &path, bool arrived) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (path == kb.configPath())
+            heard.emplace_back(arrived, Clock::now());
+        sentinelLeft = sentinelLeft || path == sentinel.configPath();
+        heardMore.notify_all();
+    });
+    auto waitUntil = [&](auto done) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return heardMore.wait_for(lock, std::chrono::seconds(2), done);
+    };
+
+    VirtualKeyboard::Faults f;
+    f.replugAfterMs = 30;
+    kb.setFaults(f);
+    const auto asked = Clock::now();
+    kb.unplugAfter(5);
+    QVERIFY(waitUntil([&] { return heard.size() == 2; }));
+    QVERIFY(!heard[0].first && heard[1].first);
+    QVERIFY(heard[1].second - asked >= std::chrono::milliseconds(35));
+
+    // Gone on the writer's thread, back at once on the timer's: still heard in order.
+    f.unplugAfterFrames = 1;
+    f.replugAfterMs = 0;
+    kb.setFaults(f);
+    {
+        Host host(backend, kb.configPath());
+        QCOMPARE(host.send(frame(0x01, {0xFF, 0xFF})), 64);
+        QVERIFY(host.receive(0).empty());
+    }
+    QVERIFY(waitUntil([&] { return heard.size() == 4; }));
+    QVERIFY(!heard[2].first && heard[3].first);
+
+    // Plugging by hand voids a pending replug; the timer is past it once the
+    // sentinel leaves.
+    f = {};
+    f.replugAfterMs = 20;
+    kb.setFaults(f);
+    kb.unplugAfter(0);
+    QVERIFY(waitUntil([&] { return heard.size() == 5; }));
+    kb.plug();
+    kb.unplug();
+    sentinel.unplugAfter(40);
+    QVERIFY(waitUntil([&] { return sentinelLeft; }));
+    QCOMPARE(heard.size(), size_t(7));
+}
+
+void TestSim::usagePagesOrderAndForeignWrites()
+{
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = backend.addKeyboard(quiet());
+    Options o = quiet();
+    o.silentListedFirst = false;
+    backend.addKeyboard(o);
+    o.silentFirstInterface = false;
+    o.unrelatedDevices = false;
+    backend.addKeyboard(o);
+    QStringList listed;
+    for (const HidDeviceInfo &i : backend.enumerate(0, 0))
+        listed << QString::asprintf("%s %d %x/%x", i.path.c_str(), i.interfaceNumber, i.usagePage, i.usage);
+    QCOMPARE(listed, QStringList({"sim:kb0:other0 0 1/2", "sim:kb0:if0 0 1/6", "sim:kb0:if1 1 ff00/1",
+                                  "sim:kb0:other1 0 1/2", "sim:kb1:other0 0 1/2", "sim:kb1:if1 1 ff00/1",
+                                  "sim:kb1:if0 0 1/6", "sim:kb1:other1 0 1/2", "sim:kb2:if0 0 ff00/1"}));
+
+    Host mouse(backend, "sim:kb0:other0"), receiver(backend, "sim:kb1:other1"), keyboard(backend, kb.configPath());
+    QCOMPARE(keyboard.exchange(0x01, {0xFF, 0xFF})[2], uint8_t(0x81));
+    mouse.send(frame(0x01, {0xFF, 0xFF}));
+    receiver.send(frame(0x0C, Bytes(100, 0)));
+    QCOMPARE(backend.foreignReportsWritten(), 3);
+}
+
+void TestSim::scenarioTextBuildsTheKeyboard()
+{
+    SimScenario s;
+    s.options = quiet();
+    s.options.family = 3;
+    std::string error;
+    QVERIFY(parseSimScenario("", s, error));
+    QVERIFY(parseSimScenario(" latency=0.25, only=0x2A,fail=-1,keys=5,silentFirst=0", s, error));
+    QVERIFY(parseSimScenario("family=7", s, error));
+    QCOMPARE(s.options.latencyUs, 250);
+    QCOMPARE(s.options.family, 7);
+    QCOMPARE(s.faults.onlyCommand, 0x2A);
+    QCOMPARE(s.faults.failStatus, -1);
+    QCOMPARE(s.keepKeys, 5); // earlier items stay
+    QVERIFY(!s.options.silentListedFirst);
+    for (const char *bad : {"drop", "colour=1", "only=256", "only=0x2G", "keys=-2", "latency=-1", "latency=nan",
+                            "dropEvery=--3", "silentFirst=2", "drop=99999999999", "drop=1,,fail=1", "drop=1,"}) {
+        QVERIFY2(!parseSimScenario(bad, s, error), bad);
+        QVERIFY2(!error.empty() && error.find('\n') == std::string::npos, bad);
+    }
+    QVERIFY(!parseSimScenario("drop=4,only=256", s, error));
+    QVERIFY(error.find("\"only=256\"") != std::string::npos);
+    QCOMPARE(s.faults.dropAnswers, 0); // a failed parse changes nothing
+
+    // The cells after the first five keys look factory-empty, distinctive or not.
+    s = {};
+    s.options = quiet();
+    QVERIFY(parseSimScenario("keys=5,dropEvery=2,unplugAfterMs=0", s, error));
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = addScenarioKeyboard(backend, s);
+    const auto factory = VirtualKeyboard::factoryState(s.options), state = kb.state();
+    int kept = 0;
+    for (int c = 0; c < VirtualKeyboard::Cells; ++c) {
+        if (!factory.matrix[c])
+            continue;
+        const bool keep = kept++ < 5;
+        QCOMPARE(state.matrix[c], keep ? factory.matrix[c] : uint8_t(0));
+        QCOMPARE(state.params[0][c], keep ? factory.params[0][c] : uint16_t(0));
+        QCOMPARE(state.params[4][c], uint16_t(keep ? 1000 + c * 7 : 2000));
+    }
+    QCOMPARE(kb.faults().dropEvery, 2);
+    QVERIFY(kb.waitForPlugged(false, 1000));
 }
 
 QTEST_GUILESS_MAIN(TestSim)
