@@ -304,6 +304,14 @@
         <translation>A profile named &quot;%1&quot; already exists. Please choose another name.</translation>
     </message>
     <message>
+        <source>无法重命名配置文件：%1</source>
+        <translation>Cannot rename the profile file: %1</translation>
+    </message>
+    <message>
+        <source>无法删除配置文件：%1</source>
+        <translation>Cannot delete the profile file: %1</translation>
+    </message>
+    <message>
         <source>正在下发RGB和性能参数，请稍等...</source>
         <translation>Sending lighting and performance settings, please wait...</translation>
     </message>

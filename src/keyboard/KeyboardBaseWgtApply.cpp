@@ -13,10 +13,8 @@
 #include "SendDataProgress.h"
 #include "SignalObject.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
 
 namespace {
 
@@ -359,12 +357,10 @@ void KeyboardBaseWgt::onProfileAdvancedKey(const QVariantHash &advanced)
             else if (parseMacroCsv(file.readAll(), &r.steps) != MacroCsvResult::Ok)
                 problem = tr("数据解析异常!");
             if (!problem.isEmpty()) {
-                // The manager's lock is held here; the box waits until the
-                // application is done, or its event loop could run code that
-                // needs the lock. The progress box is closed, not left waiting
-                // for a time-out that would misreport what happened.
-                QTimer::singleShot(0, QCoreApplication::instance(), [problem] { tellUser(QStringLiteral("error"), problem); });
+                // Close the progress box rather than leave it waiting for a
+                // time-out that would misreport what happened.
                 SendDataProgress::instance()->closeProgress();
+                tellUser(QStringLiteral("error"), problem);
                 return;
             }
             action()->writeAdvancedBinding(r);

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QMutexLocker>
 
 ProfileManager *ProfileManager::instance()
 {
@@ -60,13 +59,11 @@ int ProfileManager::lastId() const
 
 int ProfileManager::currentId() const
 {
-    QMutexLocker lock(&m_mutex);
     return m_currentId;
 }
 
 ProfileDocument ProfileManager::currentDocument() const
 {
-    QMutexLocker lock(&m_mutex);
     return m_current;
 }
 
@@ -119,13 +116,17 @@ bool ProfileManager::ReloadProfileFile(int id, const QString &fileName)
     ProfileDocument doc;
     if (!readProfileFile(pathFor(fileName), &doc))
         return refuse(tr("无法读取配置文件：%1").arg(fileName));
+    // The file of the applied profile now differs from what the keyboard
+    // holds: stop saving the keyboard's state into it, or closing would
+    // overwrite what was just put there.
+    if (id == m_currentId && doc != m_current)
+        m_currentId = 0;
     m_profiles.insert(id, doc);
     return true;
 }
 
 bool ProfileManager::AdoptBoardDocument(const ProfileDocument &doc)
 {
-    QMutexLocker lock(&m_mutex);
     if (m_currentId != 0 || doc.isEmpty())
         return false;
     m_current = doc;
@@ -150,18 +151,11 @@ bool ProfileManager::SaveCurrentProfileAs(const QString &fileName)
 
 bool ProfileManager::SaveCurrentProfile()
 {
-    int id = 0;
-    ProfileDocument doc;
-    {
-        QMutexLocker lock(&m_mutex);
-        id = m_currentId;
-        doc = m_current;
-    }
-    const QString path = m_paths.value(id);
-    if (path.isEmpty() || doc.isEmpty())
+    const QString path = m_paths.value(m_currentId);
+    if (path.isEmpty() || m_current.isEmpty())
         return false;
     QDir().mkpath(profileFolder());
-    if (!writeProfileFile(path, doc))
+    if (!writeProfileFile(path, m_current))
         return refuse(tr("保存配置失败：%1").arg(QFileInfo(path).fileName()));
     return true;
 }
@@ -178,7 +172,7 @@ bool ProfileManager::ExportProfile(int id, const QString &targetPath)
 
 bool ProfileManager::RenameProfile(int id, const QString &newName)
 {
-    ProfileDocument doc = m_profiles.value(id);
+    const ProfileDocument doc = m_profiles.value(id);
     if (doc.isEmpty())
         return refuse(tr("配置不存在。"));
     const QString problem = profileNameProblem(newName);
@@ -192,38 +186,49 @@ bool ProfileManager::RenameProfile(int id, const QString &newName)
     if (newPath != oldPath && QFileInfo::exists(newPath))
         return refuse(tr("名为“%1”的配置已存在，请换一个名称。").arg(newName));
 
-    doc.insert(ProfileKeys::ProfileName, newName);
-    m_profiles.insert(id, doc);
+    ProfileDocument renamed = doc;
+    renamed.insert(ProfileKeys::ProfileName, newName);
 
-    if (newPath != oldPath) {
-        if (QFile::exists(oldPath)) {
-            if (QFile::rename(oldPath, newPath))
-                qCDebug(lcProfiles) << "文件名称已成功修改为：" << newPath;
-            else
-                qCDebug(lcProfiles) << "无法修改文件名称";
-        } else {
-            qCDebug(lcProfiles) << "文件不存在";
+    // Memory is changed only once the files are right, so a refusal leaves
+    // the name, the path and the files as they were.
+    bool moved = false;
+    if (newPath != oldPath && QFile::exists(oldPath)) {
+        QFile file(oldPath);
+        if (!file.rename(newPath)) {
+            qCDebug(lcProfiles) << "无法修改文件名称：" << oldPath << newPath << file.errorString();
+            return refuse(tr("无法重命名配置文件：%1").arg(QFileInfo(oldPath).fileName()));
         }
+        moved = true;
     }
-    m_paths.insert(id, newPath);
     QDir().mkpath(profileFolder());
-    if (!writeProfileFile(newPath, doc))
+    if (!writeProfileFile(newPath, renamed)) {
+        if (moved && !QFile::rename(newPath, oldPath)) {
+            // The file keeps its old contents under the new name; follow it
+            // there so that later saves do not leave a second copy behind.
+            qCDebug(lcProfiles) << "无法恢复文件名称：" << newPath << oldPath;
+            m_paths.insert(id, newPath);
+        }
         return refuse(tr("保存配置失败：%1").arg(newName));
+    }
+    m_profiles.insert(id, renamed);
+    m_paths.insert(id, newPath);
     return true;
 }
 
 bool ProfileManager::DeleteProfile(int id)
 {
     const QString path = m_paths.value(id);
-    bool removed = true;
     if (!path.isEmpty() && QFile::exists(path)) {
-        removed = QFile::remove(path);
-        if (!removed)
-            qCDebug(lcProfiles) << "无法删除配置文件：" << path;
+        QFile file(path);
+        if (!file.remove()) {
+            // Keep the entry: the file would come back at the next start.
+            qCDebug(lcProfiles) << "无法删除配置文件：" << path << file.errorString();
+            return refuse(tr("无法删除配置文件：%1").arg(QFileInfo(path).fileName()));
+        }
     }
     m_profiles.remove(id);
     m_paths.remove(id);
-    return removed;
+    return true;
 }
 
 QList<ProfileListEntry> ProfileManager::LoadProfileList()
@@ -248,7 +253,6 @@ void ProfileManager::SelectCurrentProfile()
 void ProfileManager::SelectCurrentProfile(int nTargetId)
 {
     qCDebug(lcProfiles) << "切换配置内容：" << nTargetId;
-    QMutexLocker lock(&m_mutex);
     m_currentId = nTargetId;
     m_current = m_profiles.value(nTargetId);
     if (m_current.isEmpty())
@@ -281,13 +285,11 @@ void ProfileManager::SelectCurrentProfile(int nTargetId)
 
 void ProfileManager::UpdateBoardRGB(const QVariantHash &rgb)
 {
-    QMutexLocker lock(&m_mutex);
     m_current.insert(ProfileKeys::KeyboardRGB, QJsonObject::fromVariantHash(rgb));
 }
 
 void ProfileManager::UpdateBoardPerformance(const QVariantHash &performance)
 {
-    QMutexLocker lock(&m_mutex);
     m_current.insert(ProfileKeys::KeyPerformance, QJsonObject::fromVariantHash(performance));
 }
 
@@ -318,7 +320,6 @@ bool validLayer(int layer)
 
 void ProfileManager::UpdateBoardRGBValue(const QString &member, const QVariant &value)
 {
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::KeyboardRGB, [&](QJsonObject &group) {
         if (member == QLatin1String("rgb-direction"))
             group.insert(member, value.toBool());
@@ -329,7 +330,6 @@ void ProfileManager::UpdateBoardRGBValue(const QString &member, const QVariant &
 
 void ProfileManager::UpdateBoardPerformanceValue(const QString &member, const QVariant &value)
 {
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::KeyPerformance, [&](QJsonObject &group) {
         if (member == QLatin1String("super-light-speed"))
             group.insert(member, value.toBool());
@@ -342,7 +342,6 @@ void ProfileManager::UpdateBoardLayerKey(int layer, int keyIndex, int keyCode)
 {
     if (!validLayer(layer))
         return;
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::KeyCustom, [&](QJsonObject &group) {
         const QString layerName = layerMemberName(layer);
         QJsonObject layout = group.value(layerName).toObject();
@@ -355,7 +354,6 @@ void ProfileManager::UpdateBoardLayer(int layer, const QVariantMap &layout)
 {
     if (!validLayer(layer))
         return;
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::KeyCustom,
               [&](QJsonObject &group) { group.insert(layerMemberName(layer), QJsonObject::fromVariantMap(layout)); });
 }
@@ -364,7 +362,6 @@ void ProfileManager::UpdateBoardKeyTouch(const QMap<int, KeyTravelRecord> &recor
 {
     if (records.isEmpty())
         return;
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::KeyTouchDB, [&](QJsonObject &group) {
         for (auto it = records.cbegin(); it != records.cend(); ++it)
             group.insert(QString::number(it.key()), keyTravelEntry(it.value()));
@@ -378,13 +375,11 @@ void ProfileManager::UpdateBoardAdvancedKey(const QVariant &record)
     int keyIndex = 0;
     if (!advancedKeyEntry(record, &entry, &keyIndex))
         return;
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::AdvancedKey,
               [&](QJsonObject &group) { group.insert(QString::number(keyIndex), entry); });
 }
 
 void ProfileManager::RemoveBoardAdvancedKey(const QVariant &key)
 {
-    QMutexLocker lock(&m_mutex);
     editGroup(m_current, ProfileKeys::AdvancedKey, [&](QJsonObject &group) { group.remove(key.toString()); });
 }

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -23,9 +22,9 @@ struct ProfileListEntry {
 // document in step with what the pages send to the keyboard, and applies a
 // profile by handing its groups to the pages in a fixed order.
 //
-// All callers run on the GUI thread. The mutex guards the current document
-// and is held while a profile is applied, including the directly connected
-// receivers: those must not call the update operations synchronously.
+// All callers run on the GUI thread, so there is no lock: the pages react to
+// the apply signals by calling the update operations straight back, which a
+// lock held across the emissions would deadlock.
 class ProfileManager : public QObject {
     Q_OBJECT
 public:
@@ -95,7 +94,6 @@ private:
     bool refuse(const QString &message);
     bool checkFileName(const QString &fileName);
 
-    mutable QMutex m_mutex;
     ProfileDocument m_current;
     int m_currentId = 0;
     int m_lastId = 0;

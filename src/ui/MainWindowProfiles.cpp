@@ -55,9 +55,14 @@ void MainWindow::saveProfile()
         toast(m_profiles->lastError(), true);
         return;
     }
-    if (existing != 0)
-        m_profiles->ReloadProfileFile(existing, fileName);
-    else if (m_profiles->ImportProfileFile(fileName))
+    // The file is written, but the list must hold what it now says.
+    const bool loaded = existing != 0 ? m_profiles->ReloadProfileFile(existing, fileName)
+                                      : m_profiles->ImportProfileFile(fileName);
+    if (!loaded) {
+        toast(m_profiles->lastError(), true);
+        return;
+    }
+    if (existing == 0)
         m_profileList->addEntry(name, m_profiles->lastId());
     toast(tr("配置已保存"), false);
 }
@@ -104,7 +109,10 @@ void MainWindow::importProfile()
         return;
     }
     if (existing != 0) {
-        m_profiles->ReloadProfileFile(existing, fileName);
+        if (!m_profiles->ReloadProfileFile(existing, fileName)) {
+            toast(m_profiles->lastError(), true);
+            return;
+        }
     } else if (m_profiles->ImportProfileFile(fileName)) {
         m_profileList->addEntry(profileListName(fileName), m_profiles->lastId());
     } else {

@@ -6,13 +6,20 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <memory>
 
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/resource.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
 #endif
 
 namespace {
@@ -94,6 +101,84 @@ QStringList names(const QList<Emission> &log)
     return out;
 }
 
+QByteArray fileBytes(const QString &fileName)
+{
+    QFile file(folder() + "/" + fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList profileFiles()
+{
+    return QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+}
+
+// Ends the whole run when the guarded code has not returned in time, so that
+// a deadlock fails the test instead of hanging it.
+class Watchdog {
+public:
+    Watchdog(int ms, const char *what)
+        : m_thread(QThread::create([this, ms, what] {
+              if (!m_done.tryAcquire(1, ms))
+                  qFatal("%s", what);
+          }))
+    {
+        m_thread->start();
+    }
+    ~Watchdog()
+    {
+        m_done.release();
+        m_thread->wait();
+    }
+
+private:
+    QSemaphore m_done;
+    std::unique_ptr<QThread> m_thread;
+};
+
+#ifdef Q_OS_UNIX
+// Makes the profile folder read-only while it lives. Root ignores
+// permissions, so root takes an unprivileged effective user meanwhile.
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder()
+        : m_folder(QFile::permissions(folder()))
+        , m_parent(QFile::permissions(QDir::currentPath()))
+    {
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                              | QFile::ReadOther | QFile::ExeOther;
+        QFile::setPermissions(folder(), readOnly);
+        if (geteuid() == 0) {
+            QFile::setPermissions(QDir::currentPath(), m_parent | QFile::ReadGroup | QFile::ExeGroup
+                                                           | QFile::ReadOther | QFile::ExeOther);
+            m_droppedRoot = seteuid(65534) == 0;
+        }
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_droppedRoot && seteuid(0) != 0)
+            qFatal("cannot take back the root user");
+        QFile::setPermissions(QDir::currentPath(), m_parent);
+        QFile::setPermissions(folder(), m_folder);
+    }
+    // Whether the folder can still be read but no longer be written.
+    bool holds() const
+    {
+        if (profileFiles().isEmpty())
+            return false;
+        QFile probe(folder() + "/probe");
+        if (!probe.open(QIODevice::WriteOnly))
+            return true;
+        probe.remove();
+        return false;
+    }
+
+private:
+    QFile::Permissions m_folder;
+    QFile::Permissions m_parent;
+    bool m_droppedRoot = false;
+};
+#endif
+
 } // namespace
 
 class TestProfiles : public QObject {
@@ -106,11 +191,14 @@ private slots:
     void importNamesAndIds();
     void startupSkipsDamagedFiles();
     void applyOrderAndProgress();
+    void receiversUpdateDuringApply();
     void updateOperations();
     void advancedKeyEntries();
     void namesAreRefused_data();
     void namesAreRefused();
     void renameAndDelete();
+    void refusedFileOperationsChangeNothing();
+    void reload();
     void failedWriteKeepsPreviousFile();
 
 private:
@@ -256,6 +344,31 @@ void TestProfiles::applyOrderAndProgress()
         QVERIFY(manager.currentDocument().isEmpty());
         QCOMPARE(manager.currentId(), id);
     }
+}
+
+void TestProfiles::receiversUpdateDuringApply()
+{
+    ProfileManager manager;
+    writeProfile("full.kb", fullDocument());
+    QVERIFY(manager.ImportProfileFile("full.kb"));
+
+    // The pages answer the apply signals by editing the current document.
+    QObject ctx;
+    QJsonObject seen;
+    QObject::connect(&manager, &ProfileManager::sigUIProfileColorLights, &ctx,
+                     [&](const QVariantHash &) { manager.UpdateBoardRGBValue("rgb-speed", 9); });
+    QObject::connect(&manager, &ProfileManager::sigUIProfileAdvancedKey, &ctx, [&](const QVariantHash &) {
+        manager.RemoveBoardAdvancedKey(3);
+        seen = manager.currentDocument();
+    });
+    {
+        Watchdog watchdog(5000, "applying a profile deadlocked on a receiver's update");
+        manager.SelectCurrentProfile(1);
+    }
+    const QJsonObject doc = manager.currentDocument();
+    QCOMPARE(doc.value("KeyboardRGB").toObject().value("rgb-speed").toInt(), 9);
+    QCOMPARE(doc.value("AdvancedKey").toObject().keys(), QStringList({"12", "9"}));
+    QCOMPARE(seen, doc);
 }
 
 void TestProfiles::updateOperations()
@@ -468,6 +581,63 @@ void TestProfiles::renameAndDelete()
     QVERIFY(!manager.ExportProfile(1, QDir::currentPath() + "/gone.kb"));
 }
 
+void TestProfiles::refusedFileOperationsChangeNothing()
+{
+#ifdef Q_OS_UNIX
+    ProfileManager manager;
+    writeProfile("one.kb", fullDocument());
+    QCOMPARE(manager.LoadProfileList().size(), 1);
+    const QByteArray before = fileBytes("one.kb");
+    {
+        ReadOnlyFolder readOnly;
+        if (!readOnly.holds())
+            QSKIP("cannot make the profile folder read-only here");
+        QVERIFY(!manager.DeleteProfile(1));
+        QCOMPARE(manager.lastError(), QString("无法删除配置文件：one.kb"));
+        QVERIFY(!manager.RenameProfile(1, "two"));
+        QCOMPARE(manager.lastError(), QString("无法重命名配置文件：one.kb"));
+    }
+    QCOMPARE(manager.profileIds(), QList<int>({1}));
+    QCOMPARE(manager.profile(1).value("ProfileName").toString(), QString("one"));
+    QCOMPARE(manager.profilePath(1), folder() + "/one.kb");
+    QCOMPARE(profileFiles(), QStringList({"one.kb"}));
+    QCOMPARE(fileBytes("one.kb"), before);
+#else
+    QSKIP("needs Unix permissions to make file operations fail");
+#endif
+}
+
+void TestProfiles::reload()
+{
+    ProfileManager manager;
+    writeProfile("one.kb", fullDocument());
+    QVERIFY(manager.ImportProfileFile("one.kb"));
+    const QJsonObject loaded = manager.profile(1);
+
+    // A file that no longer reads is refused and the loaded copy kept.
+    writeRaw("one.kb", "damaged");
+    QVERIFY(!manager.ReloadProfileFile(1, "one.kb"));
+    QCOMPARE(manager.lastError(), QString("无法读取配置文件：one.kb"));
+    QCOMPARE(manager.profile(1), loaded);
+
+    // Saving over the applied profile keeps it applied.
+    manager.SelectCurrentProfile(1);
+    manager.UpdateBoardRGBValue("rgb-mode", 2);
+    QVERIFY(manager.SaveCurrentProfileAs("one.kb"));
+    QVERIFY(manager.ReloadProfileFile(1, "one.kb"));
+    QCOMPARE(manager.currentId(), 1);
+
+    // Other contents put over it (an import) outlive the save on closing.
+    QJsonObject other = fullDocument();
+    other["KeyboardRGB"] = QJsonObject{{"rgb-mode", 5}};
+    writeProfile("one.kb", other);
+    QVERIFY(manager.ReloadProfileFile(1, "one.kb"));
+    QCOMPARE(manager.profile(1), other);
+    manager.UpdateBoardRGBValue("rgb-mode", 3);
+    manager.SaveCurrentProfile();
+    QCOMPARE(readProfile(folder() + "/one.kb"), other);
+}
+
 void TestProfiles::failedWriteKeepsPreviousFile()
 {
 #ifdef Q_OS_LINUX
@@ -483,20 +653,32 @@ void TestProfiles::failedWriteKeepsPreviousFile()
     for (int i = 0; i < 2000; ++i)
         layer.insert(QString::number(i), i);
     manager.UpdateBoardLayer(0, layer);
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved = manager.SaveCurrentProfile();
-    setrlimit(RLIMIT_FSIZE, &old);
-
-    QVERIFY(!saved);
+    auto underSmallLimit = [](auto operation) {
+        struct rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit small = old;
+        small.rlim_cur = 4096;
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool result = operation();
+        setrlimit(RLIMIT_FSIZE, &old);
+        return result;
+    };
+    QVERIFY(!underSmallLimit([&] { return manager.SaveCurrentProfile(); }));
     QVERIFY(!manager.lastError().isEmpty());
     QCOMPARE(serialiseProfile(readProfile(folder() + "/big.kb")), before);
-    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"big.kb"})); // no leftovers
+    QCOMPARE(profileFiles(), QStringList({"big.kb"})); // no leftovers
     QVERIFY(manager.SaveCurrentProfile());
+
+    // A rename whose rewrite fails is undone: the file keeps its name.
+    QVERIFY(manager.ReloadProfileFile(1, "big.kb"));
+    const QByteArray bigBytes = fileBytes("big.kb");
+    QVERIFY(!underSmallLimit([&] { return manager.RenameProfile(1, "moved"); }));
+    QVERIFY(!manager.lastError().isEmpty());
+    QCOMPARE(profileFiles(), QStringList({"big.kb"}));
+    QCOMPARE(fileBytes("big.kb"), bigBytes);
+    QCOMPARE(manager.profile(1).value("ProfileName").toString(), QString("big"));
+    QCOMPARE(manager.profilePath(1), folder() + "/big.kb");
 #else
     QSKIP("needs a file size limit to make the write fail");
 #endif
