@@ -7,6 +7,7 @@
 #include "DeviceNotifier.h"
 #include "HidBackend.h"
 #include "KeyboardAction.h"
+#include "KeyboardSession.h"
 #include "MainWindow.h"
 #include "ShellResources.h"
 #include "VirtualHidBackend.h"
@@ -77,14 +78,11 @@ int main(int argc, char **argv)
         shownMs = clock.nsecsElapsed() / 1e6;
 
         QEventLoop loop;
-        QObject::connect(window.lifecycle(), &DeviceLifecycle::initialReadFinished, &loop, &QEventLoop::quit);
+        // The read-back is whole once the session following it says so.
+        QObject::connect(window.lifecycle()->session(), &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
         QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         window.startDevice();
         loop.exec();
-        // Let the reads queued after the walk finish too.
-        while (!KeyboardAction::instance()->isIdle())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::processEvents();
         readMs = clock.nsecsElapsed() / 1e6 - shownMs;
         rss = residentKiB();
     }

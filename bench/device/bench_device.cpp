@@ -1,9 +1,12 @@
 // Figures of the device link against the virtual keyboard at 1 ms latency:
-// connect plus the whole read-back beside the protocol's lower bound, the
+// connect plus the whole read-back beside the exchanges' own time, the
+// longest stall of the GUI thread while a keyboard is plugged and probed,
+// how soon a request queued during the key test reaches the keyboard, the
 // idle CPU of a connected worker, and how long a GUI-thread call that queues
 // a request can be held up while the worker is busy.
 
 #include "HidBackend.h"
+#include "HidLibrary.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
 #include "VirtualHidBackend.h"
@@ -14,11 +17,15 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 double cpuSeconds()
 {
@@ -27,24 +34,153 @@ double cpuSeconds()
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-// The least one exchange can take under the protocol's own rules: its reports
-// paced 1 ms apart, the keyboard's latency, then the drain that waits out
-// the command's read time-out after the last report.
-double exchangeFloorMs(const std::vector<uint8_t> &frame, bool probe, bool walk, double latencyMs)
+// What an exchange costs on the wire whatever the program does: its reports
+// paced 1 ms apart and the keyboard's latency.
+double ownTimeMs(const VirtualKeyboard &kb, double latencyMs)
 {
-    const int reports = (int(frame.size()) + 63) / 64;
-    double drain;
-    if (probe)
-        drain = 500;
-    else if (walk)
-        drain = 1; // the walks drain with 1 ms
-    else if (frame[2] == 0x2A)
-        drain = 1;
-    else if (frame[2] == 0x23)
-        drain = 3;
-    else
-        drain = 100; // 0x00 and every other command keep the 100 ms default
-    return reports * 1.0 + latencyMs + drain;
+    double ms = 0;
+    for (const auto &f : kb.frameLog())
+        if (f.direction == VirtualKeyboard::Direction::ToKeyboard && f.interfaceNumber == kb.configInterface())
+            ms += (int(f.bytes.size()) + 63) / 64 * 1.0 + latencyMs;
+    return ms;
+}
+
+bool runUntil(QEventLoop &loop, int timeoutMs)
+{
+    bool timedOut = false;
+    QTimer::singleShot(timeoutMs, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    loop.exec();
+    return !timedOut;
+}
+
+// 1. Connect plus the whole read-back, the silent interface listed first.
+void readBackFigures(VirtualHidBackend &backend, VirtualKeyboard &kb)
+{
+    KeyboardAction worker;
+    KeyboardSession session(&worker);
+    QEventLoop loop;
+    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    if (worker.connectDevice() != 0) {
+        std::fprintf(stderr, "bench_device: connect failed\n");
+        return;
+    }
+    runUntil(loop, 60000);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (!session.isComplete()) {
+        std::fprintf(stderr, "bench_device: read-back incomplete\n");
+        return;
+    }
+    const double own = ownTimeMs(kb, 1.0);
+    const double target = 1000 + 1.5 * own;
+    std::printf("connect + read-back, silent interface listed first: %.0f ms; exchanges' own time %.0f ms; "
+                "target <= %.0f ms (1 s settle + 1.5 x own)\n",
+                ms, own, target);
+    (void)backend;
+}
+
+// 2. The GUI thread ticks every millisecond while a keyboard is plugged in,
+// probed and read back; the longest gap between ticks is its stall. The
+// vendor-page interface misses its first probe, so the silent interface is
+// probed and waited on too (500 ms).
+void stallFigures(VirtualHidBackend &backend, VirtualKeyboard &kb)
+{
+    KeyboardAction worker;
+    KeyboardSession session(&worker, nullptr, KeyboardSession::Role::Drive);
+    kb.unplug();
+    kb.waitForPlugged(false, 1000);
+    VirtualKeyboard::Faults f;
+    f.dropAnswers = 1;
+    kb.setFaults(f);
+    QObject relay;
+    const int listener = backend.addPlugListener([&](const std::string &path, bool arrived) {
+        if (!arrived)
+            return;
+        const QString p = QString::fromStdString(path);
+        QMetaObject::invokeMethod(&relay, [&worker, p] { worker.requestArrival(p); }, Qt::QueuedConnection);
+    });
+    QEventLoop loop;
+    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+    QElapsedTimer gap;
+    qint64 worst = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        worst = std::max(worst, gap.nsecsElapsed());
+        gap.restart();
+    });
+    gap.start();
+    ticker.start();
+    kb.plug();
+    runUntil(loop, 60000);
+    ticker.stop();
+    backend.removePlugListener(listener);
+    std::printf("longest GUI-thread stall while plugging, probing and reading back: %.2f ms (target < 5 ms)%s\n",
+                worst / 1e6, session.isComplete() ? "" : " [read-back incomplete]");
+}
+
+// 3. Travel writes queued during the key test, to their frame on the wire.
+void keyTestLatency(VirtualKeyboard &kb)
+{
+    KeyboardAction worker;
+    KeyboardSession session(&worker);
+    QEventLoop loop;
+    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+    worker.setFirstWriteDelay(0);
+    if (worker.connectDevice() != 0 || !runUntil(loop, 60000))
+        return;
+    worker.startKeyTest();
+    QObject::connect(&worker, &KeyboardAction::sigUpdateMMData, &loop, &QEventLoop::quit);
+    runUntil(loop, 5000);
+    std::vector<double> latencies;
+    for (int i = 0; i < 50; ++i) {
+        kb.clearFrameLog();
+        const auto queued = Clock::now();
+        worker.setGlobalTravel(quint16(1000 + i));
+        double ms = -1;
+        for (int spin = 0; spin < 2000 && ms < 0; ++spin) {
+            for (const auto &fr : kb.frameLog())
+                if (fr.direction == VirtualKeyboard::Direction::ToKeyboard && fr.bytes[2] == 0x29)
+                    ms = std::chrono::duration<double, std::milli>(fr.time - queued).count();
+            if (ms < 0)
+                kb.waitForFramesReceived(kb.framesReceived() + 1, 50);
+        }
+        latencies.push_back(ms);
+    }
+    worker.stopKeyTest();
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+        for (double l : latencies)
+            std::printf("  %.2f\n", l);
+    std::sort(latencies.begin(), latencies.end());
+    std::printf("travel write queued during the key test -> on the wire: median %.2f ms, worst %.2f ms "
+                "(target < 10 ms)\n",
+                latencies[latencies.size() / 2], latencies.back());
+
+    // 4. Idle CPU of the connected worker.
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer idle;
+    idle.start();
+    runUntil(loop, 5000);
+    const double idleCpu = (cpuSeconds() - cpu0) / (idle.nsecsElapsed() / 1e9) * 100.0;
+    std::printf("idle CPU over %.1f s: %.3f %% of one core\n", idle.nsecsElapsed() / 1e9, idleCpu);
+
+    // 5. Queueing from the GUI thread while the worker drains requests.
+    for (int i = 0; i < 200; ++i)
+        worker.queryPrecision();
+    qint64 worstNs = 0;
+    for (int calls = 0; calls < 200; ++calls) {
+        QElapsedTimer call;
+        call.start();
+        worker.queryKeyboardName();
+        worstNs = qMax(worstNs, call.nsecsElapsed());
+        QCoreApplication::processEvents();
+    }
+    std::printf("queueing while busy: worst %.3f ms over 200 calls\n", worstNs / 1e6);
 }
 
 } // namespace
@@ -55,77 +191,18 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false"));
 
     VirtualHidBackend backend;
-    VirtualKeyboard::Options options; // 1 ms latency, a silent first interface
+    VirtualKeyboard::Options options; // 1 ms latency, a silent first interface listed first
     VirtualKeyboard &kb = backend.addKeyboard(options);
     kb.fillDistinctive();
     HidBackend::setInstance(&backend);
 
-    // 1. Connect and read everything back.
-    auto workerOwner = std::make_unique<KeyboardAction>();
-    KeyboardAction &worker = *workerOwner;
-    KeyboardSession session(&worker);
-    QEventLoop loop;
-    QObject::connect(&session, &KeyboardSession::readBackComplete, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    QElapsedTimer timer;
-    timer.start();
-    if (worker.connectDevice() != 0) {
-        std::fprintf(stderr, "bench_device: connect failed\n");
-        return 1;
-    }
-    loop.exec();
-    const double readBackMs = timer.nsecsElapsed() / 1e6;
-    if (!session.isComplete()) {
-        std::fprintf(stderr, "bench_device: read-back did not finish\n");
-        return 1;
-    }
+    readBackFigures(backend, kb);
+    kb.clearFrameLog();
+    stallFigures(backend, kb);
+    kb.setFaults(VirtualKeyboard::Faults());
+    keyTestLatency(kb);
 
-    double floorMs = 0;
-    int exchanges = 0;
-    int probes = 0;
-    for (const auto &f : kb.frameLog()) {
-        if (f.direction != VirtualKeyboard::Direction::ToKeyboard)
-            continue;
-        ++exchanges;
-        const bool probe = f.bytes[2] == 0x01 && f.bytes[1] == 2; // the probe carries no nonce
-        probes += probe;
-        const bool walk = f.bytes[2] == 0x23 || f.bytes[2] == 0x2A;
-        floorMs += exchangeFloorMs(f.bytes, probe, walk, options.latencyUs / 1000.0);
-    }
-    const double withSettle = floorMs + 1000; // the pause before the first write after opening
-    std::printf("connect + read-back: %.0f ms for %d exchanges (%d probes)\n", readBackMs, exchanges, probes);
-    std::printf("  protocol lower bound: %.0f ms (%.0f ms with the 1 s settle pause); ratio %.2f (%.2f)\n", floorMs,
-                withSettle, readBackMs / floorMs, readBackMs / withSettle);
-
-    // 2. Idle CPU of the connected worker.
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer idle;
-    idle.start();
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const double idleCpu = (cpuSeconds() - cpu0) / (idle.nsecsElapsed() / 1e9) * 100.0;
-    std::printf("idle CPU over %.1f s: %.3f %% of one core\n", idle.nsecsElapsed() / 1e9, idleCpu);
-
-    // 3. Queueing from the GUI thread while the worker drains 0x00 requests.
-    for (int i = 0; i < 200; ++i)
-        worker.queryPrecision();
-    qint64 worstNs = 0;
-    int calls = 0;
-    QElapsedTimer busy;
-    busy.start();
-    while (!worker.isIdle() && busy.elapsed() < 30000) {
-        QElapsedTimer call;
-        call.start();
-        worker.queryKeyboardName();
-        worstNs = qMax(worstNs, call.nsecsElapsed());
-        ++calls;
-        QCoreApplication::processEvents();
-        if (calls >= 200)
-            break;
-    }
-    std::printf("queueing while busy: worst %.3f ms over %d calls\n", worstNs / 1e6, calls);
-
-    workerOwner.reset();
+    HidLibrary::shutdown();
     HidBackend::setInstance(nullptr);
     return 0;
 }

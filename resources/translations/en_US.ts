@@ -35,6 +35,66 @@
         <source>已连接</source>
         <translation>Connected</translation>
     </message>
+    <message>
+        <source>读取不完整</source>
+        <translation>Read incomplete</translation>
+    </message>
+    <message>
+        <source>键盘信息</source>
+        <translation>board information</translation>
+    </message>
+    <message>
+        <source>键盘名称</source>
+        <translation>keyboard name</translation>
+    </message>
+    <message>
+        <source>回报率</source>
+        <translation>polling rate</translation>
+    </message>
+    <message>
+        <source>行程精度</source>
+        <translation>travel precision</translation>
+    </message>
+    <message>
+        <source>键位布局</source>
+        <translation>key layout</translation>
+    </message>
+    <message>
+        <source>按键参数</source>
+        <translation>key settings</translation>
+    </message>
+    <message>
+        <source>按键颜色</source>
+        <translation>key colours</translation>
+    </message>
+    <message>
+        <source>灯光设置</source>
+        <translation>lighting</translation>
+    </message>
+    <message>
+        <source>死区设置</source>
+        <translation>dead zones</translation>
+    </message>
+    <message>
+        <source>Win/Mac模式</source>
+        <translation>Win/Mac mode</translation>
+    </message>
+    <message>
+        <source>连接中断</source>
+        <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>未能完整读取键盘配置（%1），请重新插拔键盘后再试。</source>
+        <translation>The keyboard's configuration could not be read completely (%1). Please unplug the keyboard, plug it in again and retry.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>键盘没有确认这项设置，设置可能没有生效。</source>
+        <translation>The keyboard did not confirm this setting; it may not have taken effect.</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>

@@ -2,11 +2,13 @@
 
 #include "DeviceNotifier.h"
 #include "HidBackend.h"
+#include "HidLibrary.h"
 #include "KeyboardAction.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "ShellResources.h"
 #include "SystemConfig.h"
+#include "SimScenario.h"
 #include "VirtualHidBackend.h"
 
 #include <QApplication>
@@ -23,11 +25,12 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcApp, "corvane.app", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcApp, "corvane.app", QtWarningMsg)
 
 struct Options {
     int simulateFamily = -1; // -1: the real keyboard through hidapi
     QString workDir;
+    bool verbose = false;
     bool ok = true;
 };
 
@@ -42,6 +45,8 @@ Options parseOptions(const QStringList &args)
             bool ok = false;
             o.simulateFamily = a.section(QLatin1Char('='), 1).toInt(&ok);
             o.ok = o.ok && ok && o.simulateFamily >= 0 && o.simulateFamily < 256;
+        } else if (a == QLatin1String("--verbose")) {
+            o.verbose = true;
         } else if (a == QLatin1String("--workdir") && i + 1 < args.size()) {
             o.workDir = args.at(++i);
         } else if (a.startsWith(QLatin1String("--workdir="))) {
@@ -83,9 +88,13 @@ int main(int argc, char **argv)
 
     const Options options = parseOptions(app.arguments());
     if (!options.ok) {
-        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR]\n", stderr);
+        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR] [--verbose]\n", stderr);
         return 2;
     }
+    // Warnings only by default; the debug categories are for bug reports
+    // (QT_LOGGING_RULES still wins).
+    if (options.verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=true"));
 
     // Every relative path (settings, profiles, cache) lives in the per-user
     // data folder unless a folder is named.
@@ -119,10 +128,14 @@ int main(int argc, char **argv)
     std::unique_ptr<VirtualHidBackend> simulated;
     DeviceNotifier *notifier = nullptr;
     if (options.simulateFamily >= 0) {
+        SimScenario scenario;
+        std::string error;
+        if (!simScenarioFromEnvironment(options.simulateFamily, scenario, error)) {
+            std::fprintf(stderr, "Corvane: %s\n", error.c_str());
+            return 2;
+        }
         simulated = std::make_unique<VirtualHidBackend>();
-        VirtualKeyboard::Options kb;
-        kb.family = options.simulateFamily;
-        simulated->addKeyboard(kb).fillDistinctive();
+        addScenarioKeyboard(*simulated, scenario);
         HidBackend::setInstance(simulated.get());
         auto *external = new ExternalDeviceNotifier(&app);
         simulated->addPlugListener([external](const std::string &path, bool arrived) {
@@ -145,6 +158,7 @@ int main(int argc, char **argv)
     }
     // Stop talking to the keyboard before the backend goes away.
     KeyboardAction::instance()->shutdown();
+    HidLibrary::shutdown();
     HidBackend::setInstance(nullptr);
     return rc;
 }

@@ -3,6 +3,7 @@
 #include "FirmwareMessages.h"
 #include "HidBackend.h"
 #include "KB2FirmwareDevelop.h"
+#include "SimScenario.h"
 #include "VirtualHidBackend.h"
 
 #include <QCoreApplication>
@@ -26,13 +27,12 @@ public:
         m_value = value;
         draw();
     }
-    // A message gets a line of its own above the bar.
-    void showMessage(const QString &text)
+    // Ends the bar's line; the outcome goes on a line of its own.
+    void end()
     {
-        std::fprintf(stderr, "\r%*s\r%s\n", BarWidth + 8, "", text.toLocal8Bit().constData());
-        draw();
+        if (m_value >= 0)
+            std::fputc('\n', stderr);
     }
-    void end() { std::fputc('\n', stderr); }
 
 private:
     void draw()
@@ -88,11 +88,15 @@ int runFlashCommand(const QString &imagePath, int simulateFamily)
     BackendGuard guard;
     std::unique_ptr<VirtualHidBackend> simulated;
     if (simulateFamily >= 0) {
+        SimScenario scenario;
+        scenario.distinctive = false;
+        std::string error;
+        if (!simScenarioFromEnvironment(simulateFamily, scenario, error)) {
+            std::fprintf(stderr, "corvane-cli: %s\n", error.c_str());
+            return 1;
+        }
         simulated = std::make_unique<VirtualHidBackend>();
-        VirtualKeyboard::Options options;
-        options.family = simulateFamily;
-        options.latencyUs = 1000;
-        simulated->addKeyboard(options);
+        addScenarioKeyboard(*simulated, scenario);
         HidBackend::setInstance(simulated.get());
     }
 
@@ -104,10 +108,9 @@ int runFlashCommand(const QString &imagePath, int simulateFamily)
         KB2FirmwareDevelop engine;
         QObject::connect(&engine, &KB2FirmwareDevelop::sigNotifyProgress, &loop,
                          [&](int value) { line.setProgress(value); });
-        QObject::connect(&engine, &KB2FirmwareDevelop::sigNotifyMessage, &loop, [&](const QString &text) {
-            lastMessage = text;
-            line.showMessage(text);
-        });
+        // Only the last message is the outcome; the ones before it are steps.
+        QObject::connect(&engine, &KB2FirmwareDevelop::sigNotifyMessage, &loop,
+                         [&](const QString &text) { lastMessage = text; });
         QObject::connect(&engine, &KB2FirmwareDevelop::sigUpdateFinished, &loop, [&] {
             finished = true;
             loop.quit();
@@ -121,7 +124,9 @@ int runFlashCommand(const QString &imagePath, int simulateFamily)
 
     const bool ok = finished && (lastMessage == QLatin1String(FwMessage::Complete) ||
                                  lastMessage == QLatin1String(FwMessage::NoDownload));
-    if (!ok)
+    if (ok)
+        std::fprintf(stderr, "%s\n", lastMessage.toLocal8Bit().constData());
+    else
         std::fprintf(stderr, "corvane-cli: firmware update failed: %s\n",
                      lastMessage.isEmpty() ? "no answer" : lastMessage.toLocal8Bit().constData());
     return ok ? 0 : 1;

@@ -2,15 +2,19 @@
 // bug reports. Plain lines for people, JSON for programs.
 
 #include "HidBackend.h"
+#include "HidLibrary.h"
+#include "Kb2Errors.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
 #include "ReadBackJson.h"
+#include "SimScenario.h"
 #include "VirtualHidBackend.h"
 #ifdef CORVANE_HAVE_FLASH
 #include "FlashCommand.h"
 #endif
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QTimer>
@@ -25,11 +29,12 @@ namespace {
 constexpr int ReadBackTimeoutMs = 60000;
 
 const char *const Usage =
-    "usage: corvane-cli COMMAND [--simulate[=FAMILY]]\n"
+    "usage: corvane-cli COMMAND [--simulate[=FAMILY]] [--verbose]\n"
     "  list        HID interfaces with the keyboard's ids, and which one answers\n"
     "  info        board information, name, precision, polling rate, Win/Mac mode\n"
     "  dump        the whole read-back as JSON\n"
-    "  flash FILE  write a firmware image\n";
+    "  flash FILE  write a firmware image\n"
+    "  --verbose   print the protocol trace on stderr\n";
 
 int fail(const QString &message)
 {
@@ -87,8 +92,8 @@ QString wide(const std::wstring &s)
 
 int listCommand()
 {
+    HidLibrary::ensureInitialised();
     HidBackend *backend = HidBackend::instance();
-    backend->init();
     KeyboardAction worker;
     int found = 0;
     for (const HidDeviceInfo &info : backend->enumerate(0, 0)) {
@@ -132,18 +137,28 @@ const char *modeName(int mode)
     }
 }
 
+// What could not be read, as the end of one line.
+QString missingText(const KeyboardReadBack &rb)
+{
+    QStringList parts;
+    for (ReadPart part : rb.missing)
+        parts << readPartName(part);
+    return QStringLiteral("%1 (%2)").arg(parts.join(QLatin1String(", ")), QLatin1String(kb2ErrorName(rb.readError)));
+}
+
 int readBackCommand(bool json)
 {
     KeyboardAction worker;
     KeyboardSession session(&worker);
     session.setQuerySystemMode(true);
+    session.setBasicOnly(!json);
     const int rc = worker.connectDevice();
-    if (rc != 0)
+    if (rc != KeyboardAction::Connected)
         return fail(connectFailure(rc));
 
     QEventLoop loop;
     QString bootVersion;
-    QObject::connect(&session, &KeyboardSession::readBackComplete, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
     QObject::connect(&session, &KeyboardSession::bootLoaderDetected, &loop, [&](const QString &v) {
         bootVersion = v;
         loop.quit();
@@ -154,24 +169,34 @@ int readBackCommand(bool json)
     if (!bootVersion.isEmpty())
         return fail(QStringLiteral("the keyboard is running its boot loader (%1); finish a firmware update first")
                         .arg(bootVersion));
-    if (!session.isComplete())
+    if (!session.isFinished())
         return fail(QStringLiteral("no answer from the keyboard: the read-back timed out"));
     const KeyboardReadBack &rb = session.readBack();
-    if (rb.readError != 0)
-        return fail(QStringLiteral("the keyboard stopped answering during the read-back (code %1)").arg(rb.readError));
+    if (rb.missing.contains(ReadPart::Connection))
+        return fail(QStringLiteral("the keyboard was disconnected during the read-back"));
 
     if (json) {
-        std::fputs(QJsonDocument(readBackToJson(rb)).toJson(QJsonDocument::Indented).constData(), stdout);
-        return 0;
+        // What was read is printed even when some of it is missing.
+        QJsonObject root = readBackToJson(rb);
+        if (!rb.isComplete()) {
+            QJsonArray missing;
+            for (ReadPart part : rb.missing)
+                missing.append(readPartName(part));
+            root.insert(QStringLiteral("missing"), missing);
+        }
+        std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
+    } else {
+        out(QStringLiteral("Interface:     %1").arg(worker.devicePathString()));
+        out(QStringLiteral("Board ID:      %1 (family %2)").arg(rb.info.boardId).arg(rb.info.family()));
+        out(QStringLiteral("Serial:        %1").arg(QString::fromUtf8(rb.info.serial)));
+        out(QStringLiteral("Version:       %1").arg(QString::fromUtf8(rb.info.version)));
+        out(QStringLiteral("Name:          %1").arg(rb.name));
+        out(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
+        out(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
+        out(QStringLiteral("Mode:          %1").arg(QLatin1String(modeName(rb.systemMode))));
     }
-    out(QStringLiteral("Interface:     %1").arg(worker.devicePathString()));
-    out(QStringLiteral("Board ID:      %1 (family %2)").arg(rb.info.boardId).arg(rb.info.family()));
-    out(QStringLiteral("Serial:        %1").arg(QString::fromUtf8(rb.info.serial)));
-    out(QStringLiteral("Version:       %1").arg(QString::fromUtf8(rb.info.version)));
-    out(QStringLiteral("Name:          %1").arg(rb.name));
-    out(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
-    out(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
-    out(QStringLiteral("Mode:          %1").arg(QLatin1String(modeName(rb.systemMode))));
+    if (!rb.isComplete())
+        return fail(QStringLiteral("incomplete read-back, could not read: %1").arg(missingText(rb)));
     return 0;
 }
 
@@ -181,11 +206,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvane-cli"));
-    // The protocol trace is for bug reports: QT_LOGGING_RULES="corvane.*=true".
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false"));
 
     QStringList args = app.arguments().mid(1);
+    // Warnings only, unless asked: a failure is one line of our own. The
+    // protocol trace is for bug reports (QT_LOGGING_RULES still wins).
+    if (args.removeAll(QStringLiteral("--verbose")) > 0)
+        QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=true"));
     int family = -1;
     for (int i = args.size() - 1; i >= 0; --i) {
         const QString &a = args.at(i);
@@ -224,10 +250,12 @@ int main(int argc, char **argv)
 
     std::unique_ptr<VirtualHidBackend> simulated;
     if (family >= 0) {
+        SimScenario scenario;
+        std::string error;
+        if (!simScenarioFromEnvironment(family, scenario, error))
+            return fail(QString::fromStdString(error));
         simulated = std::make_unique<VirtualHidBackend>();
-        VirtualKeyboard::Options options;
-        options.family = family;
-        simulated->addKeyboard(options).fillDistinctive();
+        addScenarioKeyboard(*simulated, scenario);
         HidBackend::setInstance(simulated.get());
     }
 
@@ -236,6 +264,7 @@ int main(int argc, char **argv)
         rc = listCommand();
     else
         rc = readBackCommand(command == QLatin1String("dump"));
+    HidLibrary::shutdown();
     HidBackend::setInstance(nullptr);
     return rc;
 }

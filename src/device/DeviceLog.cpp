@@ -1,3 +1,3 @@
 #include "DeviceLog.h"
 
-Q_LOGGING_CATEGORY(lcDevice, "corvane.device", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcDevice, "corvane.device", QtWarningMsg)

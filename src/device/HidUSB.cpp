@@ -2,37 +2,26 @@
 
 #include "DeviceLog.h"
 #include "HidBackend.h"
+#include "HidLibrary.h"
 
 #include <QThread>
 
 #include <cstring>
 
-HidUSB::HidUSB()
-{
-    HidBackend::instance()->init();
-}
+HidUSB::HidUSB() = default;
 
 HidUSB::~HidUSB()
 {
     close();
-    HidBackend::instance()->exit();
-    m_path.clear();
 }
 
-void HidUSB::resetLibrary()
-{
-    // A device that has just re-enumerated (into its boot loader or back)
-    // only shows up after the library is started afresh.
-    HidBackend *b = HidBackend::instance();
-    b->exit();
-    QThread::msleep(20);
-    b->init();
-    QThread::msleep(20);
-}
-
+// Every enumeration lists the devices afresh (hidapi asks the system each
+// time), so a keyboard that has just re-enumerated into its boot loader or
+// back is seen without restarting the library, which would invalidate the
+// handles of other transports.
 bool HidUSB::findDevicePath(unsigned short vendorId, unsigned short productId)
 {
-    resetLibrary();
+    HidLibrary::ensureInitialised();
     bool found = false;
     for (const HidDeviceInfo &info : HidBackend::instance()->enumerate(0, 0)) {
         if (info.vendorId == vendorId && info.productId == productId) {
@@ -45,16 +34,19 @@ bool HidUSB::findDevicePath(unsigned short vendorId, unsigned short productId)
 
 bool HidUSB::findDevicePaths(QStringList &paths, unsigned short vendorId, unsigned short productId)
 {
-    resetLibrary();
-    bool found = false;
+    HidLibrary::ensureInitialised();
+    QStringList vendorPage, others;
     for (const HidDeviceInfo &info : HidBackend::instance()->enumerate(0, 0)) {
-        if (info.vendorId == vendorId && info.productId == productId) {
-            qCDebug(lcDevice) << "scanDevice:" << info.interfaceNumber << info.path.c_str();
-            paths.append(QString::fromStdString(info.path));
-            found = true;
-        }
+        if (info.vendorId != vendorId || info.productId != productId)
+            continue;
+        qCDebug(lcDevice) << "scanDevice:" << info.interfaceNumber << info.path.c_str() << Qt::hex
+                          << "usage page" << info.usagePage;
+        // The configuration interface sits on a vendor-defined page: trying it
+        // first spares the wait on a keyboard interface that never answers.
+        (info.usagePage >= VendorUsagePage ? vendorPage : others).append(QString::fromStdString(info.path));
     }
-    return found;
+    paths += vendorPage + others;
+    return !vendorPage.isEmpty() || !others.isEmpty();
 }
 
 bool HidUSB::open()
@@ -72,10 +64,12 @@ bool HidUSB::openInto(const QByteArray &path)
     if (path.isEmpty())
         return false;
     close();
+    HidLibrary::ensureInitialised();
     HidBackend *b = HidBackend::instance();
     HidHandle *h = b->open(path.toStdString());
     if (!h)
         return false;
+    HidLibrary::handleOpened();
 
     // The strings are only logged; a keyboard without them still opens.
     wchar_t text[255];
@@ -117,6 +111,7 @@ void HidUSB::close()
         m_backend->close(m_handle);
         m_handle = nullptr;
         m_backend = nullptr;
+        HidLibrary::handleClosed();
     }
 }
 
@@ -136,10 +131,9 @@ int HidUSB::write(const unsigned char *data, int length)
         std::memcpy(report + 1, data + total, ReportSize);
         int rc = m_backend->write(m_handle, report, sizeof report);
         if (rc <= 0) {
-            qCWarning(lcDevice) << "hid_write failed:" << rc << QString::fromStdWString(m_backend->error(m_handle));
-            if (rc < 0)
-                close();
-            return rc;
+            // The caller reports the failure; this line is for a protocol trace.
+            qCDebug(lcDevice) << "hid_write failed:" << rc << QString::fromStdWString(m_backend->error(m_handle));
+            return rc < 0 ? rc : -1;
         }
         // The keyboard needs a pause between reports.
         QThread::usleep(1000);
@@ -153,9 +147,7 @@ int HidUSB::readReport(unsigned char *buffer, int timeoutMs)
     if (!m_handle)
         return -1;
     int rc = m_backend->readTimeout(m_handle, buffer, ReportSize, timeoutMs);
-    if (rc < 0) {
-        qCWarning(lcDevice) << "hid_read_timeout failed:" << QString::fromStdWString(m_backend->error(m_handle));
-        close();
-    }
+    if (rc < 0)
+        qCDebug(lcDevice) << "hid_read_timeout failed:" << QString::fromStdWString(m_backend->error(m_handle));
     return rc;
 }

@@ -78,7 +78,13 @@ STU_BoardFromPRGB KB2ActionData::boardPRGB() const
 int KB2ActionData::macroCount() const
 {
     QMutexLocker lock(&m_lock);
-    return m_macroCount;
+    return m_macroNumbers.size();
+}
+
+int KB2ActionData::macroNumber(int keyType) const
+{
+    QMutexLocker lock(&m_lock);
+    return m_macroNumbers.value(keyType, -1);
 }
 
 // ---------------------------------------------------------------------------
@@ -442,21 +448,26 @@ void KB2ActionData::writeAdvancedBinding(const RSInfo &info)
     sendAll(out);
 }
 
-void KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
+bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
 {
     QList<QVariant> out;
     {
         QMutexLocker lock(&m_lock);
         const quint8 key = wireOfType(info.keyIndex);
         if (key == WireKeyTable::NoKey || info.steps.isEmpty())
-            return;
+            return false;
+        const int number = m_macroNumbers.contains(info.keyIndex) ? m_macroNumbers.value(info.keyIndex)
+                                                                  : freeMacroNumber();
+        if (number < 0) {
+            qCDebug(lcDevice) << "macro store full, macro refused for key" << info.keyIndex;
+            return false;
+        }
         QList<MACRO_Key> steps = info.steps;
         if (steps.size() > MaxMacroSteps) {
             // More steps would spill into the next macro's offsets.
             qCDebug(lcDevice) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
             steps = steps.mid(0, MaxMacroSteps);
         }
-        const int number = m_macroCount++;
         STU_BoardFromMACRO piece;
         for (int i = 0; i < steps.size(); ++i) {
             const MACRO_Key &step = steps.at(i);
@@ -487,8 +498,10 @@ void KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
         MACROInfo held = info;
         held.steps = steps;
         m_macro.insert(info.keyIndex, held);
+        m_macroNumbers.insert(info.keyIndex, number);
     }
     sendAll(out);
+    return true;
 }
 
 void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
@@ -502,7 +515,7 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
         case Bind_MT: m_mt.remove(keyType); break;
         case Bind_TGL: m_tgl.remove(keyType); break;
         case Bind_END: m_end.remove(keyType); break;
-        case Bind_MACRO: m_macro.remove(keyType); break;
+        case Bind_MACRO: forgetMacro(keyType); break;
         case Bind_SOCD:
         case Bind_RS:
             m_socd.remove(keyType);
@@ -557,15 +570,34 @@ KeyTravelRecord KB2ActionData::travelRecord(int triggerMode) const
     return rec;
 }
 
-void KB2ActionData::addMacroKey(int keyType)
+void KB2ActionData::addMacroKey(int keyType, int number)
 {
     if (m_macro.contains(keyType) || m_macro.size() >= MaxMacros)
+        return;
+    if (number < 0 || number >= MaxMacros || m_macroNumbers.key(number, -1) >= 0)
+        number = freeMacroNumber();
+    if (number < 0)
         return;
     MACROInfo info;
     info.keyIndex = keyType;
     info.macroName = QStringLiteral("Macro%1").arg(m_macroCount);
     m_macro.insert(keyType, info);
+    m_macroNumbers.insert(keyType, number);
     ++m_macroCount;
+}
+
+int KB2ActionData::freeMacroNumber() const
+{
+    for (int n = 0; n < MaxMacros; ++n)
+        if (m_macroNumbers.key(n, -1) < 0)
+            return n;
+    return -1;
+}
+
+void KB2ActionData::forgetMacro(int keyType)
+{
+    m_macro.remove(keyType);
+    m_macroNumbers.remove(keyType);
 }
 
 void KB2ActionData::sendAll(const QList<QVariant> &records)

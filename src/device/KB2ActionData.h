@@ -35,8 +35,10 @@ public:
     STU_BoardFromLayout boardLayout() const;
     STU_BoardFromDB boardDB() const;
     STU_BoardFromPRGB boardPRGB() const;
-    // Number of the next macro written (macros the keyboard already holds).
+    // Macros the keyboard's macro store holds (at most MaxMacros).
     int macroCount() const;
+    // The store number of a key's macro, -1 when the key has none.
+    int macroNumber(int keyType) const;
 
     // --- Operations on the board records (GUI thread) ---
     void setGlobalTravel(quint16 um);      // if changed; sends the DB record
@@ -68,7 +70,10 @@ public:
     void writeAdvancedBinding(const ENDInfo &info);
     void writeAdvancedBinding(const SOCDInfo &info);
     void writeAdvancedBinding(const RSInfo &info);
-    void writeAdvancedBinding(const MACROInfo &info);
+    // Rewriting a key's macro keeps its store number; a new macro takes the
+    // lowest free one. False, with nothing sent, when the store is full, the
+    // key is unknown or the macro has no steps.
+    bool writeAdvancedBinding(const MACROInfo &info);
     // bindKind is a BindKeyType; the key becomes an ordinary key.
     void removeAdvancedBinding(int keyType, int bindKind);
 
@@ -123,7 +128,11 @@ private:
     int typeOfCode(quint16 code) const;      // -1 for code 0 or unknown
     int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
     KeyTravelRecord travelRecord(int triggerMode) const;
-    void addMacroKey(int keyType); // named Macro<count>; at most MaxMacros
+    // Records a macro key with its store number (-1: the lowest free one),
+    // named Macro<count>; at most MaxMacros.
+    void addMacroKey(int keyType, int number);
+    int freeMacroNumber() const; // -1 when the store is full
+    void forgetMacro(int keyType);
     void sendAll(const QList<QVariant> &records);
     template <typename Record, typename Change>
     void changeAndSend(Record &record, Change change);
@@ -145,5 +154,6 @@ private:
     MapKB2DockerSOCD m_socd;
     MapKB2DockerRS m_rs;
     MapKB2DockerMACRO m_macro;
-    int m_macroCount = 0;
+    int m_macroCount = 0;            // macros named so far, for Macro<count>
+    QMap<int, int> m_macroNumbers;   // key type -> store number
 };

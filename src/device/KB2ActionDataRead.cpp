@@ -61,7 +61,7 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             m_keyMap[param][type] = value;
         } else if (param == Mode) {
             if ((value & 0x0F) == AdvancedMacro)
-                addMacroKey(type);
+                addMacroKey(type, -1);
             else
                 m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
         }
@@ -217,10 +217,10 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
     m_socd.clear();
     m_rs.clear();
     m_macro.clear();
+    m_macroNumbers.clear();
     m_macroCount = 0;
     if (!familyMatrix)
         return;
-    int highestMacro = -1;
     const STU_BoardFromLayout &l = m_layout;
     for (int cell = 0; cell < KB2MatrixCells; ++cell) {
         const int type = typeOfCode(familyMatrix[cell]);
@@ -273,9 +273,7 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
             break;
         }
         case AdvancedMacro: {
-            const int number = l.param17[cell] >> 8;
-            highestMacro = qMax(highestMacro, number);
-            addMacroKey(type);
+            addMacroKey(type, l.param17[cell] >> 8);
             break;
         }
         case 8: {
@@ -296,9 +294,6 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
             break;
         }
     }
-    // The next macro written must not reuse the number of one the keyboard
-    // still holds.
-    m_macroCount = qMax(m_macroCount, highestMacro + 1);
 }
 
 void KB2ActionData::finishWalk(const quint16 familyMatrix[KB2MatrixCells])

@@ -2,6 +2,7 @@
 
 #include "HidUSB.h"
 #include "KB2ActionData.h"
+#include "Kb2Link.h"
 #include "Kb2Request.h"
 
 #include <QColor>
@@ -14,22 +15,34 @@
 
 #include <atomic>
 
+class QDeadlineTimer;
+
 // The one object through which the program talks to the keyboard in normal
-// operation. The GUI thread queues requests; the worker thread sends them,
-// runs the read-back walks and the live polls, and reports what it read as
-// queued signals.
+// operation. Every device access (enumerating, probing, opening, requests,
+// the read-back walks and the live polls) runs on the worker thread, which
+// owns the HID handle; the GUI thread only queues work and hears the results
+// as queued signals.
 //
-// Locks: m_stateLock guards the queue and the mode only, and is never held
-// across device I/O, so queueing from the GUI thread never waits for the
-// keyboard. m_ioLock serialises use of the device handle between the worker
-// (one batch, walk step or poll at a time) and the GUI thread's connect,
-// probe and close.
-class KeyboardAction : public QThread, public HidUSB, public KB2ActionData {
+// The worker is a state machine: closed or open, and when open one of the
+// modes below. Idle: it sends queued requests in order, then sleeps. A walk
+// (initial, layout, colour) holds the queue until it ends. A poll
+// (calibration, key test) lets queued requests out between its rounds.
+// Closing the device, for whatever reason, drops the queue and returns to
+// Idle; a device error closes it and says so with sigDeviceLost.
+//
+// Locks: m_stateLock guards the queue, the mode and the session flags, and is
+// never held across device I/O or while emitting.
+class KeyboardAction : public QThread, public KB2ActionData {
     Q_OBJECT
 public:
     enum Mode { Idle = 0, InitialWalk = 1, LayoutWalk = 2, ColourWalk = 4, Calibration = 5, KeyTest = 6 };
+    // Results of connecting and reconnecting.
+    enum ConnectResult { Connected = 0, NoKeyboard = -1, OpenFailed = -2 };
     static constexpr unsigned short VendorId = 0x1C4F;
     static constexpr unsigned short ProductId = 0xEE88;
+    // A walk's request is sent again this many times when its answer is lost
+    // or corrupt; so is a queued request.
+    static constexpr int Retries = 2;
 
     // The process-wide worker, created on first call.
     static KeyboardAction *instance(QObject *parent = nullptr);
@@ -41,10 +54,27 @@ public:
     // program (the process-wide worker itself is never destroyed).
     void shutdown();
 
+    // --- Connection. These return at once; the worker does the I/O and
+    // reports with sigConnectFinished (and sigKeyboardArrived).
+    // Finds the keyboard among the interfaces with its ids, probes them
+    // (vendor-defined usage pages first) and opens the one that answers.
+    void requestConnect();
+    // An interface arrived: when nothing is open and it is one of the
+    // keyboard's, connect as above.
+    void requestArrival(const QString &path);
+    // Reopens the remembered interface.
+    void requestReconnect();
+    // The same, waiting (bounded) for the result: for the command line and
+    // tests, never for the GUI thread.
     int connectDevice();
     int reconnect();
+    // Probes one interface (closing an open session first) and leaves it
+    // closed; remembers its path and board information when it answers.
     bool probePath(const QString &path);
+    // Ends the session now: walks and polls stop, queued requests are
+    // dropped, the worker closes the handle before it does anything else.
     void closeDevice();
+
     bool isDeviceOpen() const;
     QString devicePathString() const;
     bool isInitialising() const;
@@ -63,6 +93,7 @@ public:
     void startInitialRead();
     void startLayoutRead();
     void startCalibration();
+    // Sends the stop only when a calibration is running or about to.
     void stopCalibration();
     void startKeyTest();
     void stopKeyTest();
@@ -71,14 +102,18 @@ public:
     // type queues nothing.
     bool queueRequest(const KB2Request &request);
     int queuedCount() const;
-    // The worker sleeps: nothing queued, no walk or poll, and it has taken
-    // up nothing since.
+    // Counts everything the worker has been given; sigKB2Idle carries the
+    // count it had done when it fell asleep.
+    quint64 workSerial() const;
+    // The worker sleeps and has done everything it was given.
     bool isIdle() const;
 
     // The pause before the first write after opening (1 s, for the keyboard
-    // to settle) and the wait for a probe's answer (500 ms). Tests shorten them.
+    // to settle), the wait for a probe's answer (500 ms) and for any other
+    // answer (250 ms). Tests shorten them.
     void setFirstWriteDelay(int ms) { m_firstWriteDelayMs = ms; }
     void setProbeTimeout(int ms) { m_probeTimeoutMs = ms; }
+    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
 
     // The board information of the last probe or 0x81 answer.
     STU_BoardInfo2 boardInfo() const;
@@ -93,6 +128,7 @@ signals:
     void sigKB2LayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
                          const QList<QList<quint16>> &release);
     void sigKB2AdvancedKey(const QVariant &map);
+    // false at the end of a complete initial walk.
     void sigKB2InitDevice(bool initialising);
     void sigKB2SYSModeInfo(int mode);
     void sigKB2OriginalKeyValueMap(const QMap<int, QList<int>> &map);
@@ -104,12 +140,24 @@ signals:
     void sigKB2PrecisionData(double step, quint16 a, quint16 b);
     // The polling-rate index the keyboard reported (answer to sub-code 80).
     void sigKB2PollingRate(int index);
-    // The worker has finished what it was given (queue empty, no walk or
-    // poll running) and goes to sleep.
-    void sigKB2Idle();
-    // A read-back walk ended early: the keyboard stopped answering or
-    // answered with an error. Carries the validation or status code.
-    void sigKB2ReadFailed(int code);
+    // The worker has done everything up to serial (workSerial) and sleeps.
+    void sigKB2Idle(quint64 serial);
+    // A walk ended without reading everything (mode: InitialWalk,
+    // LayoutWalk or ColourWalk; code: Kb2Error). The parameter walks then
+    // publish nothing; the colour walk publishes the colours it did read.
+    void sigKB2ReadFailed(int mode, int code);
+    // A queued request failed after its retries (read: it asked for data).
+    void sigKB2RequestFailed(int type, bool read, int code);
+    // The outcome of requestConnect, requestArrival and requestReconnect
+    // (ConnectResult); arrivals that were not probed report nothing.
+    void sigConnectFinished(int result);
+    // An arrived interface answered and is being opened.
+    void sigKeyboardArrived();
+    // The worker closed the device after a read or write error.
+    void sigDeviceLost(int code);
+    // The calibration poll or the key test stopped, for whatever reason.
+    void sigCalibrationEnded();
+    void sigKeyTestEnded();
 
 protected:
     void run() override;
@@ -123,64 +171,93 @@ protected:
 private:
     static constexpr int KeysPerBatch = 14;
     static constexpr int MatrixCells = 126;
-    // However short the drain time-out of a command, the first report of an
-    // answer gets this long to arrive: a slow keyboard must not end a walk.
-    static constexpr int MinFirstReportMs = 20;
 
     struct Job {
+        enum Kind { Request, SwitchMode, Connect, Arrival, Reopen, Probe };
+        Kind kind = Request;
         KB2Request request;
         Kb2Frame frame;
-        int switchToMode = -1; // a mode switch instead of a request
+        int mode = Idle;
+        QByteArray path;
+        quint64 ticket = 0; // a caller waits for the result
     };
     struct WalkState {
         int parameter = 0;
         int position = -1;
     };
+    struct Step {
+        enum Kind { Quit, Close, RunJob, RunMode, AnnounceIdle };
+        Kind kind = Quit;
+        Job job;
+        int mode = Idle;
+        quint64 serial = 0;
+    };
 
+    // Queueing (any thread)
+    void post(Job job, bool front = false);
+    // Returns the ticket to wait on when waited is true, else 0.
+    quint64 postControl(Job::Kind kind, const QByteArray &path = QByteArray(), bool waited = false);
+    int waitForResult(quint64 ticket, int fallback);
     void queueModeSwitch(int mode);
     void setModeNow(int mode);
-    bool setModeIf(int expected, int mode);
-    void startThread();
-    void startSession();
-    // Waits up to ms on the stop condition; false when the worker is stopping.
-    bool pause(int ms);
+    void emitModeEnded(int oldMode, int newMode);
 
-    int transaction(const Kb2Frame &request, Kb2Frame &response);
+    // Worker thread
+    Step nextStep();
+    void runJob(Job &job);
+    void runMode(int mode);
+    void finishControl(const Job &job, int result);
+    int connectNow();
+    int openSession(const QByteArray &path);
+    bool probeNow(const QByteArray &path);
     int probeOpenDevice();
-    // Drains one answer into frame; returns the validation result.
-    int receiveFrame(Kb2Frame &frame, int timeoutMs);
-    int decodeOneResponse();
-    int dispatch(const Kb2Frame &frame);
+    bool settled();
+    bool sleepUntil(const QDeadlineTimer &deadline, bool wakeOnWork);
+    void loseDevice(int code);
+    bool interrupted() const;
+    bool endModeIf(int mode, int newMode = Idle);
 
-    void processBatch(QList<Job> &batch);
+    void sendQueued(const Job &job);
+    void dispatch(const Kb2Frame &frame);
+    void walkStep(WalkState &walk, int mode, int lastParameter);
     void walkFailed(WalkState &walk, int mode, int code);
-    void initialWalkStep(WalkState &walk, int lastParameter, int timeoutMs, bool initial);
     void colourWalkStep();
     void calibrationPoll();
     void keyTestPoll();
-    bool queryTable(int table, int part, int timeoutMs, Kb2Frame &answer, int &status);
+    void serveQueuedRequests();
+    // One live-table query; false ends or skips the round, and code tells why.
+    bool queryTable(int table, int part, Kb2Frame &answer, int &code);
     template <typename Record>
     void storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &));
-    int matrixKeyCount() const;
     void storeKeyMatrixRows(const Kb2Frame &frame);
 
     mutable QMutex m_stateLock;
-    QWaitCondition m_wake;     // queue, mode or stop changed
-    QWaitCondition m_stopWake; // stop only: ends pauses
+    QWaitCondition m_wake;        // work, mode, close or stop changed
+    QWaitCondition m_resultReady; // a control job finished
     QList<Job> m_queue;
+    QMap<quint64, int> m_results;
+    quint64 m_nextTicket = 1;
     int m_mode = Idle;
     bool m_running = true;
     bool m_asleep = false;
+    bool m_open = false;          // a session is open (as the GUI sees it)
+    bool m_closePending = false;  // closeDevice ran; the worker has not closed yet
+    quint64 m_serial = 0;         // work handed to the worker
+    quint64 m_announced = 0;      // work done when it last fell asleep
+    QByteArray m_path;            // the remembered interface
+    std::atomic<bool> m_stopIo{false}; // cuts an exchange short: close or shutdown
 
-    mutable QMutex m_ioLock;
-    std::atomic<bool> m_firstWritePending{false};
-    int m_readTimeout = 100;
-    int m_firstWriteDelayMs = 1000;
-    int m_probeTimeoutMs = 500;
-
+    // Worker thread only
+    HidUSB m_usb;
+    Kb2Link m_link{m_usb};
+    bool m_firstWritePending = false;
+    std::atomic<int> m_firstWriteDelayMs{1000};
+    std::atomic<int> m_probeTimeoutMs{500};
+    std::atomic<int> m_answerTimeoutMs{250};
     WalkState m_initialWalk;
     WalkState m_layoutWalk;
     int m_colourPosition = -1;
+    int m_colourFailure = 0;
     QMap<int, QColor> m_colourMap;
     QMap<int, QList<int>> m_originalKeys;
 };

@@ -7,14 +7,20 @@
 #include "FamilyKeyMatrix.h"
 #include "Kb2Builders.h"
 #include "Kb2Decoders.h"
+#include "Kb2Errors.h"
 #include "KeyTypeTable.h"
 #include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
-int KeyboardAction::matrixKeyCount() const
-{
-    return SoftwareConfig::instance()->matrixKeyCount();
-}
+#include <QDeadlineTimer>
+
+namespace {
+
+// The pause between two rounds of a live poll; queued requests and a stop
+// end it early.
+constexpr int PollIntervalMs = 10;
+
+} // namespace
 
 void KeyboardAction::emitLayoutDB() { emit sigKB2LayoutDB(QVariant::fromValue(layoutDBMap())); }
 void KeyboardAction::emitLayoutKey() { emit sigKB2LayoutKey(QVariant::fromValue(layoutKeyMap())); }
@@ -26,35 +32,72 @@ void KeyboardAction::emitLayoutDis()
 
 void KeyboardAction::emitAdvancedKey(const QVariant &map) { emit sigKB2AdvancedKey(map); }
 
-// A walk that cannot go on ends: back to idle, and the initial read is
-// reported finished so that nobody waits for it for ever.
+void KeyboardAction::runMode(int mode)
+{
+    if (!m_usb.isOpen()) {
+        if (endModeIf(mode) && (mode == InitialWalk || mode == LayoutWalk || mode == ColourWalk))
+            emit sigKB2ReadFailed(mode, Kb2Error::Closed);
+        return;
+    }
+    if (!settled())
+        return;
+    switch (mode) {
+    case InitialWalk:
+        walkStep(m_initialWalk, InitialWalk, 22);
+        break;
+    case LayoutWalk:
+        walkStep(m_layoutWalk, LayoutWalk, 5);
+        break;
+    case ColourWalk:
+        colourWalkStep();
+        break;
+    case Calibration:
+        calibrationPoll();
+        break;
+    case KeyTest:
+        keyTestPoll();
+        break;
+    default:
+        endModeIf(mode); // no such mode: back to the queue
+        break;
+    }
+}
+
+// A parameter walk that cannot go on ends: back to idle, with the reason.
+// What it read so far is not published, so nobody shows half a table.
 void KeyboardAction::walkFailed(WalkState &walk, int mode, int code)
 {
     walk = WalkState();
-    if (!setModeIf(mode, Idle))
+    if (kb2DeviceGone(code)) {
+        loseDevice(code);
+        emit sigKB2ReadFailed(mode, code);
         return;
-    emit sigKB2ReadFailed(code);
-    if (mode == InitialWalk)
-        emit sigKB2InitDevice(false);
+    }
+    if (code == Kb2Error::Stopped || !endModeIf(mode))
+        return; // stopped or closed from outside: not a failure of the walk
+    qCDebug(lcDevice, "_kb2_Decode:<====>%d", code);
+    emit sigKB2ReadFailed(mode, code);
 }
 
 // One step of a parameter walk: the next 14 keys of the board's key matrix
 // for the current parameter.
-void KeyboardAction::initialWalkStep(WalkState &walk, int lastParameter, int timeoutMs, bool initial)
+void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
 {
-    const int mode = initial ? InitialWalk : LayoutWalk;
     SoftwareConfig *config = SoftwareConfig::instance();
-    const int keyCount = matrixKeyCount();
+    const int keyCount = config->matrixKeyCount();
     if (keyCount == 0)
-        walk.parameter = lastParameter; // nothing to read yet
+        walk.parameter = lastParameter; // no key matrix: nothing to read
     if (walk.parameter >= lastParameter) {
         walk = WalkState();
-                if (initial) {
-            if (!setModeIf(mode, keyCount < KeysPerBatch ? Idle : ColourWalk))
+        if (mode == InitialWalk) {
+            // Every board with keys gets its colours read, however few keys.
+            if (!endModeIf(mode, keyCount > 0 ? ColourWalk : Idle))
                 return;
             m_colourPosition = -1;
+            m_colourFailure = Kb2Error::Ok;
+            m_colourMap.clear();
             emit sigKB2InitDevice(false);
-        } else if (!setModeIf(mode, Idle)) {
+        } else if (!endModeIf(mode)) {
             return;
         }
         finishWalk(familyKeyMatrix(boardInfo().family()));
@@ -65,7 +108,7 @@ void KeyboardAction::initialWalkStep(WalkState &walk, int lastParameter, int tim
     for (int i = 0; i < KeysPerBatch; ++i) {
         quint16 code = 0;
         if (walk.position < MatrixCells) {
-            auto next = config->nextKeyAfter(walk.position);
+            const auto next = config->nextKeyAfter(walk.position);
             code = next.first;
             walk.position = next.second;
         }
@@ -74,25 +117,15 @@ void KeyboardAction::initialWalkStep(WalkState &walk, int lastParameter, int tim
         request.value[i] = 0xFFFF;
     }
 
-    QMutexLocker io(&m_ioLock);
-    Kb2Frame frame = kb2_build_key(request, 0);
-    int written = HidUSB::write(frame.data, frame.frameSize());
     Kb2Frame answer;
-    int len = written > 0 ? receiveFrame(answer, timeoutMs) : -1;
-    io.unlock();
-    if (len < 5 || answer.payload()[0] != 0) {
-        if (len < 5)
-            qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
-        walkFailed(walk, mode, len < 5 ? len : -1);
+    const int rc = m_link.exchangeRetrying(kb2_build_key(request, Kb2Access::Read), answer, m_answerTimeoutMs, Retries);
+    if (rc != Kb2Error::Ok) {
+        walkFailed(walk, mode, rc);
         return;
     }
-    if (answer.command() == 0xA3) {
-        STU_BoardFromKey entries;
-        if (kb2_decode_key_entries(answer.data, Kb2Frame::Size, entries))
-            storeWalkEntries(entries);
-    }
-    // Move on even after a foreign answer, so that a confused keyboard cannot
-    // hold the walk on one batch for ever.
+    STU_BoardFromKey entries;
+    if (kb2_decode_key_entries(answer.data, Kb2Frame::Size, entries))
+        storeWalkEntries(entries);
     // The parameter is done once no key is left after this batch.
     if (walk.position >= MatrixCells || config->nextKeyAfter(walk.position).second >= MatrixCells) {
         walk.position = -1;
@@ -101,7 +134,9 @@ void KeyboardAction::initialWalkStep(WalkState &walk, int lastParameter, int tim
 }
 
 // One step of the colour walk: the next 14 keys of the family's built-in
-// matrix.
+// matrix. A refused batch is skipped and the walk goes on; a keyboard that
+// stops answering ends it. Either way the colours that were read are
+// published, and the failure is reported beside them.
 void KeyboardAction::colourWalkStep()
 {
     const int family = boardInfo().family();
@@ -109,7 +144,7 @@ void KeyboardAction::colourWalkStep()
     for (int i = 0; i < KeysPerBatch; ++i) {
         quint16 code = 0;
         if (m_colourPosition < MatrixCells) {
-            auto next = familyNextKey(family, m_colourPosition);
+            const auto next = familyNextKey(family, m_colourPosition);
             code = next.first;
             m_colourPosition = next.second;
         }
@@ -118,19 +153,17 @@ void KeyboardAction::colourWalkStep()
         request.red[i] = request.green[i] = request.blue[i] = i == 0 ? 0xFF : 0;
     }
 
-    QMutexLocker io(&m_ioLock);
-    Kb2Frame frame = kb2_build_krgb(request, 0);
-    int written = HidUSB::write(frame.data, frame.frameSize());
     Kb2Frame answer;
-    int len = written > 0 ? receiveFrame(answer, 1) : -1;
-    io.unlock();
-    if (len < 5) {
-        qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
-        m_colourPosition = -1;
-        setModeIf(ColourWalk, Idle);
+    const int rc = m_link.exchangeRetrying(kb2_build_krgb(request, Kb2Access::Read), answer, m_answerTimeoutMs, Retries);
+    if (kb2DeviceGone(rc)) {
+        loseDevice(rc);
+        emit sigKB2ReadFailed(ColourWalk, rc);
         return;
     }
-    if (answer.payload()[0] == 0 && answer.command() == 0xAA) {
+    if (rc == Kb2Error::Stopped)
+        return;
+    bool ended = m_colourPosition >= MatrixCells || familyNextKey(family, m_colourPosition).second >= MatrixCells;
+    if (rc == Kb2Error::Ok) {
         STU_BoardFromKRGB colours;
         if (kb2_decode_krgb(answer.data, Kb2Frame::Size, colours)) {
             for (int i = 0; i < KeysPerBatch; ++i) {
@@ -138,103 +171,132 @@ void KeyboardAction::colourWalkStep()
                 if (wire == 0xFF || wire == 0)
                     continue;
                 const int keyId = keyTypeFromCode(kb2_wire_to_model(wire));
-                if (keyId < 0)
-                    continue;
-                m_colourMap.insert(keyId, QColor(colours.red[i], colours.green[i], colours.blue[i], 255));
+                if (keyId >= 0)
+                    m_colourMap.insert(keyId, QColor(colours.red[i], colours.green[i], colours.blue[i], 255));
             }
             qCDebug(lcDevice) << "读到RGB数据循环";
         }
+    } else {
+        qCDebug(lcDevice, "_kb2_Decode:<====>%d", rc);
+        m_colourFailure = rc;
+        ended = ended || rc != Kb2Error::Refused;
     }
-    if (m_colourPosition >= MatrixCells || familyNextKey(family, m_colourPosition).second >= MatrixCells) {
-        qCDebug(lcDevice) << "读到RGB数据" << m_colourMap;
-        m_colourPosition = -1;
-        if (setModeIf(ColourWalk, Idle))
-            emit sigKB2UpdateKRGBInfo(m_colourMap);
-    }
+    if (!ended)
+        return;
+    qCDebug(lcDevice) << "读到RGB数据" << m_colourMap;
+    m_colourPosition = -1;
+    if (!endModeIf(ColourWalk))
+        return;
+    emit sigKB2UpdateKRGBInfo(m_colourMap);
+    if (m_colourFailure != Kb2Error::Ok)
+        emit sigKB2ReadFailed(ColourWalk, m_colourFailure);
 }
 
-bool KeyboardAction::queryTable(int table, int part, int timeoutMs, Kb2Frame &answer, int &status)
+// A poll round is several exchanges; requests queued meanwhile go out
+// between them, so a change made during the key test is not held up.
+void KeyboardAction::serveQueuedRequests()
 {
-    Kb2Frame frame = kb2_build_table_query(quint8(table), quint8(part));
-    QMutexLocker io(&m_ioLock);
-    if (!HidUSB::isOpen()) {
-        status = -1;
-        return false;
+    for (;;) {
+        Job job;
+        {
+            QMutexLocker l(&m_stateLock);
+            if (!m_running || m_closePending || m_queue.isEmpty() || m_queue.first().kind != Job::Request)
+                return;
+            job = m_queue.takeFirst();
+        }
+        sendQueued(job);
     }
-    int written = HidUSB::write(frame.data, frame.frameSize());
-    int len = written > 0 ? receiveFrame(answer, timeoutMs) : -1;
-    if (len < 5) {
-        qCDebug(lcDevice, "_kb2_Decode:<====>%d", len);
-        status = 0;
-        return false;
-    }
-    status = answer.payload()[0];
-    return status == 0 && answer.command() == 0x92;
 }
 
-// Waits between two live polls, and longer while the keyboard is gone, so a
-// poll never spins.
-static constexpr int PollIntervalMs = 10;
-static constexpr int ClosedPollIntervalMs = 200;
+bool KeyboardAction::queryTable(int table, int part, Kb2Frame &answer, int &code)
+{
+    serveQueuedRequests();
+    code = m_link.exchange(kb2_build_table_query(quint8(table), quint8(part)), answer, m_answerTimeoutMs);
+    if (code == Kb2Error::Ok && answer.command() != 0x92)
+        code = Kb2Error::Foreign;
+    return code == Kb2Error::Ok;
+}
+
+// A poll round that went wrong: a lost device closes the session, a refusal
+// ends the poll (the keyboard will not give these tables), anything else
+// skips this round.
+static bool pollMustEnd(int code)
+{
+    return code == Kb2Error::Refused || kb2DeviceGone(code) || code == Kb2Error::Stopped;
+}
 
 void KeyboardAction::calibrationPoll()
 {
-    if (!isDeviceOpen()) {
-        pause(ClosedPollIntervalMs);
-        return;
-    }
     // Table 6 rows 0..2, 3..5, then table 2 likewise.
     const int order[4][2] = {{6, 1}, {6, 2}, {2, 1}, {2, 2}};
     QList<QList<quint16>> table6, table2;
     bool complete = true;
     for (const auto &q : order) {
         Kb2Frame answer;
-        int status = 0;
+        int code = 0;
+        if (!queryTable(q[0], q[1], answer, code)) {
+            if (kb2DeviceGone(code)) {
+                loseDevice(code);
+                return;
+            }
+            if (code == Kb2Error::Refused && endModeIf(Calibration)) {
+                // Leave the keyboard's calibration too, whatever state it is in.
+                KB2Request stop;
+                stop.type = Kb2Req::StopCalibration;
+                queueRequest(stop);
+            }
+            if (pollMustEnd(code))
+                return;
+            qCDebug(lcDevice, "_kb2_Decode:<====>%d", code);
+            complete = false;
+            break;
+        }
         quint8 table = 0;
         QList<QList<quint16>> rows;
-        if (!queryTable(q[0], q[1], 2, answer, status)) {
-            if (status != 0)
-                return; // the keyboard refused: this poll ends
-            complete = false;
-            continue;
-        }
         if (!kb2_decode_table_u16(answer.data, Kb2Frame::Size, table, rows) || rows.size() != 3) {
             complete = false;
-            continue;
+            break;
         }
         (q[0] == 6 ? table6 : table2).append(rows);
     }
     if (complete)
         emit sigUpdateAdjustingData(table6, table2);
-    pause(PollIntervalMs);
+    sleepUntil(QDeadlineTimer(PollIntervalMs), true);
 }
 
 void KeyboardAction::keyTestPoll()
 {
-    if (!isDeviceOpen()) {
-        pause(ClosedPollIntervalMs);
-        return;
-    }
     QList<QList<quint16>> travel;
     QList<QList<quint8>> flags;
-    const int order[3][3] = {{2, 1, 1}, {2, 2, 2}, {3, 1, 1}};
+    const int order[3][2] = {{2, 1}, {2, 2}, {3, 1}};
+    bool complete = true;
     for (const auto &q : order) {
         Kb2Frame answer;
-        int status = 0;
+        int code = 0;
         quint8 table = 0;
-        bool ok = queryTable(q[0], q[1], q[2], answer, status);
-        if (ok && q[0] == 3) {
+        bool ok = queryTable(q[0], q[1], answer, code);
+        if (!ok) {
+            if (kb2DeviceGone(code)) {
+                loseDevice(code);
+                return;
+            }
+            if (code == Kb2Error::Refused)
+                endModeIf(KeyTest);
+            if (pollMustEnd(code))
+                return;
+        } else if (q[0] == 3) {
             ok = kb2_decode_table_u8(answer.data, Kb2Frame::Size, table, flags) && flags.size() == 6;
-        } else if (ok) {
+        } else {
             QList<QList<quint16>> rows;
             ok = kb2_decode_table_u16(answer.data, Kb2Frame::Size, table, rows) && rows.size() == 3;
             travel.append(rows);
         }
         if (!ok) {
-            pause(PollIntervalMs);
-            return;
+            complete = false;
+            break;
         }
     }
-    emit sigUpdateMMData(travel, flags);
-    pause(PollIntervalMs);
+    if (complete)
+        emit sigUpdateMMData(travel, flags);
+    sleepUntil(QDeadlineTimer(PollIntervalMs), true);
 }

@@ -10,6 +10,10 @@ constexpr char EraseFailed[] = "Keyboard data erasure exception!";
 // Followed by the numeric error code.
 constexpr char ReadWriteAbnormal[] = "Keyboard read and write operations are abnormal!";
 constexpr char UpdateFailed[] = "Keyboard device firmware update failed!";
+// A failure after the application was erased: the keyboard waits in its boot
+// loader, and another update from there brings it back.
+constexpr char FailedInBootLoader[] = "Keyboard device firmware update failed! The keyboard is waiting in its boot "
+                                      "loader: run the update again to recover it.";
 constexpr char Complete[] = "Firmware update complete!";
 constexpr char NoDevice[] = "No new device is found!";
 constexpr char CannotOpen[] = "Don't Have Device!";

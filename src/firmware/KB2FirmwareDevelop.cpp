@@ -6,6 +6,7 @@
 #include "Kb2Commands.h"
 #include "Kb2Builders.h"
 #include "Kb2Decoders.h"
+#include "Kb2Errors.h"
 
 #include <QDeadlineTimer>
 #include <QMutexLocker>
@@ -19,8 +20,9 @@ constexpr quint8 BootLoaderRunning = 0xFF;
 constexpr int ReadSliceMs = 50;      // longest read between two looks at the stop flag
 constexpr int DrainLimit = 256;      // reports; a device that never falls silent is not waited for
 constexpr int EraseDrainMs = 50;
-constexpr int EraseRetryDelayMs = 200;
 constexpr int FailureDelayMs = 100;
+// However the progress frames come, an erase ends within this.
+constexpr int EraseDeadlineMs = 60000;
 
 QString message(const char *text)
 {
@@ -33,6 +35,7 @@ KB2FirmwareDevelop::KB2FirmwareDevelop(QObject *parent)
     : QThread(parent)
 {
     m_elapsed.start();
+    m_link.setInterrupt([this] { return stopped(); });
 }
 
 KB2FirmwareDevelop::~KB2FirmwareDevelop()
@@ -51,7 +54,7 @@ KB2FirmwareDevelop::~KB2FirmwareDevelop()
 bool KB2FirmwareDevelop::startUpdate(const QByteArray &image)
 {
     if (image.isEmpty()) {
-        qCWarning(lcFirmware) << "empty firmware image refused";
+        qCDebug(lcFirmware) << "empty firmware image refused";
         emit sigNotifyMessage(message(FwMessage::UpdateFailed));
         return false;
     }
@@ -110,7 +113,8 @@ void KB2FirmwareDevelop::run()
             image = m_image;
             m_pending = false;
         }
-        const bool ok = abandoned ? endWith(FwMessage::UpdateFailed) : performUpdate(image);
+        m_inBootLoader = false;
+    const bool ok = abandoned ? endWith(FwMessage::UpdateFailed) : performUpdate(image);
         close();
         {
             QMutexLocker lock(&m_mutex);
@@ -164,6 +168,9 @@ bool KB2FirmwareDevelop::endWith(const char *text)
         qCDebug(lcFirmware) << "update stopped";
         text = FwMessage::UpdateFailed;
     }
+    // Whatever went wrong, the user needs to know the keyboard is not dead.
+    if (m_inBootLoader)
+        text = FwMessage::FailedInBootLoader;
     emit sigNotifyMessage(message(text));
     return false;
 }
@@ -216,7 +223,8 @@ bool KB2FirmwareDevelop::performUpdate(const QByteArray &image)
     if (!pause())
         return endWith(nullptr);
 
-    if (boardInfo().bootState < BootLoaderRunning) {
+    m_inBootLoader = boardInfo().bootState >= BootLoaderRunning;
+    if (!m_inBootLoader) {
         if (queryFlashCrc(paddedSize) == imageCrc) {
             emit sigNotifyMessage(message(FwMessage::NoDownload));
             return true;
@@ -226,6 +234,8 @@ bool KB2FirmwareDevelop::performUpdate(const QByteArray &image)
         progress(10);
         if (!pause())
             return endWith(nullptr);
+        // From the first erase on, the application may be gone.
+        m_inBootLoader = true;
         if (erase(paddedSize) != 0)
             return endWith(FwMessage::EraseFailed);
         if (!restartIntoBootLoader())
@@ -246,7 +256,7 @@ bool KB2FirmwareDevelop::restartIntoBootLoader()
         return endWith(nullptr);
 
     for (int i = 0; i < BootLoaderSearchAttempts && !stopped(); ++i) {
-        if (findDevicePath(VendorId, ProductId))
+        if (findDevicePath(VendorId, ProductId) || !sleepFor(BootLoaderSearchIntervalMs))
             break;
     }
     if (!pause())
@@ -315,13 +325,13 @@ bool KB2FirmwareDevelop::writeImage(const QByteArray &padded)
         qCDebug(lcFirmware) << "升级日志：flash_write！";
         const BlockResult result = writeBlock(padded, offset);
         if (result == BlockResult::DeviceGone) {
-            qCWarning(lcFirmware) << "keyboard gone while writing at" << offset;
+            qCDebug(lcFirmware) << "keyboard gone while writing at" << offset;
             return endWith(FwMessage::UpdateFailed);
         }
         if (result == BlockResult::Advanced) {
             attempts = 0;
         } else if (++attempts >= MaxBlockAttempts) {
-            qCWarning(lcFirmware) << "block at" << offset << "not taken after" << attempts << "attempts";
+            qCDebug(lcFirmware) << "block at" << offset << "not taken after" << attempts << "attempts";
             return endWith(FwMessage::UpdateFailed);
         }
         progress(35 + int(offset * 55 / paddedSize));
@@ -333,42 +343,16 @@ bool KB2FirmwareDevelop::writeImage(const QByteArray &padded)
 
 int KB2FirmwareDevelop::transaction(const Kb2Frame &request, Kb2Frame &response)
 {
-    drainInput(0); // a late answer to an earlier request must not pass for this one
-    const int written = write(request.data, request.frameSize());
-    if (written < 0) {
-        qCDebug(lcFirmware, "111kb2_len<====>%d", written);
-        return -1;
-    }
-    quint8 received[4 * ReportSize] = {};
-    int got = 0;
-    while (got < int(sizeof received)) {
-        if (readFor(received + got, m_answerTimeoutMs) <= 0)
-            break;
-        got += ReportSize;
-        // Stop at a whole frame instead of waiting out the time-out.
-        if (received[0] == Kb2Frame::StartByte && received[1] + Kb2Frame::HeaderSize <= got)
-            break;
-    }
-    const int len = kb2_frame_load(response, received, got);
-    if (len <= Kb2Frame::HeaderSize) {
-        qCDebug(lcFirmware, "kb2_len<====>%d", len);
-        return -8;
-    }
-    const quint8 status = kb2_get_u8(response, 0);
-    if (status != 0) {
-        qCDebug(lcFirmware, "222kb2_len<====>%d", status);
-        return -1;
-    }
-    const quint8 command = response.command();
-    if (command != quint8(request.command() + Kb2Cmd::ResponseFlag) && command < Kb2Cmd::AnyResponse)
-        return -2;
-    return 0;
+    const int rc = m_link.exchange(request, response, m_answerTimeoutMs);
+    if (rc != Kb2Error::Ok)
+        qCDebug(lcFirmware, "command 0x%02X: %s", unsigned(request.command()), kb2ErrorName(rc));
+    return rc;
 }
 
 int KB2FirmwareDevelop::queryInfo()
 {
     Kb2Frame answer;
-    if (transaction(kb2_build_plain(Kb2Cmd::FwInfo), answer) != 0)
+    if (transaction(kb2_build_plain(Kb2Cmd::FwInfo), answer) != Kb2Error::Ok)
         return -1;
     if (answer.command() != quint8(Kb2Cmd::FwInfo + Kb2Cmd::ResponseFlag))
         return -1;
@@ -392,7 +376,7 @@ int KB2FirmwareDevelop::queryFlashCrc(qint64 paddedSize)
 
     Kb2Frame answer;
     const int rc = transaction(request, answer);
-    if (rc < 0) {
+    if (rc != Kb2Error::Ok) {
         if (!stopped())
             emit sigNotifyMessage(message(FwMessage::ReadWriteAbnormal) + QLatin1Char(' ') + QString::number(rc));
         return -1;
@@ -404,43 +388,60 @@ int KB2FirmwareDevelop::queryFlashCrc(qint64 paddedSize)
 
 int KB2FirmwareDevelop::erase(qint64 paddedSize)
 {
-    drainInput(EraseDrainMs);
     Kb2Frame request;
     kb2_frame_begin(request, Kb2Cmd::FwErase);
     kb2_put_u32(request, 0);
     kb2_put_u32(request, quint32(paddedSize));
     kb2_put_u8(request, 0xFF);
     kb2_frame_seal(request);
-    if (write(request.data, request.frameSize()) < 1)
-        return -2;
-
-    const int eraseTimeoutMs = 3 * m_answerTimeoutMs;
-    for (;;) {
-        quint8 report[ReportSize] = {};
-        int n = readFor(report, eraseTimeoutMs);
-        qCDebug(lcFirmware) << "first:" << m_elapsed.elapsed() / 1000.0;
-        if (n == 0 && sleepFor(EraseRetryDelayMs))
-            n = readFor(report, eraseTimeoutMs);
-        qCDebug(lcFirmware) << "second:" << m_elapsed.elapsed() / 1000.0;
-
-        quint8 frame[Kb2Frame::Size] = {};
-        const int len = kb2_frame_copy_check(frame, report, n > 0 ? ReportSize : 0);
-        if (len < 0) {
-            sleepFor(FailureDelayMs);
-            qCDebug(lcFirmware) << "&&&&&&&&&&&&len:" << len;
-            return -1;
-        }
-        const quint8 command = frame[2];
-        if (command != quint8(Kb2Cmd::FwErase + Kb2Cmd::ResponseFlag) && command < Kb2Cmd::AnyResponse)
-            return -2;
-        // A refusal (a range outside the flash, say) also ends the series.
-        if (frame[Kb2Frame::HeaderSize] != 0) {
-            qCWarning(lcFirmware) << "erase refused, status" << frame[Kb2Frame::HeaderSize];
-            return -3;
-        }
-        if (frame[Kb2Frame::HeaderSize + 1] == 0xFF)
-            return 0;
+    int rc = -1;
+    for (int attempt = 0; attempt < EraseAttempts && !stopped(); ++attempt) {
+        // Erasing erased flash does no harm: a series whose frames stopped
+        // coming is simply asked for again.
+        rc = eraseOnce(request);
+        if (rc != Kb2Error::NoAnswer)
+            break;
+        qCDebug(lcFirmware) << "erase progress stopped, erasing again";
     }
+    return rc == Kb2Error::Ok ? 0 : rc;
+}
+
+// One erase request and its series of progress frames, up to the one that
+// marks the end. A corrupt progress frame is skipped: the next one, or the
+// end marker, still tells where the erase is.
+int KB2FirmwareDevelop::eraseOnce(const Kb2Frame &request)
+{
+    drainInput(EraseDrainMs);
+    const int sent = m_link.send(request);
+    if (sent != Kb2Error::Ok)
+        return sent;
+    const int eraseTimeoutMs = 3 * m_answerTimeoutMs;
+    const auto progressFrame = [](const Kb2Frame &f) {
+        return f.command() == quint8(Kb2Cmd::FwErase + Kb2Cmd::ResponseFlag) || f.command() == Kb2Cmd::AnyResponse;
+    };
+    QDeadlineTimer deadline(EraseDeadlineMs);
+    int badFrames = 0;
+    while (!deadline.hasExpired()) {
+        Kb2Frame frame;
+        const int rc = m_link.receive(frame, eraseTimeoutMs, progressFrame);
+        qCDebug(lcFirmware) << "erase frame:" << kb2ErrorName(rc) << m_elapsed.elapsed() / 1000.0;
+        if (rc == Kb2Error::Corrupt) {
+            qCDebug(lcFirmware) << "&&&&&&&&&&&&len:" << rc;
+            ++badFrames;
+            continue;
+        }
+        if (rc == Kb2Error::Refused) {
+            // A refusal (a range outside the flash, say) ends the series.
+            qCDebug(lcFirmware) << "erase refused, status" << kb2_get_u8(frame, 0);
+            return rc;
+        }
+        if (rc != Kb2Error::Ok)
+            return rc;
+        if (kb2_get_u8(frame, 1) == 0xFF)
+            return Kb2Error::Ok;
+    }
+    qCDebug(lcFirmware) << "erase did not end;" << badFrames << "bad progress frames";
+    return Kb2Error::NoAnswer;
 }
 
 KB2FirmwareDevelop::BlockResult KB2FirmwareDevelop::writeBlock(const QByteArray &padded, qint64 &offset)
@@ -458,29 +459,21 @@ KB2FirmwareDevelop::BlockResult KB2FirmwareDevelop::writeBlock(const QByteArray 
     kb2_put_raw(request, reinterpret_cast<const quint8 *>(padded.constData() + offset), count);
     kb2_frame_seal(request);
 
-    drainInput(0);
     qCDebug(lcFirmware) << "升级日志：写数据！" << request.frameSize();
-    const int written = write(request.data, request.frameSize());
-    qCDebug(lcFirmware) << "升级日志：写完成！" << written;
-    if (written < 1)
-        return isOpen() ? BlockResult::NotAdvanced : BlockResult::DeviceGone;
-
-    quint8 report[ReportSize] = {};
-    const int n = readFor(report, m_answerTimeoutMs);
-    if (n < 0 || !isOpen())
-        return BlockResult::DeviceGone;
-    quint8 frame[Kb2Frame::Size] = {};
-    if (n == 0 || kb2_frame_copy_check(frame, report, ReportSize) < 0)
-        return BlockResult::NotAdvanced;
-    const quint8 command = frame[2];
-    const quint8 status = frame[Kb2Frame::HeaderSize];
-    if ((command == quint8(Kb2Cmd::FwWriteBlock + Kb2Cmd::ResponseFlag) || command == Kb2Cmd::AnyResponse) && status == 0) {
+    Kb2Frame answer;
+    const int rc = transaction(request, answer);
+    qCDebug(lcFirmware) << "升级日志：写完成！" << kb2ErrorName(rc);
+    if (rc == Kb2Error::Ok) {
         offset += count;
         return BlockResult::Advanced;
     }
-    // Refused (or a foreign answer): the block was not stored.
-    qCDebug(lcFirmware) << "block at" << offset << "refused, command" << command << "status" << status;
-    sleepFor(FailureDelayMs);
+    if (kb2DeviceGone(rc))
+        return BlockResult::DeviceGone;
+    if (rc == Kb2Error::Refused) {
+        // Refused: the block was not stored.
+        qCDebug(lcFirmware) << "block at" << offset << "refused, status" << kb2_get_u8(answer, 0);
+        sleepFor(FailureDelayMs);
+    }
     return BlockResult::NotAdvanced;
 }
 
@@ -496,9 +489,7 @@ int KB2FirmwareDevelop::finish(qint64 paddedSize, quint16 imageCrc)
     kb2_frame_seal(request);
     Kb2Frame answer;
     const int rc = transaction(request, answer);
-    if (rc != 0)
-        qCDebug(lcFirmware) << "finish answered" << rc;
     // Only a refusal, or a request that never went out, is a failure: the
     // keyboard may restart before its answer is read.
-    return rc == -1 ? -1 : 0;
+    return rc == Kb2Error::Refused || rc == Kb2Error::WriteFailed || rc == Kb2Error::Closed ? -1 : 0;
 }

@@ -3,6 +3,7 @@
 #include "BoardRecords.h"
 #include "HidUSB.h"
 #include "Kb2Frame.h"
+#include "Kb2Link.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -36,6 +37,12 @@ public:
     // update: it is not coming back.
     static constexpr int MaxBlockAttempts = 30;
     static constexpr int BootLoaderSearchAttempts = 101;
+    // Spacing of those attempts: together about four seconds for the
+    // keyboard to come back under its boot loader.
+    static constexpr int BootLoaderSearchIntervalMs = 40;
+    // An erase whose progress frames stop coming is asked for again, this
+    // many times in all.
+    static constexpr int EraseAttempts = 2;
 
     explicit KB2FirmwareDevelop(QObject *parent = nullptr);
     // Stops a running update (with a failure message) and joins the thread.
@@ -82,7 +89,9 @@ private:
     bool restartIntoBootLoader();
     bool writeImage(const QByteArray &padded);
 
+    // One request and its answer (Kb2Errors.h codes).
     int transaction(const Kb2Frame &request, Kb2Frame &response);
+    int eraseOnce(const Kb2Frame &request);
     int queryInfo();
     int queryFlashCrc(qint64 paddedSize);
     int erase(qint64 paddedSize);
@@ -109,6 +118,10 @@ private:
     bool m_busy = false;    // from an accepted startUpdate to the end of its run
     bool m_quit = false;
     std::atomic<bool> m_stop{false};
+    // Once the application has been erased (or was missing from the start),
+    // a failed update leaves the keyboard in its boot loader. Update thread only.
+    bool m_inBootLoader = false;
+    Kb2Link m_link{*this};
 
     std::atomic<int> m_pauseMs{500};
     std::atomic<int> m_restartWaitMs{1000};

@@ -1,3 +1,3 @@
 #include "KeyboardLog.h"
 
-Q_LOGGING_CATEGORY(lcKeyboard, "corvane.keyboard", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcKeyboard, "corvane.keyboard", QtWarningMsg)

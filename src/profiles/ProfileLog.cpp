@@ -1,3 +1,3 @@
 #include "ProfileLog.h"
 
-Q_LOGGING_CATEGORY(lcProfiles, "corvane.profiles", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcProfiles, "corvane.profiles", QtWarningMsg)

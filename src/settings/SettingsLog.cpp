@@ -1,3 +1,3 @@
 #include "SettingsLog.h"
 
-Q_LOGGING_CATEGORY(lcSettings, "corvane.settings", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcSettings, "corvane.settings", QtWarningMsg)

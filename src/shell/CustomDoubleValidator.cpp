@@ -33,7 +33,7 @@ QValidator::State CustomDoubleValidator::validate(QString &input, int &) const
 
 void CustomDoubleValidator::fixup(QString &input) const
 {
-    qCDebug(lcUi) << "fixup============input==============" << input;
+    qCDebug(lcShell) << "fixup============input==============" << input;
     bool ok = false;
     const double value = input.toDouble(&ok);
     if (!ok || value < bottom())

@@ -118,7 +118,7 @@ bool SendDataProgress::isSendTimeoutArmed() const
 
 void SendDataProgress::closeProgress()
 {
-    qCDebug(lcUi) << "关闭进度条定时器触发";
+    qCDebug(lcShell) << "关闭进度条定时器触发";
     m_sendTimer->stop();
     close();
 }

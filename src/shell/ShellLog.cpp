@@ -1,3 +1,3 @@
 #include "ShellLog.h"
 
-Q_LOGGING_CATEGORY(lcUi, "corvane.ui", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcShell, "corvane.shell", QtWarningMsg)

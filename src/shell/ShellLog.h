@@ -2,4 +2,4 @@
 
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcUi)
+Q_DECLARE_LOGGING_CATEGORY(lcShell)

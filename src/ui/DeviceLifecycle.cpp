@@ -10,6 +10,8 @@
 namespace {
 
 const char *const AppTitle = "Corvane";
+// One notice about unconfirmed settings at most this often.
+constexpr int WriteNoticeIntervalMs = 3000;
 
 // The part of an arriving interface's name that tells whether it is HID.
 bool mayBeKeyboard(const QString &path)
@@ -25,52 +27,124 @@ bool mayBeKeyboard(const QString &path)
 } // namespace
 
 DeviceLifecycle::DeviceLifecycle(KeyboardAction *worker, DeviceNotifier *notifier, QObject *parent)
-    : QObject(parent), m_worker(worker), m_notifier(notifier)
+    : QObject(parent), m_worker(worker), m_notifier(notifier),
+      m_session(new KeyboardSession(worker, this, KeyboardSession::Role::Listen))
 {
-    m_status = tr("未连接");
-    m_title = QLatin1String(AppTitle);
+    m_shownTitle = title();
+    m_shownStatus = status();
     connect(notifier, &DeviceNotifier::deviceArrived, this, &DeviceLifecycle::onArrived);
     connect(notifier, &DeviceNotifier::deviceRemoved, this, &DeviceLifecycle::onRemoved);
+    connect(worker, &KeyboardAction::sigConnectFinished, this, &DeviceLifecycle::onConnectFinished, Qt::QueuedConnection);
+    connect(worker, &KeyboardAction::sigKeyboardArrived, this, &DeviceLifecycle::onKeyboardArrived, Qt::QueuedConnection);
+    connect(worker, &KeyboardAction::sigDeviceLost, this, &DeviceLifecycle::onDeviceLost, Qt::QueuedConnection);
     connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &DeviceLifecycle::onDeviceInfo, Qt::QueuedConnection);
     connect(worker, &KeyboardAction::sigKB2InitDevice, this, &DeviceLifecycle::onInitDevice, Qt::QueuedConnection);
+    connect(worker, &KeyboardAction::sigKB2RequestFailed, this, &DeviceLifecycle::onRequestFailed, Qt::QueuedConnection);
+    connect(m_session, &KeyboardSession::readBackFinished, this, &DeviceLifecycle::onReadBackFinished);
 }
 
 void DeviceLifecycle::start()
 {
     if (!m_notifier->start())
         qCWarning(lcUi) << "hot-plug notifications are not available";
-    // -1 (no keyboard) and -2 (it did not open) show nothing: the status
-    // stays "not connected" until a keyboard arrives.
-    const int rc = m_worker->connectDevice();
-    qCDebug(lcUi) << "connectDevice:" << rc;
+    // The worker finds and opens the keyboard; nothing is shown when there
+    // is none: the status stays "not connected" until one arrives.
+    m_worker->requestConnect();
 }
 
-void DeviceLifecycle::setTitle(const QString &title)
+QString DeviceLifecycle::title() const
 {
-    if (m_title == title)
-        return;
-    m_title = title;
-    emit titleChanged(title);
+    switch (m_title) {
+    case Title::Program: return QLatin1String(AppTitle);
+    case Title::Removed: return tr("键盘设备已被移除!");
+    case Title::Board: return titleForBoard(m_boardInfo, false);
+    case Title::Reading: return titleForBoard(m_boardInfo, true);
+    case Title::Incomplete: return titleForBoard(m_boardInfo, false) + QLatin1Char('|') + tr("读取不完整");
+    }
+    return QString();
 }
 
-void DeviceLifecycle::setStatus(const QString &status)
+QString DeviceLifecycle::status() const
 {
-    if (m_status == status)
+    switch (m_status) {
+    case Status::NotConnected: return tr("未连接");
+    case Status::Connected: return tr("已连接");
+    case Status::UpgradeFirmware: return tr("请升级固件");
+    case Status::Incomplete: return tr("读取不完整");
+    }
+    return QString();
+}
+
+void DeviceLifecycle::retranslate()
+{
+    setTitle(m_title);
+    setStatus(m_status);
+}
+
+void DeviceLifecycle::setTitle(Title which)
+{
+    m_title = which;
+    const QString text = title();
+    if (m_shownTitle == text)
         return;
-    m_status = status;
-    emit statusChanged(status);
+    m_shownTitle = text;
+    emit titleChanged(text);
+}
+
+void DeviceLifecycle::setStatus(Status which)
+{
+    m_status = which;
+    const QString text = status();
+    if (m_shownStatus == text)
+        return;
+    m_shownStatus = text;
+    emit statusChanged(text);
+}
+
+QString DeviceLifecycle::readPartText(ReadPart part)
+{
+    switch (part) {
+    case ReadPart::BoardInfo: return tr("键盘信息");
+    case ReadPart::Name: return tr("键盘名称");
+    case ReadPart::PollingRate: return tr("回报率");
+    case ReadPart::Precision: return tr("行程精度");
+    case ReadPart::KeyMatrix: return tr("键位布局");
+    case ReadPart::Parameters: return tr("按键参数");
+    case ReadPart::Colours: return tr("按键颜色");
+    case ReadPart::Lighting: return tr("灯光设置");
+    case ReadPart::DeadZones: return tr("死区设置");
+    case ReadPart::SystemMode: return tr("Win/Mac模式");
+    case ReadPart::Connection: return tr("连接中断");
+    }
+    return QString();
+}
+
+void DeviceLifecycle::markRemoved()
+{
+    setStatus(Status::NotConnected);
+    setTitle(Title::Removed);
+    qCDebug(lcUi) << "设备已经成功移出";
+    m_present = false;
+    m_reading = false;
+    m_session->abandon();
+    emit keyboardRemoved();
 }
 
 void DeviceLifecycle::onRemoved(const QString &path)
 {
     if (path.compare(m_worker->devicePathString(), Qt::CaseInsensitive) != 0 || !m_worker->isDeviceOpen())
-        return; // another device, or another interface of the keyboard
-    setStatus(tr("未连接"));
-    setTitle(tr("键盘设备已被移除!"));
-    qCDebug(lcUi) << "设备已经成功移出";
+        return; // another device, another interface of the keyboard, or already gone
     m_worker->closeDevice();
-    m_reading = false;
-    emit keyboardRemoved();
+    markRemoved();
+}
+
+void DeviceLifecycle::onDeviceLost(int code)
+{
+    // A newer session may already be up by the time this arrives.
+    if (!m_present || m_worker->isDeviceOpen())
+        return;
+    qCDebug(lcUi) << "keyboard lost:" << code;
+    markRemoved();
 }
 
 void DeviceLifecycle::onArrived(const QString &path)
@@ -83,14 +157,24 @@ void DeviceLifecycle::onArrived(const QString &path)
         qCDebug(lcUi) << "strHidPath:" << path << "sHidOld:" << remembered << "结果为0";
     else
         qCDebug(lcUi) << "键盘验证**************" << remembered;
-    if (!m_worker->probePath(path))
-        return;
-    qCDebug(lcUi) << (remembered.isEmpty() ? "验证通过1" : "验证通过2");
-    emit keyboardArrived();
-    m_worker->reconnect();
+    // The worker checks the interface's ids and probes it off this thread.
+    m_worker->requestArrival(path);
 }
 
-QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading) const
+void DeviceLifecycle::onKeyboardArrived()
+{
+    qCDebug(lcUi) << (m_worker->devicePathString().isEmpty() ? "验证通过1" : "验证通过2");
+    emit keyboardArrived();
+}
+
+void DeviceLifecycle::onConnectFinished(int result)
+{
+    qCDebug(lcUi) << "connectDevice:" << result;
+    if (result == KeyboardAction::Connected)
+        m_present = true;
+}
+
+QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading)
 {
     QStringList parts;
     if (v.canConvert<STU_BoardInfo2>()) {
@@ -105,8 +189,10 @@ QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading) const
 
 void DeviceLifecycle::onDeviceInfo(const QVariant &v)
 {
+    m_present = true;
+    m_boardInfo = v;
     if (!v.canConvert<STU_BoardInfo2>()) {
-        setTitle(titleForBoard(v, false));
+        setTitle(Title::Board);
         return;
     }
     const auto info = v.value<STU_BoardInfo2>();
@@ -117,16 +203,15 @@ void DeviceLifecycle::onDeviceInfo(const QVariant &v)
     if (version.contains(QLatin1String("Boot"))) {
         reading = false;
         if (!m_firmwareUpdateRunning) {
-            setStatus(tr("请升级固件"));
+            setStatus(Status::UpgradeFirmware);
             if (!m_askBootLoader || !m_askBootLoader(m_boardVersion))
                 return;
         }
     } else {
-        setStatus(tr("已连接"));
+        setStatus(Status::Connected);
     }
-    const QString title = titleForBoard(v, reading);
-    qCDebug(lcUi) << title;
-    setTitle(title);
+    setTitle(reading ? Title::Reading : Title::Board);
+    qCDebug(lcUi) << title();
     selectModel(info.boardId);
     m_reading = true;
     KeyboardSession::startReadBack(m_worker);
@@ -137,12 +222,41 @@ void DeviceLifecycle::onInitDevice(bool initialising)
     if (initialising || !m_reading)
         return;
     m_reading = false;
-    const int bar = m_title.lastIndexOf(QLatin1Char('|'));
-    if (bar >= 0 && m_title.endsWith(tr("正在读取数据...")))
-        setTitle(m_title.left(bar));
+    if (m_title == Title::Reading)
+        setTitle(Title::Board);
     m_worker->queryWinMode();
     m_worker->queryMacMode();
     emit initialReadFinished();
+}
+
+void DeviceLifecycle::onReadBackFinished()
+{
+    const auto &rb = m_session->readBack();
+    if (rb.isComplete()) {
+        emit readBackComplete();
+        return;
+    }
+    if (rb.missing.contains(ReadPart::Connection))
+        return; // told as a removal
+    m_reading = false;
+    QStringList parts;
+    for (ReadPart part : rb.missing)
+        parts << readPartText(part);
+    qCDebug(lcUi) << "read-back incomplete:" << rb.readError << parts;
+    setTitle(Title::Incomplete);
+    setStatus(Status::Incomplete);
+    emit notice(tr("未能完整读取键盘配置（%1），请重新插拔键盘后再试。").arg(parts.join(tr("、"))));
+}
+
+void DeviceLifecycle::onRequestFailed(int, bool read, int code)
+{
+    if (read || !m_present)
+        return; // reads are judged with the read-back
+    qCDebug(lcUi) << "a setting was not confirmed by the keyboard:" << code;
+    if (m_lastWriteNotice.isValid() && m_lastWriteNotice.elapsed() < WriteNoticeIntervalMs)
+        return;
+    m_lastWriteNotice.start();
+    emit notice(tr("键盘没有确认这项设置，设置可能没有生效。"));
 }
 
 void DeviceLifecycle::selectModel(quint32 boardWord)

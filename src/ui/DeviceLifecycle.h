@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -9,11 +10,14 @@
 
 class DeviceNotifier;
 class KeyboardAction;
+class KeyboardSession;
+enum class ReadPart;
 
-// Follows the keyboard while the program runs: probes arriving HID
-// interfaces, opens the keyboard through the worker, turns its board
-// information into the window title and the model to show, starts the
-// read-back and notices when the open interface goes away.
+// Follows the keyboard while the program runs: hands arriving HID
+// interfaces to the worker (which probes them off the GUI thread), turns the
+// board information into the window title and the model to show, starts the
+// read-back, judges it complete or not, and notices when the keyboard goes
+// away: its interface removed, or the worker losing it on an error.
 class DeviceLifecycle : public QObject {
     Q_OBJECT
 public:
@@ -29,45 +33,70 @@ public:
     void setModelAvailable(std::function<bool(int model)> available) { m_modelAvailable = std::move(available); }
     void setFirmwareUpdateRunning(bool running) { m_firmwareUpdateRunning = running; }
 
-    QString title() const { return m_title; }
-    QString status() const { return m_status; }
+    // Title and status in the current language.
+    QString title() const;
+    QString status() const;
     QString boardVersion() const { return m_boardVersion; }
     int model() const { return m_model; }
+    // What the keyboard reported in its last read-back.
+    KeyboardSession *session() const { return m_session; }
+    // Sets the title and the status again after a language change.
+    void retranslate();
 
-    // The title for the board information held by the worker (after a
-    // language change).
-    QString titleForBoard(const QVariant &info, bool reading) const;
+    // The title for a board information record, optionally marked as reading.
+    static QString titleForBoard(const QVariant &info, bool reading);
+    // The user's name of a part of the read-back.
+    static QString readPartText(ReadPart part);
 
 signals:
     void titleChanged(const QString &title);
     void statusChanged(const QString &status);
     // A board with another word than the last one: show this model.
     void modelSelected(int model);
-    // A keyboard arrived and answered; the worker is reopening it.
+    // A keyboard arrived and answered; the worker is opening it.
     void keyboardArrived();
     // The open keyboard went away.
     void keyboardRemoved();
     void initialReadFinished();
+    // The whole read-back arrived; incomplete ones are told with notice().
+    void readBackComplete();
+    // Something the user should hear of, as a short sentence.
+    void notice(const QString &text);
 
 private:
+    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete };
+    enum class Title { Program, Board, Reading, Incomplete, Removed };
+
     void onArrived(const QString &path);
     void onRemoved(const QString &path);
+    void onConnectFinished(int result);
+    void onKeyboardArrived();
+    void onDeviceLost(int code);
     void onDeviceInfo(const QVariant &info);
     void onInitDevice(bool initialising);
-    void setTitle(const QString &title);
-    void setStatus(const QString &status);
+    void onReadBackFinished();
+    void onRequestFailed(int type, bool read, int code);
+    void markRemoved();
+    void setTitle(Title title);
+    void setStatus(Status status);
     void selectModel(quint32 boardWord);
 
     KeyboardAction *m_worker;
     DeviceNotifier *m_notifier;
+    KeyboardSession *m_session;
     std::function<bool(const QString &)> m_askBootLoader;
     std::function<bool(int)> m_modelAvailable;
     bool m_firmwareUpdateRunning = false;
+    bool m_present = false; // a keyboard is open, as far as this window knows
     bool m_reading = false;
     bool m_haveBoardWord = false;
     quint32 m_boardWord = 0;
     int m_model = -1;
-    QString m_title;
-    QString m_status;
+    Title m_title = Title::Program;
+    Status m_status = Status::NotConnected;
+    QVariant m_boardInfo;
     QString m_boardVersion;
+    QString m_shownTitle;
+    QString m_shownStatus;
+    QElapsedTimer m_lastWriteNotice;
 };

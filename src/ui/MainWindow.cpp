@@ -80,7 +80,6 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
-    m_readBack = new KeyboardSession(m_worker, this, KeyboardSession::Role::Listen);
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
     m_lifecycle->setBootLoaderQuestion([this](const QString &) {
         if (!m_prompts.ask(tr("Boot模式"), tr("键盘App程序不存在，请升级固件？")))
@@ -111,6 +110,13 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
 
 MainWindow::~MainWindow()
 {
+    // The progress box is process-wide; it only borrows this window while a
+    // profile is applied and must outlive it.
+    SendDataProgress *progress = SendDataProgress::instance();
+    if (progress->parentWidget() == this) {
+        progress->hide();
+        progress->setParent(nullptr);
+    }
     // The views talk to the worker; stop that before the widgets go.
     for (QStackedWidget *stack : qAsConst(m_modelViews))
         for (int layer = 0; layer < stack->count(); ++layer)
@@ -298,6 +304,9 @@ void MainWindow::setupConnections()
                 (new ToastTip(type, position, text, msecs, m_keyboardArea))->show();
             });
     connect(hub, &SignalObject::sigBoardReset, m_worker, &KeyboardAction::restoreFactory);
+    // Leaving a page, the settings or the keyboard ends its live work.
+    connect(hub, &SignalObject::sigStopKeyTest, m_worker, &KeyboardAction::stopKeyTest);
+    connect(hub, &SignalObject::sigStopAdjusting, m_worker, &KeyboardAction::stopCalibration);
     connect(m_winBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(true, checked); });
     connect(m_macBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(false, checked); });
 
@@ -307,11 +316,12 @@ void MainWindow::setupConnections()
     connect(m_lifecycle, &DeviceLifecycle::statusChanged, m_status, &QLabel::setText);
     connect(m_lifecycle, &DeviceLifecycle::modelSelected, this, &MainWindow::showModel);
     connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, &MainWindow::onKeyboardRemoved);
+    connect(m_lifecycle, &DeviceLifecycle::notice, this, [this](const QString &text) { toast(text, true); });
     // Until a profile is applied, the current document is the keyboard's
-    // own configuration, so that saving keeps what the keyboard holds.
-    connect(m_readBack, &KeyboardSession::readBackComplete, this, [this] {
-        if (m_readBack->readBack().readError == 0)
-            m_profiles->AdoptBoardDocument(boardProfileDocument(m_readBack->readBack()));
+    // own configuration, so that saving keeps what the keyboard holds. An
+    // incomplete read-back is not taken: it would save defaults as if read.
+    connect(m_lifecycle, &DeviceLifecycle::readBackComplete, this, [this] {
+        m_profiles->AdoptBoardDocument(boardProfileDocument(m_lifecycle->session()->readBack()));
     });
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
         m_profileList->setCurrentRow(-1);
@@ -348,12 +358,9 @@ void MainWindow::retranslate()
     for (int page = 0; page < 4; ++page)
         m_pageGroup->button(page)->setText(KeyConfigWgt::pageName(page));
     // The status and the title follow the language too.
-    if (!m_worker->isDeviceOpen())
-        m_status->setText(tr("未连接"));
-    else
-        m_status->setText(m_lifecycle->status());
-    if (m_worker->isDeviceOpen())
-        setWindowTitle(m_lifecycle->titleForBoard(QVariant::fromValue(m_worker->boardInfo()), m_worker->isInitialising()));
+    m_lifecycle->retranslate();
+    m_status->setText(m_lifecycle->status());
+    setWindowTitle(m_lifecycle->title());
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -13,7 +13,6 @@ class FileListWgt;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
-class KeyboardSession;
 class ProfileManager;
 class QButtonGroup;
 class QLabel;
@@ -84,7 +83,6 @@ private:
     KeyboardAction *m_worker;
     ProfileManager *m_profiles;
     DeviceLifecycle *m_lifecycle;
-    KeyboardSession *m_readBack; // what the keyboard reported, for the board's own profile
     UserPrompts m_prompts;
 
     QLabel *m_logo = nullptr;

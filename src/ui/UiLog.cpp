@@ -1,3 +1,3 @@
 #include "UiLog.h"
 
-Q_LOGGING_CATEGORY(lcUi, "corvane.ui", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcUi, "corvane.ui", QtWarningMsg)

@@ -14,9 +14,14 @@ struct Run {
     QByteArray out, err;
 };
 
-Run cli(const QStringList &args)
+Run cli(const QStringList &args, const QString &scenario = QString())
 {
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_LOGGING_RULES")); // as a user runs it
+    if (!scenario.isEmpty())
+        env.insert(QStringLiteral("CORVANE_SIM_SCENARIO"), scenario);
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(CORVANE_CLI), args);
     Run r;
     if (!p.waitForFinished(60000))
@@ -35,6 +40,8 @@ private slots:
     void simulatedKeyboard();
     void failuresAreOneLine();
     void flashSimulated();
+    void faultsGiveATrueVerdict_data();
+    void faultsGiveATrueVerdict();
 };
 
 void TestCli::simulatedKeyboard()
@@ -93,6 +100,59 @@ void TestCli::flashSimulated()
 
     const Run missing = cli({"flash", dir.filePath("absent.bin"), "--simulate"});
     QCOMPARE(missing.exitCode, 1);
+
+    // A keyboard that refuses every block: the failure is said once, on one
+    // line of its own after the progress bar.
+    const Run refused = cli({"flash", image, "--simulate"}, "only=0x0C,failEvery=1");
+    QCOMPARE(refused.exitCode, 1);
+    const QList<QByteArray> lines = refused.err.trimmed().split('\n');
+    QVERIFY(lines.last().startsWith("corvane-cli: firmware update failed: Keyboard device firmware update failed!"));
+    QCOMPARE(refused.err.count("Keyboard device firmware update failed!"), 1);
+    QVERIFY(!refused.err.contains("corvane."));
+}
+
+void TestCli::faultsGiveATrueVerdict_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error"); // part of the one line on stderr
+
+    QTest::newRow("colours: every 3rd answer lost") << "dump" << "only=0x2A,dropEvery=3" << 0 << "";
+    QTest::newRow("every 3rd answer corrupt") << "dump" << "corruptEvery=3" << 0 << "";
+    QTest::newRow("five keys") << "dump" << "keys=5" << 0 << "";
+    QTest::newRow("colours: one refused") << "dump" << "only=0x2A,fail=1" << 1 << "per-key colours";
+    QTest::newRow("unplugged while settling") << "dump" << "unplugAfterMs=700" << 1 << "disconnected";
+    QTest::newRow("unplugged in the walk") << "dump" << "unplugAfterFrames=60,replugAfterMs=100" << 1
+                                           << "disconnected";
+    QTest::newRow("info: every 3rd answer lost") << "info" << "dropEvery=3" << 0 << "";
+    QTest::newRow("info: slow keyboard") << "info" << "latency=50" << 0 << "";
+    QTest::newRow("info: name refused") << "info" << "only=0x00,fail=1" << 1 << "keyboard name";
+    QTest::newRow("bad scenario") << "info" << "dropEvery=x" << 1 << "CORVANE_SIM_SCENARIO";
+}
+
+// Under faults the command ends, succeeds only with complete data, and a
+// failure is one line on stderr with no log lines beside it.
+void TestCli::faultsGiveATrueVerdict()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, scenario);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    const Run run = cli({command, "--simulate"}, scenario);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+    } else {
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY2(run.err.startsWith("corvane-cli: ") && run.err.contains(error.toUtf8()), run.err.constData());
+    }
+    if (command == QLatin1String("dump") && (exitCode == 0 || error == QLatin1String("per-key colours"))) {
+        // What was read is printed, and what is missing is named in it.
+        const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+        QVERIFY(root["keyColours"].toObject().size() >= (exitCode == 0 ? 5 : 80));
+        QCOMPARE(root.contains("missing"), exitCode != 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

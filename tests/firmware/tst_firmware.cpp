@@ -3,7 +3,6 @@
 #include "KB2FirmwareDevelop.h"
 #include "VirtualHidBackend.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -262,17 +261,20 @@ private slots:
         QTest::addColumn<int>("scenario");
         QTest::addColumn<QStringList>("tail");
         const QString abnormal = QString(FwMessage::ReadWriteAbnormal) + ' ';
+        // Once the application is erased (or was missing), every failure
+        // says that the keyboard waits in its boot loader for another try.
+        const QString inBoot = FwMessage::FailedInBootLoader;
         QTest::newRow("no keyboard") << 0 << QStringList{FwMessage::NoDevice};
         QTest::newRow("cannot reopen") << 1 << QStringList{FwMessage::CannotOpen};
-        QTest::newRow("boot loader silent") << 2 << QStringList{FwMessage::CheckKeyboard};
-        QTest::newRow("never re-enumerates") << 3 << QStringList{FwMessage::CheckKeyboard};
-        QTest::newRow("erase unanswered") << 4 << QStringList{FwMessage::EraseFailed};
-        QTest::newRow("image beyond flash") << 5 << QStringList{abnormal + "-1", FwMessage::EraseFailed};
-        QTest::newRow("CRC answer corrupt") << 6 << QStringList{abnormal + "-8", FwMessage::UpdateFailed};
-        QTest::newRow("CRC differs") << 7 << QStringList{FwMessage::UpdateFailed};
-        QTest::newRow("finish refused") << 8 << QStringList{FwMessage::UpdateFailed};
-        QTest::newRow("blocks unanswered") << 9 << QStringList{FwMessage::UpdateFailed};
-        QTest::newRow("unplugged mid-write") << 10 << QStringList{FwMessage::UpdateFailed};
+        QTest::newRow("boot loader silent") << 2 << QStringList{inBoot};
+        QTest::newRow("never re-enumerates") << 3 << QStringList{inBoot};
+        QTest::newRow("erase never answered") << 4 << QStringList{inBoot};
+        QTest::newRow("image beyond flash") << 5 << QStringList{abnormal + "-1", inBoot};
+        QTest::newRow("CRC answer corrupt") << 6 << QStringList{abnormal + "-8", inBoot};
+        QTest::newRow("CRC differs") << 7 << QStringList{inBoot};
+        QTest::newRow("finish refused") << 8 << QStringList{inBoot};
+        QTest::newRow("blocks unanswered") << 9 << QStringList{inBoot};
+        QTest::newRow("unplugged mid-write") << 10 << QStringList{inBoot};
     }
     void failures()
     {
@@ -286,28 +288,84 @@ private slots:
         };
         switch (scenario) {
         case 0: rig.kb->unplug(); QVERIFY(rig.kb->waitForPlugged(false, 1000)); break;
-        case 1: rig.flaky.openFailsAfter = 2; break; // both probes open, the reopen fails
+        case 1: rig.flaky.openFailsAfter = 1; break; // the probe opens, the reopen fails
         case 2: fault(20, [](auto &f) { f.dropAnswers = 1; }); break;
         case 3: rig.setFaults([](auto &f) { f.noReenumeration = true; }); break;
-        case 4: fault(30, [](auto &f) { f.dropAnswers = 1; }); break;
+        case 4: fault(30, [](auto &f) { f.dropAnswers = KB2FirmwareDevelop::EraseAttempts; }); break;
         case 6: fault(90, [](auto &f) { f.corruptChecksum = 1; }); break;
         case 7: fault(90, [](auto &f) { f.wrongCrc = 1; }); break;
         case 8: fault(95, [](auto &f) { f.failStatus = 1; }); break;
         case 9: fault(35, [](auto &f) { f.refuseBlocks = -1; }); break;
         case 10: fault(35, [](auto &f) { f.unplugAfterFrames = 3; }); break;
         }
-        QElapsedTimer t;
-        t.start();
         QVERIFY(rig.run(image));
         QVERIFY(!rig.success);
         QCOMPARE(rig.messages.mid(rig.messages.size() - tail.size()), tail);
         QCOMPARE(rig.backend.openHandleCount(), 0);
+        if (scenario == 4)
+            QCOMPARE(int(rig.framesWithCommand(0x09).size()), KB2FirmwareDevelop::EraseAttempts);
         if (scenario == 9)
             QCOMPARE(int(rig.framesWithCommand(0x0C).size()), KB2FirmwareDevelop::MaxBlockAttempts);
-        if (scenario == 10)
-            QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
         if (scenario >= 4)
             QVERIFY(!rig.commands().contains(char(0x0B)) || scenario == 8);
+    }
+
+    // One bad or lost erase-progress frame is waited out; a lost end marker
+    // has the erase asked for again. Either way the update completes.
+    void eraseProgressFaults_data()
+    {
+        QTest::addColumn<bool>("fromApp");
+        QTest::addColumn<int>("dropFrame");
+        QTest::addColumn<int>("corruptFrame");
+        QTest::newRow("corrupt first frame, application") << true << -1 << 0;
+        QTest::newRow("corrupt first frame, boot loader") << false << -1 << 0;
+        QTest::newRow("lost middle frame") << false << 1 << -1;
+        QTest::newRow("lost end marker") << false << 2 << -1;
+        QTest::newRow("corrupt end marker") << true << -1 << 2;
+    }
+    void eraseProgressFaults()
+    {
+        QFETCH(bool, fromApp);
+        QFETCH(int, dropFrame);
+        QFETCH(int, corruptFrame);
+        Rig rig(!fromApp);
+        // Armed just before the (last) erase, whose answer is the only series.
+        rig.atProgress(fromApp ? 10 : 30, [&rig, dropFrame, corruptFrame] {
+            rig.setFaults([&](VirtualKeyboard::Faults &f) {
+                f.dropFrameOfSeries = dropFrame;
+                f.corruptFrameOfSeries = corruptFrame;
+            });
+        });
+        const QByteArray image = testImage(2000, 3);
+        QVERIFY(rig.run(image));
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::Complete));
+        QVERIFY(rig.success);
+        QVERIFY(rig.kb->waitForPlugged(true, 2000));
+        const VirtualKeyboard::State s = rig.kb->state();
+        const QByteArray padded = fw_pad_image(image);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(s.runningImage.data()), int(s.runningImage.size())), padded);
+    }
+
+    // An update that fails after the erase leaves the keyboard in its boot
+    // loader, and says so; running it again brings the keyboard back.
+    void failureAfterEraseRecovers()
+    {
+        Rig rig;
+        rig.atProgress(35, [&rig] { rig.setFaults([](auto &f) { f.refuseBlocks = -1; }); });
+        const QByteArray image = testImage(3000, 5);
+        QVERIFY(rig.run(image));
+        QVERIFY(!rig.success);
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::FailedInBootLoader));
+        QVERIFY(rig.kb->state().bootLoader);
+
+        rig.kb->setFaults(VirtualKeyboard::Faults());
+        rig.finished = false;
+        QVERIFY(rig.run(image));
+        QVERIFY(rig.success);
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::Complete));
+        const VirtualKeyboard::State s = rig.kb->state();
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(s.runningImage.data()), int(s.runningImage.size())),
+                 fw_pad_image(image));
     }
 
     void emptyImageIsRefused()
@@ -326,11 +384,8 @@ private slots:
         QVERIFY(rig.engine->startUpdate(testImage(2000)));
         QVERIFY(!rig.engine->startUpdate(testImage(100))); // busy
         QTRY_VERIFY_WITH_TIMEOUT(rig.lastProgress() == 5, 5000);
-        QElapsedTimer t;
-        t.start();
         rig.engine->cancel();
-        QVERIFY(rig.waitFinished(2000));
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(rig.waitFinished(2000)); // within the pause it landed in
         QVERIFY(!rig.success);
         QCOMPARE(rig.lastMessage(), QString(FwMessage::UpdateFailed));
         QCOMPARE(rig.backend.openHandleCount(), 0);
@@ -348,12 +403,12 @@ private slots:
         rig.kb->modify([](VirtualKeyboard::State &s) { s.latencyUs = 1000; });
         QVERIFY(rig.engine->startUpdate(testImage(64 * 1024)));
         QTRY_VERIFY_WITH_TIMEOUT(rig.lastProgress() > 40, 10000);
-        QElapsedTimer t;
-        t.start();
+        const int blocksBefore = int(rig.framesWithCommand(0x0C).size());
         rig.engine.reset();
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        // It stopped in the block it was writing, well before the end.
+        QVERIFY(int(rig.framesWithCommand(0x0C).size()) <= blocksBefore + 1);
         QVERIFY(rig.finished && !rig.success);
-        QCOMPARE(rig.lastMessage(), QString(FwMessage::UpdateFailed));
+        QCOMPARE(rig.lastMessage(), QString(FwMessage::FailedInBootLoader));
         QCOMPARE(rig.backend.openHandleCount(), 0);
         QVERIFY(!rig.commands().contains(char(0x0B)));
     }

@@ -599,7 +599,14 @@ void TestProtocol::walkAndRebuild()
     QCOMPARE(data.emitted.size(), 11);
     QCOMPARE(data.mtMap().value(51), (MTInfo{51, 68, 66, 200}));
     QCOMPARE(data.macroMap().value(53).macroName, QStringLiteral("Macro0"));
-    QCOMPARE(data.macroCount(), 3); // never reuse the number of a held macro
+    QCOMPARE(data.macroCount(), 1);
+    QCOMPARE(data.macroNumber(53), 2); // the number the keyboard holds it under
+    // A new macro never takes the number of a held one.
+    MACROInfo other;
+    other.keyIndex = 51;
+    other.steps << MACRO_Key{true, QStringLiteral("B"), 0};
+    QVERIFY(data.writeAdvancedBinding(other));
+    QCOMPARE(data.macroNumber(51), 0);
 
     data.removeAdvancedBinding(51, Bind_MT);
     QVERIFY(data.mtMap().isEmpty());

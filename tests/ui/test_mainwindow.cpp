@@ -11,12 +11,16 @@
 #include "KeyboardBaseWgt.h"
 #include "MainWindow.h"
 #include "ProfileManager.h"
+#include "QueuedSpy.h"
 #include "SendDataProgress.h"
 #include "ShellResources.h"
+#include "SignalObject.h"
 #include "SystemConfig.h"
 #include "VirtualHidBackend.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,6 +45,8 @@ struct Rig {
         worker = std::make_unique<KeyboardAction>();
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
+        worker->setAnswerTimeout(60);
+        idleSpy = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
         profiles = std::make_unique<ProfileManager>();
         window = std::make_unique<MainWindow>(&notifier, worker.get(), profiles.get());
         UserPrompts p;
@@ -57,12 +63,14 @@ struct Rig {
             notes << title + "|" + text;
         });
         backend.addPlugListener([this](const std::string &path, bool arrived) {
-            notifier.notify(QString::fromStdString(path), arrived);
+            if (forwardPlugging)
+                notifier.notify(QString::fromStdString(path), arrived);
         });
     }
     ~Rig()
     {
         window.reset();
+        idleSpy.reset();
         worker.reset();
         HidBackend::setInstance(nullptr);
     }
@@ -72,14 +80,17 @@ struct Rig {
         window->startDevice();
         return done.wait(20000) && idle();
     }
+    // The worker has done all it was given, and what it reported has arrived.
     bool idle()
     {
-        QElapsedTimer t;
-        t.start();
-        while (!worker->isIdle() && t.elapsed() < 10000)
-            QTest::qWait(5);
-        QTest::qWait(20); // let the last queued signals arrive
-        return worker->isIdle();
+        const quint64 target = worker->workSerial();
+        QDeadlineTimer deadline(10000);
+        while (idleSpy->isEmpty() || idleSpy->last().first().toULongLong() < target) {
+            if (deadline.hasExpired())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+        return true;
     }
     QVector<int> sentCommands() const
     {
@@ -95,10 +106,12 @@ struct Rig {
     VirtualKeyboard *kb = nullptr;
     ExternalDeviceNotifier notifier;
     std::unique_ptr<KeyboardAction> worker;
+    std::unique_ptr<QueuedSpy> idleSpy;
     std::unique_ptr<ProfileManager> profiles;
     std::unique_ptr<MainWindow> window;
     QStringList questions, notes;
     bool answer = true;
+    bool forwardPlugging = true; // false: the window hears of no plug or unplug
     QString nextName, nextFile;
 };
 
@@ -113,6 +126,9 @@ private slots:
     void winMacQuestion();
     void bootLoaderQuestion();
     void profileFlows();
+    void liveWorkEndsWithTheKeyboard();
+    void probingLeavesTheWindowResponsive();
+    void incompleteReadBackIsTold();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -138,15 +154,24 @@ void TestMainWindow::connectionLifecycle()
     // An unrelated device arriving changes nothing.
     rig.kb->clearFrameLog();
     rig.notifier.notify("sim:kb0:other0", true);
-    QTest::qWait(50);
+    QVERIFY(rig.idle());
     QCOMPARE(rig.window->windowTitle(), base);
     QVERIFY(rig.sentCommands().isEmpty());
 
     // Unplug: the window says so and the device is closed.
+    QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
     rig.kb->unplug();
-    QTRY_COMPARE(rig.window->windowTitle(), QString("键盘设备已被移除!"));
+    QVERIFY(removed.wait());
+    QCOMPARE(rig.window->windowTitle(), QString("键盘设备已被移除!"));
     QCOMPARE(rig.window->statusText(), QString("未连接"));
     QVERIFY(!rig.worker->isDeviceOpen());
+
+    // Arrivals of other devices while nothing is open are not even written to.
+    rig.notifier.notify("sim:kb0:other0", true);
+    rig.notifier.notify("sim:kb0:other1", true);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.backend.foreignReportsWritten(), 0);
+    QCOMPARE(rig.window->statusText(), QString("未连接"));
 
     // Plug again: probed, reopened, read back.
     QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
@@ -167,8 +192,9 @@ void TestMainWindow::modelFromTheBoard()
     QVERIFY(view && view->isActive());
 
     // The same board word again does not rebuild the views.
+    QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
     rig.kb->unplug();
-    QTRY_VERIFY(!rig.worker->isDeviceOpen());
+    QVERIFY(removed.wait());
     QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
     rig.kb->plug();
     QVERIFY(done.wait(20000));
@@ -199,7 +225,7 @@ void TestMainWindow::winMacQuestion()
     rig.window->winButton()->click();
     QCOMPARE(rig.questions.size(), 2);
     QVERIFY(rig.idle());
-    QTRY_COMPARE(rig.kb->state().systemMode, 0);
+    QCOMPARE(rig.kb->state().systemMode, 0);
     const QVector<int> cmds = rig.sentCommands();
     QCOMPARE(cmds.first(), 0x100 + 48);
     QVERIFY(cmds.count(0x23) > 0);
@@ -211,7 +237,8 @@ void TestMainWindow::bootLoaderQuestion()
         Rig rig(0, true);
         rig.answer = yes;
         rig.window->startDevice();
-        QTRY_COMPARE(rig.questions.size(), 1);
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.questions.size(), 1);
         QCOMPARE(rig.questions.first(), QString("Boot模式|键盘App程序不存在，请升级固件？"));
         QCOMPARE(rig.window->statusText(), QString("请升级固件"));
         QVERIFY(rig.idle());
@@ -271,14 +298,15 @@ void TestMainWindow::profileFlows()
     rig.notes.clear();
     w.chooseProfile(travelId);
     QCOMPARE(rig.questions.last(), QString("应用配置|是否应用该配置到键盘？"));
-    QTRY_COMPARE(rig.profiles->currentId(), travelId);
+    QCoreApplication::processEvents(); // the profile is applied from a queued signal
+    QCOMPARE(rig.profiles->currentId(), travelId);
     QVector<int> values;
     for (const auto &args : progress)
         values.append(args.at(1).toInt());
     QCOMPARE(values, QVector<int>({15, 30, 60, 80}));
-    QTRY_COMPARE(rig.notes.size(), 1);
-    QVERIFY(!SendDataProgress::instance()->isVisible());
     QVERIFY(rig.idle());
+    QCOMPARE(rig.notes.size(), 1);
+    QVERIFY(!SendDataProgress::instance()->isVisible());
     QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1234));
 
     // Rename through the entry, then delete it.
@@ -301,6 +329,96 @@ void TestMainWindow::profileFlows()
     w.saveProfile();
     QCOMPARE(rig.notes.value(0), QString("提示|正在初始化设备配置中，请稍后在操作..."));
     QVERIFY(rig.idle());
+}
+
+void TestMainWindow::liveWorkEndsWithTheKeyboard()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    SignalObject *hub = SignalObject::instance();
+    QueuedSpy rounds(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
+
+    // Leaving the page (the hub's stop) ends the key test on the keyboard.
+    rig.worker->startKeyTest();
+    QVERIFY(rounds.wait());
+    emit hub->sigStopKeyTest();
+    QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
+
+    // The keyboard goes while the key test runs, before any removal notice:
+    // the worker's failed write is enough for the window to say so.
+    rig.worker->startKeyTest();
+    QVERIFY(rounds.wait());
+    QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
+    QSignalSpy stopTest(hub, &SignalObject::sigStopKeyTest);
+    rig.forwardPlugging = false;
+    rig.kb->unplug();
+    QVERIFY(removed.wait());
+    QCOMPARE(rig.window->statusText(), QString("未连接"));
+    QCOMPARE(rig.window->windowTitle(), QString("键盘设备已被移除!"));
+    QCOMPARE(stopTest.count(), 1); // the pages are told
+    QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
+
+    // Plugged back, it gets a whole new connection.
+    rig.forwardPlugging = true;
+    QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    rig.kb->clearFrameLog();
+    rig.kb->plug();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(rig.sentCommands().mid(0, 2), QVector<int>({0x01, 0x01}));
+    QCOMPARE(rig.window->statusText(), QString("已连接"));
+}
+
+// Probing happens off the GUI thread: a keyboard whose configuration
+// interface misses its first probe, and whose silent interface is then
+// waited on for the whole probe time, never stops the window's timers.
+void TestMainWindow::probingLeavesTheWindowResponsive()
+{
+    Rig rig;
+    rig.worker->setProbeTimeout(300);
+    rig.kb->unplug();
+    QVERIFY(rig.kb->waitForPlugged(false, 1000));
+    rig.window->startDevice();
+    QVERIFY(rig.idle());
+    VirtualKeyboard::Faults f;
+    f.dropAnswers = 1;
+    rig.kb->setFaults(f);
+
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    connect(&ticker, &QTimer::timeout, [&] {
+        longest = qMax(longest, sinceTick.restart());
+    });
+    QSignalSpy arrived(rig.window->lifecycle(), &DeviceLifecycle::keyboardArrived);
+    sinceTick.start();
+    ticker.start();
+    rig.kb->plug();
+    QVERIFY(arrived.wait(10000));
+    ticker.stop();
+    QVERIFY2(longest < 50, qPrintable(QString("the GUI thread stalled for %1 ms").arg(longest)));
+    QVERIFY(rig.kb->framesReceived() >= 3); // both interfaces were probed before the keyboard answered
+}
+
+void TestMainWindow::incompleteReadBackIsTold()
+{
+    Rig rig;
+    VirtualKeyboard::Faults f;
+    f.onlyCommand = 0x2A; // one batch of key colours refused
+    f.failStatus = 1;
+    rig.kb->setFaults(f);
+    QSignalSpy notices(rig.window->lifecycle(), &DeviceLifecycle::notice);
+    QSignalSpy complete(rig.window->lifecycle(), &DeviceLifecycle::readBackComplete);
+    QVERIFY(rig.connected());
+    QVERIFY(notices.count() == 1 || notices.wait());
+    QCOMPARE(notices.count(), 1);
+    QCOMPARE(notices.first().first().toString(), QString("未能完整读取键盘配置（按键颜色），请重新插拔键盘后再试。"));
+    QVERIFY(rig.window->windowTitle().endsWith("|读取不完整"));
+    QCOMPARE(rig.window->statusText(), QString("读取不完整"));
+    QCOMPARE(complete.count(), 0);
+    // The board's read-back is not taken for a profile: it would save
+    // colours it never read.
+    QVERIFY(rig.profiles->currentDocument().isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

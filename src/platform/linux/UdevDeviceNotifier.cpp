@@ -5,7 +5,7 @@
 
 #include <libudev.h>
 
-Q_LOGGING_CATEGORY(lcHotplug, "corvane.platform", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcHotplug, "corvane.platform", QtWarningMsg)
 
 DeviceNotifier *DeviceNotifier::createSystemNotifier(QObject *parent)
 {

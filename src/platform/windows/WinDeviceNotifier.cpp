@@ -13,7 +13,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcHotplugWin, "corvane.platform", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcHotplugWin, "corvane.platform", QtWarningMsg)
 
 const GUID HidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 

@@ -1,0 +1,154 @@
+#include "Kb2Link.h"
+
+#include "DeviceLog.h"
+#include "HidUSB.h"
+#include "Kb2Commands.h"
+#include "Kb2Errors.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Longest single read, so that an interrupt is seen promptly.
+constexpr int ReadSliceMs = 50;
+// A keyboard that keeps talking is not drained for ever.
+constexpr int DiscardLimit = 256;
+
+} // namespace
+
+const char *kb2ErrorName(int code)
+{
+    switch (code) {
+    case Kb2Error::Ok: return "ok";
+    case Kb2Error::Refused: return "refused by the keyboard";
+    case Kb2Error::Foreign: return "answer to another request";
+    case Kb2Error::NoAnswer: return "no answer";
+    case Kb2Error::Corrupt: return "corrupt answer";
+    case Kb2Error::WriteFailed: return "write failed";
+    case Kb2Error::ReadFailed: return "read failed";
+    case Kb2Error::Closed: return "device closed";
+    case Kb2Error::Stopped: return "stopped";
+    default: return "error";
+    }
+}
+
+bool kb2_answer_matches(const Kb2Frame &request, const Kb2Frame &answer)
+{
+    const quint8 command = answer.command();
+    if (!kb2_response_matches(request.command(), command))
+        return false;
+    if (command == Kb2Cmd::AnyResponse || kb2_get_u8(answer, 0) != 0)
+        return true;
+    const int length = answer.length();
+    auto echoes = [&](int answerOffset, int requestOffset, int count) {
+        if (answerOffset + count > length)
+            return true; // nothing to compare: take it on its command
+        return std::memcmp(answer.payload() + answerOffset, request.payload() + requestOffset, size_t(count)) == 0;
+    };
+    switch (request.command()) {
+    case Kb2Cmd::SubCode:
+        return echoes(1, 0, 1);
+    case Kb2Cmd::TableQuery:
+        return echoes(1, 0, 1);
+    case Kb2Cmd::KeyMatrix:
+        return echoes(1, 1, 1) && echoes(23, 2, 1);
+    case Kb2Cmd::Macro:
+        return echoes(1, 1, 2);
+    case Kb2Cmd::Key:
+        return echoes(1, 1, 2);
+    case Kb2Cmd::KRGB:
+    case Kb2Cmd::MT:
+    case Kb2Cmd::TGL:
+    case Kb2Cmd::TDKS:
+    case Kb2Cmd::DDKS:
+    case Kb2Cmd::END:
+        return echoes(1, 1, 1);
+    default:
+        return true;
+    }
+}
+
+void Kb2Link::discardPending()
+{
+    unsigned char report[HidUSB::ReportSize];
+    for (int i = 0; i < DiscardLimit && m_usb.readReport(report, 0) > 0; ++i) {
+    }
+}
+
+int Kb2Link::send(const Kb2Frame &request)
+{
+    if (!m_usb.isOpen())
+        return Kb2Error::Closed;
+    const int written = m_usb.write(request.data, request.frameSize());
+    if (written <= 0)
+        return Kb2Error::WriteFailed;
+    return Kb2Error::Ok;
+}
+
+int Kb2Link::receive(Kb2Frame &answer, int timeoutMs, const Accept &accept)
+{
+    if (!m_usb.isOpen())
+        return Kb2Error::Closed;
+    quint8 buffer[Kb2Frame::Size];
+    int have = 0;
+    QDeadlineTimer deadline(qMax(0, timeoutMs));
+    for (;;) {
+        if (interrupted())
+            return Kb2Error::Stopped;
+        unsigned char report[HidUSB::ReportSize];
+        const int slice = int(std::min<qint64>(deadline.remainingTime(), ReadSliceMs));
+        const int n = m_usb.readReport(report, qMax(0, slice));
+        if (n < 0)
+            return Kb2Error::ReadFailed;
+        if (n == 0) {
+            if (deadline.hasExpired())
+                return have > 0 ? Kb2Error::Corrupt : Kb2Error::NoAnswer;
+            continue;
+        }
+        if (have == 0 && report[0] != Kb2Frame::StartByte)
+            continue; // not the start of a frame: noise or the tail of a lost one
+        std::memcpy(buffer + have, report, HidUSB::ReportSize);
+        have += HidUSB::ReportSize;
+        if (buffer[1] <= Kb2Frame::MaxPayload && buffer[1] + Kb2Frame::HeaderSize > have) {
+            // More reports of this frame are on their way.
+            deadline = QDeadlineTimer(qMax(0, timeoutMs));
+            continue;
+        }
+        const int check = kb2_frame_load(answer, buffer, have);
+        have = 0;
+        if (check <= Kb2Frame::HeaderSize) {
+            qCDebug(lcDevice, "kb2_len<====>%d", check);
+            // Give up on this answer at once: asking again is quicker than
+            // waiting out the time-out for a frame that will not come again.
+            return Kb2Error::Corrupt;
+        }
+        if (!accept || accept(answer))
+            return kb2_get_u8(answer, 0) == 0 ? Kb2Error::Ok : Kb2Error::Refused;
+        qCDebug(lcDevice, "stale or foreign answer 0x%02X dropped", unsigned(answer.command()));
+    }
+}
+
+int Kb2Link::exchange(const Kb2Frame &request, Kb2Frame &answer, int timeoutMs)
+{
+    if (!m_usb.isOpen())
+        return Kb2Error::Closed;
+    // A late answer to an earlier request must not pass for this one.
+    discardPending();
+    const int sent = send(request);
+    if (sent != Kb2Error::Ok)
+        return sent;
+    return receive(answer, timeoutMs, [&request](const Kb2Frame &a) { return kb2_answer_matches(request, a); });
+}
+
+int Kb2Link::exchangeRetrying(const Kb2Frame &request, Kb2Frame &answer, int timeoutMs, int retries)
+{
+    int rc = exchange(request, answer, timeoutMs);
+    for (int attempt = 0; attempt < retries && kb2Retryable(rc); ++attempt) {
+        qCDebug(lcDevice, "command 0x%02X: %s, trying again", unsigned(request.command()), kb2ErrorName(rc));
+        rc = exchange(request, answer, timeoutMs);
+    }
+    return rc;
+}

@@ -1,0 +1,457 @@
+// The worker thread's side of KeyboardAction: its loop, connecting and
+// probing, queued requests and the answers they bring.
+
+#include "KeyboardAction.h"
+
+#include "AppParams.h"
+#include "DeviceLog.h"
+#include "Kb2Builders.h"
+#include "Kb2Commands.h"
+#include "Kb2Decoders.h"
+#include "Kb2Errors.h"
+#include "KeyTypeTable.h"
+#include "SoftwareConfig.h"
+#include "WireKeyTable.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+
+namespace {
+
+// Whether a request asks the keyboard for data rather than changing it.
+bool requestIsRead(const KB2Request &r)
+{
+    switch (r.type) {
+    case Kb2Req::BoardInfo:
+    case Kb2Req::QueryWinMode:
+    case Kb2Req::QueryMacMode:
+    case Kb2Req::QueryName:
+    case Kb2Req::QueryPrecision:
+    case Kb2Req::KeyMatrix:
+    case Kb2Req::TableQuery:
+        return true;
+    case Kb2Req::PollingRate:
+        return r.arg1 < 0 || r.arg1 > 6; // an index past the last only asks
+    default:
+        return r.selector == Kb2Access::Read;
+    }
+}
+
+} // namespace
+
+template <typename Record>
+void KeyboardAction::storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &))
+{
+    Record rec;
+    if (decode(frame.data, Kb2Frame::Size, rec))
+        storeAdvancedEntries(rec);
+}
+
+// ---------------------------------------------------------------- the loop
+
+KeyboardAction::Step KeyboardAction::nextStep()
+{
+    QMutexLocker l(&m_stateLock);
+    for (;;) {
+        Step step;
+        if (!m_running)
+            return step;
+        if (m_closePending) {
+            m_closePending = false;
+            m_stopIo = false;
+            step.kind = Step::Close;
+            return step;
+        }
+        const bool polling = m_mode == Calibration || m_mode == KeyTest;
+        if (!m_queue.isEmpty() && (m_mode == Idle || polling)) {
+            step.kind = Step::RunJob;
+            step.job = m_queue.takeFirst();
+            return step;
+        }
+        if (m_mode != Idle) {
+            step.kind = Step::RunMode;
+            step.mode = m_mode;
+            return step;
+        }
+        if (m_announced != m_serial) {
+            m_announced = m_serial;
+            step.kind = Step::AnnounceIdle;
+            step.serial = m_serial;
+            return step;
+        }
+        // Nothing to do: sleep until work, a close or the end arrives.
+        m_asleep = true;
+        m_wake.wait(&m_stateLock);
+        m_asleep = false;
+    }
+}
+
+void KeyboardAction::run()
+{
+    for (;;) {
+        Step step = nextStep();
+        switch (step.kind) {
+        case Step::Quit:
+            m_usb.close();
+            return;
+        case Step::Close:
+            if (m_usb.isOpen())
+                qCDebug(lcDevice) << "关闭设备";
+            m_usb.close();
+            break;
+        case Step::RunJob:
+            runJob(step.job);
+            break;
+        case Step::RunMode:
+            runMode(step.mode);
+            break;
+        case Step::AnnounceIdle:
+            emit sigKB2Idle(step.serial);
+            break;
+        }
+    }
+}
+
+bool KeyboardAction::sleepUntil(const QDeadlineTimer &deadline, bool wakeOnWork)
+{
+    QMutexLocker l(&m_stateLock);
+    const quint64 serial = m_serial;
+    while (m_running && !m_closePending && !deadline.hasExpired()) {
+        // Work handed over meanwhile, or already waiting, ends a poll's pause.
+        if (wakeOnWork && (m_serial != serial || !m_queue.isEmpty()))
+            break;
+        m_wake.wait(&m_stateLock, deadline);
+    }
+    return m_running && !m_closePending;
+}
+
+// The keyboard needs a moment after being opened before it takes writes.
+bool KeyboardAction::settled()
+{
+    if (!m_firstWritePending)
+        return true;
+    if (m_firstWriteDelayMs > 0 && !sleepUntil(QDeadlineTimer(m_firstWriteDelayMs.load()), false))
+        return false;
+    m_firstWritePending = false;
+    return true;
+}
+
+void KeyboardAction::loseDevice(int code)
+{
+    m_usb.close();
+    int old;
+    bool report;
+    {
+        QMutexLocker l(&m_stateLock);
+        // A close from the GUI thread got there first: nothing was lost.
+        report = m_open && !m_closePending;
+        m_open = false;
+        m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                     [](const Job &j) { return j.kind == Job::Request || j.kind == Job::SwitchMode; }),
+                      m_queue.end());
+        old = m_mode;
+        m_mode = Idle;
+    }
+    emitModeEnded(old, Idle);
+    qCDebug(lcDevice) << "device lost:" << kb2ErrorName(code);
+    if (report)
+        emit sigDeviceLost(code);
+}
+
+void KeyboardAction::runJob(Job &job)
+{
+    switch (job.kind) {
+    case Job::Request:
+        sendQueued(job);
+        break;
+    case Job::SwitchMode: {
+        if (!m_usb.isOpen()) {
+            // Asked for while nothing is open: it ends before it began.
+            if (job.mode == Calibration)
+                emit sigCalibrationEnded();
+            else if (job.mode == KeyTest)
+                emit sigKeyTestEnded();
+            else
+                emit sigKB2ReadFailed(job.mode, Kb2Error::Closed);
+            break;
+        }
+        if (job.mode == InitialWalk)
+            m_initialWalk = WalkState();
+        else if (job.mode == LayoutWalk)
+            m_layoutWalk = WalkState();
+        int old;
+        {
+            QMutexLocker l(&m_stateLock);
+            old = m_mode;
+            m_mode = job.mode;
+        }
+        emitModeEnded(old, job.mode);
+        break;
+    }
+    case Job::Connect:
+        finishControl(job, connectNow());
+        break;
+    case Job::Arrival: {
+        {
+            QMutexLocker l(&m_stateLock);
+            if (m_open) {
+                qCDebug(lcDevice) << "arrival ignored: a keyboard is open" << job.path;
+                break; // a second keyboard is never probed
+            }
+        }
+        QStringList paths;
+        m_usb.findDevicePaths(paths, VendorId, ProductId);
+        if (!paths.contains(QString::fromUtf8(job.path))) {
+            // Only the keyboard's own interfaces are ever opened or written.
+            qCDebug(lcDevice) << "arrival ignored: not a keyboard interface" << job.path;
+            break;
+        }
+        const int rc = connectNow();
+        if (rc == Connected)
+            emit sigKeyboardArrived();
+        finishControl(job, rc);
+        break;
+    }
+    case Job::Reopen: {
+        m_usb.close();
+        QByteArray path;
+        {
+            QMutexLocker l(&m_stateLock);
+            path = m_path;
+        }
+        finishControl(job, openSession(path) == Connected ? int(Connected) : int(NoKeyboard));
+        break;
+    }
+    case Job::Probe: {
+        const bool answered = probeNow(job.path);
+        if (job.ticket) {
+            QMutexLocker l(&m_stateLock);
+            m_results.insert(job.ticket, answered ? 1 : 0);
+            m_resultReady.wakeAll();
+        }
+        break;
+    }
+    }
+}
+
+void KeyboardAction::finishControl(const Job &job, int result)
+{
+    if (job.ticket) {
+        QMutexLocker l(&m_stateLock);
+        m_results.insert(job.ticket, result);
+        m_resultReady.wakeAll();
+    }
+    emit sigConnectFinished(result);
+}
+
+// ---------------------------------------------------------------- connecting
+
+// Runs the basic-information query on the open handle; stores the board
+// information when the keyboard answers.
+int KeyboardAction::probeOpenDevice()
+{
+    Kb2Frame answer;
+    const int rc = m_link.exchange(kb2_build_plain(Kb2Cmd::BoardInfo), answer, m_probeTimeoutMs);
+    if (rc != Kb2Error::Ok) {
+        qCDebug(lcDevice) << "某个返回值小于0，直接结束函数" << rc;
+        return rc;
+    }
+    STU_BoardInfo2 info;
+    if (answer.command() != quint8(Kb2Cmd::BoardInfo + Kb2Cmd::ResponseFlag)
+        || !kb2_decode_board_info(answer.data, Kb2Frame::Size, info))
+        return Kb2Error::Foreign;
+    storeBoardInfo(info);
+    return Kb2Error::Ok;
+}
+
+bool KeyboardAction::probeNow(const QByteArray &path)
+{
+    if (m_usb.isOpen()) {
+        qCDebug(lcDevice) << "关闭设备";
+        m_usb.close();
+    }
+    if (!m_usb.openPath(path))
+        return false;
+    const int rc = probeOpenDevice();
+    qCDebug(lcDevice) << "返回值结果打印输出：" << rc;
+    m_usb.close();
+    if (rc != Kb2Error::Ok)
+        return false;
+    QMutexLocker l(&m_stateLock);
+    m_path = path;
+    return true;
+}
+
+int KeyboardAction::connectNow()
+{
+    m_usb.close();
+    QStringList paths;
+    m_usb.findDevicePaths(paths, VendorId, ProductId);
+    for (const QString &path : qAsConst(paths)) {
+        if (interrupted())
+            break;
+        if (probeNow(path.toUtf8()))
+            return openSession(path.toUtf8());
+    }
+    return NoKeyboard;
+}
+
+// Opens the interface for a session of requests, walks and polls, and asks
+// for the board information first.
+int KeyboardAction::openSession(const QByteArray &path)
+{
+    if (path.isEmpty() || !m_usb.openPath(path))
+        return OpenFailed;
+    {
+        QMutexLocker l(&m_stateLock);
+        if (!m_running || m_closePending) {
+            m_usb.close();
+            return OpenFailed;
+        }
+        m_open = true;
+        m_path = path;
+    }
+    m_usb.setDevicePath(path);
+    m_firstWritePending = true;
+    m_initialWalk = WalkState();
+    m_layoutWalk = WalkState();
+    Job info;
+    info.request.type = Kb2Req::BoardInfo;
+    kb2BuildRequestFrame(info.request, info.frame);
+    qCDebug(lcDevice) << "查询键盘基本信息";
+    post(std::move(info), true);
+    return Connected;
+}
+
+// ---------------------------------------------------------------- requests and answers
+
+void KeyboardAction::sendQueued(const Job &job)
+{
+    if (!m_usb.isOpen()) {
+        qCDebug(lcDevice) << "device closed, request dropped" << job.request.type;
+        return;
+    }
+    if (!settled())
+        return;
+    Kb2Frame answer;
+    const int rc = m_link.exchangeRetrying(job.frame, answer, m_answerTimeoutMs, Retries);
+    qCDebug(lcDevice, "Hidusb Data Writes:%d<--->Reads:%d", job.frame.frameSize(), rc);
+    if (rc == Kb2Error::Ok)
+        dispatch(answer);
+    else if (kb2DeviceGone(rc))
+        loseDevice(rc);
+    else if (rc != Kb2Error::Stopped)
+        emit sigKB2RequestFailed(job.request.type, requestIsRead(job.request), rc);
+}
+
+void KeyboardAction::dispatch(const Kb2Frame &frame)
+{
+    switch (frame.command()) {
+    case 0x81: {
+        STU_BoardInfo2 info;
+        if (kb2_decode_board_info(frame.data, Kb2Frame::Size, info)) {
+            storeBoardInfo(info);
+            emit sigKB2DeviceInfo(QVariant::fromValue(info));
+        }
+        break;
+    }
+    case 0xAB:
+        storeKeyMatrixRows(frame);
+        break;
+    case 0x92:
+        qCDebug(lcDevice) << "收到矩阵传回的数据";
+        break;
+    case 0xA3: {
+        STU_BoardFromKey entries;
+        if (kb2_decode_key_entries(frame.data, Kb2Frame::Size, entries))
+            applyKeyEntries(entries);
+        break;
+    }
+    case 0xA4: storeAdvanced<STU_BoardFromMT>(frame, kb2_decode_mt); break;
+    case 0xA5: storeAdvanced<STU_BoardFromTGL>(frame, kb2_decode_tgl); break;
+    case 0xA6: storeAdvanced<STU_BoardFromTDKS>(frame, kb2_decode_tdks); break;
+    case 0xA7: storeAdvanced<STU_BoardFromDDKS>(frame, kb2_decode_ddks); break;
+    case 0xA8: storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
+    case 0xA0: {
+        STU_BoardFromMACRO echo;
+        if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo))
+            qCDebug(lcDevice, "read [%s--%d] [%2d] cmd:0x%02X offset:%2d len:%2d micro:0x%04X", "commitKeyboardReslove",
+                    __LINE__, int(echo.count), int(frame.command()), int(echo.offset), int(echo.count),
+                    unsigned(echo.step[0] & 0xFFFF));
+        break;
+    }
+    case 0xA9: {
+        STU_BoardFromDB db;
+        if (kb2_decode_db(frame.data, Kb2Frame::Size, db)) {
+            storeDB(db);
+            emit sigKB2Sensitivity(QVariant::fromValue(db));
+        }
+        break;
+    }
+    case 0x98: {
+        STU_BoardFromPRGB prgb;
+        if (kb2_decode_prgb(frame.data, Kb2Frame::Size, prgb)) {
+            storePRGB(prgb);
+            emit sigKB2ColorLights(QVariant::fromValue(prgb));
+            emit sigKB2SuperVelocity((prgb.bitmap & 0x10) != 0);
+        }
+        break;
+    }
+    case 0x80: {
+        const quint8 sub = frame.payload()[1];
+        if (sub == Kb2Sub::QueryWinMode || sub == Kb2Sub::QueryMacMode) {
+            const int mode = kb2_decode_sys_mode(frame.data, Kb2Frame::Size);
+            if (mode >= 0)
+                emit sigKB2SYSModeInfo(mode);
+        } else if (sub == Kb2Sub::QueryName) {
+            QString name;
+            if (kb2_decode_keyboard_name(frame.data, Kb2Frame::Size, name))
+                emit sigKB2KeyboardName(name);
+        } else if (sub == Kb2Sub::QueryPrecision) {
+            Kb2Precision p;
+            if (kb2_decode_precision(frame.data, Kb2Frame::Size, p)) {
+                AppParams::setDecimals(p.decimals);
+                emit sigKB2PrecisionData(p.stepMm, p.a, p.b);
+            }
+        } else if (sub == Kb2Sub::PollingRate) {
+            const int rate = kb2_decode_polling_rate(frame.data, Kb2Frame::Size);
+            if (rate >= 0) {
+                AppParams::setPollingRateIndex(rate);
+                emit sigKB2PollingRate(rate);
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void KeyboardAction::storeKeyMatrixRows(const Kb2Frame &frame)
+{
+    Kb2MatrixRows rows;
+    if (!kb2_decode_key_matrix(frame.data, Kb2Frame::Size, rows))
+        return;
+    SoftwareConfig *config = SoftwareConfig::instance();
+    if (rows.firstRow == 0) {
+        config->clearMatrix();
+        m_originalKeys.clear();
+    }
+    const int rowNumbers[2] = {rows.firstRow, rows.secondRow};
+    for (int i = 0; i < 2; ++i) {
+        const int row = rowNumbers[i];
+        if (row < 0 || row > 5)
+            continue;
+        QList<int> keys;
+        for (int col = 0; col < 21; ++col) {
+            const quint8 wire = i == 0 ? rows.first[col] : rows.second[col];
+            config->setMatrixCell(row, col, kb2_wire_to_model(wire));
+            if (wire != 0)
+                keys.append(keyTypeFromCode(kb2_wire_to_model(wire)));
+        }
+        m_originalKeys.insert(row, keys);
+    }
+    if (rows.secondRow == 5)
+        emit sigKB2OriginalKeyValueMap(m_originalKeys);
+}
