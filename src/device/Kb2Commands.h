@@ -36,6 +36,12 @@ enum : quint8 {
 };
 } // namespace Kb2Cmd
 
+// The command code of the answer to a request's command.
+constexpr quint8 kb2Answer(quint8 requestCommand)
+{
+    return quint8(requestCommand + Kb2Cmd::ResponseFlag);
+}
+
 // Sub-codes of command 0x00.
 namespace Kb2Sub {
 enum : quint8 {

@@ -6,6 +6,7 @@
 #include "DeviceLog.h"
 #include "FamilyKeyMatrix.h"
 #include "Kb2Builders.h"
+#include "Kb2Commands.h"
 #include "Kb2Decoders.h"
 #include "Kb2Errors.h"
 #include "KeyTypeTable.h"
@@ -212,7 +213,7 @@ bool KeyboardAction::queryTable(int table, int part, Kb2Frame &answer, int &code
 {
     serveQueuedRequests();
     code = m_link.exchange(kb2_build_table_query(quint8(table), quint8(part)), answer, m_answerTimeoutMs);
-    if (code == Kb2Error::Ok && answer.command() != 0x92)
+    if (code == Kb2Error::Ok && answer.command() != kb2Answer(Kb2Cmd::TableQuery))
         code = Kb2Error::Foreign;
     return code == Kb2Error::Ok;
 }
@@ -227,8 +228,9 @@ static bool pollMustEnd(int code)
 
 void KeyboardAction::calibrationPoll()
 {
-    // Table 6 rows 0..2, 3..5, then table 2 likewise.
-    const int order[4][2] = {{6, 1}, {6, 2}, {2, 1}, {2, 2}};
+    // Calibration table rows 0..2, 3..5, then the travel table likewise.
+    const int order[4][2] = {{Kb2Table::Calibration, 1}, {Kb2Table::Calibration, 2},
+                             {Kb2Table::TravelRaw, 1}, {Kb2Table::TravelRaw, 2}};
     QList<QList<quint16>> table6, table2;
     bool complete = true;
     for (const auto &q : order) {
@@ -257,7 +259,7 @@ void KeyboardAction::calibrationPoll()
             complete = false;
             break;
         }
-        (q[0] == 6 ? table6 : table2).append(rows);
+        (q[0] == Kb2Table::Calibration ? table6 : table2).append(rows);
     }
     if (complete)
         emit sigUpdateAdjustingData(table6, table2);
@@ -268,7 +270,7 @@ void KeyboardAction::keyTestPoll()
 {
     QList<QList<quint16>> travel;
     QList<QList<quint8>> flags;
-    const int order[3][2] = {{2, 1}, {2, 2}, {3, 1}};
+    const int order[3][2] = {{Kb2Table::TravelRaw, 1}, {Kb2Table::TravelRaw, 2}, {Kb2Table::KeyState, 1}};
     bool complete = true;
     for (const auto &q : order) {
         Kb2Frame answer;
@@ -284,7 +286,7 @@ void KeyboardAction::keyTestPoll()
                 endModeIf(KeyTest);
             if (pollMustEnd(code))
                 return;
-        } else if (q[0] == 3) {
+        } else if (q[0] == Kb2Table::KeyState) {
             ok = kb2_decode_table_u8(answer.data, Kb2Frame::Size, table, flags) && flags.size() == 6;
         } else {
             QList<QList<quint16>> rows;

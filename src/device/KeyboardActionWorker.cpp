@@ -258,7 +258,7 @@ int KeyboardAction::probeOpenDevice()
         return rc;
     }
     STU_BoardInfo2 info;
-    if (answer.command() != quint8(Kb2Cmd::BoardInfo + Kb2Cmd::ResponseFlag)
+    if (answer.command() != kb2Answer(Kb2Cmd::BoardInfo)
         || !kb2_decode_board_info(answer.data, Kb2Frame::Size, info))
         return Kb2Error::Foreign;
     storeBoardInfo(info);
@@ -348,7 +348,7 @@ void KeyboardAction::sendQueued(const Job &job)
 void KeyboardAction::dispatch(const Kb2Frame &frame)
 {
     switch (frame.command()) {
-    case 0x81: {
+    case kb2Answer(Kb2Cmd::BoardInfo): {
         STU_BoardInfo2 info;
         if (kb2_decode_board_info(frame.data, Kb2Frame::Size, info)) {
             storeBoardInfo(info);
@@ -356,24 +356,24 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
         }
         break;
     }
-    case 0xAB:
+    case kb2Answer(Kb2Cmd::KeyMatrix):
         storeKeyMatrixRows(frame);
         break;
-    case 0x92:
+    case kb2Answer(Kb2Cmd::TableQuery):
         qCDebug(lcDevice) << "收到矩阵传回的数据";
         break;
-    case 0xA3: {
+    case kb2Answer(Kb2Cmd::Key): {
         STU_BoardFromKey entries;
         if (kb2_decode_key_entries(frame.data, Kb2Frame::Size, entries))
             applyKeyEntries(entries);
         break;
     }
-    case 0xA4: storeAdvanced<STU_BoardFromMT>(frame, kb2_decode_mt); break;
-    case 0xA5: storeAdvanced<STU_BoardFromTGL>(frame, kb2_decode_tgl); break;
-    case 0xA6: storeAdvanced<STU_BoardFromTDKS>(frame, kb2_decode_tdks); break;
-    case 0xA7: storeAdvanced<STU_BoardFromDDKS>(frame, kb2_decode_ddks); break;
-    case 0xA8: storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
-    case 0xA0: {
+    case kb2Answer(Kb2Cmd::MT): storeAdvanced<STU_BoardFromMT>(frame, kb2_decode_mt); break;
+    case kb2Answer(Kb2Cmd::TGL): storeAdvanced<STU_BoardFromTGL>(frame, kb2_decode_tgl); break;
+    case kb2Answer(Kb2Cmd::TDKS): storeAdvanced<STU_BoardFromTDKS>(frame, kb2_decode_tdks); break;
+    case kb2Answer(Kb2Cmd::DDKS): storeAdvanced<STU_BoardFromDDKS>(frame, kb2_decode_ddks); break;
+    case kb2Answer(Kb2Cmd::END): storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
+    case kb2Answer(Kb2Cmd::Macro): {
         STU_BoardFromMACRO echo;
         if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo))
             qCDebug(lcDevice, "read [%s--%d] [%2d] cmd:0x%02X offset:%2d len:%2d micro:0x%04X", "commitKeyboardReslove",
@@ -381,7 +381,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
                     unsigned(echo.step[0] & 0xFFFF));
         break;
     }
-    case 0xA9: {
+    case kb2Answer(Kb2Cmd::DB): {
         STU_BoardFromDB db;
         if (kb2_decode_db(frame.data, Kb2Frame::Size, db)) {
             storeDB(db);
@@ -389,7 +389,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
         }
         break;
     }
-    case 0x98: {
+    case kb2Answer(Kb2Cmd::PRGB): {
         STU_BoardFromPRGB prgb;
         if (kb2_decode_prgb(frame.data, Kb2Frame::Size, prgb)) {
             storePRGB(prgb);
@@ -398,7 +398,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
         }
         break;
     }
-    case 0x80: {
+    case kb2Answer(Kb2Cmd::SubCode): {
         const quint8 sub = frame.payload()[1];
         if (sub == Kb2Sub::QueryWinMode || sub == Kb2Sub::QueryMacMode) {
             const int mode = kb2_decode_sys_mode(frame.data, Kb2Frame::Size);
