@@ -1,6 +1,8 @@
 // Fuzz entry for the profile reader: any bytes must either be refused or
-// give a document that survives a save and a reload.
+// give a document that survives a save and a reload, and whose typed form
+// survives being written and read again.
 
+#include "ProfileData.h"
 #include "ProfileDocument.h"
 
 #include <QJsonValue>
@@ -40,6 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray resaved = serialiseProfile(reloaded);
     ProfileDocument again;
     if (!parseProfileBytes(resaved, &again) || serialiseProfile(again) != resaved)
+        std::abort();
+
+    // Writing a read profile and reading it back changes nothing, and the
+    // written document is stable from then on.
+    const ProfileData typed = readProfile(doc);
+    const QJsonObject written = writeProfile(typed);
+    if (readProfile(written) != typed || writeProfile(readProfile(written)) != written)
         std::abort();
     return 0;
 }

@@ -139,63 +139,6 @@
     </message>
 </context>
 <context>
-    <name>KeyConfigWgt</name>
-    <message>
-        <source>灯光设置</source>
-        <translation>Lighting</translation>
-    </message>
-    <message>
-        <source>性能设置</source>
-        <translation>Performance</translation>
-    </message>
-    <message>
-        <source>自定义键</source>
-        <translation>Custom keys</translation>
-    </message>
-    <message>
-        <source>高级键</source>
-        <translation>Advanced keys</translation>
-    </message>
-</context>
-<context>
-    <name>KeyboardBaseWgt</name>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>高级键最多绑定32个</source>
-        <translation>At most 32 advanced keys can be bound</translation>
-    </message>
-    <message>
-        <source>正在下发按键模式数据，请稍等...</source>
-        <translation>Sending key layout data, please wait...</translation>
-    </message>
-    <message>
-        <source>正在下发高级键数据，请稍等...</source>
-        <translation>Sending advanced keys, please wait...</translation>
-    </message>
-    <message>
-        <source>open file failure!</source>
-        <translation>The macro file could not be opened!</translation>
-    </message>
-    <message>
-        <source>数据解析异常!</source>
-        <translation>The macro file could not be read!</translation>
-    </message>
-    <message>
-        <source>配置下发完成！</source>
-        <translation>Configuration sent!</translation>
-    </message>
-</context>
-<context>
-    <name>KeyboardBtn</name>
-    <message>
-        <source>开始绑定</source>
-        <translation>Start binding</translation>
-    </message>
-</context>
-<context>
     <name>MainWindow</name>
     <message>
         <source>Boot模式</source>
@@ -290,10 +233,6 @@
         <translation>Profile %1 already exists. Overwrite it?</translation>
     </message>
     <message>
-        <source>配置文件导入失败</source>
-        <translation>The profile could not be imported</translation>
-    </message>
-    <message>
         <source>配置文件已导入</source>
         <translation>Profile imported</translation>
     </message>
@@ -320,6 +259,14 @@
     <message>
         <source>导出配置文件</source>
         <translation>Export profile</translation>
+    </message>
+    <message>
+        <source>键盘</source>
+        <translation>Keyboard</translation>
+    </message>
+    <message>
+        <source>键盘最多保存%1个宏，其余的宏没有写入键盘。</source>
+        <translation>The keyboard holds at most %1 macros; the others were not written to it.</translation>
     </message>
 </context>
 <context>
@@ -372,20 +319,8 @@
         <translation>Cannot delete the profile file: %1</translation>
     </message>
     <message>
-        <source>正在下发RGB和性能参数，请稍等...</source>
-        <translation>Sending lighting and performance settings, please wait...</translation>
-    </message>
-    <message>
-        <source>正在下发按键模式数据，请稍等...</source>
-        <translation>Sending key layout data, please wait...</translation>
-    </message>
-    <message>
-        <source>正在下发自定义按键数据，请稍等...</source>
-        <translation>Sending per-key travel data, please wait...</translation>
-    </message>
-    <message>
-        <source>正在下发高级键参数，请稍等...</source>
-        <translation>Sending advanced key settings, please wait...</translation>
+        <source>配置文件导入失败</source>
+        <translation>The profile could not be imported</translation>
     </message>
 </context>
 <context>
@@ -454,6 +389,118 @@
     <message>
         <source>应用程序已运行！</source>
         <translation>The application is already running!</translation>
+    </message>
+</context>
+<context>
+    <name>AdvancedKeySetPageWgt</name>
+    <message>
+        <source>高级键</source>
+        <translation>Advanced keys</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>高级键最多绑定32个</source>
+        <translation>At most 32 advanced keys can be bound</translation>
+    </message>
+</context>
+<context>
+    <name>ColorConfigWgt</name>
+    <message>
+        <source>灯光设置</source>
+        <translation>Lighting</translation>
+    </message>
+</context>
+<context>
+    <name>CustomKeySetPageWgt</name>
+    <message>
+        <source>自定义键</source>
+        <translation>Custom keys</translation>
+    </message>
+    <message>
+        <source>开始绑定</source>
+        <translation>Choose the new key</translation>
+    </message>
+</context>
+<context>
+    <name>KeyConfigWgt</name>
+    <message>
+        <source>设置页面</source>
+        <translation>Settings pages</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBaseWgt</name>
+    <message>
+        <source>键盘</source>
+        <translation>Keyboard</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBtn</name>
+    <message>
+        <source>高级键：%1</source>
+        <translation>Advanced key: %1</translation>
+    </message>
+    <message>
+        <source>快速触发：按下%1毫米，抬起%2毫米</source>
+        <translation>Rapid trigger: press %1 mm, release %2 mm</translation>
+    </message>
+    <message>
+        <source>单独行程：%1毫米</source>
+        <translation>Own travel: %1 mm</translation>
+    </message>
+    <message>
+        <source>已选中</source>
+        <translation>Selected</translation>
+    </message>
+</context>
+<context>
+    <name>PerformancePageWgt</name>
+    <message>
+        <source>性能设置</source>
+        <translation>Performance</translation>
+    </message>
+</context>
+<context>
+    <name>ProfilePlan</name>
+    <message>
+        <source>开始下发配置，请稍等...</source>
+        <translation>Sending the profile, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发RGB和性能参数，请稍等...</source>
+        <translation>Sending lighting and performance settings, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发按键模式数据，请稍等...</source>
+        <translation>Sending key assignments, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发自定义按键数据，请稍等...</source>
+        <translation>Sending per-key settings, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键参数，请稍等...</source>
+        <translation>Sending advanced key settings, please wait...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键数据，请稍等...</source>
+        <translation>Sending advanced key data, please wait...</translation>
+    </message>
+    <message>
+        <source>配置下发完成！</source>
+        <translation>Profile sent!</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>open file failure!</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>The macro file could not be read!</translation>
     </message>
 </context>
 </TS>

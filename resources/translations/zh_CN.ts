@@ -35,6 +35,66 @@
         <source>已连接</source>
         <translation>已连接</translation>
     </message>
+    <message>
+        <source>读取不完整</source>
+        <translation>读取不完整</translation>
+    </message>
+    <message>
+        <source>键盘信息</source>
+        <translation>键盘信息</translation>
+    </message>
+    <message>
+        <source>键盘名称</source>
+        <translation>键盘名称</translation>
+    </message>
+    <message>
+        <source>回报率</source>
+        <translation>回报率</translation>
+    </message>
+    <message>
+        <source>行程精度</source>
+        <translation>行程精度</translation>
+    </message>
+    <message>
+        <source>键位布局</source>
+        <translation>键位布局</translation>
+    </message>
+    <message>
+        <source>按键参数</source>
+        <translation>按键参数</translation>
+    </message>
+    <message>
+        <source>按键颜色</source>
+        <translation>按键颜色</translation>
+    </message>
+    <message>
+        <source>灯光设置</source>
+        <translation>灯光设置</translation>
+    </message>
+    <message>
+        <source>死区设置</source>
+        <translation>死区设置</translation>
+    </message>
+    <message>
+        <source>Win/Mac模式</source>
+        <translation>Win/Mac模式</translation>
+    </message>
+    <message>
+        <source>连接中断</source>
+        <translation>连接中断</translation>
+    </message>
+    <message>
+        <source>未能完整读取键盘配置（%1），请重新插拔键盘后再试。</source>
+        <translation>未能完整读取键盘配置（%1），请重新插拔键盘后再试。</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>键盘没有确认这项设置，设置可能没有生效。</source>
+        <translation>键盘没有确认这项设置，设置可能没有生效。</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>
@@ -55,22 +115,7 @@
     <name>KeyChooseWgt</name>
     <message>
         <source>自定义按键</source>
-        <translation>重命名&lt;/source&gt;
-        &lt;translation&gt;重命名&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;导出&lt;/source&gt;
-        &lt;translation&gt;导出&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;删除&lt;/source&gt;
-        &lt;translation&gt;删除&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;KeyChooseWgt&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;自定义按键</translation>
+        <translation>自定义按键</translation>
     </message>
     <message>
         <source>基本字符</source>
@@ -94,74 +139,10 @@
     </message>
 </context>
 <context>
-    <name>KeyConfigWgt</name>
-    <message>
-        <source>灯光设置</source>
-        <translation>灯光设置</translation>
-    </message>
-    <message>
-        <source>性能设置</source>
-        <translation>性能设置</translation>
-    </message>
-    <message>
-        <source>自定义键</source>
-        <translation>自定义键</translation>
-    </message>
-    <message>
-        <source>高级键</source>
-        <translation>高级键</translation>
-    </message>
-</context>
-<context>
-    <name>KeyboardBaseWgt</name>
-    <message>
-        <source>提示</source>
-        <translation>提示</translation>
-    </message>
-    <message>
-        <source>高级键最多绑定32个</source>
-        <translation>高级键最多绑定32个</translation>
-    </message>
-    <message>
-        <source>正在下发按键模式数据，请稍等...</source>
-        <translation>正在下发按键模式数据，请稍等...</translation>
-    </message>
-    <message>
-        <source>正在下发高级键数据，请稍等...</source>
-        <translation>正在下发高级键数据，请稍等...</translation>
-    </message>
-    <message>
-        <source>open file failure!</source>
-        <translation>open file failure!</translation>
-    </message>
-    <message>
-        <source>数据解析异常!</source>
-        <translation>数据解析异常!</translation>
-    </message>
-    <message>
-        <source>配置下发完成！</source>
-        <translation>配置下发完成！</translation>
-    </message>
-</context>
-<context>
-    <name>KeyboardBtn</name>
-    <message>
-        <source>开始绑定</source>
-        <translation>开始绑定</translation>
-    </message>
-</context>
-<context>
     <name>MainWindow</name>
     <message>
         <source>Boot模式</source>
-        <translation>开始绑定&lt;/source&gt;
-        &lt;translation&gt;开始绑定&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;MainWindow&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;Boot模式</translation>
+        <translation>Boot模式</translation>
     </message>
     <message>
         <source>键盘App程序不存在，请升级固件？</source>
@@ -252,10 +233,6 @@
         <translation>配置%1已存在，是否覆盖该配置？</translation>
     </message>
     <message>
-        <source>配置文件导入失败</source>
-        <translation>配置文件导入失败</translation>
-    </message>
-    <message>
         <source>配置文件已导入</source>
         <translation>配置文件已导入</translation>
     </message>
@@ -282,6 +259,14 @@
     <message>
         <source>导出配置文件</source>
         <translation>导出配置文件</translation>
+    </message>
+    <message>
+        <source>键盘</source>
+        <translation>键盘</translation>
+    </message>
+    <message>
+        <source>键盘最多保存%1个宏，其余的宏没有写入键盘。</source>
+        <translation>键盘最多保存%1个宏，其余的宏没有写入键盘。</translation>
     </message>
 </context>
 <context>
@@ -326,20 +311,16 @@
         <translation>名为“%1”的配置已存在，请换一个名称。</translation>
     </message>
     <message>
-        <source>正在下发RGB和性能参数，请稍等...</source>
-        <translation>正在下发RGB和性能参数，请稍等...</translation>
+        <source>无法重命名配置文件：%1</source>
+        <translation>无法重命名配置文件：%1</translation>
     </message>
     <message>
-        <source>正在下发按键模式数据，请稍等...</source>
-        <translation>正在下发按键模式数据，请稍等...</translation>
+        <source>无法删除配置文件：%1</source>
+        <translation>无法删除配置文件：%1</translation>
     </message>
     <message>
-        <source>正在下发自定义按键数据，请稍等...</source>
-        <translation>正在下发自定义按键数据，请稍等...</translation>
-    </message>
-    <message>
-        <source>正在下发高级键参数，请稍等...</source>
-        <translation>正在下发高级键参数，请稍等...</translation>
+        <source>配置文件导入失败</source>
+        <translation>配置文件导入失败</translation>
     </message>
 </context>
 <context>
@@ -403,126 +384,123 @@
     <name>main</name>
     <message>
         <source>提示</source>
-        <translation>确定&lt;/source&gt;
-        &lt;translation&gt;确定&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;取消&lt;/source&gt;
-        &lt;translation&gt;取消&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;ProfileManager&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置文件名无效。&lt;/source&gt;
-        &lt;translation&gt;配置文件名无效。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;无法读取配置文件：%1&lt;/source&gt;
-        &lt;translation&gt;无法读取配置文件：%1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;当前没有可保存的配置。&lt;/source&gt;
-        &lt;translation&gt;当前没有可保存的配置。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;保存配置失败：%1&lt;/source&gt;
-        &lt;translation&gt;保存配置失败：%1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;导出配置失败：%1&lt;/source&gt;
-        &lt;translation&gt;导出配置失败：%1&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置不存在。&lt;/source&gt;
-        &lt;translation&gt;配置不存在。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;名为“%1”的配置已存在，请换一个名称。&lt;/source&gt;
-        &lt;translation&gt;名为“%1”的配置已存在，请换一个名称。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;正在下发RGB和性能参数，请稍等...&lt;/source&gt;
-        &lt;translation&gt;正在下发RGB和性能参数，请稍等...&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;正在下发按键模式数据，请稍等...&lt;/source&gt;
-        &lt;translation&gt;正在下发按键模式数据，请稍等...&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;正在下发自定义按键数据，请稍等...&lt;/source&gt;
-        &lt;translation&gt;正在下发自定义按键数据，请稍等...&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;正在下发高级键参数，请稍等...&lt;/source&gt;
-        &lt;translation&gt;正在下发高级键参数，请稍等...&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;ProfileName&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能为空。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能为空。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能超过%1个字符。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能超过%1个字符。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能包含以下字符：%1 或控制字符。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能包含以下字符：%1 或控制字符。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能包含“..”。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能包含“..”。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能以“.”开头。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能以“.”开头。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称不能以“.”或空格结尾。&lt;/source&gt;
-        &lt;translation&gt;配置名称不能以“.”或空格结尾。&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置名称是系统保留名称，请换一个名称。&lt;/source&gt;
-        &lt;translation&gt;配置名称是系统保留名称，请换一个名称。&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;SendDataProgress&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;配置下发超时，请稍后重试！&lt;/source&gt;
-        &lt;translation&gt;配置下发超时，请稍后重试！&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;inputWindow&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;保存配置&lt;/source&gt;
-        &lt;translation&gt;保存配置&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;请输入配置名称：&lt;/source&gt;
-        &lt;translation&gt;请输入配置名称：&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;确定&lt;/source&gt;
-        &lt;translation&gt;确定&lt;/translation&gt;
-    &lt;/message&gt;
-    &lt;message&gt;
-        &lt;source&gt;取消&lt;/source&gt;
-        &lt;translation&gt;取消&lt;/translation&gt;
-    &lt;/message&gt;
-&lt;/context&gt;
-&lt;context&gt;
-    &lt;name&gt;main&lt;/name&gt;
-    &lt;message&gt;
-        &lt;source&gt;提示</translation>
+        <translation>提示</translation>
     </message>
     <message>
         <source>应用程序已运行！</source>
         <translation>应用程序已运行！</translation>
+    </message>
+</context>
+<context>
+    <name>AdvancedKeySetPageWgt</name>
+    <message>
+        <source>高级键</source>
+        <translation>高级键</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>高级键最多绑定32个</source>
+        <translation>高级键最多绑定32个</translation>
+    </message>
+</context>
+<context>
+    <name>ColorConfigWgt</name>
+    <message>
+        <source>灯光设置</source>
+        <translation>灯光设置</translation>
+    </message>
+</context>
+<context>
+    <name>CustomKeySetPageWgt</name>
+    <message>
+        <source>自定义键</source>
+        <translation>自定义键</translation>
+    </message>
+    <message>
+        <source>开始绑定</source>
+        <translation>开始绑定</translation>
+    </message>
+</context>
+<context>
+    <name>KeyConfigWgt</name>
+    <message>
+        <source>设置页面</source>
+        <translation>设置页面</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBaseWgt</name>
+    <message>
+        <source>键盘</source>
+        <translation>键盘</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardBtn</name>
+    <message>
+        <source>高级键：%1</source>
+        <translation>高级键：%1</translation>
+    </message>
+    <message>
+        <source>快速触发：按下%1毫米，抬起%2毫米</source>
+        <translation>快速触发：按下%1毫米，抬起%2毫米</translation>
+    </message>
+    <message>
+        <source>单独行程：%1毫米</source>
+        <translation>单独行程：%1毫米</translation>
+    </message>
+    <message>
+        <source>已选中</source>
+        <translation>已选中</translation>
+    </message>
+</context>
+<context>
+    <name>PerformancePageWgt</name>
+    <message>
+        <source>性能设置</source>
+        <translation>性能设置</translation>
+    </message>
+</context>
+<context>
+    <name>ProfilePlan</name>
+    <message>
+        <source>开始下发配置，请稍等...</source>
+        <translation>开始下发配置，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发RGB和性能参数，请稍等...</source>
+        <translation>正在下发RGB和性能参数，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发按键模式数据，请稍等...</source>
+        <translation>正在下发按键模式数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发自定义按键数据，请稍等...</source>
+        <translation>正在下发自定义按键数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键参数，请稍等...</source>
+        <translation>正在下发高级键参数，请稍等...</translation>
+    </message>
+    <message>
+        <source>正在下发高级键数据，请稍等...</source>
+        <translation>正在下发高级键数据，请稍等...</translation>
+    </message>
+    <message>
+        <source>配置下发完成！</source>
+        <translation>配置下发完成！</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>open file failure!</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>数据解析异常!</translation>
     </message>
 </context>
 </TS>

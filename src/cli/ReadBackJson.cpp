@@ -145,6 +145,8 @@ QJsonObject readBackToJson(const KeyboardReadBack &rb)
     root.insert("precision", QJsonObject{{"stepMm", rb.precisionStep}, {"a", rb.precisionA}, {"b", rb.precisionB}});
     root.insert("pollingRateIndex", rb.pollingRate);
     root.insert("systemMode", rb.systemMode);
+    root.insert("noWindowsMode", rb.noWindowsMode);
+    root.insert("noMacMode", rb.noMacMode);
 
     QJsonObject matrix;
     for (auto it = rb.originalKeys.cbegin(); it != rb.originalKeys.cend(); ++it)

@@ -126,15 +126,16 @@ const char *rateName(int index)
     return index >= 0 && index < 7 ? names[index] : "unknown";
 }
 
-const char *modeName(int mode)
+QString modeText(const KeyboardReadBack &rb)
 {
-    switch (mode) {
-    case 0: return "Windows";
-    case 1: return "Mac";
-    case 2: return "Windows (locked)";
-    case 3: return "Mac (locked)";
-    default: return "unknown";
-    }
+    QString text = rb.systemMode == SystemWindows ? QStringLiteral("Windows")
+                   : rb.systemMode == SystemMac   ? QStringLiteral("Mac")
+                                                  : QStringLiteral("unknown");
+    if (rb.noWindowsMode)
+        text += QStringLiteral(" (no Windows mode)");
+    if (rb.noMacMode)
+        text += QStringLiteral(" (no Mac mode)");
+    return text;
 }
 
 // What could not be read, as the end of one line.
@@ -193,7 +194,7 @@ int readBackCommand(bool json)
         out(QStringLiteral("Name:          %1").arg(rb.name));
         out(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
         out(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
-        out(QStringLiteral("Mode:          %1").arg(QLatin1String(modeName(rb.systemMode))));
+        out(QStringLiteral("Mode:          %1").arg(modeText(rb)));
     }
     if (!rb.isComplete())
         return fail(QStringLiteral("incomplete read-back, could not read: %1").arg(missingText(rb)));

@@ -70,10 +70,23 @@ struct STU_BoardFromDB {
     quint16 dt_RdB = 3; // release dead zone, micrometres
 };
 
+// The bits of the lighting record's bitmap.
+namespace Kb2LightingBits {
+enum : quint8 {
+    On = 0x01,         // lighting on (off: every effect dark)
+    Reversed = 0x02,   // the effect runs in the other direction
+    LowLatency = 0x10, // super light speed: lighting off for the fastest scan
+};
+} // namespace Kb2LightingBits
+
+// The keyboard's operating-system mode, as the Windows and Mac mode queries
+// report it: the mode it is in, or that it has no such mode at all.
+enum Kb2SystemMode : int { SystemWindows = 0, SystemMac = 1, SystemNoWindows = 2, SystemNoMac = 3 };
+
 // Global lighting (command 0x18). Colours are 0xAARRGGBB.
 struct STU_BoardFromPRGB {
     quint32 background = 0;
-    quint8 bitmap = 5; // 0x01 lighting on, 0x02 direction, 0x10 low latency
+    quint8 bitmap = 5; // Kb2LightingBits
     quint8 rgb_mode = 3;
     quint8 rgb_speed = 2;
     quint8 grayscale = 3; // brightness

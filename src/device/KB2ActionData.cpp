@@ -109,7 +109,7 @@ void setBit(quint8 &bits, quint8 bit, bool on)
 
 void setLightingModeBits(STU_BoardFromPRGB &p, int mode)
 {
-    setBit(p.bitmap, 0x01, mode != 0); // 0 turns the lighting off
+    setBit(p.bitmap, Kb2LightingBits::On, mode != 0); // 0 turns the lighting off
     if (mode != 0)
         p.rgb_mode = quint8(mode - 1);
 }
@@ -153,7 +153,7 @@ void KB2ActionData::setPerformanceValues(quint16 globalTravelUm, quint16 pressDe
         db.gdBi = globalTravelUm;
         db.dt_dB = pressDeadZoneUm;
         db.dt_RdB = releaseDeadZoneUm;
-        setBit(m_prgb.bitmap, 0x10, lowLatency);
+        setBit(m_prgb.bitmap, Kb2LightingBits::LowLatency, lowLatency);
         return true;
     });
 }
@@ -161,7 +161,7 @@ void KB2ActionData::setPerformanceValues(quint16 globalTravelUm, quint16 pressDe
 void KB2ActionData::setLowLatency(bool on)
 {
     changeAndSend(m_prgb, [on](STU_BoardFromPRGB &p) {
-        setBit(p.bitmap, 0x10, on);
+        setBit(p.bitmap, Kb2LightingBits::LowLatency, on);
         return true;
     });
 }
@@ -177,7 +177,7 @@ void KB2ActionData::setLightingMode(int mode)
 void KB2ActionData::setLightingDirection(bool on)
 {
     changeAndSend(m_prgb, [on](STU_BoardFromPRGB &p) {
-        setBit(p.bitmap, 0x02, on);
+        setBit(p.bitmap, Kb2LightingBits::Reversed, on);
         return true;
     });
 }
@@ -203,10 +203,43 @@ void KB2ActionData::setLightingValues(int mode, quint8 brightness, quint8 speed,
         setLightingModeBits(p, mode);
         p.grayscale = brightness;
         p.rgb_speed = speed;
-        setBit(p.bitmap, 0x02, direction);
+        setBit(p.bitmap, Kb2LightingBits::Reversed, direction);
         p.rgb_sleep = sleep;
         return true;
     });
+}
+
+quint8 KB2ActionData::colourWireOfType(int keyType) const
+{
+    const quint8 wire = wireOfType(keyType);
+    return wire == 0xE8 ? 1 : wire; // the board addresses its FN key as Fn layer 1
+}
+
+void KB2ActionData::setKeyColours(const QMap<int, QColor> &colours)
+{
+    QList<QVariant> out;
+    {
+        QMutexLocker lock(&m_lock);
+        STU_BoardFromKRGB rec;
+        int n = 0;
+        for (auto it = colours.cbegin(); it != colours.cend(); ++it) {
+            const quint8 wire = colourWireOfType(it.key());
+            if (wire == WireKeyTable::NoKey || !it.value().isValid())
+                continue;
+            rec.key[n] = wire;
+            rec.red[n] = quint8(it.value().red());
+            rec.green[n] = quint8(it.value().green());
+            rec.blue[n] = quint8(it.value().blue());
+            if (++n == STU_BoardFromKRGB::Entries) {
+                out << QVariant::fromValue(rec);
+                rec = STU_BoardFromKRGB();
+                n = 0;
+            }
+        }
+        if (n > 0)
+            out << QVariant::fromValue(rec);
+    }
+    sendAll(out);
 }
 
 void KB2ActionData::setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue)
@@ -214,11 +247,9 @@ void KB2ActionData::setKeyColour(int keyType, quint8 red, quint8 green, quint8 b
     QList<QVariant> out;
     {
         QMutexLocker lock(&m_lock);
-        quint8 wire = wireOfType(keyType);
+        const quint8 wire = colourWireOfType(keyType);
         if (wire == WireKeyTable::NoKey)
             return;
-        if (wire == 0xE8) // the board addresses its FN key as Fn layer 1
-            wire = 1;
         STU_BoardFromKRGB rec;
         rec.key[0] = wire;
         rec.red[0] = red;

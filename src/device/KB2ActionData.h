@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QColor>
 #include <QMutex>
 #include <QVariant>
 
@@ -56,6 +57,9 @@ public:
     void setSleep(quint8 value);           // if changed
     void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep);
     void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue);
+    // Many keys' colours as whole colour records (STU_BoardFromKRGB::Entries
+    // keys a frame), not a frame per key.
+    void setKeyColours(const QMap<int, QColor> &colours);
     // Assigns newKeyType to keyType on an Fn layer (0..3); ignored when the
     // layer's read-back map does not hold the key.
     void setLayerKey(int layer, int keyType, int newKeyType);
@@ -125,6 +129,7 @@ protected:
 private:
     // Helpers below expect m_lock held.
     quint8 wireOfType(int keyType) const;    // 0xFF when unknown or without a wire code
+    quint8 colourWireOfType(int keyType) const; // the FN key goes out as Fn layer 1
     int typeOfCode(quint16 code) const;      // -1 for code 0 or unknown
     int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
     KeyTravelRecord travelRecord(int triggerMode) const;

@@ -260,9 +260,9 @@ int kb2_decode_sys_mode(const quint8 *buf, int len)
     const quint8 sub = kb2_get_u8(f, 1);
     const quint8 state = kb2_get_u8(f, 2);
     if (sub == Kb2Sub::QueryWinMode)
-        return state == 1 ? 0 : state == 0xFF ? 2 : -1;
+        return state == 1 ? SystemWindows : state == 0xFF ? SystemNoWindows : -1;
     if (sub == Kb2Sub::QueryMacMode)
-        return state == 1 ? 1 : state == 0xFF ? 3 : -1;
+        return state == 1 ? SystemMac : state == 0xFF ? SystemNoMac : -1;
     return -1;
 }
 

@@ -394,7 +394,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
         if (kb2_decode_prgb(frame.data, Kb2Frame::Size, prgb)) {
             storePRGB(prgb);
             emit sigKB2ColorLights(QVariant::fromValue(prgb));
-            emit sigKB2SuperVelocity((prgb.bitmap & 0x10) != 0);
+            emit sigKB2SuperVelocity((prgb.bitmap & Kb2LightingBits::LowLatency) != 0);
         }
         break;
     }

@@ -37,7 +37,14 @@ KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent, Role r
         rb.precisionB = b;
     });
     connect(worker, &KeyboardAction::sigKB2PollingRate, this, [&rb](int i) { rb.pollingRate = i; });
-    connect(worker, &KeyboardAction::sigKB2SYSModeInfo, this, [&rb](int m) { rb.systemMode = m; });
+    connect(worker, &KeyboardAction::sigKB2SYSModeInfo, this, [&rb](int m) {
+        if (m == SystemNoWindows)
+            rb.noWindowsMode = true;
+        else if (m == SystemNoMac)
+            rb.noMacMode = true;
+        else
+            rb.systemMode = m;
+    });
     connect(worker, &KeyboardAction::sigKB2OriginalKeyValueMap, this,
             [&rb](const QMap<int, QList<int>> &m) { rb.originalKeys = m; });
     connect(worker, &KeyboardAction::sigKB2LayoutKey, this,

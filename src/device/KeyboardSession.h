@@ -37,7 +37,9 @@ struct KeyboardReadBack {
     quint16 precisionA = 0;
     quint16 precisionB = 0;
     int pollingRate = -1; // index, -1 until reported
-    int systemMode = -1;  // 0 Windows, 1 Mac, 2/3 their locked forms; -1 unknown
+    int systemMode = -1;  // SystemWindows or SystemMac, -1 unknown
+    bool noWindowsMode = false; // the keyboard has no Windows mode
+    bool noMacMode = false;     // the keyboard has no Mac mode
     QMap<int, QList<int>> originalKeys;
     MapKB2DockerKey layers;
     MapKB2DockerDB travel;

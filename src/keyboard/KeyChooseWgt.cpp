@@ -1,6 +1,7 @@
 #include "KeyChooseWgt.h"
 
 #include "KeyChooseBtn.h"
+#include "KeyTypeTable.h"
 #include "KeyboardLayouts.h"
 
 #include <QGridLayout>
@@ -16,14 +17,6 @@ namespace {
 
 constexpr int PickerKey = 36; // px per key unit in the picker
 constexpr int FullSizeModel = 0;
-
-QList<int> typeRange(int first, int last)
-{
-    QList<int> out;
-    for (int t = first; t <= last; ++t)
-        out.append(t);
-    return out;
-}
 
 } // namespace
 
@@ -49,12 +42,10 @@ KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
 
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(basicPage());
-    QList<int> extended = typeRange(112, 129);
-    extended << typeRange(137, 139) << typeRange(155, 160);
+    const QList<int> extended = keyTypesOf(KeyCategory::Application) + keyTypesOf(KeyCategory::FnLayer)
+                                + keyTypesOf(KeyCategory::MacFunction);
     m_pages->addWidget(flowPage(extended, QSize(54, 36)));
-    QList<int> lighting = typeRange(141, 147);
-    lighting << 168 << typeRange(161, 167);
-    m_pages->addWidget(flowPage(lighting, QSize(45, 36)));
+    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::Lighting), QSize(45, 36)));
 
     auto *note = new QWidget;
     auto *noteRow = new QHBoxLayout(note);
@@ -67,7 +58,7 @@ KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
     noteRow->addWidget(help);
     noteRow->addWidget(new QLabel(tr("PS:Win、Mac、Reset、ADJ为长按触发按键")));
     noteRow->addStretch();
-    m_pages->addWidget(flowPage(QList<int>() << 149 << typeRange(150, 153), QSize(61, 36), note));
+    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::System), QSize(61, 36), note));
 
     auto *body = new QHBoxLayout;
     body->addWidget(m_menu);

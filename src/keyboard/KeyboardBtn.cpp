@@ -3,14 +3,12 @@
 #include "AppParams.h"
 #include "KeyTypeTable.h"
 #include "KeyboardLog.h"
-#include "SignalObject.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
-#include <QToolTip>
 
 #include <cmath>
 
@@ -18,13 +16,6 @@ const QColor KeyboardBtn::NeutralColour(245, 247, 250);
 const QString KeyboardBtn::DragFormat = QStringLiteral("widget/text");
 
 namespace {
-
-constexpr int PageLighting = 0;
-constexpr int PagePerformance = 1;
-constexpr int PageCustom = 2;
-constexpr int PageAdvanced = 3;
-
-constexpr int TypeFn1 = 137;
 
 QFont keyFont(int pixelSize)
 {
@@ -117,7 +108,37 @@ void KeyboardBtn::setLegend(const QString &text)
 {
     m_legend = text;
     m_key.legend = text;
+    updateAccessibility();
     update();
+}
+
+void KeyboardBtn::setFace(KeyFace face)
+{
+    if (m_face == face)
+        return;
+    m_face = face;
+    update();
+}
+
+void KeyboardBtn::updateAccessibility()
+{
+    // The legend of the key's own type names it, also while the key awaits
+    // a new assignment and shows nothing.
+    QString name = keyTypeName(int(m_key.currentType));
+    name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    setAccessibleName(name);
+    QStringList state;
+    if (m_key.bindKind != Bind_None)
+        state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind));
+    if (m_key.rapidTrigger)
+        state << tr("快速触发：按下%1毫米，抬起%2毫米")
+                     .arg(m_key.rapidTriggerPress, 0, 'f', AppParams::decimals())
+                     .arg(m_key.rapidTriggerRelease, 0, 'f', AppParams::decimals());
+    else if (m_key.travelDiffers)
+        state << tr("单独行程：%1毫米").arg(m_key.travel, 0, 'f', AppParams::decimals());
+    if (isKeyChecked())
+        state << tr("已选中");
+    setAccessibleDescription(state.join(QStringLiteral("; ")));
 }
 
 void KeyboardBtn::restoreLegend()
@@ -136,12 +157,14 @@ void KeyboardBtn::setTravel(double mm, bool differs)
 {
     m_key.travel = mm;
     m_key.travelDiffers = differs ? 1 : 0;
+    updateAccessibility();
     update();
 }
 
 void KeyboardBtn::setRapidTrigger(bool on)
 {
     m_key.rapidTrigger = on ? 1 : 0;
+    updateAccessibility();
     update();
 }
 
@@ -149,12 +172,14 @@ void KeyboardBtn::setRapidTriggerDistances(double press, double release)
 {
     m_key.rapidTriggerPress = press;
     m_key.rapidTriggerRelease = release;
+    updateAccessibility();
     update();
 }
 
 void KeyboardBtn::setBindKind(int kind)
 {
     m_key.bindKind = kind;
+    updateAccessibility();
     update();
 }
 
@@ -169,6 +194,7 @@ void KeyboardBtn::setAdvancedRecord(const KeyInfo &info)
     m_key.socd = info.socd;
     m_key.rs = info.rs;
     m_key.macro = info.macro;
+    updateAccessibility();
     update();
 }
 
@@ -191,10 +217,8 @@ void KeyboardBtn::setKeyChecked(bool on)
     if (on == isKeyChecked())
         return;
     m_check->setVisible(on);
-    if (on)
-        emit SignalObject::instance()->sigHasKeyCheck(m_key.rapidTrigger ? 1 : 0);
-    else
-        emit SignalObject::instance()->sigHasKeyCancelCheck(m_key.rapidTrigger ? 1 : 0);
+    updateAccessibility();
+    emit checkChanged(on);
 }
 
 void KeyboardBtn::setHighlight(bool on)
@@ -235,7 +259,7 @@ int KeyboardBtn::dropTypeFor(const QString &text, int layer)
     if (type == 0 && text != keyTypeName(0))
         return -1;
     // A layer cannot hold a key that switches to itself or to a layer below.
-    if (type >= TypeFn1 && type < TypeFn1 + layer)
+    if (type >= KeyTypeFn1 && type < KeyTypeFn1 + layer)
         return -1;
     return type;
 }
@@ -246,11 +270,6 @@ void KeyboardBtn::onKeyClicked()
         setKeyChecked(!isKeyChecked());
     else
         m_check->hide();
-
-    if (AppParams::currentPage() == PageCustom && m_key.bindKind == Bind_None) {
-        setLegend(QString()); // the empty legend marks the key awaiting a new assignment
-        QToolTip::showText(mapToGlobal(QPoint(0, -45)), tr("开始绑定"), this);
-    }
 }
 
 void KeyboardBtn::paintEvent(QPaintEvent *)
@@ -265,10 +284,12 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
     p.setBrush(fill);
     p.drawRoundedRect(r, 8, 8);
 
-    const int page = AppParams::currentPage();
-    if (page == PagePerformance) {
-        paintPerformance(p);
-    } else if ((page == PageCustom || page == PageAdvanced) && m_key.bindKind != Bind_None) {
+    const bool badges = m_face == KeyFace::Bindings || m_face == KeyFace::BindTargets;
+    if (m_face == KeyFace::Travel && (m_key.travelDiffers || m_key.rapidTrigger)) {
+        paintTravel(p);
+    } else if (m_face == KeyFace::Calibration) {
+        paintCalibration(p);
+    } else if (badges && m_key.bindKind != Bind_None) {
         paintBadge(p);
     } else if (!m_pixmap.isNull()) {
         const QPoint at((width() - m_pixmap.width()) / 2, (height() - m_pixmap.height()) / 2);
@@ -282,7 +303,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 0x2F));
         p.drawRoundedRect(QRectF(rect()), 4, 4);
-        if (page == PageAdvanced && m_key.bindKind == Bind_None) {
+        if (m_face == KeyFace::BindTargets && m_key.bindKind == Bind_None) {
             const QPixmap add(QStringLiteral(":/Resource/Icon/AddBindIcon.png"));
             if (!add.isNull())
                 p.drawPixmap(QRect((width() - 20) / 2, (height() - 20) / 2, 20, 20), add);
@@ -295,38 +316,33 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
     }
 }
 
-void KeyboardBtn::paintPerformance(QPainter &p)
+// Text bands inside the key: upper, middle and two lower lines.
+static QRect upperBand(const QWidget *w) { return QRect(0, 3, w->width(), 14); }
+static QRect middleBand(const QWidget *w) { return QRect(0, (w->height() - 14) / 2, w->width(), 14); }
+
+void KeyboardBtn::paintCalibration(QPainter &p)
 {
-    const int sub = AppParams::performanceSubPage();
-    // Text bands inside the key: upper, middle and two lower lines.
-    const QRect upper(0, 3, width(), 14);
-    const QRect middle(0, (height() - 14) / 2, width(), 14);
+    p.setFont(keyFont(10));
+    p.setPen(QColor(0, 139, 0));
+    p.drawText(upperBand(this), Qt::AlignCenter, QString::number(m_live1));
+    p.setPen(QColor(32, 159, 223));
+    p.drawText(middleBand(this).translated(0, 4), Qt::AlignCenter, mmText(m_live2 / 4000.0 * 4));
+}
+
+void KeyboardBtn::paintTravel(QPainter &p)
+{
     const QRect lower1(0, height() - 20, width(), 9);
     const QRect lower2(0, height() - 11, width(), 9);
-
-    if (AppParams::calibrationRunning() && sub == 2) {
-        p.setFont(keyFont(10));
-        p.setPen(QColor(0, 139, 0));
-        p.drawText(upper, Qt::AlignCenter, QString::number(m_live1));
-        p.setPen(QColor(32, 159, 223));
-        p.drawText(middle.translated(0, 4), Qt::AlignCenter, mmText(m_live2 / 4000.0 * 4));
-        return;
-    }
-    if ((sub == 0 || sub == 1) && (m_key.travelDiffers || m_key.rapidTrigger)) {
-        p.setFont(keyFont(10));
-        p.setPen(m_textColour);
-        p.drawText(m_key.rapidTrigger ? upper : middle, Qt::AlignCenter, mmText(m_key.travel));
-        if (m_key.rapidTrigger) {
-            p.setFont(keyFont(7));
-            p.setPen(Qt::red);
-            p.drawText(lower1, Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
-            p.setPen(QColor(0, 139, 0));
-            p.drawText(lower2, Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
-        }
-        return;
-    }
+    p.setFont(keyFont(10));
     p.setPen(m_textColour);
-    drawLegend(p, rect(), m_legend, 12);
+    p.drawText(m_key.rapidTrigger ? upperBand(this) : middleBand(this), Qt::AlignCenter, mmText(m_key.travel));
+    if (m_key.rapidTrigger) {
+        p.setFont(keyFont(7));
+        p.setPen(Qt::red);
+        p.drawText(lower1, Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
+        p.setPen(QColor(0, 139, 0));
+        p.drawText(lower2, Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
+    }
 }
 
 void KeyboardBtn::paintBadge(QPainter &p)
@@ -405,7 +421,6 @@ void KeyboardBtn::dropEvent(QDropEvent *event)
     m_key.currentType = quint32(type);
     restoreLegend();
     emit sigUpateLayoutNewKey(int(m_key.firstType), type);
-    emit SignalObject::instance()->sigShowFnKeyColor();
 }
 
 void KeyboardBtn::resizeEvent(QResizeEvent *event)

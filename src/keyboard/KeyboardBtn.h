@@ -8,9 +8,19 @@
 
 class QLabel;
 
-// One key of the drawn keyboard. It carries the key's data, draws it
-// according to the current page, takes key names dropped from the picker
-// and keeps its own check mark (the selection used by the pages).
+// What a key shows besides its colour; the page on screen chooses.
+enum class KeyFace {
+    Legend,      // the key's name (or its picture)
+    Travel,      // its own travel and rapid-trigger distances where it has them
+    Calibration, // the live calibration values
+    Bindings,    // the badge of its advanced binding
+    BindTargets, // badges, and an "add" mark on free keys under the pointer
+};
+
+// One key of the drawn keyboard. It carries the key's data, draws it as the
+// face says, takes key names dropped from the picker and keeps its own
+// check mark (the selection the pages use). What a click means is the
+// page's business.
 class KeyboardBtn : public QToolButton {
     Q_OBJECT
 public:
@@ -39,13 +49,15 @@ public:
     void setRapidTriggerDistances(double press, double release);
     void setBindKind(int kind);
     void setAdvancedRecord(const KeyInfo &info); // bind kind and its record
+    KeyFace face() const { return m_face; }
+    void setFace(KeyFace face);
 
     bool isSelectable() const { return m_selectable; }
     // A key that cannot be selected loses its check mark.
     void setSelectable(bool on);
     bool isKeyChecked() const;
-    // Changes the check mark and announces a change on the hub; setting the
-    // state the key already has does nothing.
+    // Changes the check mark and announces a change; setting the state the
+    // key already has does nothing.
     void setKeyChecked(bool on);
     bool isHighlighted() const { return m_highlight; }
     void setHighlight(bool on);
@@ -72,6 +84,7 @@ public:
 
 signals:
     void sigUpateLayoutNewKey(int firstType, int newType);
+    void checkChanged(bool checked);
 
 public slots:
     void onKeyClicked();
@@ -87,8 +100,12 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void paintPerformance(QPainter &p);
+    void paintTravel(QPainter &p);
+    void paintCalibration(QPainter &p);
     void paintBadge(QPainter &p);
+    // Screen readers and GUI automation find the key by its legend and hear
+    // its state.
+    void updateAccessibility();
 
     QPixmap m_pixmap;
     KeyInfo m_key;
@@ -99,6 +116,7 @@ private:
     bool m_selectable = false;
     bool m_highlight = false;
     QLabel *m_check = nullptr;
+    KeyFace m_face = KeyFace::Legend;
     int m_row = 0;
     int m_column = 0;
     int m_layer = 0;

@@ -8,19 +8,30 @@
 // Process-wide values shared by the pages. Mostly used on the GUI thread,
 // but the device worker writes a few of them (decimals, board status byte,
 // polling-rate index), so every accessor is serialised internally.
+// The configuration pages, in the order of the page menu.
+enum ConfigPage : int { PageLighting = 0, PagePerformance = 1, PageCustomKeys = 2, PageAdvancedKeys = 3 };
+constexpr int ConfigPageCount = 4;
+
+// The sub-pages of the performance page.
+enum PerformanceSubPage : int { SubPageTravel = 0, SubPageAdvanced = 1, SubPageCalibration = 2 };
+
+// Lighting mode indices from here on paint every key with its own colour
+// (the presets); below it the keyboard runs an effect.
+constexpr int PerKeyLightingMode = 15;
+
 namespace AppParams {
 
-int currentPage(); // 0 lighting, 1 performance, 2 custom keys, 3 advanced keys
+int currentPage(); // a ConfigPage
 void setCurrentPage(int page);
 int currentLayer(); // Fn layer 0..3
 void setCurrentLayer(int layer);
-int performanceSubPage();
+int performanceSubPage(); // a PerformanceSubPage
 void setPerformanceSubPage(int page);
 quint8 calibrationRunning();
 void setCalibrationRunning(quint8 running);
 quint8 boardStatus();
 void setBoardStatus(quint8 status);
-int lightingModeIndex(); // 15 and above are the per-key modes
+int lightingModeIndex(); // PerKeyLightingMode and above paint keys one by one
 void setLightingModeIndex(int index);
 quint8 perKeyColouringAllowed();
 void setPerKeyColouringAllowed(quint8 allowed);

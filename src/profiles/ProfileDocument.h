@@ -21,6 +21,34 @@ inline const QString KeyTouchDB = QStringLiteral("KeyTouchDB");
 inline const QString ProfileName = QStringLiteral("ProfileName");
 } // namespace ProfileKeys
 
+// Member names inside the groups.
+namespace ProfileMembers {
+inline const QString RgbMode = QStringLiteral("rgb-mode");
+inline const QString RgbLuminance = QStringLiteral("rgb-luminance");
+inline const QString RgbSpeed = QStringLiteral("rgb-speed");
+inline const QString RgbSleep = QStringLiteral("rgb-sleep");
+inline const QString RgbDirection = QStringLiteral("rgb-direction");
+inline const QString GlobalTravel = QStringLiteral("global-key-touch");
+inline const QString DeadPress = QStringLiteral("deadSpacePress");
+inline const QString DeadRelease = QStringLiteral("deadSpaceRelease");
+inline const QString SuperLightSpeed = QStringLiteral("super-light-speed");
+inline const QString QuickPress = QStringLiteral("quick-key-press");
+inline const QString QuickRelease = QStringLiteral("quick-key-release");
+inline const QString WorkMode = QStringLiteral("work-mode");
+inline const QString KeyTouchDis = QStringLiteral("keyTouchDis");
+inline const QString PressDis = QStringLiteral("quickTouchPressDis");
+inline const QString UpDis = QStringLiteral("quickTouchUpDis");
+inline const QString BindItem = QStringLiteral("bindItem");
+inline const QString BindKey = QStringLiteral("bindKey");
+inline const QString TriggerValue = QStringLiteral("triggerValue");
+inline const QString TouchDis = QStringLiteral("touchDis");
+inline const QString PressType = QStringLiteral("pressType");
+inline const QString ClickType = QStringLiteral("clickType");
+inline const QString Delay = QStringLiteral("delay");
+inline const QString SwitchType = QStringLiteral("switchType");
+inline const QString MacroName = QStringLiteral("macroName");
+} // namespace ProfileMembers
+
 // A real profile is a few tens of kilobytes; anything far beyond that is not
 // one of ours and is refused before it is parsed.
 constexpr qint64 MaxProfileFileSize = 4 * 1024 * 1024;

@@ -19,6 +19,7 @@ ProfileManager::ProfileManager(QObject *parent)
     : QObject(parent)
     , m_current(defaultProfileDocument())
 {
+    qRegisterMetaType<ProfileData>("ProfileData");
 }
 
 QString ProfileManager::profileFolder()
@@ -107,6 +108,45 @@ bool ProfileManager::ImportProfileFile(const QString &fileName)
     qCDebug(lcProfiles) << "自动导入配置文件，ProfilePath：" << path;
     qCDebug(lcProfiles) << "自动导入配置文件，data：" << doc;
     return true;
+}
+
+QString ProfileManager::ImportTargetName(const QString &sourcePath)
+{
+    const QString fileName = QFileInfo(sourcePath).fileName();
+    if (!checkFileName(fileName))
+        return QString();
+    // The name must also do as a profile name here, on any system.
+    const QString problem = profileNameProblem(profileListName(fileName));
+    if (!problem.isEmpty()) {
+        refuse(problem);
+        return QString();
+    }
+    return fileName;
+}
+
+int ProfileManager::ImportExternalProfile(const QString &sourcePath)
+{
+    const QString fileName = ImportTargetName(sourcePath);
+    if (fileName.isEmpty())
+        return 0;
+    ProfileDocument doc;
+    if (!readProfileFile(sourcePath, &doc)) {
+        refuse(tr("无法读取配置文件：%1").arg(QFileInfo(sourcePath).fileName()));
+        return 0;
+    }
+    const QString target = pathFor(fileName);
+    if (QFileInfo(sourcePath).canonicalFilePath() != QFileInfo(target).canonicalFilePath()) {
+        QDir().mkpath(profileFolder());
+        // Written whole or not at all: a profile it replaces survives a failure.
+        if (!writeProfileFile(target, doc)) {
+            refuse(tr("配置文件导入失败"));
+            return 0;
+        }
+    }
+    const int existing = profileIdForFile(fileName);
+    if (existing != 0)
+        return ReloadProfileFile(existing, fileName) ? existing : 0;
+    return ImportProfileFile(fileName) ? m_lastId : 0;
 }
 
 bool ProfileManager::ReloadProfileFile(int id, const QString &fileName)
@@ -255,42 +295,20 @@ void ProfileManager::SelectCurrentProfile(int nTargetId)
     qCDebug(lcProfiles) << "切换配置内容：" << nTargetId;
     m_currentId = nTargetId;
     m_current = m_profiles.value(nTargetId);
-    if (m_current.isEmpty())
-        return;
-
-    const ProfileDocument doc = m_current;
-    auto group = [&doc](const QString &name) { return doc.value(name); };
-
-    if (group(ProfileKeys::KeyboardRGB).isObject())
-        emit sigUIProfileColorLights(group(ProfileKeys::KeyboardRGB).toObject().toVariantHash());
-    if (group(ProfileKeys::KeyPerformance).isObject()) {
-        emit sigProgressUpdate(tr("正在下发RGB和性能参数，请稍等..."), 15);
-        emit sigUIProfileSensitivity(group(ProfileKeys::KeyPerformance).toObject().toVariantHash());
-    }
-    if (group(ProfileKeys::KeyCustom).isObject()) {
-        emit sigProgressUpdate(tr("正在下发按键模式数据，请稍等..."), 30);
-        emit sigUIProfileLayoutKey(group(ProfileKeys::KeyCustom).toObject().toVariantHash());
-    }
-    if (group(ProfileKeys::KeyTouchDB).isObject()) {
-        emit sigProgressUpdate(tr("正在下发自定义按键数据，请稍等..."), 60);
-        emit sigUIProfileLayoutDB(group(ProfileKeys::KeyTouchDB).toObject().toVariantHash());
-    }
-    emit sigProgressUpdate(tr("正在下发高级键参数，请稍等..."), 80);
-    if (group(ProfileKeys::AdvancedKey).isObject())
-        emit sigUIProfileAdvancedKey(group(ProfileKeys::AdvancedKey).toObject().toVariantHash());
-    else
-        emit sigUIProfileClearAdvancedKey();
-    emit sigUIProfileKeyColorClear();
 }
 
-void ProfileManager::UpdateBoardRGB(const QVariantHash &rgb)
+void ProfileManager::UpdateBoardRGB(const LightingSettings &lighting)
 {
-    m_current.insert(ProfileKeys::KeyboardRGB, QJsonObject::fromVariantHash(rgb));
+    ProfileData d;
+    d.lighting = lighting;
+    m_current.insert(ProfileKeys::KeyboardRGB, writeProfile(d).value(ProfileKeys::KeyboardRGB));
 }
 
-void ProfileManager::UpdateBoardPerformance(const QVariantHash &performance)
+void ProfileManager::UpdateBoardPerformance(const PerformanceSettings &performance)
 {
-    m_current.insert(ProfileKeys::KeyPerformance, QJsonObject::fromVariantHash(performance));
+    ProfileData d;
+    d.performance = performance;
+    m_current.insert(ProfileKeys::KeyPerformance, writeProfile(d).value(ProfileKeys::KeyPerformance));
 }
 
 namespace {
@@ -350,12 +368,14 @@ void ProfileManager::UpdateBoardLayerKey(int layer, int keyIndex, int keyCode)
     });
 }
 
-void ProfileManager::UpdateBoardLayer(int layer, const QVariantMap &layout)
+void ProfileManager::UpdateBoardLayer(int layer, const QMap<int, int> &layout)
 {
     if (!validLayer(layer))
         return;
-    editGroup(m_current, ProfileKeys::KeyCustom,
-              [&](QJsonObject &group) { group.insert(layerMemberName(layer), QJsonObject::fromVariantMap(layout)); });
+    QJsonObject keys;
+    for (auto it = layout.cbegin(); it != layout.cend(); ++it)
+        keys.insert(QString::number(it.key()), it.value());
+    editGroup(m_current, ProfileKeys::KeyCustom, [&](QJsonObject &group) { group.insert(layerMemberName(layer), keys); });
 }
 
 void ProfileManager::UpdateBoardKeyTouch(const QMap<int, KeyTravelRecord> &records)

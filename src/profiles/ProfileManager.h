@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AdvancedKeyInfo.h"
+#include "ProfileData.h"
 #include "ProfileDocument.h"
 
 #include <QHash>
@@ -18,13 +19,12 @@ struct ProfileListEntry {
     QString name; // the file name without ".kb", as the list shows it
 };
 
-// Holds every profile of "LocalProfile" in memory, keeps the current
-// document in step with what the pages send to the keyboard, and applies a
-// profile by handing its groups to the pages in a fixed order.
+// Holds every profile of "LocalProfile" in memory and keeps the current
+// document in step with what the pages send to the keyboard. Selecting a
+// profile makes it current; sending it to the keyboard is the application
+// plan's (ProfilePlan), and showing it the pages', both run by the caller.
 //
-// All callers run on the GUI thread, so there is no lock: the pages react to
-// the apply signals by calling the update operations straight back, which a
-// lock held across the emissions would deadlock.
+// All callers run on the GUI thread, so there is no lock.
 class ProfileManager : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +37,14 @@ public:
     // Profile store. Those that can be refused return false and leave a
     // translated sentence for the user in lastError().
     bool ImportProfileFile(const QString &fileName);
+    // A profile file from elsewhere: the name it takes in the profile folder
+    // ("name.kb"), or empty (lastError set) when that name is refused.
+    QString ImportTargetName(const QString &sourcePath);
+    // Brings a profile file from elsewhere into the profile folder and loads
+    // it; one of the same name is replaced and keeps its id. The file is
+    // read first: one that is not a profile is refused and changes nothing.
+    // Returns the profile's id, 0 on failure (lastError set).
+    int ImportExternalProfile(const QString &sourcePath);
     bool ReloadProfileFile(int id, const QString &fileName);
     bool SaveCurrentProfileAs(const QString &fileName);
     bool SaveCurrentProfile();
@@ -52,6 +60,7 @@ public:
     int lastId() const;
     int currentId() const;
     ProfileDocument currentDocument() const;
+    ProfileData currentProfile() const { return readProfile(m_current); }
     ProfileDocument profile(int id) const;
     QString profilePath(int id) const;
     QList<int> profileIds() const;
@@ -64,28 +73,20 @@ public:
     bool AdoptBoardDocument(const ProfileDocument &doc);
 
     // Update operations: each changes the current document only.
-    void UpdateBoardRGB(const QVariantHash &rgb);
-    void UpdateBoardPerformance(const QVariantHash &performance);
+    void UpdateBoardRGB(const LightingSettings &lighting);
+    void UpdateBoardPerformance(const PerformanceSettings &performance);
     void UpdateBoardRGBValue(const QString &member, const QVariant &value);
     void UpdateBoardPerformanceValue(const QString &member, const QVariant &value);
     void UpdateBoardLayerKey(int layer, int keyIndex, int keyCode);
-    void UpdateBoardLayer(int layer, const QVariantMap &layout);
+    // key index -> key type for every key of the layer.
+    void UpdateBoardLayer(int layer, const QMap<int, int> &layout);
     void UpdateBoardKeyTouch(const QMap<int, KeyTravelRecord> &records);
     void UpdateBoardAdvancedKey(const QVariant &record);
     void RemoveBoardAdvancedKey(const QVariant &key);
 
-signals:
-    void sigUIProfileKeyColorClear();
-    void sigUIProfileColorLights(const QVariantHash &redoData);
-    void sigUIProfileSensitivity(const QVariantHash &redoData);
-    void sigUIProfileLayoutDB(const QVariantHash &redoData);
-    void sigUIProfileLayoutKey(const QVariantHash &redoData);
-    void sigUIProfileAdvancedKey(const QVariantHash &redoData);
-    void sigUIProfileClearAdvancedKey();
-    // Text and value (0..100) for the progress box while a profile is applied.
-    void sigProgressUpdate(const QString &text, int value);
-
 public slots:
+    // Makes the profile of that id current; an id of 0 or one not loaded
+    // leaves the current document empty.
     void SelectCurrentProfile(int nTargetId);
     void SelectCurrentProfile();
 

@@ -1,82 +1,76 @@
 #include "KeyConfigWgt.h"
 
-#include "AppParams.h"
+#include "AdvancedKeySetPageWgt.h"
+#include "ColorConfigWgt.h"
+#include "CustomKeySetPageWgt.h"
+#include "PerformancePageWgt.h"
 #include "SignalObject.h"
-#include "SoftwareConfig.h"
 
-#include <QEvent>
-#include <QLabel>
-#include <QVBoxLayout>
-
-KeyConfigWgt::KeyConfigWgt(QWidget *parent) : QStackedWidget(parent)
+KeyConfigWgt::KeyConfigWgt(const ConfigPageWgt::Services &services, QWidget *parent) : QStackedWidget(parent)
 {
     setObjectName(QStringLiteral("KeyConfigWgt"));
-    for (int page = 0; page < 4; ++page) {
-        auto *w = new QWidget(this);
-        auto *layout = new QVBoxLayout(w);
-        auto *title = new QLabel(w);
-        title->setObjectName(QStringLiteral("pageTitle"));
-        layout->addWidget(title, 0, Qt::AlignLeft | Qt::AlignTop);
-        layout->addStretch();
-        m_titles.append(title);
-        addWidget(w);
+    setAccessibleName(tr("设置页面"));
+    m_pages << new ColorConfigWgt(this) << new PerformancePageWgt(this) << new CustomKeySetPageWgt(this)
+            << new AdvancedKeySetPageWgt(this);
+    for (ConfigPageWgt *p : qAsConst(m_pages)) {
+        p->setServices(services);
+        p->build();
+        addWidget(p);
     }
-    retranslate();
     connect(SignalObject::instance(), &SignalObject::sigChangePage, this, &KeyConfigWgt::changePage);
 }
 
-QString KeyConfigWgt::pageName(int page)
+ConfigPageWgt *KeyConfigWgt::page(int page) const
 {
-    switch (page) {
-    case Lighting: return tr("灯光设置");
-    case Performance: return tr("性能设置");
-    case CustomKeys: return tr("自定义键");
-    case AdvancedKeys: return tr("高级键");
-    default: return QString();
-    }
+    return m_pages.value(page);
+}
+
+ConfigPageWgt *KeyConfigWgt::currentPage() const
+{
+    return m_pages.value(currentIndex());
+}
+
+QString KeyConfigWgt::pageName(int page) const
+{
+    ConfigPageWgt *p = m_pages.value(page);
+    return p ? p->title() : QString();
+}
+
+void KeyConfigWgt::activatePages(bool on)
+{
+    for (ConfigPageWgt *p : qAsConst(m_pages))
+        p->activate(on);
+    if (on && currentPage())
+        currentPage()->enter();
 }
 
 void KeyConfigWgt::changePage(int page)
 {
-    if (page < 0 || page >= count())
+    if (page < 0 || page >= m_pages.size())
         return;
     SignalObject *hub = SignalObject::instance();
     emit hub->sigKeyBoardUpdate();
+    if (ConfigPageWgt *old = currentPage())
+        old->leave();
     setCurrentIndex(page);
-    if (page != Performance) {
-        emit hub->sigStopKeyTest();
-        emit hub->sigStopAdjusting();
-    }
-    if (page != CustomKeys)
-        emit hub->sigResetKeyText();
-    if (page == Performance) {
-        emit hub->sigKeyOptional(SoftwareConfig::instance()->keysSelectable());
-        emit hub->sigShowQuickTouchKeyBorder(AppParams::performanceSubPage() != 2);
-        AppParams::setPerKeyColouringAllowed(0);
-    } else {
-        emit hub->sigKeyOptional(false);
-        emit hub->sigShowQuickTouchKeyBorder(false);
-        if (page == Lighting) {
-            const bool perKey = AppParams::lightingModeIndex() >= 15;
-            AppParams::setPerKeyColouringAllowed(perKey ? 1 : 0);
-            emit hub->sigShowKRGBColor(perKey);
-        } else {
-            AppParams::setPerKeyColouringAllowed(0);
-        }
-    }
-    emit hub->sigKeyConfigPage(page);
     AppParams::setCurrentPage(page);
+    m_pages.at(page)->enter();
+    emit hub->sigKeyConfigPage(page);
 }
 
-void KeyConfigWgt::changeEvent(QEvent *event)
+void KeyConfigWgt::showProfile(const ProfileData &profile)
 {
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QStackedWidget::changeEvent(event);
+    for (ConfigPageWgt *p : qAsConst(m_pages))
+        if (p->isActive())
+            p->showProfile(profile);
 }
 
-void KeyConfigWgt::retranslate()
+void KeyConfigWgt::reenterCurrentPage()
 {
-    for (int page = 0; page < m_titles.size(); ++page)
-        m_titles[page]->setText(pageName(page));
+    ConfigPageWgt *p = currentPage();
+    if (!p)
+        return;
+    p->leave();
+    p->enter();
+    emit SignalObject::instance()->sigKeyConfigPage(currentIndex());
 }

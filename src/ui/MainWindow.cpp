@@ -1,12 +1,15 @@
 #include "MainWindow.h"
 
 #include "AppParams.h"
+#include "BoardRecords.h"
+#include "CorvaneVersion.h"
 #include "BoardProfile.h"
 #include "DeviceLifecycle.h"
 #include "FileListWgt.h"
 #include "KeyConfigWgt.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardDeck.h"
 #include "KeyboardLayouts.h"
 #include "KeyboardModels.h"
 #include "KeyboardSession.h"
@@ -80,6 +83,7 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
+    m_keyboards = new KeyboardDeck(m_worker, this);
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
     m_lifecycle->setBootLoaderQuestion([this](const QString &) {
         if (!m_prompts.ask(tr("Boot模式"), tr("键盘App程序不存在，请升级固件？")))
@@ -105,11 +109,12 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     makeFolder(QStringLiteral("LocalProfile"), "LocalProfile");
     SystemConfig config;
     config.setSoftwareName(QStringLiteral("Corvane"));
-    config.setSoftwareVersion(QStringLiteral("1.1.0.12"));
+    config.setSoftwareVersion(QStringLiteral(CORVANE_VERSION));
 }
 
 MainWindow::~MainWindow()
 {
+    m_pages->activatePages(false);
     // The progress box is process-wide; it only borrows this window while a
     // profile is applied and must outlive it.
     SendDataProgress *progress = SendDataProgress::instance();
@@ -253,7 +258,11 @@ void MainWindow::buildWidgets()
     areaLayout->addWidget(m_modelStack, 0, Qt::AlignHCenter);
     rightLayout->addWidget(m_keyboardArea);
 
-    m_pages = new KeyConfigWgt(right);
+    ConfigPageWgt::Services services;
+    services.worker = m_worker;
+    services.profiles = m_profiles;
+    services.keyboards = m_keyboards;
+    m_pages = new KeyConfigWgt(services, right);
     rightLayout->addWidget(m_pages, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -278,8 +287,6 @@ void MainWindow::setupConnections()
 {
     SignalObject *hub = SignalObject::instance();
     connect(this, &MainWindow::changeProfile, this, &MainWindow::changeProfileSlot, Qt::QueuedConnection);
-    connect(m_profiles, &ProfileManager::sigProgressUpdate, SendDataProgress::instance(),
-            &SendDataProgress::setProgress);
     connect(m_minBtn, &QToolButton::clicked, this, &QWidget::showMinimized);
     connect(m_closeBtn, &QToolButton::clicked, this, &QWidget::close);
     connect(m_saveBtn, &QToolButton::clicked, this, &MainWindow::saveProfile);
@@ -342,21 +349,29 @@ QString MainWindow::statusText() const
 void MainWindow::retranslate()
 {
     m_profileTitle->setText(tr("配置文件列表"));
-    m_saveBtn->setToolTip(tr("保存配置文件"));
-    m_importBtn->setToolTip(tr("导入外部配置文件"));
+    // Icon-only buttons are named by what they do, for screen readers and
+    // GUI automation as for the tooltip.
+    auto name = [](QWidget *w, const QString &text) {
+        w->setToolTip(text);
+        w->setAccessibleName(text);
+    };
+    name(m_saveBtn, tr("保存配置文件"));
+    name(m_importBtn, tr("导入外部配置文件"));
+    m_profileList->setAccessibleName(tr("配置文件列表"));
+    m_keyboardArea->setAccessibleName(tr("键盘"));
     m_settingsBtn->setText(tr("设置"));
     const bool chinese = LanguageManager::instance()->language() == QLatin1String("Chinese");
     m_settingsBtn->setObjectName(chinese ? QStringLiteral("SettingButtonCN") : QStringLiteral("SettingButtonEN"));
     m_settingsBtn->style()->unpolish(m_settingsBtn);
     m_settingsBtn->style()->polish(m_settingsBtn);
     m_languageBtn->setText(chinese ? tr("中文") : QStringLiteral("English"));
-    m_minBtn->setToolTip(tr("最小化"));
-    m_closeBtn->setToolTip(tr("关闭"));
-    m_undoBtn->setToolTip(tr("还原"));
-    m_redoBtn->setToolTip(tr("重做"));
+    name(m_minBtn, tr("最小化"));
+    name(m_closeBtn, tr("关闭"));
+    name(m_undoBtn, tr("还原"));
+    name(m_redoBtn, tr("重做"));
     m_addLayerBtn->setText(tr("添加层"));
     for (int page = 0; page < 4; ++page)
-        m_pageGroup->button(page)->setText(KeyConfigWgt::pageName(page));
+        m_pageGroup->button(page)->setText(m_pages->pageName(page));
     // The status and the title follow the language too.
     m_lifecycle->retranslate();
     m_status->setText(m_lifecycle->status());
@@ -447,8 +462,6 @@ void MainWindow::showModel(int model)
         stack = new QStackedWidget(m_modelStack);
         for (int layer = 0; layer < 4; ++layer) {
             KeyboardBaseWgt *view = createKeyboardView(model, layer, stack);
-            view->setKeyboardAction(m_worker);
-            view->setProfileManager(m_profiles);
             stack->addWidget(view);
         }
         m_modelViews.insert(model, stack);
@@ -458,8 +471,13 @@ void MainWindow::showModel(int model)
     stack->show();
     for (int layer = 0; layer < stack->count(); ++layer)
         static_cast<KeyboardBaseWgt *>(stack->widget(layer))->activate(true);
-    stack->setCurrentIndex(AppParams::currentPage() == KeyConfigWgt::CustomKeys ? AppParams::currentLayer() : 0);
+    stack->setCurrentIndex(AppParams::currentPage() == PageCustomKeys ? AppParams::currentLayer() : 0);
     m_shownModel = model;
+    QList<KeyboardBaseWgt *> views;
+    for (int layer = 0; layer < stack->count(); ++layer)
+        views << static_cast<KeyboardBaseWgt *>(stack->widget(layer));
+    m_keyboards->setViews(views);
+    m_pages->activatePages(true);
 }
 
 void MainWindow::selectLayer(int layer)
@@ -476,7 +494,7 @@ void MainWindow::selectLayer(int layer)
 
 void MainWindow::onKeyConfigPage(int id)
 {
-    if (id == KeyConfigWgt::CustomKeys || id >= 4) {
+    if (id == PageCustomKeys || id >= ConfigPageCount) {
         m_fnWidget->show();
         return;
     }
@@ -494,19 +512,19 @@ void MainWindow::onSystemMode(int mode)
 {
     m_modeGuard = true;
     switch (mode) {
-    case 0:
+    case SystemWindows:
         qCDebug(lcUi) << "当前键盘是win模式";
         m_winBtn->setChecked(true);
         break;
-    case 1:
+    case SystemMac:
         qCDebug(lcUi) << "当前键盘是mac模式";
         m_macBtn->setChecked(true);
         break;
-    case 2:
+    case SystemNoWindows:
         qCDebug(lcUi) << "键盘没有win模式";
         m_winBtn->hide();
         break;
-    case 3:
+    case SystemNoMac:
         qCDebug(lcUi) << "键盘没有mac模式";
         m_macBtn->hide();
         break;

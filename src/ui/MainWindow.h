@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProfileData.h"
 #include "UserPrompts.h"
 
 #include <QMap>
@@ -13,6 +14,7 @@ class FileListWgt;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
+class KeyboardDeck;
 class ProfileManager;
 class QButtonGroup;
 class QLabel;
@@ -41,6 +43,8 @@ public:
     int shownModel() const { return m_shownModel; }
     // The view of the shown model on a layer; nullptr when there is none.
     KeyboardBaseWgt *keyboardView(int layer) const;
+    KeyboardDeck *keyboards() const { return m_keyboards; }
+    KeyConfigWgt *pages() const { return m_pages; }
     QPushButton *winButton() const { return m_winBtn; }
     QPushButton *macButton() const { return m_macBtn; }
 
@@ -57,6 +61,9 @@ signals:
 
 public slots:
     void changeProfileSlot(int id);
+
+private:
+    void applyProfile(ProfileData profile);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -106,6 +113,7 @@ private:
     QStackedWidget *m_modelStack = nullptr;
     QMap<int, QStackedWidget *> m_modelViews; // model -> its four layer views, built when first shown
     int m_shownModel = -1;
+    KeyboardDeck *m_keyboards = nullptr; // the shown model's views, for the pages
     KeyConfigWgt *m_pages = nullptr;
     QToolButton *m_undoBtn = nullptr;
     QToolButton *m_redoBtn = nullptr;

@@ -2,6 +2,11 @@
 
 #include "MainWindow.h"
 
+#include "KeyConfigWgt.h"
+#include "MacroFile.h"
+#include "ProfilePlan.h"
+#include "UserMessage.h"
+
 #include "FileItemWgt.h"
 #include "FileListWgt.h"
 #include "KeyboardAction.h"
@@ -10,6 +15,7 @@
 #include "SendDataProgress.h"
 #include "UiLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,49 +82,26 @@ void MainWindow::importProfile()
         qCDebug(lcUi) << "源文件不存在：" << source;
         return;
     }
-    const QString fileName = QFileInfo(source).fileName();
-    const QString problem = profileFileNameProblem(fileName);
-    if (!problem.isEmpty()) {
-        m_prompts.inform(tr("提示"), problem);
+    const QString fileName = m_profiles->ImportTargetName(source);
+    if (fileName.isEmpty()) {
+        m_prompts.inform(tr("提示"), m_profiles->lastError());
         return;
     }
-    QDir().mkpath(ProfileManager::profileFolder());
     const QString target = QDir(ProfileManager::profileFolder()).filePath(fileName);
     if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
         return; // already in the profile folder
-    const int existing = m_profiles->profileIdForFile(fileName);
-    if (QFileInfo::exists(target)) {
-        // Never replace a profile without asking.
-        if (!m_prompts.ask(tr("覆盖已有配置"), tr("配置%1已存在，是否覆盖该配置？").arg(profileListName(fileName))))
-            return;
-        qCDebug(lcUi) << "目标文件已存在，将覆盖：" << target;
-    }
-    // Copy beside the target first, so a failed copy leaves the old file.
-    const QString partial = target + QLatin1String(".part");
-    QFile::remove(partial);
-    QFile in(source);
-    if (!in.copy(partial)) {
-        qCDebug(lcUi) << "复制文件失败：" << in.errorString();
-        toast(tr("配置文件导入失败"), true);
+    // Never replace a profile without asking.
+    if (QFileInfo::exists(target)
+        && !m_prompts.ask(tr("覆盖已有配置"), tr("配置%1已存在，是否覆盖该配置？").arg(profileListName(fileName))))
+        return;
+    const bool known = m_profiles->profileIdForFile(fileName) != 0;
+    const int id = m_profiles->ImportExternalProfile(source);
+    if (id == 0) {
+        toast(m_profiles->lastError(), true);
         return;
     }
-    QFile::remove(target);
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        toast(tr("配置文件导入失败"), true);
-        return;
-    }
-    if (existing != 0) {
-        if (!m_profiles->ReloadProfileFile(existing, fileName)) {
-            toast(m_profiles->lastError(), true);
-            return;
-        }
-    } else if (m_profiles->ImportProfileFile(fileName)) {
-        m_profileList->addEntry(profileListName(fileName), m_profiles->lastId());
-    } else {
-        toast(m_profiles->lastError().isEmpty() ? tr("配置文件导入失败") : m_profiles->lastError(), true);
-        return;
-    }
+    if (!known)
+        m_profileList->addEntry(profileListName(fileName), id);
     toast(tr("配置文件已导入"), false);
 }
 
@@ -143,6 +126,47 @@ void MainWindow::chooseProfile(int id)
 void MainWindow::changeProfileSlot(int id)
 {
     m_profiles->SelectCurrentProfile(id);
+    const ProfileData profile = m_profiles->currentProfile();
+    if (profile.isEmpty()) {
+        SendDataProgress::instance()->closeProgress();
+        return;
+    }
+    applyProfile(profile);
+}
+
+// Sends the profile to the keyboard step by step with the progress box,
+// then has the pages show what was sent.
+void MainWindow::applyProfile(ProfileData profile)
+{
+    SendDataProgress *progress = SendDataProgress::instance();
+    const QString macroFolder = QDir::current().filePath(QStringLiteral("Macro"));
+    const QList<ProfileStep> plan = planProfile(profile, boardKeysOf(*m_worker), [&macroFolder](const QString &name) {
+        return loadMacroFile(macroFolder, name);
+    });
+    bool storeFull = false;
+    for (const ProfileStep &step : plan) {
+        progress->setProgress(QCoreApplication::translate("ProfilePlan", step.text), step.progress);
+        storeFull = !runProfileStep(step, *m_worker) || storeFull;
+        if (step.error.isEmpty())
+            continue;
+        // Applying stops here: the bindings after the bad macro were not
+        // sent, so the pages do not show them either.
+        QMap<int, AdvancedBinding> sent;
+        for (const ProfileOp &op : step.ops) {
+            AdvancedBinding binding;
+            int key = 0;
+            if (op.kind == ProfileOp::Binding && bindingFromRecord(op.binding, &binding, &key))
+                sent.insert(key, profile.advanced->value(key));
+        }
+        profile.advanced = sent;
+        progress->closeProgress();
+        showUserMessage(QStringLiteral("error"), QCoreApplication::translate("ProfilePlan", step.error.toUtf8()));
+        break;
+    }
+    if (storeFull)
+        toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KB2ActionData::MaxMacros), true);
+    m_pages->showProfile(profile);
+    m_pages->reenterCurrentPage();
 }
 
 void MainWindow::exportProfile(int id)

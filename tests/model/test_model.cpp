@@ -19,7 +19,7 @@ private slots:
     void containerMetaTypes();
     void keyMatrix();
     void keyTypeTable();
-    void appParams();
+    void sessionNonce();
     void travelConversion();
 };
 
@@ -168,18 +168,8 @@ void TestModel::keyTypeTable()
     QCOMPARE(keyTypeFromCode(0xF004), -1);
 }
 
-void TestModel::appParams()
+void TestModel::sessionNonce()
 {
-    QCOMPARE(AppParams::minTravel(), 0.1);
-    QCOMPARE(AppParams::maxTravel(), 4.0);
-    QCOMPARE(AppParams::travelStep(), 0.01);
-    QCOMPARE(AppParams::travelSteps(), 800);
-    QCOMPARE(AppParams::decimals(), 2);
-    QCOMPARE(AppParams::perKeyColouringAllowed(), quint8(1));
-    QCOMPARE(AppParams::currentColour(), QColor(245, 247, 250));
-    AppParams::setCurrentLayer(2);
-    QCOMPARE(AppParams::currentLayer(), 2);
-
     // Made once per run.
     const auto nonce = AppParams::sessionNonce();
     AppParams::makeSessionNonce();

@@ -1,4 +1,5 @@
 #include "KbScramble.h"
+#include "ProfileData.h"
 #include "ProfileDocument.h"
 #include "ProfileFile.h"
 #include "ProfileManager.h"
@@ -6,10 +7,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <memory>
@@ -70,37 +69,6 @@ QJsonObject fullDocument()
     return doc;
 }
 
-struct Emission {
-    QString what;
-    int value = -1;
-};
-
-// Records the manager's signals in the order they arrive.
-QList<Emission> recordApply(ProfileManager &manager, int id)
-{
-    QList<Emission> log;
-    QObject ctx;
-    QObject::connect(&manager, &ProfileManager::sigProgressUpdate, &ctx,
-                     [&](const QString &text, int value) { log.append({text, value}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileColorLights, &ctx, [&](const QVariantHash &) { log.append({"lights"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileSensitivity, &ctx, [&](const QVariantHash &) { log.append({"sensitivity"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileLayoutKey, &ctx, [&](const QVariantHash &) { log.append({"layoutKey"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileLayoutDB, &ctx, [&](const QVariantHash &) { log.append({"layoutDB"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileAdvancedKey, &ctx, [&](const QVariantHash &) { log.append({"advanced"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileClearAdvancedKey, &ctx, [&] { log.append({"clearAdvanced"}); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileKeyColorClear, &ctx, [&] { log.append({"colorClear"}); });
-    manager.SelectCurrentProfile(id);
-    return log;
-}
-
-QStringList names(const QList<Emission> &log)
-{
-    QStringList out;
-    for (const Emission &e : log)
-        out << (e.value >= 0 ? QString::number(e.value) : e.what);
-    return out;
-}
-
 QByteArray fileBytes(const QString &fileName)
 {
     QFile file(folder() + "/" + fileName);
@@ -112,28 +80,6 @@ QStringList profileFiles()
     return QDir(folder()).entryList(QDir::Files | QDir::Hidden);
 }
 
-// Ends the whole run when the guarded code has not returned in time, so that
-// a deadlock fails the test instead of hanging it.
-class Watchdog {
-public:
-    Watchdog(int ms, const char *what)
-        : m_thread(QThread::create([this, ms, what] {
-              if (!m_done.tryAcquire(1, ms))
-                  qFatal("%s", what);
-          }))
-    {
-        m_thread->start();
-    }
-    ~Watchdog()
-    {
-        m_done.release();
-        m_thread->wait();
-    }
-
-private:
-    QSemaphore m_done;
-    std::unique_ptr<QThread> m_thread;
-};
 
 #ifdef Q_OS_UNIX
 // Makes the profile folder read-only while it lives. Root ignores
@@ -190,8 +136,7 @@ private slots:
     void fileFormat();
     void importNamesAndIds();
     void startupSkipsDamagedFiles();
-    void applyOrderAndProgress();
-    void receiversUpdateDuringApply();
+    void selectionMakesCurrent();
     void updateOperations();
     void advancedKeyEntries();
     void namesAreRefused_data();
@@ -199,7 +144,11 @@ private slots:
     void renameAndDelete();
     void refusedFileOperationsChangeNothing();
     void reload();
+    void importFromElsewhere();
     void failedWriteKeepsPreviousFile();
+
+    void typedProfileRoundTrip();
+    void typedReadingIsLenient();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -308,67 +257,25 @@ void TestProfiles::startupSkipsDamagedFiles()
     QVERIFY(!manager.ImportProfileFile("../outside.kb"));
 }
 
-void TestProfiles::applyOrderAndProgress()
+// Selecting a profile makes it current, typed as the pages show it;
+// selecting nothing empties the document.
+void TestProfiles::selectionMakesCurrent()
 {
     ProfileManager manager;
     writeProfile("full.kb", fullDocument());
     QVERIFY(manager.ImportProfileFile("full.kb"));
-
-    const QList<Emission> log = recordApply(manager, 1);
-    QCOMPARE(names(log), QStringList({"lights", "15", "sensitivity", "30", "layoutKey", "60", "layoutDB", "80",
-                                      "advanced", "colorClear"}));
-    QCOMPARE(log[1].what, QString("正在下发RGB和性能参数，请稍等..."));
-    QCOMPARE(log[3].what, QString("正在下发按键模式数据，请稍等..."));
-    QCOMPARE(log[5].what, QString("正在下发自定义按键数据，请稍等..."));
-    QCOMPARE(log[7].what, QString("正在下发高级键参数，请稍等..."));
-    QCOMPARE(manager.currentId(), 1);
-
-    // The groups arrive as hashes of the document's members.
-    QSignalSpy layout(&manager, &ProfileManager::sigUIProfileLayoutKey);
     manager.SelectCurrentProfile(1);
-    const QVariantHash custom = layout.at(0).at(0).value<QVariantHash>();
-    QCOMPARE(custom.value("fn0-layout").toMap().value("17").toInt(), 4);
+    QCOMPARE(manager.currentId(), 1);
+    const ProfileData current = manager.currentProfile();
+    QCOMPARE(current.layers->at(0).value(17), 4);
+    QCOMPARE(current.advanced->value(3).kind, int(Bind_MT));
 
-    // Missing groups are skipped, but advanced keys are always settled.
-    QJsonObject partial = fullDocument();
-    partial.remove("KeyPerformance");
-    partial.remove("AdvancedKey");
-    partial["KeyTouchDB"] = "not an object";
-    writeProfile("partial.kb", partial);
-    QVERIFY(manager.ImportProfileFile("partial.kb"));
-    QCOMPARE(names(recordApply(manager, 2)), QStringList({"lights", "30", "layoutKey", "80", "clearAdvanced", "colorClear"}));
-
-    // Id 0 and unknown ids empty the current document and emit nothing.
     for (int id : {0, 99}) {
-        QVERIFY(recordApply(manager, id).isEmpty());
+        manager.SelectCurrentProfile(id);
         QVERIFY(manager.currentDocument().isEmpty());
+        QVERIFY(manager.currentProfile().isEmpty());
         QCOMPARE(manager.currentId(), id);
     }
-}
-
-void TestProfiles::receiversUpdateDuringApply()
-{
-    ProfileManager manager;
-    writeProfile("full.kb", fullDocument());
-    QVERIFY(manager.ImportProfileFile("full.kb"));
-
-    // The pages answer the apply signals by editing the current document.
-    QObject ctx;
-    QJsonObject seen;
-    QObject::connect(&manager, &ProfileManager::sigUIProfileColorLights, &ctx,
-                     [&](const QVariantHash &) { manager.UpdateBoardRGBValue("rgb-speed", 9); });
-    QObject::connect(&manager, &ProfileManager::sigUIProfileAdvancedKey, &ctx, [&](const QVariantHash &) {
-        manager.RemoveBoardAdvancedKey(3);
-        seen = manager.currentDocument();
-    });
-    {
-        Watchdog watchdog(5000, "applying a profile deadlocked on a receiver's update");
-        manager.SelectCurrentProfile(1);
-    }
-    const QJsonObject doc = manager.currentDocument();
-    QCOMPARE(doc.value("KeyboardRGB").toObject().value("rgb-speed").toInt(), 9);
-    QCOMPARE(doc.value("AdvancedKey").toObject().keys(), QStringList({"12", "9"}));
-    QCOMPARE(seen, doc);
 }
 
 void TestProfiles::updateOperations()
@@ -409,7 +316,7 @@ void TestProfiles::updateOperations()
                                                        {"quickTouchPressDis", 100}, {"quickTouchUpDis", 150}}));
     QCOMPARE(touch.value("6").toObject().value("keyTouchDis").toInt(), 900);
 
-    manager.UpdateBoardLayer(1, {{"3", 9}});
+    manager.UpdateBoardLayer(1, {{3, 9}});
     QCOMPARE(manager.currentDocument().value("KeyCustom").toObject().value("fn1-layout").toObject(),
              QJsonObject({{"3", 9}}));
 
@@ -420,11 +327,16 @@ void TestProfiles::updateOperations()
     manager.UpdateBoardKeyTouch({{5, r}});
     manager.UpdateBoardAdvancedKey(QVariant::fromValue(MTInfo()));
     QVERIFY(manager.currentDocument().isEmpty());
-    manager.UpdateBoardRGB({{"rgb-mode", 3}});
-    manager.UpdateBoardPerformance({{"global-key-touch", 1.5}});
+    LightingSettings lighting;
+    lighting.mode = 3;
+    manager.UpdateBoardRGB(lighting);
+    PerformanceSettings performance;
+    performance.globalTravelUm = 1500;
+    manager.UpdateBoardPerformance(performance);
     doc = manager.currentDocument();
     QCOMPARE(doc.keys(), QStringList({"KeyPerformance", "KeyboardRGB"}));
-    QCOMPARE(doc.value("KeyboardRGB").toObject(), QJsonObject({{"rgb-mode", 3}}));
+    QCOMPARE(doc.value("KeyboardRGB").toObject().value("rgb-mode").toInt(), 3);
+    QCOMPARE(doc.value("KeyPerformance").toObject().value("global-key-touch").toInt(), 1500);
 
     // Saving an empty document writes nothing.
     manager.SelectCurrentProfile();
@@ -638,6 +550,40 @@ void TestProfiles::reload()
     QCOMPARE(readProfile(folder() + "/one.kb"), other);
 }
 
+// A profile from another folder comes in under its file name; one that is
+// not a profile is refused before anything in the profile folder changes.
+void TestProfiles::importFromElsewhere()
+{
+    QTemporaryDir outside;
+    auto writeOutside = [&](const QString &name, const QByteArray &bytes) {
+        QFile f(outside.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    ProfileManager manager;
+    writeOutside("travel.kb", serialiseProfile(fullDocument()));
+    const int id = manager.ImportExternalProfile(outside.filePath("travel.kb"));
+    QCOMPARE(id, 1);
+    QCOMPARE(manager.profile(1).value("KeyboardRGB"), fullDocument().value("KeyboardRGB"));
+
+    // Damaged bytes under the same name: refused, the profile stays as it was.
+    const QByteArray before = fileBytes("travel.kb");
+    writeOutside("travel.kb", "not a profile");
+    QCOMPARE(manager.ImportExternalProfile(outside.filePath("travel.kb")), 0);
+    QCOMPARE(manager.lastError(), QString("无法读取配置文件：travel.kb"));
+    QCOMPARE(fileBytes("travel.kb"), before);
+
+    // Another good one replaces it under the same id.
+    QJsonObject other = fullDocument();
+    other["ProfileName"] = "travel";
+    other["KeyboardRGB"] = QJsonObject{{"rgb-mode", 7}};
+    writeOutside("travel.kb", serialiseProfile(other));
+    QCOMPARE(manager.ImportExternalProfile(outside.filePath("travel.kb")), 1);
+    QCOMPARE(manager.profile(1).value("KeyboardRGB").toObject().value("rgb-mode").toInt(), 7);
+    QCOMPARE(manager.profileIds(), QList<int>({1}));
+    QCOMPARE(manager.ImportTargetName(outside.filePath("a:b.kb")), QString()); // a name Windows refuses
+}
+
 void TestProfiles::failedWriteKeepsPreviousFile()
 {
 #ifdef Q_OS_LINUX
@@ -649,9 +595,9 @@ void TestProfiles::failedWriteKeepsPreviousFile()
 
     // Let the document outgrow what the process may write, so the write fails
     // half way (works even for root, unlike permissions).
-    QVariantMap layer;
+    QMap<int, int> layer;
     for (int i = 0; i < 2000; ++i)
-        layer.insert(QString::number(i), i);
+        layer.insert(i, i);
     manager.UpdateBoardLayer(0, layer);
     auto underSmallLimit = [](auto operation) {
         struct rlimit old;
@@ -682,6 +628,116 @@ void TestProfiles::failedWriteKeepsPreviousFile()
 #else
     QSKIP("needs a file size limit to make the write fail");
 #endif
+}
+
+void TestProfiles::typedProfileRoundTrip()
+{
+    // The default document, member for member.
+    QCOMPARE(defaultProfileDocument(),
+             QJsonObject({{"KeyboardRGB", QJsonObject{{"rgb-mode", 0}, {"rgb-luminance", 4}, {"rgb-speed", 4},
+                                                      {"rgb-sleep", 1}, {"rgb-direction", false}}},
+                          {"KeyPerformance", QJsonObject{{"global-key-touch", 5}, {"deadSpacePress", 20},
+                                                         {"deadSpaceRelease", 3}, {"super-light-speed", false}}},
+                          {"KeyCustom", QJsonObject{{"fn0-layout", QJsonObject()}, {"fn1-layout", QJsonObject()},
+                                                    {"fn2-layout", QJsonObject()}, {"fn3-layout", QJsonObject()}}},
+                          {"AdvancedKey", QJsonObject()}, {"KeyTouchDB", QJsonObject()},
+                          {"ProfileName", "Default Profile"}}));
+    QVERIFY(readProfile(defaultProfileDocument()) == defaultProfile());
+
+    // Every group and kind, plus members nobody knows at every level, comes back as it was.
+    QJsonObject doc = fullDocument();
+    doc["Future"] = QJsonObject{{"a", 1}};
+    auto add = [&doc](const QString &group, const QString &member, const QJsonValue &value) {
+        QJsonObject g = doc[group].toObject();
+        g[member] = value;
+        doc[group] = g;
+    };
+    add("KeyboardRGB", "rgb-colour", "red");
+    add("KeyPerformance", "note", 1);
+    add("KeyCustom", "fn4-layout", QJsonObject{{"1", 2}});
+    add("KeyCustom", "fn1-layout", QJsonObject{{"x", 3}, {"017", 5}, {"6", 1.5}, {"7", 8}});
+    add("KeyTouchDB", "18", QJsonObject{{"work-mode", 2}, {"keyTouchDis", 900}, {"quickTouchPressDis", 100},
+                                        {"quickTouchUpDis", 150}, {"note", "n"}});
+    add("KeyTouchDB", "bad", 1);
+    add("AdvancedKey", "4", QJsonObject{{"bindItem", "NEW"}, {"x", 1}});
+    add("AdvancedKey", "5", QJsonObject{{"bindItem", "END"}, {"switchType", 7}, {"later", true}});
+    add("AdvancedKey", "6", QJsonObject{{"bindItem", "RS"}, {"switchType", 8}});
+    add("AdvancedKey", "7", QJsonObject{{"bindItem", "TGL"}, {"switchType", 9}, {"delay", 300}});
+    add("AdvancedKey", "8", QJsonObject{{"bindItem", "SOCD"}, {"switchType", 10}});
+    add("AdvancedKey", "10", QJsonObject{{"bindItem", "MPT"}, {"bindKey", QJsonArray{1, 2, 3}},
+                                         {"triggerValue", QJsonArray{500, 1000, 1500}}});
+    const ProfileData p = readProfile(doc);
+    QCOMPARE(writeProfile(p), doc);
+
+    QVERIFY(p.name == "full" && p.lighting->mode == 7 && p.lighting->direction);
+    QVERIFY(p.performance->globalTravelUm == 1250 && p.performance->hasDeadZones && p.performance->quickRelease == 40);
+    QCOMPARE((*p.layers)[0], (QMap<int, int>{{0, 41}, {17, 4}}));
+    QCOMPARE((*p.layers)[1], (QMap<int, int>{{7, 8}}));
+    QVERIFY(p.keyTravel->value(17).keyTouchDis == 1500 && p.keyTravel->value(18).workMode == 2);
+    QCOMPARE(p.advanced->keys(), (QList<int>{3, 5, 6, 7, 8, 9, 10, 12}));
+    QCOMPARE(p.advanced->value(9).record(9).value<DKSInfo>().touchDis, (QList<double>{0.5, 1.25}));
+    QCOMPARE(p.advanced->value(12).record(12).value<MACROInfo>().macroName, QString("宏一"));
+
+    // The rest of a dropped group goes with it.
+    ProfileData dropped = p;
+    dropped.lighting.reset();
+    dropped.keyTravel.reset();
+    const QJsonObject written = writeProfile(dropped);
+    QVERIFY(!written.contains("KeyboardRGB") && !written.contains("KeyTouchDB") && written.contains("Future"));
+
+    // The profile manager's entries come from the same code; RS stays out of profiles.
+    int key = 0;
+    QJsonObject entry;
+    QVERIFY(advancedKeyEntry(p.advanced->value(7).record(7), &entry, &key));
+    QVERIFY(key == 7 && entry == doc["AdvancedKey"].toObject()["7"].toObject());
+    QVERIFY(!advancedKeyEntry(p.advanced->value(6).record(6), &entry, &key));
+}
+
+void TestProfiles::typedReadingIsLenient()
+{
+    const QJsonObject odd{
+        {"ProfileName", 5},
+        {"KeyboardRGB", QJsonObject{{"rgb-mode", "7"}, {"rgb-direction", 1}, {"rgb-speed", 2.6}, {"rgb-sleep", 1e30}}},
+        {"KeyPerformance", QJsonObject{{"global-key-touch", 1250.6}, {"deadSpacePress", "x"},
+                                       {"deadSpaceRelease", QJsonValue::Null}, {"quick-key-press", -1},
+                                       {"quick-key-release", "y"}}},
+        {"KeyCustom", QJsonObject{{"fn0-layout", 5}, {"fn2-layout", QJsonObject{{"3", 1e12}}}}},
+        {"KeyTouchDB", QJsonObject{{"17", QJsonObject{{"keyTouchDis", 70000}, {"work-mode", "1"},
+                                                      {"quickTouchPressDis", -5}}},
+                                   {"18", "x"}}},
+        {"AdvancedKey", QJsonObject{{"3", QJsonObject{{"bindItem", "MT"}, {"pressType", "x"}}},
+                                    {"4", QJsonObject{{"bindItem", "TDKS"}, {"bindKey", QJsonArray{1, "a"}},
+                                                      {"triggerValue", 7}, {"touchDis", QJsonArray{true}}}},
+                                    {"5", QJsonArray{1}}}},
+        {"KeyTravel", QJsonArray{1, 2}}};
+    const ProfileData p = readProfile(odd);
+    QVERIFY(p.name.isEmpty());
+    QVERIFY(*p.lighting == (LightingSettings{0, 4, 3, 1, false}));
+    QVERIFY(p.performance->globalTravelUm == 1251 && !p.performance->hasDeadZones);
+    QVERIFY(p.performance->quickPress == -1 && p.performance->quickRelease == -1);
+    QVERIFY((*p.layers)[0].isEmpty() && (*p.layers)[2].isEmpty());
+    QVERIFY(p.keyTravel->keys() == QList<int>{17} && p.keyTravel->value(17) == KeyTravelRecord());
+    QVERIFY(p.advanced->keys() == (QList<int>{3, 4}) && p.advanced->value(3).mt.pressType == -1);
+    QCOMPARE(p.advanced->value(4).dks.bindKey, (QList<int>{1, -1}));
+    QVERIFY(p.advanced->value(4).dks.triggerValue.isEmpty() && p.advanced->value(4).dks.touchDis == QList<double>{0.0});
+
+    // What could not be read is written back untouched where the typed form
+    // writes nothing in its place, and reading the result changes nothing.
+    const QJsonObject written = writeProfile(p);
+    QCOMPARE(written["ProfileName"], QJsonValue(5));
+    QCOMPARE(written["KeyPerformance"].toObject()["deadSpacePress"], QJsonValue("x"));
+    QCOMPARE(written["KeyPerformance"].toObject()["quick-key-press"], QJsonValue(-1));
+    QCOMPARE(written["KeyCustom"].toObject()["fn2-layout"], QJsonValue(QJsonObject{{"3", 1e12}}));
+    QCOMPARE(written["KeyTouchDB"].toObject()["18"], QJsonValue("x"));
+    QCOMPARE(written["AdvancedKey"].toObject()["5"], QJsonValue(QJsonArray{1}));
+    QCOMPARE(written["KeyTravel"], QJsonValue(QJsonArray{1, 2}));
+    QVERIFY(readProfile(written) == p);
+
+    // Groups of the wrong type are absent, and kept.
+    const ProfileData wrong = readProfile({{"KeyboardRGB", QJsonArray{1}}, {"AdvancedKey", "x"}});
+    QVERIFY(!wrong.lighting && !wrong.advanced && !wrong.isEmpty());
+    QCOMPARE(writeProfile(wrong), QJsonObject({{"KeyboardRGB", QJsonArray{1}}, {"AdvancedKey", "x"}}));
+    QVERIFY(readProfile(QJsonObject()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestProfiles)

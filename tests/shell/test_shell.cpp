@@ -30,7 +30,6 @@ private slots:
     void cleanup();
 
     void chineseFontInstalled();
-    void hubDeclaresItsSignalsInOrder();
     void toastPlacementAndFading();
     void progressBoxTimers();
     void validator_data();
@@ -72,22 +71,6 @@ void TestShell::chineseFontInstalled()
     // Without one every Chinese text renders as boxes while all else passes.
     QVERIFY2(!QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty(),
              "no Simplified Chinese font installed (e.g. fonts-wqy-microhei)");
-}
-
-void TestShell::hubDeclaresItsSignalsInOrder()
-{
-    const QMetaObject *mo = SignalObject::instance()->metaObject();
-    QStringList signalNames;
-    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i) {
-        if (mo->method(i).methodType() == QMetaMethod::Signal)
-            signalNames << mo->method(i).name();
-    }
-    QCOMPARE(signalNames.size(), 44);
-    QCOMPARE(signalNames.first(), QString("sigFnLayerBtnVisible"));
-    QCOMPARE(signalNames.at(23), QString("sigModifyKeyType"));
-    QCOMPARE(signalNames.at(34), QString("sigChangePage"));
-    QCOMPARE(signalNames.last(), QString("sigShowToastTip"));
-    QCOMPARE(signalNames.removeDuplicates(), 0);
 }
 
 void TestShell::toastPlacementAndFading()

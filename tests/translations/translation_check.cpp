@@ -1,8 +1,10 @@
-// translation_check LUPDATE SOURCE_DIR EN_US_TS
+// translation_check LUPDATE SOURCE_DIR EN_US_TS [ZH_CN_TS]
 //
 // Extracts every translatable text under SOURCE_DIR with lupdate and checks
 // that EN_US_TS holds a finished, non-empty translation for each one (same
-// context, same source text). Prints every gap and exits non-zero if any.
+// context, same source text), and that ZH_CN_TS, when given, passes each
+// Chinese source through unchanged. Prints every gap and exits non-zero if
+// any.
 
 #include <QCoreApplication>
 #include <QFile>
@@ -67,8 +69,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     const QStringList args = app.arguments();
-    if (args.size() != 4) {
-        out << "usage: translation_check LUPDATE SOURCE_DIR EN_US_TS\n";
+    if (args.size() != 4 && args.size() != 5) {
+        out << "usage: translation_check LUPDATE SOURCE_DIR EN_US_TS [ZH_CN_TS]\n";
         return 2;
     }
 
@@ -109,5 +111,25 @@ int main(int argc, char **argv)
         out << m.context << ": \"" << m.source << "\": " << problem << "\n";
     }
     out << used.size() << " texts checked, " << gaps << " without a finished English translation\n";
-    return gaps == 0 ? 0 : 1;
+
+    int chineseGaps = 0;
+    if (args.size() == 5) {
+        QList<Message> chinese;
+        if (!readTs(args[4], &chinese, &error)) {
+            out << error << "\n";
+            return 2;
+        }
+        QHash<QPair<QString, QString>, Message> zh;
+        for (const Message &m : chinese)
+            zh.insert({m.context, m.source}, m);
+        for (const Message &m : used) {
+            const auto it = zh.constFind({m.context, m.source});
+            if (it != zh.constEnd() && it->type.isEmpty() && it->translation == m.source)
+                continue;
+            ++chineseGaps;
+            out << m.context << ": \"" << m.source << "\": "
+                << (it == zh.constEnd() ? "missing from zh_CN.ts" : "zh_CN.ts does not pass the source through") << "\n";
+        }
+    }
+    return gaps == 0 && chineseGaps == 0 ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 // The Corvane program as started from a desktop: first start, a second copy,
 // a start after a killed copy.
 
+#include "CorvaneVersion.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -35,7 +37,7 @@ void TestApp::singleInstanceAndFirstStart()
     QSettings settings(ini, QSettings::IniFormat);
     QCOMPARE(settings.value("Kinetra/language").toString(), QString("English"));
     QCOMPARE(settings.value("Kinetra/softwareName").toString(), QString("Corvane"));
-    QCOMPARE(settings.value("Kinetra/softwareVersion").toString(), QString("1.1.0.12"));
+    QCOMPARE(settings.value("Kinetra/softwareVersion").toString(), QString(CORVANE_VERSION));
     QVERIFY(QDir(dir.filePath("LocalProfile")).exists());
     QVERIFY(QDir(dir.filePath("cache")).exists());
 

@@ -30,7 +30,11 @@ constexpr quint8 Release = 21;
 // Work modes of a KeyTravelRecord.
 enum KeyWorkMode { WorkGlobal = 0, WorkOwnTravel = 1, WorkRapid = 2 };
 
-// Low nibble: the binding kind + 1 (0 for none); 0x10 own travel; 0x20 rapid trigger.
+// The keyboard's advanced-key type of a BindKeyType (the low nibble of
+// parameter 8): 0 none, 1 DKS, 2 MPT, 3 MT, 4 TGL, 5 END, 6 MACRO, 8 SOCD,
+// 9 RS. Unknown kinds give 0.
+quint16 advancedTypeOf(int bindKind);
+// Low nibble: advancedTypeOf(bindKind); 0x10 own travel; 0x20 rapid trigger.
 quint16 keyModeByte(int bindKind, bool ownTravel, bool rapid);
 // Whether a travel differs from the global travel, compared in micrometres.
 bool travelDiffersFromGlobal(double mm, double globalMm);

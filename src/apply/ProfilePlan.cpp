@@ -1,0 +1,222 @@
+#include "ProfilePlan.h"
+
+#include "KB2ActionData.h"
+#include "KeyTravelEdit.h"
+#include "ProfileDocument.h"
+
+#include <QSet>
+#include <QtGlobal>
+
+namespace {
+
+const char *const TextStart = QT_TRANSLATE_NOOP("ProfilePlan", "开始下发配置，请稍等...");
+const char *const TextPerformance = QT_TRANSLATE_NOOP("ProfilePlan", "正在下发RGB和性能参数，请稍等...");
+const char *const TextLayers = QT_TRANSLATE_NOOP("ProfilePlan", "正在下发按键模式数据，请稍等...");
+const char *const TextKeyTravel = QT_TRANSLATE_NOOP("ProfilePlan", "正在下发自定义按键数据，请稍等...");
+const char *const TextAdvancedParams = QT_TRANSLATE_NOOP("ProfilePlan", "正在下发高级键参数，请稍等...");
+const char *const TextAdvanced = QT_TRANSLATE_NOOP("ProfilePlan", "正在下发高级键数据，请稍等...");
+const char *const TextDone = QT_TRANSLATE_NOOP("ProfilePlan", "配置下发完成！");
+const char *const ErrorOpen = QT_TRANSLATE_NOOP("ProfilePlan", "open file failure!");
+const char *const ErrorParse = QT_TRANSLATE_NOOP("ProfilePlan", "数据解析异常!");
+
+ProfileStep step(const QString &group, int progress, const char *text)
+{
+    ProfileStep s;
+    s.group = group;
+    s.progress = progress;
+    s.text = text;
+    return s;
+}
+
+ProfileOp op(ProfileOp::Kind kind)
+{
+    ProfileOp o;
+    o.kind = kind;
+    return o;
+}
+
+// The key's whole travel state as the record gives it.
+KeyTravelState travelStateOf(int key, const KeyTravelRecord &rec, int bindKind)
+{
+    KeyTravelState s;
+    s.firstType = key;
+    s.bindKind = bindKind;
+    s.travel = rec.keyTouchDis / 1000.0;
+    s.ownTravel = rec.workMode == WorkOwnTravel;
+    s.rapid = rec.workMode == WorkRapid;
+    s.press = rec.quickTouchPressDis / 1000.0;
+    s.release = rec.quickTouchUpDis / 1000.0;
+    return s;
+}
+
+quint16 u16(int value)
+{
+    return quint16(qBound(0, value, 0xFFFF));
+}
+
+quint8 u8(int value)
+{
+    return quint8(qBound(0, value, 0xFF));
+}
+
+} // namespace
+
+BoardKeys boardKeysOf(const KB2ActionData &board)
+{
+    BoardKeys b;
+    b.keys = board.layoutKeyMap().value(0).keys();
+    auto mark = [&b](const QList<int> &keys, int kind) {
+        for (int key : keys)
+            b.bindKinds.insert(key, kind);
+    };
+    mark(board.tdksMap().keys(), Bind_DKS);
+    mark(board.mtMap().keys(), Bind_MT);
+    mark(board.tglMap().keys(), Bind_TGL);
+    mark(board.mptMap().keys(), Bind_MPT);
+    mark(board.endMap().keys(), Bind_END);
+    mark(board.socdMap().keys(), Bind_SOCD);
+    mark(board.rsMap().keys(), Bind_RS);
+    mark(board.macroMap().keys(), Bind_MACRO);
+    return b;
+}
+
+QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &board, const MacroLoader &loadMacro)
+{
+    const QSet<int> onBoard(board.keys.cbegin(), board.keys.cend());
+    QList<ProfileStep> plan;
+
+    ProfileStep start = step(profile.lighting ? ProfileKeys::KeyboardRGB : QString(), 0, TextStart);
+    if (profile.lighting) {
+        ProfileOp o = op(ProfileOp::Lighting);
+        o.lighting = *profile.lighting;
+        start.ops << o;
+    }
+    plan << start;
+
+    if (profile.performance) {
+        ProfileStep s = step(ProfileKeys::KeyPerformance, 15, TextPerformance);
+        ProfileOp o = op(ProfileOp::Performance);
+        o.performance = *profile.performance;
+        if (!o.performance.hasDeadZones)
+            o.performance.pressDeadZoneUm = o.performance.releaseDeadZoneUm = 0;
+        s.ops << o;
+        plan << s;
+    }
+
+    if (profile.layers) {
+        plan << step(ProfileKeys::KeyCustom, 30, TextLayers);
+        ProfileStep s = step(ProfileKeys::KeyCustom, 45, TextLayers);
+        for (int layer = 0; layer < 4; ++layer) {
+            ProfileOp o = op(ProfileOp::Layer);
+            o.layer = layer;
+            for (int key : board.keys)
+                o.layerKeys.insert(key, key);
+            const QMap<int, int> &keys = (*profile.layers)[size_t(layer)];
+            for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+                if (onBoard.contains(it.key()))
+                    o.layerKeys.insert(it.key(), it.value());
+            s.ops << o;
+        }
+        plan << s;
+    }
+
+    if (profile.keyTravel) {
+        ProfileStep s = step(ProfileKeys::KeyTouchDB, 60, TextKeyTravel);
+        ProfileOp o = op(ProfileOp::KeyParams);
+        for (auto it = profile.keyTravel->cbegin(); it != profile.keyTravel->cend(); ++it)
+            if (onBoard.contains(it.key()))
+                fullStateEntries(travelStateOf(it.key(), it.value(), board.bindKinds.value(it.key(), Bind_None)),
+                                 &o.params);
+        if (!o.params.isEmpty())
+            s.ops << o;
+        plan << s;
+    }
+
+    plan << step(profile.advanced ? ProfileKeys::AdvancedKey : QString(), 80, TextAdvancedParams);
+
+    if (profile.advanced) {
+        ProfileStep s = step(ProfileKeys::AdvancedKey, 90, TextAdvanced);
+        for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
+            const int key = it.key();
+            const AdvancedBinding &b = it.value();
+            if (!onBoard.contains(key) || b.kind == Bind_None)
+                continue;
+            ProfileOp o = op(ProfileOp::Binding);
+            if (b.kind == Bind_MACRO) {
+                const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
+                if (macro.status != MacroLoadResult::Ok) {
+                    s.error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
+                    plan << s;
+                    return plan;
+                }
+                MACROInfo info;
+                info.keyIndex = key;
+                info.macroName = b.macroName;
+                info.steps = macro.steps;
+                o.binding = QVariant::fromValue(info);
+            } else {
+                o.binding = b.record(key);
+            }
+            s.ops << o;
+        }
+        plan << s;
+    }
+
+    plan << step(QString(), 100, TextDone);
+    return plan;
+}
+
+bool runProfileStep(const ProfileStep &step, KB2ActionData &device)
+{
+    bool accepted = true;
+    for (const ProfileOp &o : step.ops) {
+        switch (o.kind) {
+        case ProfileOp::Lighting: {
+            const LightingSettings &l = o.lighting;
+            device.setLightingValues(qBound(0, l.mode, 0x100), u8(l.brightness), u8(l.speed), l.direction, u8(l.sleep));
+            break;
+        }
+        case ProfileOp::Performance: {
+            const PerformanceSettings &p = o.performance;
+            device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),
+                                        p.superLightSpeed);
+            // The low-latency bit travels in the lighting record, which
+            // setPerformanceValues only stores; without this it would reach
+            // the keyboard with some later lighting change, if ever.
+            device.setLowLatency(p.superLightSpeed);
+            break;
+        }
+        case ProfileOp::Layer:
+            device.setLayer(o.layer, o.layerKeys);
+            break;
+        case ProfileOp::KeyParams:
+            if (!o.params.isEmpty())
+                device.sendSingleKeyData(o.params);
+            break;
+        case ProfileOp::Binding: {
+            const QVariant &r = o.binding;
+            const int t = r.userType();
+            if (t == qMetaTypeId<DKSInfo>())
+                device.writeAdvancedBinding(r.value<DKSInfo>());
+            else if (t == qMetaTypeId<MTInfo>())
+                device.writeAdvancedBinding(r.value<MTInfo>());
+            else if (t == qMetaTypeId<TGLInfo>())
+                device.writeAdvancedBinding(r.value<TGLInfo>());
+            else if (t == qMetaTypeId<MPTInfo>())
+                device.writeAdvancedBinding(r.value<MPTInfo>());
+            else if (t == qMetaTypeId<ENDInfo>())
+                device.writeAdvancedBinding(r.value<ENDInfo>());
+            else if (t == qMetaTypeId<SOCDInfo>())
+                device.writeAdvancedBinding(r.value<SOCDInfo>());
+            else if (t == qMetaTypeId<RSInfo>())
+                device.writeAdvancedBinding(r.value<RSInfo>());
+            else if (t == qMetaTypeId<MACROInfo>())
+                accepted = device.writeAdvancedBinding(r.value<MACROInfo>()) && accepted;
+            else
+                accepted = false; // nothing the device layer could take
+            break;
+        }
+        }
+    }
+    return accepted;
+}

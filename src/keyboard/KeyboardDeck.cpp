@@ -1,0 +1,93 @@
+#include "KeyboardDeck.h"
+
+#include "AppParams.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardLog.h"
+
+KeyboardDeck::KeyboardDeck(KeyboardAction *worker, QObject *parent) : QObject(parent)
+{
+    connect(worker, &KeyboardAction::sigKB2OriginalKeyValueMap, this, [this](const QMap<int, QList<int>> &map) {
+        qCDebug(lcKeyboard) << "sigKB2OriginalKeyValueMap" << map;
+        m_identities = map;
+        applyIdentities();
+    });
+}
+
+void KeyboardDeck::setViews(const QList<KeyboardBaseWgt *> &views)
+{
+    for (const QMetaObject::Connection &c : qAsConst(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_views = views;
+    for (KeyboardBaseWgt *view : views) {
+        m_connections << connect(view, &KeyboardBaseWgt::keyClicked, this,
+                                 [this, view](KeyboardBtn *key) { emit keyClicked(view->layer(), key); });
+        m_connections << connect(view, &KeyboardBaseWgt::keyDropped, this,
+                                 [this, view](int firstType, int newType) {
+                                     emit keyDropped(view->layer(), firstType, newType);
+                                 });
+        m_connections << connect(view, &KeyboardBaseWgt::keyCheckChanged, this, &KeyboardDeck::keyCheckChanged);
+    }
+    applyIdentities();
+    emit viewsChanged();
+}
+
+void KeyboardDeck::applyIdentities()
+{
+    if (m_identities.isEmpty())
+        return;
+    for (KeyboardBaseWgt *view : qAsConst(m_views))
+        view->setKeyIdentities(m_identities);
+}
+
+KeyboardBaseWgt *KeyboardDeck::view(int layer) const
+{
+    for (KeyboardBaseWgt *v : m_views)
+        if (v->layer() == layer)
+            return v;
+    return nullptr;
+}
+
+KeyboardBaseWgt *KeyboardDeck::currentView() const
+{
+    return view(AppParams::currentLayer());
+}
+
+QList<KeyboardBtn *> KeyboardDeck::keys() const
+{
+    KeyboardBaseWgt *base = view(0);
+    return base ? base->buttons() : QList<KeyboardBtn *>();
+}
+
+QList<KeyboardBtn *> KeyboardDeck::checkedKeys() const
+{
+    KeyboardBaseWgt *base = view(0);
+    return base ? base->checkedButtons() : QList<KeyboardBtn *>();
+}
+
+KeyboardBtn *KeyboardDeck::key(int firstType, int layer) const
+{
+    KeyboardBaseWgt *v = view(layer);
+    return v ? v->buttonForType(firstType) : nullptr;
+}
+
+QMap<int, KeyInfo> KeyboardDeck::keyTable() const
+{
+    QMap<int, KeyInfo> table;
+    for (KeyboardBtn *b : keys())
+        table.insert(b->firstType(), b->keyData());
+    return table;
+}
+
+void KeyboardDeck::setFace(KeyFace face)
+{
+    for (KeyboardBaseWgt *v : qAsConst(m_views))
+        v->setFace(face);
+}
+
+void KeyboardDeck::restoreLegends()
+{
+    for (KeyboardBaseWgt *v : qAsConst(m_views))
+        v->restoreLegends();
+}

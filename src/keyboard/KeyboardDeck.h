@@ -1,0 +1,53 @@
+#pragma once
+
+#include "KeyInfo.h"
+#include "KeyboardBtn.h"
+
+#include <QList>
+#include <QMap>
+#include <QMetaObject>
+#include <QObject>
+
+class KeyboardAction;
+class KeyboardBaseWgt;
+
+// The keyboard views of the shown model, one per Fn layer, as the pages
+// see them: what the user did on any layer's keys, and the keys of a
+// layer. Travel, colours and bindings belong to the keys, not to a layer,
+// so the pages keep them on the layer-0 view. The board's key identities
+// reach every view here.
+class KeyboardDeck : public QObject {
+    Q_OBJECT
+public:
+    explicit KeyboardDeck(KeyboardAction *worker, QObject *parent = nullptr);
+
+    // The four views of the model now shown, in layer order; empty for none.
+    void setViews(const QList<KeyboardBaseWgt *> &views);
+    QList<KeyboardBaseWgt *> views() const { return m_views; }
+    KeyboardBaseWgt *view(int layer) const;
+    // The view of the Fn layer on screen.
+    KeyboardBaseWgt *currentView() const;
+
+    // The keys of layer 0, and of them the checked ones.
+    QList<KeyboardBtn *> keys() const;
+    QList<KeyboardBtn *> checkedKeys() const;
+    KeyboardBtn *key(int firstType, int layer = 0) const;
+    // The key data of layer 0 by original type.
+    QMap<int, KeyInfo> keyTable() const;
+
+    void setFace(KeyFace face);
+    void restoreLegends();
+
+signals:
+    void keyClicked(int layer, KeyboardBtn *key);
+    void keyDropped(int layer, int firstType, int newType);
+    void keyCheckChanged(KeyboardBtn *key, bool checked);
+    void viewsChanged();
+
+private:
+    void applyIdentities();
+
+    QList<KeyboardBaseWgt *> m_views;
+    QList<QMetaObject::Connection> m_connections;
+    QMap<int, QList<int>> m_identities; // the board's, kept for views shown later
+};

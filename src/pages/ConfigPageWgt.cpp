@@ -1,0 +1,76 @@
+#include "ConfigPageWgt.h"
+
+#include "KeyboardDeck.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+ConfigPageWgt::ConfigPageWgt(ConfigPage page, QWidget *parent) : QWidget(parent), m_page(page) {}
+
+void ConfigPageWgt::build()
+{
+    if (m_built)
+        return;
+    m_built = true;
+    auto *layout = new QVBoxLayout(this);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("pageTitle"));
+    layout->addWidget(m_title, 0, Qt::AlignLeft | Qt::AlignTop);
+    buildWidgets(layout);
+    layout->addStretch();
+    retranslate();
+}
+
+void ConfigPageWgt::activate(bool on)
+{
+    if (on == m_active)
+        return;
+    if (!on && m_current) {
+        leave(); // ends the page's live work while it can still act
+        m_current = true; // shown again when it is activated again
+    }
+    m_active = on;
+    if (on) {
+        // The views of another model take the face of the page on screen.
+        m_connections << connect(keyboards(), &KeyboardDeck::viewsChanged, this, [this] {
+            if (m_current)
+                onEnter();
+        });
+        setupConnections();
+        return;
+    }
+    for (const QMetaObject::Connection &c : qAsConst(m_connections))
+        disconnect(c);
+    m_connections.clear();
+}
+
+void ConfigPageWgt::enter()
+{
+    m_current = true;
+    if (m_active)
+        onEnter();
+}
+
+void ConfigPageWgt::leave()
+{
+    if (!m_current)
+        return;
+    m_current = false;
+    if (m_active)
+        onLeave();
+}
+
+void ConfigPageWgt::retranslate()
+{
+    if (m_title)
+        m_title->setText(title());
+    setAccessibleName(title());
+}
+
+void ConfigPageWgt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}

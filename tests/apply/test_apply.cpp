@@ -1,0 +1,271 @@
+// The profile application plan: its steps, and what running them leaves on
+// the virtual keyboard compared with what the keyboard views left there.
+
+#include "BoardProfile.h"
+#include "KeyTravelEdit.h"
+#include "KeyboardSession.h"
+#include "ProfileDocument.h"
+#include "ProfilePlan.h"
+#include "SimRig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The full profile applied through the keyboard views and the profile
+// manager before this plan existed, and the keyboard state they left.
+QJsonObject capturedData()
+{
+    QFile f(QStringLiteral(CORVANE_APPLY_DATA "/full_profile_applied.json"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing test data %s", qPrintable(f.fileName()));
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// "progress group op-count" per step.
+QStringList shapeOf(const QList<ProfileStep> &plan)
+{
+    QStringList out;
+    for (const ProfileStep &s : plan)
+        out << QStringLiteral("%1 %2 %3").arg(s.progress).arg(s.group).arg(s.ops.size());
+    return out;
+}
+
+MacroLoadResult stepsNamed(const QString &name)
+{
+    MacroLoadResult r;
+    r.status = MacroLoadResult::Ok;
+    MACRO_Key k;
+    k.keyName = name;
+    r.steps = {k};
+    return r;
+}
+
+MacroLoadResult withStatus(MacroLoadResult::Status status)
+{
+    MacroLoadResult r;
+    r.status = status;
+    return r;
+}
+
+// The device layer without a device: keeps what it would send.
+class Recorder : public KB2ActionData
+{
+public:
+    QList<QVariant> sent;
+
+protected:
+    void sendRecord(const QVariant &record) override { sent << record; }
+    void emitLayoutDB() override {}
+    void emitLayoutKey() override {}
+    void emitLayoutDis() override {}
+    void emitAdvancedKey(const QVariant &) override {}
+};
+
+int keyOf(const QVariant &record)
+{
+    AdvancedBinding b;
+    int key = -1;
+    return bindingFromRecord(record, &b, &key) ? key : -1;
+}
+
+ProfileOp bindingOp(const QVariant &record)
+{
+    ProfileOp o;
+    o.kind = ProfileOp::Binding;
+    o.binding = record;
+    return o;
+}
+
+} // namespace
+
+class TestApply : public QObject {
+    Q_OBJECT
+private slots:
+    void planOfAFullProfile();
+    void missingGroupsAndBadMacros();
+    void refusedOpsAreReported();
+    void runningMatchesTheKeyboardViews();
+};
+
+void TestApply::planOfAFullProfile()
+{
+    const ProfileData profile = readProfile(capturedData().value("profile").toObject());
+    BoardKeys board;
+    for (int key = 0; key <= 103; ++key)
+        board.keys << key;
+    board.bindKinds = {{52, Bind_SOCD}, {54, Bind_MT}};
+    QStringList asked;
+    const QList<ProfileStep> plan = planProfile(profile, board, [&](const QString &name) {
+        asked << name;
+        return stepsNamed(name);
+    });
+
+    QCOMPARE(shapeOf(plan), (QStringList{"0 KeyboardRGB 1", "15 KeyPerformance 1", "30 KeyCustom 0", "45 KeyCustom 4",
+                                         "60 KeyTouchDB 1", "80 AdvancedKey 0", "90 AdvancedKey 9", "100  0"}));
+    QCOMPARE(QString::fromUtf8(plan.last().text), QStringLiteral("配置下发完成！"));
+    QVERIFY(plan[0].ops[0].lighting == *profile.lighting);
+    const PerformanceSettings perf = plan[1].ops[0].performance;
+    QVERIFY(perf.globalTravelUm == 1800 && perf.pressDeadZoneUm == 40 && perf.releaseDeadZoneUm == 50
+            && perf.superLightSpeed);
+
+    // Layers: every board key as itself, then the profile's keys that the board has.
+    for (int layer = 0; layer < 4; ++layer)
+        QCOMPARE(plan[3].ops[layer].layerKeys.keys(), board.keys);
+    QCOMPARE(plan[3].ops[0].layerKeys.value(51), 39);
+    QCOMPARE(plan[3].ops[0].layerKeys.value(52), 52);
+    QCOMPARE(plan[3].ops[3].layerKeys.value(36), 0);
+
+    // Per-key travel with the key's current binding in the mode byte; SOCD
+    // is the keyboard's type 8, not its BindKeyType + 1.
+    QList<QList<int>> entries;
+    for (const KeyParam &p : plan[4].ops[0].params)
+        entries << QList<int>{p.keyType, p.param, p.value};
+    QCOMPARE(entries, (QList<QList<int>>{{52, 8, 0x28}, {52, 4, 1500}, {52, 20, 400}, {52, 21, 600},
+                                          {53, 8, 0x10}, {53, 4, 2200}, {54, 8, 0x03}, {54, 4, 1800},
+                                          {55, 8, 0x10}, {55, 4, 3100}}));
+    QCOMPARE(keyModeByte(Bind_RS, true, false), quint16(0x19));
+
+    // Bindings in key order, key 160 not being on the board; the macro with
+    // the steps of its file.
+    QList<int> keys;
+    for (const ProfileOp &o : plan[6].ops)
+        keys << keyOf(o.binding);
+    QCOMPARE(keys, (QList<int>{56, 57, 58, 59, 60, 61, 64, 66, 68}));
+    const MACROInfo macro = plan[6].ops[1].binding.value<MACROInfo>();
+    QCOMPARE(macro.macroName, QStringLiteral("m1"));
+    QCOMPARE(macro.steps, stepsNamed("m1").steps);
+    QCOMPARE(asked, (QStringList{"m1", "m2"}));
+}
+
+void TestApply::missingGroupsAndBadMacros()
+{
+    const BoardKeys board{{51, 56, 57, 58}, {}};
+    auto plan = [&](const QJsonObject &doc, const MacroLoader &loader = MacroLoader()) {
+        return planProfile(readProfile(doc), board, loader);
+    };
+    QCOMPARE(shapeOf(plan({{"ProfileName", "x"}})), (QStringList{"0  0", "80  0", "100  0"}));
+    QCOMPARE(shapeOf(plan({{"KeyCustom", QJsonObject()}})),
+             (QStringList{"0  0", "30 KeyCustom 0", "45 KeyCustom 4", "80  0", "100  0"}));
+    QCOMPARE(shapeOf(plan({{"KeyTouchDB", QJsonObject()}, {"AdvancedKey", QJsonObject()}})),
+             (QStringList{"0  0", "60 KeyTouchDB 0", "80 AdvancedKey 0", "90 AdvancedKey 0", "100  0"}));
+
+    // Without stored dead zones the plan sends 0 for both.
+    const PerformanceSettings perf = plan({{"KeyPerformance", QJsonObject{{"global-key-touch", 1500}}}})[1].ops[0].performance;
+    QVERIFY(perf.globalTravelUm == 1500 && perf.pressDeadZoneUm == 0 && perf.releaseDeadZoneUm == 0);
+
+    // A macro that cannot be read ends the plan at its step, after the
+    // bindings before it.
+    const QJsonObject advanced{
+        {"AdvancedKey", QJsonObject{{"56", QJsonObject{{"bindItem", "MT"}}},
+                                    {"57", QJsonObject{{"bindItem", "MACRO"}, {"macroName", "m"}}},
+                                    {"58", QJsonObject{{"bindItem", "END"}, {"switchType", 3}}}}}};
+    for (const auto &c : {std::make_pair(MacroLoadResult::FileMissing, "open file failure!"),
+                          std::make_pair(MacroLoadResult::BadHeader, "数据解析异常!")}) {
+        const QList<ProfileStep> p = plan(advanced, [&](const QString &) { return withStatus(c.first); });
+        QCOMPARE(shapeOf(p), (QStringList{"0  0", "80 AdvancedKey 0", "90 AdvancedKey 1"}));
+        QCOMPARE(p.last().error, QString::fromUtf8(c.second));
+        QCOMPARE(keyOf(p.last().ops[0].binding), 56);
+    }
+    QCOMPARE(plan(advanced).last().error, QStringLiteral("open file failure!")); // no loader at all
+}
+
+void TestApply::refusedOpsAreReported()
+{
+    // The store holds four macros: the fifth is refused, the op after it still goes out.
+    Recorder device;
+    ProfileStep step;
+    for (int key = 51; key <= 56; ++key) {
+        MACROInfo m;
+        m.keyIndex = key;
+        m.steps = stepsNamed("A").steps;
+        step.ops << bindingOp(key < 56 ? QVariant::fromValue(m) : QVariant::fromValue(MTInfo{key, 1, 2, 200}));
+    }
+    QVERIFY(!runProfileStep(step, device));
+    QCOMPARE(device.macroCount(), KB2ActionData::MaxMacros);
+    QCOMPARE(device.sent.last().userType(), qMetaTypeId<STU_BoardFromMT>());
+
+    // Out-of-range values are clamped, not wrapped.
+    ProfileOp perf;
+    perf.kind = ProfileOp::Performance;
+    perf.performance.globalTravelUm = 70000;
+    step.ops = {perf};
+    QVERIFY(runProfileStep(step, device));
+    QCOMPARE(device.boardDB().gdBi, quint16(0xFFFF));
+}
+
+void TestApply::runningMatchesTheKeyboardViews()
+{
+    const QJsonObject data = capturedData();
+    QTemporaryDir dir;
+    const QJsonObject macros = data.value("macros").toObject();
+    QDir().mkpath(dir.path() + "/Macro");
+    for (auto it = macros.begin(); it != macros.end(); ++it) {
+        QFile f(dir.path() + "/Macro/" + it.key() + ".csv");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(it.value().toString().toUtf8());
+    }
+
+    SimRig rig;
+    for (const QJsonValue &v : data.value("boardBefore").toArray()) {
+        const int cell = rig.cellOf(v["key"].toInt());
+        rig.kb.setParam(v["param"].toInt(), cell / 21, cell % 21, quint16(v["value"].toInt()));
+    }
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+    QVERIFY(rig.waitIdle());
+
+    // The board's own profile before: the binding set up above, nothing lost in writing it.
+    const ProfileData before = boardProfile(session.readBack());
+    QCOMPARE(before.advanced->value(54).kind, int(Bind_MT));
+    QCOMPARE(before.advanced->value(54).mt.delay, 200);
+    QCOMPARE(readProfile(boardProfileDocument(session.readBack())), before);
+
+    const BoardKeys board = boardKeysOf(*rig.worker);
+    QCOMPARE(board.bindKinds, (QMap<int, int>{{54, Bind_MT}}));
+    QVERIFY(!board.keys.contains(160));
+    const ProfileData profile = readProfile(data.value("profile").toObject());
+    const QString folder = dir.path() + "/Macro";
+    for (const ProfileStep &step : planProfile(profile, board, [&](const QString &name) {
+             return loadMacroFile(folder, name);
+         })) {
+        QVERIFY(step.error.isEmpty());
+        QVERIFY(runProfileStep(step, *rig.worker));
+    }
+    QVERIFY(rig.waitIdle());
+
+    const VirtualKeyboard::State state = rig.kb.state();
+    QStringList differences;
+    const QJsonArray params = data.value("params").toArray();
+    for (int p = 0; p < VirtualKeyboard::ParamCount; ++p)
+        for (int cell = 0; cell < VirtualKeyboard::Cells; ++cell) {
+            const int expected = params[p].toArray()[cell].toInt();
+            if (state.params[size_t(p)][size_t(cell)] != expected)
+                differences << QStringLiteral("param %1 cell %2: %3, was %4")
+                                   .arg(p).arg(cell).arg(state.params[size_t(p)][size_t(cell)]).arg(expected);
+        }
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join('\n')));
+    QJsonObject steps;
+    for (const auto &s : state.macroSteps)
+        steps.insert(QString::number(s.first), QString::number(s.second, 16));
+    QCOMPARE(steps, data.value("macroSteps").toObject());
+    QJsonArray colours;
+    for (const auto &c : state.keyColours)
+        colours.append(QJsonArray{c.red, c.green, c.blue});
+    QCOMPARE(colours, data.value("keyColours").toArray());
+
+    // Lighting and performance had no receiver in the views: the profile's
+    // values, lighting on, reversed and in low-latency mode.
+    const VirtualKeyboard::Lighting &l = state.lighting;
+    const VirtualKeyboard::DeadBand &d = state.deadBand;
+    QCOMPARE((QList<int>{l.bitmap & 0x13, l.rgbMode, l.grayscale, l.rgbSpeed, l.rgbSleep, d.gdBi, d.dtDB, d.dtRdB}),
+             (QList<int>{0x13, 6, 2, 1, 3, 1800, 40, 50}));
+}
+
+QTEST_GUILESS_MAIN(TestApply)
+#include "test_apply.moc"

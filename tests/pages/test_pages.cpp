@@ -1,0 +1,509 @@
+// The configuration pages on the keyboard views, end to end against the
+// virtual keyboard: what a click, a drop or a page's edit sends and stores,
+// what each page shows of the keyboard's read-back, and that an inactive
+// page reacts to nothing.
+
+#include "AdvancedKeySetPageWgt.h"
+#include "AppParams.h"
+#include "ColorConfigWgt.h"
+#include "CustomKeySetPageWgt.h"
+#include "KeyTypeTable.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardDeck.h"
+#include "KeyboardModels.h"
+#include "KeyboardSession.h"
+#include "PerformancePageWgt.h"
+#include "ProfileManager.h"
+#include "SignalObject.h"
+#include "SimRig.h"
+#include "SoftwareConfig.h"
+#include "UserMessage.h"
+
+#include <QJsonObject>
+#include <QMimeData>
+#include <QSignalSpy>
+#include "KeyDrop.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeW = 35, TypeQ = 34, TypeY = 39, TypeH = 56, TypeE = 36,
+              TypeR = 37, TypeT = 38, TypeU = 40;
+
+// The four views of the full-size model and the four pages on them, wired
+// to the rig's worker and a profile manager of their own, as the main
+// window builds them.
+struct Pages {
+    explicit Pages(SimRig &rig) : deck(rig.worker.get())
+    {
+        QList<KeyboardBaseWgt *> list;
+        for (int layer = 0; layer < 4; ++layer) {
+            view[layer].reset(createKeyboardView(0, layer));
+            view[layer]->activate(true);
+            list << view[layer].get();
+        }
+        deck.setViews(list);
+        page[PageLighting] = std::make_unique<ColorConfigWgt>();
+        page[PagePerformance] = std::make_unique<PerformancePageWgt>();
+        page[PageCustomKeys] = std::make_unique<CustomKeySetPageWgt>();
+        page[PageAdvancedKeys] = std::make_unique<AdvancedKeySetPageWgt>();
+        for (auto &p : page) {
+            p->setServices({rig.worker.get(), &manager, &deck});
+            p->build();
+            p->activate(true);
+        }
+        show(PageLighting);
+    }
+    ~Pages()
+    {
+        for (auto &p : page)
+            p->activate(false);
+    }
+    // The page switcher's part: leave the page on screen, enter another.
+    void show(ConfigPage p)
+    {
+        for (auto &each : page)
+            each->leave();
+        AppParams::setCurrentPage(p);
+        page[p]->enter();
+    }
+    void setLayer(int layer) { AppParams::setCurrentLayer(layer); }
+    KeyboardBtn *key(int layer, int type) const { return view[layer]->buttonForType(type); }
+    QJsonObject document() const { return manager.currentDocument(); }
+
+    ProfileManager manager;
+    KeyboardDeck deck;
+    std::unique_ptr<KeyboardBaseWgt> view[4];
+    std::unique_ptr<ConfigPageWgt> page[ConfigPageCount];
+};
+
+
+// A keyboard read back, with the pages on its views.
+struct ReadKeyboard {
+    explicit ReadKeyboard(bool distinctive = false)
+    {
+        if (distinctive)
+            rig.kb.fillDistinctive();
+        read = rig.readBack(session) && rig.waitIdle();
+    }
+    SimRig rig;
+    KeyboardSession session{rig.worker.get()};
+    Pages pages{rig};
+    bool read = false;
+};
+
+int framesSent(const SimRig &rig)
+{
+    return int(rig.sentFrames().size());
+}
+
+} // namespace
+
+class TestPages : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
+    void init()
+    {
+        AppParams::setCurrentPage(PageLighting);
+        AppParams::setCurrentLayer(0);
+        AppParams::setPerformanceSubPage(SubPageTravel);
+        AppParams::setGlobalTravel(1.5);
+        AppParams::setLightingModeIndex(0);
+    }
+    void pagesShowTheReadBackWithoutSending();
+    void inactivePagesAreDeaf();
+    void remapByDropAndPicker();
+    void predefinedLayoutsAndFnColours();
+    void travelAndRapidTrigger();
+    void advancedKeyClicks();
+    void lightingClicksAndPresets();
+    void liveValuesReachTheView();
+};
+
+// Each page shows its part of what the keyboard reports: on the keys, and
+// without a frame going back.
+void TestPages::pagesShowTheReadBackWithoutSending()
+{
+    SimRig rig;
+    rig.kb.fillDistinctive();
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+    QVERIFY(rig.waitIdle());
+    const KeyboardReadBack rb = session.readBack();
+    Pages pages(rig); // built after the read-back: fed it below
+    rig.kb.clearFrameLog();
+
+    KeyboardAction *w = rig.worker.get();
+    emit w->sigKB2OriginalKeyValueMap(rb.originalKeys);
+    emit w->sigKB2LayoutDB(QVariant::fromValue(rb.travel));
+    emit w->sigKB2LayoutKey(QVariant::fromValue(rb.layers));
+    emit w->sigKB2LayoutDis(rb.travelRows, rb.pressRows, rb.releaseRows);
+    for (const QVariant &map : rb.advanced)
+        emit w->sigKB2AdvancedKey(map);
+    emit w->sigKB2UpdateKRGBInfo(rb.colours);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(framesSent(rig), 0);
+
+    const VirtualKeyboard::State st = rig.kb.state();
+    const int cellA = rig.cellOf(TypeA), cellH = rig.cellOf(TypeH);
+    // Lighting: the keys' colours.
+    QCOMPARE(pages.key(0, TypeH)->keyColour(),
+             QColor(st.keyColours[cellH].red, st.keyColours[cellH].green, st.keyColours[cellH].blue));
+    // Performance: own travel and rapid trigger, in millimetres.
+    KeyboardBtn *a = pages.key(0, TypeA);
+    QCOMPARE(bool(a->keyData().travelDiffers), (st.params[8][cellA] & 0xF0) == 0x10);
+    QCOMPARE(bool(a->keyData().rapidTrigger), (st.params[8][cellA] & 0xF0) == 0x20);
+    QCOMPARE(a->keyData().travel, st.params[4][cellA] / 1000.0);
+    QCOMPARE(a->keyData().rapidTriggerPress, st.params[20][cellA] / 1000.0);
+    // Remapping: every layer's assignments.
+    QCOMPARE(keyTypeCode(pages.key(2, TypeA)->currentType()), st.params[2][cellA]);
+    // Advanced keys: the bindings, on every layer.
+    QCOMPARE(pages.key(0, TypeA)->keyData().bindKind, int(Bind_MT));
+    QCOMPARE(pages.key(3, TypeQ)->keyData().bindKind, int(Bind_SOCD));
+}
+
+void TestPages::inactivePagesAreDeaf()
+{
+    SimRig rig;
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+    QVERIFY(rig.waitIdle());
+    Pages pages(rig);
+    pages.show(PagePerformance);
+    for (auto &p : pages.page)
+        p->activate(false);
+    rig.kb.clearFrameLog();
+
+    SignalObject *hub = SignalObject::instance();
+    emit hub->sigKeyOptional(true);
+    emit hub->sigChooseAllKey(true);
+    emit hub->sigModifyChoosedKeyTouch(2.0);
+    emit hub->sigResetCustomKeyType(1, {{TypeA, TypeY}});
+    emit hub->sigShowFnKeyColor();
+    emit hub->sigChangeRGB({{TypeA, Qt::red}});
+    emit rig.worker->sigKB2LayoutKey(QVariant::fromValue(MapKB2DockerKey{{0, {{TypeA, 0x1C}}}}));
+    emit rig.worker->sigKB2UpdateKRGBInfo({{TypeA, Qt::red}});
+    QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    KeyboardBtn *a = pages.key(0, TypeA);
+    QVERIFY(!a->isSelectable() && !a->isKeyChecked());
+    QCOMPARE(a->currentType(), TypeA);
+    QCOMPARE(a->keyColour(), KeyboardBtn::NeutralColour);
+    QCOMPARE(framesSent(rig), 0);
+}
+
+void TestPages::remapByDropAndPicker()
+{
+    ReadKeyboard keyboard(true);
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    pages.show(PageCustomKeys);
+
+    for (int layer = 0; layer < 4; ++layer) {
+        pages.setLayer(layer);
+        const QString member = QStringLiteral("fn%1-layout").arg(layer);
+        // By drop; a key with a binding refuses drops.
+        dropName(pages.key(layer, TypeE), QStringLiteral("Y"));
+        dropName(pages.key(layer, TypeA), QStringLiteral("Y"));
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.param(layer, TypeE), keyTypeCode(TypeY));
+        QCOMPARE(pages.key(layer, TypeE)->currentType(), TypeY);
+        QVERIFY(rig.param(layer, TypeA) != keyTypeCode(TypeY));
+        QCOMPARE(pages.document()["KeyCustom"].toObject()[member].toObject()["36"].toInt(), TypeY);
+        // By picker: of two keys clicked, only the second awaits the key.
+        const quint16 before = rig.param(layer, TypeR);
+        QTest::mouseClick(pages.key(layer, TypeR), Qt::LeftButton);
+        QTest::mouseClick(pages.key(layer, TypeT), Qt::LeftButton);
+        QCOMPARE(pages.key(layer, TypeR)->legend(), keyTypeName(pages.key(layer, TypeR)->currentType()));
+        QCOMPARE(pages.key(layer, TypeT)->legend(), QString());
+        emit SignalObject::instance()->sigModifyKeyType(TypeQ);
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.param(layer, TypeT), keyTypeCode(TypeQ));
+        QCOMPARE(rig.param(layer, TypeR), before);
+        QCOMPARE(pages.key(layer, TypeT)->legend(), QStringLiteral("Q"));
+        QCOMPARE(pages.document()["KeyCustom"].toObject()[member].toObject()["38"].toInt(), TypeQ);
+    }
+
+    // A layer refuses the Fn keys of itself and of the layers below it.
+    pages.setLayer(2);
+    rig.kb.clearFrameLog();
+    const int typeU = pages.key(2, TypeU)->currentType();
+    dropName(pages.key(2, TypeU), QStringLiteral("Fn2"));
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(pages.key(2, TypeU)->currentType(), typeU);
+    QCOMPARE(framesSent(rig), 0);
+    pages.setLayer(1);
+    dropName(pages.key(1, TypeU), QStringLiteral("Fn2"));
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(1, TypeU), quint16(0xF002));
+
+    // Leaving the page gives the waiting key its legend back.
+    QTest::mouseClick(pages.key(1, TypeR), Qt::LeftButton);
+    QCOMPARE(pages.key(1, TypeR)->legend(), QString());
+    pages.show(PageLighting);
+    QCOMPARE(pages.key(1, TypeR)->legend(), keyTypeName(pages.key(1, TypeR)->currentType()));
+}
+
+void TestPages::predefinedLayoutsAndFnColours()
+{
+    ReadKeyboard keyboard(true);
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    pages.show(PageCustomKeys);
+    const QMap<int, int> layout = {{TypeA, TypeY}, {TypeS, TypeQ}};
+
+    // Layouts 1..5 apply on layers 0 and 1, the default layout (0) on layer
+    // 1 only; elsewhere the layer returns to the keys' own types. Each time
+    // the whole layer goes to the keyboard and into the profile.
+    struct Case {
+        int resetId, layer;
+        bool applied;
+    };
+    const Case cases[] = {{1, 0, true}, {1, 1, true}, {1, 2, false}, {3, 3, false}, {0, 1, true}, {0, 0, false}};
+    for (const Case &c : cases) {
+        int otherS[4];
+        for (int l = 0; l < 4; ++l)
+            otherS[l] = pages.key(l, TypeS)->currentType();
+        pages.setLayer(c.layer);
+        emit SignalObject::instance()->sigResetCustomKeyType(c.resetId, layout);
+        QVERIFY(rig.waitIdle());
+        const int a = c.applied ? TypeY : TypeA;
+        QCOMPARE(rig.param(c.layer, TypeA), keyTypeCode(a));
+        QCOMPARE(rig.param(c.layer, TypeS), keyTypeCode(c.applied ? TypeQ : TypeS));
+        QCOMPARE(rig.param(c.layer, TypeD), keyTypeCode(TypeD));
+        QCOMPARE(pages.key(c.layer, TypeA)->currentType(), a);
+        const QJsonObject stored =
+            pages.document()["KeyCustom"].toObject()[QStringLiteral("fn%1-layout").arg(c.layer)].toObject();
+        QCOMPARE(stored.size(), 104);
+        QCOMPARE(stored["51"].toInt(), a);
+        // The views of other layers are left alone.
+        const int other = (c.layer + 2) % 4;
+        QCOMPARE(pages.key(other, TypeS)->currentType(), otherS[other]);
+    }
+
+    // The board's layer table sets the current types; the function keys
+    // are coloured by their category.
+    const MapKB2DockerKey layers = {{1, {{TypeE, 0x10E2}, {TypeR, 0xF317}, {TypeT, 0xF101}, {TypeY, 0x12A0}}}};
+    emit rig.worker->sigKB2LayoutKey(QVariant::fromValue(layers));
+    QCOMPARE(pages.key(1, TypeE)->currentType(), 117);
+    QCOMPARE(pages.key(1, TypeE)->keyColour(), QColor(142, 196, 212));
+    QCOMPARE(pages.key(1, TypeY)->keyColour(), QColor(142, 196, 212)); // Launchpad: an application key too
+    QCOMPARE(pages.key(1, TypeR)->keyColour(), QColor(209, 246, 209));
+    QCOMPARE(pages.key(1, TypeT)->keyColour(), QColor(218, 177, 115));
+    QCOMPARE(pages.key(1, TypeU)->keyColour(), KeyboardBtn::NeutralColour);
+    QCOMPARE(pages.key(0, TypeE)->currentType(), TypeE);
+}
+
+void TestPages::travelAndRapidTrigger()
+{
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    pages.show(PagePerformance);
+    SignalObject *hub = SignalObject::instance();
+    auto expectRecord = [&](int type, int mode, int travel, int press, int release) {
+        const QJsonObject r = pages.document()["KeyTouchDB"].toObject()[QString::number(type)].toObject();
+        QCOMPARE(r["work-mode"].toInt(), mode);
+        QCOMPARE(r["keyTouchDis"].toInt(), travel);
+        QCOMPARE(r["quickTouchPressDis"].toInt(), press);
+        QCOMPARE(r["quickTouchUpDis"].toInt(), release);
+    };
+
+    emit hub->sigKeyOptional(true);
+    QSignalSpy checked(hub, &SignalObject::sigHasKeyCheck);
+    emit hub->sigChooseASDWKey();
+    QCOMPARE(checked.count(), 4);
+    emit hub->sigChooseAllKey(false);
+    QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
+    QTest::mouseClick(pages.key(0, TypeS), Qt::LeftButton);
+    QVERIFY(pages.key(0, TypeA)->isKeyChecked());
+    QTest::mouseClick(pages.key(1, TypeD), Qt::LeftButton); // layer 1: not selectable
+    QVERIFY(!pages.key(1, TypeD)->isKeyChecked());
+
+    // Own travel: mode byte with 0x10, then the travel.
+    QSignalSpy texts(hub, &SignalObject::sigGetTouchDisSetKeyTexts);
+    const quint16 travelD = rig.param(4, TypeD);
+    emit hub->sigModifyChoosedKeyTouch(2.2);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(texts.first().first().toString(), QStringLiteral("A,S"));
+    QCOMPARE(rig.param(8, TypeA), quint16(0x10));
+    QCOMPARE(rig.param(4, TypeA), quint16(2200));
+    expectRecord(TypeS, 1, 2200, 300, 300);
+    QCOMPARE(rig.param(4, TypeD), travelD); // not checked
+
+    // Rapid trigger on, its sensitivities, a travel change while it is on.
+    emit hub->sigOpenQuickTouchMode();
+    emit hub->sigUpdateChooseKeyQuickTouchDis(0.5, 0.7);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeA), quint16(0x20));
+    QCOMPARE(rig.param(20, TypeA), quint16(500));
+    QCOMPARE(rig.param(21, TypeA), quint16(700));
+    emit hub->sigModifyChoosedKeyTouch(2.5);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(4, TypeA), quint16(2500));
+    QCOMPARE(rig.param(8, TypeA), quint16(0x20));
+    expectRecord(TypeA, 2, 2500, 500, 700); // the key's own sensitivities, not 0.3 mm
+
+    // Off again: the own travel stays.
+    emit hub->sigCloseQuickTouchMode();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeA), quint16(0x10));
+    expectRecord(TypeA, 1, 2500, 500, 700);
+
+    // A bound key keeps its binding in the low nibble.
+    KeyInfo mt = pages.key(0, TypeS)->keyData();
+    mt.bindKind = Bind_MT;
+    emit hub->sigBindFinished(mt);
+    emit hub->sigResetAllKeyTouchDis();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeA), quint16(0x00));
+    QCOMPARE(rig.param(4, TypeA), quint16(1500));
+    QCOMPARE(rig.param(8, TypeS), quint16(0x03));
+    expectRecord(TypeA, 0, 1500, 500, 700);
+    emit hub->sigDeleteKeyBind(mt);
+
+    // The rapid-trigger window's choice: checked keys on, the others off on
+    // the keyboard too.
+    emit hub->sigOpenQuickTouchMode();
+    QTest::mouseClick(pages.key(0, TypeS), Qt::LeftButton); // S unchecked, still rapid
+    emit hub->sigSetChoosedKeyQuickTouck();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeA), quint16(0x20));
+    QCOMPARE(rig.param(8, TypeS), quint16(0x00));
+    QVERIFY(!pages.key(0, TypeS)->keyData().rapidTrigger);
+    expectRecord(TypeS, 0, 1500, 500, 700);
+
+    // Borders and selection helpers.
+    emit hub->sigShowQuickTouchKeyBorder(true);
+    QVERIFY(pages.key(0, TypeA)->isHighlighted());
+    QVERIFY(!pages.key(0, TypeS)->isHighlighted());
+    emit hub->sigKeyOptional(false);
+    QVERIFY(!pages.key(0, TypeA)->isKeyChecked());
+    emit hub->sigSetQuickTouchKeyChoosed();
+    QVERIFY(pages.key(0, TypeA)->isKeyChecked());
+    QVERIFY(!pages.key(0, TypeS)->isKeyChecked());
+
+    // The board's per-key records: keys reset, then as recorded (micrometres).
+    KeyTravelRecord own;
+    own.workMode = WorkOwnTravel;
+    own.keyTouchDis = 1800;
+    emit rig.worker->sigKB2LayoutDB(QVariant::fromValue(MapKB2DockerDB{{TypeE, own}}));
+    QCOMPARE(pages.key(0, TypeE)->keyData().travel, 1.8);
+    QVERIFY(pages.key(0, TypeE)->keyData().travelDiffers);
+    QVERIFY(!pages.key(0, TypeA)->keyData().rapidTrigger);
+}
+
+void TestPages::advancedKeyClicks()
+{
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    Pages &pages = keyboard.pages;
+    SignalObject *hub = SignalObject::instance();
+    pages.show(PageAdvancedKeys);
+
+    // A free key opens the chooser, a bound key its editor; at the limit a
+    // free key is refused with a message.
+    QStringList messages;
+    setUserMessageSink([&](const QString &title, const QString &text) { messages << title + ":" + text; });
+    auto *advanced = static_cast<AdvancedKeySetPageWgt *>(pages.page[PageAdvancedKeys].get());
+    QSignalSpy chooser(advanced, &AdvancedKeySetPageWgt::sigOpenAdvanceTypeChooser);
+    QSignalSpy editor(hub, &SignalObject::sigModifyBindInfo);
+    QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
+    QCOMPARE(chooser.count(), 1);
+    QCOMPARE(chooser.first().first().value<KeyInfo>().firstType, quint32(TypeE));
+    for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
+        KeyInfo bound = pages.key(0, type)->keyData();
+        bound.bindKind = Bind_TGL;
+        emit hub->sigBindFinished(bound);
+    }
+    QCOMPARE(pages.key(2, 3)->keyData().bindKind, int(Bind_TGL)); // on every layer
+    QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
+    QTest::mouseClick(pages.key(0, 3), Qt::LeftButton);
+    QCOMPARE(chooser.count(), 1);
+    QCOMPARE(editor.count(), 1);
+    QCOMPARE(messages, QStringList{QStringLiteral("提示:高级键最多绑定32个")});
+
+    // Another page on screen: a click means nothing here.
+    pages.show(PagePerformance);
+    QTest::mouseClick(pages.key(0, TypeR), Qt::LeftButton);
+    QCOMPARE(chooser.count(), 1);
+    setUserMessageSink({});
+}
+
+void TestPages::lightingClicksAndPresets()
+{
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    pages.show(PageLighting);
+
+    // A click paints and sends only while per-key colouring is on.
+    AppParams::setCurrentColour(QColor(10, 20, 30));
+    AppParams::setPerKeyColouringAllowed(0);
+    rig.kb.clearFrameLog();
+    QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(framesSent(rig), 0);
+    AppParams::setPerKeyColouringAllowed(1);
+    QSignalSpy cache(SignalObject::instance(), &SignalObject::sigUpdateKeyColorCache);
+    QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeH)] == (VirtualKeyboard::Rgb{10, 20, 30}));
+    QCOMPARE(pages.key(0, TypeH)->keyColour(), QColor(10, 20, 30)); // the key's colour on every layer
+    QCOMPARE(cache.count(), 1);
+
+    // A whole preset goes out as full colour records, 14 keys a frame.
+    rig.kb.clearFrameLog();
+    emit SignalObject::instance()->sigChangeRGB({{TypeA, QColor(255, 0, 0)}});
+    QVERIFY(rig.waitIdle());
+    const int keys = pages.view[0]->buttons().size();
+    QCOMPARE(framesSent(rig), (keys + 13) / 14);
+    QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeA)] == (VirtualKeyboard::Rgb{255, 0, 0}));
+    QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeS)] == (VirtualKeyboard::Rgb{0, 0, 0}));
+    QCOMPARE(pages.key(3, TypeS)->keyColour(), QColor(Qt::black));
+}
+
+void TestPages::liveValuesReachTheView()
+{
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    pages.show(PagePerformance);
+    SignalObject *hub = SignalObject::instance();
+    emit hub->sigKeyOptional(true);
+    QTest::mouseClick(pages.key(0, 0), Qt::LeftButton); // Esc checked: its value goes to the bar
+
+    // Key-test values by matrix position; a short table is not read past.
+    QSignalSpy bar(hub, &SignalObject::sigUpdateAdjustingPageMMData2);
+    emit rig.worker->sigUpdateMMData({{1234}}, {{1}});
+    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(1234));
+    QCOMPARE(pages.key(0, 0)->liveSecond(), quint16(1));
+    QCOMPARE(pages.key(0, 1)->liveFirst(), quint16(0));
+    QCOMPARE(bar.count(), 1);
+    QCOMPARE(bar.first().at(1).toBool(), true);
+
+    // Calibration values only on the calibration sub-page.
+    emit rig.worker->sigUpdateAdjustingData({{77}}, {{2000}});
+    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(1234));
+    AppParams::setPerformanceSubPage(SubPageCalibration);
+    emit rig.worker->sigUpdateAdjustingData({{77}}, {{2000}});
+    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(77));
+
+    // Off the page, nothing is drawn.
+    pages.show(PageLighting);
+    emit rig.worker->sigUpdateAdjustingData({{5}}, {{5}});
+    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(77));
+}
+
+QTEST_MAIN(TestPages)
+#include "test_pages.moc"
