@@ -221,6 +221,13 @@ void VirtualKeyboard::fillDistinctive()
     s.pollingRate = 2;
 }
 
+void VirtualKeyboard::setTravelLocked(int c, uint16_t um)
+{
+    m_state.table2[c] = um;
+    m_state.table6[c] = um;
+    m_state.table3[c] = (um > 0 && um >= m_state.params[4][c]) ? 1 : 0;
+}
+
 void VirtualKeyboard::pressKey(int row, int column, double millimetres)
 {
     if (row < 0 || row >= Rows || column < 0 || column >= Columns)
@@ -228,18 +235,61 @@ void VirtualKeyboard::pressKey(int row, int column, double millimetres)
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
     const int c = State::cell(row, column);
     const long um = std::lround(std::max(0.0, millimetres) * 1000.0);
-    const uint16_t value = static_cast<uint16_t>(std::min<long>(um, 0xFFFF));
-    m_state.table2[c] = value;
-    m_state.table6[c] = value;
-    m_state.table3[c] = (value > 0 && value >= m_state.params[4][c]) ? 1 : 0;
+    ++m_stroke[c];
+    setTravelLocked(c, static_cast<uint16_t>(std::min<long>(um, 0xFFFF)));
+    m_backend.m_changed.notify_all();
 }
 
 void VirtualKeyboard::releaseAllKeys()
 {
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
+    for (uint64_t &stroke : m_stroke)
+        ++stroke;
     m_state.table2.fill(0);
     m_state.table6.fill(0);
     m_state.table3.fill(0);
+    m_backend.m_changed.notify_all();
+}
+
+void VirtualKeyboard::typeKey(uint8_t wireKey, bool down)
+{
+    int c = -1;
+    uint64_t stroke = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_backend.m_mutex);
+        c = cellOfLocked(wireKey);
+        if (c < 0)
+            return;
+        m_strokeDown[c] = down;
+        stroke = ++m_stroke[c];
+    }
+    m_backend.schedule(Clock::now() + std::chrono::milliseconds(TypingStepMs),
+                       [this, c, stroke] { typingStepLocked(c, stroke); });
+}
+
+void VirtualKeyboard::typingStepLocked(int c, uint64_t stroke)
+{
+    if (stroke != m_stroke[c])
+        return;
+    const int full = m_state.maxTravel;
+    const int step = std::max(1, (full + TypingSteps - 1) / TypingSteps);
+    const int at = m_state.table2[c];
+    const int target = m_strokeDown[c] ? full : 0;
+    const int next = target > at ? std::min(target, at + step) : std::max(target, at - step);
+    setTravelLocked(c, static_cast<uint16_t>(next));
+    m_backend.m_changed.notify_all();
+    if (next != target)
+        m_backend.schedule(Clock::now() + std::chrono::milliseconds(TypingStepMs),
+                           [this, c, stroke] { typingStepLocked(c, stroke); });
+}
+
+bool VirtualKeyboard::waitForKeyDepth(int cell, uint16_t um, int timeoutMs) const
+{
+    if (cell < 0 || cell >= Cells)
+        return false;
+    std::unique_lock<std::mutex> lock(m_backend.m_mutex);
+    return m_backend.m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                        [&] { return m_state.table2[cell] == um; });
 }
 
 void VirtualKeyboard::plug()

@@ -163,9 +163,21 @@ public:
     void fillDistinctive();                        // every table non-default (see the source)
 
     // Live travel: table 2 and 6 get the travel in micrometres, table 3 is 1
-    // while the key is past its actuation point (parameter 4).
+    // while the key is past its actuation point (parameter 4). Both void a
+    // typing stroke under way on their keys.
     void pressKey(int row, int column, double millimetres);
     void releaseAllKeys();
+
+    // A finger on the first key holding wireKey: on down it travels from
+    // where it is to full travel (maxTravel), on up back to 0, by
+    // TypingSteps-th of full travel every TypingStepMs on the backend's
+    // timer, so a whole stroke takes about 40 ms. A new stroke on the same
+    // key turns it round from where it is. A key the matrix lacks is ignored.
+    static constexpr int TypingSteps = 8;
+    static constexpr int TypingStepMs = 5;
+    void typeKey(uint8_t wireKey, bool down);
+    // Waits until the cell's travel (table 2) reads um.
+    bool waitForKeyDepth(int cell, uint16_t um, int timeoutMs) const;
 
     // Plugging. Listeners of the backend hear of every change.
     void plug();
@@ -211,6 +223,8 @@ private:
     void scheduleRestartLocked(bool intoBootLoader, Clock::time_point answerReadable);
     int cellOfLocked(uint8_t wireKey) const;
     void markChangedLocked() { m_state.saved = false; }
+    void setTravelLocked(int cell, uint16_t um);
+    void typingStepLocked(int cell, uint64_t stroke);
     bool liveHandleLocked(const VirtualHidHandle *handle) const;
 
     VirtualHidBackend &m_backend;
@@ -226,6 +240,10 @@ private:
     std::vector<LoggedFrame> m_log;
     int m_framesReceived = 0;
     int m_badFrames = 0;
+    // Typing: the stroke under way on each cell (a step of an older one is
+    // void) and where it is heading.
+    std::array<uint64_t, Cells> m_stroke{};
+    std::array<bool, Cells> m_strokeDown{};
     // Eligible answers seen by each periodic fault since setFaults.
     int m_dropSeen = 0, m_corruptSeen = 0, m_failSeen = 0;
 };

@@ -9,6 +9,7 @@
 #include "ShellResources.h"
 #include "SystemConfig.h"
 #include "SimScenario.h"
+#include "SimTyping.h"
 #include "VirtualHidBackend.h"
 
 #include <QApplication>
@@ -126,6 +127,7 @@ int main(int argc, char **argv)
     app.setStyleSheet(corvaneStyleSheet());
 
     std::unique_ptr<VirtualHidBackend> simulated;
+    std::unique_ptr<SimTyping> typing; // after the backend, so it goes first
     DeviceNotifier *notifier = nullptr;
     if (options.simulateFamily >= 0) {
         SimScenario scenario;
@@ -135,7 +137,8 @@ int main(int argc, char **argv)
             return 2;
         }
         simulated = std::make_unique<VirtualHidBackend>();
-        addScenarioKeyboard(*simulated, scenario);
+        typing = std::make_unique<SimTyping>(addScenarioKeyboard(*simulated, scenario));
+        app.installEventFilter(typing.get());
         HidBackend::setInstance(simulated.get());
         auto *external = new ExternalDeviceNotifier(&app);
         simulated->addPlugListener([external](const std::string &path, bool arrived) {

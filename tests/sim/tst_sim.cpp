@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -123,6 +124,7 @@ private slots:
     void timedUnplugComesBackInOrder();
     void usagePagesOrderAndForeignWrites();
     void scenarioTextBuildsTheKeyboard();
+    void typedKeysTravelDownAndBack();
 };
 
 void TestSim::enumeratesInterfacesAndUnrelatedDevices()
@@ -740,6 +742,74 @@ void TestSim::scenarioTextBuildsTheKeyboard()
     }
     QCOMPARE(kb.faults().dropEvery, 2);
     QVERIFY(kb.waitForPlugged(false, 1000));
+}
+
+void TestSim::typedKeysTravelDownAndBack()
+{
+    using Clock = VirtualKeyboard::Clock;
+    VirtualHidBackend backend;
+    VirtualKeyboard &kb = backend.addKeyboard(quiet());
+    kb.fillDistinctive(); // full travel 3800 um, actuation points 1000 + 7 * cell
+    const uint16_t full = kb.state().maxTravel;
+    const int a = kb.cellOf(0x04), s = kb.cellOf(0x16), fence = kb.cellOf(0x29);
+    QVERIFY(a >= 0 && s >= 0 && fence >= 0);
+    // Past every live step of a key typed before it: a stroke lasts 40 ms.
+    auto strokeFence = [&] {
+        kb.typeKey(0x29, true);
+        const bool down = kb.waitForKeyDepth(fence, full, 2000);
+        kb.typeKey(0x29, false);
+        return down && kb.waitForKeyDepth(fence, 0, 2000);
+    };
+
+    // A full stroke takes its eight steps, and the state byte marks actuation.
+    const auto start = Clock::now();
+    kb.typeKey(0x04, true);
+    QVERIFY(kb.waitForKeyDepth(a, full, 2000));
+    QVERIFY(Clock::now() - start >= std::chrono::milliseconds(40));
+    auto st = kb.state();
+    QCOMPARE(st.table6[a], full);
+    QCOMPARE(st.table3[a], uint8_t(1));
+    kb.typeKey(0x04, false);
+    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    st = kb.state();
+    QCOMPARE(st.table6[a], uint16_t(0));
+    QCOMPARE(st.table3[a], uint8_t(0));
+
+    // A key whose actuation point lies beyond full travel never actuates.
+    kb.setParam(4, s / VirtualKeyboard::Columns, s % VirtualKeyboard::Columns, full + 10);
+    kb.typeKey(0x16, true);
+    QVERIFY(kb.waitForKeyDepth(s, full, 2000));
+    QCOMPARE(kb.state().table3[s], uint8_t(0));
+    kb.typeKey(0x16, false);
+    QVERIFY(kb.waitForKeyDepth(s, 0, 2000));
+
+    // A release mid-press turns the key round; the press goes no further.
+    kb.pressKey(a / VirtualKeyboard::Columns, a % VirtualKeyboard::Columns, 2.0);
+    kb.typeKey(0x04, true);
+    kb.typeKey(0x04, false);
+    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    QVERIFY(strokeFence());
+    st = kb.state();
+    QCOMPARE(st.table2[a], uint16_t(0));
+    QCOMPARE(st.table3[a], uint8_t(0));
+
+    // Releasing every key, or pressing one by hand, ends a stroke under way.
+    kb.typeKey(0x04, true);
+    kb.releaseAllKeys();
+    kb.typeKey(0x16, true);
+    kb.pressKey(s / VirtualKeyboard::Columns, s % VirtualKeyboard::Columns, 0.5);
+    QVERIFY(strokeFence());
+    st = kb.state();
+    QCOMPARE(st.table2[a], uint16_t(0));
+    QCOMPARE(st.table2[s], uint16_t(500));
+
+    // Keys the matrix lacks, and the empty codes, move nothing.
+    kb.releaseAllKeys();
+    for (uint8_t absent : {uint8_t(0x00), uint8_t(0xFF), uint8_t(0x68)})
+        kb.typeKey(absent, true);
+    QVERIFY(strokeFence());
+    st = kb.state();
+    QVERIFY(std::all_of(st.table2.begin(), st.table2.end(), [](uint16_t v) { return v == 0; }));
 }
 
 QTEST_GUILESS_MAIN(TestSim)
