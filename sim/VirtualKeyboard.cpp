@@ -349,7 +349,15 @@ void VirtualKeyboard::setFaults(const Faults &faults)
 std::vector<VirtualKeyboard::LoggedFrame> VirtualKeyboard::frameLog() const
 {
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
-    return m_log;
+    return std::vector<LoggedFrame>(m_log.begin(), m_log.end());
+}
+
+void VirtualKeyboard::setFrameLogLimit(size_t frames)
+{
+    std::lock_guard<std::mutex> lock(m_backend.m_mutex);
+    m_logLimit = frames;
+    while (m_log.size() > m_logLimit)
+        m_log.pop_front();
 }
 
 void VirtualKeyboard::clearFrameLog()
@@ -460,6 +468,8 @@ void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *re
     const Clock::time_point now = Clock::now();
     ++m_framesReceived;
     m_log.push_back({Direction::ToKeyboard, now, interfaceNumber, frame});
+    if (m_log.size() > m_logLimit)
+        m_log.pop_front();
     m_backend.m_changed.notify_all();
 
     if (m_faults.unplugAfterFrames > 0 && --m_faults.unplugAfterFrames == 0) {
@@ -533,6 +543,8 @@ void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> a
         if (corrupt || int(i) == corruptFrame)
             f[3] ^= 0xFF;
         m_log.push_back({Direction::FromKeyboard, readable, configInterface(), f});
+        if (m_log.size() > m_logLimit)
+            m_log.pop_front();
 
         Frame padded = f;
         padded.resize((padded.size() + 63) / 64 * 64, 0);

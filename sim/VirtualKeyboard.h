@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -194,6 +195,10 @@ public:
 
     std::vector<LoggedFrame> frameLog() const;
     void clearFrameLog();
+    // The log keeps the newest frames up to the limit, so a long session
+    // (a key test left running, --simulate) does not grow without bound.
+    static constexpr size_t DefaultFrameLogLimit = 200000;
+    void setFrameLogLimit(size_t frames);
     int framesReceived() const;                    // whole frames, every interface, since creation
     int badFrames() const;                         // bad start byte, length or checksum: ignored
     bool waitForFramesReceived(int count, int timeoutMs) const;
@@ -237,7 +242,8 @@ private:
     uint64_t m_generation = 1;    // bumped whenever the keyboard leaves the bus
     uint64_t m_restartToken = 0;  // a pending restart is void once this changes
     std::map<int, Frame> m_assembly;
-    std::vector<LoggedFrame> m_log;
+    std::deque<LoggedFrame> m_log;
+    size_t m_logLimit = DefaultFrameLogLimit;
     int m_framesReceived = 0;
     int m_badFrames = 0;
     // Typing: the stroke under way on each cell (a step of an older one is

@@ -463,6 +463,142 @@
         <source>性能设置</source>
         <translation>Performance</translation>
     </message>
+    <message>
+        <source>行程设置</source>
+        <translation>Travel</translation>
+    </message>
+    <message>
+        <source>高级设置</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
+        <source>键盘校准</source>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>停止测试</source>
+        <translation>Stop test</translation>
+    </message>
+    <message>
+        <source>开始测试</source>
+        <translation>Start test</translation>
+    </message>
+    <message>
+        <source>设置全局触发行程</source>
+        <translation>Global actuation travel</translation>
+    </message>
+    <message>
+        <source>设置单键触发行程</source>
+        <translation>Per-key actuation travel</translation>
+    </message>
+    <message>
+        <source>快速触发(选中键位生效)</source>
+        <translation>Rapid trigger (selected keys)</translation>
+    </message>
+    <message>
+        <source>快速触发将根据您按下或释放按键的意图动态地调整您的触发行程和重置行程.</source>
+        <translation>Rapid trigger moves the actuation and reset points with you as you press or release a key.</translation>
+    </message>
+    <message>
+        <source>灵敏度</source>
+        <translation>Sensitivity</translation>
+    </message>
+    <message>
+        <source>灵敏度决定了您松开按键重置和再次按下按键触发所需的行程.</source>
+        <translation>Sensitivity is how far a key must rise to reset and go down again to actuate.</translation>
+    </message>
+    <message>
+        <source>按下按键的触发行程</source>
+        <translation>Press sensitivity</translation>
+    </message>
+    <message>
+        <source>松开按键的重置行程</source>
+        <translation>Release sensitivity</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>低</source>
+        <translation>Low</translation>
+    </message>
+    <message>
+        <source>高</source>
+        <translation>High</translation>
+    </message>
+    <message>
+        <source>设置单键快速触发</source>
+        <translation>Choose rapid-trigger keys</translation>
+    </message>
+    <message>
+        <source>W A S D</source>
+        <translation>W A S D</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>取消全选</source>
+        <translation>Select none</translation>
+    </message>
+    <message>
+        <source>超级响应模式</source>
+        <translation>Super response mode</translation>
+    </message>
+    <message>
+        <source>超级响应模式会尽可能提升键盘的响应速度，为您带来极致的输入体验。但开启超级响应模式后，触发精度会略微下降。</source>
+        <translation>Super response mode makes the keyboard respond as fast as it can. With it on, actuation is slightly less precise.</translation>
+    </message>
+    <message>
+        <source>死区设置</source>
+        <translation>Dead zones</translation>
+    </message>
+    <message>
+        <source>触发优化</source>
+        <translation>Actuation guard</translation>
+    </message>
+    <message>
+        <source>触底优化</source>
+        <translation>Bottom-out guard</translation>
+    </message>
+    <message>
+        <source>部分轴体的总行程会有±0.2mm的公差，设置0死区可能会存在误触发或断触现象。开启触发/触底优化后，会限制死区&gt;=0.2mm，避免误触和底部断触。</source>
+        <translation>The total travel of some switches varies by ±0.2 mm, so a dead zone of 0 may cause false or dropped presses. With the guards on, dead zones stay at 0.2 mm or more to prevent them.</translation>
+    </message>
+    <message>
+        <source>按下（触发）</source>
+        <translation>Press (actuation)</translation>
+    </message>
+    <message>
+        <source>抬起（重置）</source>
+        <translation>Release (reset)</translation>
+    </message>
+    <message>
+        <source>校准时请完全按下按键并保持1到2秒，同时上下左右轻微晃动按键。注意：快速的按下并抬起按键会导致校准结果不准确。</source>
+        <translation>To calibrate, press each key all the way down, hold it for 1 to 2 seconds and rock it gently in every direction. Note: pressing and releasing keys quickly makes the calibration inaccurate.</translation>
+    </message>
+    <message>
+        <source>保存校准</source>
+        <translation>Save calibration</translation>
+    </message>
+    <message>
+        <source>开始校准</source>
+        <translation>Start calibration</translation>
+    </message>
+    <message>
+        <source>实时行程</source>
+        <translation>Live travel</translation>
+    </message>
+    <message>
+        <source>全局行程已设置为</source>
+        <translation>Global travel set to </translation>
+    </message>
+    <message>
+        <source>请先在键盘上选择按键</source>
+        <translation>Select keys on the keyboard first</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -501,6 +637,74 @@
     <message>
         <source>数据解析异常!</source>
         <translation>The macro file could not be read!</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTouchDisSetWindow</name>
+    <message>
+        <source>设置单键触发行程</source>
+        <translation>Per-key actuation travel</translation>
+    </message>
+    <message>
+        <source>左键单击选择一个或多个按键。
+拖动下方滑杆来调整选中按键的触发行程。</source>
+        <translation>Click to select one or more keys.
+Drag the slider below to set their actuation travel.</translation>
+    </message>
+    <message>
+        <source>轴体行程示意</source>
+        <translation>Switch travel diagram</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>将所有按键恢复为全局</source>
+        <translation>Return all keys to the global travel</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationAnimation</name>
+    <message>
+        <source>校准动画</source>
+        <translation>Calibration animation</translation>
+    </message>
+</context>
+<context>
+    <name>PressProgressBar</name>
+    <message>
+        <source>按键行程</source>
+        <translation>Key travel</translation>
+    </message>
+</context>
+<context>
+    <name>KeyQuickTouchWindow</name>
+    <message>
+        <source>设置单键快速触发</source>
+        <translation>Choose rapid-trigger keys</translation>
+    </message>
+    <message>
+        <source>选中的按键已启用快速触发。未选中则未启用。
+未启用时，按键的触发点和重置点将被固定为设定的触发行程。</source>
+        <translation>Selected keys have rapid trigger on; the others have it off.
+Without it, a key actuates and resets at its set actuation travel.</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>取消全选</source>
+        <translation>Select none</translation>
+    </message>
+    <message>
+        <source>保存选择</source>
+        <translation>Save selection</translation>
     </message>
 </context>
 </TS>

@@ -463,6 +463,142 @@
         <source>性能设置</source>
         <translation>性能设置</translation>
     </message>
+    <message>
+        <source>行程设置</source>
+        <translation>行程设置</translation>
+    </message>
+    <message>
+        <source>高级设置</source>
+        <translation>高级设置</translation>
+    </message>
+    <message>
+        <source>键盘校准</source>
+        <translation>键盘校准</translation>
+    </message>
+    <message>
+        <source>停止测试</source>
+        <translation>停止测试</translation>
+    </message>
+    <message>
+        <source>开始测试</source>
+        <translation>开始测试</translation>
+    </message>
+    <message>
+        <source>设置全局触发行程</source>
+        <translation>设置全局触发行程</translation>
+    </message>
+    <message>
+        <source>设置单键触发行程</source>
+        <translation>设置单键触发行程</translation>
+    </message>
+    <message>
+        <source>快速触发(选中键位生效)</source>
+        <translation>快速触发(选中键位生效)</translation>
+    </message>
+    <message>
+        <source>快速触发将根据您按下或释放按键的意图动态地调整您的触发行程和重置行程.</source>
+        <translation>快速触发将根据您按下或释放按键的意图动态地调整您的触发行程和重置行程.</translation>
+    </message>
+    <message>
+        <source>灵敏度</source>
+        <translation>灵敏度</translation>
+    </message>
+    <message>
+        <source>灵敏度决定了您松开按键重置和再次按下按键触发所需的行程.</source>
+        <translation>灵敏度决定了您松开按键重置和再次按下按键触发所需的行程.</translation>
+    </message>
+    <message>
+        <source>按下按键的触发行程</source>
+        <translation>按下按键的触发行程</translation>
+    </message>
+    <message>
+        <source>松开按键的重置行程</source>
+        <translation>松开按键的重置行程</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>重置</translation>
+    </message>
+    <message>
+        <source>低</source>
+        <translation>低</translation>
+    </message>
+    <message>
+        <source>高</source>
+        <translation>高</translation>
+    </message>
+    <message>
+        <source>设置单键快速触发</source>
+        <translation>设置单键快速触发</translation>
+    </message>
+    <message>
+        <source>W A S D</source>
+        <translation>W A S D</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>取消全选</source>
+        <translation>取消全选</translation>
+    </message>
+    <message>
+        <source>超级响应模式</source>
+        <translation>超级响应模式</translation>
+    </message>
+    <message>
+        <source>超级响应模式会尽可能提升键盘的响应速度，为您带来极致的输入体验。但开启超级响应模式后，触发精度会略微下降。</source>
+        <translation>超级响应模式会尽可能提升键盘的响应速度，为您带来极致的输入体验。但开启超级响应模式后，触发精度会略微下降。</translation>
+    </message>
+    <message>
+        <source>死区设置</source>
+        <translation>死区设置</translation>
+    </message>
+    <message>
+        <source>触发优化</source>
+        <translation>触发优化</translation>
+    </message>
+    <message>
+        <source>触底优化</source>
+        <translation>触底优化</translation>
+    </message>
+    <message>
+        <source>部分轴体的总行程会有±0.2mm的公差，设置0死区可能会存在误触发或断触现象。开启触发/触底优化后，会限制死区&gt;=0.2mm，避免误触和底部断触。</source>
+        <translation>部分轴体的总行程会有±0.2mm的公差，设置0死区可能会存在误触发或断触现象。开启触发/触底优化后，会限制死区&gt;=0.2mm，避免误触和底部断触。</translation>
+    </message>
+    <message>
+        <source>按下（触发）</source>
+        <translation>按下（触发）</translation>
+    </message>
+    <message>
+        <source>抬起（重置）</source>
+        <translation>抬起（重置）</translation>
+    </message>
+    <message>
+        <source>校准时请完全按下按键并保持1到2秒，同时上下左右轻微晃动按键。注意：快速的按下并抬起按键会导致校准结果不准确。</source>
+        <translation>校准时请完全按下按键并保持1到2秒，同时上下左右轻微晃动按键。注意：快速的按下并抬起按键会导致校准结果不准确。</translation>
+    </message>
+    <message>
+        <source>保存校准</source>
+        <translation>保存校准</translation>
+    </message>
+    <message>
+        <source>开始校准</source>
+        <translation>开始校准</translation>
+    </message>
+    <message>
+        <source>实时行程</source>
+        <translation>实时行程</translation>
+    </message>
+    <message>
+        <source>全局行程已设置为</source>
+        <translation>全局行程已设置为</translation>
+    </message>
+    <message>
+        <source>请先在键盘上选择按键</source>
+        <translation>请先在键盘上选择按键</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -501,6 +637,74 @@
     <message>
         <source>数据解析异常!</source>
         <translation>数据解析异常!</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTouchDisSetWindow</name>
+    <message>
+        <source>设置单键触发行程</source>
+        <translation>设置单键触发行程</translation>
+    </message>
+    <message>
+        <source>左键单击选择一个或多个按键。
+拖动下方滑杆来调整选中按键的触发行程。</source>
+        <translation>左键单击选择一个或多个按键。
+拖动下方滑杆来调整选中按键的触发行程。</translation>
+    </message>
+    <message>
+        <source>轴体行程示意</source>
+        <translation>轴体行程示意</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>重置</translation>
+    </message>
+    <message>
+        <source>将所有按键恢复为全局</source>
+        <translation>将所有按键恢复为全局</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationAnimation</name>
+    <message>
+        <source>校准动画</source>
+        <translation>校准动画</translation>
+    </message>
+</context>
+<context>
+    <name>PressProgressBar</name>
+    <message>
+        <source>按键行程</source>
+        <translation>按键行程</translation>
+    </message>
+</context>
+<context>
+    <name>KeyQuickTouchWindow</name>
+    <message>
+        <source>设置单键快速触发</source>
+        <translation>设置单键快速触发</translation>
+    </message>
+    <message>
+        <source>选中的按键已启用快速触发。未选中则未启用。
+未启用时，按键的触发点和重置点将被固定为设定的触发行程。</source>
+        <translation>选中的按键已启用快速触发。未选中则未启用。
+未启用时，按键的触发点和重置点将被固定为设定的触发行程。</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>取消全选</source>
+        <translation>取消全选</translation>
+    </message>
+    <message>
+        <source>保存选择</source>
+        <translation>保存选择</translation>
     </message>
 </context>
 </TS>

@@ -137,7 +137,9 @@ int main(int argc, char **argv)
             return 2;
         }
         simulated = std::make_unique<VirtualHidBackend>();
-        typing = std::make_unique<SimTyping>(addScenarioKeyboard(*simulated, scenario));
+        VirtualKeyboard &keyboard = addScenarioKeyboard(*simulated, scenario);
+        keyboard.setFrameLogLimit(1000); // nobody reads it here; a long session stays small
+        typing = std::make_unique<SimTyping>(keyboard);
         app.installEventFilter(typing.get());
         HidBackend::setInstance(simulated.get());
         auto *external = new ExternalDeviceNotifier(&app);

@@ -200,21 +200,43 @@ void KeyboardAction::emitModeEnded(int oldMode, int newMode)
         emit sigKeyTestEnded();
 }
 
+QList<int> KeyboardAction::dropQueuedLocked(bool requests)
+{
+    QList<int> live;
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                 [&](const Job &j) {
+                                     if (j.kind == Job::SwitchMode) {
+                                         if (j.mode == Calibration || j.mode == KeyTest)
+                                             live << j.mode;
+                                         return true;
+                                     }
+                                     return requests && j.kind == Job::Request;
+                                 }),
+                  m_queue.end());
+    return live;
+}
+
+void KeyboardAction::emitDroppedEnded(const QList<int> &modes)
+{
+    for (int mode : modes)
+        emitModeEnded(mode, Idle);
+}
+
 // Stops a walk or poll at once, and any that is still waiting in the queue.
 void KeyboardAction::setModeNow(int mode)
 {
     int old;
+    QList<int> dropped;
     {
         QMutexLocker l(&m_stateLock);
-        m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
-                                     [](const Job &j) { return j.kind == Job::SwitchMode; }),
-                      m_queue.end());
+        dropped = dropQueuedLocked(false);
         old = m_mode;
         m_mode = mode;
         ++m_serial;
         m_wake.wakeAll();
     }
     emitModeEnded(old, mode);
+    emitDroppedEnded(dropped);
 }
 
 // The worker's own mode changes: only from the mode it is running, so that
@@ -293,6 +315,7 @@ quint64 KeyboardAction::postControl(Job::Kind kind, const QByteArray &path, bool
     job.path = path;
     quint64 ticket = 0;
     int old = Idle;
+    QList<int> dropped;
     {
         QMutexLocker l(&m_stateLock);
         if (waited)
@@ -300,9 +323,7 @@ quint64 KeyboardAction::postControl(Job::Kind kind, const QByteArray &path, bool
         if (kind == Job::Connect || kind == Job::Reopen || kind == Job::Probe) {
             // These replace the session: what was queued for the old one
             // would go to the wrong device, and a running exchange stops.
-            m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
-                                         [](const Job &j) { return j.kind == Job::Request || j.kind == Job::SwitchMode; }),
-                          m_queue.end());
+            dropped = dropQueuedLocked(true);
             old = m_mode;
             m_mode = Idle;
             if (m_open) {
@@ -313,6 +334,7 @@ quint64 KeyboardAction::postControl(Job::Kind kind, const QByteArray &path, bool
         }
     }
     emitModeEnded(old, Idle);
+    emitDroppedEnded(dropped);
     job.ticket = ticket;
     post(std::move(job));
     return ticket;
@@ -351,11 +373,10 @@ bool KeyboardAction::probePath(const QString &path)
 void KeyboardAction::closeDevice()
 {
     int old;
+    QList<int> dropped;
     {
         QMutexLocker l(&m_stateLock);
-        m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
-                                     [](const Job &j) { return j.kind == Job::Request || j.kind == Job::SwitchMode; }),
-                      m_queue.end());
+        dropped = dropQueuedLocked(true);
         old = m_mode;
         m_mode = Idle;
         m_open = false;
@@ -365,4 +386,5 @@ void KeyboardAction::closeDevice()
         m_wake.wakeAll();
     }
     emitModeEnded(old, Idle);
+    emitDroppedEnded(dropped);
 }

@@ -118,6 +118,16 @@ public:
     // The board information of the last probe or 0x81 answer.
     STU_BoardInfo2 boardInfo() const;
 
+    // Live poll rounds read, and those that reached the GUI thread: a round
+    // that a newer one replaced before delivery is dropped, never queued
+    // behind it.
+    struct LiveStats {
+        quint64 rounds = 0;
+        quint64 delivered = 0;
+        int mostQueued = 0; // deliveries waiting for the GUI thread at once, at most
+    };
+    LiveStats liveStats() const;
+
 signals:
     void sigKB2DeviceInfo(const QVariant &info);
     void sigKB2Sensitivity(const QVariant &db);
@@ -200,6 +210,11 @@ private:
     int waitForResult(quint64 ticket, int fallback);
     void queueModeSwitch(int mode);
     void setModeNow(int mode);
+    // Under m_stateLock: drops the queued mode switches, and the queued
+    // requests too when asked; returns the live polls among the switches,
+    // which end before they began and must say so (emitDroppedEnded).
+    QList<int> dropQueuedLocked(bool requests);
+    void emitDroppedEnded(const QList<int> &modes);
     void emitModeEnded(int oldMode, int newMode);
 
     // Worker thread
@@ -225,6 +240,10 @@ private:
     void calibrationPoll();
     void keyTestPoll();
     void serveQueuedRequests();
+    // The newest poll round waits for the GUI thread in a mailbox; at most
+    // one delivery is queued at a time, so a slow window never falls behind.
+    void publishKeyTest(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
+    void publishCalibration(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
     // One live-table query; false ends or skips the round, and code tells why.
     bool queryTable(int table, int part, Kb2Frame &answer, int &code);
     template <typename Record>
@@ -260,4 +279,19 @@ private:
     int m_colourFailure = 0;
     QMap<int, QColor> m_colourMap;
     QMap<int, QList<int>> m_originalKeys;
+
+    // The newest round of a live poll, waiting for the GUI thread.
+    template <typename Second>
+    struct LiveMail {
+        QList<QList<quint16>> first;
+        QList<QList<Second>> second;
+        bool pending = false;
+    };
+    template <typename Mail, typename Deliver>
+    void publishLive(Mail &mail, Deliver deliver);
+    mutable QMutex m_liveLock;
+    LiveMail<quint8> m_keyTestMail;
+    LiveMail<quint16> m_calibrationMail;
+    LiveStats m_liveStats;
+    int m_liveQueued = 0;
 };

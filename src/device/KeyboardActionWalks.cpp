@@ -262,7 +262,7 @@ void KeyboardAction::calibrationPoll()
         (q[0] == Kb2Table::Calibration ? table6 : table2).append(rows);
     }
     if (complete)
-        emit sigUpdateAdjustingData(table6, table2);
+        publishCalibration(table6, table2);
     sleepUntil(QDeadlineTimer(PollIntervalMs), true);
 }
 
@@ -299,6 +299,53 @@ void KeyboardAction::keyTestPoll()
         }
     }
     if (complete)
-        emit sigUpdateMMData(travel, flags);
+        publishKeyTest(travel, flags);
     sleepUntil(QDeadlineTimer(PollIntervalMs), true);
+}
+
+KeyboardAction::LiveStats KeyboardAction::liveStats() const
+{
+    QMutexLocker l(&m_liveLock);
+    return m_liveStats;
+}
+
+template <typename Mail, typename Deliver>
+void KeyboardAction::publishLive(Mail &mail, Deliver deliver)
+{
+    // Under m_liveLock: mail holds the newest round. A delivery already on
+    // its way to the GUI thread takes it; otherwise one is sent.
+    ++m_liveStats.rounds;
+    if (mail.pending)
+        return;
+    mail.pending = true;
+    m_liveStats.mostQueued = qMax(m_liveStats.mostQueued, ++m_liveQueued);
+    QMetaObject::invokeMethod(
+        this,
+        [this, &mail, deliver] {
+            QMutexLocker l(&m_liveLock);
+            Mail round = mail;
+            mail.pending = false;
+            --m_liveQueued;
+            ++m_liveStats.delivered;
+            l.unlock();
+            deliver(round);
+        },
+        Qt::QueuedConnection);
+}
+
+void KeyboardAction::publishKeyTest(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
+{
+    QMutexLocker l(&m_liveLock);
+    m_keyTestMail.first = travel;
+    m_keyTestMail.second = flags;
+    publishLive(m_keyTestMail, [this](const LiveMail<quint8> &m) { emit sigUpdateMMData(m.first, m.second); });
+}
+
+void KeyboardAction::publishCalibration(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2)
+{
+    QMutexLocker l(&m_liveLock);
+    m_calibrationMail.first = table6;
+    m_calibrationMail.second = table2;
+    publishLive(m_calibrationMail,
+                [this](const LiveMail<quint16> &m) { emit sigUpdateAdjustingData(m.first, m.second); });
 }

@@ -142,18 +142,18 @@ void KeyboardAction::loseDevice(int code)
     m_usb.close();
     int old;
     bool report;
+    QList<int> dropped;
     {
         QMutexLocker l(&m_stateLock);
         // A close from the GUI thread got there first: nothing was lost.
         report = m_open && !m_closePending;
         m_open = false;
-        m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
-                                     [](const Job &j) { return j.kind == Job::Request || j.kind == Job::SwitchMode; }),
-                      m_queue.end());
+        dropped = dropQueuedLocked(true);
         old = m_mode;
         m_mode = Idle;
     }
     emitModeEnded(old, Idle);
+    emitDroppedEnded(dropped);
     qCDebug(lcDevice) << "device lost:" << kb2ErrorName(code);
     if (report)
         emit sigDeviceLost(code);

@@ -56,6 +56,9 @@ public:
     void showLiveValues(const QList<QList<First>> &first, const QList<QList<Second>> &second);
     // Original types by matrix row, as the board reports its keys.
     void setKeyIdentities(const QMap<int, QList<int>> &typesByRow);
+    // Whether the key's matrix cell lies in the live tables (rows 0..5,
+    // columns 0..20); one that does not is logged.
+    static bool validPosition(const KeyboardBtn *key);
 
 signals:
     // After the key's own handling (its check mark).
@@ -69,7 +72,6 @@ protected:
 
 private:
     void setLiveValues(KeyboardBtn *key, quint16 first, quint16 second);
-    static bool validPosition(const KeyboardBtn *key);
 
     QButtonGroup *m_group = nullptr;
     QGridLayout *m_numpad = nullptr;

@@ -61,6 +61,36 @@ void drawLegend(QPainter &p, const QRect &r, const QString &text, int pixelSize)
     p.drawText(r, Qt::AlignCenter, text);
 }
 
+// The check mark of a selected key: a white tick on a blue disc, so it
+// shows on light and dark key colours alike.
+QPixmap checkMark()
+{
+    const qreal dpr = 2.0;
+    QPixmap pm(QSize(12, 12) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(32, 159, 223));
+    p.drawEllipse(QRectF(0.5, 0.5, 11, 11));
+    p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(3.2, 6.2), QPointF(5.2, 8.2), QPointF(8.8, 4.2)}));
+    return pm;
+}
+
+// "Add a binding here": a plus in a ring.
+void paintAddMark(QPainter &p, const QRectF &r)
+{
+    p.setPen(QPen(Qt::white, 2));
+    p.setBrush(QColor(68, 74, 86, 200));
+    p.drawEllipse(r);
+    const QPointF c = r.center();
+    const double arm = r.width() / 4;
+    p.drawLine(QPointF(c.x() - arm, c.y()), QPointF(c.x() + arm, c.y()));
+    p.drawLine(QPointF(c.x(), c.y() - arm), QPointF(c.x(), c.y() + arm));
+}
+
 QString mmText(double mm)
 {
     return QString::number(mm, 'f', AppParams::decimals());
@@ -79,11 +109,7 @@ KeyboardBtn::KeyboardBtn(QWidget *parent) : QToolButton(parent)
     m_check = new QLabel(this);
     m_check->setFixedSize(12, 12);
     m_check->setStyleSheet(QStringLiteral("QLabel{color:white;background:transparent;}"));
-    const QPixmap mark(QStringLiteral(":/Resource/Icon/Check.png"));
-    if (mark.isNull())
-        m_check->setText(QStringLiteral("✓")); // the icon set is optional
-    else
-        m_check->setPixmap(mark.scaled(12, 12, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_check->setPixmap(checkMark());
     m_check->setAlignment(Qt::AlignCenter);
     m_check->hide();
     m_check->move(width() - 14, 2);
@@ -246,9 +272,13 @@ void KeyboardBtn::setKeySize(double width, double height)
 
 void KeyboardBtn::setLiveValues(quint16 first, quint16 second)
 {
+    // The live tables arrive many times a second, mostly unchanged.
+    if (first == m_live1 && second == m_live2)
+        return;
     m_live1 = first;
     m_live2 = second;
-    update();
+    if (m_face == KeyFace::KeyTest || m_face == KeyFace::Calibration)
+        update();
 }
 
 int KeyboardBtn::dropTypeFor(const QString &text, int layer)
@@ -284,9 +314,19 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
     p.setBrush(fill);
     p.drawRoundedRect(r, 8, 8);
 
+    if (m_face == KeyFace::KeyTest)
+        paintDepth(p, r);
     const bool badges = m_face == KeyFace::Bindings || m_face == KeyFace::BindTargets;
     if (m_face == KeyFace::Travel && (m_key.travelDiffers || m_key.rapidTrigger)) {
         paintTravel(p);
+        paintTravelMark(p);
+    } else if (m_face == KeyFace::Travel) {
+        // Every key says its travel, under a smaller legend.
+        p.setPen(m_textColour);
+        drawLegend(p, QRect(0, 2, width(), height() - 14), m_legend, 11);
+        p.setFont(keyFont(8));
+        p.setPen(QColor(128, 128, 128));
+        p.drawText(QRect(0, height() - 14, width(), 11), Qt::AlignCenter, mmText(m_key.travel));
     } else if (m_face == KeyFace::Calibration) {
         paintCalibration(p);
     } else if (badges && m_key.bindKind != Bind_None) {
@@ -304,9 +344,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         p.setBrush(QColor(0, 0, 0, 0x2F));
         p.drawRoundedRect(QRectF(rect()), 4, 4);
         if (m_face == KeyFace::BindTargets && m_key.bindKind == Bind_None) {
-            const QPixmap add(QStringLiteral(":/Resource/Icon/AddBindIcon.png"));
-            if (!add.isNull())
-                p.drawPixmap(QRect((width() - 20) / 2, (height() - 20) / 2, 20, 20), add);
+            paintAddMark(p, QRectF((width() - 20) / 2.0, (height() - 20) / 2.0, 20, 20));
         }
     }
     if (m_highlight) {
@@ -331,18 +369,57 @@ void KeyboardBtn::paintCalibration(QPainter &p)
 
 void KeyboardBtn::paintTravel(QPainter &p)
 {
-    const QRect lower1(0, height() - 20, width(), 9);
-    const QRect lower2(0, height() - 11, width(), 9);
-    p.setFont(keyFont(10));
+    // The legend stays on top, so the key is still known by its name; its
+    // travel below, and under that the rapid-trigger press (red) and
+    // release (green) distances.
     p.setPen(m_textColour);
-    p.drawText(m_key.rapidTrigger ? upperBand(this) : middleBand(this), Qt::AlignCenter, mmText(m_key.travel));
-    if (m_key.rapidTrigger) {
-        p.setFont(keyFont(7));
-        p.setPen(Qt::red);
-        p.drawText(lower1, Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
-        p.setPen(QColor(0, 139, 0));
-        p.drawText(lower2, Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
+    if (!m_key.rapidTrigger) {
+        drawLegend(p, QRect(0, 2, width(), height() - 16), m_legend, 11);
+        p.setFont(keyFont(10));
+        p.setPen(QColor(32, 159, 223));
+        p.drawText(QRect(0, height() - 16, width(), 13), Qt::AlignCenter, mmText(m_key.travel));
+        return;
     }
+    drawLegend(p, QRect(0, 1, width(), 11), m_legend, 9);
+    p.setFont(keyFont(9));
+    p.drawText(QRect(0, 11, width(), 10), Qt::AlignCenter, mmText(m_key.travel));
+    p.setFont(keyFont(7));
+    p.setPen(Qt::red);
+    p.drawText(QRect(0, height() - 19, width(), 8), Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
+    p.setPen(QColor(0, 139, 0));
+    p.drawText(QRect(0, height() - 11, width(), 8), Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
+}
+
+void KeyboardBtn::paintTravelMark(QPainter &p)
+{
+    // A corner flag: blue for a travel of its own, red for rapid trigger.
+    QPainterPath corner;
+    corner.moveTo(3, 3);
+    corner.lineTo(11, 3);
+    corner.lineTo(3, 11);
+    corner.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(m_key.rapidTrigger ? QColor(232, 72, 85) : QColor(32, 159, 223));
+    p.drawPath(corner);
+}
+
+void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)
+{
+    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
+    if (m_live1 < 100) // below 0.1 mm the key counts as released
+        return;
+    const double depth = qMin(1.0, m_live1 / maxUm);
+    const bool actuated = m_live2 > 0 && m_live2 < 8;
+    QColor c = actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
+    c.setAlpha(200);
+    QPainterPath key;
+    key.addRoundedRect(r, 8, 8);
+    const double h = r.height() * depth;
+    QPainterPath level;
+    level.addRect(QRectF(r.left(), r.bottom() - h, r.width(), h));
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPath(key.intersected(level));
 }
 
 void KeyboardBtn::paintBadge(QPainter &p)

@@ -13,6 +13,7 @@ enum class KeyFace {
     Legend,      // the key's name (or its picture)
     Travel,      // its own travel and rapid-trigger distances where it has them
     Calibration, // the live calibration values
+    KeyTest,     // the legend over a fill as deep as the key is pressed
     Bindings,    // the badge of its advanced binding
     BindTargets, // badges, and an "add" mark on free keys under the pointer
 };
@@ -102,6 +103,8 @@ protected:
 private:
     void paintTravel(QPainter &p);
     void paintCalibration(QPainter &p);
+    void paintTravelMark(QPainter &p);
+    void paintDepth(QPainter &p, const QRectF &r);
     void paintBadge(QPainter &p);
     // Screen readers and GUI automation find the key by its legend and hear
     // its state.

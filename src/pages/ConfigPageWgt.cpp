@@ -61,6 +61,12 @@ void ConfigPageWgt::leave()
         onLeave();
 }
 
+void ConfigPageWgt::hideTitle()
+{
+    if (m_title)
+        m_title->hide();
+}
+
 void ConfigPageWgt::retranslate()
 {
     if (m_title)

@@ -77,6 +77,9 @@ protected:
         set(widget);
     }
 
+    // A page whose own menu names what it shows leaves the title out.
+    void hideTitle();
+
     KeyboardAction *worker() const { return m_services.worker; }
     ProfileManager *profiles() const { return m_services.profiles; }
     KeyboardDeck *keyboards() const { return m_services.keyboards; }

@@ -1,5 +1,6 @@
 #include "SwitchControl.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -9,6 +10,7 @@ SwitchControl::SwitchControl(QWidget *parent)
 {
     setObjectName(QStringLiteral("SwitchControl"));
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus); // Space flips it, as a click does
     setMinimumSize(minimumSizeHint());
     m_x = m_margin;
     m_y = m_margin;
@@ -78,13 +80,28 @@ void SwitchControl::onTimeout()
 void SwitchControl::mouseReleaseEvent(QMouseEvent *event)
 {
     if (isEnabled() && event->button() == Qt::LeftButton && rect().contains(event->pos())) {
-        m_checked = !m_checked;
-        m_timer->start();
-        emit toggled(m_checked);
+        flip();
         event->accept();
         return;
     }
     QWidget::mouseReleaseEvent(event);
+}
+
+void SwitchControl::flip()
+{
+    m_checked = !m_checked;
+    m_timer->start();
+    emit toggled(m_checked);
+}
+
+void SwitchControl::keyPressEvent(QKeyEvent *event)
+{
+    if (isEnabled() && !event->isAutoRepeat() && event->key() == Qt::Key_Space) {
+        flip();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SwitchControl::resizeEvent(QResizeEvent *event)
@@ -119,4 +136,9 @@ void SwitchControl::paintEvent(QPaintEvent *)
     p.setPen(QPen(QColor(0, 0, 0, 40), 1));
     p.setBrush(m_checked && isEnabled() ? Qt::white : thumb);
     p.drawEllipse(QRectF(m_x, m_y, m_height, m_height));
+    if (hasFocus()) {
+        p.setPen(QPen(QColor(32, 159, 223), 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(trackRect.adjusted(-1, -1, 1, 1), radius + 1, radius + 1);
+    }
 }

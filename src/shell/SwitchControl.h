@@ -35,9 +35,13 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The user's flip: animated, and announced.
+    void flip();
+
     bool m_checked = false;
     QColor m_background = QColor(242, 242, 242);
     QColor m_checkedColor = QColor(254, 187, 36);

@@ -294,7 +294,7 @@ private slots:
         case 4: fault(30, [](auto &f) { f.dropAnswers = KB2FirmwareDevelop::EraseAttempts; }); break;
         case 6: fault(90, [](auto &f) { f.corruptChecksum = 1; }); break;
         case 7: fault(90, [](auto &f) { f.wrongCrc = 1; }); break;
-        case 8: fault(95, [](auto &f) { f.failStatus = 1; }); break;
+        case 8: rig.setFaults([](auto &f) { f.onlyCommand = 0x0B; f.failStatus = 1; }); break; // the finish alone
         case 9: fault(35, [](auto &f) { f.refuseBlocks = -1; }); break;
         case 10: fault(35, [](auto &f) { f.unplugAfterFrames = 3; }); break;
         }

@@ -122,7 +122,6 @@ private slots:
     void travelAndRapidTrigger();
     void advancedKeyClicks();
     void lightingClicksAndPresets();
-    void liveValuesReachTheView();
 };
 
 // Each page shows its part of what the keyboard reports: on the keys, and
@@ -364,10 +363,12 @@ void TestPages::travelAndRapidTrigger()
     emit hub->sigBindFinished(mt);
     emit hub->sigResetAllKeyTouchDis();
     QVERIFY(rig.waitIdle());
+    // Back to the global travel: the keyboard's own, read back.
+    QCOMPARE(AppParams::globalTravel(), 2.0);
     QCOMPARE(rig.param(8, TypeA), quint16(0x00));
-    QCOMPARE(rig.param(4, TypeA), quint16(1500));
+    QCOMPARE(rig.param(4, TypeA), quint16(2000));
     QCOMPARE(rig.param(8, TypeS), quint16(0x03));
-    expectRecord(TypeA, 0, 1500, 500, 700);
+    expectRecord(TypeA, 0, 2000, 500, 700);
     emit hub->sigDeleteKeyBind(mt);
 
     // The rapid-trigger window's choice: checked keys on, the others off on
@@ -379,7 +380,7 @@ void TestPages::travelAndRapidTrigger()
     QCOMPARE(rig.param(8, TypeA), quint16(0x20));
     QCOMPARE(rig.param(8, TypeS), quint16(0x00));
     QVERIFY(!pages.key(0, TypeS)->keyData().rapidTrigger);
-    expectRecord(TypeS, 0, 1500, 500, 700);
+    expectRecord(TypeS, 0, 2000, 500, 700);
 
     // Borders and selection helpers.
     emit hub->sigShowQuickTouchKeyBorder(true);
@@ -470,39 +471,6 @@ void TestPages::lightingClicksAndPresets()
     QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeA)] == (VirtualKeyboard::Rgb{255, 0, 0}));
     QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeS)] == (VirtualKeyboard::Rgb{0, 0, 0}));
     QCOMPARE(pages.key(3, TypeS)->keyColour(), QColor(Qt::black));
-}
-
-void TestPages::liveValuesReachTheView()
-{
-    ReadKeyboard keyboard;
-    QVERIFY(keyboard.read);
-    SimRig &rig = keyboard.rig;
-    Pages &pages = keyboard.pages;
-    pages.show(PagePerformance);
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigKeyOptional(true);
-    QTest::mouseClick(pages.key(0, 0), Qt::LeftButton); // Esc checked: its value goes to the bar
-
-    // Key-test values by matrix position; a short table is not read past.
-    QSignalSpy bar(hub, &SignalObject::sigUpdateAdjustingPageMMData2);
-    emit rig.worker->sigUpdateMMData({{1234}}, {{1}});
-    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(1234));
-    QCOMPARE(pages.key(0, 0)->liveSecond(), quint16(1));
-    QCOMPARE(pages.key(0, 1)->liveFirst(), quint16(0));
-    QCOMPARE(bar.count(), 1);
-    QCOMPARE(bar.first().at(1).toBool(), true);
-
-    // Calibration values only on the calibration sub-page.
-    emit rig.worker->sigUpdateAdjustingData({{77}}, {{2000}});
-    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(1234));
-    AppParams::setPerformanceSubPage(SubPageCalibration);
-    emit rig.worker->sigUpdateAdjustingData({{77}}, {{2000}});
-    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(77));
-
-    // Off the page, nothing is drawn.
-    pages.show(PageLighting);
-    emit rig.worker->sigUpdateAdjustingData({{5}}, {{5}});
-    QCOMPARE(pages.key(0, 0)->liveFirst(), quint16(77));
 }
 
 QTEST_MAIN(TestPages)

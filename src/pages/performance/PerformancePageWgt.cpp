@@ -1,33 +1,23 @@
 #include "PerformancePageWgt.h"
 
-#include "BoardRecords.h"
-#include "KeyTypeTable.h"
+#include "KeyQuickTouchWindow.h"
+#include "KeyTouchDisSetWindow.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
-#include "KeyboardLog.h"
+#include "PressProgressBar.h"
 #include "ProfileData.h"
-#include "ProfileManager.h"
 #include "SignalObject.h"
 #include "SoftwareConfig.h"
+#include "SwitchControl.h"
 
-namespace {
-
-// A cell of a 6 x 21 table, or false when the table does not reach it.
-template <typename T>
-bool cellOf(const QList<QList<T>> &table, int row, int column, T *value)
-{
-    if (row < 0 || column < 0 || row >= table.size() || column >= table.at(row).size())
-        return false;
-    *value = table.at(row).at(column);
-    return true;
-}
-
-} // namespace
+#include <QLineEdit>
+#include <QSlider>
 
 PerformancePageWgt::PerformancePageWgt(QWidget *parent) : ConfigPageWgt(PagePerformance, parent)
 {
     setObjectName(QStringLiteral("PerformancePageWgt"));
+    setFocusPolicy(Qt::ClickFocus); // the sliders hand the focus here once applied
 }
 
 QString PerformancePageWgt::title() const
@@ -37,7 +27,10 @@ QString PerformancePageWgt::title() const
 
 void PerformancePageWgt::setupConnections()
 {
+    connectKeyEdits();
+
     SignalObject *hub = SignalObject::instance();
+    // A key's check mark on the view counts for the rapid-trigger switch.
     connectTracked(keyboards(), &KeyboardDeck::keyCheckChanged, [](KeyboardBtn *key, bool checked) {
         const int rapid = key->keyData().rapidTrigger ? 1 : 0;
         if (checked)
@@ -45,60 +38,73 @@ void PerformancePageWgt::setupConnections()
         else
             emit SignalObject::instance()->sigHasKeyCancelCheck(rapid);
     });
+    connectTracked(hub, &SignalObject::sigHasKeyCheck, [this](int) { refreshRapidSwitch(); });
+    connectTracked(hub, &SignalObject::sigHasKeyCancelCheck, [this](int) { refreshRapidSwitch(); });
+    connectTracked(hub, &SignalObject::sigCloseLightSpeedMode, [this] { closeSuperResponse(); });
+    connectTracked(hub, &SignalObject::sigStopKeyTest, [this] { stopKeyTest(); });
+    connectTracked(hub, &SignalObject::sigStopAdjusting, [this] { endCalibration(); });
+    connectTracked(hub, &SignalObject::sigUpdateAdjustingPageMMData2,
+                   [this](ushort um, bool actuated) { showDeepestKey(um, actuated); });
+    connectTracked(hub, &SignalObject::sigUpdateAdjustingPageMMData, [this](ushort um) { showCalibrationDepth(um); });
 
-    connectTracked(hub, &SignalObject::sigKeyOptional, [this](bool on) { setKeysSelectable(on); });
-    connectTracked(hub, &SignalObject::sigModifyChoosedKeyTouch, [this](double mm) { onModifyChoosedKeyTouch(mm); });
-    connectTracked(hub, &SignalObject::sigOpenQuickTouchMode, [this] {
-        editCheckedKeys([](KeyboardBtn *b) { b->setRapidTrigger(true); }, rapidOnEntries);
-    });
-    connectTracked(hub, &SignalObject::sigCloseQuickTouchMode, [this] {
-        editCheckedKeys(
-            [](KeyboardBtn *b) {
-                b->setRapidTrigger(false);
-                b->setTravel(b->keyData().travel,
-                             travelDiffersFromGlobal(b->keyData().travel, AppParams::globalTravel()));
-            },
-            rapidOffEntries);
-    });
-    connectTracked(hub, &SignalObject::sigUpdateChooseKeyQuickTouchDis, [this](double press, double release) {
-        editCheckedKeys(
-            [press, release](KeyboardBtn *b) {
-                b->setRapidTrigger(true);
-                b->setRapidTriggerDistances(press, release);
-            },
-            rapidOnEntries);
-    });
-    connectTracked(hub, &SignalObject::sigUpdateOherKeyTouch, [this] { onUpdateOtherKeyTouch(); });
-    connectTracked(hub, &SignalObject::sigResetAllKeyTouchDis, [this] { onResetAllKeyTouchDis(); });
-    connectTracked(hub, &SignalObject::sigShowTouchDisKeyBorder, [this](bool on) { onShowTouchDisKeyBorder(on); });
-    connectTracked(hub, &SignalObject::sigShowQuickTouchKeyBorder, [this](bool on) { onShowQuickTouchKeyBorder(on); });
-    connectTracked(hub, &SignalObject::sigSetQuickTouchKeyChoosed, [this] { onSetQuickTouchKeyChoosed(); });
-    connectTracked(hub, &SignalObject::sigSetChoosedKeyQuickTouck, [this] { onSetChoosedKeyQuickTouck(); });
-    connectTracked(hub, &SignalObject::sigChooseAllKey, [this](bool on) { onChooseAllKey(on); });
-    connectTracked(hub, &SignalObject::sigChooseASDWKey, [this] { onChooseWasd(); });
-
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &map) { onLayoutDB(map); });
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDis,
-                   [this](const QList<QList<quint16>> &t, const QList<QList<quint16>> &p,
-                          const QList<QList<quint16>> &r) { onLayoutDis(t, p, r); });
-    connectTracked(worker(), &KeyboardAction::sigUpdateMMData,
-                   [this](const QList<QList<quint16>> &t, const QList<QList<quint8>> &f) { onKeyTestData(t, f); });
-    connectTracked(worker(), &KeyboardAction::sigUpdateAdjustingData,
-                   [this](const QList<QList<quint16>> &a, const QList<QList<quint16>> &b) { onCalibrationData(a, b); });
+    KeyboardAction *w = worker();
+    connectTracked(w, &KeyboardAction::sigKB2PrecisionData,
+                   [this](double step, quint16 minimum, quint16 maximum) { onPrecision(step, minimum, maximum); });
+    connectTracked(w, &KeyboardAction::sigKB2Sensitivity, [this](const QVariant &db) { onSensitivity(db); });
+    connectTracked(w, &KeyboardAction::sigKB2SuperVelocity, [this](bool on) { onSuperResponse(on); });
+    connectTracked(w, &KeyboardAction::sigUpdateMMData,
+                   [this](const QList<QList<quint16>> &t, const QList<QList<quint8>> &f) { routeKeyTestData(t, f); });
+    connectTracked(w, &KeyboardAction::sigUpdateAdjustingData,
+                   [this](const QList<QList<quint16>> &a, const QList<QList<quint16>> &b) {
+                       routeCalibrationData(a, b);
+                   });
+    // The worker ends a live poll by itself when the keyboard goes.
+    connectTracked(w, &KeyboardAction::sigKeyTestEnded, [this] { stopKeyTest(); });
+    connectTracked(w, &KeyboardAction::sigCalibrationEnded, [this] { endCalibration(); });
 }
 
 void PerformancePageWgt::onEnter()
 {
-    const int sub = AppParams::performanceSubPage();
-    keyboards()->setFace(sub == SubPageCalibration && AppParams::calibrationRunning() ? KeyFace::Calibration
-                                                                                      : KeyFace::Travel);
+    const int sub = subPage();
+    AppParams::setPerformanceSubPage(sub);
     AppParams::setPerKeyColouringAllowed(0);
-    emit SignalObject::instance()->sigKeyOptional(SoftwareConfig::instance()->keysSelectable());
+    SoftwareConfig::instance()->setKeysSelectable(sub == SubPageTravel);
+    emit SignalObject::instance()->sigKeyOptional(sub == SubPageTravel);
     emit SignalObject::instance()->sigShowQuickTouchKeyBorder(sub != SubPageCalibration);
+    updateKeyFace();
+    refreshRapidSwitch();
+}
+
+void PerformancePageWgt::onLeave()
+{
+    // The live work of this page ends with it.
+    stopKeyTest();
+    endCalibration();
+    showOverlay(false);
+    m_touchWindow->hide();
+    m_quickWindow->hide();
+    setKeysSelectable(false);
+    onShowQuickTouchKeyBorder(false);
 }
 
 void PerformancePageWgt::showProfile(const ProfileData &profile)
 {
+    if (profile.performance) {
+        const PerformanceSettings &p = *profile.performance;
+        fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(p.globalTravelUm)); });
+        AppParams::setGlobalTravel(p.globalTravelUm / 1000.0);
+        if (p.hasDeadZones) {
+            fill(m_deadPress.slider,
+                 [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(p.pressDeadZoneUm)); });
+            fill(m_deadRelease.slider,
+                 [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(p.releaseDeadZoneUm)); });
+        }
+        for (Row *r : {&m_deadPress, &m_deadRelease})
+            showRowValue(*r);
+        m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
+        m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
+        SoftwareConfig::instance()->setLowLatency(p.superLightSpeed);
+    }
     if (!profile.keyTravel)
         return;
     for (auto it = profile.keyTravel->cbegin(); it != profile.keyTravel->cend(); ++it) {
@@ -109,226 +115,4 @@ void PerformancePageWgt::showProfile(const ProfileData &profile)
         b->setRapidTrigger(it->workMode == WorkRapid);
         b->setRapidTriggerDistances(it->quickTouchPressDis / 1000.0, it->quickTouchUpDis / 1000.0);
     }
-}
-
-void PerformancePageWgt::onLeave()
-{
-    SignalObject *hub = SignalObject::instance();
-    // The live work of this page ends with it.
-    emit hub->sigStopKeyTest();
-    emit hub->sigStopAdjusting();
-    setKeysSelectable(false);
-    onShowQuickTouchKeyBorder(false);
-}
-
-KeyTravelState PerformancePageWgt::travelState(const KeyboardBtn *key) const
-{
-    const KeyInfo &k = key->keyData();
-    KeyTravelState s;
-    s.firstType = int(k.firstType);
-    s.bindKind = k.bindKind;
-    s.travel = k.travel;
-    s.ownTravel = k.travelDiffers != 0;
-    s.rapid = k.rapidTrigger != 0;
-    s.press = k.rapidTriggerPress;
-    s.release = k.rapidTriggerRelease;
-    return s;
-}
-
-void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<int, KeyTravelRecord> &records)
-{
-    if (!entries.isEmpty())
-        worker()->sendSingleKeyData(entries);
-    if (!records.isEmpty())
-        profiles()->UpdateBoardKeyTouch(records);
-}
-
-template <typename Change>
-void PerformancePageWgt::editCheckedKeys(Change change, EntriesOf entriesOf)
-{
-    QList<KeyParam> entries;
-    QMap<int, KeyTravelRecord> records;
-    for (KeyboardBtn *b : keyboards()->checkedKeys()) {
-        change(b);
-        const KeyTravelState s = travelState(b);
-        records.insert(s.firstType, keyTravelRecord(s, entriesOf(s, &entries)));
-    }
-    writeTravel(entries, records);
-}
-
-void PerformancePageWgt::setKeysSelectable(bool on)
-{
-    for (KeyboardBtn *b : keyboards()->keys())
-        b->setSelectable(on);
-}
-
-void PerformancePageWgt::onModifyChoosedKeyTouch(double mm)
-{
-    qCDebug(lcKeyboard, "SignalObject::sigModifyChoosedKeyTouch->%02d",
-            keyboards()->view(0) ? keyboards()->view(0)->modelId() : -1);
-    const double global = AppParams::globalTravel();
-    QStringList legends;
-    editCheckedKeys(
-        [&](KeyboardBtn *b) {
-            b->setTravel(mm, travelDiffersFromGlobal(mm, global));
-            legends << b->legend();
-        },
-        travelChangeEntries);
-    emit SignalObject::instance()->sigGetTouchDisSetKeyTexts(legends.join(QLatin1Char(',')));
-}
-
-void PerformancePageWgt::onResetAllKeyTouchDis()
-{
-    const double global = AppParams::globalTravel();
-    editCheckedKeys(
-        [global](KeyboardBtn *b) {
-            b->setTravel(global, false);
-            // The mode byte written carries no rapid-trigger flag, so the key
-            // shows it off as the keyboard has it.
-            b->setRapidTrigger(false);
-        },
-        resetEntries);
-}
-
-void PerformancePageWgt::onUpdateOtherKeyTouch()
-{
-    const double global = AppParams::globalTravel();
-    for (KeyboardBtn *b : keyboards()->keys())
-        if (!b->keyData().travelDiffers)
-            b->setTravel(global, false);
-}
-
-void PerformancePageWgt::onShowTouchDisKeyBorder(bool on)
-{
-    for (KeyboardBtn *b : keyboards()->keys())
-        if (b->keyData().travelDiffers && !b->keyData().rapidTrigger)
-            b->setHighlight(on);
-}
-
-void PerformancePageWgt::onShowQuickTouchKeyBorder(bool on)
-{
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        b->setKeyColour(KeyboardBtn::NeutralColour);
-        if (b->keyData().rapidTrigger)
-            b->setHighlight(on);
-    }
-}
-
-void PerformancePageWgt::onSetQuickTouchKeyChoosed()
-{
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        b->setSelectable(true);
-        if (b->keyData().rapidTrigger)
-            b->setKeyChecked(true);
-    }
-}
-
-void PerformancePageWgt::onSetChoosedKeyQuickTouck()
-{
-    const double global = AppParams::globalTravel();
-    const double press = AppParams::rapidTriggerPressDefault();
-    const double release = AppParams::rapidTriggerReleaseDefault();
-    QList<KeyParam> entries;
-    QMap<int, KeyTravelRecord> records;
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        const bool hadRapid = b->keyData().rapidTrigger;
-        b->setRapidTrigger(false);
-        if (b->isKeyChecked()) {
-            b->setTravel(global, false);
-            b->setRapidTrigger(true);
-            if (!hadRapid)
-                b->setRapidTriggerDistances(press, release);
-            const KeyTravelState s = travelState(b);
-            records.insert(s.firstType, keyTravelRecord(s, rapidOnEntries(s, &entries)));
-        } else if (hadRapid) {
-            // A key taken out of rapid trigger is told so, or the keyboard
-            // would keep it on while the view shows it off.
-            const KeyTravelState s = travelState(b);
-            records.insert(s.firstType, keyTravelRecord(s, rapidOffEntries(s, &entries)));
-        }
-    }
-    writeTravel(entries, records);
-}
-
-void PerformancePageWgt::onChooseAllKey(bool on)
-{
-    for (KeyboardBtn *b : keyboards()->keys())
-        b->setKeyChecked(on); // a key that is not selectable stays unchecked
-}
-
-void PerformancePageWgt::onChooseWasd()
-{
-    for (KeyboardBtn *b : keyboards()->keys())
-        if (isWasdKey(b->currentType()))
-            b->setKeyChecked(true);
-}
-
-// The keyboard's per-key work records: every key first back to the global
-// travel without rapid trigger or binding, then as its record says.
-void PerformancePageWgt::onLayoutDB(const QVariant &map)
-{
-    qCDebug(lcKeyboard) << "刷新性能数据";
-    const double global = AppParams::globalTravel();
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        b->setAdvancedRecord(KeyInfo());
-        b->setRapidTrigger(false);
-        b->setTravel(global, false);
-        b->setKeyColour(KeyboardBtn::NeutralColour);
-    }
-    const MapKB2DockerDB records = map.value<MapKB2DockerDB>();
-    for (auto it = records.cbegin(); it != records.cend(); ++it) {
-        KeyboardBtn *b = keyboards()->key(it.key());
-        if (!b)
-            continue;
-        if (it->workMode == WorkOwnTravel)
-            b->setTravel(it->keyTouchDis / 1000.0, true); // micrometres
-        else if (it->workMode == WorkRapid)
-            b->setRapidTrigger(true);
-    }
-    if (isCurrent() && AppParams::performanceSubPage() == SubPageTravel)
-        onShowQuickTouchKeyBorder(true);
-}
-
-void PerformancePageWgt::onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
-                                     const QList<QList<quint16>> &release)
-{
-    qCDebug(lcKeyboard) << "初始化形成数据";
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        const int r = b->matrixRow(), c = b->matrixColumn();
-        quint16 t = 0, p = 0, u = 0;
-        // An empty cell (0) carries no setting and leaves the key as it is.
-        if (cellOf(travel, r, c, &t) && t)
-            b->setTravel(t / 1000.0, b->keyData().travelDiffers);
-        const bool hasP = cellOf(press, r, c, &p) && p;
-        const bool hasU = cellOf(release, r, c, &u) && u;
-        if (hasP || hasU)
-            b->setRapidTriggerDistances(hasP ? p / 1000.0 : b->keyData().rapidTriggerPress,
-                                        hasU ? u / 1000.0 : b->keyData().rapidTriggerRelease);
-    }
-}
-
-void PerformancePageWgt::onKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
-{
-    KeyboardBaseWgt *view = keyboards()->currentView();
-    if (!isCurrent() || !view || AppParams::performanceSubPage() != SubPageTravel)
-        return;
-    view->showLiveValues(travel, flags);
-    SignalObject *hub = SignalObject::instance();
-    for (KeyboardBtn *b : view->checkedButtons()) {
-        quint16 value = 0;
-        quint8 flag = 0;
-        if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value))
-            continue;
-        cellOf(flags, b->matrixRow(), b->matrixColumn(), &flag);
-        emit hub->sigUpdateAdjustingPageMMData(value);
-        emit hub->sigUpdateAdjustingPageMMData2(value, flag != 0);
-    }
-}
-
-void PerformancePageWgt::onCalibrationData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2)
-{
-    KeyboardBaseWgt *view = keyboards()->currentView();
-    if (!isCurrent() || !view || AppParams::performanceSubPage() != SubPageCalibration)
-        return;
-    view->showLiveValues(table6, table2);
 }

@@ -2,31 +2,135 @@
 
 #include "ConfigPageWgt.h"
 #include "KeyTravelEdit.h"
+#include "TravelScale.h"
 
 #include <QList>
 #include <QMap>
 #include <QVariant>
 
+class CalibrationAnimation;
+class KeyQuickTouchWindow;
+class KeyTouchDisSetWindow;
 class KeyboardBtn;
+class PressProgressBar;
+class QButtonGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QStackedWidget;
+class SwitchControl;
+struct STU_BoardFromDB;
 
-// The performance page: actuation travel, rapid trigger, dead zones,
-// calibration and the key test. It owns the travel and rapid-trigger edits
-// of the selected keys (the arithmetic is KeyTravelEdit's), shows the
-// keyboard's per-key travel on the keys, and hands the live key-test and
-// calibration data to the view on screen as data to draw.
+namespace QtCharts {
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+} // namespace QtCharts
+
+// The performance page: actuation travel, rapid trigger, dead zones, the
+// super response mode, calibration and the key test.
+//
+// Travel is handled in three forms: the position of a slider, the
+// millimetres of its edit box and the micrometres sent to the keyboard and
+// stored in the profile; TravelScale converts between them on the
+// keyboard's own scale once it has reported it. The page also owns the
+// travel and rapid-trigger edits of the keys selected on the keyboard view
+// (the arithmetic is KeyTravelEdit's) and hands the live key-test and
+// calibration data to the view on screen.
 class PerformancePageWgt : public ConfigPageWgt {
     Q_OBJECT
 public:
+    // How long the chart looks back, in updates.
+    static constexpr int ChartPoints = 200;
+
     explicit PerformancePageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void retranslate() override;
+
+    const TravelScale &scale() const { return m_scale; }
+    int subPage() const;
+    bool isKeyTestRunning() const { return m_testRunning; }
+    bool isCalibrating() const { return m_calibrating; }
+    // Selected keys with rapid trigger on (Q) and off (P).
+    int rapidSelected() const { return m_rapidSelected; }
+    int plainSelected() const { return m_plainSelected; }
+    QtCharts::QLineSeries *chartSeries() const { return m_series; }
+    QtCharts::QValueAxis *chartXAxis() const;
 
 protected:
+    void buildWidgets(QVBoxLayout *layout) override;
     void setupConnections() override;
     void onEnter() override;
     void onLeave() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // A slider with its edit box; travel rows count in travel positions,
+    // dead-zone rows in dead-zone positions.
+    struct Row {
+        QLabel *title = nullptr;
+        QSlider *slider = nullptr;
+        QLineEdit *edit = nullptr;
+        QLabel *unit = nullptr;
+        bool deadZone = false;
+    };
+
+    // --- Building (PerformancePageLayout.cpp).
+    QWidget *buildMenu();
+    QWidget *buildTravelPage();
+    QWidget *buildAdvancedPage();
+    QWidget *buildCalibrationPage();
+    Row makeRow(QWidget *parent, bool deadZone);
+    void connectRows();
+    void retranslateTexts();
+
+    // --- The page's own controls (PerformanceTravel.cpp).
+    void selectSubPage(int index);
+    double rowMm(const Row &row) const;
+    void showRowValue(const Row &row);
+    // The keyboard's scale: slider ranges and defaults follow it.
+    void onPrecision(double precisionMm, quint16 minimumUm, quint16 maximumUm);
+    void onSensitivity(const QVariant &payload);
+    void onSuperResponse(bool on);
+    // Return in a box: the slider takes the typed value and the row's
+    // release runs; a half-typed number is put back instead.
+    void onRowReturn(Row &row);
+    void onRowReleased(const Row &row);
+    void applyGlobalTravel();
+    void applySelectedTravel();
+    void applyRapidDistances();
+    void applyDeadZone(const Row &row, bool raiseToOptimised);
+    void onRapidSwitch(bool on);
+    void refreshRapidSwitch();
+    void resetRapidRow(Row &row, const QString &member);
+    void onSelectionReset();
+    void onSuperSwitch(bool on);
+    void closeSuperResponse();
+    void storePerformance(const QString &member, const QVariant &value);
+    void openTouchWindow();
+    void openQuickWindow();
+    void showOverlay(bool on);
+    void closePopUp();
+    void rebuildValidators();
+
+    // --- Key test and calibration (PerformanceLive.cpp).
+    void onTestButton(bool checked);
+    void stopKeyTest();
+    void onCalibrationButton(bool checked);
+    void endCalibration();
+    void showDeepestKey(quint16 um, bool actuated);
+    void showCalibrationDepth(quint16 um);
+    void routeKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
+    void routeCalibrationData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
+    void updateKeyFace();
+    void clearLiveValues();
+
+    // --- The selected keys' travel on the view (PerformanceKeys.cpp).
     KeyTravelState travelState(const KeyboardBtn *key) const;
     // Sends the entries and stores the records in the current profile.
     void writeTravel(const QList<KeyParam> &entries, const QMap<int, KeyTravelRecord> &records);
@@ -35,7 +139,7 @@ private:
     using EntriesOf = int (*)(const KeyTravelState &, QList<KeyParam> *);
     template <typename Change>
     void editCheckedKeys(Change change, EntriesOf entriesOf);
-
+    void connectKeyEdits();
     void setKeysSelectable(bool on);
     void onModifyChoosedKeyTouch(double mm);
     void onResetAllKeyTouchDis();
@@ -46,10 +150,64 @@ private:
     void onSetChoosedKeyQuickTouck();
     void onChooseAllKey(bool on);
     void onChooseWasd();
-
     void onLayoutDB(const QVariant &map);
     void onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
                      const QList<QList<quint16>> &release);
-    void onKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
-    void onCalibrationData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
+
+    TravelScale m_scale;
+    int m_rapidSelected = 0; // Q
+    int m_plainSelected = 0; // P
+    bool m_testRunning = false;
+    bool m_calibrating = false;
+    int m_chartCounter = 500;
+    int m_chartYMax = 50;
+
+    QWidget *m_menu = nullptr;
+    QButtonGroup *m_menuGroup = nullptr;
+    QList<QPushButton *> m_menuButtons;
+    QStackedWidget *m_stack = nullptr;
+
+    // Travel sub-page.
+    PressProgressBar *m_bar = nullptr;
+    QPushButton *m_testBtn = nullptr;
+    Row m_global, m_selected, m_press, m_release;
+    QPushButton *m_touchWindowBtn = nullptr;
+    QLabel *m_rapidTitle = nullptr;
+    QLabel *m_rapidText = nullptr;
+    SwitchControl *m_rapidSwitch = nullptr;
+    QWidget *m_rapidOptions = nullptr;
+    QLabel *m_sensitivityTitle = nullptr;
+    QLabel *m_sensitivityText = nullptr;
+    QPushButton *m_pressReset = nullptr;
+    QPushButton *m_releaseReset = nullptr;
+    QList<QLabel *> m_lowLabels, m_highLabels;
+    QPushButton *m_quickWindowBtn = nullptr;
+    QPushButton *m_wasdBtn = nullptr;
+    QPushButton *m_allBtn = nullptr;
+    QPushButton *m_noneBtn = nullptr;
+    QPushButton *m_resetBtn = nullptr;
+
+    // Advanced sub-page.
+    QLabel *m_superTitle = nullptr;
+    SwitchControl *m_superSwitch = nullptr;
+    QLabel *m_superText = nullptr;
+    QLabel *m_deadTitle = nullptr;
+    QLabel *m_pressOptTitle = nullptr;
+    SwitchControl *m_pressOpt = nullptr;
+    QLabel *m_releaseOptTitle = nullptr;
+    SwitchControl *m_releaseOpt = nullptr;
+    QLabel *m_deadText = nullptr;
+    Row m_deadPress, m_deadRelease;
+
+    // Calibration sub-page.
+    QLabel *m_calibrationText = nullptr;
+    CalibrationAnimation *m_animation = nullptr;
+    QPushButton *m_calibrationBtn = nullptr;
+    QtCharts::QChart *m_chart = nullptr;
+    QtCharts::QChartView *m_chartView = nullptr;
+    QtCharts::QLineSeries *m_series = nullptr;
+
+    QFrame *m_overlay = nullptr;
+    KeyTouchDisSetWindow *m_touchWindow = nullptr;
+    KeyQuickTouchWindow *m_quickWindow = nullptr;
 };

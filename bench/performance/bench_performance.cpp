@@ -1,0 +1,195 @@
+// Figures of the performance page's live views against the virtual keyboard
+// at 1 ms latency, a key being typed all the while:
+// - a 10 s key test: live rounds per second from the device and those that
+//   reached the page, repaints per second of the keyboard view, CPU of the
+//   GUI thread and of the whole process (the virtual keyboard included),
+//   and the most live deliveries ever waiting for the GUI thread at once;
+// - a calibration of BENCH_CALIBRATION_MINUTES minutes (10 unless set):
+//   resident memory at its start and its end.
+// Run with QT_QPA_PLATFORM=offscreen or under a display.
+
+#include "HidBackend.h"
+#include "HidLibrary.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardDeck.h"
+#include "KeyboardModels.h"
+#include "KeyboardSession.h"
+#include "PerformancePageWgt.h"
+#include "ProfileManager.h"
+#include "VirtualHidBackend.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec ts;
+    clock_gettime(clock, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+long residentKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Counts paint events of the view and of its keys.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QPushButton *buttonNamed(QWidget *root, const QString &text)
+{
+    for (QPushButton *b : root->findChildren<QPushButton *>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false"));
+
+    VirtualHidBackend backend;
+    VirtualKeyboard::Options options; // 1 ms latency
+    VirtualKeyboard &kb = backend.addKeyboard(options);
+    kb.setFrameLogLimit(1000); // what the virtual keyboard keeps is not the configurator's memory
+    HidBackend::setInstance(&backend);
+
+    {
+        KeyboardAction worker;
+        worker.setFirstWriteDelay(0);
+        ProfileManager profiles;
+        KeyboardDeck deck(&worker);
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        QList<KeyboardBaseWgt *> views;
+        for (int layer = 0; layer < 4; ++layer) {
+            KeyboardBaseWgt *v = createKeyboardView(0, layer);
+            v->setParent(&window);
+            v->setVisible(layer == 0);
+            v->activate(true);
+            views << v;
+        }
+        layout->addWidget(views.first());
+        deck.setViews(views);
+        auto *page = new PerformancePageWgt(&window);
+        page->setServices({&worker, &profiles, &deck});
+        page->build();
+        layout->addWidget(page);
+        window.show();
+        page->activate(true);
+        AppParams::setCurrentPage(PagePerformance);
+        page->enter();
+
+        KeyboardSession session(&worker);
+        QEventLoop loop;
+        QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+        if (worker.connectDevice() != 0) {
+            std::printf("no keyboard\n");
+            return 1;
+        }
+        loop.exec();
+
+        // A finger typing on A and J, one stroke every 30 ms.
+        QTimer typing;
+        bool down = false;
+        QObject::connect(&typing, &QTimer::timeout, [&] {
+            down = !down;
+            kb.typeKey(0x04, down);
+            kb.typeKey(0x0D, !down);
+        });
+        typing.start(30);
+
+        PaintCounter counter;
+        views.first()->installEventFilter(&counter);
+        for (KeyboardBtn *b : views.first()->buttons())
+            b->installEventFilter(&counter);
+
+        // 1. The key test.
+        QPushButton *test = buttonNamed(page, QStringLiteral("开始测试"));
+        test->click();
+        runFor(500); // the poll under way
+        const KeyboardAction::LiveStats start = worker.liveStats();
+        counter.paints = 0;
+        const double gui0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const double proc0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        QElapsedTimer wall;
+        wall.start();
+        runFor(10000);
+        const double seconds = wall.nsecsElapsed() / 1e9;
+        const double guiCpu = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - gui0) / seconds * 100;
+        const double procCpu = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - proc0) / seconds * 100;
+        const KeyboardAction::LiveStats end = worker.liveStats();
+        test->click();
+        std::printf("key test over %.1f s: %.0f rounds/s from the device, %.0f/s reached the page, "
+                    "%.0f repaints/s of the keyboard view (view and keys)\n",
+                    seconds, (end.rounds - start.rounds) / seconds, (end.delivered - start.delivered) / seconds,
+                    counter.paints / seconds);
+        std::printf("key test CPU: GUI thread %.1f %% of one core (target < 25 %%), whole process with the "
+                    "virtual keyboard %.1f %%\n",
+                    guiCpu, procCpu);
+        std::printf("live deliveries waiting for the GUI thread at once: at most %d (target 1)\n",
+                    end.mostQueued);
+
+        // 2. A long calibration.
+        const int minutes = qEnvironmentVariableIsSet("BENCH_CALIBRATION_MINUTES")
+                                ? qEnvironmentVariableIntValue("BENCH_CALIBRATION_MINUTES")
+                                : 10;
+        buttonNamed(page, QStringLiteral("键盘校准"))->click();
+        QPushButton *calibrate = buttonNamed(page, QStringLiteral("开始校准"));
+        calibrate->click();
+        runFor(2000); // the chart filled to its 200 points
+        const long rss0 = residentKiB();
+        runFor(minutes * 60000);
+        const long rss1 = residentKiB();
+        calibrate->click();
+        std::printf("calibration over %d min: resident memory %ld KiB at the start, %ld KiB at the end "
+                    "(growth %ld KiB; target < 5120 KiB)\n",
+                    minutes, rss0, rss1, rss1 - rss0);
+        typing.stop();
+        page->activate(false);
+        for (KeyboardBaseWgt *v : views)
+            v->activate(false);
+        worker.closeDevice();
+    }
+    HidLibrary::shutdown();
+    HidBackend::setInstance(nullptr);
+    return 0;
+}

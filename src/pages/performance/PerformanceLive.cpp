@@ -1,0 +1,203 @@
+// The live views of the performance page: the key test on the travel
+// sub-page and the calibration with its chart, fed by the keyboard view's
+// routing of the worker's live tables.
+
+#include "PerformancePageWgt.h"
+
+#include "CalibrationAnimation.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardDeck.h"
+#include "KeyboardLog.h"
+#include "PressProgressBar.h"
+#include "SignalObject.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+namespace {
+
+// Below this a key counts as released and shows 0.
+constexpr double ShownFromMm = 0.1;
+// After "停止测试" the bar keeps its last height this long.
+constexpr int BarDropDelayMs = 30;
+// The chart draws a released key at 45 and a key at 4 mm near 5.
+constexpr double ChartReleased = 45.0;
+
+double shownMm(quint16 um)
+{
+    const double mm = um / 4000.0 * 4.0;
+    return mm < ShownFromMm ? 0.0 : mm;
+}
+
+// A state byte of 1..7 means the key is past its actuation point.
+bool isActuated(quint8 state)
+{
+    return state > 0 && state < 8;
+}
+
+template <typename T>
+bool cellOf(const QList<QList<T>> &table, int row, int column, T *value)
+{
+    if (row >= table.size() || column >= table.at(row).size())
+        return false;
+    *value = table.at(row).at(column);
+    return true;
+}
+
+} // namespace
+
+void PerformancePageWgt::onTestButton(bool checked)
+{
+    if (checked) {
+        m_testRunning = true;
+        m_testBtn->setText(tr("停止测试"));
+        worker()->startKeyTest();
+        updateKeyFace();
+        return;
+    }
+    m_testRunning = false;
+    m_testBtn->setText(tr("开始测试"));
+    worker()->stopKeyTest();
+    clearLiveValues();
+    updateKeyFace();
+    // The last height stays a moment, so a quick look still catches it.
+    QTimer::singleShot(BarDropDelayMs, this, [this] {
+        if (!m_testRunning)
+            m_bar->setValue(0, false);
+    });
+}
+
+void PerformancePageWgt::stopKeyTest()
+{
+    if (!m_testRunning)
+        return;
+    m_testRunning = false;
+    m_testBtn->setChecked(false);
+    m_testBtn->setText(tr("开始测试"));
+    worker()->stopKeyTest();
+    m_bar->setValue(0, false);
+    clearLiveValues();
+    updateKeyFace();
+}
+
+void PerformancePageWgt::onCalibrationButton(bool checked)
+{
+    qCDebug(lcKeyboard) << "点击开始校准按钮" << checked;
+    if (!checked) {
+        endCalibration();
+        return;
+    }
+    m_calibrating = true;
+    worker()->startCalibration();
+    m_calibrationBtn->setText(tr("保存校准"));
+    AppParams::setCalibrationRunning(1);
+    updateKeyFace();
+}
+
+void PerformancePageWgt::endCalibration()
+{
+    if (!m_calibrating)
+        return;
+    m_calibrating = false;
+    worker()->stopCalibration();
+    m_calibrationBtn->setText(tr("开始校准"));
+    m_calibrationBtn->setChecked(false);
+    AppParams::setCalibrationRunning(0);
+    clearLiveValues();
+    updateKeyFace();
+}
+
+// A new key test or calibration starts from released keys, not from the
+// depths the last one ended with.
+void PerformancePageWgt::clearLiveValues()
+{
+    for (int layer = 0; layer < 4; ++layer)
+        if (KeyboardBaseWgt *view = keyboards()->view(layer))
+            for (KeyboardBtn *b : view->buttons())
+                b->setLiveValues(0, 0);
+}
+
+void PerformancePageWgt::showDeepestKey(quint16 um, bool actuated)
+{
+    m_bar->setValue(shownMm(um), actuated);
+}
+
+void PerformancePageWgt::showCalibrationDepth(quint16 um)
+{
+    const double mm = shownMm(um);
+    qCDebug(lcKeyboard) << "当前最大按下行程：" << mm;
+    m_animation->setFrame(int(mm * 10));
+    ++m_chartCounter;
+    m_series->append(m_chartCounter, ChartReleased - mm * 10);
+    if (m_series->count() > ChartPoints)
+        m_series->remove(0);
+    chartXAxis()->setRange(m_chartCounter - ChartPoints, m_chartCounter);
+    m_chartView->update();
+}
+
+// The deepest-pressed key of the view on screen feeds the bar; a later key
+// as deep as the deepest so far takes its place. Every key shows its own
+// depth as well.
+void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
+{
+    KeyboardBaseWgt *view = keyboards()->currentView();
+    if (!isCurrent() || !view || subPage() != SubPageTravel || !m_testRunning)
+        return;
+    view->showLiveValues(travel, flags);
+    quint16 deepest = 0;
+    bool actuated = false;
+    for (const KeyboardBtn *b : view->buttons()) {
+        if (!KeyboardBaseWgt::validPosition(b))
+            continue;
+        quint16 value = 0;
+        quint8 state = 0;
+        if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value) || value < deepest)
+            continue;
+        cellOf(flags, b->matrixRow(), b->matrixColumn(), &state);
+        deepest = value;
+        actuated = isActuated(state);
+    }
+    emit SignalObject::instance()->sigUpdateAdjustingPageMMData2(deepest, actuated);
+}
+
+void PerformancePageWgt::routeCalibrationData(const QList<QList<quint16>> &table6,
+                                              const QList<QList<quint16>> &table2)
+{
+    KeyboardBaseWgt *view = keyboards()->currentView();
+    if (!isCurrent() || !view || subPage() != SubPageCalibration || !m_calibrating)
+        return;
+    for (KeyboardBtn *b : view->buttons())
+        b->setKeyColour(KeyboardBtn::NeutralColour);
+    view->showLiveValues(table6, table2);
+    quint16 deepest = 0;
+    for (const KeyboardBtn *b : view->buttons()) {
+        quint16 value = 0;
+        if (KeyboardBaseWgt::validPosition(b) && cellOf(table2, b->matrixRow(), b->matrixColumn(), &value))
+            deepest = qMax(deepest, value);
+    }
+    emit SignalObject::instance()->sigUpdateAdjustingPageMMData(deepest);
+}
+
+void PerformancePageWgt::updateKeyFace()
+{
+    if (!isCurrent() || !isActive())
+        return;
+    KeyFace face = KeyFace::Legend;
+    switch (subPage()) {
+    case SubPageTravel:
+        face = m_testRunning ? KeyFace::KeyTest : KeyFace::Travel;
+        break;
+    case SubPageAdvanced:
+        face = KeyFace::Travel;
+        break;
+    case SubPageCalibration:
+        face = m_calibrating ? KeyFace::Calibration : KeyFace::Legend;
+        break;
+    }
+    keyboards()->setFace(face);
+}

@@ -1,0 +1,498 @@
+// The performance page driven as a user drives it (slider keys and clicks,
+// typing in the boxes, switch clicks) against the virtual keyboard: what
+// reaches the keyboard and the profile, and what the key test and the
+// calibration show of the keyboard's live tables.
+
+#include "AppParams.h"
+#include "CalibrationAnimation.h"
+#include "KeyQuickTouchWindow.h"
+#include "KeyTouchDisSetWindow.h"
+#include "PageRig.h"
+#include "PerformancePageWgt.h"
+#include "PressProgressBar.h"
+#include "SignalObject.h"
+#include "SwitchControl.h"
+#include "TravelScale.h"
+
+#include <QAccessible>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+constexpr int TypeA = 51, TypeS = 52, TypeD = 53;
+
+// The performance page on the keyboard views, with what its tests look for.
+struct PerfRig : PageRig<PerformancePageWgt> {
+    explicit PerfRig(const std::function<void(VirtualKeyboard::State &)> &setup = {})
+    {
+        if (setup)
+            rig.kb.modify(setup);
+        build(PagePerformance);
+        read = readBack();
+    }
+
+    // The control of that type whose accessible name is name, among those
+    // on screen: what a screen reader finds.
+    template <typename W>
+    W *find(const QString &name) const
+    {
+        for (W *w : page.findChildren<W *>()) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+            if (a && a->text(QAccessible::Name) == name && w->isVisibleTo(&page))
+                return w;
+        }
+        return nullptr;
+    }
+    QPushButton *button(const QString &text) const { return find<QPushButton>(text); }
+    QJsonObject performance() const { return manager.currentDocument()["KeyPerformance"].toObject(); }
+    QJsonObject travelRecord(int type) const
+    {
+        return manager.currentDocument()["KeyTouchDB"].toObject()[QString::number(type)].toObject();
+    }
+    // Typing into a box, then Return.
+    void type(QLineEdit *edit, const QString &text)
+    {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    // A slider moved by a key and let go.
+    void slide(QSlider *slider, Qt::Key key)
+    {
+        slider->setFocus();
+        QTest::keyClick(slider, key);
+    }
+    PressProgressBar *bar() const { return page.findChild<PressProgressBar *>(); }
+    // With CORVANE_GRAB_DIR set, a picture of the view and the page.
+    void grab(const QString &name)
+    {
+        const QString dir = qEnvironmentVariable("CORVANE_GRAB_DIR");
+        if (!dir.isEmpty())
+            window.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+
+    bool read = false;
+};
+
+template <typename T>
+QList<QList<T>> emptyTable()
+{
+    QList<QList<T>> t;
+    for (int row = 0; row < 6; ++row)
+        t << QVector<T>(21, 0).toList();
+    return t;
+}
+
+} // namespace
+
+class TestPerformance : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        AppParams::setCurrentLayer(0);
+        AppParams::setPerformanceSubPage(SubPageTravel);
+        AppParams::setDecimals(2);
+    }
+    void scaleOfTheKeyboard();
+    void globalAndSelectedTravel();
+    void rapidTrigger();
+    void deadZonesAndSuperResponse();
+    void popUpsApplyToPickedKeys();
+    void keyTestFollowsTheDeepestKey();
+    void calibrationChartAndEnding();
+    void liveViewsEndWithTheKeyboard();
+};
+
+// Positions, millimetres and micrometres on the scales keyboards report,
+// and what the page shows for a fine one.
+void TestPerformance::scaleOfTheKeyboard()
+{
+    const TravelScale s = TravelScale::fromKeyboard(0.01, 100, 4000);
+    QCOMPARE(s.positions, 391);
+    QCOMPARE(s.rapidDefaultPosition(), 21);
+    QCOMPARE(s.deadZonePositions(), 100);
+    QCOMPARE(s.micronsAt(391), 4000);
+    QCOMPARE(s.positionOfMm(4.0), 391);
+    QCOMPARE(s.positionOfMm(2.3), 221); // 2.3 mm is 2299.99.. in binary; still 2300 µm
+    QCOMPARE(s.micronsAt(s.positionOfMicrons(1500)), 1500);
+    // A range that is not a whole number of steps: the last position is the maximum.
+    const TravelScale odd = TravelScale::fromKeyboard(0.01, 100, 4005);
+    QCOMPARE(odd.positions, 392);
+    QCOMPARE(odd.micronsAt(391), 4000);
+    QCOMPARE(odd.micronsAt(392), 4005);
+    QVERIFY(!isCompleteNumber(".5") && !isCompleteNumber("1.") && isCompleteNumber("1.5"));
+
+    // A keyboard counting in 5 µm: three decimals, and its own scale.
+    PerfRig r([](VirtualKeyboard::State &st) { st.precision = 5; });
+    QVERIFY(r.read);
+    QCOMPARE(AppParams::decimals(), 3);
+    QSlider *global = r.find<QSlider>("设置全局触发行程");
+    QCOMPARE(global->maximum(), 781);
+    QCOMPARE(r.find<QLineEdit>("设置全局触发行程")->text(), QString("2.000"));
+    r.type(r.find<QLineEdit>("设置全局触发行程"), "1.235");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.gdBi, quint16(1235));
+}
+
+void TestPerformance::globalAndSelectedTravel()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    QSlider *global = r.find<QSlider>("设置全局触发行程");
+    QLineEdit *globalBox = r.find<QLineEdit>("设置全局触发行程");
+    QCOMPARE(global->maximum(), 391);
+    QCOMPARE(r.find<QSlider>("按下按键的触发行程"), nullptr); // rapid trigger is off: its options hidden
+    QCOMPARE(globalBox->text(), QString("2.00")); // as the keyboard reports it
+    QCOMPARE(AppParams::globalTravel(), 2.0);
+
+    // The last position sends the maximum, says so, and the profile keeps it.
+    QSignalSpy toast(SignalObject::instance(), &SignalObject::sigShowToastTip);
+    r.slide(global, Qt::Key_End);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.gdBi, quint16(4000));
+    QCOMPARE(r.performance()["global-key-touch"].toInt(), 4000);
+    QCOMPARE(toast.count(), 1);
+    QCOMPARE(toast.first().at(2).toString(), QString("全局行程已设置为4.00mm"));
+
+    // Typed values: a whole one is applied, a half-typed one put back.
+    r.type(globalBox, "1.23");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(global->value(), 114);
+    QCOMPARE(r.rig.kb.state().deadBand.gdBi, quint16(1230));
+    QCOMPARE(AppParams::globalTravel(), 1.23);
+    r.rig.kb.clearFrameLog();
+    for (const char *half : {".5", "1."}) {
+        r.type(globalBox, half);
+        QCOMPARE(globalBox->text(), QString("1.23"));
+    }
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.frames(), 0);
+
+    // Selected keys: a click on the groove applies like a drag.
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    QSlider *selected = r.find<QSlider>("设置单键触发行程");
+    r.type(r.find<QLineEdit>("设置单键触发行程"), "2.5");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(4, TypeA), quint16(2500));
+    r.grab("travel-selected");
+    QCOMPARE(r.rig.param(8, TypeS) & 0xF0, 0x10);
+    QCOMPARE(r.travelRecord(TypeS)["keyTouchDis"].toInt(), 2500);
+    QCOMPARE(r.travelRecord(TypeS)["work-mode"].toInt(), 1);
+    QTest::mouseClick(selected, Qt::LeftButton, {}, QPoint(selected->width() - 2, selected->height() / 2));
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(selected->value(), 391);
+    QCOMPARE(r.rig.param(4, TypeA), quint16(4000));
+    QCOMPARE(r.key(TypeA)->keyData().travel, 4.0);
+    QCOMPARE(r.rig.param(4, TypeD), quint16(2000)); // not selected
+}
+
+void TestPerformance::rapidTrigger()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    SwitchControl *rapid = r.find<SwitchControl>("快速触发(选中键位生效)");
+
+    // Nothing selected: the switch goes back off and nothing is sent.
+    r.click(rapid);
+    QVERIFY(!rapid->isChecked());
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.frames(), 0);
+
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    r.click(rapid);
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(rapid->isChecked());
+    QSlider *press = r.find<QSlider>("按下按键的触发行程");
+    QVERIFY(press);
+    QCOMPARE(press->value(), 21);
+    r.grab("rapid-on");
+    for (int type : {TypeA, TypeS}) {
+        QCOMPARE(r.rig.param(8, type) & 0xF0, 0x20);
+        QCOMPARE(r.rig.param(20, type), quint16(300));
+        QCOMPARE(r.travelRecord(type)["work-mode"].toInt(), 2);
+    }
+
+    // Two selected keys with it and one without show it off; dropping the
+    // one without shows it on.
+    r.click(r.key(TypeD));
+    QVERIFY(!rapid->isChecked());
+    QCOMPARE(r.page.rapidSelected(), 2);
+    QCOMPARE(r.page.plainSelected(), 1);
+    r.click(r.key(TypeD));
+    QVERIFY(rapid->isChecked());
+
+    // The sensitivities reach the selected keys.
+    r.slide(press, Qt::Key_End);
+    r.slide(r.find<QSlider>("松开按键的重置行程"), Qt::Key_Home);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(20, TypeA), quint16(4000));
+    QCOMPARE(r.rig.param(21, TypeS), quint16(100));
+    QCOMPARE(r.travelRecord(TypeA)["quickTouchPressDis"].toInt(), 4000);
+
+    // "重置" moves the slider only; the keyboard keeps what it has.
+    r.rig.kb.clearFrameLog();
+    QPushButton *reset = nullptr;
+    for (QPushButton *b : r.page.findChildren<QPushButton *>())
+        if (b->accessibleDescription() == "按下按键的触发行程")
+            reset = b;
+    r.click(reset);
+    QCOMPARE(press->value(), 30);
+    QCOMPARE(r.performance()["quick-key-press"].toInt(), 30);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.frames(), 0);
+
+    r.click(rapid);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(8, TypeA) & 0x20, 0);
+    QVERIFY(!r.key(TypeA)->keyData().rapidTrigger);
+}
+
+void TestPerformance::deadZonesAndSuperResponse()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.button("高级设置"));
+    QCOMPARE(AppParams::performanceSubPage(), int(SubPageAdvanced));
+    QLineEdit *pressBox = r.find<QLineEdit>("按下（触发）");
+    QSlider *pressSlider = r.find<QSlider>("按下（触发）");
+    QCOMPARE(pressSlider->maximum(), 100);
+    QCOMPARE(pressBox->text(), QString("0.10")); // the keyboard's 100 µm
+
+    // Optimisation off: any value goes, 0 too.
+    r.type(pressBox, "0.15");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(150));
+    r.slide(pressSlider, Qt::Key_Home);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(0));
+    QCOMPARE(r.performance()["deadSpacePress"].toInt(), 0);
+
+    // Turning it on raises a low dead zone to 0.2 mm; so does a release.
+    r.click(r.find<SwitchControl>("触发优化"));
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
+    QCOMPARE(pressBox->text(), QString("0.20"));
+    r.type(pressBox, "0.1");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
+    QCOMPARE(r.performance()["deadSpacePress"].toInt(), 200);
+    r.click(r.find<SwitchControl>("触底优化"));
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtRdB, quint16(200));
+
+    // Super response: the system-mode bit, the profile and back off when
+    // the lighting page asks.
+    SwitchControl *super = r.find<SwitchControl>("超级响应模式");
+    r.click(super);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().lighting.bitmap & 0x10, 0x10);
+    QCOMPARE(r.performance()["super-light-speed"].toBool(), true);
+    r.grab("advanced");
+    emit SignalObject::instance()->sigCloseLightSpeedMode();
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(!super->isChecked());
+    QCOMPARE(r.rig.kb.state().lighting.bitmap & 0x10, 0);
+    QCOMPARE(r.performance()["super-light-speed"].toBool(), false);
+}
+
+void TestPerformance::popUpsApplyToPickedKeys()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    auto *touch = r.page.findChild<KeyTouchDisSetWindow *>();
+    r.click(r.button("设置单键触发行程"));
+    QVERIFY(touch->isVisible());
+    QCOMPARE(touch->position(), r.find<QSlider>("设置全局触发行程")->value());
+    QVERIFY(!touch->commitButton()->isEnabled());
+    r.grab("touch-window");
+    r.click(r.key(TypeD));
+    touch->slider()->setFocus();
+    QTest::keyClick(touch->slider(), Qt::Key_Right);
+    QVERIFY(touch->commitButton()->isEnabled());
+    r.click(touch->commitButton());
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(!touch->isVisible());
+    QVERIFY(r.key(TypeA)->isSelectable()); // the travel sub-page's keys stay selectable
+    QCOMPARE(r.rig.param(4, TypeD), quint16(2010)); // one step above the global 2.00 mm
+
+    // The rapid-trigger window: the keys checked when it is saved have it,
+    // the others lose it on the keyboard too.
+    r.click(r.key(TypeA));
+    r.click(r.find<SwitchControl>("快速触发(选中键位生效)"));
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(8, TypeA) & 0x20, 0x20);
+    auto *quick = r.page.findChild<KeyQuickTouchWindow *>();
+    r.click(r.button("设置单键快速触发"));
+    QVERIFY(quick->isVisible());
+    QVERIFY(r.key(TypeA)->isKeyChecked());
+    r.grab("quick-window");
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    r.click(quick->commitButton());
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(8, TypeA) & 0x20, 0);
+    QCOMPARE(r.rig.param(8, TypeS) & 0x20, 0x20);
+}
+
+void TestPerformance::keyTestFollowsTheDeepestKey()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    QPushButton *test = r.button("开始测试");
+    PressProgressBar *bar = r.bar();
+    QCOMPARE(bar->trackHeight(), 240);
+    r.click(test);
+    QCOMPARE(test->text(), QString("停止测试"));
+    QTRY_COMPARE(r.rig.worker->mode(), int(KeyboardAction::KeyTest));
+
+    // Real strokes on the keyboard: A past its 2 mm actuation, S not.
+    const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 3.0);
+    QTRY_COMPARE(bar->value(), 3.0);
+    QVERIFY(bar->isActuated());
+    QCOMPARE(bar->fillHeight(), 180);
+    QCOMPARE(bar->fillColour(), QColor(108, 226, 108));
+    QCOMPARE(r.key(TypeA)->face(), KeyFace::KeyTest);
+    QCOMPARE(r.key(TypeA)->liveFirst(), quint16(3000));
+    r.grab("key-test");
+    r.rig.kb.releaseAllKeys();
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 1.5);
+    QTRY_COMPARE(bar->value(), 1.5);
+    QCOMPARE(bar->fillColour(), QColor(249, 189, 16));
+
+    // Equal depths: the key drawn later decides; a state of 8 or more is
+    // not actuated; below 0.1 mm shows 0. (Fed by hand, each checked
+    // before the live stream's next round can arrive.)
+    KeyboardAction *w = r.rig.worker.get();
+    r.rig.kb.releaseAllKeys();
+    const QList<KeyboardBtn *> keys = r.view[0]->buttons();
+    auto feed = [&](quint16 first, quint8 firstState, quint16 second, quint8 secondState) {
+        QList<QList<quint16>> travel = emptyTable<quint16>();
+        QList<QList<quint8>> states = emptyTable<quint8>();
+        travel[keys[0]->matrixRow()][keys[0]->matrixColumn()] = first;
+        states[keys[0]->matrixRow()][keys[0]->matrixColumn()] = firstState;
+        travel[keys[1]->matrixRow()][keys[1]->matrixColumn()] = second;
+        states[keys[1]->matrixRow()][keys[1]->matrixColumn()] = secondState;
+        emit w->sigUpdateMMData(travel, states);
+    };
+    feed(2500, 1, 2500, 9);
+    QCOMPARE(bar->value(), 2.5);
+    QVERIFY(!bar->isActuated());
+    feed(2500, 9, 2500, 1);
+    QVERIFY(bar->isActuated());
+    feed(99, 1, 50, 1);
+    QCOMPARE(bar->value(), 0.0);
+    QCOMPARE(bar->fillHeight(), 0);
+
+    // "停止测试": the bar keeps its height a moment, then drops.
+    feed(2000, 1, 0, 0);
+    r.click(test);
+    QCOMPARE(test->text(), QString("开始测试"));
+    QCOMPARE(bar->value(), 2.0);
+    QTRY_COMPARE(bar->value(), 0.0);
+    QCOMPARE(r.key(TypeA)->face(), KeyFace::Travel);
+
+    // Another sub-page stops it at once.
+    r.click(test);
+    QTRY_COMPARE(r.rig.worker->mode(), int(KeyboardAction::KeyTest));
+    r.click(r.button("高级设置"));
+    QVERIFY(!r.page.isKeyTestRunning());
+    QVERIFY(!test->isChecked());
+    QCOMPARE(r.rig.worker->mode(), int(KeyboardAction::Idle));
+}
+
+void TestPerformance::calibrationChartAndEnding()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.button("键盘校准"));
+    QPushButton *calibrate = r.button("开始校准");
+    r.click(calibrate);
+    QCOMPARE(calibrate->text(), QString("保存校准"));
+    QCOMPARE(AppParams::calibrationRunning(), quint8(1));
+    QTRY_VERIFY(r.rig.kb.state().calibrating);
+    QCOMPARE(r.key(TypeA)->face(), KeyFace::Calibration);
+
+    // A key pressed to the bottom: the last frame, the chart near 5.
+    auto *animation = r.page.findChild<CalibrationAnimation *>();
+    QtCharts::QLineSeries *series = r.page.chartSeries();
+    const int cellA = r.rig.cellOf(TypeA);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 4.0);
+    QTRY_COMPARE(animation->frame(), 40);
+    QTRY_COMPARE(series->at(series->count() - 1).y(), 5.0);
+    QCOMPARE(r.key(TypeA)->liveSecond(), quint16(4000));
+    r.grab("calibration");
+
+    // Every key released: frame 0 and the chart at 45. The chart keeps 200
+    // points and its window moves with them.
+    SignalObject *hub = SignalObject::instance();
+    for (int i = 0; i < 250; ++i)
+        emit hub->sigUpdateAdjustingPageMMData(99);
+    QCOMPARE(animation->frame(), 0);
+    QCOMPARE(series->count(), PerformancePageWgt::ChartPoints);
+    QCOMPARE(series->at(series->count() - 1).y(), 45.0);
+    const double last = series->at(series->count() - 1).x();
+    QCOMPARE(r.page.chartXAxis()->max(), last);
+    QCOMPARE(r.page.chartXAxis()->min(), last - PerformancePageWgt::ChartPoints);
+
+    // "保存校准" ends it on the keyboard.
+    r.rig.kb.releaseAllKeys();
+    r.click(calibrate);
+    QTRY_VERIFY(!r.rig.kb.state().calibrating);
+    QCOMPARE(calibrate->text(), QString("开始校准"));
+
+    // Leaving the page ends a calibration and restores the button.
+    r.click(calibrate);
+    QTRY_VERIFY(r.rig.kb.state().calibrating);
+    r.page.leave();
+    QTRY_VERIFY(!r.rig.kb.state().calibrating);
+    QVERIFY(!calibrate->isChecked());
+    QCOMPARE(calibrate->text(), QString("开始校准"));
+    QCOMPARE(AppParams::calibrationRunning(), quint8(0));
+}
+
+// A slow keyboard still feeds the live views; one that goes away ends them,
+// and the page says so by its buttons instead of waiting for data.
+void TestPerformance::liveViewsEndWithTheKeyboard()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.rig.kb.modify([](VirtualKeyboard::State &st) { st.latencyUs = 50000; });
+    QPushButton *test = r.button("开始测试");
+    r.click(test);
+    const int cellA = r.rig.cellOf(TypeA);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 2.5);
+    QTRY_COMPARE_WITH_TIMEOUT(r.bar()->value(), 2.5, 10000);
+
+    r.click(r.button("键盘校准")); // ends the key test
+    QPushButton *calibrate = r.button("开始校准");
+    r.click(calibrate);
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 10000);
+    r.rig.kb.unplug(); // whether the worker has begun polling yet or not
+    QTRY_VERIFY_WITH_TIMEOUT(!r.page.isCalibrating(), 10000);
+    QVERIFY(!calibrate->isChecked());
+    QCOMPARE(calibrate->text(), QString("开始校准"));
+    QCOMPARE(AppParams::calibrationRunning(), quint8(0));
+
+    // Nothing to test without a keyboard: the button comes back at once.
+    r.click(r.button("行程设置"));
+    r.click(test);
+    QTRY_VERIFY(!r.page.isKeyTestRunning());
+    QCOMPARE(test->text(), QString("开始测试"));
+}
+
+QTEST_MAIN(TestPerformance)
+#include "test_performance.moc"
