@@ -405,6 +405,22 @@
         <source>高级键最多绑定32个</source>
         <translation>At most 32 advanced keys can be bound</translation>
     </message>
+    <message>
+        <source>当前绑定值</source>
+        <translation>Current bindings</translation>
+    </message>
+    <message>
+        <source>绑定宏数量 %1/%2</source>
+        <translation>Macros bound %1/%2</translation>
+    </message>
+    <message>
+        <source>宏高级键最多绑定16个</source>
+        <translation>At most 16 macro keys can be bound</translation>
+    </message>
+    <message>
+        <source>宏按键的设置将随宏编辑器提供。</source>
+        <translation>Macro keys will be set up with the macro editor, which is not available yet.</translation>
+    </message>
 </context>
 <context>
     <name>ColorConfigWgt</name>
@@ -422,6 +438,18 @@
     <message>
         <source>开始绑定</source>
         <translation>Choose the new key</translation>
+    </message>
+    <message>
+        <source>支持Win/Mac系统默认布局切换。可在任意层重新映射按键，支持拖动或点击修改，修改后立即生效。</source>
+        <translation>Switch between the Win and Mac default layouts. Remap keys on any layer by dragging or clicking; changes take effect at once.</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>功能</source>
+        <translation>Function</translation>
     </message>
 </context>
 <context>
@@ -705,6 +733,311 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>保存选择</source>
         <translation>Save selection</translation>
+    </message>
+</context>
+<context>
+    <name>AdvanceKeySetWindow</name>
+    <message>
+        <source>当前按键：%1</source>
+        <translation>Current key: %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>删除绑定</source>
+        <translation>Remove binding</translation>
+    </message>
+</context>
+<context>
+    <name>AdvanceTypeChooseWindow</name>
+    <message>
+        <source>动态键程（DKS）</source>
+        <translation>Dynamic keystroke (DKS)</translation>
+    </message>
+    <message>
+        <source>多点触发（MPT）</source>
+        <translation>Multi-point trigger (MPT)</translation>
+    </message>
+    <message>
+        <source>按住/单击（MT）</source>
+        <translation>Hold/tap (MT)</translation>
+    </message>
+    <message>
+        <source>切换开关（TGL）</source>
+        <translation>Toggle (TGL)</translation>
+    </message>
+    <message>
+        <source>释放触发（END）</source>
+        <translation>Release trigger (END)</translation>
+    </message>
+    <message>
+        <source>SOCD（SOCD）</source>
+        <translation>SOCD (SOCD)</translation>
+    </message>
+    <message>
+        <source>宏指令（MACRO）</source>
+        <translation>Macro (MACRO)</translation>
+    </message>
+    <message>
+        <source>单个按键实现4种功能:您可以根据4种不同的按压程度绑定1至4种功能。</source>
+        <translation>Four functions on one key: bind 1 to 4 functions to four stages of a keystroke.</translation>
+    </message>
+    <message>
+        <source>单个按键可在三个不用的深度触发三个不同的按键。</source>
+        <translation>One key sends three different keys at three different depths.</translation>
+    </message>
+    <message>
+        <source>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</source>
+        <translation>Two functions on one key: one when held, another when tapped.</translation>
+    </message>
+    <message>
+        <source>单击按键可开关持续触发。按住按键则为正常触发行为。</source>
+        <translation>A tap turns a continuous press on or off. Holding the key acts normally.</translation>
+    </message>
+    <message>
+        <source>单个按键可在松开时发送另一个按键。</source>
+        <translation>One key sends another key when it is released.</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</source>
+        <translation>Binds two keys: the one pressed last releases the other, so only one of them is down at a time.</translation>
+    </message>
+    <message>
+        <source>给按键设置一串指令，已发送多个按键。</source>
+        <translation>Gives a key a sequence of actions that sends several keys.</translation>
+    </message>
+    <message>
+        <source>选择高级键类型</source>
+        <translation>Choose an advanced key type</translation>
+    </message>
+</context>
+<context>
+    <name>BindItemWgt</name>
+    <message>
+        <source>删除%1的绑定</source>
+        <translation>Remove the binding of %1</translation>
+    </message>
+    <message>
+        <source>删除绑定</source>
+        <translation>Remove binding</translation>
+    </message>
+</context>
+<context>
+    <name>DKSSetWgt</name>
+    <message>
+        <source>按键起点</source>
+        <translation>Key starts moving</translation>
+    </message>
+    <message>
+        <source>按下过程</source>
+        <translation>While pressing</translation>
+    </message>
+    <message>
+        <source>按键触底</source>
+        <translation>Key bottoms out</translation>
+    </message>
+    <message>
+        <source>触底保持</source>
+        <translation>While bottomed out</translation>
+    </message>
+    <message>
+        <source>按键触底时松开</source>
+        <translation>Released from the bottom</translation>
+    </message>
+    <message>
+        <source>松开过程</source>
+        <translation>While releasing</translation>
+    </message>
+    <message>
+        <source>完全松开按键</source>
+        <translation>Key fully released</translation>
+    </message>
+</context>
+<context>
+    <name>DKSSetWindow</name>
+    <message>
+        <source>动态键程（DKS）</source>
+        <translation>Dynamic keystroke (DKS)</translation>
+    </message>
+    <message>
+        <source>按键起点</source>
+        <translation>Key starts moving</translation>
+    </message>
+    <message>
+        <source>按键触底</source>
+        <translation>Key bottoms out</translation>
+    </message>
+    <message>
+        <source>按键触底时松开</source>
+        <translation>Released from the bottom</translation>
+    </message>
+    <message>
+        <source>完全松开按键</source>
+        <translation>Key fully released</translation>
+    </message>
+    <message>
+        <source>%1的触发点</source>
+        <translation>Trigger point of &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>按键%1</source>
+        <translation>Key %1</translation>
+    </message>
+    <message>
+        <source>%1mm</source>
+        <translation>%1mm</translation>
+    </message>
+</context>
+<context>
+    <name>ENDSetWindow</name>
+    <message>
+        <source>释放触发（END）</source>
+        <translation>Release trigger (END)</translation>
+    </message>
+    <message>
+        <source>单击按键可在松开时发送另一个按键。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</source>
+        <translation>Releasing the key sends another key. Holding the key acts normally. Drag a key onto the slot to bind it.</translation>
+    </message>
+    <message>
+        <source>松开时发送</source>
+        <translation>Sent on release</translation>
+    </message>
+</context>
+<context>
+    <name>HoldTimeWgt</name>
+    <message>
+        <source>%1ms</source>
+        <translation>%1ms</translation>
+    </message>
+    <message>
+        <source>按住时间</source>
+        <translation>Hold time</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Reset</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTesterWgt</name>
+    <message>
+        <source>按键测试</source>
+        <translation>Key test</translation>
+    </message>
+</context>
+<context>
+    <name>MPTSetWindow</name>
+    <message>
+        <source>多点触发（MPT）</source>
+        <translation>Multi-point trigger (MPT)</translation>
+    </message>
+    <message>
+        <source>单击按键可在三个不用的深度触发三个不同的按键。</source>
+        <translation>The key sends three different keys at three different depths.</translation>
+    </message>
+    <message>
+        <source>触发点%1</source>
+        <translation>Trigger point %1</translation>
+    </message>
+    <message>
+        <source>%1的行程</source>
+        <translation>Travel of %1</translation>
+    </message>
+</context>
+<context>
+    <name>MTSetWindow</name>
+    <message>
+        <source>按住/单击（MT）</source>
+        <translation>Hold/tap (MT)</translation>
+    </message>
+    <message>
+        <source>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</source>
+        <translation>Two functions on one key: one when held, another when tapped.</translation>
+    </message>
+    <message>
+        <source>按住</source>
+        <translation>Hold</translation>
+    </message>
+    <message>
+        <source>单击</source>
+        <translation>Tap</translation>
+    </message>
+</context>
+<context>
+    <name>PairKeySetWindow</name>
+    <message>
+        <source>当前按键</source>
+        <translation>This key</translation>
+    </message>
+    <message>
+        <source>另一个按键</source>
+        <translation>Other key</translation>
+    </message>
+    <message>
+        <source>绑定</source>
+        <translation>Bound to</translation>
+    </message>
+    <message>
+        <source>请选择另一个按键</source>
+        <translation>Choose the other key of the pair</translation>
+    </message>
+    <message>
+        <source>不能与按键自身绑定</source>
+        <translation>A key cannot be paired with itself</translation>
+    </message>
+    <message>
+        <source>该按键不在当前键盘上</source>
+        <translation>That key is not on this keyboard</translation>
+    </message>
+</context>
+<context>
+    <name>RSSetWindow</name>
+    <message>
+        <source>Rappy Snappy（RS）</source>
+        <translation>Rappy Snappy (RS)</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，同时监测按压程度，按压更深的按键被触发。当两个按键触底时，同时触发。</source>
+        <translation>Binds two keys and watches how far each is pressed: the deeper one is sent. When both bottom out, both are sent.</translation>
+    </message>
+</context>
+<context>
+    <name>SOCDSetWindow</name>
+    <message>
+        <source>SOCD（SOCD）</source>
+        <translation>SOCD (SOCD)</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</source>
+        <translation>Binds two keys: the one pressed last releases the other, so only one of them is down at a time.</translation>
+    </message>
+</context>
+<context>
+    <name>TGLSetWindow</name>
+    <message>
+        <source>切换开关（TGL）</source>
+        <translation>Toggle (TGL)</translation>
+    </message>
+    <message>
+        <source>单击按键可切换开启或关闭持续触发。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</source>
+        <translation>A tap turns a continuous press on or off. Holding the key acts normally. Drag a key onto the slot to bind the toggle.</translation>
+    </message>
+    <message>
+        <source>绑定按键</source>
+        <translation>Bound key</translation>
+    </message>
+</context>
+<context>
+    <name>TouchDisModifyWindow</name>
+    <message>
+        <source>设置DKS动作的触发点</source>
+        <translation>Set the trigger point of the DKS actions</translation>
+    </message>
+    <message>
+        <source>触发点</source>
+        <translation>Trigger point</translation>
     </message>
 </context>
 </TS>

@@ -405,6 +405,22 @@
         <source>高级键最多绑定32个</source>
         <translation>高级键最多绑定32个</translation>
     </message>
+    <message>
+        <source>当前绑定值</source>
+        <translation>当前绑定值</translation>
+    </message>
+    <message>
+        <source>绑定宏数量 %1/%2</source>
+        <translation>绑定宏数量 %1/%2</translation>
+    </message>
+    <message>
+        <source>宏高级键最多绑定16个</source>
+        <translation>宏高级键最多绑定16个</translation>
+    </message>
+    <message>
+        <source>宏按键的设置将随宏编辑器提供。</source>
+        <translation>宏按键的设置将随宏编辑器提供。</translation>
+    </message>
 </context>
 <context>
     <name>ColorConfigWgt</name>
@@ -422,6 +438,18 @@
     <message>
         <source>开始绑定</source>
         <translation>开始绑定</translation>
+    </message>
+    <message>
+        <source>支持Win/Mac系统默认布局切换。可在任意层重新映射按键，支持拖动或点击修改，修改后立即生效。</source>
+        <translation>支持Win/Mac系统默认布局切换。可在任意层重新映射按键，支持拖动或点击修改，修改后立即生效。</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>功能</source>
+        <translation>功能</translation>
     </message>
 </context>
 <context>
@@ -705,6 +733,311 @@
     <message>
         <source>保存选择</source>
         <translation>保存选择</translation>
+    </message>
+</context>
+<context>
+    <name>AdvanceKeySetWindow</name>
+    <message>
+        <source>当前按键：%1</source>
+        <translation>当前按键：%1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>删除绑定</source>
+        <translation>删除绑定</translation>
+    </message>
+</context>
+<context>
+    <name>AdvanceTypeChooseWindow</name>
+    <message>
+        <source>动态键程（DKS）</source>
+        <translation>动态键程（DKS）</translation>
+    </message>
+    <message>
+        <source>多点触发（MPT）</source>
+        <translation>多点触发（MPT）</translation>
+    </message>
+    <message>
+        <source>按住/单击（MT）</source>
+        <translation>按住/单击（MT）</translation>
+    </message>
+    <message>
+        <source>切换开关（TGL）</source>
+        <translation>切换开关（TGL）</translation>
+    </message>
+    <message>
+        <source>释放触发（END）</source>
+        <translation>释放触发（END）</translation>
+    </message>
+    <message>
+        <source>SOCD（SOCD）</source>
+        <translation>SOCD（SOCD）</translation>
+    </message>
+    <message>
+        <source>宏指令（MACRO）</source>
+        <translation>宏指令（MACRO）</translation>
+    </message>
+    <message>
+        <source>单个按键实现4种功能:您可以根据4种不同的按压程度绑定1至4种功能。</source>
+        <translation>单个按键实现4种功能:您可以根据4种不同的按压程度绑定1至4种功能。</translation>
+    </message>
+    <message>
+        <source>单个按键可在三个不用的深度触发三个不同的按键。</source>
+        <translation>单个按键可在三个不用的深度触发三个不同的按键。</translation>
+    </message>
+    <message>
+        <source>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</source>
+        <translation>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</translation>
+    </message>
+    <message>
+        <source>单击按键可开关持续触发。按住按键则为正常触发行为。</source>
+        <translation>单击按键可开关持续触发。按住按键则为正常触发行为。</translation>
+    </message>
+    <message>
+        <source>单个按键可在松开时发送另一个按键。</source>
+        <translation>单个按键可在松开时发送另一个按键。</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</source>
+        <translation>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</translation>
+    </message>
+    <message>
+        <source>给按键设置一串指令，已发送多个按键。</source>
+        <translation>给按键设置一串指令，已发送多个按键。</translation>
+    </message>
+    <message>
+        <source>选择高级键类型</source>
+        <translation>选择高级键类型</translation>
+    </message>
+</context>
+<context>
+    <name>BindItemWgt</name>
+    <message>
+        <source>删除%1的绑定</source>
+        <translation>删除%1的绑定</translation>
+    </message>
+    <message>
+        <source>删除绑定</source>
+        <translation>删除绑定</translation>
+    </message>
+</context>
+<context>
+    <name>DKSSetWgt</name>
+    <message>
+        <source>按键起点</source>
+        <translation>按键起点</translation>
+    </message>
+    <message>
+        <source>按下过程</source>
+        <translation>按下过程</translation>
+    </message>
+    <message>
+        <source>按键触底</source>
+        <translation>按键触底</translation>
+    </message>
+    <message>
+        <source>触底保持</source>
+        <translation>触底保持</translation>
+    </message>
+    <message>
+        <source>按键触底时松开</source>
+        <translation>按键触底时松开</translation>
+    </message>
+    <message>
+        <source>松开过程</source>
+        <translation>松开过程</translation>
+    </message>
+    <message>
+        <source>完全松开按键</source>
+        <translation>完全松开按键</translation>
+    </message>
+</context>
+<context>
+    <name>DKSSetWindow</name>
+    <message>
+        <source>动态键程（DKS）</source>
+        <translation>动态键程（DKS）</translation>
+    </message>
+    <message>
+        <source>按键起点</source>
+        <translation>按键起点</translation>
+    </message>
+    <message>
+        <source>按键触底</source>
+        <translation>按键触底</translation>
+    </message>
+    <message>
+        <source>按键触底时松开</source>
+        <translation>按键触底时松开</translation>
+    </message>
+    <message>
+        <source>完全松开按键</source>
+        <translation>完全松开按键</translation>
+    </message>
+    <message>
+        <source>%1的触发点</source>
+        <translation>%1的触发点</translation>
+    </message>
+    <message>
+        <source>按键%1</source>
+        <translation>按键%1</translation>
+    </message>
+    <message>
+        <source>%1mm</source>
+        <translation>%1mm</translation>
+    </message>
+</context>
+<context>
+    <name>ENDSetWindow</name>
+    <message>
+        <source>释放触发（END）</source>
+        <translation>释放触发（END）</translation>
+    </message>
+    <message>
+        <source>单击按键可在松开时发送另一个按键。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</source>
+        <translation>单击按键可在松开时发送另一个按键。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</translation>
+    </message>
+    <message>
+        <source>松开时发送</source>
+        <translation>松开时发送</translation>
+    </message>
+</context>
+<context>
+    <name>HoldTimeWgt</name>
+    <message>
+        <source>%1ms</source>
+        <translation>%1ms</translation>
+    </message>
+    <message>
+        <source>按住时间</source>
+        <translation>按住时间</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>重置</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTesterWgt</name>
+    <message>
+        <source>按键测试</source>
+        <translation>按键测试</translation>
+    </message>
+</context>
+<context>
+    <name>MPTSetWindow</name>
+    <message>
+        <source>多点触发（MPT）</source>
+        <translation>多点触发（MPT）</translation>
+    </message>
+    <message>
+        <source>单击按键可在三个不用的深度触发三个不同的按键。</source>
+        <translation>单击按键可在三个不用的深度触发三个不同的按键。</translation>
+    </message>
+    <message>
+        <source>触发点%1</source>
+        <translation>触发点%1</translation>
+    </message>
+    <message>
+        <source>%1的行程</source>
+        <translation>%1的行程</translation>
+    </message>
+</context>
+<context>
+    <name>MTSetWindow</name>
+    <message>
+        <source>按住/单击（MT）</source>
+        <translation>按住/单击（MT）</translation>
+    </message>
+    <message>
+        <source>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</source>
+        <translation>单个按键实现2种功能:按住按键为一种，单击按键为另一种。</translation>
+    </message>
+    <message>
+        <source>按住</source>
+        <translation>按住</translation>
+    </message>
+    <message>
+        <source>单击</source>
+        <translation>单击</translation>
+    </message>
+</context>
+<context>
+    <name>PairKeySetWindow</name>
+    <message>
+        <source>当前按键</source>
+        <translation>当前按键</translation>
+    </message>
+    <message>
+        <source>另一个按键</source>
+        <translation>另一个按键</translation>
+    </message>
+    <message>
+        <source>绑定</source>
+        <translation>绑定</translation>
+    </message>
+    <message>
+        <source>请选择另一个按键</source>
+        <translation>请选择另一个按键</translation>
+    </message>
+    <message>
+        <source>不能与按键自身绑定</source>
+        <translation>不能与按键自身绑定</translation>
+    </message>
+    <message>
+        <source>该按键不在当前键盘上</source>
+        <translation>该按键不在当前键盘上</translation>
+    </message>
+</context>
+<context>
+    <name>RSSetWindow</name>
+    <message>
+        <source>Rappy Snappy（RS）</source>
+        <translation>Rappy Snappy（RS）</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，同时监测按压程度，按压更深的按键被触发。当两个按键触底时，同时触发。</source>
+        <translation>绑定两个按键，同时监测按压程度，按压更深的按键被触发。当两个按键触底时，同时触发。</translation>
+    </message>
+</context>
+<context>
+    <name>SOCDSetWindow</name>
+    <message>
+        <source>SOCD（SOCD）</source>
+        <translation>SOCD（SOCD）</translation>
+    </message>
+    <message>
+        <source>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</source>
+        <translation>绑定两个按键，后按下的按键会强制释放前一个按键，同一时刻只会触发一个按键。</translation>
+    </message>
+</context>
+<context>
+    <name>TGLSetWindow</name>
+    <message>
+        <source>切换开关（TGL）</source>
+        <translation>切换开关（TGL）</translation>
+    </message>
+    <message>
+        <source>单击按键可切换开启或关闭持续触发。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</source>
+        <translation>单击按键可切换开启或关闭持续触发。按住按键则为正常触发行为。拖放按键到您想要的键位上即可绑定切换开关键。</translation>
+    </message>
+    <message>
+        <source>绑定按键</source>
+        <translation>绑定按键</translation>
+    </message>
+</context>
+<context>
+    <name>TouchDisModifyWindow</name>
+    <message>
+        <source>设置DKS动作的触发点</source>
+        <translation>设置DKS动作的触发点</translation>
+    </message>
+    <message>
+        <source>触发点</source>
+        <translation>触发点</translation>
     </message>
 </context>
 </TS>

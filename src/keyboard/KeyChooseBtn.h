@@ -17,6 +17,9 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    // The name shrinks (and a tall key breaks it after a hyphen) so that it
+    // fits the key; the text itself stays the key's name for drags.
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_dragArmed = false;

@@ -4,6 +4,7 @@
 #include "KeyTypeTable.h"
 #include "KeyboardLayouts.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,37 +16,38 @@
 
 namespace {
 
-constexpr int PickerKey = 36; // px per key unit in the picker
 constexpr int FullSizeModel = 0;
 
 } // namespace
 
-KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
+KeyChooseWgt::KeyChooseWgt(QWidget *parent, int keyUnit) : QWidget(parent), m_keyUnit(qMax(20, keyUnit))
 {
     // Small keys with names such as "Backspace" and "R-Enter" need a small
     // font and no padding.
-    setStyleSheet(QStringLiteral("QPushButton#KeyChooseBtn{font-size:10px;padding:0px;"
+    setStyleSheet(QStringLiteral("QPushButton#KeyChooseBtn{font-size:%1px;padding:0px;"
                                  "background:white;border:1px solid rgb(208, 209, 212);border-radius:4px;}"
-                                 "QPushButton#KeyChooseBtn:hover{background:rgb(254, 187, 36);}"));
-    auto *title = new QLabel(tr("自定义按键"), this);
+                                 "QPushButton#KeyChooseBtn:hover{background:rgb(254, 187, 36);}"
+                                 "QPushButton#KeyChooseBtn:disabled{background:rgb(245, 247, 250);}")
+                      .arg(m_keyUnit < 32 ? 9 : 10));
+    auto *title = m_title = new QLabel(this);
     title->setStyleSheet(QStringLiteral("QLabel{padding-left:20px;font-size:20px;color:#333333;font-weight:bold;}"));
 
     m_menu = new QTreeWidget(this);
     m_menu->setHeaderHidden(true);
     m_menu->setRootIsDecorated(false);
+    m_menu->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_menu->setFixedWidth(120);
     m_menu->setStyleSheet(QStringLiteral("QTreeWidget{border:none;background:transparent;}"
                                          "QTreeWidget::item{height:18px;color:#666666;}"));
-    const QStringList entries = {tr("基本字符"), tr("扩展字符"), tr("灯效控制"), tr("键盘控制")};
-    for (const QString &e : entries)
-        m_menu->addTopLevelItem(new QTreeWidgetItem(QStringList(e)));
+    for (int i = 0; i < 4; ++i)
+        m_menu->addTopLevelItem(new QTreeWidgetItem);
 
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(basicPage());
     const QList<int> extended = keyTypesOf(KeyCategory::Application) + keyTypesOf(KeyCategory::FnLayer)
                                 + keyTypesOf(KeyCategory::MacFunction);
-    m_pages->addWidget(flowPage(extended, QSize(54, 36)));
-    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::Lighting), QSize(45, 36)));
+    m_pages->addWidget(flowPage(extended, scaled(54, 36)));
+    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::Lighting), scaled(45, 36)));
 
     auto *note = new QWidget;
     auto *noteRow = new QHBoxLayout(note);
@@ -56,9 +58,10 @@ KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
     if (!helpIcon.isNull())
         help->setPixmap(helpIcon.scaled(20, 20));
     noteRow->addWidget(help);
-    noteRow->addWidget(new QLabel(tr("PS:Win、Mac、Reset、ADJ为长按触发按键")));
+    m_note = new QLabel;
+    noteRow->addWidget(m_note);
     noteRow->addStretch();
-    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::System), QSize(61, 36), note));
+    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::System), scaled(61, 36), note));
 
     auto *body = new QHBoxLayout;
     body->addWidget(m_menu);
@@ -72,6 +75,40 @@ KeyChooseWgt::KeyChooseWgt(QWidget *parent) : QWidget(parent)
             m_pages->setCurrentIndex(m_menu->indexOfTopLevelItem(item));
     });
     m_menu->setCurrentItem(m_menu->topLevelItem(0));
+    retranslate();
+}
+
+QSize KeyChooseWgt::scaled(int width, int height) const
+{
+    return QSize(int(std::lround(width * m_keyUnit / double(DefaultKeyUnit))),
+                 int(std::lround(height * m_keyUnit / double(DefaultKeyUnit))));
+}
+
+void KeyChooseWgt::retranslate()
+{
+    m_title->setText(tr("自定义按键"));
+    const QStringList entries = {tr("基本字符"), tr("扩展字符"), tr("灯效控制"), tr("键盘控制")};
+    int widest = 0;
+    m_menu->ensurePolished();
+    for (int i = 0; i < entries.size(); ++i) {
+        m_menu->topLevelItem(i)->setText(0, entries.at(i));
+        widest = qMax(widest, m_menu->fontMetrics().horizontalAdvance(entries.at(i)));
+    }
+    // Wide enough for the longest entry in this language.
+    m_menu->setFixedWidth(qMax(100, widest + 24));
+    m_note->setText(tr("PS:Win、Mac、Reset、ADJ为长按触发按键"));
+}
+
+void KeyChooseWgt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void KeyChooseWgt::setTitleVisible(bool visible)
+{
+    m_title->setVisible(visible);
 }
 
 void KeyChooseWgt::showPage(int index)
@@ -95,11 +132,11 @@ QWidget *KeyChooseWgt::basicPage()
     auto *page = new QWidget;
     const KeyboardLayout *layout = keyboardLayoutForModel(FullSizeModel);
     auto makeKey = [this, page](const LayoutKey &key) -> QWidget * {
-        const QSize size(int(std::lround(key.width * PickerKey)), int(std::lround(key.height * PickerKey)));
+        const QSize size(int(std::lround(key.width * m_keyUnit)), int(std::lround(key.height * m_keyUnit)));
         return makeButton(key.type, size, page);
     };
     auto noKnob = []() -> QWidget * { return new QWidget; };
-    page->setLayout(assembleLayout(*layout, double(PickerKey) / 40.0, makeKey, noKnob, nullptr, nullptr));
+    page->setLayout(assembleLayout(*layout, double(m_keyUnit) / 40.0, makeKey, noKnob, nullptr, nullptr));
     return page;
 }
 

@@ -1,13 +1,72 @@
 #include "AdvancedKeySetPageWgt.h"
 
+#include "AdvanceKeySetWindow.h"
+#include "AdvanceTypeChooseWindow.h"
+#include "AdvancedKeyRecords.h"
+#include "AdvancedLog.h"
+#include "BindItemWgt.h"
 #include "BoardRecords.h"
+#include "DKSSetWindow.h"
+#include "ENDSetWindow.h"
+#include "Hook.h"
+#include "KeyTesterWgt.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
+#include "MPTSetWindow.h"
+#include "MTSetWindow.h"
 #include "ProfileData.h"
+#include "ProfileManager.h"
+#include "RSSetWindow.h"
+#include "SOCDSetWindow.h"
 #include "SignalObject.h"
+#include "TGLSetWindow.h"
 #include "UserMessage.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+// The editor of a kind; none yet for macros.
+AdvanceKeySetWindow *createEditor(int kind, QWidget *parent)
+{
+    switch (kind) {
+    case Bind_DKS: return new DKSSetWindow(parent);
+    case Bind_MPT: return new MPTSetWindow(parent);
+    case Bind_MT: return new MTSetWindow(parent);
+    case Bind_TGL: return new TGLSetWindow(parent);
+    case Bind_END: return new ENDSetWindow(parent);
+    case Bind_SOCD: return new SOCDSetWindow(parent);
+    case Bind_RS: return new RSSetWindow(parent);
+    default: return nullptr;
+    }
+}
+
+bool isPairKind(int kind)
+{
+    return kind == Bind_SOCD || kind == Bind_RS;
+}
+
+// The other half of a pair: key partner's record naming key.
+QVariant pairRecord(int kind, int key, int partner)
+{
+    if (kind == Bind_SOCD) {
+        SOCDInfo socd;
+        socd.keyIndex = key;
+        socd.switchType = partner;
+        return QVariant::fromValue(socd);
+    }
+    RSInfo rs;
+    rs.keyIndex = key;
+    rs.switchType = partner;
+    return QVariant::fromValue(rs);
+}
+
+} // namespace
 
 AdvancedKeySetPageWgt::AdvancedKeySetPageWgt(QWidget *parent) : ConfigPageWgt(PageAdvancedKeys, parent)
 {
@@ -19,21 +78,111 @@ QString AdvancedKeySetPageWgt::title() const
     return tr("高级键");
 }
 
+void AdvancedKeySetPageWgt::buildWidgets(QVBoxLayout *layout)
+{
+    auto *body = new QHBoxLayout;
+    body->setSpacing(24);
+
+    auto *left = new QWidget(this);
+    left->setObjectName(QStringLiteral("AdvancedTesterSide"));
+    left->setAttribute(Qt::WA_StyledBackground);
+    left->setStyleSheet(QStringLiteral("#AdvancedTesterSide{border-right:1px solid lightgray;}"));
+    auto *leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 24, 0);
+    m_tester = new KeyTesterWgt(left);
+    leftLayout->addWidget(m_tester);
+    left->setFixedWidth(360);
+    body->addWidget(left);
+
+    auto *right = new QVBoxLayout;
+    m_listTitle = new QLabel(this);
+    m_listTitle->setStyleSheet(QStringLiteral("QLabel{font-size:16px;color:#333333;font-weight:bold;}"));
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("BindItemList"));
+    m_list->setMinimumHeight(BindItemWgt::Height + 8);
+    m_list->setFixedWidth(BindItemWgt::Width + 24);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setStyleSheet(QStringLiteral(
+        "QListWidget#BindItemList{background:transparent;border:1px solid rgb(228, 231, 237);border-radius:6px;}"
+        "QListWidget#BindItemList::item{border-bottom:1px solid rgb(235, 238, 245);}"
+        "QListWidget#BindItemList::item:hover{background:rgb(255, 248, 230);}"));
+    m_macroCounter = new QLabel(this);
+    m_macroCounter->setStyleSheet(QStringLiteral("QLabel{color:#666666;}"));
+    right->addWidget(m_listTitle);
+    right->addWidget(m_list, 1);
+    right->addWidget(m_macroCounter);
+    body->addLayout(right);
+    body->addStretch();
+    layout->addLayout(body, 1);
+
+    m_chooser = new AdvanceTypeChooseWindow(this);
+    connect(this, &AdvancedKeySetPageWgt::sigOpenAdvanceTypeChooser, m_chooser,
+            &AdvanceTypeChooseWindow::showFor);
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        auto *entry = qobject_cast<BindItemWgt *>(m_list->itemWidget(item));
+        if (entry && isActive())
+            openEditor(keyData(entry->firstType(), entry->keyInfo()), entry->kind());
+    });
+
+    // The hook is installed once and stays; the tester hears it only while
+    // the page is on screen.
+    m_hook = new Hook(this);
+    if (!m_hook->install())
+        qCDebug(lcAdvanced) << "key hook not installed";
+    listChanged();
+}
+
+void AdvancedKeySetPageWgt::retranslate()
+{
+    ConfigPageWgt::retranslate();
+    if (!m_listTitle)
+        return;
+    m_listTitle->setText(tr("当前绑定值"));
+    m_list->setAccessibleName(tr("当前绑定值"));
+    m_macroCounter->setText(tr("绑定宏数量 %1/%2").arg(macroEntries()).arg(MaxMacroEntries));
+}
+
 void AdvancedKeySetPageWgt::setupConnections()
 {
     SignalObject *hub = SignalObject::instance();
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
+    connectTracked(hub, &SignalObject::sigAddAdvanceBind,
+                   [this](const KeyInfo &info, BindKeyType kind) { onAddAdvanceBind(info, kind); });
+    connectTracked(hub, &SignalObject::sigModifyBindInfo,
+                   [this](const KeyInfo &info) { openEditor(info, info.bindKind); });
+    connectTracked(hub, &SignalObject::sigDeviceAdvanceBind,
+                   [this](const KeyInfo &info, BindKeyType kind) { onDeviceAdvanceBind(info, kind); });
+    connectTracked(hub, &SignalObject::sigSomeAdvanceBind,
+                   [this](const QStringList &keys) { onSomeAdvanceBind(keys); });
+    connectTracked(hub, &SignalObject::sigClearAllKeyBind, [this] { clearEntries(); });
+    connectTracked(hub, &SignalObject::sigDelHighKey,
+                   [this](const KeyInfo &info) { removeEntry(int(info.firstType)); });
     connectTracked(hub, &SignalObject::sigBindFinished,
                    [this](const KeyInfo &info) { markKey(int(info.firstType), info); });
     connectTracked(hub, &SignalObject::sigDeleteKeyBind,
                    [this](const KeyInfo &info) { markKey(int(info.firstType), KeyInfo()); });
+    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &) { onLayoutDB(); });
     connectTracked(worker(), &KeyboardAction::sigKB2AdvancedKey, [this](const QVariant &map) { onAdvancedKey(map); });
+    connectTracked(m_hook, &Hook::sendPressKeyType, [this](Hook::Type t) {
+        if (isCurrent())
+            m_tester->keyPressed(t);
+    });
+    connectTracked(m_hook, &Hook::sendUpKeyType, [this](Hook::Type t) { m_tester->keyReleased(t); });
 }
 
 void AdvancedKeySetPageWgt::onEnter()
 {
     keyboards()->setFace(KeyFace::BindTargets);
 }
+
+void AdvancedKeySetPageWgt::onLeave()
+{
+    m_chooser->hide();
+    closeEditor();
+    m_tester->clear();
+}
+
+// --- Keys and the chooser
 
 void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
 {
@@ -44,14 +193,267 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
         emit SignalObject::instance()->sigModifyBindInfo(info);
         return;
     }
-    int bound = 0;
-    for (KeyboardBtn *b : keyboards()->keys())
-        bound += b->keyData().bindKind != Bind_None ? 1 : 0;
-    if (bound >= MaxAdvancedKeys) {
+    if (boundKeyCount() >= MaxAdvancedKeys) {
         showUserMessage(tr("提示"), tr("高级键最多绑定32个"));
         return;
     }
     emit sigOpenAdvanceTypeChooser(info, key->mapToGlobal(QPoint(-10, 40)));
+}
+
+void AdvancedKeySetPageWgt::onAddAdvanceBind(const KeyInfo &info, int kind)
+{
+    if (kind == Bind_MACRO) {
+        if (macroEntries() >= MaxMacroEntries) {
+            showUserMessage(tr("提示"), tr("宏高级键最多绑定16个"));
+            return;
+        }
+        if (worker()->macroCount() >= KB2ActionData::MaxMacros) {
+            qCDebug(lcAdvanced) << "macro store full:" << worker()->macroCount();
+            return;
+        }
+    }
+    openEditor(info, kind);
+}
+
+// --- Editors
+
+void AdvancedKeySetPageWgt::openEditor(const KeyInfo &info, int kind)
+{
+    closeEditor();
+    AdvanceKeySetWindow *editor = createEditor(kind, this);
+    if (!editor) {
+        if (kind == Bind_MACRO)
+            showUserMessage(tr("提示"), tr("宏按键的设置将随宏编辑器提供。"));
+        return;
+    }
+    if (auto *pair = qobject_cast<PairKeySetWindow *>(editor)) {
+        QSet<int> keys;
+        for (KeyboardBtn *b : keyboards()->keys())
+            keys.insert(b->firstType());
+        pair->setKeyboardKeys(keys);
+    }
+    editor->loadKey(info);
+    connect(editor, &PopWindow::sigCommit, this, [this, editor] { commitEditor(editor); });
+    connect(editor, &AdvanceKeySetWindow::sigDeleteBindItem, this,
+            [this](const KeyInfo &bound) { removeBinding(keyData(int(bound.firstType), bound), true); });
+    editor->adjustSize();
+    QPoint at = window()->geometry().center() - QPoint(editor->width() / 2, editor->height() / 2);
+    if (const QScreen *screen = window()->screen()) {
+        const QRect area = screen->availableGeometry();
+        at.setX(qBound(area.left(), at.x(), qMax(area.left(), area.right() - editor->width())));
+        at.setY(qBound(area.top(), at.y(), qMax(area.top(), area.bottom() - editor->height())));
+    }
+    editor->move(at);
+    m_editor = editor;
+    editor->show();
+    editor->raise();
+}
+
+AdvanceKeySetWindow *AdvancedKeySetPageWgt::editor() const
+{
+    // A committed or cancelled editor lingers hidden until the next one.
+    return m_editor && m_editor->isVisible() ? m_editor.data() : nullptr;
+}
+
+void AdvancedKeySetPageWgt::closeEditor()
+{
+    if (!m_editor)
+        return;
+    m_editor->hide();
+    m_editor->deleteLater();
+    m_editor = nullptr;
+}
+
+void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
+{
+    const QVariant record = editor->record();
+    const int key = editor->firstType();
+    const int kind = editor->kind();
+    KeyInfo info = keyData(key, editor->keyInfo());
+    const int oldPartner = pairedKeyType(info);
+    KeyInfo next = info;
+    applyBindingRecord(&next, record);
+    const int partner = pairedKeyType(next);
+
+    // A pair binds two keys: both count against the limit.
+    if (partner >= 0 && boundKeyCount({key, partner}) + 2 > MaxAdvancedKeys) {
+        showUserMessage(tr("提示"), tr("高级键最多绑定32个"));
+        return;
+    }
+    // Halves of earlier pairs that named one of the keys would go on acting
+    // on a key that is no longer theirs.
+    QList<QPair<int, int>> stale{{oldPartner, key}};
+    if (partner >= 0)
+        stale << qMakePair(pairedKeyType(keyData(partner)), partner);
+    for (const auto &pair : qAsConst(stale)) {
+        if (pair.first < 0 || pair.first == key || pair.first == partner)
+            continue;
+        const KeyInfo half = keyData(pair.first);
+        if (pairedKeyType(half) == pair.second)
+            removeBinding(half, false);
+    }
+
+    qCDebug(lcAdvanced) << "commit" << bindKeyTypeLabel(kind) << key;
+    upsertEntry(next);
+    emit SignalObject::instance()->sigBindFinished(next);
+    writeBindingRecord(worker(), record);
+    profiles()->UpdateBoardAdvancedKey(record);
+
+    if (partner >= 0) {
+        // The keyboard takes both halves from the one record; the list and
+        // the profile hold the partner's half as its own entry.
+        const QVariant half = pairRecord(kind, partner, key);
+        KeyInfo partnerInfo = keyData(partner);
+        partnerInfo.firstType = quint32(partner);
+        applyBindingRecord(&partnerInfo, half);
+        upsertEntry(partnerInfo);
+        emit SignalObject::instance()->sigBindFinished(partnerInfo);
+        profiles()->UpdateBoardAdvancedKey(half);
+    }
+}
+
+void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
+{
+    const int key = int(info.firstType);
+    const int kind = info.bindKind;
+    if (kind == Bind_None)
+        return;
+    qCDebug(lcAdvanced) << "remove" << bindKeyTypeLabel(kind) << key;
+    removeEntry(key);
+    worker()->removeAdvancedBinding(key, kind);
+    profiles()->RemoveBoardAdvancedKey(QString::number(key));
+    emit SignalObject::instance()->sigDeleteKeyBind(info);
+    if (!withPartner || !isPairKind(kind))
+        return;
+    // The other half of the pair acts on this key: it goes with it.
+    const int partner = pairedKeyType(info);
+    if (partner < 0 || partner == key)
+        return;
+    const KeyInfo half = keyData(partner);
+    if (half.bindKind == kind && pairedKeyType(half) == key)
+        removeBinding(half, false);
+}
+
+// --- What the keyboard and a profile report
+
+void AdvancedKeySetPageWgt::onDeviceAdvanceBind(KeyInfo info, int kind)
+{
+    info.bindKind = kind;
+    if (m_list->count() >= MaxListEntries && !bindItem(int(info.firstType))) {
+        qCDebug(lcAdvanced) << "binding list full, read-back entry dropped" << info.firstType;
+        return;
+    }
+    upsertEntry(info);
+    emit SignalObject::instance()->sigBindFinished(info);
+}
+
+void AdvancedKeySetPageWgt::onSomeAdvanceBind(const QStringList &keys)
+{
+    for (BindItemWgt *entry : bindItems())
+        if (!keys.contains(QString::number(entry->firstType())))
+            removeEntry(entry->firstType());
+}
+
+// The keyboard's per-key table is read again: its bindings follow it.
+void AdvancedKeySetPageWgt::onLayoutDB()
+{
+    clearEntries();
+    for (KeyboardBaseWgt *view : keyboards()->views())
+        for (KeyboardBtn *b : view->buttons())
+            if (b->keyData().bindKind != Bind_None)
+                b->setAdvancedRecord(KeyInfo());
+}
+
+// --- The list
+
+QList<BindItemWgt *> AdvancedKeySetPageWgt::bindItems() const
+{
+    QList<BindItemWgt *> items;
+    for (int row = 0; row < m_list->count(); ++row)
+        if (auto *entry = qobject_cast<BindItemWgt *>(m_list->itemWidget(m_list->item(row))))
+            items << entry;
+    return items;
+}
+
+BindItemWgt *AdvancedKeySetPageWgt::bindItem(int firstType) const
+{
+    for (BindItemWgt *entry : bindItems())
+        if (entry->firstType() == firstType)
+            return entry;
+    return nullptr;
+}
+
+void AdvancedKeySetPageWgt::upsertEntry(const KeyInfo &info)
+{
+    if (BindItemWgt *entry = bindItem(int(info.firstType))) {
+        entry->setKeyInfo(info);
+        listChanged();
+        return;
+    }
+    auto *item = new QListWidgetItem(m_list);
+    item->setSizeHint(QSize(BindItemWgt::Width, BindItemWgt::Height));
+    auto *entry = new BindItemWgt(info, m_list);
+    m_list->setItemWidget(item, entry);
+    connect(entry, &BindItemWgt::sigDeleteItem, this, [this, entry] {
+        removeBinding(keyData(entry->firstType(), entry->keyInfo()), true);
+    });
+    listChanged();
+}
+
+void AdvancedKeySetPageWgt::removeEntry(int firstType)
+{
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem *item = m_list->item(row);
+        auto *entry = qobject_cast<BindItemWgt *>(m_list->itemWidget(item));
+        if (!entry || entry->firstType() != firstType)
+            continue;
+        m_list->removeItemWidget(item);
+        entry->deleteLater(); // its delete button may be the caller
+        delete item;
+        break;
+    }
+    listChanged();
+}
+
+void AdvancedKeySetPageWgt::clearEntries()
+{
+    for (BindItemWgt *entry : bindItems())
+        entry->deleteLater();
+    m_list->clear();
+    listChanged();
+}
+
+void AdvancedKeySetPageWgt::listChanged()
+{
+    m_listFull = m_list->count() >= MaxListEntries;
+    retranslate();
+}
+
+int AdvancedKeySetPageWgt::macroEntries() const
+{
+    int count = 0;
+    for (BindItemWgt *entry : bindItems())
+        count += entry->kind() == Bind_MACRO ? 1 : 0;
+    return count;
+}
+
+// --- Keys
+
+KeyInfo AdvancedKeySetPageWgt::keyData(int firstType, const KeyInfo &fallback) const
+{
+    if (KeyboardBtn *b = keyboards()->key(firstType))
+        return b->keyData();
+    KeyInfo info = fallback;
+    info.firstType = quint32(firstType);
+    return info;
+}
+
+int AdvancedKeySetPageWgt::boundKeyCount(const QSet<int> &except) const
+{
+    int bound = 0;
+    for (KeyboardBtn *b : keyboards()->keys())
+        bound += b->keyData().bindKind != Bind_None && !except.contains(b->firstType()) ? 1 : 0;
+    return bound;
 }
 
 void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
@@ -72,21 +474,10 @@ void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
         if (!b)
             continue;
         KeyInfo info = b->keyData();
-        info.bindKind = it->kind;
-        const QVariant record = it->record(it.key());
-        switch (it->kind) {
-        case Bind_DKS: info.dks = record.value<DKSInfo>(); break;
-        case Bind_MPT: info.mpt = record.value<MPTInfo>(); break;
-        case Bind_MT: info.mt = record.value<MTInfo>(); break;
-        case Bind_TGL: info.tgl = record.value<TGLInfo>(); break;
-        case Bind_END: info.end = record.value<ENDInfo>(); break;
-        case Bind_SOCD: info.socd = record.value<SOCDInfo>(); break;
-        case Bind_RS: info.rs = record.value<RSInfo>(); break;
-        case Bind_MACRO: info.macro = record.value<MACROInfo>(); break;
-        default: continue;
-        }
+        if (!applyBindingRecord(&info, it->record(it.key())))
+            continue;
         markKey(it.key(), info);
-        emit hub->sigDeviceAdvanceBind(info, BindKeyType(it->kind));
+        emit hub->sigDeviceAdvanceBind(info, BindKeyType(info.bindKind));
     }
 }
 
@@ -98,7 +489,7 @@ void AdvancedKeySetPageWgt::markKey(int firstType, const KeyInfo &binding)
             b->setAdvancedRecord(binding);
 }
 
-// Marks the keys of one kind's map, when the variant holds that map.
+// Announces the keys of one kind's map, when the variant holds that map.
 template <typename Map, typename Info>
 bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind, Info KeyInfo::*record)
 {
@@ -106,11 +497,10 @@ bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind, Info KeyInfo
         return false;
     const Map bindings = map.value<Map>();
     for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
-        KeyboardBtn *b = keyboards()->key(it.key());
-        KeyInfo info = b ? b->keyData() : KeyInfo();
+        KeyInfo info = keyData(it.key());
         info.bindKind = kind;
         info.*record = *it;
-        markKey(it.key(), info);
+        emit SignalObject::instance()->sigDeviceAdvanceBind(info, BindKeyType(kind));
     }
     return true;
 }

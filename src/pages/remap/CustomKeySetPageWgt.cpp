@@ -1,16 +1,25 @@
 #include "CustomKeySetPageWgt.h"
 
 #include "BoardRecords.h"
+#include "KeyChooseWgt.h"
 #include "KeyTypeTable.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
+#include "LayoutIcons.h"
+#include "PredefinedLayouts.h"
 #include "ProfileData.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
 
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 CustomKeySetPageWgt::CustomKeySetPageWgt(QWidget *parent) : ConfigPageWgt(PageCustomKeys, parent)
 {
@@ -22,9 +31,87 @@ QString CustomKeySetPageWgt::title() const
     return tr("自定义键");
 }
 
+void CustomKeySetPageWgt::buildWidgets(QVBoxLayout *layout)
+{
+    auto *body = new QHBoxLayout;
+    body->setSpacing(16);
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("CustomKeyLayoutPanel"));
+    panel->setAttribute(Qt::WA_StyledBackground);
+    panel->setFixedWidth(PanelWidth);
+    panel->setStyleSheet(QStringLiteral(
+        "#CustomKeyLayoutPanel{border-right:1px solid lightgray;}"
+        "QToolButton{padding-top:6px;color:rgb(160, 170, 184);font-size:12px;border:1px solid rgb(160, 170, 184);"
+        "border-radius:4px;background:white;}"
+        "QToolButton:hover{border-color:rgb(254, 187, 36);}"
+        "QToolButton:pressed{padding-left:3px;padding-top:10px;}"));
+    auto *panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(0, 0, 16, 0);
+    m_description = new QLabel(panel);
+    m_description->setWordWrap(true);
+    m_description->setStyleSheet(QStringLiteral("QLabel{font-size:13px;color:#AAAAAA;}"));
+    panelLayout->addWidget(m_description);
+    auto *grid = new QGridLayout;
+    grid->setSpacing(8);
+    m_layouts = new QButtonGroup(this);
+    for (int id = 0; id < PredefinedLayoutCount; ++id) {
+        auto *b = new QToolButton(panel);
+        b->setFixedSize(68, 60);
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setIcon(predefinedLayoutIcon(id, QColor(160, 170, 184)));
+        b->setIconSize(QSize(26, 26));
+        b->setCursor(Qt::PointingHandCursor);
+        m_layouts->addButton(b, id);
+        grid->addWidget(b, id / LayoutColumns, id % LayoutColumns);
+    }
+    // The letter layouts are known by these names in every language.
+    const char *const names[] = {"Dvorak", "Colemak", "Norkman", "ABC"};
+    for (int id = 2; id < PredefinedLayoutCount; ++id) {
+        layoutButton(id)->setText(QString::fromLatin1(names[id - 2]));
+        layoutButton(id)->setAccessibleName(layoutButton(id)->text());
+    }
+    panelLayout->addLayout(grid);
+    panelLayout->addStretch();
+    body->addWidget(panel);
+
+    // The page sits under the keyboard: the picker takes smaller keys.
+    m_picker = new KeyChooseWgt(this, PickerKeyUnit);
+    m_picker->setTitleVisible(false); // the page's title says what it is
+    body->addWidget(m_picker, 0, Qt::AlignTop);
+    body->addStretch();
+    layout->addLayout(body, 1);
+}
+
+void CustomKeySetPageWgt::retranslate()
+{
+    ConfigPageWgt::retranslate();
+    if (!m_description)
+        return;
+    m_description->setText(tr("支持Win/Mac系统默认布局切换。可在任意层重新映射按键，支持拖动或点击修改，修改后立即生效。"));
+    layoutButton(0)->setText(tr("默认"));
+    layoutButton(1)->setText(tr("功能"));
+    for (int id = 0; id < 2; ++id)
+        layoutButton(id)->setAccessibleName(layoutButton(id)->text());
+}
+
+QToolButton *CustomKeySetPageWgt::layoutButton(int id) const
+{
+    return m_layouts ? qobject_cast<QToolButton *>(m_layouts->button(id)) : nullptr;
+}
+
+void CustomKeySetPageWgt::onBtnTypeClicked(int btnId)
+{
+    if (btnId < 0 || btnId >= PredefinedLayoutCount)
+        return;
+    emit SignalObject::instance()->sigResetCustomKeyType(btnId, predefinedLayouts().at(btnId));
+}
+
 void CustomKeySetPageWgt::setupConnections()
 {
     SignalObject *hub = SignalObject::instance();
+    connectTracked(m_layouts, &QButtonGroup::idClicked, [this](int id) { onBtnTypeClicked(id); });
+    connectTracked(m_picker, &KeyChooseWgt::sigKeyClicked,
+                   [hub](int type) { emit hub->sigModifyKeyType(type); });
     connectTracked(keyboards(), &KeyboardDeck::keyClicked,
                    [this](int layer, KeyboardBtn *key) { onKeyClicked(layer, key); });
     connectTracked(keyboards(), &KeyboardDeck::keyDropped, [this](int layer, int firstType, int newType) {

@@ -1,0 +1,3 @@
+#include "AdvancedLog.h"
+
+Q_LOGGING_CATEGORY(lcAdvanced, "corvane.advanced", QtWarningMsg)
