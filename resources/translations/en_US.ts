@@ -428,6 +428,174 @@
         <source>灯光设置</source>
         <translation>Lighting</translation>
     </message>
+    <message>
+        <source>RGB灯光效果</source>
+        <translation>RGB effects</translation>
+    </message>
+    <message>
+        <source>无灯效</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>随波逐浪</source>
+        <translation>Waves</translation>
+    </message>
+    <message>
+        <source>川流不息</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>活力气泡</source>
+        <translation>Bubbles</translation>
+    </message>
+    <message>
+        <source>数学之美</source>
+        <translation>Maths</translation>
+    </message>
+    <message>
+        <source>交替人生</source>
+        <translation>Alternate</translation>
+    </message>
+    <message>
+        <source>细雨纷飞</source>
+        <translation>Drizzle</translation>
+    </message>
+    <message>
+        <source>旋转风暴</source>
+        <translation>Spin storm</translation>
+    </message>
+    <message>
+        <source>满天繁星</source>
+        <translation>Starry sky</translation>
+    </message>
+    <message>
+        <source>自由风车</source>
+        <translation>Windmill</translation>
+    </message>
+    <message>
+        <source>幸运彩虹</source>
+        <translation>Rainbow</translation>
+    </message>
+    <message>
+        <source>流星赶月</source>
+        <translation>Meteor</translation>
+    </message>
+    <message>
+        <source>百花争艳</source>
+        <translation>Blossom</translation>
+    </message>
+    <message>
+        <source>魔力橡皮</source>
+        <translation>Magic eraser</translation>
+    </message>
+    <message>
+        <source>活力弹球</source>
+        <translation>Pinball</translation>
+    </message>
+    <message>
+        <source>静态灯光</source>
+        <translation>Static colours</translation>
+    </message>
+    <message>
+        <source>1 min</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>2 min</source>
+        <translation>2 min</translation>
+    </message>
+    <message>
+        <source>3 min</source>
+        <translation>3 min</translation>
+    </message>
+    <message>
+        <source>5 min</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>10 min</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>15 min</source>
+        <translation>15 min</translation>
+    </message>
+    <message>
+        <source>20 min</source>
+        <translation>20 min</translation>
+    </message>
+    <message>
+        <source>25 min</source>
+        <translation>25 min</translation>
+    </message>
+    <message>
+        <source>30 min</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>45 min</source>
+        <translation>45 min</translation>
+    </message>
+    <message>
+        <source>60 min</source>
+        <translation>60 min</translation>
+    </message>
+    <message>
+        <source>120 min</source>
+        <translation>120 min</translation>
+    </message>
+    <message>
+        <source>从不</source>
+        <translation>Never</translation>
+    </message>
+    <message>
+        <source>亮度</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>中</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>睡眠</source>
+        <translation>Sleep</translation>
+    </message>
+    <message>
+        <source>反向</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>正向</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>超光速提示</source>
+        <translation>Super light speed</translation>
+    </message>
+    <message>
+        <source>当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？</source>
+        <translation>Super light speed mode is on, and it turns the lighting off. Leave super light speed mode?</translation>
+    </message>
+    <message>
+        <source>灯光预设无法保存到 %1</source>
+        <translation>The lighting presets could not be saved to %1</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -1038,6 +1206,83 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>触发点</source>
         <translation>Trigger point</translation>
+    </message>
+</context>
+<context>
+    <name>ColorChooseWgt</name>
+    <message>
+        <source>颜色</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>预设%1</source>
+        <translation>Preset %1</translation>
+    </message>
+    <message>
+        <source>颜色 %1</source>
+        <translation>Colour %1</translation>
+    </message>
+    <message>
+        <source>重置当前预设</source>
+        <translation>Reset preset</translation>
+    </message>
+    <message>
+        <source>重置所有预设</source>
+        <translation>Reset all presets</translation>
+    </message>
+    <message>
+        <source>填充全部按键</source>
+        <translation>Fill all keys</translation>
+    </message>
+    <message>
+        <source>用当前颜色填充全部按键</source>
+        <translation>Paint every key with the current colour</translation>
+    </message>
+    <message>
+        <source>红色 (R)</source>
+        <translation>Red (R)</translation>
+    </message>
+    <message>
+        <source>绿色 (G)</source>
+        <translation>Green (G)</translation>
+    </message>
+    <message>
+        <source>蓝色 (B)</source>
+        <translation>Blue (B)</translation>
+    </message>
+    <message>
+        <source>色相 (H)</source>
+        <translation>Hue (H)</translation>
+    </message>
+    <message>
+        <source>饱和度 (S)</source>
+        <translation>Saturation (S)</translation>
+    </message>
+    <message>
+        <source>明度 (V)</source>
+        <translation>Value (V)</translation>
+    </message>
+    <message>
+        <source>颜色选择器</source>
+        <translation>Colour wheel</translation>
+    </message>
+</context>
+<context>
+    <name>ColorWheel</name>
+    <message>
+        <source>颜色选择器</source>
+        <translation>Colour wheel</translation>
+    </message>
+</context>
+<context>
+    <name>Swatches</name>
+    <message>
+        <source>当前颜色</source>
+        <translation>Current colour</translation>
+    </message>
+    <message>
+        <source>使用最近的颜色 %1</source>
+        <translation>Use recent colour %1</translation>
     </message>
 </context>
 </TS>

@@ -428,6 +428,174 @@
         <source>灯光设置</source>
         <translation>灯光设置</translation>
     </message>
+    <message>
+        <source>RGB灯光效果</source>
+        <translation>RGB灯光效果</translation>
+    </message>
+    <message>
+        <source>无灯效</source>
+        <translation>无灯效</translation>
+    </message>
+    <message>
+        <source>随波逐浪</source>
+        <translation>随波逐浪</translation>
+    </message>
+    <message>
+        <source>川流不息</source>
+        <translation>川流不息</translation>
+    </message>
+    <message>
+        <source>活力气泡</source>
+        <translation>活力气泡</translation>
+    </message>
+    <message>
+        <source>数学之美</source>
+        <translation>数学之美</translation>
+    </message>
+    <message>
+        <source>交替人生</source>
+        <translation>交替人生</translation>
+    </message>
+    <message>
+        <source>细雨纷飞</source>
+        <translation>细雨纷飞</translation>
+    </message>
+    <message>
+        <source>旋转风暴</source>
+        <translation>旋转风暴</translation>
+    </message>
+    <message>
+        <source>满天繁星</source>
+        <translation>满天繁星</translation>
+    </message>
+    <message>
+        <source>自由风车</source>
+        <translation>自由风车</translation>
+    </message>
+    <message>
+        <source>幸运彩虹</source>
+        <translation>幸运彩虹</translation>
+    </message>
+    <message>
+        <source>流星赶月</source>
+        <translation>流星赶月</translation>
+    </message>
+    <message>
+        <source>百花争艳</source>
+        <translation>百花争艳</translation>
+    </message>
+    <message>
+        <source>魔力橡皮</source>
+        <translation>魔力橡皮</translation>
+    </message>
+    <message>
+        <source>活力弹球</source>
+        <translation>活力弹球</translation>
+    </message>
+    <message>
+        <source>静态灯光</source>
+        <translation>静态灯光</translation>
+    </message>
+    <message>
+        <source>1 min</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>2 min</source>
+        <translation>2 min</translation>
+    </message>
+    <message>
+        <source>3 min</source>
+        <translation>3 min</translation>
+    </message>
+    <message>
+        <source>5 min</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>10 min</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>15 min</source>
+        <translation>15 min</translation>
+    </message>
+    <message>
+        <source>20 min</source>
+        <translation>20 min</translation>
+    </message>
+    <message>
+        <source>25 min</source>
+        <translation>25 min</translation>
+    </message>
+    <message>
+        <source>30 min</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>45 min</source>
+        <translation>45 min</translation>
+    </message>
+    <message>
+        <source>60 min</source>
+        <translation>60 min</translation>
+    </message>
+    <message>
+        <source>120 min</source>
+        <translation>120 min</translation>
+    </message>
+    <message>
+        <source>从不</source>
+        <translation>从不</translation>
+    </message>
+    <message>
+        <source>亮度</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>慢</translation>
+    </message>
+    <message>
+        <source>中</source>
+        <translation>中</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>快</translation>
+    </message>
+    <message>
+        <source>睡眠</source>
+        <translation>睡眠</translation>
+    </message>
+    <message>
+        <source>反向</source>
+        <translation>反向</translation>
+    </message>
+    <message>
+        <source>正向</source>
+        <translation>正向</translation>
+    </message>
+    <message>
+        <source>超光速提示</source>
+        <translation>超光速提示</translation>
+    </message>
+    <message>
+        <source>当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？</source>
+        <translation>当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？</translation>
+    </message>
+    <message>
+        <source>灯光预设无法保存到 %1</source>
+        <translation>灯光预设无法保存到 %1</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>方向</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -1038,6 +1206,83 @@
     <message>
         <source>触发点</source>
         <translation>触发点</translation>
+    </message>
+</context>
+<context>
+    <name>ColorChooseWgt</name>
+    <message>
+        <source>颜色</source>
+        <translation>颜色</translation>
+    </message>
+    <message>
+        <source>预设%1</source>
+        <translation>预设%1</translation>
+    </message>
+    <message>
+        <source>颜色 %1</source>
+        <translation>颜色 %1</translation>
+    </message>
+    <message>
+        <source>重置当前预设</source>
+        <translation>重置当前预设</translation>
+    </message>
+    <message>
+        <source>重置所有预设</source>
+        <translation>重置所有预设</translation>
+    </message>
+    <message>
+        <source>填充全部按键</source>
+        <translation>填充全部按键</translation>
+    </message>
+    <message>
+        <source>用当前颜色填充全部按键</source>
+        <translation>用当前颜色填充全部按键</translation>
+    </message>
+    <message>
+        <source>红色 (R)</source>
+        <translation>红色 (R)</translation>
+    </message>
+    <message>
+        <source>绿色 (G)</source>
+        <translation>绿色 (G)</translation>
+    </message>
+    <message>
+        <source>蓝色 (B)</source>
+        <translation>蓝色 (B)</translation>
+    </message>
+    <message>
+        <source>色相 (H)</source>
+        <translation>色相 (H)</translation>
+    </message>
+    <message>
+        <source>饱和度 (S)</source>
+        <translation>饱和度 (S)</translation>
+    </message>
+    <message>
+        <source>明度 (V)</source>
+        <translation>明度 (V)</translation>
+    </message>
+    <message>
+        <source>颜色选择器</source>
+        <translation>颜色选择器</translation>
+    </message>
+</context>
+<context>
+    <name>ColorWheel</name>
+    <message>
+        <source>颜色选择器</source>
+        <translation>颜色选择器</translation>
+    </message>
+</context>
+<context>
+    <name>Swatches</name>
+    <message>
+        <source>当前颜色</source>
+        <translation>当前颜色</translation>
+    </message>
+    <message>
+        <source>使用最近的颜色 %1</source>
+        <translation>使用最近的颜色 %1</translation>
     </message>
 </context>
 </TS>

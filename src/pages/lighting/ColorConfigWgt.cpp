@@ -1,20 +1,317 @@
 #include "ColorConfigWgt.h"
 
+#include "BoardRecords.h"
+#include "ColorChooseWgt.h"
+#include "KeyPaintStroke.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
+#include "LanguageManager.h"
+#include "LightingIcons.h"
+#include "LightingLog.h"
+#include "ProfileData.h"
+#include "ProfileManager.h"
 #include "SignalObject.h"
 #include "SoftwareConfig.h"
+#include "SwitchControl.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kStyle = R"(
+QFrame#EffectPanel {
+    border: 1px solid rgb(160, 170, 184);
+    border-radius: 8px;
+    background: #ffffff;
+}
+QWidget#EffectBackWgt {
+    border-left: 1px solid rgb(160, 170, 184);
+}
+QLabel#effectTitle { font-weight: bold; }
+QToolButton#RGBSetBtn2 {
+    border: 1px solid rgb(220, 223, 230);
+    border-radius: 6px;
+    background: #ffffff;
+    font-size: 11px;
+    padding: 2px;
+}
+QToolButton#RGBSetBtn2:hover { border-color: rgb(254, 187, 36); }
+QToolButton#RGBSetBtn2:checked {
+    border: 2px solid rgb(254, 187, 36);
+    background: #fff3d6;
+}
+QLabel#speedMark { color: #909399; font-size: 12px; }
+)";
+
+constexpr int EffectColumns = 5;
+constexpr int SliderWidth = 150;
+
+QSlider *levelSlider(QWidget *parent)
+{
+    auto *s = new QSlider(Qt::Horizontal, parent);
+    s->setRange(0, Lighting::MaxLevel);
+    s->setSingleStep(1);
+    s->setPageStep(1);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setTickInterval(1);
+    s->setValue(Lighting::MaxLevel);
+    s->setFixedWidth(SliderWidth);
+    return s;
+}
+
+QLabel *rowLabel(QWidget *parent)
+{
+    return new QLabel(parent);
+}
+
+} // namespace
 
 ColorConfigWgt::ColorConfigWgt(QWidget *parent) : ConfigPageWgt(PageLighting, parent)
 {
     setObjectName(QStringLiteral("ColorConfigWgt"));
+    m_ask = [this](const QString &title, const QString &text) {
+        return QMessageBox::information(this, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+               QMessageBox::Yes;
+    };
+    m_strokeWatch = new KeyPaintStroke(this);
 }
+
+ColorConfigWgt::~ColorConfigWgt() = default;
 
 QString ColorConfigWgt::title() const
 {
     return tr("灯光设置");
 }
+
+void ColorConfigWgt::setPresetStore(const LightingPresetStore &store)
+{
+    m_store = store;
+    if (m_chooser)
+        m_chooser->setPresetStore(store);
+}
+
+// ---------------------------------------------------------------------------
+// Building
+
+void ColorConfigWgt::buildWidgets(QVBoxLayout *layout)
+{
+    hideTitle(); // the page menu says where the user is; the panels have titles
+    setStyleSheet(QString::fromLatin1(kStyle));
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(buildEffectPanel(), 0, Qt::AlignTop);
+
+    auto *back = new QWidget(this);
+    back->setObjectName(QStringLiteral("EffectBackWgt"));
+    back->setAttribute(Qt::WA_StyledBackground);
+    auto *backLayout = new QHBoxLayout(back);
+    backLayout->setContentsMargins(12, 2, 0, 2);
+    backLayout->setSpacing(10);
+    backLayout->addWidget(buildControls(), 0, Qt::AlignTop);
+    m_chooser = new ColorChooseWgt(back);
+    m_chooser->setPresetStore(m_store);
+    backLayout->addWidget(m_chooser, 0, Qt::AlignTop);
+    backLayout->addStretch();
+    row->addSpacing(10);
+    row->addWidget(back, 1);
+    layout->addLayout(row);
+
+    // The page's own widgets talk to the page for its whole life; what it
+    // hears from the rest of the program is wired in setupConnections().
+    connect(m_effects, &QButtonGroup::idClicked, this, &ColorConfigWgt::onEffectClicked);
+    connect(m_brightnessSlider, &QSlider::valueChanged, this, [this](int v) {
+        if (!m_brightnessSlider->isSliderDown())
+            onBrightness(v);
+    });
+    connect(m_brightnessSlider, &QSlider::sliderReleased, this,
+            [this] { onBrightness(m_brightnessSlider->value()); });
+    connect(m_speedSlider, &QSlider::valueChanged, this, [this](int v) {
+        m_speedValue->setNum(v);
+        if (!m_speedSlider->isSliderDown())
+            onSpeed(v);
+    });
+    connect(m_speedSlider, &QSlider::sliderReleased, this, [this] { onSpeed(m_speedSlider->value()); });
+    connect(m_sleepBox, QOverload<int>::of(&QComboBox::activated), this, &ColorConfigWgt::updateSleepTime);
+    connect(m_directionSwitch, &SwitchControl::toggled, this, &ColorConfigWgt::onDirection);
+    connect(m_chooser, &ColorChooseWgt::presetClicked, this, &ColorConfigWgt::onPresetClicked);
+    connect(m_chooser, &ColorChooseWgt::presetsReset, this, &ColorConfigWgt::onPresetsReset);
+    connect(m_chooser, &ColorChooseWgt::fillAllClicked, this, &ColorConfigWgt::onFillAll);
+    connect(m_chooser, &ColorChooseWgt::saveFailed, this, &ColorConfigWgt::onSaveFailed);
+    connect(m_strokeWatch, &KeyPaintStroke::keyReached, this, &ColorConfigWgt::onStrokeKey);
+    connect(m_strokeWatch, &KeyPaintStroke::dragFinished, this, &ColorConfigWgt::finishStroke);
+
+    showMode(m_view);
+}
+
+QWidget *ColorConfigWgt::buildEffectPanel()
+{
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("EffectPanel"));
+    panel->setFixedWidth(300);
+    auto *v = new QVBoxLayout(panel);
+    v->setContentsMargins(8, 6, 8, 8);
+    v->setSpacing(6);
+    m_effectTitle = new QLabel(panel);
+    m_effectTitle->setObjectName(QStringLiteral("effectTitle"));
+    v->addWidget(m_effectTitle);
+    // Five to a row: three rows fit under the keyboard.
+    auto *grid = new QGridLayout;
+    grid->setSpacing(6);
+    m_effects = new QButtonGroup(this);
+    for (int mode = 0; mode <= Lighting::StaticMode; ++mode) {
+        auto *b = new QToolButton(panel);
+        b->setObjectName(QStringLiteral("RGBSetBtn2"));
+        b->setCheckable(true);
+        b->setFixedSize(52, 44);
+        b->setIcon(lightingEffectIcon(mode));
+        b->setIconSize(QSize(20, 20));
+        b->setCursor(Qt::PointingHandCursor);
+        m_effects->addButton(b, mode);
+        // Per-key colours are chosen with the presets; the button only
+        // shows that the keyboard runs them.
+        if (mode == Lighting::StaticMode)
+            b->hide();
+        else
+            grid->addWidget(b, mode / EffectColumns, mode % EffectColumns);
+    }
+    v->addLayout(grid);
+    v->setAlignment(grid, Qt::AlignHCenter | Qt::AlignTop);
+    v->addStretch();
+    return panel;
+}
+
+QWidget *ColorConfigWgt::buildControls()
+{
+    auto *box = new QWidget(this);
+    auto *v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(10);
+
+    auto *brightnessRow = new QWidget(box);
+    auto *h = new QHBoxLayout(brightnessRow);
+    h->setContentsMargins(0, 0, 0, 0);
+    m_brightnessLabel = rowLabel(brightnessRow);
+    m_brightnessSlider = levelSlider(brightnessRow);
+    h->addWidget(m_brightnessLabel);
+    h->addWidget(m_brightnessSlider);
+    h->addStretch();
+    v->addWidget(brightnessRow);
+
+    m_speedRow = new QWidget(box);
+    auto *speedGrid = new QGridLayout(m_speedRow);
+    speedGrid->setContentsMargins(0, 0, 0, 0);
+    speedGrid->setVerticalSpacing(0);
+    m_speedLabel = rowLabel(m_speedRow);
+    m_speedSlider = levelSlider(m_speedRow);
+    m_speedValue = new QLabel(QString::number(Lighting::MaxLevel), m_speedRow);
+    m_speedValue->setFixedWidth(14);
+    auto *marks = new QHBoxLayout;
+    marks->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 3; ++i) {
+        m_speedMarks[i] = new QLabel(m_speedRow);
+        m_speedMarks[i]->setObjectName(QStringLiteral("speedMark"));
+        if (i)
+            marks->addStretch();
+        marks->addWidget(m_speedMarks[i]);
+    }
+    auto *marksBox = new QWidget(m_speedRow);
+    marksBox->setFixedWidth(SliderWidth);
+    marksBox->setLayout(marks);
+    speedGrid->addWidget(m_speedLabel, 0, 0);
+    speedGrid->addWidget(m_speedSlider, 0, 1);
+    speedGrid->addWidget(m_speedValue, 0, 2);
+    speedGrid->addWidget(marksBox, 1, 1);
+    speedGrid->setColumnStretch(3, 1);
+    v->addWidget(m_speedRow);
+
+    m_sleepRow = new QWidget(box);
+    h = new QHBoxLayout(m_sleepRow);
+    h->setContentsMargins(0, 0, 0, 0);
+    m_sleepLabel = rowLabel(m_sleepRow);
+    m_sleepBox = new QComboBox(m_sleepRow);
+    m_sleepBox->setFixedWidth(150);
+    for (int i = 0; i < Lighting::SleepChoices; ++i)
+        m_sleepBox->addItem(QString());
+    m_sleepBox->setCurrentIndex(m_sleepIndex);
+    h->addWidget(m_sleepLabel);
+    h->addWidget(m_sleepBox);
+    h->addStretch();
+    v->addWidget(m_sleepRow);
+
+    m_directionRow = new QWidget(box);
+    h = new QHBoxLayout(m_directionRow);
+    h->setContentsMargins(0, 0, 0, 0);
+    m_directionLabel = rowLabel(m_directionRow);
+    m_directionSwitch = new SwitchControl(m_directionRow);
+    m_directionSwitch->setFixedWidth(50);
+    m_directionText = new QLabel(m_directionRow);
+    h->addWidget(m_directionLabel);
+    h->addWidget(m_directionSwitch);
+    h->addSpacing(8);
+    h->addWidget(m_directionText);
+    h->addStretch();
+    v->addWidget(m_directionRow);
+    v->addStretch();
+    return box;
+}
+
+void ColorConfigWgt::retranslate()
+{
+    ConfigPageWgt::retranslate();
+    if (!m_effects)
+        return;
+    m_effectTitle->setText(tr("RGB灯光效果"));
+    // Effect names fit under the icons in Chinese only; elsewhere the icon
+    // alone shows, and the name is its tooltip.
+    const bool names = LanguageManager::instance()->language() != QLatin1String("English");
+    for (QAbstractButton *b : m_effects->buttons()) {
+        auto *t = static_cast<QToolButton *>(b);
+        const QString name = tr(Lighting::effectName(m_effects->id(b)));
+        t->setText(name);
+        t->setToolTip(name);
+        t->setAccessibleName(name);
+        t->setToolButtonStyle(names ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    }
+    m_brightnessLabel->setText(tr("亮度"));
+    m_brightnessSlider->setAccessibleName(tr("亮度"));
+    m_speedLabel->setText(tr("速度"));
+    m_speedSlider->setAccessibleName(tr("速度"));
+    m_speedMarks[0]->setText(tr("慢"));
+    m_speedMarks[1]->setText(tr("中"));
+    m_speedMarks[2]->setText(tr("快"));
+    m_sleepLabel->setText(tr("睡眠"));
+    m_sleepBox->setAccessibleName(tr("睡眠"));
+    for (int i = 0; i < Lighting::SleepChoices; ++i)
+        m_sleepBox->setItemText(i, tr(Lighting::sleepText(i)));
+    m_directionLabel->setText(tr("方向"));
+    m_directionSwitch->setAccessibleName(tr("反向"));
+    updateDirectionText();
+    // The row labels share one width, the widest in this language.
+    int labelWidth = 0;
+    for (QLabel *l : {m_brightnessLabel, m_speedLabel, m_sleepLabel, m_directionLabel})
+        labelWidth = qMax(labelWidth, l->sizeHint().width());
+    for (QLabel *l : {m_brightnessLabel, m_speedLabel, m_sleepLabel, m_directionLabel})
+        l->setFixedWidth(labelWidth + 6);
+    m_chooser->retranslate();
+}
+
+QToolButton *ColorConfigWgt::effectButton(int mode) const
+{
+    return static_cast<QToolButton *>(m_effects->button(mode));
+}
+
+// ---------------------------------------------------------------------------
+// Activation
 
 void ColorConfigWgt::setupConnections()
 {
@@ -22,69 +319,253 @@ void ColorConfigWgt::setupConnections()
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
     connectTracked(hub, &SignalObject::sigChangeRGB, [this](const QMap<int, QColor> &colours) { onChangeRGB(colours); });
     connectTracked(hub, &SignalObject::sigShowKRGBColor, [this](bool show) { showKeyColours(show); });
+    connectTracked(hub, &SignalObject::sigCheckRGBBtn, [this] { m_chooser->clearPresetCheck(); });
+    connectTracked(hub, &SignalObject::sigUpdateKeyColorCache,
+                   [this](int keyType, const QColor &colour) { onKeyColourCache(keyType, colour); });
+    // A new connection: its lighting and colours are reported afresh.
+    connectTracked(worker(), &KeyboardAction::sigKB2DeviceInfo, [this](const QVariant &) {
+        m_boardLightingKnown = false;
+        m_boardColoursPending = false;
+    });
+    connectTracked(worker(), &KeyboardAction::sigKB2ColorLights,
+                   [this](const QVariant &record) { onKeyboardLighting(record); });
     // The colours the keyboard holds, as its colour walk reports them.
     connectTracked(worker(), &KeyboardAction::sigKB2UpdateKRGBInfo,
-                   [this](const QMap<int, QColor> &colours) { paintKeys(colours, QColor()); });
+                   [this](const QMap<int, QColor> &colours) { onKeyboardColours(colours); });
 }
 
 void ColorConfigWgt::onEnter()
 {
     keyboards()->setFace(KeyFace::Legend);
-    const bool perKey = AppParams::lightingModeIndex() >= PerKeyLightingMode;
-    AppParams::setPerKeyColouringAllowed(perKey ? 1 : 0);
-    emit SignalObject::instance()->sigShowKRGBColor(perKey);
+    m_strokeWatch->watch(keyboards()->views());
+    setPerKey(AppParams::lightingModeIndex() >= PerKeyLightingMode);
 }
 
 void ColorConfigWgt::onLeave()
 {
+    finishStroke();
+    m_strokeWatch->unwatch();
     AppParams::setPerKeyColouringAllowed(0);
+    m_chooser->setPaintingEnabled(false);
 }
 
-void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
+// Keys take colours from the chooser only in per-key mode, and show them.
+void ColorConfigWgt::setPerKey(bool on)
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+    AppParams::setPerKeyColouringAllowed(on ? 1 : 0);
+    m_chooser->setPaintingEnabled(on);
+    emit SignalObject::instance()->sigShowKRGBColor(on);
+}
+
+// ---------------------------------------------------------------------------
+// The user's changes
+
+bool ColorConfigWgt::mayChange(bool *asked)
+{
+    *asked = SoftwareConfig::instance()->lowLatency();
+    if (!*asked)
+        return true;
+    return m_ask(tr("超光速提示"), tr("当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？"));
+}
+
+void ColorConfigWgt::leaveLightSpeed(bool asked)
+{
+    if (asked)
+        emit SignalObject::instance()->sigCloseLightSpeedMode();
+}
+
+void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
+{
+    const int sent = Lighting::sentMode(view);
+    m_view = view;
+    AppParams::setLightingModeIndex(view.mode);
+    if (sent > 0)
+        SoftwareConfig::instance()->setLightingEffect(sent - 1);
+    worker()->setLightingMode(sent);
+    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-mode"), sent);
+    showMode(view);
+}
+
+void ColorConfigWgt::onEffectClicked(int mode)
+{
+    qCDebug(lcLighting) << "点击切换rgb灯效按钮" << mode;
+    // The buttons show what runs until the change is made.
+    showMode(m_view);
+    bool asked = false;
+    if (!mayChange(&asked))
         return;
-    const QColor colour = AppParams::currentColour();
-    // The colour belongs to the key: every layer's view shows it.
-    paintKeys({{key->firstType(), colour}}, QColor());
-    worker()->setKeyColour(key->firstType(), quint8(colour.red()), quint8(colour.green()), quint8(colour.blue()));
-    emit SignalObject::instance()->sigUpdateKeyColorCache(key->firstType(), colour);
-}
-
-// Keys in the map take its colour; the others take missing, or keep theirs
-// when it is invalid.
-void ColorConfigWgt::paintKeys(const QMap<int, QColor> &colours, const QColor &missing)
-{
-    for (KeyboardBaseWgt *view : keyboards()->views()) {
-        for (KeyboardBtn *b : view->buttons()) {
-            const QColor c = colours.value(b->firstType());
-            if (c.isValid())
-                b->setKeyColour(c);
-            else if (missing.isValid())
-                b->setKeyColour(missing);
-        }
+    sendMode({mode, -1});
+    leaveLightSpeed(asked);
+    if (mode < Lighting::StaticMode) {
+        emit SignalObject::instance()->sigCheckRGBBtn();
+        setPerKey(false);
     }
 }
 
-void ColorConfigWgt::showKeyColours(bool show)
+void ColorConfigWgt::onPresetClicked(int preset)
 {
-    if (!show) {
-        paintKeys({}, KeyboardBtn::NeutralColour);
+    qCDebug(lcLighting) << "点击颜色预设" << preset;
+    showMode(m_view);
+    bool asked = false;
+    if (!mayChange(&asked))
         return;
-    }
-    const QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
-    paintKeys(cache, KeyboardBtn::NeutralColour);
+    m_chooser->setCurrentPreset(preset);
+    sendMode({Lighting::StaticMode, preset});
+    leaveLightSpeed(asked);
+    emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(preset));
+    setPerKey(true);
 }
 
-// A whole colour map (a preset): every key shows its colour, and the
-// keyboard gets them as whole colour records, not a frame per key.
-void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
+void ColorConfigWgt::onBrightness(int value)
 {
-    if (!isCurrent())
+    if (value == m_brightness)
         return;
-    paintKeys(colours, QColor(Qt::black));
-    QMap<int, QColor> sent;
-    for (KeyboardBtn *b : keyboards()->keys())
-        sent.insert(b->firstType(), b->keyColour());
-    worker()->setKeyColours(sent);
+    bool asked = false;
+    if (!mayChange(&asked)) {
+        showBrightness(m_brightness);
+        return;
+    }
+    m_brightness = value;
+    worker()->setBrightness(quint8(value));
+    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-luminance"), value);
+    leaveLightSpeed(asked);
+}
+
+void ColorConfigWgt::onSpeed(int value)
+{
+    if (value == m_speed)
+        return;
+    bool asked = false;
+    if (!mayChange(&asked)) {
+        showSpeed(m_speed);
+        return;
+    }
+    m_speed = value;
+    worker()->setSpeed(quint8(value));
+    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-speed"), value);
+    leaveLightSpeed(asked);
+}
+
+void ColorConfigWgt::onDirection(bool reversed)
+{
+    bool asked = false;
+    if (!mayChange(&asked)) {
+        showDirection(m_direction);
+        return;
+    }
+    m_direction = reversed;
+    updateDirectionText();
+    worker()->setLightingDirection(reversed);
+    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-direction"), reversed);
+    leaveLightSpeed(asked);
+}
+
+void ColorConfigWgt::updateSleepTime(int index)
+{
+    qCDebug(lcLighting) << "键盘休眠时间被手动修改了" << index;
+    const int minutes = Lighting::sleepMinutes(index);
+    if (minutes < 0 || index == m_sleepIndex)
+        return;
+    bool asked = false;
+    if (!mayChange(&asked)) {
+        showSleep(m_sleepIndex);
+        return;
+    }
+    m_sleepIndex = index;
+    qCDebug(lcLighting) << "键盘休眠时间改变，下发" << minutes;
+    worker()->setSleep(quint8(minutes));
+    qCDebug(lcLighting) << "键盘休眠时间改变,更新配置";
+    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-sleep"), minutes);
+    qCDebug(lcLighting) << "键盘休眠时间改变,更新配置完成";
+    leaveLightSpeed(asked);
+}
+
+// ---------------------------------------------------------------------------
+// What the keyboard and a profile report
+
+void ColorConfigWgt::onKeyboardLighting(const QVariant &value)
+{
+    const STU_BoardFromPRGB rec = value.value<STU_BoardFromPRGB>();
+    SoftwareConfig::instance()->setLightingEffect(rec.rgb_mode);
+    const bool wasPerKey = m_view.mode == Lighting::StaticMode;
+    showMode(Lighting::viewOfKeyboardMode(rec.rgb_mode, rec.bitmap & Kb2LightingBits::On));
+    showBrightness(rec.grayscale);
+    showSpeed(rec.rgb_speed);
+    showDirection(rec.bitmap & Kb2LightingBits::Reversed);
+    const int sleep = Lighting::sleepIndexFor(rec.rgb_sleep, Lighting::SleepSource::Keyboard);
+    if (sleep >= 0)
+        showSleep(sleep);
+    const bool perKey = m_view.mode == Lighting::StaticMode;
+    if (isCurrent() && perKey != wasPerKey)
+        setPerKey(perKey);
+    m_boardPreset = m_view.preset;
+    m_boardLightingKnown = true;
+    adoptKeyboardColours();
+}
+
+void ColorConfigWgt::showProfile(const ProfileData &profile)
+{
+    if (!profile.lighting || !m_chooser)
+        return;
+    const LightingSettings &l = *profile.lighting;
+    qCDebug(lcLighting) << "切换配置 [rgb-mode]" << l.mode;
+    qCDebug(lcLighting) << "[rgb - luminance]" << l.brightness;
+    qCDebug(lcLighting) << "[rgb - speed]" << l.speed;
+    qCDebug(lcLighting) << "[rgb - sleep]" << l.sleep;
+    qCDebug(lcLighting) << "[rgb-direction]" << l.direction;
+    showMode(Lighting::viewOfStoredMode(l.mode));
+    showBrightness(l.brightness);
+    showSpeed(l.speed);
+    showDirection(l.direction);
+    // The keyboard was sent the minutes held to a byte.
+    showSleep(Lighting::sleepIndexFor(qBound(0, l.sleep, 0xFF), Lighting::SleepSource::Profile));
+}
+
+void ColorConfigWgt::showMode(const Lighting::ModeView &view)
+{
+    m_view = view;
+    AppParams::setLightingModeIndex(view.mode);
+    fill(m_effects, [&](QButtonGroup *group) { group->button(view.mode)->setChecked(true); });
+    if (view.mode == Lighting::StaticMode)
+        m_chooser->setCurrentPreset(view.preset);
+    else
+        m_chooser->clearPresetCheck();
+    const bool lit = view.mode != Lighting::OffMode;
+    m_speedRow->setVisible(lit);
+    m_sleepRow->setVisible(lit);
+    m_directionRow->setVisible(lit);
+}
+
+void ColorConfigWgt::showBrightness(int value)
+{
+    fill(m_brightnessSlider, [value](QSlider *s) { s->setValue(value); });
+    m_brightness = m_brightnessSlider->value();
+}
+
+void ColorConfigWgt::showSpeed(int value)
+{
+    fill(m_speedSlider, [value](QSlider *s) { s->setValue(value); });
+    m_speed = m_speedSlider->value();
+    m_speedValue->setNum(m_speed);
+}
+
+void ColorConfigWgt::showDirection(bool reversed)
+{
+    fill(m_directionSwitch, [reversed](SwitchControl *s) { s->setCheckedNoAnimation(reversed); });
+    m_direction = reversed;
+    updateDirectionText();
+}
+
+void ColorConfigWgt::showSleep(int index)
+{
+    if (index < 0 || index >= Lighting::SleepChoices)
+        return;
+    fill(m_sleepBox, [index](QComboBox *b) { b->setCurrentIndex(index); });
+    m_sleepIndex = index;
+}
+
+void ColorConfigWgt::updateDirectionText()
+{
+    // The switch turns the effect round; its label says which way it runs.
+    m_directionText->setText(m_direction ? tr("反向") : tr("正向"));
 }

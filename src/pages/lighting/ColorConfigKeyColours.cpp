@@ -1,0 +1,152 @@
+// The lighting page's key colours: painting keys by click, drag and fill,
+// whole presets, and the colours the keyboard reports.
+
+#include "ColorConfigWgt.h"
+
+#include "ColorChooseWgt.h"
+#include "KeyPaintStroke.h"
+#include "KeyboardAction.h"
+#include "KeyboardBaseWgt.h"
+#include "KeyboardDeck.h"
+#include "LightingLog.h"
+#include "SignalObject.h"
+#include "SoftwareConfig.h"
+
+#include <QDir>
+
+void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
+{
+    if (!isCurrent() || !AppParams::perKeyColouringAllowed() || m_strokeWatch->clickEndsDrag(key))
+        return;
+    const QColor colour = AppParams::currentColour();
+    // The colour belongs to the key: every layer's view shows it.
+    paintKeys({{key->firstType(), colour}}, QColor());
+    worker()->setKeyColour(key->firstType(), quint8(colour.red()), quint8(colour.green()), quint8(colour.blue()));
+    m_chooser->rememberColor(colour);
+    emit SignalObject::instance()->sigUpdateKeyColorCache(key->firstType(), colour);
+}
+
+// A drag paints at once and sends each key's final colour when it ends.
+void ColorConfigWgt::onStrokeKey(KeyboardBtn *key)
+{
+    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+        return;
+    const QColor colour = AppParams::currentColour();
+    paintKeys({{key->firstType(), colour}}, QColor());
+    m_stroke.insert(key->firstType(), colour);
+}
+
+void ColorConfigWgt::finishStroke()
+{
+    if (m_stroke.isEmpty())
+        return;
+    const QMap<int, QColor> painted = m_stroke;
+    m_stroke.clear();
+    worker()->setKeyColours(painted);
+    for (auto it = painted.cbegin(); it != painted.cend(); ++it)
+        SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
+    m_chooser->rememberColor(painted.first());
+    m_chooser->setPresetKeys(m_chooser->currentPreset(), painted);
+}
+
+void ColorConfigWgt::onFillAll()
+{
+    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+        return;
+    const QColor colour = AppParams::currentColour();
+    QMap<int, QColor> all;
+    for (KeyboardBtn *b : keyboards()->keys())
+        all.insert(b->firstType(), colour);
+    paintKeys(all, QColor());
+    worker()->setKeyColours(all);
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
+    m_chooser->rememberColor(colour);
+    m_chooser->setPresetKeys(m_chooser->currentPreset(), all);
+}
+
+void ColorConfigWgt::onKeyColourCache(int keyType, const QColor &colour)
+{
+    SoftwareConfig::instance()->setKeyColour(keyType, colour);
+    m_chooser->setPresetKeys(m_chooser->currentPreset(), {{keyType, colour}});
+}
+
+void ColorConfigWgt::onKeyboardColours(const QMap<int, QColor> &colours)
+{
+    paintKeys(colours, QColor());
+    QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
+    for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+        cache.insert(it.key(), it.value());
+    SoftwareConfig::instance()->setKeyColourCache(cache);
+    m_boardColours = colours;
+    m_boardColoursPending = true;
+    adoptKeyboardColours();
+}
+
+// The keyboard's colour table is the preset it runs: it replaces that
+// preset once the lighting record has named it (the two arrive in either
+// order). While the keyboard runs an effect no preset can be told, and none
+// is overwritten.
+void ColorConfigWgt::adoptKeyboardColours()
+{
+    if (!m_boardColoursPending || !m_boardLightingKnown)
+        return;
+    m_boardColoursPending = false;
+    if (m_boardPreset >= 0)
+        m_chooser->setPreset(m_boardPreset, m_boardColours);
+}
+
+// Keys in the map take its colour; the others take missing, or keep theirs
+// when it is invalid.
+void ColorConfigWgt::paintKeys(const QMap<int, QColor> &colours, const QColor &missing)
+{
+    for (KeyboardBaseWgt *view : keyboards()->views()) {
+        for (KeyboardBtn *b : view->buttons()) {
+            const QColor c = colours.value(b->firstType());
+            if (c.isValid())
+                b->setKeyColour(c);
+            else if (missing.isValid())
+                b->setKeyColour(missing);
+        }
+    }
+}
+
+void ColorConfigWgt::showKeyColours(bool show)
+{
+    if (!show) {
+        paintKeys({}, KeyboardBtn::NeutralColour);
+        return;
+    }
+    const QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
+    paintKeys(cache, KeyboardBtn::NeutralColour);
+}
+
+// A whole colour map (a preset): every key shows its colour, and the
+// keyboard gets them as whole colour records, not a frame per key. Keys
+// the map leaves out are dark.
+void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
+{
+    if (!isCurrent())
+        return;
+    paintKeys(colours, QColor(Qt::black));
+    QMap<int, QColor> sent;
+    for (KeyboardBtn *b : keyboards()->keys())
+        sent.insert(b->firstType(), b->keyColour());
+    qCDebug(lcLighting) << "下发的颜色数据：" << sent.size();
+    worker()->setKeyColours(sent);
+    SoftwareConfig::instance()->setKeyColourCache(sent);
+}
+
+void ColorConfigWgt::onPresetsReset()
+{
+    if (AppParams::lightingModeIndex() == Lighting::StaticMode)
+        emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(m_chooser->currentPreset()));
+}
+
+void ColorConfigWgt::onSaveFailed()
+{
+    emit SignalObject::instance()->sigShowToastTip(
+        ToastType::Error, ToastPosition::Center,
+        tr("灯光预设无法保存到 %1").arg(QDir::toNativeSeparators(m_store.path())), 3000);
+}
+

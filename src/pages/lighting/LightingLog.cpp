@@ -1,0 +1,3 @@
+#include "LightingLog.h"
+
+Q_LOGGING_CATEGORY(lcLighting, "corvane.lighting", QtWarningMsg)
