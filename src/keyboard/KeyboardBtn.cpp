@@ -432,8 +432,7 @@ void KeyboardBtn::paintBadge(QPainter &p)
     p.setBrush(b.colour);
     p.drawRoundedRect(badge, 4, 4);
     p.setPen(Qt::white);
-    p.setFont(keyFont(12));
-    p.drawText(badge, Qt::AlignCenter, QString::fromLatin1(b.label));
+    drawLegend(p, badge.toRect(), QString::fromLatin1(b.label), 12); // "SOCD" needs a smaller size
 }
 
 void KeyboardBtn::enterEvent(QEvent *event)

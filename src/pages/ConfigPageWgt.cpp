@@ -3,7 +3,6 @@
 #include "KeyboardDeck.h"
 
 #include <QEvent>
-#include <QLabel>
 #include <QVBoxLayout>
 
 ConfigPageWgt::ConfigPageWgt(ConfigPage page, QWidget *parent) : QWidget(parent), m_page(page) {}
@@ -13,10 +12,8 @@ void ConfigPageWgt::build()
     if (m_built)
         return;
     m_built = true;
+    // No title of its own: the page menu above says which page this is.
     auto *layout = new QVBoxLayout(this);
-    m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("pageTitle"));
-    layout->addWidget(m_title, 0, Qt::AlignLeft | Qt::AlignTop);
     buildWidgets(layout);
     layout->addStretch();
     retranslate();
@@ -61,16 +58,8 @@ void ConfigPageWgt::leave()
         onLeave();
 }
 
-void ConfigPageWgt::hideTitle()
-{
-    if (m_title)
-        m_title->hide();
-}
-
 void ConfigPageWgt::retranslate()
 {
-    if (m_title)
-        m_title->setText(title());
     setAccessibleName(title());
 }
 

@@ -11,7 +11,6 @@ struct ProfileData;
 class KeyboardAction;
 class KeyboardDeck;
 class ProfileManager;
-class QLabel;
 class QVBoxLayout;
 
 // What every configuration page is. A page is built once, wires itself in
@@ -54,7 +53,7 @@ public:
     virtual void showProfile(const ProfileData &profile) { (void)profile; }
 
 protected:
-    // The page's own widgets, below its title.
+    // The page's own widgets.
     virtual void buildWidgets(QVBoxLayout *layout) { (void)layout; }
     // Connects to the hub, the worker, the profile manager and the keyboard
     // views with connectTracked(); run on every activation.
@@ -77,9 +76,6 @@ protected:
         set(widget);
     }
 
-    // A page whose own menu names what it shows leaves the title out.
-    void hideTitle();
-
     KeyboardAction *worker() const { return m_services.worker; }
     ProfileManager *profiles() const { return m_services.profiles; }
     KeyboardDeck *keyboards() const { return m_services.keyboards; }
@@ -89,7 +85,6 @@ protected:
 private:
     ConfigPage m_page;
     Services m_services;
-    QLabel *m_title = nullptr;
     bool m_built = false;
     bool m_active = false;
     bool m_current = false;

@@ -105,7 +105,6 @@ void ColorConfigWgt::setPresetStore(const LightingPresetStore &store)
 
 void ColorConfigWgt::buildWidgets(QVBoxLayout *layout)
 {
-    hideTitle(); // the page menu says where the user is; the panels have titles
     setStyleSheet(QString::fromLatin1(kStyle));
     auto *row = new QHBoxLayout;
     row->setSpacing(0);

@@ -99,7 +99,6 @@ PerformancePageWgt::Row PerformancePageWgt::makeRow(QWidget *parent, bool deadZo
 
 void PerformancePageWgt::buildWidgets(QVBoxLayout *layout)
 {
-    hideTitle(); // the menu below says where the user is
     layout->setContentsMargins(10, 0, 10, 4);
     layout->setSpacing(0);
     layout->addSpacing(8);
