@@ -418,8 +418,8 @@
         <translation>At most 16 macro keys can be bound</translation>
     </message>
     <message>
-        <source>宏按键的设置将随宏编辑器提供。</source>
-        <translation>Macro keys will be set up with the macro editor, which is not available yet.</translation>
+        <source>宏没有写入键盘：键盘最多保存%1个宏。</source>
+        <translation>The macro was not written to the keyboard: it keeps at most %1 macros.</translation>
     </message>
 </context>
 <context>
@@ -1283,6 +1283,237 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>使用最近的颜色 %1</source>
         <translation>Use recent colour %1</translation>
+    </message>
+</context>
+<context>
+    <name>MacroManageWindow</name>
+    <message>
+        <source>宏管理</source>
+        <translation>Macro manager</translation>
+    </message>
+    <message>
+        <source>宏列表</source>
+        <translation>Macros</translation>
+    </message>
+    <message>
+        <source>宏记录</source>
+        <translation>Steps</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存录制</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>停止录制</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始录制</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>删除步骤</source>
+        <translation>Delete step</translation>
+    </message>
+    <message>
+        <source>上移步骤</source>
+        <translation>Move step up</translation>
+    </message>
+    <message>
+        <source>下移步骤</source>
+        <translation>Move step down</translation>
+    </message>
+    <message>
+        <source>记录延时</source>
+        <translation>Record delays</translation>
+    </message>
+    <message>
+        <source>设置延时</source>
+        <translation>Fixed delay</translation>
+    </message>
+    <message>
+        <source>固定延时（毫秒）</source>
+        <translation>Fixed delay (ms)</translation>
+    </message>
+    <message>
+        <source>毫秒</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>按下 %1</source>
+        <translation>Press %1</translation>
+    </message>
+    <message>
+        <source>松开 %1</source>
+        <translation>Release %1</translation>
+    </message>
+    <message>
+        <source>延时 %1 毫秒</source>
+        <translation>Delay %1 ms</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>请先录制宏信息！</source>
+        <translation>Record a macro first!</translation>
+    </message>
+    <message>
+        <source>每个宏最大支持64个操作</source>
+        <translation>A macro holds at most 64 steps.</translation>
+    </message>
+    <message>
+        <source>选择要打开的文件</source>
+        <translation>Choose the file to open</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>The file could not be opened.</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>The macro file could not be read!</translation>
+    </message>
+    <message>
+        <source>选择要保存的文件</source>
+        <translation>Choose the file to save</translation>
+    </message>
+</context>
+<context>
+    <name>MacroName</name>
+    <message>
+        <source>宏名称不能为空。</source>
+        <translation>The macro name cannot be empty.</translation>
+    </message>
+    <message>
+        <source>宏名称不能超过%1个字符。</source>
+        <translation>The macro name cannot be longer than %1 characters.</translation>
+    </message>
+    <message>
+        <source>宏名称不能包含以下字符：%1 或控制字符。</source>
+        <translation>The macro name cannot contain these characters: %1 or control characters.</translation>
+    </message>
+    <message>
+        <source>宏名称不能包含“..”。</source>
+        <translation>The macro name cannot contain &quot;..&quot;.</translation>
+    </message>
+    <message>
+        <source>宏名称不能以“.”开头。</source>
+        <translation>The macro name cannot start with &quot;.&quot;.</translation>
+    </message>
+    <message>
+        <source>宏名称不能以“.”或空格结尾。</source>
+        <translation>The macro name cannot end with &quot;.&quot; or a space.</translation>
+    </message>
+    <message>
+        <source>宏名称是系统保留名称，请换一个名称。</source>
+        <translation>The macro name is reserved by the system; choose another one.</translation>
+    </message>
+</context>
+<context>
+    <name>MacroSetWindow</name>
+    <message>
+        <source>宏指令（MACRO）</source>
+        <translation>Macro (MACRO)</translation>
+    </message>
+    <message>
+        <source>给按键设置一串指令，已发送多个按键。</source>
+        <translation>Gives a key a sequence of actions that sends several keys.</translation>
+    </message>
+    <message>
+        <source>宏：</source>
+        <translation>Macro:</translation>
+    </message>
+    <message>
+        <source>未选择宏</source>
+        <translation>No macro chosen</translation>
+    </message>
+    <message>
+        <source>宏：%1</source>
+        <translation>Macro: %1</translation>
+    </message>
+    <message>
+        <source>请从宏列表中选择一个宏。</source>
+        <translation>Choose a macro from the list.</translation>
+    </message>
+    <message>
+        <source>宏“%1”不在宏列表中，请重新选择。</source>
+        <translation>The macro &quot;%1&quot; is not in the list; choose another one.</translation>
+    </message>
+    <message>
+        <source>这个宏没有步骤。</source>
+        <translation>This macro has no steps.</translation>
+    </message>
+</context>
+<context>
+    <name>MacroStore</name>
+    <message>
+        <source>无法创建宏文件夹。</source>
+        <translation>The macro folder could not be created.</translation>
+    </message>
+    <message>
+        <source>宏文件保存失败，原有文件未改动。</source>
+        <translation>The macro file could not be saved; the file on disk is unchanged.</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的宏。</source>
+        <translation>A macro named &quot;%1&quot; already exists.</translation>
+    </message>
+    <message>
+        <source>宏文件“%1”已不存在。</source>
+        <translation>The macro file &quot;%1&quot; no longer exists.</translation>
+    </message>
+    <message>
+        <source>宏文件重命名失败。</source>
+        <translation>The macro file could not be renamed.</translation>
+    </message>
+    <message>
+        <source>宏文件删除失败。</source>
+        <translation>The macro file could not be deleted.</translation>
+    </message>
+</context>
+<context>
+    <name>MacroTableWgt</name>
+    <message>
+        <source>%1：%2 个步骤</source>
+        <translation>%1: %2 steps</translation>
+    </message>
+    <message>
+        <source>宏列表</source>
+        <translation>Macros</translation>
+    </message>
+    <message>
+        <source>宏管理</source>
+        <translation>Macro manager</translation>
+    </message>
+    <message>
+        <source>还没有宏。点击“宏管理”录制或导入一个宏。</source>
+        <translation>No macros yet. Click &quot;Macro manager&quot; to record or import one.</translation>
     </message>
 </context>
 </TS>

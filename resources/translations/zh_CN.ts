@@ -418,8 +418,8 @@
         <translation>宏高级键最多绑定16个</translation>
     </message>
     <message>
-        <source>宏按键的设置将随宏编辑器提供。</source>
-        <translation>宏按键的设置将随宏编辑器提供。</translation>
+        <source>宏没有写入键盘：键盘最多保存%1个宏。</source>
+        <translation>宏没有写入键盘：键盘最多保存%1个宏。</translation>
     </message>
 </context>
 <context>
@@ -1283,6 +1283,237 @@
     <message>
         <source>使用最近的颜色 %1</source>
         <translation>使用最近的颜色 %1</translation>
+    </message>
+</context>
+<context>
+    <name>MacroManageWindow</name>
+    <message>
+        <source>宏管理</source>
+        <translation>宏管理</translation>
+    </message>
+    <message>
+        <source>宏列表</source>
+        <translation>宏列表</translation>
+    </message>
+    <message>
+        <source>宏记录</source>
+        <translation>宏记录</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>保存录制</source>
+        <translation>保存录制</translation>
+    </message>
+    <message>
+        <source>停止录制</source>
+        <translation>停止录制</translation>
+    </message>
+    <message>
+        <source>开始录制</source>
+        <translation>开始录制</translation>
+    </message>
+    <message>
+        <source>删除步骤</source>
+        <translation>删除步骤</translation>
+    </message>
+    <message>
+        <source>上移步骤</source>
+        <translation>上移步骤</translation>
+    </message>
+    <message>
+        <source>下移步骤</source>
+        <translation>下移步骤</translation>
+    </message>
+    <message>
+        <source>记录延时</source>
+        <translation>记录延时</translation>
+    </message>
+    <message>
+        <source>设置延时</source>
+        <translation>设置延时</translation>
+    </message>
+    <message>
+        <source>固定延时（毫秒）</source>
+        <translation>固定延时（毫秒）</translation>
+    </message>
+    <message>
+        <source>毫秒</source>
+        <translation>毫秒</translation>
+    </message>
+    <message>
+        <source>按下 %1</source>
+        <translation>按下 %1</translation>
+    </message>
+    <message>
+        <source>松开 %1</source>
+        <translation>松开 %1</translation>
+    </message>
+    <message>
+        <source>延时 %1 毫秒</source>
+        <translation>延时 %1 毫秒</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>请先录制宏信息！</source>
+        <translation>请先录制宏信息！</translation>
+    </message>
+    <message>
+        <source>每个宏最大支持64个操作</source>
+        <translation>每个宏最大支持64个操作</translation>
+    </message>
+    <message>
+        <source>选择要打开的文件</source>
+        <translation>选择要打开的文件</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>数据文件(*.csv)</translation>
+    </message>
+    <message>
+        <source>open file failure!</source>
+        <translation>open file failure!</translation>
+    </message>
+    <message>
+        <source>数据解析异常!</source>
+        <translation>数据解析异常!</translation>
+    </message>
+    <message>
+        <source>选择要保存的文件</source>
+        <translation>选择要保存的文件</translation>
+    </message>
+</context>
+<context>
+    <name>MacroName</name>
+    <message>
+        <source>宏名称不能为空。</source>
+        <translation>宏名称不能为空。</translation>
+    </message>
+    <message>
+        <source>宏名称不能超过%1个字符。</source>
+        <translation>宏名称不能超过%1个字符。</translation>
+    </message>
+    <message>
+        <source>宏名称不能包含以下字符：%1 或控制字符。</source>
+        <translation>宏名称不能包含以下字符：%1 或控制字符。</translation>
+    </message>
+    <message>
+        <source>宏名称不能包含“..”。</source>
+        <translation>宏名称不能包含“..”。</translation>
+    </message>
+    <message>
+        <source>宏名称不能以“.”开头。</source>
+        <translation>宏名称不能以“.”开头。</translation>
+    </message>
+    <message>
+        <source>宏名称不能以“.”或空格结尾。</source>
+        <translation>宏名称不能以“.”或空格结尾。</translation>
+    </message>
+    <message>
+        <source>宏名称是系统保留名称，请换一个名称。</source>
+        <translation>宏名称是系统保留名称，请换一个名称。</translation>
+    </message>
+</context>
+<context>
+    <name>MacroSetWindow</name>
+    <message>
+        <source>宏指令（MACRO）</source>
+        <translation>宏指令（MACRO）</translation>
+    </message>
+    <message>
+        <source>给按键设置一串指令，已发送多个按键。</source>
+        <translation>给按键设置一串指令，已发送多个按键。</translation>
+    </message>
+    <message>
+        <source>宏：</source>
+        <translation>宏：</translation>
+    </message>
+    <message>
+        <source>未选择宏</source>
+        <translation>未选择宏</translation>
+    </message>
+    <message>
+        <source>宏：%1</source>
+        <translation>宏：%1</translation>
+    </message>
+    <message>
+        <source>请从宏列表中选择一个宏。</source>
+        <translation>请从宏列表中选择一个宏。</translation>
+    </message>
+    <message>
+        <source>宏“%1”不在宏列表中，请重新选择。</source>
+        <translation>宏“%1”不在宏列表中，请重新选择。</translation>
+    </message>
+    <message>
+        <source>这个宏没有步骤。</source>
+        <translation>这个宏没有步骤。</translation>
+    </message>
+</context>
+<context>
+    <name>MacroStore</name>
+    <message>
+        <source>无法创建宏文件夹。</source>
+        <translation>无法创建宏文件夹。</translation>
+    </message>
+    <message>
+        <source>宏文件保存失败，原有文件未改动。</source>
+        <translation>宏文件保存失败，原有文件未改动。</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的宏。</source>
+        <translation>已有名为“%1”的宏。</translation>
+    </message>
+    <message>
+        <source>宏文件“%1”已不存在。</source>
+        <translation>宏文件“%1”已不存在。</translation>
+    </message>
+    <message>
+        <source>宏文件重命名失败。</source>
+        <translation>宏文件重命名失败。</translation>
+    </message>
+    <message>
+        <source>宏文件删除失败。</source>
+        <translation>宏文件删除失败。</translation>
+    </message>
+</context>
+<context>
+    <name>MacroTableWgt</name>
+    <message>
+        <source>%1：%2 个步骤</source>
+        <translation>%1：%2 个步骤</translation>
+    </message>
+    <message>
+        <source>宏列表</source>
+        <translation>宏列表</translation>
+    </message>
+    <message>
+        <source>宏管理</source>
+        <translation>宏管理</translation>
+    </message>
+    <message>
+        <source>还没有宏。点击“宏管理”录制或导入一个宏。</source>
+        <translation>还没有宏。点击“宏管理”录制或导入一个宏。</translation>
     </message>
 </context>
 </TS>

@@ -7,7 +7,8 @@ namespace {
 const QStringList kHeader = {QStringLiteral("Key"), QStringLiteral("Key UP/DOWN"), QStringLiteral("Delay(ms)")};
 
 // Fields of one line, with quoted fields ("a,b" and "say ""x""") read as
-// such; false when a quote does not close where a field ends.
+// such; false when a quote does not close where a field ends. Empty fields
+// are dropped unless quoted.
 bool quotedFields(const QString &line, QStringList *fields)
 {
     fields->clear();
@@ -15,7 +16,9 @@ bool quotedFields(const QString &line, QStringList *fields)
     const int n = line.size();
     while (true) {
         QString field;
+        bool quoted = false;
         if (i < n && line.at(i) == QLatin1Char('"')) {
+            quoted = true;
             ++i;
             bool closed = false;
             while (i < n) {
@@ -39,7 +42,8 @@ bool quotedFields(const QString &line, QStringList *fields)
             field = line.mid(i, stop - i);
             i = stop;
         }
-        fields->append(field);
+        if (quoted || !field.isEmpty())
+            fields->append(field);
         if (i >= n)
             return true;
         ++i; // the comma
@@ -52,15 +56,16 @@ QStringList fieldsOf(QString line)
         line.chop(1);
     QStringList fields;
     if (!line.contains(QLatin1Char('"')) || !quotedFields(line, &fields))
-        fields = line.split(QLatin1Char(','));
+        fields = line.split(QLatin1Char(','), Qt::SkipEmptyParts);
     return fields;
 }
 
 QByteArray csvField(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
-    // Quoted only where the plain text would not read back as itself.
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+    // Quoted only where the plain text would not read back as itself (an
+    // empty field would be dropped).
+    if (bytes.isEmpty() || bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
         bytes.replace('"', "\"\"");
         bytes = '"' + bytes + '"';
     }
@@ -85,7 +90,8 @@ MacroCsvResult parseMacroCsv(const QByteArray &bytes, QList<MACRO_Key> *steps)
         MACRO_Key step;
         step.keyName = fields.at(0);
         step.down = fields.at(1) == QLatin1String("DOWN");
-        step.delay = fields.at(2).toInt();
+        // Not a number, negative or too large for an int: no pause.
+        step.delay = qMax(0, fields.at(2).toInt());
         steps->append(step);
     }
     return MacroCsvResult::Ok;
@@ -97,7 +103,7 @@ QByteArray writeMacroCsv(const QList<MACRO_Key> &steps)
     for (const MACRO_Key &step : steps) {
         out += csvField(step.keyName);
         out += step.down ? ",DOWN," : ",UP,";
-        out += QByteArray::number(step.delay);
+        out += QByteArray::number(qMax(0, step.delay));
         out += '\n';
     }
     return out;

@@ -2,7 +2,14 @@
 
 #include "MacroCsv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSaveFile>
+
+QString macroFolderPath()
+{
+    return QDir::current().filePath(QStringLiteral("Macro"));
+}
 
 bool isSafeMacroName(const QString &name)
 {
@@ -15,12 +22,10 @@ bool isSafeMacroName(const QString &name)
     return true;
 }
 
-MacroLoadResult loadMacroFile(const QString &folder, const QString &name)
+MacroLoadResult readMacroFile(const QString &path)
 {
     MacroLoadResult result;
-    if (!isSafeMacroName(name))
-        return result;
-    QFile file(folder + QLatin1Char('/') + name + QStringLiteral(".csv"));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return result;
     QByteArray bytes = file.read(MaxMacroFileBytes);
@@ -30,4 +35,23 @@ MacroLoadResult loadMacroFile(const QString &folder, const QString &name)
     result.status = parseMacroCsv(bytes, &result.steps) == MacroCsvResult::Ok ? MacroLoadResult::Ok
                                                                                 : MacroLoadResult::BadHeader;
     return result;
+}
+
+MacroLoadResult loadMacroFile(const QString &folder, const QString &name)
+{
+    if (!isSafeMacroName(name))
+        return MacroLoadResult();
+    return readMacroFile(folder + QLatin1Char('/') + name + QStringLiteral(".csv"));
+}
+
+bool writeMacroFile(const QString &path, const QList<MACRO_Key> &steps, QString *error)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = writeMacroCsv(steps);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }

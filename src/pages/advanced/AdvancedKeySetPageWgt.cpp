@@ -15,6 +15,7 @@
 #include "KeyboardDeck.h"
 #include "MPTSetWindow.h"
 #include "MTSetWindow.h"
+#include "MacroSetWindow.h"
 #include "ProfileData.h"
 #include "ProfileManager.h"
 #include "RSSetWindow.h"
@@ -31,7 +32,7 @@
 
 namespace {
 
-// The editor of a kind; none yet for macros.
+// The editor of a kind.
 AdvanceKeySetWindow *createEditor(int kind, QWidget *parent)
 {
     switch (kind) {
@@ -42,6 +43,7 @@ AdvanceKeySetWindow *createEditor(int kind, QWidget *parent)
     case Bind_END: return new ENDSetWindow(parent);
     case Bind_SOCD: return new SOCDSetWindow(parent);
     case Bind_RS: return new RSSetWindow(parent);
+    case Bind_MACRO: return new MacroSetWindow(parent);
     default: return nullptr;
     }
 }
@@ -221,11 +223,8 @@ void AdvancedKeySetPageWgt::openEditor(const KeyInfo &info, int kind)
 {
     closeEditor();
     AdvanceKeySetWindow *editor = createEditor(kind, this);
-    if (!editor) {
-        if (kind == Bind_MACRO)
-            showUserMessage(tr("提示"), tr("宏按键的设置将随宏编辑器提供。"));
+    if (!editor)
         return;
-    }
     if (auto *pair = qobject_cast<PairKeySetWindow *>(editor)) {
         QSet<int> keys;
         for (KeyboardBtn *b : keyboards()->keys())
@@ -294,9 +293,16 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     }
 
     qCDebug(lcAdvanced) << "commit" << bindKeyTypeLabel(kind) << key;
+    // Only a macro can be refused (the keyboard's macro store is full); a
+    // refused binding is neither listed nor stored.
+    if (kind == Bind_MACRO && !writeBindingRecord(worker(), record)) {
+        showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(KB2ActionData::MaxMacros));
+        return;
+    }
     upsertEntry(next);
     emit SignalObject::instance()->sigBindFinished(next);
-    writeBindingRecord(worker(), record);
+    if (kind != Bind_MACRO)
+        writeBindingRecord(worker(), record);
     profiles()->UpdateBoardAdvancedKey(record);
 
     if (partner >= 0) {

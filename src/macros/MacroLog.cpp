@@ -1,0 +1,3 @@
+#include "MacroLog.h"
+
+Q_LOGGING_CATEGORY(lcMacros, "corvane.macros", QtWarningMsg)
