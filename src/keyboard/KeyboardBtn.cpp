@@ -3,6 +3,7 @@
 #include "AppParams.h"
 #include "KeyTypeTable.h"
 #include "KeyboardLog.h"
+#include "ShellIcons.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -65,18 +66,13 @@ void drawLegend(QPainter &p, const QRect &r, const QString &text, int pixelSize)
 // shows on light and dark key colours alike.
 QPixmap checkMark()
 {
-    const qreal dpr = 2.0;
-    QPixmap pm(QSize(12, 12) * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(32, 159, 223));
-    p.drawEllipse(QRectF(0.5, 0.5, 11, 11));
-    p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(3.2, 6.2), QPointF(5.2, 8.2), QPointF(8.8, 4.2)}));
-    return pm;
+    return paintedPixmap(QSize(12, 12), 2.0, [](QPainter &p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(32, 159, 223));
+        p.drawEllipse(QRectF(0.5, 0.5, 11, 11));
+        p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(3.2, 6.2), QPointF(5.2, 8.2), QPointF(8.8, 4.2)}));
+    });
 }
 
 // "Add a binding here": a plus in a ring.

@@ -20,16 +20,8 @@ QColor toastColour(ToastType type)
     return QColor(24, 144, 255);
 }
 
-} // namespace
-
-QPixmap toastIcon(ToastType type, int size, qreal devicePixelRatio)
+void drawToast(QPainter &p, ToastType type, int size)
 {
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(toastColour(type));
     p.drawEllipse(QRectF(0, 0, size, size));
@@ -60,25 +52,41 @@ QPixmap toastIcon(ToastType type, int size, qreal devicePixelRatio)
         p.drawLine(QPointF(s * 0.67, s * 0.33), QPointF(s * 0.33, s * 0.67));
         break;
     }
+}
+
+} // namespace
+
+QPixmap paintedPixmap(const QSize &size, qreal devicePixelRatio, const std::function<void(QPainter &)> &paint)
+{
+    QPixmap pixmap(size * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
     return pixmap;
+}
+
+QIcon paintedIcon(const QSize &size, const std::function<void(QPainter &)> &paint)
+{
+    QIcon icon;
+    for (qreal ratio : {1.0, 2.0})
+        icon.addPixmap(paintedPixmap(size, ratio, paint));
+    return icon;
+}
+
+QPixmap toastIcon(ToastType type, int size, qreal devicePixelRatio)
+{
+    return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) { drawToast(p, type, size); });
 }
 
 QIcon menuDotsIcon(const QColor &colour, int size)
 {
-    QIcon icon;
-    for (qreal ratio : {1.0, 2.0}) {
-        QPixmap pixmap(QSize(size, size) * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
+    return paintedIcon(QSize(size, size), [&](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
         const qreal r = size * 0.09;
         for (int i = -1; i <= 1; ++i)
             p.drawEllipse(QPointF(size / 2.0 + i * size * 0.27, size / 2.0), r, r);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }

@@ -6,7 +6,17 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <functional>
+
+class QPainter;
+
 // Our icons, drawn in code so they stay sharp at any scale and need no files.
+
+// A transparent pixmap of size logical pixels at the given ratio, drawn by
+// paint on an antialiased painter in logical coordinates.
+QPixmap paintedPixmap(const QSize &size, qreal devicePixelRatio, const std::function<void(QPainter &)> &paint);
+// The same drawing at 1x and 2x, as an icon.
+QIcon paintedIcon(const QSize &size, const std::function<void(QPainter &)> &paint);
 
 // Round badge for a toast: a tick, an "i", an "!" or a cross.
 QPixmap toastIcon(ToastType type, int size = 20, qreal devicePixelRatio = 1.0);

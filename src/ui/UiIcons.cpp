@@ -1,5 +1,7 @@
 #include "UiIcons.h"
 
+#include "ShellIcons.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -105,18 +107,7 @@ void drawIcon(QPainter &p, UiIcon icon, const QColor &c, qreal s)
 
 QIcon uiIcon(UiIcon icon, const QColor &colour, int size)
 {
-    QIcon result;
-    for (qreal ratio : {1.0, 2.0}) {
-        QPixmap pm(int(size * ratio), int(size * ratio));
-        pm.setDevicePixelRatio(ratio);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        drawIcon(p, icon, colour, size);
-        p.end();
-        result.addPixmap(pm);
-    }
-    return result;
+    return paintedIcon(QSize(size, size), [&](QPainter &p) { drawIcon(p, icon, colour, size); });
 }
 
 QPixmap corvaneLogo(const QSize &size)

@@ -1,5 +1,7 @@
 #include "MacroIcons.h"
 
+#include "ShellIcons.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -84,13 +86,7 @@ QColor macroIconColour(MacroIcon icon)
 
 QPixmap macroPixmap(MacroIcon icon, int size, const QColor &colour, qreal devicePixelRatio)
 {
-    QPixmap pm(QSize(size, size) * devicePixelRatio);
-    pm.setDevicePixelRatio(devicePixelRatio);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p, icon, colour, size);
-    return pm;
+    return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) { draw(p, icon, colour, size); });
 }
 
 QIcon macroIcon(MacroIcon icon, int size, const QColor &colour)

@@ -1,5 +1,7 @@
 #include "AdvancedIcons.h"
 
+#include "ShellIcons.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -67,19 +69,10 @@ void draw(QPainter &p, AdvancedIcon icon, const QColor &c, qreal s)
 
 QPixmap advancedPixmap(AdvancedIcon icon, int size, const QColor &colour, qreal devicePixelRatio)
 {
-    QPixmap pm(QSize(size, size) * devicePixelRatio);
-    pm.setDevicePixelRatio(devicePixelRatio);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p, icon, colour, size);
-    return pm;
+    return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) { draw(p, icon, colour, size); });
 }
 
 QIcon advancedIcon(AdvancedIcon icon, int size, const QColor &colour)
 {
-    QIcon result;
-    result.addPixmap(advancedPixmap(icon, size, colour, 1.0));
-    result.addPixmap(advancedPixmap(icon, size, colour, 2.0));
-    return result;
+    return paintedIcon(QSize(size, size), [&](QPainter &p) { draw(p, icon, colour, size); });
 }

@@ -1,5 +1,7 @@
 #include "LightingIcons.h"
 
+#include "ShellIcons.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -246,28 +248,24 @@ void perKey(QPainter &p)
     }
 }
 
-} // namespace
-
-QPixmap lightingEffectPixmap(int mode, int size, qreal devicePixelRatio)
+void drawEffect(QPainter &p, int mode, int size)
 {
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / Grid, size / Grid);
     using Draw = void (*)(QPainter &);
     const Draw draws[] = {off,   waves,  streams, bubbles, rose,    alternate, drizzle, storm,
                           stars, windmill, rainbow, meteor, flowers, eraser,    pinball, perKey};
     if (mode >= 0 && mode < int(sizeof(draws) / sizeof(draws[0])))
         draws[mode](p);
-    return pixmap;
+}
+
+} // namespace
+
+QPixmap lightingEffectPixmap(int mode, int size, qreal devicePixelRatio)
+{
+    return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) { drawEffect(p, mode, size); });
 }
 
 QIcon lightingEffectIcon(int mode, int size)
 {
-    QIcon icon;
-    for (qreal ratio : {1.0, 2.0})
-        icon.addPixmap(lightingEffectPixmap(mode, size, ratio));
-    return icon;
+    return paintedIcon(QSize(size, size), [&](QPainter &p) { drawEffect(p, mode, size); });
 }

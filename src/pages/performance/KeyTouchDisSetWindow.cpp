@@ -1,5 +1,7 @@
 #include "KeyTouchDisSetWindow.h"
 
+#include "ShellIcons.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,14 +15,8 @@ namespace {
 
 // A switch from the side with its travel marked: the picture beside the
 // slider, so the user sees which way "more travel" goes.
-QPixmap axisPicture()
+void drawAxis(QPainter &p)
 {
-    const qreal dpr = 2.0;
-    QPixmap pm(QSize(90, 120) * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
     // Cap, stem and housing.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(68, 74, 86));
@@ -42,7 +38,6 @@ QPixmap axisPicture()
     head.lineTo(84, 84);
     p.drawPath(head);
     p.drawLine(QPointF(72, 14), QPointF(84, 14));
-    return pm;
 }
 
 } // namespace
@@ -58,7 +53,7 @@ KeyTouchDisSetWindow::KeyTouchDisSetWindow(QWidget *parent) : PopWindow(parent)
     m_help->setWordWrap(true);
     m_help->setStyleSheet(QStringLiteral("color:#808080;"));
     m_axis = new QLabel(contentArea());
-    m_axis->setPixmap(axisPicture());
+    m_axis->setPixmap(paintedPixmap(QSize(90, 120), 2.0, drawAxis));
     m_value = new QLabel(contentArea());
     m_value->setObjectName(QStringLiteral("touchValueLabel"));
     m_value->setMinimumWidth(70);

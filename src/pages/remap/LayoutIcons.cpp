@@ -1,5 +1,7 @@
 #include "LayoutIcons.h"
 
+#include "ShellIcons.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -46,13 +48,8 @@ void drawLetters(QPainter &p, qreal s, const QString &letters, const QColor &c)
     }
 }
 
-QPixmap draw(int id, const QColor &c, int size, qreal ratio)
+void draw(QPainter &p, int id, const QColor &c, int size)
 {
-    QPixmap pm(QSize(size, size) * ratio);
-    pm.setDevicePixelRatio(ratio);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(QPen(c, qMax(1.2, size / 16.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
@@ -66,15 +63,11 @@ QPixmap draw(int id, const QColor &c, int size, qreal ratio)
             drawLetters(p, size, QString::fromLatin1(homeRows[id - 2]), c);
         break;
     }
-    return pm;
 }
 
 } // namespace
 
 QIcon predefinedLayoutIcon(int id, const QColor &colour, int size)
 {
-    QIcon icon;
-    icon.addPixmap(draw(id, colour, size, 1.0));
-    icon.addPixmap(draw(id, colour, size, 2.0));
-    return icon;
+    return paintedIcon(QSize(size, size), [&](QPainter &p) { draw(p, id, colour, size); });
 }
