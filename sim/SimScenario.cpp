@@ -68,6 +68,7 @@ const std::vector<IntegerKey> &integerKeys()
         {"keys", -1, VirtualKeyboard::Cells, [](S &s, int v) { s.keepKeys = v; }},
         {"silentFirst", 0, 1, [](S &s, int v) { s.options.silentListedFirst = v != 0; }},
         {"distinctive", 0, 1, [](S &s, int v) { s.distinctive = v != 0; }},
+        {"denied", 0, 1, [](S &s, int v) { s.denied = v != 0; }},
         {"family", 0, 0xFF, [](S &s, int v) { s.options.family = v; }},
     };
     return keys;
@@ -156,6 +157,9 @@ VirtualKeyboard &addScenarioKeyboard(VirtualHidBackend &backend, const SimScenar
     if (scenario.distinctive)
         kb.fillDistinctive();
     kb.setFaults(scenario.faults);
+    if (scenario.denied)
+        for (const std::string &path : kb.interfacePaths())
+            backend.setAccessDenied(path, true);
     if (scenario.unplugAfterMs >= 0)
         kb.unplugAfter(scenario.unplugAfterMs);
     return kb;

@@ -12,6 +12,7 @@ struct SimScenario {
     int unplugAfterMs = -1;
     int keepKeys = -1;        // keep only the first n keys of the matrix (row-major), -1 all
     bool distinctive = true;  // call fillDistinctive()
+    bool denied = false;      // the user may not open the keyboard's interfaces
 };
 
 // Parses comma-separated key=value items, e.g.
@@ -22,7 +23,7 @@ struct SimScenario {
 // corruptEvery, fail, failEvery, foreign, only (the request command, decimal
 // or 0x hex), unplugAfterFrames, unplugAfterMs, replugAfterMs, keys,
 // silentFirst (0/1: the silent interface listed first), distinctive (0/1),
-// family. Integers may be written in 0x hex throughout.
+// denied (0/1: no permission to open the keyboard's interfaces), family. Integers may be written in 0x hex throughout.
 // Empty text is an empty scenario. On an unknown key or a bad value it
 // returns false with a one-line error naming the item, and leaves scenario
 // as it was.

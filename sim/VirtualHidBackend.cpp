@@ -242,9 +242,34 @@ std::vector<HidDeviceInfo> VirtualHidBackend::enumerate(uint16_t vendorId, uint1
     return matching;
 }
 
+void VirtualHidBackend::setAccessDenied(const std::string &path, bool denied)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (denied)
+        m_denied.insert(path);
+    else
+        m_denied.erase(path);
+}
+
+HidNodeAccess VirtualHidBackend::nodeAccess(const std::string &path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto &kb : m_keyboards)
+        for (int i = 0; i <= kb->configInterface(); ++i)
+            if (path == kb->interfacePath(i))
+                return !kb->m_plugged ? HidNodeAccess::Missing
+                       : m_denied.count(path) ? HidNodeAccess::Denied
+                                              : HidNodeAccess::Allowed;
+    return HidNodeAccess::Missing;
+}
+
 HidHandle *VirtualHidBackend::open(const std::string &path)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_denied.count(path)) {
+        m_lastError = L"Permission denied";
+        return nullptr;
+    }
     for (const auto &kb : m_keyboards) {
         for (int which = 0; which < 2 && kb->m_options.unrelatedDevices; ++which) {
             if (path == foreignPath(kb->m_index, which)) {

@@ -55,6 +55,10 @@ public:
     int addPlugListener(PlugListener listener);
     void removePlugListener(int id);
 
+    // A node the current user may not open, as a hidraw node without the
+    // udev rule: open fails and nodeAccess says Denied.
+    void setAccessDenied(const std::string &path, bool denied);
+
     int init() override;
     int exit() override;
     std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) override;
@@ -68,6 +72,7 @@ public:
     int serialNumberString(HidHandle *handle, wchar_t *buffer, size_t maxLength) override;
     int indexedString(HidHandle *handle, int index, wchar_t *buffer, size_t maxLength) override;
     std::wstring error(HidHandle *handle) override;
+    HidNodeAccess nodeAccess(const std::string &path) override;
 
     static constexpr uint16_t KeyboardVendorId = 0x1C4F;
     static constexpr uint16_t KeyboardProductId = 0xEE88;
@@ -100,6 +105,7 @@ private:
     std::deque<PlugNotice> m_notices; // queued in the order of the changes
     int m_unannounced = 0;  // plug changes whose listeners have not run yet
     int m_foreignWrites = 0;
+    std::set<std::string> m_denied;
     std::wstring m_lastError;
 
     // Held while listeners run, so that changes from several threads are heard

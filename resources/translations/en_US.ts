@@ -95,6 +95,28 @@
         <source>键盘没有确认这项设置，设置可能没有生效。</source>
         <translation>The keyboard did not confirm this setting; it may not have taken effect.</translation>
     </message>
+    <message>
+        <source>无权访问键盘</source>
+        <translation>No permission to use the keyboard</translation>
+    </message>
+    <message>
+        <source>无法访问键盘</source>
+        <translation>Cannot open the keyboard</translation>
+    </message>
+    <message>
+        <source>已找到键盘，但当前用户没有权限打开它（%1）。
+请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：
+
+%2
+
+在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。</source>
+        <translation>The keyboard is connected, but this user may not open it (%1).
+Run these commands in a terminal to install the udev rule, then unplug and replug the keyboard:
+
+%2
+
+corvane-cli doctor, run in a terminal, prints the same commands for copying.</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>
@@ -151,14 +173,6 @@
     <message>
         <source>提示</source>
         <translation>Notice</translation>
-    </message>
-    <message>
-        <source>固件升级功能尚未提供，请稍后的版本。</source>
-        <translation>Firmware update is not available yet; it comes in a later version.</translation>
-    </message>
-    <message>
-        <source>设置窗口尚未提供，请稍后的版本。</source>
-        <translation>The settings window is not available yet; it comes in a later version.</translation>
     </message>
     <message>
         <source>配置文件列表</source>
@@ -267,6 +281,10 @@
     <message>
         <source>键盘最多保存%1个宏，其余的宏没有写入键盘。</source>
         <translation>The keyboard holds at most %1 macros; the others were not written to it.</translation>
+    </message>
+    <message>
+        <source>固件正在升级，请等待升级结束后再关闭。</source>
+        <translation>The firmware is being updated. Please wait until the update has finished before closing.</translation>
     </message>
 </context>
 <context>
@@ -1514,6 +1532,394 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>还没有宏。点击“宏管理”录制或导入一个宏。</source>
         <translation>No macros yet. Click &quot;Macro manager&quot; to record or import one.</translation>
+    </message>
+</context>
+<context>
+    <name>OnlineUpdate</name>
+    <message>
+        <source>未配置更新服务器，无法在线更新。</source>
+        <translation>No update server is configured, so online updates are not available.</translation>
+    </message>
+    <message>
+        <source>更新服务器地址无效，无法在线更新。</source>
+        <translation>The update server address is not valid, so online updates are not available.</translation>
+    </message>
+</context>
+<context>
+    <name>Downloader</name>
+    <message>
+        <source>无法写入下载文件。</source>
+        <translation>the downloaded file could not be written.</translation>
+    </message>
+    <message>
+        <source>无法连接更新服务器，请检查网络。</source>
+        <translation>could not reach the update server. Please check the network.</translation>
+    </message>
+    <message>
+        <source>更新服务器拒绝了请求（HTTP %1）。</source>
+        <translation>the update server refused the request (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>下载的文件超出允许的大小。</source>
+        <translation>the download is larger than allowed.</translation>
+    </message>
+    <message>
+        <source>下载不完整，连接中断。</source>
+        <translation>the download is incomplete: the connection was interrupted.</translation>
+    </message>
+    <message>
+        <source>下载超时，服务器没有响应。</source>
+        <translation>the download timed out: the server stopped responding.</translation>
+    </message>
+    <message>
+        <source>下载已取消。</source>
+        <translation>the download was cancelled.</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>立即更新</source>
+        <translation>Update now</translation>
+    </message>
+    <message>
+        <source>下载进度</source>
+        <translation>Download progress</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>当前版本：V%1    最新版本：V%2</source>
+        <translation>Current version: V%1    Latest version: V%2</translation>
+    </message>
+    <message>
+        <source>正在检查更新</source>
+        <translation>Checking for updates</translation>
+    </message>
+    <message>
+        <source>已是最新版本！</source>
+        <translation>You have the latest version!</translation>
+    </message>
+    <message>
+        <source>程序安装在系统目录中，请通过系统的软件包管理器更新。</source>
+        <translation>The program is installed system-wide. Please update it with your system&apos;s package manager.</translation>
+    </message>
+    <message>
+        <source>正在下载新版本</source>
+        <translation>Downloading the new version</translation>
+    </message>
+    <message>
+        <source>正在安装新版本</source>
+        <translation>Installing the new version</translation>
+    </message>
+    <message>
+        <source>更新完成！正在启动！</source>
+        <translation>Update complete! Starting...</translation>
+    </message>
+</context>
+<context>
+    <name>SoftwareUpdate</name>
+    <message>
+        <source>没有找到要更新的程序，请先运行一次配置程序。</source>
+        <translation>The program to update was not found. Please run the configurator once first.</translation>
+    </message>
+    <message>
+        <source>无法获取最新版本信息：%1</source>
+        <translation>Could not get the latest version information: %1</translation>
+    </message>
+    <message>
+        <source>无法获取最新版本信息：服务器返回的内容无效。</source>
+        <translation>Could not get the latest version information: the server&apos;s answer is not valid.</translation>
+    </message>
+    <message>
+        <source>下载新版本失败：%1 当前版本没有改变。</source>
+        <translation>Downloading the new version failed: %1 The installed version has not been changed.</translation>
+    </message>
+    <message>
+        <source>下载的文件不是可运行的程序，当前版本没有改变。</source>
+        <translation>The downloaded file is not a program that can run. The installed version has not been changed.</translation>
+    </message>
+    <message>
+        <source>下载的文件校验失败（SHA-256 不一致），当前版本没有改变。</source>
+        <translation>The downloaded file failed its check (SHA-256 mismatch). The installed version has not been changed.</translation>
+    </message>
+    <message>
+        <source>无法关闭正在运行的%1，请先关闭它再更新。当前版本没有改变。</source>
+        <translation>The running %1 could not be closed. Please close it and update again. The installed version has not been changed.</translation>
+    </message>
+    <message>
+        <source>无法备份当前版本，更新没有进行。</source>
+        <translation>The installed version could not be backed up, so nothing was updated.</translation>
+    </message>
+    <message>
+        <source>无法替换程序文件，当前版本没有改变。</source>
+        <translation>The program file could not be replaced. The installed version has not been changed.</translation>
+    </message>
+    <message>
+        <source>新版本无法运行，旧版本也无法恢复。旧版本保存在：%1</source>
+        <translation>The new version does not run and the old version could not be put back. The old version is kept at: %1</translation>
+    </message>
+    <message>
+        <source>更新失败：新版本无法运行，已恢复并启动旧版本。</source>
+        <translation>The update failed: the new version does not run. The old version was restored and started.</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareStatusText</name>
+    <message>
+        <source>正在校验固件信息，请稍候...</source>
+        <translation>Verifying the firmware information, please wait...</translation>
+    </message>
+    <message>
+        <source>请检查键盘是否正常工作！</source>
+        <translation>Please check that the keyboard is working!</translation>
+    </message>
+    <message>
+        <source>键盘已经是这个固件，无需升级。</source>
+        <translation>The keyboard already has this firmware; no update is needed.</translation>
+    </message>
+    <message>
+        <source>键盘数据擦除异常！</source>
+        <translation>Erasing the keyboard failed!</translation>
+    </message>
+    <message>
+        <source>固件升级失败！</source>
+        <translation>The firmware update failed!</translation>
+    </message>
+    <message>
+        <source>固件升级失败！键盘停留在升级模式，请再次升级以恢复键盘。</source>
+        <translation>The firmware update failed! The keyboard is waiting in update mode: run the update again to recover it.</translation>
+    </message>
+    <message>
+        <source>设备断开，升级失败，请重试。</source>
+        <translation>The device was disconnected and the update failed. Please try again.</translation>
+    </message>
+    <message>
+        <source>固件升级完成！</source>
+        <translation>Firmware update complete!</translation>
+    </message>
+    <message>
+        <source>没有找到键盘！</source>
+        <translation>No keyboard was found!</translation>
+    </message>
+    <message>
+        <source>无法打开键盘！</source>
+        <translation>The keyboard could not be opened!</translation>
+    </message>
+    <message>
+        <source>键盘读写异常！</source>
+        <translation>Reading from or writing to the keyboard failed!</translation>
+    </message>
+</context>
+<context>
+    <name>IAPFirmwareWindow</name>
+    <message>
+        <source>正在下载固件：%1%</source>
+        <translation>Downloading the firmware: %1%</translation>
+    </message>
+    <message>
+        <source>固件不存在，请先升级固件</source>
+        <translation>The keyboard has no firmware. Please update the firmware first.</translation>
+    </message>
+    <message>
+        <source>已是最新版本</source>
+        <translation>The firmware is up to date</translation>
+    </message>
+    <message>
+        <source>★最新版本：V%1
+版本日志：
+%2</source>
+        <translation>★ Latest version: V%1
+Release notes:
+%2</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>正在初始化设备配置中，请稍后在操作...</source>
+        <translation>The keyboard&apos;s configuration is still being read, please try again in a moment...</translation>
+    </message>
+    <message>
+        <source>正在下载固件...</source>
+        <translation>Downloading the firmware...</translation>
+    </message>
+    <message>
+        <source>正在更新</source>
+        <translation>Updating</translation>
+    </message>
+    <message>
+        <source>正在更新：V%1</source>
+        <translation>Updating to V%1</translation>
+    </message>
+    <message>
+        <source>更新完成</source>
+        <translation>Update complete</translation>
+    </message>
+    <message>
+        <source>固件没有启动，键盘停留在升级模式，请再次升级。</source>
+        <translation>The firmware did not start; the keyboard is waiting in update mode. Please update again.</translation>
+    </message>
+    <message>
+        <source>固件升级完成，当前固件版本：V%1</source>
+        <translation>Firmware updated. Current firmware version: V%1</translation>
+    </message>
+    <message>
+        <source>固件升级完成，当前固件版本：V%1。键盘配置没有读取完整，可在配置列表中应用备份“%2”。</source>
+        <translation>Firmware updated. Current firmware version: V%1. The keyboard&apos;s configuration could not be read completely; you can apply the backup “%2” from the profile list.</translation>
+    </message>
+    <message>
+        <source>恢复配置</source>
+        <translation>Restore configuration</translation>
+    </message>
+    <message>
+        <source>固件已升级到V%1。是否把升级前备份的配置“%2”恢复到键盘？</source>
+        <translation>The firmware is now V%1. Put the configuration backed up before the update (“%2”) back on the keyboard?</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>Factory reset</translation>
+    </message>
+    <message>
+        <source>是否将键盘恢复出厂设置？</source>
+        <translation>Reset the keyboard to its factory settings?</translation>
+    </message>
+    <message>
+        <source>无法启动更新程序。</source>
+        <translation>The updater could not be started.</translation>
+    </message>
+    <message>
+        <source>固件正在升级，请等待升级结束后再关闭。</source>
+        <translation>The firmware is being updated. Please wait until the update has finished before closing.</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>语    言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>回报率设置</source>
+        <translation>Polling rate</translation>
+    </message>
+    <message>
+        <source>驱动版本</source>
+        <translation>Software version</translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation>Check for updates</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware version</translation>
+    </message>
+    <message>
+        <source>固件升级</source>
+        <translation>Firmware update</translation>
+    </message>
+    <message>
+        <source>本地升级</source>
+        <translation>Local file</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>本地更新</source>
+        <translation>Update from file</translation>
+    </message>
+    <message>
+        <source>在线升级</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <source>在线更新</source>
+        <translation>Update online</translation>
+    </message>
+    <message>
+        <source>升级进度</source>
+        <translation>Update progress</translation>
+    </message>
+    <message>
+        <source>未选择固件文件</source>
+        <translation>No firmware file chosen</translation>
+    </message>
+    <message>
+        <source>选择要打开的文件</source>
+        <translation>Choose the file to open</translation>
+    </message>
+    <message>
+        <source>固件文件 (*.bin *.BIN);;所有文件 (*)</source>
+        <translation>Firmware files (*.bin *.BIN);;All files (*)</translation>
+    </message>
+    <message>
+        <source>★最新版本：V%1</source>
+        <translation>★ Latest version: V%1</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareFetch</name>
+    <message>
+        <source>请先选择固件文件。</source>
+        <translation>Please choose a firmware file first.</translation>
+    </message>
+    <message>
+        <source>只能用 .bin 固件文件升级，其他格式的文件不能写入键盘。</source>
+        <translation>Only .bin firmware files can be used; files of other formats cannot be written to the keyboard.</translation>
+    </message>
+    <message>
+        <source>无法读取固件文件。</source>
+        <translation>The firmware file could not be read.</translation>
+    </message>
+    <message>
+        <source>固件文件过大，不是本键盘的固件。</source>
+        <translation>The firmware file is too large to be firmware for this keyboard.</translation>
+    </message>
+    <message>
+        <source>固件文件是空的，没有写入键盘。</source>
+        <translation>The firmware file is empty; nothing was written to the keyboard.</translation>
+    </message>
+    <message>
+        <source>更新服务器上没有这块键盘的固件文件信息。</source>
+        <translation>The update server names no firmware file for this keyboard.</translation>
+    </message>
+    <message>
+        <source>固件信息没有有效的校验值，不能在线升级。</source>
+        <translation>The firmware information has no valid checksum, so it cannot be installed online.</translation>
+    </message>
+    <message>
+        <source>固件下载失败：%1</source>
+        <translation>The firmware download failed: %1</translation>
+    </message>
+    <message>
+        <source>无法读取下载的固件文件。</source>
+        <translation>The downloaded firmware file could not be read.</translation>
+    </message>
+    <message>
+        <source>下载的固件文件是空的，没有写入键盘。</source>
+        <translation>The downloaded firmware file is empty; nothing was written to the keyboard.</translation>
+    </message>
+    <message>
+        <source>下载的固件校验失败（MD5 不一致），没有写入键盘。</source>
+        <translation>The downloaded firmware failed its check (MD5 mismatch); nothing was written to the keyboard.</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareBackup</name>
+    <message>
+        <source>无法保存键盘当前配置的备份，固件没有升级。</source>
+        <translation>The keyboard&apos;s configuration could not be backed up, so the firmware was not updated.</translation>
     </message>
 </context>
 </TS>

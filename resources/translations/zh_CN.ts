@@ -95,6 +95,28 @@
         <source>键盘没有确认这项设置，设置可能没有生效。</source>
         <translation>键盘没有确认这项设置，设置可能没有生效。</translation>
     </message>
+    <message>
+        <source>无权访问键盘</source>
+        <translation>无权访问键盘</translation>
+    </message>
+    <message>
+        <source>无法访问键盘</source>
+        <translation>无法访问键盘</translation>
+    </message>
+    <message>
+        <source>已找到键盘，但当前用户没有权限打开它（%1）。
+请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：
+
+%2
+
+在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。</source>
+        <translation>已找到键盘，但当前用户没有权限打开它（%1）。
+请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：
+
+%2
+
+在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>
@@ -151,14 +173,6 @@
     <message>
         <source>提示</source>
         <translation>提示</translation>
-    </message>
-    <message>
-        <source>固件升级功能尚未提供，请稍后的版本。</source>
-        <translation>固件升级功能尚未提供，请稍后的版本。</translation>
-    </message>
-    <message>
-        <source>设置窗口尚未提供，请稍后的版本。</source>
-        <translation>设置窗口尚未提供，请稍后的版本。</translation>
     </message>
     <message>
         <source>配置文件列表</source>
@@ -267,6 +281,10 @@
     <message>
         <source>键盘最多保存%1个宏，其余的宏没有写入键盘。</source>
         <translation>键盘最多保存%1个宏，其余的宏没有写入键盘。</translation>
+    </message>
+    <message>
+        <source>固件正在升级，请等待升级结束后再关闭。</source>
+        <translation>固件正在升级，请等待升级结束后再关闭。</translation>
     </message>
 </context>
 <context>
@@ -1514,6 +1532,394 @@
     <message>
         <source>还没有宏。点击“宏管理”录制或导入一个宏。</source>
         <translation>还没有宏。点击“宏管理”录制或导入一个宏。</translation>
+    </message>
+</context>
+<context>
+    <name>OnlineUpdate</name>
+    <message>
+        <source>未配置更新服务器，无法在线更新。</source>
+        <translation>未配置更新服务器，无法在线更新。</translation>
+    </message>
+    <message>
+        <source>更新服务器地址无效，无法在线更新。</source>
+        <translation>更新服务器地址无效，无法在线更新。</translation>
+    </message>
+</context>
+<context>
+    <name>Downloader</name>
+    <message>
+        <source>无法写入下载文件。</source>
+        <translation>无法写入下载文件。</translation>
+    </message>
+    <message>
+        <source>无法连接更新服务器，请检查网络。</source>
+        <translation>无法连接更新服务器，请检查网络。</translation>
+    </message>
+    <message>
+        <source>更新服务器拒绝了请求（HTTP %1）。</source>
+        <translation>更新服务器拒绝了请求（HTTP %1）。</translation>
+    </message>
+    <message>
+        <source>下载的文件超出允许的大小。</source>
+        <translation>下载的文件超出允许的大小。</translation>
+    </message>
+    <message>
+        <source>下载不完整，连接中断。</source>
+        <translation>下载不完整，连接中断。</translation>
+    </message>
+    <message>
+        <source>下载超时，服务器没有响应。</source>
+        <translation>下载超时，服务器没有响应。</translation>
+    </message>
+    <message>
+        <source>下载已取消。</source>
+        <translation>下载已取消。</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>立即更新</source>
+        <translation>立即更新</translation>
+    </message>
+    <message>
+        <source>下载进度</source>
+        <translation>下载进度</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>当前版本：V%1    最新版本：V%2</source>
+        <translation>当前版本：V%1    最新版本：V%2</translation>
+    </message>
+    <message>
+        <source>正在检查更新</source>
+        <translation>正在检查更新</translation>
+    </message>
+    <message>
+        <source>已是最新版本！</source>
+        <translation>已是最新版本！</translation>
+    </message>
+    <message>
+        <source>程序安装在系统目录中，请通过系统的软件包管理器更新。</source>
+        <translation>程序安装在系统目录中，请通过系统的软件包管理器更新。</translation>
+    </message>
+    <message>
+        <source>正在下载新版本</source>
+        <translation>正在下载新版本</translation>
+    </message>
+    <message>
+        <source>正在安装新版本</source>
+        <translation>正在安装新版本</translation>
+    </message>
+    <message>
+        <source>更新完成！正在启动！</source>
+        <translation>更新完成！正在启动！</translation>
+    </message>
+</context>
+<context>
+    <name>SoftwareUpdate</name>
+    <message>
+        <source>没有找到要更新的程序，请先运行一次配置程序。</source>
+        <translation>没有找到要更新的程序，请先运行一次配置程序。</translation>
+    </message>
+    <message>
+        <source>无法获取最新版本信息：%1</source>
+        <translation>无法获取最新版本信息：%1</translation>
+    </message>
+    <message>
+        <source>无法获取最新版本信息：服务器返回的内容无效。</source>
+        <translation>无法获取最新版本信息：服务器返回的内容无效。</translation>
+    </message>
+    <message>
+        <source>下载新版本失败：%1 当前版本没有改变。</source>
+        <translation>下载新版本失败：%1 当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>下载的文件不是可运行的程序，当前版本没有改变。</source>
+        <translation>下载的文件不是可运行的程序，当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>下载的文件校验失败（SHA-256 不一致），当前版本没有改变。</source>
+        <translation>下载的文件校验失败（SHA-256 不一致），当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>无法关闭正在运行的%1，请先关闭它再更新。当前版本没有改变。</source>
+        <translation>无法关闭正在运行的%1，请先关闭它再更新。当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>无法备份当前版本，更新没有进行。</source>
+        <translation>无法备份当前版本，更新没有进行。</translation>
+    </message>
+    <message>
+        <source>无法替换程序文件，当前版本没有改变。</source>
+        <translation>无法替换程序文件，当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>新版本无法运行，旧版本也无法恢复。旧版本保存在：%1</source>
+        <translation>新版本无法运行，旧版本也无法恢复。旧版本保存在：%1</translation>
+    </message>
+    <message>
+        <source>更新失败：新版本无法运行，已恢复并启动旧版本。</source>
+        <translation>更新失败：新版本无法运行，已恢复并启动旧版本。</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareStatusText</name>
+    <message>
+        <source>正在校验固件信息，请稍候...</source>
+        <translation>正在校验固件信息，请稍候...</translation>
+    </message>
+    <message>
+        <source>请检查键盘是否正常工作！</source>
+        <translation>请检查键盘是否正常工作！</translation>
+    </message>
+    <message>
+        <source>键盘已经是这个固件，无需升级。</source>
+        <translation>键盘已经是这个固件，无需升级。</translation>
+    </message>
+    <message>
+        <source>键盘数据擦除异常！</source>
+        <translation>键盘数据擦除异常！</translation>
+    </message>
+    <message>
+        <source>固件升级失败！</source>
+        <translation>固件升级失败！</translation>
+    </message>
+    <message>
+        <source>固件升级失败！键盘停留在升级模式，请再次升级以恢复键盘。</source>
+        <translation>固件升级失败！键盘停留在升级模式，请再次升级以恢复键盘。</translation>
+    </message>
+    <message>
+        <source>设备断开，升级失败，请重试。</source>
+        <translation>设备断开，升级失败，请重试。</translation>
+    </message>
+    <message>
+        <source>固件升级完成！</source>
+        <translation>固件升级完成！</translation>
+    </message>
+    <message>
+        <source>没有找到键盘！</source>
+        <translation>没有找到键盘！</translation>
+    </message>
+    <message>
+        <source>无法打开键盘！</source>
+        <translation>无法打开键盘！</translation>
+    </message>
+    <message>
+        <source>键盘读写异常！</source>
+        <translation>键盘读写异常！</translation>
+    </message>
+</context>
+<context>
+    <name>IAPFirmwareWindow</name>
+    <message>
+        <source>正在下载固件：%1%</source>
+        <translation>正在下载固件：%1%</translation>
+    </message>
+    <message>
+        <source>固件不存在，请先升级固件</source>
+        <translation>固件不存在，请先升级固件</translation>
+    </message>
+    <message>
+        <source>已是最新版本</source>
+        <translation>已是最新版本</translation>
+    </message>
+    <message>
+        <source>★最新版本：V%1
+版本日志：
+%2</source>
+        <translation>★最新版本：V%1
+版本日志：
+%2</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>正在初始化设备配置中，请稍后在操作...</source>
+        <translation>正在初始化设备配置中，请稍后在操作...</translation>
+    </message>
+    <message>
+        <source>正在下载固件...</source>
+        <translation>正在下载固件...</translation>
+    </message>
+    <message>
+        <source>正在更新</source>
+        <translation>正在更新</translation>
+    </message>
+    <message>
+        <source>正在更新：V%1</source>
+        <translation>正在更新：V%1</translation>
+    </message>
+    <message>
+        <source>更新完成</source>
+        <translation>更新完成</translation>
+    </message>
+    <message>
+        <source>固件没有启动，键盘停留在升级模式，请再次升级。</source>
+        <translation>固件没有启动，键盘停留在升级模式，请再次升级。</translation>
+    </message>
+    <message>
+        <source>固件升级完成，当前固件版本：V%1</source>
+        <translation>固件升级完成，当前固件版本：V%1</translation>
+    </message>
+    <message>
+        <source>固件升级完成，当前固件版本：V%1。键盘配置没有读取完整，可在配置列表中应用备份“%2”。</source>
+        <translation>固件升级完成，当前固件版本：V%1。键盘配置没有读取完整，可在配置列表中应用备份“%2”。</translation>
+    </message>
+    <message>
+        <source>恢复配置</source>
+        <translation>恢复配置</translation>
+    </message>
+    <message>
+        <source>固件已升级到V%1。是否把升级前备份的配置“%2”恢复到键盘？</source>
+        <translation>固件已升级到V%1。是否把升级前备份的配置“%2”恢复到键盘？</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>恢复出厂设置</translation>
+    </message>
+    <message>
+        <source>是否将键盘恢复出厂设置？</source>
+        <translation>是否将键盘恢复出厂设置？</translation>
+    </message>
+    <message>
+        <source>无法启动更新程序。</source>
+        <translation>无法启动更新程序。</translation>
+    </message>
+    <message>
+        <source>固件正在升级，请等待升级结束后再关闭。</source>
+        <translation>固件正在升级，请等待升级结束后再关闭。</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>语    言</source>
+        <translation>语    言</translation>
+    </message>
+    <message>
+        <source>回报率设置</source>
+        <translation>回报率设置</translation>
+    </message>
+    <message>
+        <source>驱动版本</source>
+        <translation>驱动版本</translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>固件升级</source>
+        <translation>固件升级</translation>
+    </message>
+    <message>
+        <source>本地升级</source>
+        <translation>本地升级</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>选择...</translation>
+    </message>
+    <message>
+        <source>本地更新</source>
+        <translation>本地更新</translation>
+    </message>
+    <message>
+        <source>在线升级</source>
+        <translation>在线升级</translation>
+    </message>
+    <message>
+        <source>在线更新</source>
+        <translation>在线更新</translation>
+    </message>
+    <message>
+        <source>升级进度</source>
+        <translation>升级进度</translation>
+    </message>
+    <message>
+        <source>未选择固件文件</source>
+        <translation>未选择固件文件</translation>
+    </message>
+    <message>
+        <source>选择要打开的文件</source>
+        <translation>选择要打开的文件</translation>
+    </message>
+    <message>
+        <source>固件文件 (*.bin *.BIN);;所有文件 (*)</source>
+        <translation>固件文件 (*.bin *.BIN);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>★最新版本：V%1</source>
+        <translation>★最新版本：V%1</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareFetch</name>
+    <message>
+        <source>请先选择固件文件。</source>
+        <translation>请先选择固件文件。</translation>
+    </message>
+    <message>
+        <source>只能用 .bin 固件文件升级，其他格式的文件不能写入键盘。</source>
+        <translation>只能用 .bin 固件文件升级，其他格式的文件不能写入键盘。</translation>
+    </message>
+    <message>
+        <source>无法读取固件文件。</source>
+        <translation>无法读取固件文件。</translation>
+    </message>
+    <message>
+        <source>固件文件过大，不是本键盘的固件。</source>
+        <translation>固件文件过大，不是本键盘的固件。</translation>
+    </message>
+    <message>
+        <source>固件文件是空的，没有写入键盘。</source>
+        <translation>固件文件是空的，没有写入键盘。</translation>
+    </message>
+    <message>
+        <source>更新服务器上没有这块键盘的固件文件信息。</source>
+        <translation>更新服务器上没有这块键盘的固件文件信息。</translation>
+    </message>
+    <message>
+        <source>固件信息没有有效的校验值，不能在线升级。</source>
+        <translation>固件信息没有有效的校验值，不能在线升级。</translation>
+    </message>
+    <message>
+        <source>固件下载失败：%1</source>
+        <translation>固件下载失败：%1</translation>
+    </message>
+    <message>
+        <source>无法读取下载的固件文件。</source>
+        <translation>无法读取下载的固件文件。</translation>
+    </message>
+    <message>
+        <source>下载的固件文件是空的，没有写入键盘。</source>
+        <translation>下载的固件文件是空的，没有写入键盘。</translation>
+    </message>
+    <message>
+        <source>下载的固件校验失败（MD5 不一致），没有写入键盘。</source>
+        <translation>下载的固件校验失败（MD5 不一致），没有写入键盘。</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareBackup</name>
+    <message>
+        <source>无法保存键盘当前配置的备份，固件没有升级。</source>
+        <translation>无法保存键盘当前配置的备份，固件没有升级。</translation>
     </message>
 </context>
 </TS>

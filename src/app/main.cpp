@@ -6,6 +6,7 @@
 #include "KeyboardAction.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
+#include "ProcessControl.h"
 #include "ShellResources.h"
 #include "SystemConfig.h"
 #include "SimScenario.h"
@@ -18,6 +19,7 @@
 #include <QLockFile>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -110,7 +112,7 @@ int main(int argc, char **argv)
 
     // One copy at a time. A copy that crashed leaves a stale lock that the
     // next start takes over.
-    QLockFile lock(QDir(workDir).filePath(QStringLiteral("Single_Kinetra_App.lock")));
+    QLockFile lock(singleInstanceLockPath(workDir));
     if (!lock.tryLock(100)) {
         const QString title = QCoreApplication::translate("main", "提示");
         const QString text = QCoreApplication::translate("main", "应用程序已运行！");
@@ -120,6 +122,17 @@ int main(int argc, char **argv)
             QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
         return 0;
     }
+
+    // Asked to end (the updater replacing this program, a logout): close as
+    // the user would, which saves the current profile. Installed at once, so
+    // that a request during start-up is not a kill; it is handled once the
+    // event loop runs.
+    QPointer<MainWindow> shownWindow;
+    installTerminationHandler(&app, [&shownWindow] {
+        if (shownWindow)
+            shownWindow->close();
+        QCoreApplication::quit();
+    });
 
     QDir().mkpath(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                       .filePath(QStringLiteral("keyboardSoft/profiles")));
@@ -158,8 +171,10 @@ int main(int argc, char **argv)
         if (QScreen *screen = QGuiApplication::primaryScreen())
             window.move(screen->availableGeometry().center() - window.rect().center());
         window.show();
+        shownWindow = &window;
         window.startDevice();
         rc = app.exec();
+        shownWindow = nullptr;
     }
     // Stop talking to the keyboard before the backend goes away.
     KeyboardAction::instance()->shutdown();

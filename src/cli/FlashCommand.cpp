@@ -1,5 +1,6 @@
 #include "FlashCommand.h"
 
+#include "CliCommon.h"
 #include "FirmwareMessages.h"
 #include "HidBackend.h"
 #include "KB2FirmwareDevelop.h"
@@ -14,39 +15,6 @@
 #include <memory>
 
 namespace {
-
-constexpr int BarWidth = 40;
-
-class ProgressLine {
-public:
-    void setProgress(int value)
-    {
-        value = qBound(0, value, 100);
-        if (value == m_value)
-            return;
-        m_value = value;
-        draw();
-    }
-    // Ends the bar's line; the outcome goes on a line of its own.
-    void end()
-    {
-        if (m_value >= 0)
-            std::fputc('\n', stderr);
-    }
-
-private:
-    void draw()
-    {
-        if (m_value < 0)
-            m_value = 0;
-        const int filled = m_value * BarWidth / 100;
-        std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(),
-                     QByteArray(BarWidth - filled, '.').constData(), m_value);
-        std::fflush(stderr);
-    }
-
-    int m_value = -1;
-};
 
 // Restores the process-wide HID backend when the command returns.
 struct BackendGuard {

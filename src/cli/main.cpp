@@ -1,13 +1,16 @@
 // corvane-cli: the device layer from the command line, for scripting and
 // bug reports. Plain lines for people, JSON for programs.
 
+#include "ApplyCommand.h"
+#include "CliCommon.h"
+#include "ExportCommand.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
-#include "Kb2Errors.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
 #include "ReadBackJson.h"
 #include "SimScenario.h"
+#include "SupportCommands.h"
 #include "VirtualHidBackend.h"
 #ifdef CORVANE_HAVE_FLASH
 #include "FlashCommand.h"
@@ -17,72 +20,31 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
-#include <QTimer>
 
-#include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
-constexpr int ReadBackTimeoutMs = 60000;
-
 const char *const Usage =
     "usage: corvane-cli COMMAND [--simulate[=FAMILY]] [--verbose]\n"
-    "  list        HID interfaces with the keyboard's ids, and which one answers\n"
-    "  info        board information, name, precision, polling rate, Win/Mac mode\n"
-    "  dump        the whole read-back as JSON\n"
-    "  flash FILE  write a firmware image\n"
-    "  --verbose   print the protocol trace on stderr\n";
+    "  list                    HID interfaces with the keyboard's ids, and which one answers\n"
+    "  info                    board information, name, precision, polling rate, Win/Mac mode\n"
+    "  dump                    the whole read-back as JSON\n"
+    "  apply FILE.kb [--verify]\n"
+    "                          apply a profile as Corvane does; --verify reads the keyboard\n"
+    "                          back and prints every difference\n"
+    "  export FILE.kb [--force]\n"
+    "                          save the keyboard's configuration as a profile\n"
+    "  doctor                  check access to the keyboard and print the commands that fix it\n"
+    "  report FILE             write a support file (JSON) for a bug report\n"
+    "  flash FILE              write a firmware image\n"
+    "  --verbose               print the protocol trace on stderr\n";
 
-int fail(const QString &message)
+int usage()
 {
-    std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(message));
-    return 1;
-}
-
-void out(const QString &line)
-{
-    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
-}
-
-bool permissionDenied(const QString &path)
-{
-    const QByteArray p = path.toLocal8Bit();
-    if (!p.startsWith("/dev/"))
-        return false;
-    return ::access(p.constData(), R_OK | W_OK) != 0 && errno == EACCES;
-}
-
-QString permissionHint(const QString &path)
-{
-    return QStringLiteral("permission denied on %1; install the udev rule resources/linux/60-corvane.rules "
-                          "(see README: copy it to /etc/udev/rules.d/, reload udev, replug the keyboard)")
-        .arg(path);
-}
-
-QStringList keyboardPaths()
-{
-    QStringList paths;
-    for (const HidDeviceInfo &info : HidBackend::instance()->enumerate(0, 0))
-        if (info.vendorId == KeyboardAction::VendorId && info.productId == KeyboardAction::ProductId)
-            paths.append(QString::fromStdString(info.path));
-    return paths;
-}
-
-// Why connecting found nothing, as one line.
-QString connectFailure(int rc)
-{
-    const QStringList paths = keyboardPaths();
-    if (paths.isEmpty())
-        return QStringLiteral("no keyboard found (USB vendor 1C4F, product EE88)");
-    for (const QString &p : paths)
-        if (permissionDenied(p))
-            return permissionHint(p);
-    if (rc == -2)
-        return QStringLiteral("the keyboard answered but could not be opened again");
-    return QStringLiteral("no answer from the keyboard on any of its %1 interfaces").arg(paths.size());
+    std::fputs(Usage, stderr);
+    return 2;
 }
 
 QString wide(const std::wstring &s)
@@ -90,7 +52,7 @@ QString wide(const std::wstring &s)
     return QString::fromStdWString(s);
 }
 
-int listCommand()
+int listCommand(const CliOutput &io)
 {
     HidLibrary::ensureInitialised();
     HidBackend *backend = HidBackend::instance();
@@ -102,21 +64,21 @@ int listCommand()
         ++found;
         const QString path = QString::fromStdString(info.path);
         QString state;
-        if (permissionDenied(path))
-            state = QStringLiteral("permission denied (install resources/linux/60-corvane.rules)");
+        if (backend->nodeAccess(info.path) == HidNodeAccess::Denied)
+            state = QStringLiteral("permission denied (`corvane-cli doctor` says how to fix it)");
         else if (worker.probePath(path))
             state = QStringLiteral("answers: board id %1, version %2")
                         .arg(worker.boardInfo().boardId)
                         .arg(QString::fromUtf8(worker.boardInfo().version));
         else
             state = QStringLiteral("no answer");
-        out(QStringLiteral("%1  interface %2  %3 %4  serial \"%5\"  %6")
-                .arg(path)
-                .arg(info.interfaceNumber)
-                .arg(wide(info.manufacturer), wide(info.product), wide(info.serialNumber), state));
+        io.line(QStringLiteral("%1  interface %2  %3 %4  serial \"%5\"  %6")
+                    .arg(path)
+                    .arg(info.interfaceNumber)
+                    .arg(wide(info.manufacturer), wide(info.product), wide(info.serialNumber), state));
     }
     if (found == 0)
-        return fail(QStringLiteral("no keyboard found (USB vendor 1C4F, product EE88)"));
+        return io.fail(QStringLiteral("no keyboard found (USB vendor 1C4F, product EE88)"));
     return 0;
 }
 
@@ -138,44 +100,18 @@ QString modeText(const KeyboardReadBack &rb)
     return text;
 }
 
-// What could not be read, as the end of one line.
-QString missingText(const KeyboardReadBack &rb)
-{
-    QStringList parts;
-    for (ReadPart part : rb.missing)
-        parts << readPartName(part);
-    return QStringLiteral("%1 (%2)").arg(parts.join(QLatin1String(", ")), QLatin1String(kb2ErrorName(rb.readError)));
-}
-
-int readBackCommand(bool json)
+int readBackCommand(bool json, const CliOutput &io)
 {
     KeyboardAction worker;
     KeyboardSession session(&worker);
     session.setQuerySystemMode(true);
     session.setBasicOnly(!json);
-    const int rc = worker.connectDevice();
-    if (rc != KeyboardAction::Connected)
-        return fail(connectFailure(rc));
+    QString why;
+    const ReadResult result = readKeyboard(worker, session, &why, ReadBackTimeoutMs);
+    if (result == ReadResult::Failed)
+        return io.fail(why);
 
-    QEventLoop loop;
-    QString bootVersion;
-    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
-    QObject::connect(&session, &KeyboardSession::bootLoaderDetected, &loop, [&](const QString &v) {
-        bootVersion = v;
-        loop.quit();
-    });
-    QTimer::singleShot(ReadBackTimeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-
-    if (!bootVersion.isEmpty())
-        return fail(QStringLiteral("the keyboard is running its boot loader (%1); finish a firmware update first")
-                        .arg(bootVersion));
-    if (!session.isFinished())
-        return fail(QStringLiteral("no answer from the keyboard: the read-back timed out"));
     const KeyboardReadBack &rb = session.readBack();
-    if (rb.missing.contains(ReadPart::Connection))
-        return fail(QStringLiteral("the keyboard was disconnected during the read-back"));
-
     if (json) {
         // What was read is printed even when some of it is missing.
         QJsonObject root = readBackToJson(rb);
@@ -185,20 +121,57 @@ int readBackCommand(bool json)
                 missing.append(readPartName(part));
             root.insert(QStringLiteral("missing"), missing);
         }
-        std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
+        std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), io.out);
     } else {
-        out(QStringLiteral("Interface:     %1").arg(worker.devicePathString()));
-        out(QStringLiteral("Board ID:      %1 (family %2)").arg(rb.info.boardId).arg(rb.info.family()));
-        out(QStringLiteral("Serial:        %1").arg(QString::fromUtf8(rb.info.serial)));
-        out(QStringLiteral("Version:       %1").arg(QString::fromUtf8(rb.info.version)));
-        out(QStringLiteral("Name:          %1").arg(rb.name));
-        out(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
-        out(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
-        out(QStringLiteral("Mode:          %1").arg(modeText(rb)));
+        io.line(QStringLiteral("Interface:     %1").arg(worker.devicePathString()));
+        io.line(QStringLiteral("Board ID:      %1 (family %2)").arg(rb.info.boardId).arg(rb.info.family()));
+        io.line(QStringLiteral("Serial:        %1").arg(QString::fromUtf8(rb.info.serial)));
+        io.line(QStringLiteral("Version:       %1").arg(QString::fromUtf8(rb.info.version)));
+        io.line(QStringLiteral("Name:          %1").arg(rb.name));
+        io.line(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
+        io.line(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
+        io.line(QStringLiteral("Mode:          %1").arg(modeText(rb)));
     }
-    if (!rb.isComplete())
-        return fail(QStringLiteral("incomplete read-back, could not read: %1").arg(missingText(rb)));
+    if (result == ReadResult::Incomplete)
+        return io.fail(why);
     return 0;
+}
+
+struct Arguments {
+    QString command;
+    QStringList positional;
+    int family = -1; // -1: the real keyboard
+    bool verify = false;
+    bool force = false;
+    bool ok = true;
+};
+
+Arguments parseArguments(QStringList args)
+{
+    Arguments a;
+    for (const QString &arg : qAsConst(args)) {
+        if (arg == QLatin1String("--simulate") || arg.startsWith(QLatin1String("--simulate="))) {
+            bool ok = true;
+            a.family = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1).toInt(&ok) : 0;
+            a.ok = a.ok && ok && a.family >= 0 && a.family <= 255;
+        } else if (arg == QLatin1String("--verify")) {
+            a.verify = true;
+        } else if (arg == QLatin1String("--force")) {
+            a.force = true;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            a.ok = false;
+        } else if (a.command.isEmpty()) {
+            a.command = arg;
+        } else {
+            a.positional << arg;
+        }
+    }
+    // Each command takes its own options and the number of files it names.
+    static const QMap<QString, int> files = {{"list", 0}, {"info", 0},   {"dump", 0},   {"doctor", 0},
+                                             {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1}};
+    a.ok = a.ok && files.contains(a.command) && a.positional.size() == files.value(a.command)
+           && (!a.verify || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"));
+    return a;
 }
 
 } // namespace
@@ -213,58 +186,51 @@ int main(int argc, char **argv)
     // protocol trace is for bug reports (QT_LOGGING_RULES still wins).
     if (args.removeAll(QStringLiteral("--verbose")) > 0)
         QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=true"));
-    int family = -1;
-    for (int i = args.size() - 1; i >= 0; --i) {
-        const QString &a = args.at(i);
-        if (a == QLatin1String("--simulate") || a.startsWith(QLatin1String("--simulate="))) {
-            bool ok = true;
-            family = a.contains('=') ? a.section('=', 1).toInt(&ok) : 0;
-            if (!ok || family < 0 || family > 255) {
-                std::fputs(Usage, stderr);
-                return 2;
-            }
-            args.removeAt(i);
-        }
-    }
-    if (args.isEmpty()) {
-        std::fputs(Usage, stderr);
-        return 2;
-    }
+    const Arguments a = parseArguments(args);
+    if (!a.ok)
+        return usage();
 
-    const QString command = args.takeFirst();
-    if (command == QLatin1String("flash")) {
+    const CliOutput io;
+    if (a.command == QLatin1String("flash")) {
 #ifdef CORVANE_HAVE_FLASH
-        if (args.size() != 1) {
-            std::fputs(Usage, stderr);
-            return 2;
-        }
-        return runFlashCommand(args.first(), family);
+        return runFlashCommand(a.positional.first(), a.family);
 #else
-        return fail(QStringLiteral("flash is not available in this build"));
+        return io.fail(QStringLiteral("flash is not available in this build"));
 #endif
-    }
-    if (!args.isEmpty() || (command != QLatin1String("list") && command != QLatin1String("info") &&
-                            command != QLatin1String("dump"))) {
-        std::fputs(Usage, stderr);
-        return 2;
     }
 
     std::unique_ptr<VirtualHidBackend> simulated;
-    if (family >= 0) {
+    if (a.family >= 0) {
         SimScenario scenario;
         std::string error;
-        if (!simScenarioFromEnvironment(family, scenario, error))
-            return fail(QString::fromStdString(error));
+        if (!simScenarioFromEnvironment(a.family, scenario, error))
+            return io.fail(QString::fromStdString(error));
         simulated = std::make_unique<VirtualHidBackend>();
         addScenarioKeyboard(*simulated, scenario);
         HidBackend::setInstance(simulated.get());
     }
 
     int rc = 2;
-    if (command == QLatin1String("list"))
-        rc = listCommand();
-    else
-        rc = readBackCommand(command == QLatin1String("dump"));
+    if (a.command == QLatin1String("list")) {
+        rc = listCommand(io);
+    } else if (a.command == QLatin1String("info") || a.command == QLatin1String("dump")) {
+        rc = readBackCommand(a.command == QLatin1String("dump"), io);
+    } else {
+        KeyboardAction worker;
+        if (a.command == QLatin1String("apply")) {
+            ApplyOptions options;
+            options.verify = a.verify;
+            rc = runApplyCommand(worker, a.positional.first(), options, io);
+        } else if (a.command == QLatin1String("export")) {
+            ExportOptions options;
+            options.force = a.force;
+            rc = runExportCommand(worker, a.positional.first(), options, io);
+        } else if (a.command == QLatin1String("doctor")) {
+            rc = runDoctorCommand(worker, simulated != nullptr, io);
+        } else {
+            rc = runReportCommand(worker, a.positional.first(), simulated != nullptr, io);
+        }
+    }
     HidLibrary::shutdown();
     HidBackend::setInstance(nullptr);
     return rc;

@@ -4,6 +4,12 @@
 
 #include <atomic>
 
+#if defined(__unix__)
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 std::atomic<HidBackend *> g_backend{nullptr};
 }
@@ -23,4 +29,21 @@ HidBackend *HidBackend::instance()
 void HidBackend::setInstance(HidBackend *backend)
 {
     g_backend.store(backend);
+}
+
+HidNodeAccess HidBackend::nodeAccess(const std::string &path)
+{
+#if defined(__unix__)
+    if (path.compare(0, 5, "/dev/") != 0)
+        return HidNodeAccess::Unknown;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? HidNodeAccess::Missing : HidNodeAccess::Unknown;
+    if (::access(path.c_str(), R_OK | W_OK) == 0)
+        return HidNodeAccess::Allowed;
+    return errno == EACCES || errno == EPERM ? HidNodeAccess::Denied : HidNodeAccess::Unknown;
+#else
+    (void)path;
+    return HidNodeAccess::Unknown;
+#endif
 }

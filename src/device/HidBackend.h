@@ -24,6 +24,14 @@ struct HidDeviceInfo {
     std::wstring serialNumber;
 };
 
+// Whether the current user may open an interface, judged without opening it.
+enum class HidNodeAccess {
+    Allowed,
+    Denied,  // the node is there, but the user may not read and write it
+    Missing, // no such node
+    Unknown, // this backend or system cannot tell
+};
+
 // An open device. Backends derive from it; the transport only passes it back.
 class HidHandle {
 public:
@@ -54,6 +62,9 @@ public:
     virtual int indexedString(HidHandle *handle, int index, wchar_t *buffer, size_t maxLength) = 0;
     // Last error text for the handle (or of the library when handle is null).
     virtual std::wstring error(HidHandle *handle) = 0;
+    // By default from the file system: a /dev node's permissions for this
+    // process (ACLs included); Unknown for other paths.
+    virtual HidNodeAccess nodeAccess(const std::string &path);
 
     // The process-wide backend. Chosen once at start-up; tests install the
     // virtual keyboard's backend before anything opens a device. The default

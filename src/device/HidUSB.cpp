@@ -3,6 +3,7 @@
 #include "DeviceLog.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
+#include "HidPermission.h"
 
 #include <QThread>
 
@@ -45,6 +46,7 @@ bool HidUSB::findDevicePaths(QStringList &paths, unsigned short vendorId, unsign
         // first spares the wait on a keyboard interface that never answers.
         (info.usagePage >= VendorUsagePage ? vendorPage : others).append(QString::fromStdString(info.path));
     }
+    HidPermission::keepOnly(vendorPage + others);
     paths += vendorPage + others;
     return !vendorPage.isEmpty() || !others.isEmpty();
 }
@@ -67,8 +69,14 @@ bool HidUSB::openInto(const QByteArray &path)
     HidLibrary::ensureInitialised();
     HidBackend *b = HidBackend::instance();
     HidHandle *h = b->open(path.toStdString());
-    if (!h)
+    if (!h) {
+        const bool denied = b->nodeAccess(path.toStdString()) == HidNodeAccess::Denied;
+        if (denied)
+            qCDebug(lcDevice) << "permission denied:" << path;
+        HidPermission::noteOpen(path, denied);
         return false;
+    }
+    HidPermission::noteOpen(path, false);
     HidLibrary::handleOpened();
 
     // The strings are only logged; a keyboard without them still opens.

@@ -1,6 +1,7 @@
 #include "Kb2Link.h"
 
 #include "DeviceLog.h"
+#include "FrameRing.h"
 #include "HidUSB.h"
 #include "Kb2Commands.h"
 #include "Kb2Errors.h"
@@ -82,6 +83,7 @@ int Kb2Link::send(const Kb2Frame &request)
 {
     if (!m_usb.isOpen())
         return Kb2Error::Closed;
+    FrameRing::record(FrameRing::Direction::ToKeyboard, request.data, request.frameSize());
     const int written = m_usb.write(request.data, request.frameSize());
     if (written <= 0)
         return Kb2Error::WriteFailed;
@@ -118,6 +120,9 @@ int Kb2Link::receive(Kb2Frame &answer, int timeoutMs, const Accept &accept)
             continue;
         }
         const int check = kb2_frame_load(answer, buffer, have);
+        // What arrived, valid or not, as far as its length byte claims.
+        FrameRing::record(FrameRing::Direction::FromKeyboard, buffer,
+                          check > 0 ? check : qMin(have, int(buffer[1]) + Kb2Frame::HeaderSize));
         have = 0;
         if (check <= Kb2Frame::HeaderSize) {
             qCDebug(lcDevice, "kb2_len<====>%d", check);

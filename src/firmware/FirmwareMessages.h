@@ -14,6 +14,9 @@ constexpr char UpdateFailed[] = "Keyboard device firmware update failed!";
 // loader, and another update from there brings it back.
 constexpr char FailedInBootLoader[] = "Keyboard device firmware update failed! The keyboard is waiting in its boot "
                                       "loader: run the update again to recover it.";
+// The keyboard left the bus while the image was written; the message that
+// ends the update follows.
+constexpr char DeviceLost[] = "The keyboard was disconnected during the update!";
 constexpr char Complete[] = "Firmware update complete!";
 constexpr char NoDevice[] = "No new device is found!";
 constexpr char CannotOpen[] = "Don't Have Device!";

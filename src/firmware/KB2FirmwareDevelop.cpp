@@ -326,6 +326,7 @@ bool KB2FirmwareDevelop::writeImage(const QByteArray &padded)
         const BlockResult result = writeBlock(padded, offset);
         if (result == BlockResult::DeviceGone) {
             qCDebug(lcFirmware) << "keyboard gone while writing at" << offset;
+            emit sigNotifyMessage(message(FwMessage::DeviceLost));
             return endWith(FwMessage::UpdateFailed);
         }
         if (result == BlockResult::Advanced) {

@@ -4,6 +4,8 @@
 #include "SystemConfig.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 LanguageManager *LanguageManager::instance()
 {
@@ -33,10 +35,14 @@ void LanguageManager::setLanguage(const QString &lang)
 
 QString LanguageManager::translationFolder()
 {
-    QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/lang");
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
+    return translationFolders(QCoreApplication::applicationDirPath()).first();
+}
+
+QStringList LanguageManager::translationFolders(const QString &executableFolder)
+{
+    const QDir dir(executableFolder);
+    return {dir.filePath(QStringLiteral("lang")) + QLatin1Char('/'),
+            QDir::cleanPath(dir.filePath(QStringLiteral("../share/corvane/translations"))) + QLatin1Char('/')};
 }
 
 QString LanguageManager::translationFile(const QString &lang)
@@ -51,7 +57,15 @@ QString LanguageManager::translationFile(const QString &lang)
 bool LanguageManager::reloadTranslator()
 {
     const QString lang = language();
-    const QString folder = translationFolder();
+    const QString file = translationFile(lang);
+    const QStringList folders = translationFolders(QCoreApplication::applicationDirPath());
+    QString folder = folders.first();
+    for (const QString &candidate : folders) {
+        if (!file.isEmpty() && QFileInfo::exists(candidate + file)) {
+            folder = candidate;
+            break;
+        }
+    }
     qCDebug(lcSettings) << "加载语言路径：" << folder;
 
     if (m_translator) {
@@ -60,7 +74,6 @@ bool LanguageManager::reloadTranslator()
         m_translator.clear();
     }
 
-    const QString file = translationFile(lang);
     auto *translator = new QTranslator(this);
     qCDebug(lcSettings) << "加载语言路径2：" << folder + file;
     // An empty file name would load the folder itself; refuse it up front.

@@ -6,8 +6,9 @@
 #include <QTranslator>
 
 // Switches the interface language by loading "zh_CN.qm" or "en_US.qm" from
-// the "lang" folder beside the executable. At most one of our translators is
-// installed at any time.
+// the "lang" folder beside the executable or, when that has none (an
+// installed program), from share/corvane/translations beside its bin folder.
+// At most one of our translators is installed at any time.
 class LanguageManager : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +26,10 @@ public:
     QTranslator *installedTranslator() const;
     // "<executable folder>/lang/"
     static QString translationFolder();
+    // Where translations are looked for, in order, for an executable in
+    // executableFolder: "<folder>/lang/", then
+    // "<folder>/../share/corvane/translations/".
+    static QStringList translationFolders(const QString &executableFolder);
     // "zh_CN.qm" for "Chinese", "en_US.qm" for "English", otherwise empty.
     static QString translationFile(const QString &lang);
 

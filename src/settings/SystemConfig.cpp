@@ -55,6 +55,16 @@ void SystemConfig::setKeyboardModel(int model)
     m_settings->setValue(KeyboardModelKey, model);
 }
 
+QString SystemConfig::updateEndpoint() const
+{
+    return m_settings->value(UpdateEndpointKey).toString().trimmed();
+}
+
+void SystemConfig::setUpdateEndpoint(const QString &address)
+{
+    m_settings->setValue(UpdateEndpointKey, address);
+}
+
 QVariant SystemConfig::value(const QString &key, const QVariant &fallback) const
 {
     return m_settings->value(key, fallback);

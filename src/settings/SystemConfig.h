@@ -16,6 +16,8 @@ public:
     static constexpr const char *SoftwareNameKey = "Kinetra/softwareName";
     static constexpr const char *SoftwareVersionKey = "Kinetra/softwareVersion";
     static constexpr const char *KeyboardModelKey = "Kinetra/keyboardModel";
+    // The update server's base address ("http://host:port"); empty: none.
+    static constexpr const char *UpdateEndpointKey = "Kinetra/updateEndpoint";
 
     SystemConfig();
     explicit SystemConfig(const QString &path);
@@ -28,6 +30,8 @@ public:
     void setSoftwareVersion(const QString &version);
     int keyboardModel() const; // 0 when unset or not a number
     void setKeyboardModel(int model);
+    QString updateEndpoint() const;
+    void setUpdateEndpoint(const QString &address);
 
     QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
     void setValue(const QString &key, const QVariant &value);

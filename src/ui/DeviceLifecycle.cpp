@@ -2,10 +2,13 @@
 
 #include "BoardRecords.h"
 #include "DeviceNotifier.h"
+#include "HidPermission.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
 #include "SystemConfig.h"
+#include "UdevRules.h"
 #include "UiLog.h"
+#include "UserMessage.h"
 
 namespace {
 
@@ -71,6 +74,7 @@ QString DeviceLifecycle::status() const
     case Status::Connected: return tr("已连接");
     case Status::UpgradeFirmware: return tr("请升级固件");
     case Status::Incomplete: return tr("读取不完整");
+    case Status::NoPermission: return tr("无权访问键盘");
     }
     return QString();
 }
@@ -132,6 +136,8 @@ void DeviceLifecycle::markRemoved()
 
 void DeviceLifecycle::onRemoved(const QString &path)
 {
+    if (m_toldDenied.removeAll(path) > 0 && m_toldDenied.isEmpty() && m_status == Status::NoPermission)
+        setStatus(Status::NotConnected);
     if (path.compare(m_worker->devicePathString(), Qt::CaseInsensitive) != 0 || !m_worker->isDeviceOpen())
         return; // another device, another interface of the keyboard, or already gone
     m_worker->closeDevice();
@@ -149,6 +155,8 @@ void DeviceLifecycle::onDeviceLost(int code)
 
 void DeviceLifecycle::onArrived(const QString &path)
 {
+    if (m_firmwareUpdateRunning)
+        return; // the firmware engine has the keyboard; its owner connects again after it
     if (!mayBeKeyboard(path) || m_worker->isDeviceOpen())
         return; // a second keyboard is never probed
     const QString remembered = m_worker->devicePathString();
@@ -170,8 +178,37 @@ void DeviceLifecycle::onKeyboardArrived()
 void DeviceLifecycle::onConnectFinished(int result)
 {
     qCDebug(lcUi) << "connectDevice:" << result;
-    if (result == KeyboardAction::Connected)
+    if (result == KeyboardAction::Connected) {
         m_present = true;
+        m_toldDenied.clear();
+        return;
+    }
+    // The worker noted which interfaces refused it; nothing is opened here.
+    const QStringList denied = HidPermission::deniedPaths();
+    if (!denied.isEmpty() && !m_worker->isDeviceOpen())
+        tellPermissionDenied(denied);
+}
+
+void DeviceLifecycle::tellPermissionDenied(const QStringList &paths)
+{
+    qCDebug(lcUi) << "permission denied:" << paths;
+    setStatus(Status::NoPermission);
+    // The interfaces of one keyboard arrive one by one: a plug that has been
+    // told of through any of them is not told again.
+    bool told = false;
+    for (const QString &p : paths)
+        told = told || m_toldDenied.contains(p);
+    for (const QString &p : paths)
+        if (!m_toldDenied.contains(p))
+            m_toldDenied.append(p);
+    if (told)
+        return;
+    emit permissionDenied(paths);
+    showUserMessage(tr("无法访问键盘"),
+                    tr("已找到键盘，但当前用户没有权限打开它（%1）。\n"
+                       "请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：\n\n%2\n\n"
+                       "在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。")
+                        .arg(paths.join(QLatin1String(", ")), udevFixCommands(true).join(QLatin1Char('\n'))));
 }
 
 QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading)

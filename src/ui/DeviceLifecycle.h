@@ -62,9 +62,12 @@ signals:
     void readBackComplete();
     // Something the user should hear of, as a short sentence.
     void notice(const QString &text);
+    // A keyboard is there but this user may not open it (paths of its
+    // interfaces). The status says so; the fix is shown once per plug.
+    void permissionDenied(const QStringList &paths);
 
 private:
-    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete };
+    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission };
     enum class Title { Program, Board, Reading, Incomplete, Removed };
 
     void onArrived(const QString &path);
@@ -77,6 +80,7 @@ private:
     void onReadBackFinished();
     void onRequestFailed(int type, bool read, int code);
     void markRemoved();
+    void tellPermissionDenied(const QStringList &paths);
     void setTitle(Title title);
     void setStatus(Status status);
     void selectModel(quint32 boardWord);
@@ -99,4 +103,7 @@ private:
     QString m_shownTitle;
     QString m_shownStatus;
     QElapsedTimer m_lastWriteNotice;
+    // Interfaces refused for permission whose fix the user has been shown;
+    // forgotten as they leave, so the next plug is told again.
+    QStringList m_toldDenied;
 };

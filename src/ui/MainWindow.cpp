@@ -6,6 +6,8 @@
 #include "BoardProfile.h"
 #include "DeviceLifecycle.h"
 #include "FileListWgt.h"
+#include "FirmwareNotice.h"
+#include "IAPFirmwareWindow.h"
 #include "KeyConfigWgt.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
@@ -15,6 +17,7 @@
 #include "KeyboardSession.h"
 #include "LanguageManager.h"
 #include "ModelMetaTypes.h"
+#include "OnlineUpdate.h"
 #include "ProfileManager.h"
 #include "SendDataProgress.h"
 #include "SignalObject.h"
@@ -85,12 +88,18 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
     m_keyboards = new KeyboardDeck(m_worker, this);
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
-    m_lifecycle->setBootLoaderQuestion([this](const QString &) {
+    m_lifecycle->setBootLoaderQuestion([this](const QString &boardVersion) {
+        // The open settings dialog already offers the update.
+        if (m_firmwareDialog) {
+            openFirmwareDialog(boardVersion, true);
+            return true;
+        }
         if (!m_prompts.ask(tr("Boot模式"), tr("键盘App程序不存在，请升级固件？")))
             return false;
-        m_prompts.inform(tr("提示"), tr("固件升级功能尚未提供，请稍后的版本。"));
+        openFirmwareDialog(boardVersion, true);
         return true;
     });
+    m_firmwareNotice = new FirmwareNotice(OnlineUpdate::instance(), this);
 
     buildWidgets();
     setupConnections();
@@ -296,7 +305,7 @@ void MainWindow::setupConnections()
             return;
         emit hub->sigStopKeyTest();
         emit hub->sigStopAdjusting();
-        m_prompts.inform(tr("提示"), tr("设置窗口尚未提供，请稍后的版本。"));
+        openFirmwareDialog(m_lifecycle->boardVersion(), m_bootLoader);
     });
     connect(m_languageBtn, &QPushButton::clicked, this, [] {
         LanguageManager *lm = LanguageManager::instance();
@@ -330,6 +339,25 @@ void MainWindow::setupConnections()
     connect(m_lifecycle, &DeviceLifecycle::readBackComplete, this, [this] {
         m_profiles->AdoptBoardDocument(boardProfileDocument(m_lifecycle->session()->readBack()));
     });
+    // The firmware check follows every board report, and again after the
+    // initial read; only the first may offer the settings dialog.
+    connect(m_worker, &KeyboardAction::sigKB2DeviceInfo, this, [this](const QVariant &v) {
+        if (!v.canConvert<STU_BoardInfo2>())
+            return;
+        const auto info = v.value<STU_BoardInfo2>();
+        const QString version = QString::fromUtf8(info.version);
+        m_bootLoader = version.contains(QLatin1String("Boot"));
+        m_firmwareNotice->boardReported(info.boardId, version.mid(version.indexOf(QLatin1Char('V')) + 1).trimmed(),
+                                        m_bootLoader);
+    }, Qt::QueuedConnection);
+    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_firmwareNotice,
+            &FirmwareNotice::initialReadFinished);
+    connect(m_firmwareNotice, &FirmwareNotice::sigOfferFirmwareDialog, this, [this](const QString &version) {
+        if (!m_firmwareDialog && !m_firmwareUpdateRunning) {
+            qCDebug(lcUi) << "键盘软件有最新版本！";
+            openFirmwareDialog(version, false);
+        }
+    });
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
         m_profileList->setCurrentRow(-1);
         m_profiles->SelectCurrentProfile(0);
@@ -339,6 +367,59 @@ void MainWindow::setupConnections()
     connect(m_profileList, &FileListWgt::sigMenuItemRename, this, &MainWindow::renameProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemShare, this, &MainWindow::exportProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemDelete, this, &MainWindow::deleteProfile);
+}
+
+IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion, bool bootLoader)
+{
+    if (m_firmwareDialog) {
+        if (!m_firmwareDialog->isUpdating()) {
+            m_firmwareDialog->setFirmwareVersion(firmwareVersion);
+            m_firmwareDialog->setBootLoader(bootLoader);
+        }
+        m_firmwareDialog->raise();
+        m_firmwareDialog->activateWindow();
+        return m_firmwareDialog;
+    }
+    IAPFirmwareWindow::Services services;
+    services.worker = m_worker;
+    services.online = OnlineUpdate::instance();
+    services.profiles = m_profiles;
+    services.readBack = [this](KeyboardReadBack *readBack) {
+        const KeyboardSession *session = m_lifecycle->session();
+        if (!session->isComplete())
+            return false;
+        *readBack = session->readBack();
+        return true;
+    };
+    services.pollingRate = m_lifecycle->session()->readBack().pollingRate;
+    auto *dialog = new IAPFirmwareWindow(services, firmwareVersion, bootLoader, this);
+    IAPFirmwareWindow::Prompts prompts = IAPFirmwareWindow::Prompts::dialogs(dialog);
+    prompts.ask = m_prompts.ask;
+    prompts.inform = m_prompts.inform;
+    dialog->setPrompts(prompts);
+    dialog->setWindowModality(Qt::WindowModal);
+    // The engine takes the keyboard for the update; the lifecycle leaves
+    // arrivals alone until it is given back, and then connects again.
+    connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
+        m_firmwareUpdateRunning = true;
+        m_lifecycle->setFirmwareUpdateRunning(true);
+    });
+    connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
+        m_firmwareUpdateRunning = false;
+        m_lifecycle->setFirmwareUpdateRunning(false);
+        if (!m_worker->isDeviceOpen())
+            m_worker->requestConnect();
+    });
+    connect(dialog, &IAPFirmwareWindow::sigBackupSaved, this, [this](const QString &name, int id) {
+        m_profileNames.append(name);
+        m_profileList->addEntry(name, id);
+    });
+    connect(dialog, &IAPFirmwareWindow::sigRestoreProfile, this, &MainWindow::startApplying);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->move(geometry().center() - dialog->rect().center());
+    dialog->show();
+    m_firmwareDialog = dialog;
+    return dialog;
 }
 
 QString MainWindow::statusText() const
@@ -387,6 +468,12 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_firmwareDialog && m_firmwareDialog->isUpdating()) {
+        // Ending now would leave the keyboard without firmware.
+        toast(tr("固件正在升级，请等待升级结束后再关闭。"), true);
+        event->ignore();
+        return;
+    }
     m_profiles->SaveCurrentProfile();
     event->accept();
     QWidget::closeEvent(event);
@@ -562,6 +649,7 @@ void MainWindow::onModeToggled(bool win, bool checked)
 
 void MainWindow::onKeyboardRemoved()
 {
+    m_bootLoader = false;
     SignalObject *hub = SignalObject::instance();
     emit hub->sigStopKeyTest();
     emit hub->sigStopAdjusting();

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "IAPFirmwareWindow.h"
 #include "ProfileData.h"
 #include "UserPrompts.h"
 
 #include <QMap>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 class DeviceLifecycle;
+class FirmwareNotice;
 class DeviceNotifier;
 class FileListWgt;
 class KeyConfigWgt;
@@ -47,6 +50,10 @@ public:
     KeyConfigWgt *pages() const { return m_pages; }
     QPushButton *winButton() const { return m_winBtn; }
     QPushButton *macButton() const { return m_macBtn; }
+    // The settings dialog while it is open.
+    IAPFirmwareWindow *firmwareDialog() const { return m_firmwareDialog; }
+    // Opens the settings dialog (or brings the open one forward).
+    IAPFirmwareWindow *openFirmwareDialog(const QString &firmwareVersion, bool bootLoader);
 
     // The profile flows behind the buttons and the list.
     void saveProfile();
@@ -64,6 +71,8 @@ public slots:
 
 private:
     void applyProfile(ProfileData profile);
+    // Shows the progress box and applies the profile.
+    void startApplying(int id);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -120,6 +129,9 @@ private:
     QPushButton *m_languageBtn = nullptr;
     bool m_modeGuard = false;
     bool m_firmwareUpdateRunning = false;
+    bool m_bootLoader = false; // the keyboard reported its boot loader
+    QPointer<IAPFirmwareWindow> m_firmwareDialog;
+    FirmwareNotice *m_firmwareNotice = nullptr;
     QPoint m_dragOffset;
     bool m_dragging = false;
 };

@@ -114,6 +114,11 @@ void MainWindow::chooseProfile(int id)
     if (!m_prompts.ask(tr("应用配置"), tr("是否应用该配置到键盘？")))
         return;
     qCDebug(lcUi) << "点击配置列表的第" << id << "个配置";
+    startApplying(id);
+}
+
+void MainWindow::startApplying(int id)
+{
     SendDataProgress *progress = SendDataProgress::instance();
     progress->setParent(this, progress->windowFlags());
     progress->move((width() - 300) / 2, (height() - 100) / 2 - 100);

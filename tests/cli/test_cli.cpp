@@ -42,6 +42,7 @@ private slots:
     void flashSimulated();
     void faultsGiveATrueVerdict_data();
     void faultsGiveATrueVerdict();
+    void profilesAndSupport();
 };
 
 void TestCli::simulatedKeyboard()
@@ -153,6 +154,36 @@ void TestCli::faultsGiveATrueVerdict()
         QVERIFY(root["keyColours"].toObject().size() >= (exitCode == 0 ? 5 : 80));
         QCOMPARE(root.contains("missing"), exitCode != 0);
     }
+}
+
+// The profile and support commands as a script runs them: arguments, exit
+// codes, what goes to stdout and what to stderr.
+void TestCli::profilesAndSupport()
+{
+    for (const QStringList &wrong : {QStringList{"apply"}, QStringList{"export", "a.kb", "--verify"},
+                                     QStringList{"apply", "a.kb", "--force"}, QStringList{"doctor", "x"},
+                                     QStringList{"report"}})
+        QCOMPARE(cli(wrong).exitCode, 2);
+
+    QTemporaryDir dir;
+    const QString profile = dir.filePath("kb.kb");
+    const Run exported = cli({"export", profile, "--simulate"});
+    QCOMPARE(exported.exitCode, 0);
+    QVERIFY(exported.out.isEmpty());
+    // Applied to a keyboard in its factory state, read back: nothing differs.
+    const Run applied = cli({"apply", profile, "--verify", "--simulate"}, "distinctive=0");
+    QCOMPARE(applied.exitCode, 0);
+    QVERIFY(applied.out.isEmpty());
+    QVERIFY(applied.err.contains("100% done"));
+    QVERIFY(applied.err.endsWith("applied and verified " + profile.toUtf8() + ": the keyboard holds every setting of it\n"));
+
+    const Run doctor = cli({"doctor", "--simulate"});
+    QCOMPARE(doctor.exitCode, 0);
+    QVERIFY(doctor.err.isEmpty());
+    const Run denied = cli({"doctor", "--simulate"}, "denied=1");
+    QCOMPARE(denied.exitCode, 1);
+    QVERIFY(denied.out.contains("To fix, run:\n  echo '"));
+    QCOMPARE(denied.err, QByteArray("corvane-cli: 2 check(s) failed\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

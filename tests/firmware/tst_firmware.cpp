@@ -1,8 +1,10 @@
 #include "FirmwareImage.h"
 #include "FirmwareMessages.h"
 #include "KB2FirmwareDevelop.h"
+#include "KeyboardReturn.h"
 #include "VirtualHidBackend.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -239,6 +241,27 @@ private slots:
         QVERIFY(rig.success);
         QCOMPARE(rig.lastMessage(), QString(FwMessage::NoDownload));
         QCOMPARE(rig.commands().toHex(), commands);
+    }
+
+    // After the update the keyboard is waited for until it runs its new
+    // firmware; one that stays away is given up on in time.
+    void keyboardComesBack()
+    {
+        Rig rig;
+        rig.kb->modify([](VirtualKeyboard::State &s) { s.appVersion = "V1.2.0"; });
+        QVERIFY(rig.run(testImage(1000)));
+        QVERIFY(rig.success);
+        STU_BoardInfo2 info;
+        QVERIFY(waitForKeyboardApplication(3000, &info));
+        QCOMPARE(QByteArray(info.version), QByteArray("V1.2.0"));
+        QCOMPARE(rig.backend.openHandleCount(), 0);
+
+        rig.kb->unplug();
+        QVERIFY(rig.kb->waitForPlugged(false, 1000));
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!waitForKeyboardApplication(300, &info));
+        QVERIFY(t.elapsed() < 1000);
     }
 
     // A block refused with a status is sent again, not taken as written.

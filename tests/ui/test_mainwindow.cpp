@@ -7,6 +7,8 @@
 #include "FileItemWgt.h"
 #include "FileListWgt.h"
 #include "HidBackend.h"
+#include "IAPFirmwareWindow.h"
+#include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "LanguageManager.h"
@@ -131,6 +133,7 @@ private slots:
     void liveWorkEndsWithTheKeyboard();
     void probingLeavesTheWindowResponsive();
     void incompleteReadBackIsTold();
+    void firmwareUpdateFromSettings();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -257,9 +260,11 @@ void TestMainWindow::bootLoaderQuestion()
         QVERIFY(rig.idle());
         const bool readsSent = rig.sentCommands().contains(0x100 + 38);
         QCOMPARE(readsSent, yes);
+        // Yes opens the settings dialog for a keyboard without firmware.
+        QCOMPARE(rig.window->firmwareDialog() != nullptr, yes);
         if (yes) {
-            // Until the firmware dialog exists, Yes says so plainly.
-            QCOMPARE(rig.notes.value(0), QString("提示|固件升级功能尚未提供，请稍后的版本。"));
+            QVERIFY(rig.window->firmwareDialog()->isBootLoader());
+            QCOMPARE(rig.window->firmwareDialog()->statusText(), QString("固件不存在，请先升级固件"));
             QVERIFY(rig.window->windowTitle().endsWith("版本号:Boot V1.0"));
         }
     }
@@ -427,6 +432,68 @@ void TestMainWindow::incompleteReadBackIsTold()
     // The board's read-back is not taken for a profile: it would save
     // colours it never read.
     QVERIFY(rig.profiles->currentDocument().isEmpty());
+}
+
+// The settings button opens the dialog; an update there takes the keyboard
+// from the worker, saves the configuration as a backup profile, gives the
+// keyboard back, and the backup can be applied again.
+void TestMainWindow::firmwareUpdateFromSettings()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    const VirtualKeyboard::State before = rig.kb->state();
+    QPushButton *settings = nullptr;
+    for (QPushButton *b : w.findChildren<QPushButton *>())
+        if (b->text() == "设置")
+            settings = b;
+    QVERIFY(settings);
+    settings->click();
+    IAPFirmwareWindow *dialog = w.firmwareDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->firmwareVersionText(), QString("V1.0.3"));
+    QVERIFY(!dialog->isBootLoader());
+    settings->click();
+    QCOMPARE(w.firmwareDialog(), dialog); // one dialog at a time
+
+    dialog->engine()->setPauseMs(2);
+    dialog->engine()->setRestartWaitMs(20);
+    dialog->engine()->setAnswerTimeoutMs(60);
+    QFile image(rig.dir.filePath("fw.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly) && image.write(QByteArray(3000, 'x')) == 3000);
+    image.close();
+    IAPFirmwareWindow::Prompts prompts;
+    prompts.ask = [&rig](const QString &title, const QString &text) {
+        rig.questions << title + "|" + text;
+        return true;
+    };
+    prompts.inform = [&rig](const QString &title, const QString &text) { rig.notes << title + "|" + text; };
+    prompts.chooseFirmwareFile = [&image](const QString &) { return image.fileName(); };
+    dialog->setPrompts(prompts);
+    // The new firmware starts from its defaults.
+    QObject::connect(dialog, &IAPFirmwareWindow::sigStartUpdate, dialog, [&rig] {
+        rig.kb->modify([](VirtualKeyboard::State &s) {
+            for (int c = 0; c < VirtualKeyboard::Cells; ++c)
+                if (s.matrix[c])
+                    s.params[4][c] = 2000;
+        });
+    });
+    QSignalSpy restore(dialog, &IAPFirmwareWindow::sigRestoreProfile);
+    dialog->chooseButton()->click();
+    dialog->localButton()->click();
+    QCOMPARE(w.profileList()->entryCount(), 1); // the backup
+    QVERIFY(w.profileNames().value(0).startsWith("备份-"));
+    QVERIFY(restore.wait(20000));
+    QVERIFY(rig.questions.last().startsWith("恢复配置|"));
+    QVERIFY(rig.worker->isDeviceOpen());
+    QCoreApplication::processEvents(); // the profile is applied from a queued call
+    QVERIFY(rig.idle());
+    QVERIFY(rig.kb->state().params[4] == before.params[4]);
+    QVERIFY(rig.kb->state().runningImage.size() == 3072);
+    QVERIFY(!w.windowTitle().contains("移除"));
+    // The keyboard's macro has no file here: the backup leaves it out
+    // rather than stop half-way.
+    QVERIFY(rig.notes.filter("open file").isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,63 @@
+# Install layout and the Debian package.
+#
+#   bin/                                     Corvane, Update, corvane-cli
+#   share/corvane/translations/              zh_CN.qm, en_US.qm (Corvane looks beside
+#                                            itself first, then here)
+#   lib/udev/rules.d/60-corvane.rules        access for the user at the seat
+#   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/
+#
+# Included from the top-level CMakeLists.txt after every target is defined.
+
+include(GNUInstallDirs)
+
+set(CORVANE_APP_ID org.corvane.Corvane)
+set(_linux ${PROJECT_SOURCE_DIR}/resources/linux)
+
+foreach(_program Corvane Update corvane-cli)
+  if(TARGET ${_program})
+    install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+get_property(_qm GLOBAL PROPERTY CORVANE_QM_FILES)
+if(_qm)
+  install(FILES ${_qm} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/translations)
+endif()
+
+# udev reads lib/udev/rules.d under /usr (not the multiarch library folder).
+install(FILES ${_linux}/60-corvane.rules DESTINATION lib/udev/rules.d)
+
+if(TARGET Corvane)
+  # The release date follows SOURCE_DATE_EPOCH when it is set, for
+  # reproducible packages.
+  string(TIMESTAMP CORVANE_RELEASE_DATE "%Y-%m-%d" UTC)
+  configure_file(${_linux}/${CORVANE_APP_ID}.metainfo.xml.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/${CORVANE_APP_ID}.metainfo.xml @ONLY)
+  install(FILES ${_linux}/${CORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_linux}/${CORVANE_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${CORVANE_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
+
+# cpack -G DEB (in the build folder) makes corvane_<version>_<arch>.deb.
+set(CORVANE_PACKAGE_CONTACT "Corvane maintainers <maintainers@corvane.invalid>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME corvane)
+set(CPACK_PACKAGE_VENDOR Corvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configurator for keyboards with magnetic switches")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Corvane sets actuation travel, rapid trigger, dead zones, layers, advanced keys, lighting and macros of "
+  "wired keyboards with magnetic (Hall-effect) switches, and updates their firmware. corvane-cli applies and "
+  "exports profiles, checks access to the keyboard and writes support files.")
+set(CPACK_PACKAGE_CONTACT ${CORVANE_PACKAGE_CONTACT})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_linux}/debian/postinst ${_linux}/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+include(CPack)

@@ -1,0 +1,274 @@
+#include "ApplyCommand.h"
+
+#include "BoardProfile.h"
+#include "Kb2Errors.h"
+#include "Kb2Request.h"
+#include "KeyboardAction.h"
+#include "KeyboardSession.h"
+#include "MacroFile.h"
+#include "ProfileDocument.h"
+#include "ProfilePlan.h"
+#include "ProfileVerify.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+constexpr int ProgressTickMs = 100;
+
+// The profile group a step sends, as a person reads it.
+QString stepLabel(const ProfileStep &step)
+{
+    if (step.group == ProfileKeys::KeyboardRGB)
+        return QStringLiteral("lighting");
+    if (step.group == ProfileKeys::KeyPerformance)
+        return QStringLiteral("performance");
+    if (step.group == ProfileKeys::KeyCustom)
+        return QStringLiteral("key layers");
+    if (step.group == ProfileKeys::KeyTouchDB)
+        return QStringLiteral("per-key travel");
+    if (step.group == ProfileKeys::AdvancedKey)
+        return QStringLiteral("advanced keys");
+    return step.progress == 100 ? QStringLiteral("done") : QString();
+}
+
+bool hasSettings(const ProfileData &p)
+{
+    return p.lighting || p.performance || p.layers || p.keyTravel || p.advanced;
+}
+
+// Every macro the profile binds, read before anything is sent: a missing
+// file stops the run while the keyboard is still untouched.
+bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString, MacroLoadResult> *macros,
+                QString *why)
+{
+    if (!profile.advanced)
+        return true;
+    for (const AdvancedBinding &b : *profile.advanced) {
+        if (b.kind != Bind_MACRO || macros->contains(b.macroName))
+            continue;
+        const MacroLoadResult r = loadMacroFile(folder, b.macroName);
+        if (r.status != MacroLoadResult::Ok) {
+            *why = QStringLiteral("macro \"%1\" of the profile: %2 %3")
+                       .arg(b.macroName,
+                            r.status == MacroLoadResult::BadHeader ? QStringLiteral("cannot parse")
+                                                                   : QStringLiteral("cannot read"),
+                            QDir(folder).filePath(b.macroName + QStringLiteral(".csv")));
+            return false;
+        }
+        macros->insert(b.macroName, r);
+    }
+    return true;
+}
+
+// What the keyboard holds, as a profile, with its RS bindings: a profile
+// may set them, though the configurator does not keep them in profiles.
+ProfileData keyboardProfile(const KeyboardReadBack &rb)
+{
+    ProfileData p = boardProfile(rb);
+    for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
+        AdvancedBinding binding;
+        int key = 0;
+        if (p.advanced && bindingFromRecord(record, &binding, &key) && binding.kind == Bind_RS)
+            p.advanced->insert(key, binding);
+    }
+    return p;
+}
+
+} // namespace
+
+QString defaultMacroFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Corvane/Macro"));
+}
+
+bool loadProfileFile(const QString &path, ProfileData *profile, QString *why)
+{
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        *why = QStringLiteral("%1 is a folder, not a profile file").arg(path);
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // Refused before it is read: a profile is tens of kilobytes.
+    if (file.size() > MaxProfileFileSize) {
+        *why = QStringLiteral("%1 is not a profile file: too large (%2 bytes)").arg(path).arg(file.size());
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxProfileFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *why = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    ProfileDocument doc;
+    QString parseError;
+    if (!parseProfileBytes(bytes, &doc, &parseError)) {
+        *why = QStringLiteral("%1 is not a profile file: %2").arg(path, parseError);
+        return false;
+    }
+    *profile = readProfile(doc);
+    if (!hasSettings(*profile)) {
+        *why = QStringLiteral("%1 holds no keyboard settings").arg(path);
+        return false;
+    }
+    return true;
+}
+
+int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOptions &options, const CliOutput &io)
+{
+    ProfileData profile;
+    QString why;
+    if (!loadProfileFile(path, &profile, &why))
+        return io.fail(why);
+    const QString macroFolder = options.macroFolder.isEmpty() ? defaultMacroFolder() : options.macroFolder;
+    QMap<QString, MacroLoadResult> macros;
+    if (!loadMacros(profile, macroFolder, &macros, &why))
+        return io.fail(why);
+
+    KeyboardSession session(&worker);
+    if (readKeyboard(worker, session, &why, options.readBackTimeoutMs) != ReadResult::Complete)
+        return io.fail(QStringLiteral("cannot apply %1: %2").arg(path, why));
+
+    const BoardKeys board = boardKeysOf(worker);
+    const QList<ProfileStep> plan =
+        planProfile(profile, board, [&macros](const QString &name) { return macros.value(name); });
+
+    // Listen before the first request goes out.
+    QEventLoop loop;
+    int refused = 0;
+    int stopCode = Kb2Error::Ok;
+    bool lost = false;
+    quint64 target = ~quint64(0);
+    QObject::connect(&worker, &KeyboardAction::sigKB2RequestFailed, &loop, [&](int, bool read, int code) {
+        if (read)
+            return;
+        if (code == Kb2Error::Refused) {
+            ++refused;
+            return;
+        }
+        // Unanswered or garbled after its retries: the keyboard has stopped answering.
+        stopCode = code;
+        loop.quit();
+    });
+    QObject::connect(&worker, &KeyboardAction::sigDeviceLost, &loop, [&](int code) {
+        lost = true;
+        stopCode = code;
+        loop.quit();
+    });
+    QObject::connect(&worker, &KeyboardAction::sigKB2Idle, &loop, [&](quint64 serial) {
+        if (serial >= target)
+            loop.quit();
+    });
+
+    // The same calls, in the same order, as the configurator makes.
+    const quint64 start = worker.workSerial();
+    QList<quint64> stepEnds;
+    QString planError;
+    bool storeFull = false;
+    for (const ProfileStep &step : plan) {
+        storeFull = !runProfileStep(step, worker) || storeFull;
+        stepEnds << worker.workSerial() - start;
+        if (!step.error.isEmpty()) {
+            planError = step.error;
+            break;
+        }
+    }
+    target = start + stepEnds.last();
+    const quint64 total = qMax<quint64>(1, stepEnds.last());
+
+    ProgressLine bar(io.err);
+    quint64 lastDone = ~quint64(0);
+    QString current;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    auto tick = [&] {
+        const quint64 queued = quint64(worker.queuedCount());
+        const quint64 done = total > queued ? total - qMin(total, queued) : 0;
+        int i = 0;
+        while (i < stepEnds.size() - 1 && stepEnds[i] <= done)
+            ++i;
+        const QString label = stepLabel(plan[i]);
+        if (!label.isEmpty())
+            current = label;
+        bar.setProgress(int(done * 100 / total), current);
+        if (done != lastDone) {
+            lastDone = done;
+            sinceProgress.restart();
+        } else if (sinceProgress.elapsed() > options.stallMs) {
+            stopCode = Kb2Error::NoAnswer;
+            loop.quit();
+        }
+    };
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &loop, tick);
+    ticker.start(ProgressTickMs);
+    tick();
+    // Even when the worker is done already: its reports are still on their way.
+    loop.exec();
+    ticker.stop();
+
+    if (stopCode != Kb2Error::Ok) {
+        bar.end();
+        if (!lost)
+            worker.closeDevice();
+        return io.fail(QStringLiteral("%1 while applying %2 (%3); the settings sent before stay on the keyboard")
+                           .arg(lost ? QStringLiteral("the keyboard was disconnected")
+                                     : QStringLiteral("the keyboard stopped answering"),
+                                path, current.isEmpty() ? QLatin1String(kb2ErrorName(stopCode)) : current));
+    }
+    bar.setProgress(100, planError.isEmpty() ? stepLabel(plan.last()) : current);
+    bar.end();
+    if (!planError.isEmpty())
+        return io.fail(QStringLiteral("applying %1 stopped at its macros: %2").arg(path, planError));
+    if (storeFull)
+        return io.fail(QStringLiteral("the keyboard holds at most %1 macros; the others of %2 were not written")
+                           .arg(KB2ActionData::MaxMacros)
+                           .arg(path));
+
+    if (!options.verify) {
+        if (refused > 0)
+            return io.fail(QStringLiteral("the keyboard refused %1 of the settings of %2; --verify shows which")
+                               .arg(refused)
+                               .arg(path));
+        io.note(QStringLiteral("applied %1").arg(path));
+        return 0;
+    }
+
+    // Read everything back, as after connecting.
+    KeyboardSession check(&worker);
+    QEventLoop wait;
+    QObject::connect(&check, &KeyboardSession::readBackFinished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(options.readBackTimeoutMs, &wait, &QEventLoop::quit);
+    KB2Request info;
+    info.type = Kb2Req::BoardInfo;
+    worker.queueRequest(info);
+    wait.exec();
+    if (!check.isComplete())
+        return io.fail(QStringLiteral("applied %1, but the keyboard could not be read back to verify it").arg(path));
+
+    const QList<ProfileDifference> differences =
+        profileDifferences(profile, keyboardProfile(check.readBack()), board.keys);
+    for (const ProfileDifference &d : differences)
+        io.line(differenceLine(d));
+    const QString refusedText = QStringLiteral("the keyboard refused %1 setting(s)").arg(refused);
+    if (!differences.isEmpty())
+        return io.fail(QStringLiteral("%1 difference(s) between %2 and the keyboard%3")
+                           .arg(differences.size())
+                           .arg(path, refused > 0 ? QStringLiteral("; ") + refusedText : QString()));
+    if (refused > 0)
+        return io.fail(QStringLiteral("%1 of %2, though reading it back shows every setting of it")
+                           .arg(refusedText, path));
+    io.note(QStringLiteral("applied and verified %1: the keyboard holds every setting of it").arg(path));
+    return 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+class KeyboardAction;
+class KeyboardSession;
+
+// What the commands share: where they print, the progress bar, and
+// connecting with a read-back. Results go to out; progress, notes and the
+// one-line failures to err.
+struct CliOutput {
+    FILE *out = stdout;
+    FILE *err = stderr;
+
+    void line(const QString &text) const;
+    void note(const QString &text) const;
+    // "corvane-cli: message" on err; returns the exit code 1.
+    int fail(const QString &message) const;
+};
+
+// A bar on err, redrawn in place: "[####....]  45% layers".
+class ProgressLine {
+public:
+    explicit ProgressLine(FILE *stream = stderr) : m_stream(stream) {}
+    void setProgress(int value, const QString &label = QString());
+    // Ends the bar's line; the outcome goes on a line of its own.
+    void end();
+
+private:
+    FILE *m_stream;
+    int m_value = -1;
+    QString m_label;
+};
+
+// Paths of the interfaces with the keyboard's ids.
+QStringList keyboardPaths();
+// Why connecting found nothing, as one line (no keyboard, no permission, no
+// answer).
+QString connectFailure(int connectResult);
+
+enum class ReadResult {
+    Complete,
+    Incomplete, // connected and read, but some parts are missing (named in *why)
+    Failed,     // nothing usable: *why says why
+};
+
+// Connects and reads the keyboard back (everything, or its identity only
+// when the session is set to basic), waiting at most timeoutMs.
+ReadResult readKeyboard(KeyboardAction &worker, KeyboardSession &session, QString *why, int timeoutMs);
+
+constexpr int ReadBackTimeoutMs = 60000;

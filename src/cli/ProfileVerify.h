@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ProfileData.h"
+
+#include <QList>
+#include <QString>
+
+// What differs between a profile and what a keyboard holds after it was
+// applied. Only what applying the profile sets is compared: its groups, on
+// the keys the board has (others are skipped when applying). Values are the
+// profile's own: a setting the keyboard stores rounded shows as a difference.
+struct ProfileDifference {
+    QString group;         // "KeyboardRGB", "KeyPerformance", "KeyCustom", "KeyTouchDB", "AdvancedKey"
+    QString key;           // "rgb-mode", "fn1-layout key 17 (A)", "key 17 (A) keyTouchDis", ...
+    QString profileValue;  // "none" when the profile has none
+    QString keyboardValue; // "none" when the keyboard has none
+};
+
+// keyboard: boardProfile() of a read-back; boardKeys: the board's key types.
+QList<ProfileDifference> profileDifferences(const ProfileData &profile, const ProfileData &keyboard,
+                                            const QList<int> &boardKeys);
+
+// "KeyTouchDB key 17 (A) keyTouchDis: profile 1500, keyboard 1200"
+QString differenceLine(const ProfileDifference &difference);

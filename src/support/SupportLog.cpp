@@ -1,0 +1,3 @@
+#include "SupportLog.h"
+
+Q_LOGGING_CATEGORY(lcSupport, "corvane.support", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "UpdateLog.h"
+
+Q_LOGGING_CATEGORY(lcUpdate, "corvane.update", QtWarningMsg)

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Downloads, version documents and the updater.
+Q_DECLARE_LOGGING_CATEGORY(lcUpdate)

@@ -1,0 +1,270 @@
+#include "SoftwareUpdate.h"
+
+#include "InstallCheck.h"
+#include "OnlineUpdate.h"
+#include "ProcessControl.h"
+#include "SystemConfig.h"
+#include "UpdateLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+#ifdef Q_OS_WIN
+const char *const ProgramSuffix = ".exe";
+#else
+const char *const ProgramSuffix = "";
+#endif
+
+} // namespace
+
+SoftwareUpdate::SoftwareUpdate(const QString &workDir, const QString &installDir, QObject *parent)
+    : QObject(parent), m_workDir(workDir), m_installDir(installDir), m_folderWritable(isFolderWritable),
+      m_stopper(new ProgramStopper(this)), m_watch(new ProcessExitWatch(this)), m_probation(new QTimer(this)),
+      m_stallTimeoutMs(Downloader::DefaultStallTimeoutMs)
+{
+    m_probation->setSingleShot(true);
+    connect(m_stopper, &ProgramStopper::finished, this, &SoftwareUpdate::stopped);
+    connect(m_watch, &ProcessExitWatch::exited, this, [this] {
+        if (m_state != State::Starting)
+            return;
+        qCDebug(lcUpdate) << "the new program ended during its first seconds";
+        m_probation->stop();
+        rollBack();
+    });
+    connect(m_probation, &QTimer::timeout, this, [this] {
+        m_watch->stop();
+        qCDebug(lcUpdate) << "the new program is running";
+        setState(State::Finished);
+    });
+}
+
+SoftwareUpdate::~SoftwareUpdate() = default;
+
+QString SoftwareUpdate::installedPath() const
+{
+    return programPath(m_installDir, m_name);
+}
+
+QString SoftwareUpdate::backupPath() const
+{
+    return installedPath() + QLatin1String(".backup");
+}
+
+QString SoftwareUpdate::newPath() const
+{
+    return installedPath() + QLatin1String(".new");
+}
+
+QString SoftwareUpdate::problem() const
+{
+    return m_problem ? m_problem() : QString();
+}
+
+bool SoftwareUpdate::canQuit() const
+{
+    return m_state != State::Installing && m_state != State::Starting;
+}
+
+void SoftwareUpdate::setState(State state)
+{
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void SoftwareUpdate::fail(std::function<QString()> problem, State state)
+{
+    m_problem = std::move(problem);
+    qCDebug(lcUpdate) << "update stopped:" << this->problem();
+    setState(state);
+}
+
+void SoftwareUpdate::check()
+{
+    cancel(); // an earlier check's answer must not pass for this one's
+    setState(State::Checking);
+    SystemConfig config(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)));
+    m_name = config.softwareName();
+    m_installed = config.softwareVersion();
+    QString endpointProblem;
+    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem);
+    if (!base.isValid()) {
+        const bool empty = endpointProblem == QLatin1String("empty");
+        fail([empty] {
+            return empty ? OnlineUpdate::tr("未配置更新服务器，无法在线更新。")
+                         : OnlineUpdate::tr("更新服务器地址无效，无法在线更新。");
+        }, State::NotConfigured);
+        return;
+    }
+    // The name becomes a request path and a file name here: nothing else will do.
+    if (!isPlainFileName(m_name) || !QFileInfo::exists(installedPath())) {
+        qCDebug(lcUpdate) << "no program to update:" << m_name << installedPath();
+        fail([] { return tr("没有找到要更新的程序，请先运行一次配置程序。"); }, State::NotConfigured);
+        return;
+    }
+    const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1.json").arg(m_name));
+    const QString path = QDir(m_workDir).filePath(QStringLiteral("cache/%1.json").arg(m_name));
+    m_download = new Downloader(url, path, Downloader::DocumentLimit, this);
+    m_download->setStallTimeout(m_stallTimeoutMs);
+    connect(m_download, &Downloader::downloadFinish, this, &SoftwareUpdate::documentArrived);
+    m_download->start();
+}
+
+void SoftwareUpdate::documentArrived()
+{
+    Downloader *d = m_download;
+    m_download = nullptr;
+    if (!d)
+        return;
+    d->deleteLater();
+    if (!d->succeeded()) {
+        const QString reason = d->failureText();
+        fail([reason] { return tr("无法获取最新版本信息：%1").arg(reason); }, State::CheckFailed);
+        return;
+    }
+    QFile file(d->targetPath());
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    file.close();
+    file.remove();
+    qCDebug(lcUpdate) << "输出获取到的json数据" << bytes;
+    QString parseProblem;
+    if (!parseSoftwareDocument(bytes, &m_document, &parseProblem)) {
+        qCDebug(lcUpdate) << parseProblem;
+        fail([] { return tr("无法获取最新版本信息：服务器返回的内容无效。"); }, State::CheckFailed);
+        return;
+    }
+    if (!isVersionNewer(m_document.lastVersion, m_installed)) {
+        setState(State::UpToDate);
+        return;
+    }
+    setState(m_folderWritable(m_installDir) ? State::Available : State::SystemInstall);
+}
+
+void SoftwareUpdate::install()
+{
+    if (m_state != State::Available)
+        return;
+    QString endpointProblem;
+    const QUrl base = parseUpdateEndpoint(SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)))
+                                              .updateEndpoint(),
+                                          &endpointProblem);
+    const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1%2").arg(m_name, QLatin1String(ProgramSuffix)));
+    // Beside the installed file, so that putting it in place is a rename.
+    m_download = new Downloader(url, newPath(), Downloader::ProgramLimit, this);
+    m_download->setStallTimeout(m_stallTimeoutMs);
+    connect(m_download, &Downloader::updateProgressBarValue, this, &SoftwareUpdate::progress);
+    connect(m_download, &Downloader::downloadFinish, this, &SoftwareUpdate::programArrived);
+    setState(State::Downloading);
+    m_download->start();
+}
+
+void SoftwareUpdate::cancel()
+{
+    if (!m_download)
+        return;
+    Downloader *d = m_download;
+    m_download = nullptr;
+    d->disconnect(this);
+    d->abort();
+    d->deleteLater();
+    qCDebug(lcUpdate) << "cancelled; nothing was changed";
+}
+
+void SoftwareUpdate::programArrived()
+{
+    Downloader *d = m_download;
+    m_download = nullptr;
+    if (!d)
+        return;
+    d->deleteLater();
+    if (!d->succeeded()) {
+        const QString reason = d->failureText();
+        fail([reason] { return tr("下载新版本失败：%1 当前版本没有改变。").arg(reason); });
+        return;
+    }
+    QFile file(newPath());
+    QByteArray head;
+    if (file.open(QIODevice::ReadOnly))
+        head = file.read(4);
+    file.close();
+    const QString sha = m_document.sha256;
+    std::function<QString()> problem;
+    if (!looksLikeExecutable(head))
+        problem = [] { return tr("下载的文件不是可运行的程序，当前版本没有改变。"); };
+    else if (!sha.isEmpty() && (!isSha256Hex(sha) || fileSha256(newPath()) != sha))
+        problem = [] { return tr("下载的文件校验失败（SHA-256 不一致），当前版本没有改变。"); };
+    if (problem) {
+        QFile::remove(newPath());
+        fail(problem);
+        return;
+    }
+    QFile::setPermissions(newPath(), QFile::permissions(installedPath()) | QFile::ExeOwner | QFile::ReadOwner);
+    setState(State::Installing);
+    m_stopper->stop(singleInstanceLockPath(m_workDir), m_name, m_stopTimeoutMs);
+}
+
+void SoftwareUpdate::stopped(int result)
+{
+    if (m_state != State::Installing)
+        return;
+    if (result == ProgramStopper::TimedOut || result == ProgramStopper::Failed) {
+        QFile::remove(newPath());
+        const QString name = m_name;
+        fail([name] { return tr("无法关闭正在运行的%1，请先关闭它再更新。当前版本没有改变。").arg(name); });
+        return;
+    }
+    replaceAndStart();
+}
+
+void SoftwareUpdate::replaceAndStart()
+{
+    const QString installed = installedPath();
+    const QString backup = backupPath();
+    QFile::remove(backup);
+    QString error;
+    if (!QFile::copy(installed, backup)) {
+        qCDebug(lcUpdate) << "no backup of" << installed;
+        QFile::remove(newPath());
+        startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+        fail([] { return tr("无法备份当前版本，更新没有进行。"); });
+        return;
+    }
+    if (!replaceFile(newPath(), installed, &error)) {
+        qCDebug(lcUpdate) << "Failed to move file from" << newPath() << "to" << installed << error;
+        QFile::remove(newPath());
+        startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+        fail([] { return tr("无法替换程序文件，当前版本没有改变。"); });
+        return;
+    }
+    qCDebug(lcUpdate) << "File moved from" << newPath() << "to" << installed;
+    qint64 pid = 0;
+    if (!startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, &pid)) {
+        rollBack();
+        return;
+    }
+    setState(State::Starting);
+    if (!m_watch->watch(pid)) {
+        rollBack(); // already gone
+        return;
+    }
+    m_probation->start(m_probationMs);
+}
+
+void SoftwareUpdate::rollBack()
+{
+    const QString installed = installedPath();
+    QString error;
+    if (!replaceFile(backupPath(), installed, &error)) {
+        qCWarning(lcUpdate) << "cannot put the old version back:" << error;
+        const QString backup = backupPath();
+        fail([backup] { return tr("新版本无法运行，旧版本也无法恢复。旧版本保存在：%1").arg(backup); });
+        return;
+    }
+    startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+    fail([] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); }, State::RolledBack);
+}

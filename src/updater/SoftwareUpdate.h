@@ -1,0 +1,104 @@
+#pragma once
+
+#include "UpdateDocuments.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+#include "Downloader.h"
+class ProcessExitWatch;
+class ProgramStopper;
+class QTimer;
+
+// The updater's work, without its window: read the configurator's name and
+// version, fetch the software version document, and on request replace the
+// configurator with the newer one.
+//
+// Nothing is touched before the new program is downloaded completely and
+// checked (an executable of this platform, the document's SHA-256 when it
+// gives one). Only then is the running configurator stopped, the installed
+// file copied to a backup beside it and the new file renamed over it in one
+// step. The new program must stay up for a probation time; if it cannot be
+// started or ends within it, the backup is put back and started.
+class SoftwareUpdate : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        Checking,
+        NotConfigured, // no usable update server, or nothing to update
+        CheckFailed,
+        UpToDate,
+        Available,
+        SystemInstall, // newer exists, but the program's folder is not ours to write
+        Downloading,
+        Installing,    // stopping the old program, replacing the file
+        Starting,      // the new program is on probation
+        Finished,
+        RolledBack,
+        Failed,
+    };
+
+    static constexpr int DefaultStopTimeoutMs = 10000;
+    static constexpr int DefaultProbationMs = 3000;
+
+    // workDir: settings and the cache; installDir: where the configurator's
+    // executable is (this program's own folder).
+    SoftwareUpdate(const QString &workDir, const QString &installDir, QObject *parent = nullptr);
+    ~SoftwareUpdate() override;
+
+    void setStallTimeout(int ms) { m_stallTimeoutMs = ms; }
+    void setStopTimeout(int ms) { m_stopTimeoutMs = ms; }
+    void setProbation(int ms) { m_probationMs = ms; }
+    // Replaces the writability probe of the install folder (tests running as root).
+    void setFolderWritable(std::function<bool(const QString &)> probe) { m_folderWritable = std::move(probe); }
+
+    void check();
+    void install();
+    // Ends a check or a download; the installed program is untouched.
+    void cancel();
+    // False while the old program is being stopped, replaced or the new one
+    // is on probation: leaving then would leave the user without a program.
+    bool canQuit() const;
+
+    State state() const { return m_state; }
+    QString softwareName() const { return m_name; }
+    QString installedVersion() const { return m_installed; }
+    QString latestVersion() const { return m_document.lastVersion; }
+    // The reason of NotConfigured, CheckFailed and Failed, translated.
+    QString problem() const;
+    QString installedPath() const;
+    QString backupPath() const;
+
+signals:
+    void stateChanged(SoftwareUpdate::State state);
+    void progress(int percent);
+
+private:
+    void setState(State state);
+    void fail(std::function<QString()> problem, State state = State::Failed);
+    void documentArrived();
+    void programArrived();
+    void stopped(int result);
+    void replaceAndStart();
+    void rollBack();
+    QString newPath() const;
+
+    QString m_workDir;
+    QString m_installDir;
+    QString m_name;
+    QString m_installed;
+    SoftwareDocument m_document;
+    State m_state = State::Checking;
+    std::function<QString()> m_problem;
+    std::function<bool(const QString &)> m_folderWritable;
+    QPointer<Downloader> m_download;
+    ProgramStopper *m_stopper;
+    ProcessExitWatch *m_watch;
+    QTimer *m_probation;
+    int m_stallTimeoutMs;
+    int m_stopTimeoutMs = DefaultStopTimeoutMs;
+    int m_probationMs = DefaultProbationMs;
+};

@@ -1,0 +1,281 @@
+// The downloader both programs use, the version documents and the firmware
+// version check, against a real HTTP server on the loopback address.
+
+#include "Downloader.h"
+#include "LoopbackHttpServer.h"
+#include "OnlineUpdate.h"
+#include "SystemConfig.h"
+#include "TestWait.h"
+#include "UpdateDocuments.h"
+
+#include <QDir>
+#include <QNetworkProxy>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray body(int size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        b[i] = char(i * 7 + 3);
+    return b;
+}
+
+} // namespace
+
+class TestDownload : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        QVERIFY(m_dir.isValid());
+        QDir::setCurrent(m_dir.path());
+    }
+
+    void versionComparison_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("1.2.10 > 1.2.9") << "1.2.10" << "1.2.9" << true;
+        QTest::newRow("1.2.9 < 1.2.10") << "1.2.9" << "1.2.10" << false;
+        QTest::newRow("1.2 == 1.2.0") << "1.2" << "1.2.0" << false;
+        QTest::newRow("1.2.0 == 1.2") << "1.2.0" << "1.2" << false;
+        QTest::newRow("1.10 > 1.9") << "1.10" << "1.9" << true;
+        QTest::newRow("empty never newer") << "" << "0.0.1" << false;
+        QTest::newRow("empty vs empty") << "" << "" << false;
+        QTest::newRow("anything over empty") << "0.0.1" << "" << true;
+        QTest::newRow("non-number part is 0") << "1.x.1" << "1.0.0" << true;
+        QTest::newRow("1.1.1 > 1.1.0.12") << "1.1.1" << "1.1.0.12" << true;
+        QTest::newRow("same four parts") << "1.1.0.12" << "1.1.0.12" << false;
+    }
+    void versionComparison()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, newer);
+        QCOMPARE(isVersionNewer(a, b), newer);
+    }
+
+    void namesAndAddresses()
+    {
+        QCOMPARE(boardIdFileName(0x00000102u), QString("258"));
+        QCOMPARE(boardIdFileName(0x80000001u), QString("-2147483647"));
+        QCOMPARE(boardIdFileName(0xFFFFFFFFu), QString("-1"));
+        for (const char *bad : {"", "../x.bin", "a/b.bin", ".hidden", "a b.bin", "a\\b", "x?.bin"})
+            QVERIFY2(!isPlainFileName(bad), bad);
+        QVERIFY(isPlainFileName("kb_1.2-3.bin"));
+
+        QString problem;
+        QVERIFY(!parseUpdateEndpoint("  ", &problem).isValid());
+        QCOMPARE(problem, QString("empty"));
+        for (const char *bad : {"ftp://host", "http://", "not a url", "http://h/?q=1"}) {
+            QVERIFY2(!parseUpdateEndpoint(bad, &problem).isValid(), bad);
+            QCOMPARE(problem, QString("invalid"));
+        }
+        const QUrl base = parseUpdateEndpoint("http://127.0.0.1:8731/", &problem);
+        QVERIFY(base.isValid());
+        QCOMPARE(endpointUrl(base, "/firmware/258/258.json").toString(),
+                 QString("http://127.0.0.1:8731/firmware/258/258.json"));
+        QCOMPARE(endpointUrl(parseUpdateEndpoint("https://h.example/files"), "/drive/C/C").toString(),
+                 QString("https://h.example/files/drive/C/C"));
+    }
+
+    void documents()
+    {
+        FirmwareDocument fw;
+        QString problem;
+        QVERIFY(parseFirmwareDocument(R"({"version":"V1.2.3","md5":"ABCDEF0123456789ABCDEF0123456789",
+            "fileName":"kb.bin","date":"2024-05-01","log":"fixes","other":1})", &fw, &problem));
+        QCOMPARE(fw.version, QString("1.2.3"));
+        QCOMPARE(fw.md5, QString("abcdef0123456789abcdef0123456789"));
+        QCOMPARE(fw.fileName, QString("kb.bin"));
+        QCOMPARE(fw.log, QString("fixes"));
+        // A file name that reaches out of its folder is dropped, never used.
+        QVERIFY(parseFirmwareDocument(R"({"version":"1","fileName":"../../sysConfig.ini"})", &fw));
+        QVERIFY(fw.fileName.isEmpty());
+        QVERIFY(parseFirmwareDocument(R"({"version":2,"fileName":["x"]})", &fw));
+        QVERIFY(fw.version.isEmpty() && fw.fileName.isEmpty());
+        QVERIFY(!parseFirmwareDocument("not json", &fw, &problem));
+        QCOMPARE(problem, QString("Failed to parse JSON data."));
+        QVERIFY(!parseFirmwareDocument("[1,2]", &fw, &problem));
+        QCOMPARE(problem, QString("JSON data is not an object."));
+
+        SoftwareDocument sw;
+        QVERIFY(parseSoftwareDocument(R"({"lastVersion":"1.1.0.13"})", &sw));
+        QCOMPARE(sw.lastVersion, QString("1.1.0.13"));
+        QVERIFY(sw.sha256.isEmpty());
+        // A checksum that is there but unusable must not mean "unchecked".
+        QVERIFY(parseSoftwareDocument(R"({"lastVersion":"2","sha256":7})", &sw));
+        QVERIFY(!sw.sha256.isEmpty() && !isSha256Hex(sw.sha256));
+        QVERIFY(parseSoftwareDocument(R"({})", &sw));
+        QVERIFY(sw.lastVersion.isEmpty());
+        QVERIFY(!isVersionNewer(sw.lastVersion, "1.0"));
+    }
+
+    // Every way a download can go wrong ends with downloadFinish() once,
+    // succeeded() false and no file; only the good ones leave the body.
+    void outcomes_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<bool>("stall");
+        QTest::addColumn<bool>("sendLength");
+        QTest::addColumn<int>("cap"); // 0: the document limit
+        QTest::addColumn<int>("failure");
+        const int none = int(Downloader::Failure::None);
+        QTest::newRow("200 with length") << 200 << 70000 << -1 << false << true << 0 << none;
+        QTest::newRow("200 without length") << 200 << 5000 << -1 << false << false << 0 << none;
+        QTest::newRow("404") << 404 << 10 << -1 << false << true << 0 << int(Downloader::Failure::HttpStatus);
+        QTest::newRow("500") << 500 << 10 << -1 << false << true << 0 << int(Downloader::Failure::HttpStatus);
+        QTest::newRow("truncated") << 200 << 5000 << 1200 << false << true << 0
+                                   << int(Downloader::Failure::Truncated);
+        QTest::newRow("stalled") << 200 << 5000 << 100 << true << true << 0 << int(Downloader::Failure::Stalled);
+        QTest::newRow("stalled before the body") << 200 << 5000 << 0 << true << true << 0
+                                                 << int(Downloader::Failure::Stalled);
+        QTest::newRow("announced too large") << 200 << 5000 << -1 << false << true << 4096
+                                             << int(Downloader::Failure::TooLarge);
+        QTest::newRow("grows too large") << 200 << 5000 << -1 << false << false << 4096
+                                         << int(Downloader::Failure::TooLarge);
+    }
+    void outcomes()
+    {
+        QFETCH(int, status);
+        QFETCH(int, size);
+        QFETCH(int, cut);
+        QFETCH(bool, stall);
+        QFETCH(bool, sendLength);
+        QFETCH(int, cap);
+        QFETCH(int, failure);
+        LoopbackHttpServer server;
+        LoopbackHttpServer::Response r;
+        r.status = status;
+        r.body = body(size);
+        r.cut = cut;
+        r.stall = stall;
+        r.sendLength = sendLength;
+        server.serve("/file.bin", r);
+
+        const QString folder = m_dir.filePath(QTest::currentDataTag());
+        QDir().mkpath(folder);
+        const QString target = folder + "/file.bin";
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("stale") == 5);
+        old.close();
+        Downloader d(QUrl(server.base() + "/file.bin"), target, cap ? cap : Downloader::DocumentLimit);
+        d.setStallTimeout(300);
+        QSignalSpy finished(&d, &Downloader::downloadFinish);
+        d.start();
+        QVERIFY(finished.wait(5000));
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(int(d.failure()), failure);
+        QCOMPARE(d.succeeded(), failure == int(Downloader::Failure::None));
+        if (d.succeeded()) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), r.body);
+        } else {
+            QVERIFY(!d.failureText().isEmpty());
+            QVERIFY2(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty(),
+                     qPrintable(QDir(folder).entryList(QDir::Files | QDir::Hidden).join(',')));
+        }
+        if (status != 200)
+            QCOMPARE(d.httpStatus(), status);
+    }
+
+    void refusedConnectionAndAbort()
+    {
+        // A port nobody listens on.
+        quint16 port;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        const QString target = m_dir.filePath("refused.bin");
+        Downloader refused(QUrl(QString("http://127.0.0.1:%1/x").arg(port)), target, 1000);
+        QSignalSpy finished(&refused, &Downloader::downloadFinish);
+        refused.start();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(refused.failure(), Downloader::Failure::Network);
+        QVERIFY(!QFile::exists(target));
+
+        LoopbackHttpServer server;
+        LoopbackHttpServer::Response r;
+        r.body = body(1000);
+        r.cut = 10;
+        r.stall = true;
+        server.serve("/slow", r);
+        Downloader slow(QUrl(server.base() + "/slow"), target, 1000);
+        QSignalSpy slowFinished(&slow, &Downloader::downloadFinish);
+        slow.start();
+        QVERIFY(waitFor([&] { return !server.requests().isEmpty(); }, 5000));
+        slow.abort();
+        QCOMPARE(slowFinished.count(), 1);
+        QCOMPARE(slow.failure(), Downloader::Failure::Aborted);
+        QCoreApplication::processEvents();
+        QCOMPARE(slowFinished.count(), 1);
+        QVERIFY(QDir(m_dir.path()).entryList({"refused*", ".refused*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    void firmwareCheck()
+    {
+        LoopbackHttpServer server;
+        server.serve("/firmware/-2147483390/-2147483390.json",
+                     QByteArray(R"({"version":"1.2.0","md5":"00112233445566778899aabbccddeeff",)"
+                                R"("fileName":"kb.bin","date":"d","log":"notes"})"));
+        OnlineUpdate online;
+        online.setBoardId(0x80000102u);
+
+        // No server configured: nothing is asked.
+        SystemConfig().setUpdateEndpoint("");
+        QVERIFY(!online.check());
+        QVERIFY(!OnlineUpdate::endpointProblemText().isEmpty());
+        SystemConfig().setUpdateEndpoint("gopher://x");
+        QVERIFY(!online.check());
+        QVERIFY(server.requests().isEmpty());
+
+        SystemConfig().setUpdateEndpoint(server.base());
+        QVERIFY(OnlineUpdate::endpointProblemText().isEmpty());
+        QSignalSpy data(&online, &OnlineUpdate::haveNewVersionData);
+        FirmwareCheck *first = online.check();
+        FirmwareCheck *second = online.check();
+        QVERIFY(first && second);
+        QSignalSpy firstDone(first, &FirmwareCheck::finished);
+        QSignalSpy secondDone(second, &FirmwareCheck::finished);
+        QVERIFY(secondDone.count() == 1 || secondDone.wait(5000));
+        QVERIFY(firstDone.count() == 1 || firstDone.wait(5000));
+        QCOMPARE(firstDone.count(), 1);
+        QCOMPARE(secondDone.count(), 1);
+        QCOMPARE(firstDone.first().first().toBool(), true);
+        QCOMPARE(data.count(), 2);
+        QCOMPARE(online.lastVersion(), QString("1.2.0"));
+        QCOMPARE(online.fileName(), QString("kb.bin"));
+        QCOMPARE(online.firmwareFileUrl("kb.bin").toString(), server.base() + "/firmware/-2147483390/kb.bin");
+        QVERIFY(!QFile::exists("cache/-2147483390.json")); // read, then removed
+
+        // A failed check keeps what the last good one said.
+        server.clear();
+        FirmwareCheck *failed = online.check();
+        QSignalSpy failedDone(failed, &FirmwareCheck::finished);
+        QVERIFY(failedDone.wait(5000));
+        QCOMPARE(failedDone.first().first().toBool(), false);
+        QCOMPARE(data.count(), 2);
+        QCOMPARE(online.lastVersion(), QString("1.2.0"));
+        // Another board forgets it.
+        online.setBoardId(7);
+        QVERIFY(!online.hasDocument());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestDownload)
+#include "test_download.moc"

@@ -1,0 +1,555 @@
+// The settings dialog against the virtual keyboard and an update server on
+// the loopback address: versions, online and local firmware updates and
+// every way they fail, the watchdog, the backup and its restore, the
+// polling rate, the factory reset, the updater button and the notice.
+
+#include "BoardProfile.h"
+#include "FirmwareImage.h"
+#include "FirmwareNotice.h"
+#include "HidBackend.h"
+#include "HidLibrary.h"
+#include "IAPFirmwareWindow.h"
+#include "KB2FirmwareDevelop.h"
+#include "KeyboardAction.h"
+#include "KeyboardSession.h"
+#include "LoopbackHttpServer.h"
+#include "MacroFile.h"
+#include "OnlineUpdate.h"
+#include "ProfileManager.h"
+#include "ProfilePlan.h"
+#include "QueuedSpy.h"
+#include "ShellResources.h"
+#include "SignalObject.h"
+#include "SystemConfig.h"
+#include "TestWait.h"
+#include "VirtualHidBackend.h"
+
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QLabel>
+#include <QNetworkProxy>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString DocPath = QStringLiteral("/firmware/258/258.json");
+const QString BinPath = QStringLiteral("/firmware/258/kb-1.2.0.bin");
+
+QByteArray testImage(int size)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        image[i] = char((i * 31 + 5 + (i >> 7)) & 0xFF);
+    return image;
+}
+
+QByteArray document(const QString &version, const QByteArray &image, const QString &fileName = "kb-1.2.0.bin")
+{
+    const QByteArray md5 = QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex();
+    return QStringLiteral(R"({"version":"%1","md5":"%2","fileName":"%3","date":"2024-06-01","log":"更快的回报"})")
+        .arg(version, QString::fromLatin1(md5), fileName)
+        .toUtf8();
+}
+
+// A keyboard, its worker and read-back, an update server, and the dialog,
+// wired as the main window wires them.
+struct Rig {
+    explicit Rig(bool bootLoader = false)
+    {
+        QDir::setCurrent(dir.path());
+        SystemConfig config;
+        config.setLanguage("Chinese");
+        config.setSoftwareVersion("1.1.0.12");
+        config.setUpdateEndpoint(server.base());
+        VirtualKeyboard::Options o;
+        o.latencyUs = 0;
+        o.rebootDelayMs = 20;
+        o.startInBootLoader = bootLoader;
+        kb = &backend.addKeyboard(o);
+        kb->fillDistinctive();
+        HidBackend::setInstance(&backend);
+        worker = std::make_unique<KeyboardAction>();
+        worker->setFirstWriteDelay(0);
+        worker->setProbeTimeout(30);
+        worker->setAnswerTimeout(60);
+        idle = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
+        session = new KeyboardSession(worker.get(), &context, KeyboardSession::Role::Listen);
+        QObject::connect(worker.get(), &KeyboardAction::sigKB2DeviceInfo, &context, [this](const QVariant &v) {
+            if (!QString::fromUtf8(v.value<STU_BoardInfo2>().version).contains("Boot"))
+                KeyboardSession::startReadBack(worker.get());
+        }, Qt::QueuedConnection);
+        backend.addPlugListener([this](const std::string &path, bool arrived) {
+            if (!arrived)
+                return;
+            const QString p = QString::fromStdString(path);
+            QMetaObject::invokeMethod(&context, [this, p] {
+                if (!worker->isDeviceOpen() && !(dialog && dialog->isUpdating()))
+                    worker->requestArrival(p);
+            }, Qt::QueuedConnection);
+        });
+        online.setBoardId(0x102);
+        QObject::connect(SignalObject::instance(), &SignalObject::sigBoardReset, worker.get(),
+                         &KeyboardAction::restoreFactory);
+    }
+    ~Rig()
+    {
+        QObject::disconnect(SignalObject::instance(), &SignalObject::sigBoardReset, worker.get(), nullptr);
+        dialog.reset();
+        idle.reset();
+        worker.reset();
+        HidLibrary::shutdown();
+        HidBackend::setInstance(nullptr);
+    }
+
+    bool connectAndRead()
+    {
+        QSignalSpy done(session, &KeyboardSession::readBackFinished);
+        worker->requestConnect();
+        return done.wait(20000) && session->readBack().isComplete() && waitIdle();
+    }
+    bool waitIdle()
+    {
+        const quint64 target = worker->workSerial();
+        return waitFor([&] { return !idle->isEmpty() && idle->last().first().toULongLong() >= target; });
+    }
+    bool fetchDocument()
+    {
+        FirmwareCheck *check = online.check();
+        if (!check)
+            return false;
+        QSignalSpy done(check, &FirmwareCheck::finished);
+        return done.wait(5000) && done.first().first().toBool();
+    }
+    void open(const QString &firmwareVersion = "1.0.3", bool bootLoader = false)
+    {
+        IAPFirmwareWindow::Services s;
+        s.worker = worker.get();
+        s.online = &online;
+        s.profiles = &profiles;
+        s.readBack = [this](KeyboardReadBack *rb) {
+            *rb = session->readBack();
+            return session->isComplete();
+        };
+        s.pollingRate = session->readBack().pollingRate;
+        dialog = std::make_unique<IAPFirmwareWindow>(s, firmwareVersion, bootLoader);
+        IAPFirmwareWindow::Prompts p;
+        p.ask = [this](const QString &title, const QString &text) {
+            questions << title + "|" + text;
+            return answer;
+        };
+        p.inform = [this](const QString &title, const QString &text) { notes << title + "|" + text; };
+        p.chooseFirmwareFile = [this](const QString &) { return nextFile; };
+        p.startProgram = [this](const QString &program, const QStringList &args) {
+            started << program + " " + args.join(' ');
+            return true;
+        };
+        dialog->setPrompts(p);
+        dialog->setWatchdogIntervals(5000, 2000);
+        dialog->setDownloadStallTimeout(300);
+        KB2FirmwareDevelop *engine = dialog->engine();
+        engine->setPauseMs(2);
+        engine->setRestartWaitMs(20);
+        engine->setAnswerTimeoutMs(60);
+        // As the main window does: connect again once the engine lets go.
+        QObject::connect(dialog.get(), &IAPFirmwareWindow::sigDeviceReleased, worker.get(),
+                         &KeyboardAction::requestConnect);
+        released = std::make_unique<QSignalSpy>(dialog.get(), &IAPFirmwareWindow::sigDeviceReleased);
+        ended = std::make_unique<QSignalSpy>(dialog.get(), &IAPFirmwareWindow::sigEndUpdate);
+    }
+    // Runs change on the engine's thread the first time progress reaches value.
+    void atProgress(int value, std::function<void()> change)
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        QObject::connect(dialog->engine(), &KB2FirmwareDevelop::sigNotifyProgress, &context, [=](int v) {
+            if (v >= value && !done->exchange(true))
+                change();
+        }, Qt::DirectConnection);
+    }
+    // Frames sent to the keyboard since the log was last cleared.
+    int framesToKeyboard() const
+    {
+        int n = 0;
+        for (const auto &f : kb->frameLog())
+            n += f.direction == VirtualKeyboard::Direction::ToKeyboard;
+        return n;
+    }
+    QByteArray runningImage() const
+    {
+        const auto s = kb->state();
+        return QByteArray(reinterpret_cast<const char *>(s.runningImage.data()), int(s.runningImage.size()));
+    }
+
+    QTemporaryDir dir;
+    LoopbackHttpServer server;
+    VirtualHidBackend backend;
+    VirtualKeyboard *kb = nullptr;
+    std::unique_ptr<KeyboardAction> worker;
+    std::unique_ptr<QueuedSpy> idle;
+    QObject context;
+    KeyboardSession *session = nullptr;
+    ProfileManager profiles;
+    OnlineUpdate online;
+    std::unique_ptr<IAPFirmwareWindow> dialog;
+    std::unique_ptr<QSignalSpy> released, ended;
+    QStringList questions, notes, started;
+    bool answer = false;
+    QString nextFile;
+};
+
+} // namespace
+
+class TestFirmwareDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        corvaneInitResources();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    }
+    void versionsShown();
+    void onlineUpdate_data();
+    void onlineUpdate();
+    void localUpdate();
+    void backupAndRestore();
+    void lostKeyboard_data();
+    void lostKeyboard();
+    void settingsActions();
+    void noticeOncePerReport();
+};
+
+void TestFirmwareDialog::versionsShown()
+{
+    Rig rig;
+    const QByteArray image = testImage(3000);
+    rig.server.serve(DocPath, document("1.2.0", image));
+    QVERIFY(rig.fetchDocument());
+
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QCOMPARE(d.firmwareVersionText(), QString("V1.0.3"));
+    QCOMPARE(d.newestText(), QString("★最新版本：V1.2.0\n版本日志：\n更快的回报"));
+    QVERIFY(d.onlineButton()->isEnabled());
+    QVERIFY(d.progressBar()->isHidden());
+    QCOMPARE(d.percentLabel()->text(), QString("0%"));
+    QCOMPARE(d.findChild<QLabel *>("iapValue")->text(), QString("V1.1.0.12"));
+
+    // Online 1.2 against 1.2.0: nothing newer, nothing offered.
+    d.setFirmwareVersion("1.2");
+    QVERIFY(d.newestText().isEmpty());
+    QVERIFY(!d.onlineButton()->isEnabled());
+    QCOMPARE(d.statusText(), QString("已是最新版本"));
+    d.setFirmwareVersion("");
+    QCOMPARE(d.firmwareVersionText(), QString("V0.0.0"));
+    QVERIFY(d.onlineButton()->isEnabled());
+
+    // Without its application the keyboard takes what the server has.
+    d.setFirmwareVersion("1.2.0");
+    d.setBootLoader(true);
+    QCOMPARE(d.statusText(), QString("固件不存在，请先升级固件"));
+    QVERIFY(d.onlineButton()->isEnabled());
+
+    // No update server: no online update, and the status says why.
+    SystemConfig().setUpdateEndpoint("");
+    d.setBootLoader(false);
+    QVERIFY(!d.onlineButton()->isEnabled());
+    QCOMPARE(d.statusText(), QString("未配置更新服务器，无法在线更新。"));
+}
+
+void TestFirmwareDialog::onlineUpdate_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("good") << "" << "固件升级完成，当前固件版本：V1.2.0";
+    QTest::newRow("404") << "404" << "固件下载失败：更新服务器拒绝了请求（HTTP 404）。";
+    QTest::newRow("500") << "500" << "固件下载失败：更新服务器拒绝了请求（HTTP 500）。";
+    QTest::newRow("truncated") << "truncated" << "固件下载失败：下载不完整，连接中断。";
+    QTest::newRow("stalled") << "stalled" << "固件下载失败：下载超时，服务器没有响应。";
+    QTest::newRow("wrong md5") << "md5" << "下载的固件校验失败（MD5 不一致），没有写入键盘。";
+    QTest::newRow("empty image") << "empty" << "下载的固件文件是空的，没有写入键盘。";
+    QTest::newRow("no md5") << "nomd5" << "固件信息没有有效的校验值，不能在线升级。";
+}
+
+void TestFirmwareDialog::onlineUpdate()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, status);
+    Rig rig;
+    // A failed download never gets as far as the keyboard: only the good
+    // case needs it read.
+    if (fault.isEmpty())
+        QVERIFY(rig.connectAndRead());
+    const QByteArray image = testImage(3000);
+    QByteArray doc = document("1.2.0", fault == "md5" ? testImage(2999) : image);
+    if (fault == "nomd5")
+        doc.replace("\"md5\"", "\"md4\"");
+    rig.server.serve(DocPath, doc);
+    LoopbackHttpServer::Response bin;
+    bin.body = image;
+    if (fault == "404" || fault == "500")
+        bin.status = fault.toInt();
+    if (fault == "truncated")
+        bin.cut = 1000;
+    if (fault == "stalled") {
+        bin.cut = 1000;
+        bin.stall = true;
+    }
+    if (fault == "empty") {
+        bin.body.clear();
+        rig.server.serve(DocPath, document("1.2.0", QByteArray()));
+    }
+    rig.server.serve(BinPath, bin);
+    QVERIFY(rig.fetchDocument());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QSignalSpy startSpy(&d, &IAPFirmwareWindow::sigStartUpdate);
+    // The new firmware reports its version once it runs.
+    QObject::connect(&d, &IAPFirmwareWindow::sigStartUpdate, &rig.context,
+                     [&rig] { rig.kb->modify([](VirtualKeyboard::State &s) { s.appVersion = "V1.2.0"; }); });
+    rig.kb->clearFrameLog();
+    const QByteArray running = rig.runningImage();
+
+    d.onlineButton()->click();
+    if (fault.isEmpty()) {
+        QVERIFY(startSpy.wait(5000));
+        // Closing in the middle would leave the keyboard without firmware.
+        d.closeBtnClicked();
+        QCOMPARE(rig.notes.value(0), QString("提示|固件正在升级，请等待升级结束后再关闭。"));
+        QVERIFY(rig.released->wait(15000));
+        QVERIFY2(waitFor([&] { return d.statusText() == status; }, 20000), qPrintable(d.statusText()));
+        QCOMPARE(rig.ended->count(), 1);
+        QVERIFY(d.progressBar()->isHidden() && d.percentLabel()->isHidden());
+        QCOMPARE(d.progressBar()->value(), 100);
+        QCOMPARE(rig.runningImage(), fw_pad_image(image));
+        QCOMPARE(d.firmwareVersionText(), QString("V1.2.0"));
+        QVERIFY(d.newestText().isEmpty());
+        QVERIFY(!QFile::exists("cache/kb-1.2.0.bin"));
+        QVERIFY(rig.worker->isDeviceOpen());
+    } else {
+        QVERIFY(waitFor([&] { return d.statusText() == status; }, 5000));
+        QCOMPARE(startSpy.count(), 0);
+        QCOMPARE(rig.framesToKeyboard(), 0);
+        QCOMPARE(rig.runningImage(), running);
+        QVERIFY(d.onlineButton()->isEnabled()); // a try again is possible
+        QVERIFY(QDir("cache").entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).isEmpty());
+    }
+}
+
+void TestFirmwareDialog::localUpdate()
+{
+    Rig rig(true); // from the boot loader: no read-back, no backup
+    rig.open("1.0", true);
+    IAPFirmwareWindow &d = *rig.dialog;
+    const QByteArray image = testImage(1500);
+    auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile f(rig.dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    };
+    write("other.hex", image);
+    write("nothing.bin", QByteArray());
+    write("FIRMWARE.BIN", image);
+    rig.kb->clearFrameLog();
+
+    for (const auto &[file, text] : {std::pair<QString, QString>{"other.hex", "只能用 .bin 固件文件升级，其他格式的文件不能写入键盘。"},
+                                     {"nothing.bin", "固件文件是空的，没有写入键盘。"},
+                                     {"missing.bin", "无法读取固件文件。"}}) {
+        rig.nextFile = rig.dir.filePath(file);
+        d.chooseButton()->click();
+        d.localButton()->click();
+        QCOMPARE(d.statusText(), text);
+    }
+    QCOMPARE(rig.framesToKeyboard(), 0);
+
+    rig.nextFile = rig.dir.filePath("FIRMWARE.BIN");
+    d.chooseButton()->click();
+    d.localButton()->click();
+    QCOMPARE(d.statusText(), QString("正在更新"));
+    QVERIFY(!d.progressBar()->isHidden());
+    QVERIFY(rig.released->wait(15000));
+    QCOMPARE(rig.ended->count(), 1);
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+    QVERIFY2(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).isEmpty(),
+             qPrintable(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).join(',')));
+}
+
+void TestFirmwareDialog::backupAndRestore()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    const VirtualKeyboard::State before = rig.kb->state();
+    // The keyboard tells a macro's name, not its steps: the macro's file
+    // (the user's, made with the macro editor) is what puts it back.
+    QDir().mkpath(macroFolderPath());
+    QVERIFY(writeMacroFile(macroFolderPath() + "/Macro0.csv", {{true, "A", 10}, {false, "A", 20}}));
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QSignalSpy saved(&d, &IAPFirmwareWindow::sigBackupSaved);
+    QSignalSpy restore(&d, &IAPFirmwareWindow::sigRestoreProfile);
+    // The new firmware starts from its defaults.
+    QObject::connect(&d, &IAPFirmwareWindow::sigStartUpdate, &rig.context, [&rig] {
+        rig.kb->modify([](VirtualKeyboard::State &s) {
+            s.macroSteps.clear();
+            for (int c = 0; c < VirtualKeyboard::Cells; ++c) {
+                if (!s.matrix[c])
+                    continue;
+                s.params[1][c] = 0x04;
+                s.params[4][c] = 2000;
+            }
+            s.lighting = VirtualKeyboard::Lighting();
+        });
+    });
+    const QByteArray image = testImage(2000);
+    QFile f(rig.dir.filePath("new.bin"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(image) == image.size());
+    f.close();
+    rig.nextFile = f.fileName();
+    rig.answer = true;
+    d.chooseButton()->click();
+    d.localButton()->click();
+
+    // Written before anything reached the keyboard.
+    QCOMPARE(saved.count(), 1);
+    const QString name = saved.first().at(0).toString();
+    QVERIFY2(QRegularExpression("^备份-\\d{8}-\\d{6}$").match(name).hasMatch(), qPrintable(name));
+    QVERIFY(QFile::exists(ProfileManager::profileFolder() + "/" + name + ".kb"));
+    const int id = saved.first().at(1).toInt();
+    QCOMPARE(rig.profiles.profile(id).value(ProfileKeys::KeyboardRGB),
+             boardProfileDocument(rig.session->readBack()).value(ProfileKeys::KeyboardRGB));
+
+    QVERIFY(restore.wait(20000));
+    QCOMPARE(restore.first().first().toInt(), id);
+    QCOMPARE(rig.questions.last(),
+             QString("恢复配置|固件已升级到V1.0.3。是否把升级前备份的配置“%1”恢复到键盘？").arg(name));
+
+    // Put back as the main window applies a profile.
+    rig.profiles.SelectCurrentProfile(id);
+    const QList<ProfileStep> plan = planProfile(rig.profiles.currentProfile(), boardKeysOf(*rig.worker),
+                                                [](const QString &macro) {
+                                                    return loadMacroFile(macroFolderPath(), macro);
+                                                });
+    for (const ProfileStep &step : plan) {
+        QVERIFY2(step.error.isEmpty(), qPrintable(step.error));
+        QVERIFY(runProfileStep(step, *rig.worker));
+    }
+    QVERIFY(rig.waitIdle());
+    const VirtualKeyboard::State after = rig.kb->state();
+    QCOMPARE(int(after.macroSteps.size()), 2);
+    QVERIFY(after.params[1] == before.params[1]);
+    QVERIFY(after.params[4] == before.params[4]);
+    QCOMPARE(after.lighting.rgbMode, before.lighting.rgbMode);
+    QCOMPARE(after.lighting.grayscale, before.lighting.grayscale);
+}
+
+void TestFirmwareDialog::lostKeyboard_data()
+{
+    QTest::addColumn<bool>("unplug");
+    QTest::newRow("unplugged mid-write") << true;
+    QTest::newRow("no progress: the watchdog") << false;
+}
+
+void TestFirmwareDialog::lostKeyboard()
+{
+    QFETCH(bool, unplug);
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    d.setWatchdogIntervals(2000, 200);
+    if (unplug) {
+        rig.atProgress(40, [&rig] { rig.kb->unplug(); });
+    } else {
+        rig.atProgress(35, [&rig] {
+            VirtualKeyboard::Faults f = rig.kb->faults();
+            f.refuseBlocks = -1;
+            rig.kb->setFaults(f);
+        });
+    }
+    QFile f(rig.dir.filePath("new.bin"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(20000)) == 20000);
+    f.close();
+    rig.nextFile = f.fileName();
+    d.chooseButton()->click();
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(15000));
+    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+    QCOMPARE(rig.ended->count(), 0);
+    QVERIFY(!d.isUpdating());
+    QVERIFY(d.localButton()->isEnabled());
+    // Nothing the engine says afterwards takes the message back.
+    QCoreApplication::processEvents();
+    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+}
+
+void TestFirmwareDialog::settingsActions()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open();
+    IAPFirmwareWindow &d = *rig.dialog;
+    QCOMPARE(d.pollingRateBox()->count(), 7);
+    QCOMPARE(d.pollingRateBox()->itemText(4), QString("500Hz"));
+    QVERIFY(d.pollingRateBox()->isEnabled());
+    emit d.pollingRateBox()->activated(4);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(int(rig.kb->state().pollingRate), 4);
+
+    rig.answer = false;
+    d.factoryResetButton()->click();
+    QCOMPARE(rig.questions.last(), QString("恢复出厂设置|是否将键盘恢复出厂设置？"));
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.kb->state().factoryResets, 0);
+    rig.answer = true;
+    d.factoryResetButton()->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.kb->state().factoryResets, 1);
+
+    d.checkUpdateButton()->click();
+    QCOMPARE(rig.started, QStringList(QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath()));
+
+    // Closing is refused only while the keyboard is being written.
+    d.show();
+    d.closeBtnClicked();
+    QVERIFY(d.isHidden());
+}
+
+void TestFirmwareDialog::noticeOncePerReport()
+{
+    Rig rig;
+    const QByteArray image = testImage(100);
+    rig.server.serve(DocPath, document("1.2.0", image));
+    FirmwareNotice notice(&rig.online);
+    QSignalSpy offers(&notice, &FirmwareNotice::sigOfferFirmwareDialog);
+    QSignalSpy documents(&rig.online, &OnlineUpdate::haveNewVersionData);
+    auto checksDone = [&](int n) { return waitFor([&] { return documents.count() == n; }, 5000); };
+    // The board report's check and the one after the initial read: one offer.
+    notice.boardReported(0x102, "1.0.3", false);
+    notice.initialReadFinished();
+    QVERIFY(checksDone(2));
+    QCOMPARE(offers.count(), 1);
+    QCOMPARE(offers.first().first().toString(), QString("1.0.3"));
+    // A board that is up to date, or in its boot loader, is offered nothing.
+    notice.boardReported(0x102, "1.2.0", false);
+    notice.boardReported(0x102, "1.0", true);
+    QVERIFY(checksDone(4));
+    QCOMPARE(offers.count(), 1);
+    // The next report of an older board: offered again.
+    notice.boardReported(0x102, "1.0.3", false);
+    QVERIFY(checksDone(5));
+    QCOMPARE(offers.count(), 2);
+    // Two reports in quick succession: only the newer one's check may offer.
+    notice.boardReported(0x102, "1.0.3", false);
+    notice.boardReported(0x102, "1.0.3", false);
+    QVERIFY(checksDone(7));
+    QCOMPARE(offers.count(), 3);
+}
+
+QTEST_MAIN(TestFirmwareDialog)
+#include "test_firmware_dialog.moc"

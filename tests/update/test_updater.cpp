@@ -1,0 +1,373 @@
+// The updater end to end: an update server on the loopback address, an
+// install folder holding a stand-in configurator that runs, holds the lock
+// file and logs what happens to it, and the real files being replaced.
+
+#include "LoopbackHttpServer.h"
+#include "ProcessControl.h"
+#include "SoftwareUpdate.h"
+#include "SystemConfig.h"
+#include "TestWait.h"
+#include "Update.h"
+
+#include <QCryptographicHash>
+#include <QLabel>
+#include <QNetworkProxy>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+const QString DocPath = QStringLiteral("/drive/Corvane/Corvane.json");
+const QString ExePath = QStringLiteral("/drive/Corvane/Corvane");
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Fixture {
+    Fixture()
+    {
+        QDir(dir.path()).mkpath("install");
+        QDir(dir.path()).mkpath("work/cache");
+        standin = readFile(QStringLiteral(CORVANE_STANDIN));
+        SystemConfig config(work() + "/sysConfig.ini");
+        config.setSoftwareName("Corvane");
+        config.setSoftwareVersion("1.0.0");
+        config.setUpdateEndpoint(server.base());
+        QFile f(installed());
+        f.open(QIODevice::WriteOnly);
+        f.write(program("1.0.0"));
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+        update = std::make_unique<SoftwareUpdate>(work(), install());
+        update->setStallTimeout(300);
+        update->setStopTimeout(3000);
+        update->setProbation(500);
+        window = std::make_unique<Update>(update.get());
+        quit = std::make_unique<QSignalSpy>(window.get(), &Update::sigQuit);
+    }
+    ~Fixture()
+    {
+        window.reset();
+        update.reset();
+        // Whatever stand-in is still running goes with the test.
+        for (const QString &line : log()) {
+            const QStringList parts = line.split(' ');
+            if (parts.value(0) == "started")
+                ::kill(parts.value(2).toInt(), SIGKILL);
+        }
+        QDir(install()).setPath(install());
+        QFile::setPermissions(install(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString install() const { return dir.filePath("install"); }
+    QString work() const { return dir.filePath("work"); }
+    QString installed() const { return install() + "/Corvane"; }
+    QByteArray program(const QByteArray &version, const QByteArray &mode = "normal") const
+    {
+        return standin + "\nCORVANE-STANDIN " + version + ' ' + mode + '\n';
+    }
+    QStringList log() const
+    {
+        return QString::fromUtf8(readFile(work() + "/standin.log")).split('\n', Qt::SkipEmptyParts);
+    }
+    bool logged(const QString &prefix) const
+    {
+        for (const QString &line : log())
+            if (line.startsWith(prefix))
+                return true;
+        return false;
+    }
+    // The installed configurator, running.
+    bool startOld(const QByteArray &mode = "normal")
+    {
+        if (mode != "normal") {
+            QFile f(installed());
+            f.open(QIODevice::WriteOnly);
+            f.write(program("1.0.0", mode));
+        }
+        if (!startDetachedProgram(installed(), {"--workdir", work()}, work(), nullptr))
+            return false;
+        return waitFor([&] { return logged("started 1.0.0"); });
+    }
+    void serve(const QByteArray &version, const QByteArray &exe, const QString &sha256 = QString())
+    {
+        QByteArray doc = "{\"lastVersion\":\"" + version + "\"";
+        if (!sha256.isNull())
+            doc += ",\"sha256\":\"" + sha256.toLatin1() + "\"";
+        server.serve(DocPath, doc + "}");
+        server.serve(ExePath, exe);
+    }
+    static QString sha(const QByteArray &bytes)
+    {
+        return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    }
+    bool reach(SoftwareUpdate::State state, int timeoutMs = 10000)
+    {
+        return waitFor([&] { return update->state() == state; }, timeoutMs);
+    }
+    // No half-written or downloaded file beside the program.
+    QStringList leftovers() const
+    {
+        QStringList files = QDir(install()).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll("Corvane");
+        files.removeAll("Corvane.backup");
+        return files;
+    }
+
+    QTemporaryDir dir;
+    LoopbackHttpServer server;
+    QByteArray standin;
+    std::unique_ptr<SoftwareUpdate> update;
+    std::unique_ptr<Update> window;
+    std::unique_ptr<QSignalSpy> quit;
+};
+
+} // namespace
+
+class TestUpdater : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        QVERIFY(QFile::exists(CORVANE_STANDIN));
+    }
+
+    void versionCheck()
+    {
+        Fixture fx;
+        QCOMPARE(fx.window->statusText(), QString("正在检查更新"));
+        QCOMPARE(fx.window->dotsLabel()->text(), QString(""));
+        // Up to date: nothing offered.
+        fx.serve("1.0.0", fx.program("1.0.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::UpToDate));
+        QCOMPARE(fx.window->statusText(), QString("已是最新版本！"));
+        QVERIFY(fx.window->updateButton()->isHidden());
+        // A document without "lastVersion" is never newer.
+        fx.server.serve(DocPath, QByteArray("{\"version\":\"9\"}"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::UpToDate));
+        // Newer: the versions and the button.
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        QCOMPARE(fx.window->statusText(), QString("当前版本：V1.0.0    最新版本：V1.1.0"));
+        QVERIFY(!fx.window->updateButton()->isHidden());
+        QCOMPARE(fx.window->updateButton()->text(), QString("立即更新"));
+        QVERIFY(fx.window->dotsLabel()->text().isEmpty());
+        // The document cannot be had: said so, nothing else happens.
+        fx.server.clear();
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed));
+        QCOMPARE(fx.window->statusText(), QString("无法获取最新版本信息：更新服务器拒绝了请求（HTTP 404）。"));
+        // No update server configured: no request at all.
+        const int asked = fx.server.requests().size();
+        SystemConfig(fx.work() + "/sysConfig.ini").setUpdateEndpoint("");
+        fx.update->check();
+        QCOMPARE(fx.update->state(), SoftwareUpdate::State::NotConfigured);
+        QCOMPARE(fx.window->statusText(), QString("未配置更新服务器，无法在线更新。"));
+        QCOMPARE(fx.server.requests().size(), asked);
+        QVERIFY(!fx.server.requests().contains(ExePath));
+    }
+
+    void newerVersionInstalled()
+    {
+        Fixture fx;
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        const QByteArray fresh = fx.program("1.1.0");
+        fx.serve("1.1.0", fresh, Fixture::sha(fresh));
+        fx.window->setQuitDelay(50);
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        fx.window->updateButton()->click();
+        QVERIFY(fx.window->updateButton()->isHidden());
+        QVERIFY(fx.reach(SoftwareUpdate::State::Finished));
+        QCOMPARE(fx.window->statusText(), QString("更新完成！正在启动！"));
+        // Stopped through SIGTERM (a normal close), replaced, started.
+        QCOMPARE(fx.log().mid(0, 3), QStringList({fx.log().value(0), "stopped 1.0.0", fx.log().value(2)}));
+        QVERIFY(fx.log().value(2).startsWith("started 1.1.0"));
+        QCOMPARE(readFile(fx.installed()), fresh);
+        QCOMPARE(readFile(fx.installed() + ".backup"), old);
+        QVERIFY(QFileInfo(fx.installed()).isExecutable());
+        QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
+        QVERIFY(fx.quit->wait(2000));
+    }
+
+    void refusedDownloads_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("truncated") << "truncated" << "下载新版本失败：下载不完整，连接中断。 当前版本没有改变。";
+        QTest::newRow("404") << "404" << "下载新版本失败：更新服务器拒绝了请求（HTTP 404）。 当前版本没有改变。";
+        QTest::newRow("wrong sha256") << "sha" << "下载的文件校验失败（SHA-256 不一致），当前版本没有改变。";
+        QTest::newRow("malformed sha256") << "badsha" << "下载的文件校验失败（SHA-256 不一致），当前版本没有改变。";
+        QTest::newRow("not a program") << "text" << "下载的文件不是可运行的程序，当前版本没有改变。";
+    }
+    // Nothing is stopped or replaced for a download that is not whole and right.
+    void refusedDownloads()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, status);
+        Fixture fx;
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        const QByteArray fresh = fx.program("1.1.0");
+        if (fault == "sha")
+            fx.serve("1.1.0", fresh, Fixture::sha(fresh + "x"));
+        else if (fault == "badsha")
+            fx.serve("1.1.0", fresh, "not-a-checksum");
+        else if (fault == "text")
+            fx.serve("1.1.0", "<html>gateway</html>");
+        else
+            fx.serve("1.1.0", fresh);
+        LoopbackHttpServer::Response r{200, fresh};
+        if (fault == "truncated")
+            r.cut = fresh.size() / 2;
+        if (fault == "404")
+            r.status = 404;
+        if (fault == "truncated" || fault == "404")
+            fx.server.serve(ExePath, r);
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        fx.window->updateButton()->click();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Failed));
+        QCOMPARE(fx.window->statusText(), status);
+        QCOMPARE(fx.log().size(), 1); // still the first start, never stopped
+        QCOMPARE(readFile(fx.installed()), old);
+        QVERIFY(!QFile::exists(fx.installed() + ".backup"));
+        QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
+        QVERIFY(fx.window->closeButton()->isEnabled());
+    }
+
+    void newProgramExitsAtOnce()
+    {
+        Fixture fx;
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        fx.serve("1.1.0", fx.program("1.1.0", "crash"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        fx.window->updateButton()->click();
+        QVERIFY(fx.reach(SoftwareUpdate::State::RolledBack));
+        QCOMPARE(fx.window->statusText(), QString("更新失败：新版本无法运行，已恢复并启动旧版本。"));
+        QCOMPARE(readFile(fx.installed()), old);
+        QVERIFY(waitFor([&] { return fx.log().size() == 4; }));
+        QVERIFY(fx.log().value(1) == "stopped 1.0.0");
+        QVERIFY(fx.log().value(2).startsWith("started 1.1.0"));
+        QVERIFY(fx.log().value(3).startsWith("started 1.0.0"));
+        QVERIFY(fx.leftovers().isEmpty());
+        QCOMPARE(fx.quit->count(), 0);
+    }
+
+    void systemInstall()
+    {
+        Fixture fx;
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        QVERIFY(QFile::setPermissions(fx.install(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                        QFile::ExeOther));
+        // Permission bits do not stop root: say what a system install says.
+        if (::geteuid() == 0)
+            fx.update->setFolderWritable([](const QString &) { return false; });
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::SystemInstall));
+        QCOMPARE(fx.window->statusText(), QString("当前版本：V1.0.0    最新版本：V1.1.0\n"
+                                                  "程序安装在系统目录中，请通过系统的软件包管理器更新。"));
+        QVERIFY(fx.window->updateButton()->isHidden());
+        fx.update->install(); // refused in this state
+        QVERIFY(!fx.server.requests().contains(ExePath));
+        QCOMPARE(readFile(fx.installed()), old);
+        QCOMPARE(fx.log().size(), 1);
+    }
+
+    void closedDuringDownload()
+    {
+        Fixture fx;
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        const QByteArray fresh = fx.program("1.1.0");
+        fx.serve("1.1.0", fresh);
+        LoopbackHttpServer::Response slow{200, fresh};
+        slow.cut = 1000;
+        slow.stall = true;
+        fx.server.serve(ExePath, slow);
+        fx.update->setStallTimeout(30000);
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        fx.window->updateButton()->click();
+        QVERIFY(waitFor([&] { return fx.server.requests().contains(ExePath); }));
+        QCOMPARE(fx.update->state(), SoftwareUpdate::State::Downloading);
+        QVERIFY(!fx.window->progressBar()->isHidden());
+        fx.window->closeButton()->click();
+        QCOMPARE(fx.quit->count(), 1);
+        QCOMPARE(fx.log().size(), 1); // still running, never asked to stop
+        QCOMPARE(readFile(fx.installed()), old);
+        QCoreApplication::processEvents();
+        QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
+    }
+
+    void configuratorThatWillNotStop()
+    {
+        Fixture fx;
+        QVERIFY(fx.startOld("stubborn"));
+        const QByteArray old = readFile(fx.installed());
+        fx.update->setStopTimeout(300);
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        fx.window->updateButton()->click();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Failed));
+        QCOMPARE(fx.window->statusText(), QString("无法关闭正在运行的Corvane，请先关闭它再更新。当前版本没有改变。"));
+        QCOMPARE(readFile(fx.installed()), old);
+        QVERIFY(fx.leftovers().isEmpty());
+    }
+
+    // The configurator itself ends cleanly on SIGTERM, releasing its lock.
+    void configuratorClosesOnTerm()
+    {
+        QTemporaryDir work;
+        QProcess corvane;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("CORVANE_NONINTERACTIVE", "1");
+        corvane.setProcessEnvironment(env);
+        corvane.start(CORVANE_APP, {"--simulate", "--workdir", work.path()});
+        QVERIFY(corvane.waitForStarted(5000));
+        const QString lock = singleInstanceLockPath(work.path());
+        // Up: the main window has written its name into the settings.
+        QVERIFY(waitFor([&] { return SystemConfig(work.filePath("sysConfig.ini")).softwareName() == "Corvane"; },
+                        10000));
+        ProgramStopper stopper;
+        QSignalSpy stopped(&stopper, &ProgramStopper::finished);
+        stopper.stop(lock, "Corvane", 10000);
+        QVERIFY(stopped.wait(11000));
+        QCOMPARE(stopped.first().first().toInt(), int(ProgramStopper::Stopped));
+        QVERIFY(corvane.state() == QProcess::NotRunning || corvane.waitForFinished(2000));
+        QCOMPARE(corvane.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(corvane.exitCode(), 0);
+        QVERIFY(!QFile::exists(lock));
+        // Nothing named in a stale lock is touched.
+        ProgramStopper again;
+        QSignalSpy none(&again, &ProgramStopper::finished);
+        again.stop(lock, "Corvane", 1000);
+        QVERIFY(none.wait(2000));
+        QCOMPARE(none.first().first().toInt(), int(ProgramStopper::NotRunning));
+    }
+};
+
+QTEST_MAIN(TestUpdater)
+#include "test_updater.moc"
