@@ -1867,6 +1867,26 @@ Release notes:
         <source>★最新版本：V%1</source>
         <translation>★ Latest version: V%1</translation>
     </message>
+    <message>
+        <source>保存诊断报告</source>
+        <translation>Save Support Report</translation>
+    </message>
+    <message>
+        <source>诊断报告 (*.json)</source>
+        <translation>Support report (*.json)</translation>
+    </message>
+    <message>
+        <source>把程序、系统和键盘的信息存为一个文件，附在问题报告里</source>
+        <translation>Saves the program, system and keyboard details in one file to attach to a bug report</translation>
+    </message>
+    <message>
+        <source>诊断报告已保存到 %1</source>
+        <translation>The support report was saved to %1</translation>
+    </message>
+    <message>
+        <source>诊断报告保存失败：%1</source>
+        <translation>The support report could not be saved: %1</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>

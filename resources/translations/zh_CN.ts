@@ -1867,6 +1867,26 @@
         <source>★最新版本：V%1</source>
         <translation>★最新版本：V%1</translation>
     </message>
+    <message>
+        <source>保存诊断报告</source>
+        <translation>保存诊断报告</translation>
+    </message>
+    <message>
+        <source>诊断报告 (*.json)</source>
+        <translation>诊断报告 (*.json)</translation>
+    </message>
+    <message>
+        <source>把程序、系统和键盘的信息存为一个文件，附在问题报告里</source>
+        <translation>把程序、系统和键盘的信息存为一个文件，附在问题报告里</translation>
+    </message>
+    <message>
+        <source>诊断报告已保存到 %1</source>
+        <translation>诊断报告已保存到 %1</translation>
+    </message>
+    <message>
+        <source>诊断报告保存失败：%1</source>
+        <translation>诊断报告保存失败：%1</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>

@@ -4,6 +4,7 @@
 #include "FirmwareMessages.h"
 #include "HidBackend.h"
 #include "KB2FirmwareDevelop.h"
+#include "KeyboardReturn.h"
 #include "SimScenario.h"
 #include "VirtualHidBackend.h"
 
@@ -22,9 +23,12 @@ struct BackendGuard {
     ~BackendGuard() { HidBackend::setInstance(previous); }
 };
 
+// How long a keyboard may take to come back after an update.
+constexpr int ReturnTimeoutMs = 15000;
+
 } // namespace
 
-int runFlashCommand(const QString &imagePath, int simulateFamily)
+int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKeyboard)
 {
     QFile file(imagePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -92,10 +96,23 @@ int runFlashCommand(const QString &imagePath, int simulateFamily)
 
     const bool ok = finished && (lastMessage == QLatin1String(FwMessage::Complete) ||
                                  lastMessage == QLatin1String(FwMessage::NoDownload));
-    if (ok)
-        std::fprintf(stderr, "%s\n", lastMessage.toLocal8Bit().constData());
-    else
+    if (!ok) {
         std::fprintf(stderr, "corvane-cli: firmware update failed: %s\n",
                      lastMessage.isEmpty() ? "no answer" : lastMessage.toLocal8Bit().constData());
-    return ok ? 0 : 1;
+        return 1;
+    }
+    std::fprintf(stderr, "%s\n", lastMessage.toLocal8Bit().constData());
+    if (!waitForKeyboard)
+        return 0;
+
+    // The keyboard restarts into its new firmware; a script wants to know it
+    // is back, and with which version, before it goes on.
+    STU_BoardInfo2 info;
+    if (!waitForKeyboardApplication(ReturnTimeoutMs, &info)) {
+        std::fprintf(stderr, "corvane-cli: the keyboard did not come back within %d s; unplug it and plug it in again\n",
+                     ReturnTimeoutMs / 1000);
+        return 1;
+    }
+    std::printf("firmware %s\n", QByteArray(info.version).constData());
+    return 0;
 }

@@ -38,7 +38,8 @@ const char *const Usage =
     "                          save the keyboard's configuration as a profile\n"
     "  doctor                  check access to the keyboard and print the commands that fix it\n"
     "  report FILE             write a support file (JSON) for a bug report\n"
-    "  flash FILE              write a firmware image\n"
+    "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
+    "                          back and print its new version (--no-wait skips that)\n"
     "  --verbose               print the protocol trace on stderr\n";
 
 int usage()
@@ -143,6 +144,7 @@ struct Arguments {
     int family = -1; // -1: the real keyboard
     bool verify = false;
     bool force = false;
+    bool noWait = false;
     bool ok = true;
 };
 
@@ -158,6 +160,8 @@ Arguments parseArguments(QStringList args)
             a.verify = true;
         } else if (arg == QLatin1String("--force")) {
             a.force = true;
+        } else if (arg == QLatin1String("--no-wait")) {
+            a.noWait = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             a.ok = false;
         } else if (a.command.isEmpty()) {
@@ -170,7 +174,8 @@ Arguments parseArguments(QStringList args)
     static const QMap<QString, int> files = {{"list", 0}, {"info", 0},   {"dump", 0},   {"doctor", 0},
                                              {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1}};
     a.ok = a.ok && files.contains(a.command) && a.positional.size() == files.value(a.command)
-           && (!a.verify || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"));
+           && (!a.verify || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"))
+           && (!a.noWait || a.command == QLatin1String("flash"));
     return a;
 }
 
@@ -193,7 +198,7 @@ int main(int argc, char **argv)
     const CliOutput io;
     if (a.command == QLatin1String("flash")) {
 #ifdef CORVANE_HAVE_FLASH
-        return runFlashCommand(a.positional.first(), a.family);
+        return runFlashCommand(a.positional.first(), a.family, !a.noWait);
 #else
         return io.fail(QStringLiteral("flash is not available in this build"));
 #endif

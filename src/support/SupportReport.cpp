@@ -15,6 +15,10 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <QSysInfo>
+#include <QThread>
+
+#include <memory>
+#include <optional>
 
 #if defined(__unix__)
 #include <grp.h>
@@ -156,4 +160,25 @@ bool writeSupportReport(const QString &path, const KeyboardReadBack *readBack, c
     options.openPath = openPath;
     input.doctor = diagnoseKeyboardAccess(options);
     return writeSupportReport(path, input, error);
+}
+
+void writeSupportReportInBackground(const QString &path, const KeyboardReadBack *readBack, const QString &openPath,
+                                    QObject *context, std::function<void(bool ok, const QString &error)> done)
+{
+    struct Job {
+        std::optional<KeyboardReadBack> readBack;
+        bool ok = false;
+        QString error;
+    };
+    auto job = std::make_shared<Job>();
+    if (readBack)
+        job->readBack = *readBack;
+    // The thread owns nothing of the caller's, so the caller may go away
+    // while it runs; the thread deletes itself when it is done.
+    QThread *thread = QThread::create([job, path, openPath] {
+        job->ok = writeSupportReport(path, job->readBack ? &*job->readBack : nullptr, openPath, &job->error);
+    });
+    QObject::connect(thread, &QThread::finished, context, [job, done] { done(job->ok, job->error); });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }

@@ -5,6 +5,10 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 struct KeyboardReadBack;
 
 // One JSON file with what a bug report needs: program, Qt and OS versions,
@@ -30,3 +34,9 @@ bool writeSupportReport(const QString &path, const SupportReportInput &input, QS
 // without probing, so the session keeps its keyboard.
 bool writeSupportReport(const QString &path, const KeyboardReadBack *readBack, const QString &openPath,
                         QString *error);
+
+// The same, on a thread of its own: enumerating the interfaces and writing the
+// file never hold up the window. readBack is copied (null: nothing read).
+// done runs on context's thread, and not at all once context is gone.
+void writeSupportReportInBackground(const QString &path, const KeyboardReadBack *readBack, const QString &openPath,
+                                    QObject *context, std::function<void(bool ok, const QString &error)> done);

@@ -95,9 +95,16 @@ void TestCli::flashSimulated()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(3000, '\x5A'));
     f.close();
+    // The keyboard is waited for until it runs its new firmware, whose
+    // version is the one line on stdout; --no-wait ends at the update.
     const Run ok = cli({"flash", image, "--simulate"});
     QCOMPARE(ok.exitCode, 0);
     QVERIFY(ok.err.contains("Firmware update complete!"));
+    QVERIFY2(ok.out.startsWith("firmware V") && ok.out.count('\n') == 1, ok.out.constData());
+    const Run noWait = cli({"flash", image, "--no-wait", "--simulate"});
+    QCOMPARE(noWait.exitCode, 0);
+    QVERIFY(noWait.out.isEmpty());
+    QCOMPARE(cli({"apply", image, "--no-wait", "--simulate"}).exitCode, 2);
 
     const Run missing = cli({"flash", dir.filePath("absent.bin"), "--simulate"});
     QCOMPARE(missing.exitCode, 1);

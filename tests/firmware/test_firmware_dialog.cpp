@@ -86,13 +86,17 @@ struct Rig {
             if (!QString::fromUtf8(v.value<STU_BoardInfo2>().version).contains("Boot"))
                 KeyboardSession::startReadBack(worker.get());
         }, Qt::QueuedConnection);
+        // As the device lifecycle does: a removal of the open interface
+        // closes it (an idle worker would not notice), an arrival connects.
         backend.addPlugListener([this](const std::string &path, bool arrived) {
-            if (!arrived)
-                return;
             const QString p = QString::fromStdString(path);
-            QMetaObject::invokeMethod(&context, [this, p] {
-                if (!worker->isDeviceOpen() && !(dialog && dialog->isUpdating()))
+            QMetaObject::invokeMethod(&context, [this, p, arrived] {
+                if (!arrived) {
+                    if (worker->isDeviceOpen() && worker->devicePathString() == p)
+                        worker->closeDevice();
+                } else if (!worker->isDeviceOpen() && !(dialog && dialog->isUpdating())) {
                     worker->requestArrival(p);
+                }
             }, Qt::QueuedConnection);
         });
         online.setBoardId(0x102);
@@ -147,6 +151,7 @@ struct Rig {
         };
         p.inform = [this](const QString &title, const QString &text) { notes << title + "|" + text; };
         p.chooseFirmwareFile = [this](const QString &) { return nextFile; };
+        p.chooseReportFile = [this](const QString &) { return nextFile; };
         p.startProgram = [this](const QString &program, const QStringList &args) {
             started << program + " " + args.join(' ');
             return true;
@@ -510,6 +515,29 @@ void TestFirmwareDialog::settingsActions()
     d.factoryResetButton()->click();
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.kb->state().factoryResets, 1);
+
+    // The support report holds the session's read-back and the frames just
+    // exchanged; a folder that cannot be written is said, and nothing else.
+    rig.nextFile = rig.dir.filePath("report.json");
+    rig.notes.clear();
+    d.supportReportButton()->click();
+    QVERIFY(!d.supportReportButton()->isEnabled());
+    QVERIFY(waitFor([&] { return !rig.notes.isEmpty(); }));
+    QCOMPARE(rig.notes, QStringList("提示|诊断报告已保存到 " + QDir::toNativeSeparators(rig.nextFile)));
+    QVERIFY(d.supportReportButton()->isEnabled());
+    QFile reportFile(rig.nextFile);
+    QVERIFY(reportFile.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(reportFile.readAll()).object();
+    QVERIFY(report.value("readBack").toObject().value("missing").toArray().isEmpty());
+    QVERIFY(!report.value("board").toObject().isEmpty());
+    QVERIFY(!report.value("frames").toArray().isEmpty());
+    rig.nextFile = rig.dir.filePath("absent/report.json");
+    rig.notes.clear();
+    d.supportReportButton()->click();
+    QVERIFY(waitFor([&] { return !rig.notes.isEmpty(); }));
+    QCOMPARE(rig.notes.size(), 1);
+    QVERIFY(rig.notes.first().startsWith("提示|诊断报告保存失败："));
+    QVERIFY(!QFile::exists(rig.nextFile));
 
     d.checkUpdateButton()->click();
     QCOMPARE(rig.started, QStringList(QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath()));

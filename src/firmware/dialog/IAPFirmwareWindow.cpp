@@ -13,6 +13,7 @@
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
 #include "SignalObject.h"
+#include "SupportReport.h"
 #include "SystemConfig.h"
 
 #include <QCloseEvent>
@@ -82,6 +83,7 @@ void IAPFirmwareWindow::setupConnections()
     connect(m_localBtn, &QPushButton::clicked, this, &IAPFirmwareWindow::localUpdate);
     connect(m_onlineBtn, &QPushButton::clicked, this, &IAPFirmwareWindow::onlineUpdate);
     connect(m_resetBtn, &QPushButton::clicked, this, &IAPFirmwareWindow::factoryReset);
+    connect(m_reportBtn, &QPushButton::clicked, this, &IAPFirmwareWindow::saveSupportReport);
     connect(m_watchdog, &QTimer::timeout, this, &IAPFirmwareWindow::updateFailed);
     connect(m_releaseTimer, &QTimer::timeout, this, [this] {
         qCWarning(lcFirmware) << "the worker did not report closing; updating anyway";
@@ -215,6 +217,7 @@ void IAPFirmwareWindow::refreshControls()
     const bool open = m_services.worker && m_services.worker->isDeviceOpen();
     m_rateBox->setEnabled(idle && open && !m_bootLoader);
     m_resetBtn->setEnabled(idle && open && !m_bootLoader);
+    m_reportBtn->setEnabled(!m_writingReport);
 }
 
 bool IAPFirmwareWindow::isUpdating() const
@@ -491,6 +494,31 @@ void IAPFirmwareWindow::factoryReset()
         return;
     if (m_prompts.ask(tr("恢复出厂设置"), tr("是否将键盘恢复出厂设置？")))
         emit SignalObject::instance()->sigBoardReset();
+}
+
+void IAPFirmwareWindow::saveSupportReport()
+{
+    if (m_writingReport)
+        return;
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("corvane-report-%1.json").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
+    const QString path = m_prompts.chooseReportFile(suggested);
+    if (path.isEmpty())
+        return;
+    KeyboardReadBack readBack;
+    const bool haveReadBack = m_services.readBack && m_services.readBack(&readBack);
+    const QString openPath = m_services.worker ? m_services.worker->devicePathString() : QString();
+    m_writingReport = true;
+    refreshControls();
+    writeSupportReportInBackground(path, haveReadBack ? &readBack : nullptr, openPath, this,
+                                   [this, path](bool ok, const QString &error) {
+                                       m_writingReport = false;
+                                       refreshControls();
+                                       if (ok)
+                                           m_prompts.inform(tr("提示"), tr("诊断报告已保存到 %1").arg(QDir::toNativeSeparators(path)));
+                                       else
+                                           m_prompts.inform(tr("提示"), tr("诊断报告保存失败：%1").arg(error));
+                                   });
 }
 
 void IAPFirmwareWindow::checkUpdate()

@@ -54,6 +54,8 @@ public:
         std::function<void(const QString &title, const QString &text)> inform;
         std::function<QString(const QString &startFolder)> chooseFirmwareFile;
         std::function<bool(const QString &program, const QStringList &arguments)> startProgram;
+        // Where to save the support report; empty when the user cancels.
+        std::function<QString(const QString &suggestedPath)> chooseReportFile;
         static Prompts dialogs(QWidget *parent);
     };
 
@@ -92,6 +94,7 @@ public:
     QPushButton *localButton() const { return m_localBtn; }
     QPushButton *checkUpdateButton() const { return m_checkUpdateBtn; }
     QPushButton *factoryResetButton() const { return m_resetBtn; }
+    QPushButton *supportReportButton() const { return m_reportBtn; }
     QComboBox *pollingRateBox() const { return m_rateBox; }
     // The row of actions at the bottom, where further actions go.
     QHBoxLayout *actionRow() const { return m_actionRow; }
@@ -142,6 +145,7 @@ private:
     void onlineUpdate();
     void checkUpdate();
     void factoryReset();
+    void saveSupportReport();
     void fetchFinished(bool ok);
     // Backup, then take the keyboard from the worker, then start the engine.
     void beginUpdate(const QByteArray &image, const QString &version);
@@ -206,4 +210,6 @@ private:
     QLabel *m_statusLabel = nullptr;
     QHBoxLayout *m_actionRow = nullptr;
     QPushButton *m_resetBtn = nullptr;
+    QPushButton *m_reportBtn = nullptr;
+    bool m_writingReport = false;
 };

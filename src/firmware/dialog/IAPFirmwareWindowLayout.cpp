@@ -107,6 +107,10 @@ IAPFirmwareWindow::Prompts IAPFirmwareWindow::Prompts::dialogs(QWidget *parent)
     p.startProgram = [](const QString &program, const QStringList &arguments) {
         return QProcess::startDetached(program, arguments);
     };
+    p.chooseReportFile = [parent](const QString &suggestedPath) {
+        return QFileDialog::getSaveFileName(parent, IAPFirmwareWindow::tr("保存诊断报告"), suggestedPath,
+                                            IAPFirmwareWindow::tr("诊断报告 (*.json)"));
+    };
     return p;
 }
 
@@ -238,6 +242,9 @@ void IAPFirmwareWindow::buildWidgets()
 
     m_actionRow = new QHBoxLayout;
     m_actionRow->setContentsMargins(0, 0, 20, 0);
+    // The harmless action on the left, well away from the factory reset.
+    m_reportBtn = button(this);
+    m_actionRow->addWidget(m_reportBtn);
     m_actionRow->addStretch();
     m_resetBtn = button(this, "iapResetBtn");
     m_actionRow->addWidget(m_resetBtn);
@@ -267,6 +274,8 @@ void IAPFirmwareWindow::retranslate()
     m_onlineTitle->setText(tr("在线升级"));
     m_onlineBtn->setText(tr("在线更新"));
     m_resetBtn->setText(tr("恢复出厂设置"));
+    m_reportBtn->setText(tr("保存诊断报告"));
+    m_reportBtn->setToolTip(tr("把程序、系统和键盘的信息存为一个文件，附在问题报告里"));
     m_progress->setAccessibleName(tr("升级进度"));
     showLocalPath();
     refreshVersionInfo();
