@@ -7,6 +7,7 @@
 #include "DeviceLifecycle.h"
 #include "FileListWgt.h"
 #include "FirmwareNotice.h"
+#include "FramelessWindow.h"
 #include "IAPFirmwareWindow.h"
 #include "KeyConfigWgt.h"
 #include "KeyboardAction.h"
@@ -82,6 +83,7 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     language->setLanguage(language->language() == QLatin1String("Chinese") ? QStringLiteral("Chinese")
                                                                               : QStringLiteral("English"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+    WindowDragger::install(this);
 #ifdef Q_OS_WIN
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
@@ -481,34 +483,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
-#ifndef Q_OS_WIN
     // Without a compositor an X11 window cannot be translucent (its corners
-    // turn black and partial repaints leave traces): cut the rounded shape
-    // out with a mask instead.
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 16, 16);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
-#endif
+    // turn black and partial repaints leave traces).
+    cutRoundedCorners(this, 16);
     QWidget::resizeEvent(event);
-}
-
-void MainWindow::mousePressEvent(QMouseEvent *event)
-{
-    // The window has no frame: it is moved by dragging its empty parts.
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = true;
-        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPos() - m_dragOffset);
-    else
-        m_dragging = false;
-    QWidget::mouseMoveEvent(event);
 }
 
 void MainWindow::toast(const QString &text, bool error)

@@ -78,8 +78,6 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void buildWidgets();
@@ -132,6 +130,4 @@ private:
     bool m_bootLoader = false; // the keyboard reported its boot loader
     QPointer<IAPFirmwareWindow> m_firmwareDialog;
     FirmwareNotice *m_firmwareNotice = nullptr;
-    QPoint m_dragOffset;
-    bool m_dragging = false;
 };

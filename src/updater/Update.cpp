@@ -1,14 +1,14 @@
 #include "Update.h"
 
+#include "FramelessWindow.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -37,6 +37,7 @@ Update::Update(SoftwareUpdate *update, QWidget *parent)
     : QWidget(parent), m_update(update), m_dotsTimer(new QTimer(this)), m_quitTimer(new QTimer(this))
 {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+    WindowDragger::install(this);
 #ifdef Q_OS_WIN
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
@@ -213,29 +214,7 @@ void Update::changeEvent(QEvent *event)
 
 void Update::resizeEvent(QResizeEvent *event)
 {
-#ifndef Q_OS_WIN
-    // No compositor for translucent corners on X11: cut the shape instead.
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(6, 6, -6, -6), 8, 8);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
-#endif
+    cutRoundedCorners(this, 8, 6); // inside the drawn shadow
     QWidget::resizeEvent(event);
 }
 
-void Update::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = true;
-        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void Update::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPos() - m_dragOffset);
-    else
-        m_dragging = false;
-    QWidget::mouseMoveEvent(event);
-}

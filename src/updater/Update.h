@@ -38,8 +38,6 @@ public slots:
 protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void buildWidgets();
@@ -55,6 +53,4 @@ private:
     QTimer *m_dotsTimer;
     int m_dotCount = 0;
     QTimer *m_quitTimer;
-    QPoint m_dragOffset;
-    bool m_dragging = false;
 };

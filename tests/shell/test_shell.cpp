@@ -1,6 +1,7 @@
 #include "CustomDoubleValidator.h"
 #include "FileItemWgt.h"
 #include "FileListWgt.h"
+#include "FramelessWindow.h"
 #include "LanguageManager.h"
 #include "PopWindow.h"
 #include "SendDataProgress.h"
@@ -37,6 +38,7 @@ private slots:
     void profileList();
     void namePrompt();
     void switchControl();
+    void framelessWindowDrags();
     void renderSnapshots();
 
 private:
@@ -158,6 +160,36 @@ void TestShell::validator_data()
     QTest::newRow("prefix of 0.001") << "0.00" << 0.001 << 3 << M;
     QTest::newRow("prefix of 1.5") << "1" << 1.5 << 2 << M;
     QTest::newRow("below bottom, complete") << "1.25" << 1.5 << 2 << I;
+}
+
+// A frameless window moves when its empty parts are dragged, not when a
+// control is used; a drag band limits where a drag may start.
+void TestShell::framelessWindowDrags()
+{
+    auto send = [](QWidget *to, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, pos, to->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &e);
+    };
+    auto drag = [&](QWidget *window, QWidget *at, QPoint from) {
+        send(at, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(at, QEvent::MouseMove, from + QPoint(30, 20), Qt::LeftButton);
+        send(at, QEvent::MouseButtonRelease, from + QPoint(30, 20), Qt::NoButton);
+        return window->pos();
+    };
+    for (int band : {-1, 50}) {
+        QWidget window(nullptr, Qt::FramelessWindowHint | Qt::Window);
+        window.setGeometry(100, 100, 300, 200);
+        auto *button = new QPushButton("x", &window);
+        button->setGeometry(10, 10, 40, 20);
+        WindowDragger::install(&window, band);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint start = window.pos();
+        QCOMPARE(drag(&window, &window, QPoint(100, 30)), start + QPoint(30, 20));
+        QCOMPARE(drag(&window, button, QPoint(5, 5)), start + QPoint(30, 20));
+        QCOMPARE(drag(&window, &window, QPoint(100, 150)), band < 0 ? start + QPoint(60, 40) : start + QPoint(30, 20));
+    }
 }
 
 void TestShell::validator()

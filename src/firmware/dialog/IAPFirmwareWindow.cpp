@@ -6,6 +6,7 @@
 #include "FirmwareLog.h"
 #include "FirmwareMessages.h"
 #include "FirmwareStatusText.h"
+#include "FramelessWindow.h"
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
@@ -47,6 +48,7 @@ IAPFirmwareWindow::IAPFirmwareWindow(const Services &services, const QString &fi
 {
     m_prompts = Prompts::dialogs(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    WindowDragger::install(this);
 #ifdef Q_OS_WIN
     setAttribute(Qt::WA_TranslucentBackground);
 #endif

@@ -120,8 +120,6 @@ protected:
     void reject() override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     enum class State { Idle, Downloading, ReleasingKeyboard, Updating, AwaitingKeyboard };
@@ -182,8 +180,6 @@ private:
     QString m_backupName;
     QString m_localPath;
     std::function<QString()> m_status;
-    QPoint m_dragOffset;
-    bool m_dragging = false;
 
     QLabel *m_title = nullptr;
     QToolButton *m_closeBtn = nullptr;

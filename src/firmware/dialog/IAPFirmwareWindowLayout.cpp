@@ -2,6 +2,7 @@
 
 #include "IAPFirmwareWindow.h"
 
+#include "FramelessWindow.h"
 #include "LanguageManager.h"
 #include "SystemConfig.h"
 
@@ -324,30 +325,7 @@ void IAPFirmwareWindow::paintEvent(QPaintEvent *event)
 
 void IAPFirmwareWindow::resizeEvent(QResizeEvent *event)
 {
-#ifndef Q_OS_WIN
-    // No compositor to draw translucent corners on X11: cut the shape instead.
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 8, 8);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
-#endif
+    cutRoundedCorners(this, 8);
     QDialog::resizeEvent(event);
 }
 
-void IAPFirmwareWindow::mousePressEvent(QMouseEvent *event)
-{
-    // A frameless window moves by dragging its empty parts.
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = true;
-        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void IAPFirmwareWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPos() - m_dragOffset);
-    else
-        m_dragging = false;
-    QDialog::mouseMoveEvent(event);
-}

@@ -2,6 +2,7 @@
 
 #include "AdvancedIcons.h"
 #include "AdvancedKeyRecords.h"
+#include "FramelessWindow.h"
 #include "KeyChooseBtn.h"
 #include "KeyChooseWgt.h"
 #include "KeyDragBtn.h"
@@ -24,6 +25,7 @@ AdvanceKeySetWindow::AdvanceKeySetWindow(int kind, QWidget *parent) : PopWindow(
 {
     setObjectName(QStringLiteral("AdvanceKeySetWindow"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    WindowDragger::install(this, DragBand);
     setWindowModality(Qt::ApplicationModal);
     setStyleSheet(QStringLiteral(
         "#AdvanceKeySetWindow{background:white;border:1px solid rgb(220, 223, 230);}"
@@ -170,29 +172,3 @@ void AdvanceKeySetWindow::changeEvent(QEvent *event)
         retranslate();
 }
 
-void AdvanceKeySetWindow::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && event->pos().y() < DragBand) {
-        m_dragging = true;
-        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
-        event->accept();
-        return;
-    }
-    PopWindow::mousePressEvent(event);
-}
-
-void AdvanceKeySetWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPos() - m_dragOffset);
-        event->accept();
-        return;
-    }
-    PopWindow::mouseMoveEvent(event);
-}
-
-void AdvanceKeySetWindow::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    PopWindow::mouseReleaseEvent(event);
-}

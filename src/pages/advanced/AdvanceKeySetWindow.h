@@ -59,9 +59,6 @@ protected:
     bool keyIsBound() const { return m_info.bindKind == m_kind; }
 
     void changeEvent(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void retranslate();
@@ -79,6 +76,4 @@ private:
     QPushButton *m_remove = nullptr;
     QButtonGroup *m_slotGroup = nullptr;
     QList<KeyDragBtn *> m_slots;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
 };
