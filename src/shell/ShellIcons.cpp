@@ -90,3 +90,44 @@ QIcon menuDotsIcon(const QColor &colour, int size)
             p.drawEllipse(QPointF(size / 2.0 + i * size * 0.27, size / 2.0), r, r);
     });
 }
+
+void drawKeyPressGlyph(QPainter &p, qreal s, bool press)
+{
+    // A key cap seen from the side, lightly filled with the pen's colour.
+    QColor fill = p.pen().color();
+    fill.setAlpha(60);
+    const QBrush old = p.brush();
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(s * 0.18, s * 0.66, s * 0.64, s * 0.2), s * 0.06, s * 0.06);
+    p.setBrush(old);
+    // The arrow above it, towards the cap or away from it.
+    const QPointF top(s * 0.5, s * 0.12), near(s * 0.5, s * 0.54);
+    const QPointF from = press ? top : near, to = press ? near : top;
+    const qreal head = s * 0.15, dir = to.y() > from.y() ? -1 : 1;
+    p.drawLine(from, to);
+    QPainterPath tip;
+    tip.moveTo(to.x() - head, to.y() + dir * head);
+    tip.lineTo(to);
+    tip.lineTo(to.x() + head, to.y() + dir * head);
+    p.drawPath(tip);
+}
+
+void drawDeleteGlyph(QPainter &p, qreal s)
+{
+    const qreal l = s * 0.25, r = s * 0.75, top = s * 0.3, bottom = s * 0.86;
+    p.drawLine(QPointF(s * 0.15, s * 0.25), QPointF(s * 0.85, s * 0.25));
+    QPainterPath handle;
+    handle.moveTo(s * 0.4, s * 0.25);
+    handle.lineTo(s * 0.42, s * 0.13);
+    handle.lineTo(s * 0.58, s * 0.13);
+    handle.lineTo(s * 0.6, s * 0.25);
+    p.drawPath(handle);
+    QPainterPath bin;
+    bin.moveTo(l, top);
+    bin.lineTo(l + s * 0.04, bottom);
+    bin.lineTo(r - s * 0.04, bottom);
+    bin.lineTo(r, top);
+    p.drawPath(bin);
+    p.drawLine(QPointF(s * 0.42, s * 0.42), QPointF(s * 0.42, s * 0.72));
+    p.drawLine(QPointF(s * 0.58, s * 0.42), QPointF(s * 0.58, s * 0.72));
+}

@@ -21,5 +21,11 @@ QIcon paintedIcon(const QSize &size, const std::function<void(QPainter &)> &pain
 // Round badge for a toast: a tick, an "i", an "!" or a cross.
 QPixmap toastIcon(ToastType type, int size = 20, qreal devicePixelRatio = 1.0);
 
+// Pieces drawn in a square of side s with the painter's pen, shared by the
+// icon sets of the pages: a key cap with an arrow pressing it (press) or
+// leaving it, and a waste bin for "delete".
+void drawKeyPressGlyph(QPainter &p, qreal s, bool press);
+void drawDeleteGlyph(QPainter &p, qreal s);
+
 // Three dots in a row, for an entry's menu button.
 QIcon menuDotsIcon(const QColor &colour = QColor(96, 98, 102), int size = 20);
