@@ -53,7 +53,7 @@ void MPTSetWindow::loadRecord(const KeyInfo &info)
         m_slots[i]->setKeyType(bound ? info.mpt.bindKey.value(i, -1) : -1);
         m_travels[i]->resetScale(InitialPosition);
         if (bound && i < info.mpt.triggerValue.size())
-            m_travels[i]->setPosition(m_travels[i]->scale().positionOfMicrons(info.mpt.triggerValue.at(i)));
+            m_travels[i]->setPosition(m_travels[i]->scale().nearestPositionOfMicrons(info.mpt.triggerValue.at(i)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "TouchDisModifyWindow.h"
 
 #include "TravelEditWgt.h"
+#include "Units.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -35,7 +36,7 @@ TouchDisModifyWindow::TouchDisModifyWindow(QWidget *parent) : PopWindow(parent)
 void TouchDisModifyWindow::setTravel(double mm)
 {
     m_travel->resetScale(1);
-    m_travel->setPosition(m_travel->scale().positionOfMm(mm));
+    m_travel->setPosition(m_travel->scale().nearestPositionOfMicrons(mmToMicrons(mm)));
 }
 
 double TouchDisModifyWindow::travel() const

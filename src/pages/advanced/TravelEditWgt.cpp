@@ -2,6 +2,7 @@
 
 #include "AppParams.h"
 #include "CustomDoubleValidator.h"
+#include "Units.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +30,7 @@ TravelEditWgt::TravelEditWgt(QWidget *parent) : QWidget(parent)
 
 void TravelEditWgt::resetScale(int position)
 {
-    m_scale = BindTravelScale::current();
+    m_scale = TravelScale::current();
     m_edit->setValidator(new CustomDoubleValidator(m_scale.minimumUm / 1000.0, m_scale.maximumUm / 1000.0,
                                                    AppParams::decimals(), m_edit));
     const QSignalBlocker blocker(m_slider);
@@ -57,7 +58,7 @@ void TravelEditWgt::setAccessibleLabel(const QString &name)
 
 void TravelEditWgt::showPosition(int position)
 {
-    m_edit->setText(bindTravelText(m_scale.mmAt(position)));
+    m_edit->setText(travelText(m_scale.mmAt(position), AppParams::decimals()));
 }
 
 void TravelEditWgt::onReturn()
@@ -65,9 +66,9 @@ void TravelEditWgt::onReturn()
     const QString text = m_edit->text();
     bool ok = false;
     const double mm = text.toDouble(&ok);
-    if (!ok || !isWholeTravelText(text)) {
+    if (!ok || !isCompleteNumber(text)) {
         showPosition(position());
         return;
     }
-    setPosition(m_scale.positionOfMm(mm));
+    setPosition(m_scale.nearestPositionOfMicrons(mmToMicrons(mm)));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BindTravelScale.h"
+#include "TravelScale.h"
 
 #include <QWidget>
 
@@ -18,7 +18,7 @@ public:
 
     // Takes the scale the keyboard reported (AppParams) and that position.
     void resetScale(int position);
-    const BindTravelScale &scale() const { return m_scale; }
+    const TravelScale &scale() const { return m_scale; }
     int position() const;
     void setPosition(int position);
     int microns() const { return m_scale.micronsAt(position()); }
@@ -31,7 +31,7 @@ private:
     void showPosition(int position);
     void onReturn();
 
-    BindTravelScale m_scale;
+    TravelScale m_scale;
     QSlider *m_slider = nullptr;
     QLineEdit *m_edit = nullptr;
     QLabel *m_unit = nullptr;

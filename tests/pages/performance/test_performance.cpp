@@ -126,6 +126,11 @@ void TestPerformance::scaleOfTheKeyboard()
     QCOMPARE(s.positionOfMm(4.0), 391);
     QCOMPARE(s.positionOfMm(2.3), 221); // 2.3 mm is 2299.99.. in binary; still 2300 µm
     QCOMPARE(s.micronsAt(s.positionOfMicrons(1500)), 1500);
+    // Off the scale: the sliders take the step below, the key editors the nearest.
+    QCOMPARE(s.micronsAt(s.positionOfMicrons(1506)), 1500);
+    QCOMPARE(s.micronsAt(s.nearestPositionOfMicrons(1506)), 1510);
+    QCOMPARE(s.nearestPositionOfMicrons(50), 1);
+    QCOMPARE(s.nearestPositionOfMicrons(9000), 391);
     // A range that is not a whole number of steps: the last position is the maximum.
     const TravelScale odd = TravelScale::fromKeyboard(0.01, 100, 4005);
     QCOMPARE(odd.positions, 392);

@@ -17,6 +17,9 @@ struct TravelScale {
 
     // As the keyboard reports it: precision in mm, minimum and maximum in µm.
     static TravelScale fromKeyboard(double precisionMm, int minimumUm, int maximumUm);
+    // As the performance page last set it from the keyboard's report (the
+    // advanced-key editors use it).
+    static TravelScale current();
 
     double stepMm() const { return stepUm / 1000.0; }
     double minimumMm() const { return minimumUm / 1000.0; }
@@ -29,6 +32,9 @@ struct TravelScale {
     int positionOfMm(double mm) const;
     // A travel the keyboard reports.
     int positionOfMicrons(int um) const;
+    // The position nearest a travel (the advanced-key editors, whose
+    // travels need not lie on the scale); the maximum or more gives the last.
+    int nearestPositionOfMicrons(int um) const;
     // The position of the rapid-trigger default, 0.3 mm.
     int rapidDefaultPosition() const { return positionOfMicrons(300); }
 
