@@ -98,6 +98,13 @@ int main(int argc, char **argv)
     // (QT_LOGGING_RULES still wins).
     if (options.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=true"));
+    // A new version started by Update runs as this one does.
+    QStringList keep;
+    if (options.simulateFamily >= 0)
+        keep << QStringLiteral("--simulate=%1").arg(options.simulateFamily);
+    if (options.verbose)
+        keep << QStringLiteral("--verbose");
+    setRestartArguments(keep);
 
     // Every relative path (settings, profiles, cache) lives in the per-user
     // data folder unless a folder is named.

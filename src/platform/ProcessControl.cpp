@@ -8,6 +8,24 @@ QString singleInstanceLockPath(const QString &workDir)
     return QDir(workDir).filePath(QStringLiteral("Single_Kinetra_App.lock"));
 }
 
+namespace {
+QStringList &restartArgumentList()
+{
+    static QStringList arguments;
+    return arguments;
+}
+} // namespace
+
+void setRestartArguments(const QStringList &arguments)
+{
+    restartArgumentList() = arguments;
+}
+
+QStringList restartArguments()
+{
+    return restartArgumentList();
+}
+
 QString programPath(const QString &folder, const QString &name)
 {
 #ifdef Q_OS_WIN

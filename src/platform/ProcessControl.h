@@ -17,6 +17,12 @@ QString singleInstanceLockPath(const QString &workDir);
 // A program of ours in a folder: "<folder>/<name>", with ".exe" on Windows.
 QString programPath(const QString &folder, const QString &name);
 
+// The options this program was started with that a restart of it should
+// keep (the configurator's --simulate and --verbose): the configurator hands
+// them to Update, which starts the configurator with them again.
+void setRestartArguments(const QStringList &arguments);
+QStringList restartArguments();
+
 // Starts a program that outlives the caller, in workDir; its process id in
 // pid. False when it could not be started.
 bool startDetachedProgram(const QString &path, const QStringList &arguments, const QString &workDir, qint64 *pid);

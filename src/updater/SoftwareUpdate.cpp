@@ -230,20 +230,20 @@ void SoftwareUpdate::replaceAndStart()
     if (!QFile::copy(installed, backup)) {
         qCDebug(lcUpdate) << "no backup of" << installed;
         QFile::remove(newPath());
-        startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+        startConfigurator();
         fail([] { return tr("无法备份当前版本，更新没有进行。"); });
         return;
     }
     if (!replaceFile(newPath(), installed, &error)) {
         qCDebug(lcUpdate) << "Failed to move file from" << newPath() << "to" << installed << error;
         QFile::remove(newPath());
-        startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+        startConfigurator();
         fail([] { return tr("无法替换程序文件，当前版本没有改变。"); });
         return;
     }
     qCDebug(lcUpdate) << "File moved from" << newPath() << "to" << installed;
     qint64 pid = 0;
-    if (!startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, &pid)) {
+    if (!startConfigurator(&pid)) {
         rollBack();
         return;
     }
@@ -253,6 +253,12 @@ void SoftwareUpdate::replaceAndStart()
         return;
     }
     m_probation->start(m_probationMs);
+}
+
+bool SoftwareUpdate::startConfigurator(qint64 *pid) const
+{
+    return startDetachedProgram(installedPath(), QStringList{QStringLiteral("--workdir"), m_workDir} + m_programArguments,
+                                m_workDir, pid);
 }
 
 void SoftwareUpdate::rollBack()
@@ -265,6 +271,6 @@ void SoftwareUpdate::rollBack()
         fail([backup] { return tr("新版本无法运行，旧版本也无法恢复。旧版本保存在：%1").arg(backup); });
         return;
     }
-    startDetachedProgram(installed, {QStringLiteral("--workdir"), m_workDir}, m_workDir, nullptr);
+    startConfigurator();
     fail([] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); }, State::RolledBack);
 }

@@ -49,6 +49,8 @@ public:
     SoftwareUpdate(const QString &workDir, const QString &installDir, QObject *parent = nullptr);
     ~SoftwareUpdate() override;
 
+    // Options the configurator is started with besides its --workdir.
+    void setProgramArguments(const QStringList &arguments) { m_programArguments = arguments; }
     void setStallTimeout(int ms) { m_stallTimeoutMs = ms; }
     void setStopTimeout(int ms) { m_stopTimeoutMs = ms; }
     void setProbation(int ms) { m_probationMs = ms; }
@@ -85,9 +87,12 @@ private:
     void replaceAndStart();
     void rollBack();
     QString newPath() const;
+    // Starts the installed configurator; its process id in pid.
+    bool startConfigurator(qint64 *pid = nullptr) const;
 
     QString m_workDir;
     QString m_installDir;
+    QStringList m_programArguments;
     QString m_name;
     QString m_installed;
     SoftwareDocument m_document;

@@ -48,9 +48,15 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Update"));
 
-    // The configurator names its folder when it starts us; otherwise its default one.
+    // The configurator names its folder when it starts us; otherwise its
+    // default one. What follows "--" is for the configurator when we start
+    // it again.
     QString workDir;
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const int separator = args.indexOf(QStringLiteral("--"));
+    const QStringList programArguments = separator > 0 ? args.mid(separator + 1) : QStringList();
+    if (separator > 0)
+        args = args.mid(0, separator);
     for (int i = 1; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--workdir") && i + 1 < args.size())
             workDir = args.at(++i);
@@ -72,6 +78,7 @@ int main(int argc, char **argv)
     setApplicationFont();
 
     SoftwareUpdate update(workDir, QCoreApplication::applicationDirPath());
+    update.setProgramArguments(programArguments);
     Update window(&update);
     QObject::connect(&window, &Update::sigQuit, &app, &QCoreApplication::quit);
     if (QScreen *screen = QGuiApplication::primaryScreen())

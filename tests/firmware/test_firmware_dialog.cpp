@@ -16,6 +16,7 @@
 #include "MacroFile.h"
 #include "OnlineUpdate.h"
 #include "ProfileManager.h"
+#include "ProcessControl.h"
 #include "ProfilePlan.h"
 #include "QueuedSpy.h"
 #include "ShellResources.h"
@@ -541,6 +542,12 @@ void TestFirmwareDialog::settingsActions()
 
     d.checkUpdateButton()->click();
     QCOMPARE(rig.started, QStringList(QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath()));
+    // Update starts the new version with this one's options.
+    setRestartArguments({"--simulate=2"});
+    d.checkUpdateButton()->click();
+    setRestartArguments({});
+    QCOMPARE(rig.started.last(),
+             QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath() + " -- --simulate=2");
 
     // Closing is refused only while the keyboard is being written.
     d.show();

@@ -2,7 +2,7 @@
 // behaviour are the last line of its own file ("CORVANE-STANDIN <version>
 // <mode>"), so that one build gives an old and a new program. It holds the
 // single-instance lock in --workdir and logs to "standin.log" there:
-// "started <version> <pid>", and "stopped <version>" when asked to end.
+// "started <version> <pid> <arguments>", and "stopped <version>" when asked to end.
 // Modes: normal; crash (ends with an error at once); stubborn (ignores SIGTERM).
 
 #include "ProcessControl.h"
@@ -52,7 +52,8 @@ int main(int argc, char **argv)
         log("refused " + version);
         return 0;
     }
-    log("started " + version + ' ' + QByteArray::number(QCoreApplication::applicationPid()));
+    log("started " + version + ' ' + QByteArray::number(QCoreApplication::applicationPid()) + ' ' +
+        args.mid(1).join(QLatin1Char(' ')).toUtf8());
     if (mode == "crash")
         return 3;
     if (mode == "stubborn")

@@ -190,15 +190,18 @@ private slots:
         const QByteArray fresh = fx.program("1.1.0");
         fx.serve("1.1.0", fresh, Fixture::sha(fresh));
         fx.window->setQuitDelay(50);
+        fx.update->setProgramArguments({"--simulate=3"});
         fx.update->check();
         QVERIFY(fx.reach(SoftwareUpdate::State::Available));
         fx.window->updateButton()->click();
         QVERIFY(fx.window->updateButton()->isHidden());
         QVERIFY(fx.reach(SoftwareUpdate::State::Finished));
         QCOMPARE(fx.window->statusText(), QString("更新完成！正在启动！"));
-        // Stopped through SIGTERM (a normal close), replaced, started.
+        // Stopped through SIGTERM (a normal close), replaced, started with
+        // the options the old one had.
         QCOMPARE(fx.log().mid(0, 3), QStringList({fx.log().value(0), "stopped 1.0.0", fx.log().value(2)}));
         QVERIFY(fx.log().value(2).startsWith("started 1.1.0"));
+        QVERIFY2(fx.log().value(2).endsWith(" --workdir " + fx.work() + " --simulate=3"), qPrintable(fx.log().value(2)));
         QCOMPARE(readFile(fx.installed()), fresh);
         QCOMPARE(readFile(fx.installed() + ".backup"), old);
         QVERIFY(QFileInfo(fx.installed()).isExecutable());

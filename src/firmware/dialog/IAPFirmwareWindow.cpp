@@ -528,8 +528,12 @@ void IAPFirmwareWindow::checkUpdate()
     if (isUpdating())
         return;
     const QString program = programPath(QCoreApplication::applicationDirPath(), QStringLiteral("Update"));
-    // The updater works in this program's folder for settings and downloads.
-    const bool started = m_prompts.startProgram(program, {QStringLiteral("--workdir"), QDir::currentPath()});
+    // The updater works in this program's folder for settings and downloads,
+    // and starts the new version with this one's options.
+    QStringList arguments{QStringLiteral("--workdir"), QDir::currentPath()};
+    if (!restartArguments().isEmpty())
+        arguments << QStringLiteral("--") << restartArguments();
+    const bool started = m_prompts.startProgram(program, arguments);
     qCDebug(lcFirmware) << (started ? "Successfully started" : "Failed to start") << program;
     if (!started)
         setStatus([this] { return tr("无法启动更新程序。"); });
