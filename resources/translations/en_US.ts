@@ -1665,6 +1665,10 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
         <source>更新失败：新版本无法运行，已恢复并启动旧版本。</source>
         <translation>The update failed: the new version does not run. The old version was restored and started.</translation>
     </message>
+    <message>
+        <source>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</source>
+        <translation>The update failed: the new version does not run. The old version was restored but could not be started; start it yourself.</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareStatusText</name>

@@ -1665,6 +1665,10 @@
         <source>更新失败：新版本无法运行，已恢复并启动旧版本。</source>
         <translation>更新失败：新版本无法运行，已恢复并启动旧版本。</translation>
     </message>
+    <message>
+        <source>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</source>
+        <translation>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareStatusText</name>

@@ -135,9 +135,11 @@ int main(int argc, char **argv)
     // that a request during start-up is not a kill; it is handled once the
     // event loop runs.
     QPointer<MainWindow> shownWindow;
+    // A close the window refuses (a firmware update is being written) is not
+    // overruled: the asker times out and says so instead.
     installTerminationHandler(&app, [&shownWindow] {
-        if (shownWindow)
-            shownWindow->close();
+        if (shownWindow && !shownWindow->close())
+            return;
         QCoreApplication::quit();
     });
 

@@ -271,6 +271,9 @@ void SoftwareUpdate::rollBack()
         fail([backup] { return tr("新版本无法运行，旧版本也无法恢复。旧版本保存在：%1").arg(backup); });
         return;
     }
-    startConfigurator();
+    if (!startConfigurator()) {
+        fail([] { return tr("更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。"); }, State::RolledBack);
+        return;
+    }
     fail([] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); }, State::RolledBack);
 }

@@ -3,6 +3,7 @@
 #include "FramelessWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
@@ -197,6 +198,18 @@ void Update::closeBtnClicked()
     // A download stops here; the installed program has not been touched.
     m_update->cancel();
     emit sigQuit();
+}
+
+void Update::closeEvent(QCloseEvent *event)
+{
+    // Leaving while the old program is stopped, replaced or the new one on
+    // probation would leave the user without a working program.
+    if (!m_update->canQuit()) {
+        event->ignore();
+        return;
+    }
+    m_update->cancel();
+    QWidget::closeEvent(event);
 }
 
 void Update::updateBtnClicked()

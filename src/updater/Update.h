@@ -37,6 +37,8 @@ public slots:
 
 protected:
     void changeEvent(QEvent *event) override;
+    // The window manager's close (Alt+F4, the task bar) as the close button.
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

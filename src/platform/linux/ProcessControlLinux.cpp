@@ -93,7 +93,7 @@ void installTerminationHandler(QObject *context, std::function<void()> handler)
 {
     if (g_terminationPipe[0] >= 0)
         return;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_terminationPipe) != 0) {
         qCWarning(lcProcess) << "no termination handler:" << std::strerror(errno);
         return;
     }
