@@ -12,6 +12,9 @@
 #include <QTemporaryFile>
 
 #if defined(__unix__)
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <unistd.h>
 #endif
 
@@ -38,6 +41,7 @@ QString exportTargetProblem(const QString &path, bool force)
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, bool replace, QString *why)
 {
+#if !defined(__unix__)
     if (replace) {
         QSaveFile file(path);
         if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
@@ -45,6 +49,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, bool repl
         *why = file.errorString();
         return false;
     }
+#endif
     const QFileInfo info(path);
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     if (!temp.open()) {
@@ -61,6 +66,25 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, bool repl
         *why = temp.errorString();
         return false; // the temporary file goes with temp
     }
+#if defined(__unix__)
+    if (replace) {
+        // Named first (an unnamed temporary file cannot be renamed over
+        // another), then put in place with rename(2), which replaces the name
+        // itself: a link put there meanwhile is replaced, never followed.
+        const QString staged = temp.fileName() + QStringLiteral(".new");
+        if (!temp.rename(staged)) {
+            *why = temp.errorString();
+            return false;
+        }
+        if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()) != 0) {
+            *why = QString::fromLocal8Bit(std::strerror(errno));
+            QFile::remove(staged);
+            return false;
+        }
+        temp.setAutoRemove(false);
+        return true;
+    }
+#endif
     // Renaming a temporary file never replaces an existing one.
     if (!temp.rename(path)) {
         *why = QFileInfo::exists(path) ? QStringLiteral("%1 appeared meanwhile; --force replaces it").arg(path)

@@ -1,6 +1,7 @@
 #include "FlashCommand.h"
 
 #include "CliCommon.h"
+#include "FirmwareImage.h"
 #include "FirmwareMessages.h"
 #include "HidBackend.h"
 #include "KB2FirmwareDevelop.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -30,10 +32,22 @@ constexpr int ReturnTimeoutMs = 15000;
 
 int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKeyboard)
 {
+    // As in the settings dialog: firmware comes as a .bin file, and nothing
+    // else is written to the keyboard.
+    if (QFileInfo(imagePath).suffix().compare(QLatin1String("bin"), Qt::CaseInsensitive) != 0) {
+        std::fprintf(stderr, "corvane-cli: %s is not a firmware image: only .bin files are written to the keyboard\n",
+                     imagePath.toLocal8Bit().constData());
+        return 1;
+    }
     QFile file(imagePath);
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "corvane-cli: cannot read %s: %s\n", imagePath.toLocal8Bit().constData(),
                      file.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    if (file.size() > FwMaxImageSize) {
+        std::fprintf(stderr, "corvane-cli: %s is not a firmware image: %lld bytes, more than a firmware can be\n",
+                     imagePath.toLocal8Bit().constData(), static_cast<long long>(file.size()));
         return 1;
     }
     const QByteArray image = file.readAll();

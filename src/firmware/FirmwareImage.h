@@ -6,6 +6,9 @@
 // The keyboard erases, writes and checks its application area in whole
 // 512-byte pages; the bytes past the image are 0xFF (erased flash).
 constexpr int FwPageSize = 512;
+// No firmware image is larger; a bigger file is not one, and writing it
+// would erase the keyboard for nothing.
+constexpr qint64 FwMaxImageSize = qint64(8) << 20;
 
 // Image size rounded up to whole pages; 0 for an empty image.
 qint64 get_fw_size(qint64 imageSize);

@@ -53,8 +53,8 @@ KB2FirmwareDevelop::~KB2FirmwareDevelop()
 
 bool KB2FirmwareDevelop::startUpdate(const QByteArray &image)
 {
-    if (image.isEmpty()) {
-        qCDebug(lcFirmware) << "empty firmware image refused";
+    if (image.isEmpty() || image.size() > FwMaxImageSize) {
+        qCDebug(lcFirmware) << "firmware image of" << image.size() << "bytes refused";
         emit sigNotifyMessage(message(FwMessage::UpdateFailed));
         return false;
     }

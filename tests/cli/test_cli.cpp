@@ -108,6 +108,18 @@ void TestCli::flashSimulated()
 
     const Run missing = cli({"flash", dir.filePath("absent.bin"), "--simulate"});
     QCOMPARE(missing.exitCode, 1);
+    // Only a .bin file of a firmware's size reaches the keyboard.
+    const QString other = dir.filePath("fw.kb");
+    QVERIFY(QFile::copy(image, other));
+    const Run notBin = cli({"flash", other, "--simulate"});
+    QCOMPARE(notBin.exitCode, 1);
+    QVERIFY(notBin.err.contains("only .bin files"));
+    QFile big(dir.filePath("big.BIN"));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize((8 << 20) + 1));
+    big.close();
+    const Run tooBig = cli({"flash", big.fileName(), "--simulate"});
+    QCOMPARE(tooBig.exitCode, 1);
+    QVERIFY(tooBig.err.contains("more than a firmware can be"));
 
     // A keyboard that refuses every block: the failure is said once, on one
     // line of its own after the progress bar.

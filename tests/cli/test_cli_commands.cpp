@@ -214,6 +214,15 @@ void TestCliCommands::applySendsTheConfiguratorsFramesAndVerifies()
     QCOMPARE(verified, 0);
     QVERIFY(v.err().startsWith("applied and verified"));
     QCOMPARE(rig.kb.state().deadBand.gdBi, 1800);
+
+    // A profile that needs nothing sent here (no binding to remove) is
+    // applied at once, not taken for a keyboard that stopped answering.
+    SimRig plain;
+    const QString nothing = dir.filePath("nothing.kb");
+    writeBytes(nothing, serialiseProfile(QJsonObject{{"AdvancedKey", QJsonObject{}}}));
+    Captured n;
+    QCOMPARE(runApplyCommand(*plain.worker, nothing, applyOptions(dir, false), n.io), 0);
+    QCOMPARE(n.err(), QString("applied " + nothing));
 }
 
 void TestCliCommands::applyFaults_data()
@@ -292,6 +301,12 @@ void TestCliCommands::badFilesSendNothing_data()
     QTest::newRow("garbage") << QByteArray("\x00\x13garbage\xff", 10) << "is not a profile file";
     QTest::newRow("oversized") << QByteArray(int(MaxProfileFileSize) + 1, ' ') << "too large";
     QTest::newRow("empty") << QByteArray() << "empty file";
+    // Members the reader would replace by their defaults (the lights off, a
+    // travel of a few micrometres) if they were let through.
+    QTest::newRow("text for a number") << serialiseProfile(QJsonObject{
+        {"KeyPerformance", QJsonObject{{"global-key-touch", "1.2mm"}}}}) << "global-key-touch is text, not a number";
+    QTest::newRow("member left out") << serialiseProfile(QJsonObject{{"KeyPerformance", QJsonObject{}}})
+                                     << "KeyPerformance/global-key-touch is missing";
     QTest::newRow("no settings") << kb_scramble("{\"ProfileName\":\"x\",\"other\":1}") << "holds no keyboard settings";
     QTest::newRow("missing macro") << serialiseProfile(QJsonObject{
         {"AdvancedKey", QJsonObject{{"56", QJsonObject{{"bindItem", "MACRO"}, {"macroName", "absent"}}}}}})
@@ -404,8 +419,18 @@ void TestCliCommands::exportWritesOnlyWhereAndWhatItIsTold()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
              QStringList({"link.kb", "old.kb"}));
 
-    // A file that appears while writing is not replaced either.
+    // A link that appears during the read-back is replaced, never followed,
+    // even with --force.
     QString why;
+    const QString raced = dir.filePath("raced.kb");
+    QVERIFY(QFile::link(outside, raced));
+    QVERIFY(writeFileAtomically(raced, "new", true, &why));
+    QVERIFY(!QFileInfo(raced).isSymLink());
+    QCOMPARE(readBytes(raced), QByteArray("new"));
+    QCOMPARE(readBytes(outside), QByteArray("outside"));
+    QVERIFY(QFile::remove(raced));
+
+    // A file that appears while writing is not replaced either.
     QVERIFY(!writeFileAtomically(existing, "new", false, &why));
     QVERIFY(why.contains("appeared meanwhile"));
     QVERIFY(readProfileFile(existing, &doc));

@@ -391,11 +391,14 @@ private slots:
                  fw_pad_image(image));
     }
 
+    // Neither an empty image nor one larger than any firmware is written:
+    // the keyboard would be erased for nothing.
     void emptyImageIsRefused()
     {
         Rig rig;
         QVERIFY(!rig.engine->startUpdate(QByteArray()));
-        QCOMPARE(rig.messages, QStringList{FwMessage::UpdateFailed});
+        QVERIFY(!rig.engine->startUpdate(QByteArray(int(FwMaxImageSize) + 1, '\x5A')));
+        QCOMPARE(rig.messages, QStringList({FwMessage::UpdateFailed, FwMessage::UpdateFailed}));
         QVERIFY(rig.kb->frameLog().empty());
         QVERIFY(!rig.engine->isUpdating());
     }
