@@ -89,7 +89,7 @@ struct Rig {
         }, Qt::QueuedConnection);
         // As the device lifecycle does: a removal of the open interface
         // closes it (an idle worker would not notice), an arrival connects.
-        backend.addPlugListener([this](const std::string &path, bool arrived) {
+        plugListener = backend.addPlugListener([this](const std::string &path, bool arrived) {
             const QString p = QString::fromStdString(path);
             QMetaObject::invokeMethod(&context, [this, p, arrived] {
                 if (!arrived) {
@@ -106,6 +106,8 @@ struct Rig {
     }
     ~Rig()
     {
+        // Before the context goes: the keyboard may still be restarting.
+        backend.removePlugListener(plugListener);
         QObject::disconnect(SignalObject::instance(), &SignalObject::sigBoardReset, worker.get(), nullptr);
         dialog.reset();
         idle.reset();
@@ -207,6 +209,7 @@ struct Rig {
     std::unique_ptr<QSignalSpy> released, ended;
     QStringList questions, notes, started;
     bool answer = false;
+    int plugListener = 0;
     QString nextFile;
 };
 
@@ -227,6 +230,7 @@ private slots:
     void backupAndRestore();
     void lostKeyboard_data();
     void lostKeyboard();
+    void keyboardStaysInBootLoader();
     void settingsActions();
     void noticeOncePerReport();
 };
@@ -492,6 +496,29 @@ void TestFirmwareDialog::lostKeyboard()
     // Nothing the engine says afterwards takes the message back.
     QCoreApplication::processEvents();
     QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+}
+
+// A keyboard whose new firmware does not start answers once, from its boot
+// loader, right after the update: that is not taken for a success.
+void TestFirmwareDialog::keyboardStaysInBootLoader()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    rig.atProgress(95, [&rig] { rig.kb->modify([](VirtualKeyboard::State &s) { s.detachDelayMs = 600000; }); });
+    QFile f(rig.dir.filePath("new.bin"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(2000)) == 2000);
+    f.close();
+    rig.nextFile = f.fileName();
+    d.chooseButton()->click();
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(15000));
+    const QString stuck("固件没有启动，键盘停留在升级模式，请再次升级。");
+    QVERIFY2(waitFor([&] { return d.statusText() == stuck; }, IAPFirmwareWindow::ReturnGraceMs + 3000),
+             qPrintable(d.statusText()));
+    QVERIFY(d.isBootLoader());
+    QVERIFY(d.localButton()->isEnabled());
 }
 
 void TestFirmwareDialog::settingsActions()

@@ -376,7 +376,9 @@ void IAPFirmwareWindow::onProgress(int value)
 {
     if (m_state != State::Updating)
         return;
-    if (value == 100) {
+    if (value == 100 && m_failureShown) {
+        // The watchdog or a lost keyboard has already ended it for the user.
+    } else if (value == 100) {
         m_watchdog->stop();
         m_watchdog->setInterval(m_longWatchdogMs);
         showProgressWidgets(false);
@@ -447,16 +449,40 @@ void IAPFirmwareWindow::onDeviceInfo(const QVariant &v)
     const bool bootLoader = version.contains(QLatin1String("Boot"));
     if (m_state == State::AwaitingKeyboard && bootLoader) {
         // Right after the update the boot loader may still answer for a
-        // moment before the keyboard restarts into its new firmware.
-        if (m_awaitingSince.elapsed() < ReturnGraceMs) {
+        // moment before the keyboard restarts into its new firmware. One
+        // that stays there answers only this once: look again when the
+        // grace is over.
+        const qint64 left = ReturnGraceMs - m_awaitingSince.elapsed();
+        if (left > 0) {
             qCDebug(lcFirmware) << "boot loader still answering; waiting for the restart";
+            QTimer::singleShot(int(left), this, &IAPFirmwareWindow::checkKeyboardReturned);
             return;
         }
-        m_state = State::Idle;
-        setStatus([this] { return tr("固件没有启动，键盘停留在升级模式，请再次升级。"); });
+        stayedInBootLoader();
     }
     m_bootLoader = bootLoader;
     setFirmwareVersion(versionAfterV(version));
+}
+
+void IAPFirmwareWindow::checkKeyboardReturned()
+{
+    // Still the boot loader, open and answering: the new firmware did not
+    // start. A keyboard on its way back (nothing open) is waited for.
+    if (m_state != State::AwaitingKeyboard || !m_services.worker || !m_services.worker->isDeviceOpen())
+        return;
+    const QString version = QString::fromUtf8(m_services.worker->boardInfo().version);
+    if (!version.contains(QLatin1String("Boot")))
+        return;
+    stayedInBootLoader();
+    setFirmwareVersion(versionAfterV(version));
+}
+
+void IAPFirmwareWindow::stayedInBootLoader()
+{
+    m_state = State::Idle;
+    m_bootLoader = true;
+    setStatus([this] { return tr("固件没有启动，键盘停留在升级模式，请再次升级。"); });
+    refreshControls();
 }
 
 void IAPFirmwareWindow::onReadBackFinished()

@@ -153,6 +153,8 @@ private:
     void onEngineMessage(const QString &text);
     void onEngineFinished(bool ok);
     void onDeviceInfo(const QVariant &info);
+    void checkKeyboardReturned();
+    void stayedInBootLoader();
     void onReadBackFinished();
     bool refuseWhileBusy();
 
