@@ -308,6 +308,11 @@ void KeyboardAction::stopKeyTest()
 
 // ---------------------------------------------------------------- connection (any thread)
 
+bool KeyboardAction::opensSession(int kind)
+{
+    return kind == Job::Connect || kind == Job::Arrival || kind == Job::Reopen;
+}
+
 quint64 KeyboardAction::postControl(Job::Kind kind, const QByteArray &path, bool waited)
 {
     Job job;
@@ -320,6 +325,14 @@ quint64 KeyboardAction::postControl(Job::Kind kind, const QByteArray &path, bool
         QMutexLocker l(&m_stateLock);
         if (waited)
             ticket = m_nextTicket++;
+        if (m_held && opensSession(kind)) {
+            qCDebug(lcDevice) << "connection refused: the keyboard is held";
+            if (ticket) {
+                m_results.insert(ticket, NoKeyboard);
+                m_resultReady.wakeAll();
+            }
+            return ticket;
+        }
         if (kind == Job::Connect || kind == Job::Reopen || kind == Job::Probe) {
             // These replace the session: what was queued for the old one
             // would go to the wrong device, and a running exchange stops.
@@ -368,6 +381,34 @@ int KeyboardAction::reconnect()
 bool KeyboardAction::probePath(const QString &path)
 {
     return waitForResult(postControl(Job::Probe, path.toUtf8(), true), 0) == 1;
+}
+
+void KeyboardAction::setHeld(bool held)
+{
+    {
+        QMutexLocker l(&m_stateLock);
+        m_held = held;
+        if (!held)
+            return;
+        // Connections asked for before: the keyboard is no longer ours to open.
+        for (auto it = m_queue.begin(); it != m_queue.end();) {
+            if (!opensSession(it->kind)) {
+                ++it;
+                continue;
+            }
+            if (it->ticket)
+                m_results.insert(it->ticket, NoKeyboard);
+            it = m_queue.erase(it);
+        }
+        m_resultReady.wakeAll();
+    }
+    closeDevice();
+}
+
+bool KeyboardAction::isHeld() const
+{
+    QMutexLocker l(&m_stateLock);
+    return m_held;
 }
 
 void KeyboardAction::closeDevice()

@@ -74,6 +74,11 @@ public:
     // Ends the session now: walks and polls stop, queued requests are
     // dropped, the worker closes the handle before it does anything else.
     void closeDevice();
+    // While held (the firmware engine has the keyboard), the session is
+    // closed and stays closed: connections queued before and asked for
+    // meanwhile are dropped (a waiting caller gets its failure at once).
+    void setHeld(bool held);
+    bool isHeld() const;
 
     bool isDeviceOpen() const;
     QString devicePathString() const;
@@ -191,6 +196,7 @@ private:
         QByteArray path;
         quint64 ticket = 0; // a caller waits for the result
     };
+    static bool opensSession(int kind);
     struct WalkState {
         int parameter = 0;
         int position = -1;
@@ -261,6 +267,7 @@ private:
     bool m_asleep = false;
     bool m_open = false;          // a session is open (as the GUI sees it)
     bool m_closePending = false;  // closeDevice ran; the worker has not closed yet
+    bool m_held = false;          // setHeld: no session may open
     quint64 m_serial = 0;         // work handed to the worker
     quint64 m_announced = 0;      // work done when it last fell asleep
     QByteArray m_path;            // the remembered interface

@@ -305,7 +305,8 @@ int KeyboardAction::openSession(const QByteArray &path)
         return OpenFailed;
     {
         QMutexLocker l(&m_stateLock);
-        if (!m_running || m_closePending) {
+        // Closed or held while it was being opened: it stays closed.
+        if (!m_running || m_closePending || m_held) {
             m_usb.close();
             return OpenFailed;
         }

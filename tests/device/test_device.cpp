@@ -126,6 +126,19 @@ void TestDevice::connectFailures()
         QCOMPARE(rig.worker->connectDevice(), 0);
         QVERIFY(rig.worker->isDeviceOpen());
     }
+    // Held for the firmware engine: closed, and no connection is made until
+    // it is given back, whoever asks.
+    Rig rig;
+    QCOMPARE(rig.worker->connectDevice(), 0);
+    rig.worker->setHeld(true);
+    QCOMPARE(rig.worker->connectDevice(), int(KeyboardAction::NoKeyboard));
+    QCOMPARE(rig.worker->reconnect(), int(KeyboardAction::NoKeyboard));
+    rig.worker->requestArrival(QString::fromStdString(rig.kb.configPath()));
+    QVERIFY(rig.waitIdle());
+    QVERIFY(!rig.worker->isDeviceOpen());
+    rig.worker->setHeld(false);
+    QCOMPARE(rig.worker->connectDevice(), 0);
+    QVERIFY(rig.worker->isDeviceOpen());
 }
 
 void TestDevice::arrivalsOnlyOpenTheKeyboard()

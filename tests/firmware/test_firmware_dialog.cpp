@@ -231,6 +231,7 @@ private slots:
     void lostKeyboard_data();
     void lostKeyboard();
     void keyboardStaysInBootLoader();
+    void updateAgainWhileReconnecting();
     void settingsActions();
     void noticeOncePerReport();
 };
@@ -519,6 +520,54 @@ void TestFirmwareDialog::keyboardStaysInBootLoader()
              qPrintable(d.statusText()));
     QVERIFY(d.isBootLoader());
     QVERIFY(d.localButton()->isEnabled());
+}
+
+// An update asked for while the worker is still reconnecting after the last
+// one: the worker keeps its hands off the keyboard until the engine is done.
+void TestFirmwareDialog::updateAgainWhileReconnecting()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QFile same(rig.dir.filePath("same.bin"));
+    QVERIFY(same.open(QIODevice::WriteOnly) && same.write(rig.runningImage()) > 0);
+    same.close();
+    QFile fresh(rig.dir.filePath("new.bin"));
+    const QByteArray image = testImage(20000);
+    QVERIFY(fresh.open(QIODevice::WriteOnly) && fresh.write(image) == image.size());
+    fresh.close();
+
+    int workerOpenDuringWrite = -1;
+    bool again = false;
+    // Whatever the worker reads while the engine has the keyboard.
+    int infoWhileHeld = -1, infoAtEnd = -1;
+    QSignalSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    // The rig reconnects on the release (connected first); the user clicks
+    // again at once, while that connection is on its way.
+    QObject::connect(&d, &IAPFirmwareWindow::sigDeviceReleased, &rig.context, [&] {
+        if (std::exchange(again, true)) {
+            if (infoAtEnd < 0)
+                infoAtEnd = info.count();
+            return;
+        }
+        rig.nextFile = fresh.fileName();
+        rig.atProgress(50, [&] { workerOpenDuringWrite = rig.worker->isDeviceOpen() ? 1 : 0; });
+        d.chooseButton()->click();
+        d.localButton()->click();
+        infoWhileHeld = info.count();
+    });
+    rig.kb->modify([](VirtualKeyboard::State &s) { s.latencyUs = 20000; });
+    rig.nextFile = same.fileName();
+    d.chooseButton()->click();
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(15000));
+    QVERIFY(rig.released->wait(15000));
+    QCOMPARE(infoAtEnd - infoWhileHeld, 0);
+    QCOMPARE(workerOpenDuringWrite, 0);
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+    // Once the engine lets go, the worker connects again.
+    QVERIFY(waitFor([&] { return rig.worker->isDeviceOpen(); }, 10000));
 }
 
 void TestFirmwareDialog::settingsActions()

@@ -70,6 +70,8 @@ IAPFirmwareWindow::~IAPFirmwareWindow()
 {
     // The engine's destructor stops a running update and closes the keyboard.
     m_engine->disconnect(this);
+    if (m_services.worker && (m_state == State::ReleasingKeyboard || m_state == State::Updating))
+        m_services.worker->setHeld(false);
 }
 
 void IAPFirmwareWindow::setupConnections()
@@ -338,14 +340,27 @@ void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &vers
     emit sigStartUpdate();
 
     KeyboardAction *worker = m_services.worker;
-    if (!worker || !worker->isDeviceOpen()) {
+    if (!worker) {
         startEngine();
         return;
     }
-    // The engine opens the keyboard itself: the worker lets go first.
-    worker->closeDevice();
+    // The engine opens the keyboard itself: the worker lets go first and
+    // opens nothing until the engine is done, not even a reconnect or an
+    // arrival already under way.
+    worker->setHeld(true);
+    if (!worker->isRunning()) {
+        startEngine(); // it never started: nothing of it can be under way
+        return;
+    }
     m_releaseSerial = worker->workSerial();
     m_releaseTimer->start(WorkerCloseTimeoutMs);
+}
+
+void IAPFirmwareWindow::releaseKeyboard()
+{
+    if (m_services.worker)
+        m_services.worker->setHeld(false);
+    emit sigDeviceReleased();
 }
 
 void IAPFirmwareWindow::workerIdle(quint64 serial)
@@ -368,7 +383,7 @@ void IAPFirmwareWindow::startEngine()
         m_state = State::Idle;
         setStatus([] { return firmwareMessageText(QLatin1String(FwMessage::UpdateFailed)); });
         refreshControls();
-        emit sigDeviceReleased();
+        releaseKeyboard();
     }
 }
 
@@ -438,7 +453,7 @@ void IAPFirmwareWindow::onEngineFinished(bool ok)
     m_state = ok && m_completed ? State::AwaitingKeyboard : State::Idle;
     m_awaitingSince.start();
     refreshControls();
-    emit sigDeviceReleased();
+    releaseKeyboard();
 }
 
 void IAPFirmwareWindow::onDeviceInfo(const QVariant &v)

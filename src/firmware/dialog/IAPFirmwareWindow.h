@@ -149,6 +149,8 @@ private:
     void beginUpdate(const QByteArray &image, const QString &version);
     void workerIdle(quint64 serial);
     void startEngine();
+    // The worker may connect again; the owner is told to.
+    void releaseKeyboard();
     void onProgress(int value);
     void onEngineMessage(const QString &text);
     void onEngineFinished(bool ok);
