@@ -438,6 +438,7 @@ int KB2FirmwareDevelop::eraseOnce(const Kb2Frame &request)
         }
         if (rc != Kb2Error::Ok)
             return rc;
+        emit sigStillWorking();
         if (kb2_get_u8(frame, 1) == 0xFF)
             return Kb2Error::Ok;
     }

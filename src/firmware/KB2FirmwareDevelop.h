@@ -74,6 +74,9 @@ public:
 signals:
     void sigNotifyMessage(QString strText);
     void sigNotifyProgress(int value);
+    // The keyboard answered during a long step that reports no progress
+    // (each frame of an erase): it is still at work.
+    void sigStillWorking();
     // Once per started update, after its last message.
     void sigUpdateFinished(bool success);
 

@@ -231,6 +231,7 @@ private slots:
     void lostKeyboard_data();
     void lostKeyboard();
     void keyboardStaysInBootLoader();
+    void slowEraseIsNotALoss();
     void updateAgainWhileReconnecting();
     void settingsActions();
     void noticeOncePerReport();
@@ -520,6 +521,30 @@ void TestFirmwareDialog::keyboardStaysInBootLoader()
              qPrintable(d.statusText()));
     QVERIFY(d.isBootLoader());
     QVERIFY(d.localButton()->isEnabled());
+}
+
+// An erase that outlasts the watchdog's interval but keeps answering is the
+// keyboard at work, not a lost keyboard.
+void TestFirmwareDialog::slowEraseIsNotALoss()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    d.setWatchdogIntervals(600, 200);
+    rig.kb->modify([](VirtualKeyboard::State &s) {
+        s.eraseAnswers = 10;
+        s.eraseStepUs = 120000; // 1.2 s of erasing, a frame every 120 ms
+    });
+    QFile f(rig.dir.filePath("new.bin"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(2000)) == 2000);
+    f.close();
+    rig.nextFile = f.fileName();
+    d.chooseButton()->click();
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(20000));
+    QCOMPARE(rig.ended->count(), 1);
+    QVERIFY(d.statusText() != QString("设备断开，升级失败，请重试。"));
 }
 
 // An update asked for while the worker is still reconnecting after the last

@@ -97,6 +97,12 @@ void IAPFirmwareWindow::setupConnections()
     connect(m_fetch, &FirmwareFetch::progress, this, [this](int percent) {
         setStatus([this, percent] { return tr("正在下载固件：%1%").arg(percent); });
     });
+    // An erase may take longer than the watchdog allows between two
+    // progress steps; each of its frames shows the keyboard is at work.
+    connect(m_engine, &KB2FirmwareDevelop::sigStillWorking, this, [this] {
+        if (m_state == State::Updating && !m_failureShown && m_watchdog->isActive())
+            m_watchdog->start();
+    }, Qt::QueuedConnection);
     connect(m_engine, &KB2FirmwareDevelop::sigNotifyProgress, this, &IAPFirmwareWindow::onProgress,
             Qt::QueuedConnection);
     connect(m_engine, &KB2FirmwareDevelop::sigNotifyMessage, this, &IAPFirmwareWindow::onEngineMessage,
