@@ -481,6 +481,9 @@ void TestMainWindow::firmwareUpdateFromSettings()
     QSignalSpy restore(dialog, &IAPFirmwareWindow::sigRestoreProfile);
     dialog->chooseButton()->click();
     dialog->localButton()->click();
+    // Closing (also when asked to end from outside) waits for the update.
+    QVERIFY(dialog->isUpdating());
+    QVERIFY(!w.close());
     QCOMPARE(w.profileList()->entryCount(), 1); // the backup
     QVERIFY(w.profileNames().value(0).startsWith("备份-"));
     QVERIFY(restore.wait(20000));
