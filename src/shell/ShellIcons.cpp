@@ -91,6 +91,16 @@ QIcon menuDotsIcon(const QColor &colour, int size)
     });
 }
 
+QIcon closeCrossIcon(const QColor &colour, int size)
+{
+    return paintedIcon(QSize(size, size), [&](QPainter &p) {
+        p.setPen(QPen(colour, size * 0.0875, Qt::SolidLine, Qt::RoundCap));
+        const qreal a = size * 0.275, b = size * 0.725;
+        p.drawLine(QPointF(a, a), QPointF(b, b));
+        p.drawLine(QPointF(b, a), QPointF(a, b));
+    });
+}
+
 void drawKeyPressGlyph(QPainter &p, qreal s, bool press)
 {
     // A key cap seen from the side, lightly filled with the pen's colour.

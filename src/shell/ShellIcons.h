@@ -27,5 +27,8 @@ QPixmap toastIcon(ToastType type, int size = 20, qreal devicePixelRatio = 1.0);
 void drawKeyPressGlyph(QPainter &p, qreal s, bool press);
 void drawDeleteGlyph(QPainter &p, qreal s);
 
+// A cross, for the close button of our frameless windows.
+QIcon closeCrossIcon(const QColor &colour = QColor(96, 98, 102), int size = 20);
+
 // Three dots in a row, for an entry's menu button.
 QIcon menuDotsIcon(const QColor &colour = QColor(96, 98, 102), int size = 20);

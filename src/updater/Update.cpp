@@ -1,6 +1,7 @@
 #include "Update.h"
 
 #include "FramelessWindow.h"
+#include "ShellIcons.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,18 +20,6 @@
 namespace {
 
 constexpr int StatusWidth = 420;
-
-QIcon closeIcon()
-{
-    QPixmap pixmap(40, 40);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(96, 98, 102), 3.5, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(11, 11), QPointF(29, 29));
-    p.drawLine(QPointF(29, 11), QPointF(11, 29));
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -82,7 +71,7 @@ void Update::buildWidgets()
     m_closeBtn = new QToolButton(frame);
     m_closeBtn->setObjectName(QStringLiteral("closeBtn"));
     m_closeBtn->setFixedSize(30, 30);
-    m_closeBtn->setIcon(closeIcon());
+    m_closeBtn->setIcon(closeCrossIcon());
     m_closeBtn->setIconSize(QSize(20, 20));
     m_closeBtn->setCursor(Qt::PointingHandCursor);
     top->addWidget(m_closeBtn);

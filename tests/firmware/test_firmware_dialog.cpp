@@ -172,6 +172,18 @@ struct Rig {
         released = std::make_unique<QSignalSpy>(dialog.get(), &IAPFirmwareWindow::sigDeviceReleased);
         ended = std::make_unique<QSignalSpy>(dialog.get(), &IAPFirmwareWindow::sigEndUpdate);
     }
+    // The user picks a local image (written here as name) and updates.
+    bool updateFrom(const QString &name, const QByteArray &image)
+    {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
+            return false;
+        f.close();
+        nextFile = f.fileName();
+        dialog->chooseButton()->click();
+        dialog->localButton()->click();
+        return true;
+    }
     // Runs change on the engine's thread the first time progress reaches value.
     void atProgress(int value, std::function<void()> change)
     {
@@ -419,13 +431,8 @@ void TestFirmwareDialog::backupAndRestore()
         });
     });
     const QByteArray image = testImage(2000);
-    QFile f(rig.dir.filePath("new.bin"));
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(image) == image.size());
-    f.close();
-    rig.nextFile = f.fileName();
     rig.answer = true;
-    d.chooseButton()->click();
-    d.localButton()->click();
+    QVERIFY(rig.updateFrom("new.bin", image));
 
     // Written before anything reached the keyboard.
     QCOMPARE(saved.count(), 1);
@@ -484,12 +491,7 @@ void TestFirmwareDialog::lostKeyboard()
             rig.kb->setFaults(f);
         });
     }
-    QFile f(rig.dir.filePath("new.bin"));
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(20000)) == 20000);
-    f.close();
-    rig.nextFile = f.fileName();
-    d.chooseButton()->click();
-    d.localButton()->click();
+    QVERIFY(rig.updateFrom("new.bin", testImage(20000)));
     QVERIFY(rig.released->wait(15000));
     QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
     QCOMPARE(rig.ended->count(), 0);
@@ -509,12 +511,7 @@ void TestFirmwareDialog::keyboardStaysInBootLoader()
     rig.open("1.0.3");
     IAPFirmwareWindow &d = *rig.dialog;
     rig.atProgress(95, [&rig] { rig.kb->modify([](VirtualKeyboard::State &s) { s.detachDelayMs = 600000; }); });
-    QFile f(rig.dir.filePath("new.bin"));
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(2000)) == 2000);
-    f.close();
-    rig.nextFile = f.fileName();
-    d.chooseButton()->click();
-    d.localButton()->click();
+    QVERIFY(rig.updateFrom("new.bin", testImage(2000)));
     QVERIFY(rig.released->wait(15000));
     const QString stuck("固件没有启动，键盘停留在升级模式，请再次升级。");
     QVERIFY2(waitFor([&] { return d.statusText() == stuck; }, IAPFirmwareWindow::ReturnGraceMs + 3000),
@@ -536,12 +533,7 @@ void TestFirmwareDialog::slowEraseIsNotALoss()
         s.eraseAnswers = 10;
         s.eraseStepUs = 120000; // 1.2 s of erasing, a frame every 120 ms
     });
-    QFile f(rig.dir.filePath("new.bin"));
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(testImage(2000)) == 2000);
-    f.close();
-    rig.nextFile = f.fileName();
-    d.chooseButton()->click();
-    d.localButton()->click();
+    QVERIFY(rig.updateFrom("new.bin", testImage(2000)));
     QVERIFY(rig.released->wait(20000));
     QCOMPARE(rig.ended->count(), 1);
     QVERIFY(d.statusText() != QString("设备断开，升级失败，请重试。"));

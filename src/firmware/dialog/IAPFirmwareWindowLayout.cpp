@@ -4,6 +4,7 @@
 
 #include "FramelessWindow.h"
 #include "LanguageManager.h"
+#include "ShellIcons.h"
 #include "SystemConfig.h"
 
 #include <QComboBox>
@@ -52,18 +53,6 @@ QFrame#iapLine { background: #ebeef5; }
 QToolButton#iapCloseBtn { border: none; border-radius: 4px; }
 QToolButton#iapCloseBtn:hover { background: #f2f2f2; }
 )";
-
-QIcon closeIcon()
-{
-    QPixmap pixmap(40, 40);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(96, 98, 102), 3.5, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(11, 11), QPointF(29, 29));
-    p.drawLine(QPointF(29, 11), QPointF(11, 29));
-    return QIcon(pixmap);
-}
 
 QLabel *rowTitle(QWidget *parent)
 {
@@ -128,7 +117,7 @@ void IAPFirmwareWindow::buildWidgets()
     m_title->setObjectName(QStringLiteral("iapTitle"));
     m_closeBtn = new QToolButton(this);
     m_closeBtn->setObjectName(QStringLiteral("iapCloseBtn"));
-    m_closeBtn->setIcon(closeIcon());
+    m_closeBtn->setIcon(closeCrossIcon());
     m_closeBtn->setIconSize(QSize(20, 20));
     m_closeBtn->setFixedSize(30, 30);
     m_closeBtn->setCursor(Qt::PointingHandCursor);
