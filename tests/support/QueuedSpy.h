@@ -24,9 +24,9 @@ public:
     }
 
     // Waits (bounded) for one more call than there were when it started.
-    bool wait(int timeoutMs = 5000) { return waitForCount(size() + 1, timeoutMs); }
+    bool wait(int timeoutMs = 20000) { return waitForCount(size() + 1, timeoutMs); }
 
-    bool waitForCount(int count, int timeoutMs = 5000)
+    bool waitForCount(int count, int timeoutMs = 20000)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (size() < count) {

@@ -364,7 +364,7 @@ private slots:
         stopper.stop(lock, "Corvane", 10000);
         QVERIFY(stopped.wait(11000));
         QCOMPARE(stopped.first().first().toInt(), int(ProgramStopper::Stopped));
-        QVERIFY(corvane.state() == QProcess::NotRunning || corvane.waitForFinished(2000));
+        QVERIFY(corvane.state() == QProcess::NotRunning || corvane.waitForFinished(20000));
         QCOMPARE(corvane.exitStatus(), QProcess::NormalExit);
         QCOMPARE(corvane.exitCode(), 0);
         QVERIFY(!QFile::exists(lock));
@@ -372,7 +372,7 @@ private slots:
         ProgramStopper again;
         QSignalSpy none(&again, &ProgramStopper::finished);
         again.stop(lock, "Corvane", 1000);
-        QVERIFY(none.wait(2000));
+        QVERIFY(none.wait(20000));
         QCOMPARE(none.first().first().toInt(), int(ProgramStopper::NotRunning));
     }
 };

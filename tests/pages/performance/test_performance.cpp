@@ -361,12 +361,12 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     QCOMPARE(bar->trackHeight(), 240);
     r.click(test);
     QCOMPARE(test->text(), QString("停止测试"));
-    QTRY_COMPARE(r.rig.worker->mode(), int(KeyboardAction::KeyTest));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
 
     // Real strokes on the keyboard: A past its 2 mm actuation, S not.
     const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
     r.rig.kb.pressKey(cellA / 21, cellA % 21, 3.0);
-    QTRY_COMPARE(bar->value(), 3.0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.0, 20000);
     QVERIFY(bar->isActuated());
     QCOMPARE(bar->fillHeight(), 180);
     QCOMPARE(bar->fillColour(), QColor(108, 226, 108));
@@ -375,7 +375,7 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     r.grab("key-test");
     r.rig.kb.releaseAllKeys();
     r.rig.kb.pressKey(cellS / 21, cellS % 21, 1.5);
-    QTRY_COMPARE(bar->value(), 1.5);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 1.5, 20000);
     QCOMPARE(bar->fillColour(), QColor(249, 189, 16));
 
     // Equal depths: the key drawn later decides; a state of 8 or more is
@@ -407,12 +407,12 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     r.click(test);
     QCOMPARE(test->text(), QString("开始测试"));
     QCOMPARE(bar->value(), 2.0);
-    QTRY_COMPARE(bar->value(), 0.0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 0.0, 20000);
     QCOMPARE(r.key(TypeA)->face(), KeyFace::Travel);
 
     // Another sub-page stops it at once.
     r.click(test);
-    QTRY_COMPARE(r.rig.worker->mode(), int(KeyboardAction::KeyTest));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
     r.click(r.button("高级设置"));
     QVERIFY(!r.page.isKeyTestRunning());
     QVERIFY(!test->isChecked());
@@ -428,7 +428,7 @@ void TestPerformance::calibrationChartAndEnding()
     r.click(calibrate);
     QCOMPARE(calibrate->text(), QString("保存校准"));
     QCOMPARE(AppParams::calibrationRunning(), quint8(1));
-    QTRY_VERIFY(r.rig.kb.state().calibrating);
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
     QCOMPARE(r.key(TypeA)->face(), KeyFace::Calibration);
 
     // A key pressed to the bottom: the last frame, the chart near 5.
@@ -436,8 +436,8 @@ void TestPerformance::calibrationChartAndEnding()
     QtCharts::QLineSeries *series = r.page.chartSeries();
     const int cellA = r.rig.cellOf(TypeA);
     r.rig.kb.pressKey(cellA / 21, cellA % 21, 4.0);
-    QTRY_COMPARE(animation->frame(), 40);
-    QTRY_COMPARE(series->at(series->count() - 1).y(), 5.0);
+    QTRY_COMPARE_WITH_TIMEOUT(animation->frame(), 40, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(series->at(series->count() - 1).y(), 5.0, 20000);
     QCOMPARE(r.key(TypeA)->liveSecond(), quint16(4000));
     r.grab("calibration");
 
@@ -456,14 +456,14 @@ void TestPerformance::calibrationChartAndEnding()
     // "保存校准" ends it on the keyboard.
     r.rig.kb.releaseAllKeys();
     r.click(calibrate);
-    QTRY_VERIFY(!r.rig.kb.state().calibrating);
+    QTRY_VERIFY_WITH_TIMEOUT(!r.rig.kb.state().calibrating, 20000);
     QCOMPARE(calibrate->text(), QString("开始校准"));
 
     // Leaving the page ends a calibration and restores the button.
     r.click(calibrate);
-    QTRY_VERIFY(r.rig.kb.state().calibrating);
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
     r.page.leave();
-    QTRY_VERIFY(!r.rig.kb.state().calibrating);
+    QTRY_VERIFY_WITH_TIMEOUT(!r.rig.kb.state().calibrating, 20000);
     QVERIFY(!calibrate->isChecked());
     QCOMPARE(calibrate->text(), QString("开始校准"));
     QCOMPARE(AppParams::calibrationRunning(), quint8(0));
@@ -495,7 +495,7 @@ void TestPerformance::liveViewsEndWithTheKeyboard()
     // Nothing to test without a keyboard: the button comes back at once.
     r.click(r.button("行程设置"));
     r.click(test);
-    QTRY_VERIFY(!r.page.isKeyTestRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.page.isKeyTestRunning(), 20000);
     QCOMPARE(test->text(), QString("开始测试"));
 }
 
