@@ -17,6 +17,8 @@
 namespace {
 
 constexpr quint8 BootLoaderRunning = 0xFF;
+// Spacing of the looks for a keyboard coming back from its restart.
+constexpr int LookAgainMs = 100;
 constexpr int ReadSliceMs = 50;      // longest read between two looks at the stop flag
 constexpr int DrainLimit = 256;      // reports; a device that never falls silent is not waited for
 constexpr int EraseDrainMs = 50;
@@ -255,18 +257,24 @@ bool KB2FirmwareDevelop::restartIntoBootLoader()
     if (!sleepFor(m_restartWaitMs))
         return endWith(nullptr);
 
-    for (int i = 0; i < BootLoaderSearchAttempts && !stopped(); ++i) {
-        if (findDevicePath(VendorId, ProductId) || !sleepFor(BootLoaderSearchIntervalMs))
+    // The application may still be on the bus for a moment after its answer:
+    // only the boot loader itself ends the search.
+    bool found = false, opened = false;
+    for (int i = 0; i < BootLoaderSearchAttempts && !found && !stopped(); ++i) {
+        if (findDevicePath(VendorId, ProductId) && open()) {
+            if (!opened)
+                progress(20);
+            opened = true;
+            found = queryInfo() == 0 && boardInfo().bootState >= BootLoaderRunning;
+            if (!found)
+                close();
+        }
+        if (!found && !sleepFor(BootLoaderSearchIntervalMs))
             break;
     }
-    if (!pause())
+    if (stopped())
         return endWith(nullptr);
-    if (!open())
-        return endWith(FwMessage::CheckKeyboard);
-    progress(20);
-    if (!pause())
-        return endWith(nullptr);
-    if (queryInfo() != 0 || boardInfo().bootState < BootLoaderRunning)
+    if (!found)
         return endWith(FwMessage::CheckKeyboard);
     progress(25);
     return true;
@@ -490,8 +498,47 @@ int KB2FirmwareDevelop::finish(qint64 paddedSize, quint16 imageCrc)
     kb2_put_u8(request, 0xFF);
     kb2_frame_seal(request);
     Kb2Frame answer;
-    const int rc = transaction(request, answer);
-    // Only a refusal, or a request that never went out, is a failure: the
-    // keyboard may restart before its answer is read.
-    return rc == Kb2Error::Refused || rc == Kb2Error::WriteFailed || rc == Kb2Error::Closed ? -1 : 0;
+    int rc = transaction(request, answer);
+    if (rc == Kb2Error::Ok)
+        return 0;
+    if (rc != Kb2Error::NoAnswer && rc != Kb2Error::Corrupt && rc != Kb2Error::ReadFailed)
+        return -1; // refused, never sent, or stopped
+
+    // No answer in time: the keyboard may be slow to answer, or may have
+    // restarted before its answer was read. The verdict is the late answer,
+    // or else the keyboard coming back running its application.
+    QDeadlineTimer deadline(m_finishVerdictMs.load());
+    const auto answersFinish = [&request](const Kb2Frame &f) { return kb2_answer_matches(request, f); };
+    while (rc != Kb2Error::ReadFailed && !stopped() && !deadline.hasExpired()) {
+        rc = m_link.receive(answer, int(qMin<qint64>(deadline.remainingTime(), m_answerTimeoutMs)), answersFinish);
+        if (rc == Kb2Error::Ok)
+            return 0;
+        if (rc == Kb2Error::Refused || rc == Kb2Error::Closed || rc == Kb2Error::Stopped)
+            return -1;
+    }
+    close();
+    if (stopped() || !waitForApplication(deadline)) {
+        qCDebug(lcFirmware) << "the finish was not answered and the keyboard did not come back";
+        return -1;
+    }
+    return 0;
+}
+
+bool KB2FirmwareDevelop::waitForApplication(const QDeadlineTimer &deadline)
+{
+    while (!stopped()) {
+        QStringList paths;
+        findDevicePaths(paths, VendorId, ProductId);
+        for (const QString &path : qAsConst(paths)) {
+            close();
+            if (openPath(path.toUtf8()) && queryInfo() == 0 && boardInfo().bootState < BootLoaderRunning) {
+                close();
+                return true;
+            }
+        }
+        close();
+        if (deadline.remainingTime() <= LookAgainMs || !sleepFor(LookAgainMs))
+            return false;
+    }
+    return false;
 }

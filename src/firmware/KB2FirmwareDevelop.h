@@ -6,6 +6,7 @@
 #include "Kb2Link.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
@@ -67,6 +68,9 @@ public:
     // three times as long).
     void setAnswerTimeoutMs(int ms) { m_answerTimeoutMs = qMax(1, ms); }
     int answerTimeoutMs() const { return m_answerTimeoutMs; }
+    // A finish whose answer does not come in time is judged within this long
+    // (15 s): by its late answer, or by the keyboard back in its application.
+    void setFinishVerdictMs(int ms) { m_finishVerdictMs = qMax(0, ms); }
 
     // The keyboard's answer to the last information query.
     STU_BoardInfo2 boardInfo() const;
@@ -99,7 +103,10 @@ private:
     int queryFlashCrc(qint64 paddedSize);
     int erase(qint64 paddedSize);
     BlockResult writeBlock(const QByteArray &padded, qint64 &offset);
+    // 0 only when the keyboard took the image: it answered the finish with
+    // success, or it came back running its application.
     int finish(qint64 paddedSize, quint16 imageCrc);
+    bool waitForApplication(const QDeadlineTimer &deadline);
 
     bool stopped() const { return m_stop.load(); }
     // Interruptible waits: false once a stop is requested.
@@ -129,6 +136,7 @@ private:
     std::atomic<int> m_pauseMs{500};
     std::atomic<int> m_restartWaitMs{1000};
     std::atomic<int> m_answerTimeoutMs{500};
+    std::atomic<int> m_finishVerdictMs{15000};
 
     STU_BoardInfo2 m_info; // guarded by m_mutex
     QElapsedTimer m_elapsed;
