@@ -159,6 +159,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>PS:Win、Mac、Reset、ADJ为长按触发按键</source>
         <translation>Note: Win, Mac, Reset and ADJ act on a long press</translation>
     </message>
+    <message>
+        <source>按键分类</source>
+        <translation>Key categories</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -176,7 +180,7 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     </message>
     <message>
         <source>配置文件列表</source>
-        <translation>Profiles</translation>
+        <translation>Profile list</translation>
     </message>
     <message>
         <source>保存配置文件</source>
@@ -271,10 +275,6 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <translation>Choose a keyboard profile</translation>
     </message>
     <message>
-        <source>导出配置文件</source>
-        <translation>Export profile</translation>
-    </message>
-    <message>
         <source>键盘</source>
         <translation>Keyboard</translation>
     </message>
@@ -285,6 +285,18 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>固件正在升级，请等待升级结束后再关闭。</source>
         <translation>The firmware is being updated. Please wait until the update has finished before closing.</translation>
+    </message>
+    <message>
+        <source>配置文件</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>配置文件“%1”已损坏，无法应用：%2</source>
+        <translation>The profile file &quot;%1&quot; is damaged and cannot be applied: %2</translation>
+    </message>
+    <message>
+        <source>选择要保存的文件</source>
+        <translation>Choose where to save the file</translation>
     </message>
 </context>
 <context>
@@ -339,6 +351,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>配置文件导入失败</source>
         <translation>The profile could not be imported</translation>
+    </message>
+    <message>
+        <source>配置文件“%1”已损坏：%2</source>
+        <translation>The profile file &quot;%1&quot; is damaged: %2</translation>
+    </message>
+    <message>
+        <source>文件名无效</source>
+        <translation>the file name is not valid</translation>
     </message>
 </context>
 <context>
@@ -1008,6 +1028,10 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>删除绑定</source>
         <translation>Remove binding</translation>
+    </message>
+    <message>
+        <source>%1，%2，%3</source>
+        <translation>%1, %2, %3</translation>
     </message>
 </context>
 <context>
@@ -1944,6 +1968,44 @@ Release notes:
     <message>
         <source>无法保存键盘当前配置的备份，固件没有升级。</source>
         <translation>The keyboard&apos;s configuration could not be backed up, so the firmware was not updated.</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileFile</name>
+    <message>
+        <source>无法打开文件</source>
+        <translation>the file cannot be opened</translation>
+    </message>
+    <message>
+        <source>文件过大</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>文件为空</source>
+        <translation>the file is empty</translation>
+    </message>
+    <message>
+        <source>内容不是有效的配置</source>
+        <translation>its contents are not a valid profile</translation>
+    </message>
+</context>
+<context>
+    <name>FileItemWgt</name>
+    <message>
+        <source>配置操作</source>
+        <translation>Profile actions</translation>
+    </message>
+    <message>
+        <source>已损坏</source>
+        <translation>Damaged</translation>
+    </message>
+    <message>
+        <source>%1（已损坏）</source>
+        <translation>%1 (damaged)</translation>
+    </message>
+    <message>
+        <source>已损坏：%1</source>
+        <translation>Damaged: %1</translation>
     </message>
 </context>
 </TS>

@@ -159,6 +159,10 @@
         <source>PS:Win、Mac、Reset、ADJ为长按触发按键</source>
         <translation>PS:Win、Mac、Reset、ADJ为长按触发按键</translation>
     </message>
+    <message>
+        <source>按键分类</source>
+        <translation>按键分类</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -271,10 +275,6 @@
         <translation>选择键盘配置文件</translation>
     </message>
     <message>
-        <source>导出配置文件</source>
-        <translation>导出配置文件</translation>
-    </message>
-    <message>
         <source>键盘</source>
         <translation>键盘</translation>
     </message>
@@ -285,6 +285,18 @@
     <message>
         <source>固件正在升级，请等待升级结束后再关闭。</source>
         <translation>固件正在升级，请等待升级结束后再关闭。</translation>
+    </message>
+    <message>
+        <source>配置文件</source>
+        <translation>配置文件</translation>
+    </message>
+    <message>
+        <source>配置文件“%1”已损坏，无法应用：%2</source>
+        <translation>配置文件“%1”已损坏，无法应用：%2</translation>
+    </message>
+    <message>
+        <source>选择要保存的文件</source>
+        <translation>选择要保存的文件</translation>
     </message>
 </context>
 <context>
@@ -339,6 +351,14 @@
     <message>
         <source>配置文件导入失败</source>
         <translation>配置文件导入失败</translation>
+    </message>
+    <message>
+        <source>配置文件“%1”已损坏：%2</source>
+        <translation>配置文件“%1”已损坏：%2</translation>
+    </message>
+    <message>
+        <source>文件名无效</source>
+        <translation>文件名无效</translation>
     </message>
 </context>
 <context>
@@ -1008,6 +1028,10 @@
     <message>
         <source>删除绑定</source>
         <translation>删除绑定</translation>
+    </message>
+    <message>
+        <source>%1，%2，%3</source>
+        <translation>%1，%2，%3</translation>
     </message>
 </context>
 <context>
@@ -1944,6 +1968,44 @@
     <message>
         <source>无法保存键盘当前配置的备份，固件没有升级。</source>
         <translation>无法保存键盘当前配置的备份，固件没有升级。</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileFile</name>
+    <message>
+        <source>无法打开文件</source>
+        <translation>无法打开文件</translation>
+    </message>
+    <message>
+        <source>文件过大</source>
+        <translation>文件过大</translation>
+    </message>
+    <message>
+        <source>文件为空</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>内容不是有效的配置</source>
+        <translation>内容不是有效的配置</translation>
+    </message>
+</context>
+<context>
+    <name>FileItemWgt</name>
+    <message>
+        <source>配置操作</source>
+        <translation>配置操作</translation>
+    </message>
+    <message>
+        <source>已损坏</source>
+        <translation>已损坏</translation>
+    </message>
+    <message>
+        <source>%1（已损坏）</source>
+        <translation>%1（已损坏）</translation>
+    </message>
+    <message>
+        <source>已损坏：%1</source>
+        <translation>已损坏：%1</translation>
     </message>
 </context>
 </TS>

@@ -160,6 +160,9 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
             s.ops << o;
         }
         plan << s;
+    } else {
+        // Nothing to bind, but the box tells the same story either way.
+        plan << step(QString(), 90, TextAdvanced);
     }
 
     plan << step(QString(), 100, TextDone);

@@ -40,8 +40,8 @@ struct ProfileOp {
 struct ProfileStep {
     // The profile group the step sends: "KeyboardRGB" (the start step, when
     // the profile has lighting), "KeyPerformance", "KeyCustom", "KeyTouchDB",
-    // "AdvancedKey" (80 and 90); "" for the start without lighting, 80
-    // without advanced keys, and the end.
+    // "AdvancedKey" (80 and 90); "" for the start without lighting, 80 and
+    // 90 without advanced keys, and the end.
     QString group;
     int progress = 0;           // the progress box value
     const char *text = nullptr; // the progress box text: tr() source in context "ProfilePlan"
@@ -55,7 +55,7 @@ using MacroLoader = std::function<MacroLoadResult(const QString &macroName)>;
 
 // Progress 0 (lighting), 15 (performance), 30 and 45 (layers), 60 (per-key
 // travel), 80, 90 (advanced keys), 100. A missing group skips its steps but
-// 0, 80 and 100 are always there; keys the board does not have are skipped.
+// 0, 80, 90 and 100 are always there; keys the board does not have are skipped.
 // A MACRO binding whose file is missing or unreadable ends the plan with
 // that step, its error set.
 QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &board, const MacroLoader &loadMacro);

@@ -87,6 +87,7 @@ QSize KeyChooseWgt::scaled(int width, int height) const
 void KeyChooseWgt::retranslate()
 {
     m_title->setText(tr("自定义按键"));
+    m_menu->setAccessibleName(tr("按键分类"));
     const QStringList entries = {tr("基本字符"), tr("扩展字符"), tr("灯效控制"), tr("键盘控制")};
     int widest = 0;
     m_menu->ensurePolished();

@@ -2,25 +2,32 @@
 
 #include "ProfileLog.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
-bool readProfileFile(const QString &path, ProfileDocument *doc)
+bool readProfileFile(const QString &path, ProfileDocument *doc, QString *reason)
 {
+    const auto fail = [reason](const char *text) {
+        if (reason)
+            *reason = QCoreApplication::translate("ProfileFile", text);
+        return false;
+    };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qCDebug(lcProfiles) << "无法打开配置文件：" << path << file.errorString();
-        return false;
+        return fail(QT_TRANSLATE_NOOP("ProfileFile", "无法打开文件"));
     }
     if (file.size() > MaxProfileFileSize) {
         qCDebug(lcProfiles) << "配置文件过大，已忽略：" << path << file.size();
-        return false;
+        return fail(QT_TRANSLATE_NOOP("ProfileFile", "文件过大"));
     }
     const QByteArray bytes = file.read(MaxProfileFileSize + 1);
     QString why;
     if (!parseProfileBytes(bytes, doc, &why)) {
         qCDebug(lcProfiles) << "配置文件无效，已忽略：" << path << why;
-        return false;
+        return fail(bytes.isEmpty() ? QT_TRANSLATE_NOOP("ProfileFile", "文件为空")
+                                    : QT_TRANSLATE_NOOP("ProfileFile", "内容不是有效的配置"));
     }
     return true;
 }

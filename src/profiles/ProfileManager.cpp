@@ -48,6 +48,17 @@ bool ProfileManager::checkFileName(const QString &fileName)
     return refuse(tr("配置文件名无效。"));
 }
 
+bool ProfileManager::refuseDamaged(int id)
+{
+    const QString name = QFileInfo(m_damaged.value(id).path).fileName();
+    return refuse(tr("配置文件“%1”已损坏：%2").arg(name, m_damaged.value(id).reason));
+}
+
+QString ProfileManager::damageOf(int id) const
+{
+    return m_damaged.value(id).reason;
+}
+
 QString ProfileManager::lastError() const
 {
     return m_lastError;
@@ -75,7 +86,7 @@ ProfileDocument ProfileManager::profile(int id) const
 
 QString ProfileManager::profilePath(int id) const
 {
-    return m_paths.value(id);
+    return m_damaged.contains(id) ? m_damaged.value(id).path : m_paths.value(id);
 }
 
 QList<int> ProfileManager::profileIds() const
@@ -89,16 +100,21 @@ int ProfileManager::profileIdForFile(const QString &fileName) const
         if (QFileInfo(it.value()).fileName() == fileName && m_profiles.contains(it.key()))
             return it.key();
     }
+    for (auto it = m_damaged.cbegin(); it != m_damaged.cend(); ++it) {
+        if (QFileInfo(it->path).fileName() == fileName)
+            return it.key();
+    }
     return 0;
 }
 
 bool ProfileManager::ImportProfileFile(const QString &fileName)
 {
+    m_lastReadProblem = tr("文件名无效");
     if (!checkFileName(fileName))
         return false;
     const QString path = pathFor(fileName);
     ProfileDocument doc;
-    if (!readProfileFile(path, &doc))
+    if (!readProfileFile(path, &doc, &m_lastReadProblem))
         return refuse(tr("无法读取配置文件：%1").arg(fileName));
     doc.insert(ProfileKeys::ProfileName, profileBaseName(fileName));
     const int id = ++m_lastId;
@@ -156,6 +172,10 @@ bool ProfileManager::ReloadProfileFile(int id, const QString &fileName)
     ProfileDocument doc;
     if (!readProfileFile(pathFor(fileName), &doc))
         return refuse(tr("无法读取配置文件：%1").arg(fileName));
+    // A damaged file replaced by a good one is a profile again.
+    if (m_damaged.contains(id)) {
+        m_paths.insert(id, m_damaged.take(id).path);
+    }
     // The file of the applied profile now differs from what the keyboard
     // holds: stop saving the keyboard's state into it, or closing would
     // overwrite what was just put there.
@@ -202,6 +222,8 @@ bool ProfileManager::SaveCurrentProfile()
 
 bool ProfileManager::ExportProfile(int id, const QString &targetPath)
 {
+    if (m_damaged.contains(id))
+        return refuseDamaged(id);
     const ProfileDocument doc = m_profiles.value(id);
     if (targetPath.isEmpty() || doc.isEmpty())
         return false;
@@ -212,6 +234,8 @@ bool ProfileManager::ExportProfile(int id, const QString &targetPath)
 
 bool ProfileManager::RenameProfile(int id, const QString &newName)
 {
+    if (m_damaged.contains(id))
+        return refuseDamaged(id);
     const ProfileDocument doc = m_profiles.value(id);
     if (doc.isEmpty())
         return refuse(tr("配置不存在。"));
@@ -257,7 +281,7 @@ bool ProfileManager::RenameProfile(int id, const QString &newName)
 
 bool ProfileManager::DeleteProfile(int id)
 {
-    const QString path = m_paths.value(id);
+    const QString path = profilePath(id);
     if (!path.isEmpty() && QFile::exists(path)) {
         QFile file(path);
         if (!file.remove()) {
@@ -268,6 +292,7 @@ bool ProfileManager::DeleteProfile(int id)
     }
     m_profiles.remove(id);
     m_paths.remove(id);
+    m_damaged.remove(id);
     return true;
 }
 
@@ -279,8 +304,17 @@ QList<ProfileListEntry> ProfileManager::LoadProfileList()
     qCDebug(lcProfiles) << "配置文件列表：" << files;
     QList<ProfileListEntry> entries;
     for (const QString &file : files) {
-        if (ImportProfileFile(file))
-            entries.append({m_lastId, profileListName(file)});
+        if (ImportProfileFile(file)) {
+            entries.append({m_lastId, profileListName(file), QString()});
+            continue;
+        }
+        // Listed all the same: a hidden file would be overwritten by the
+        // next save of its name without a question.
+        const QString reason = m_lastReadProblem;
+        const int id = ++m_lastId;
+        m_damaged.insert(id, {pathFor(file), reason});
+        qCWarning(lcProfiles) << "damaged profile file listed:" << pathFor(file) << reason;
+        entries.append({id, profileListName(file), reason});
     }
     return entries;
 }

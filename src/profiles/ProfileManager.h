@@ -17,6 +17,10 @@
 struct ProfileListEntry {
     int id = 0;
     QString name; // the file name without ".kb", as the list shows it
+    // Why the file could not be read (translated); empty for a good profile.
+    // A damaged profile is listed so that the user sees it, and cannot be
+    // applied, exported or renamed until a save or an import replaces it.
+    QString damage;
 };
 
 // Holds every profile of "LocalProfile" in memory and keeps the current
@@ -53,7 +57,7 @@ public:
     bool RenameProfile(int id, const QString &newName);
     bool DeleteProfile(int id);
     // Imports every "*.kb" of the profile folder (by name, ignoring case)
-    // and returns the entries for the profile list.
+    // and returns the entries for the profile list, the damaged ones too.
     QList<ProfileListEntry> LoadProfileList();
 
     QString lastError() const;
@@ -63,9 +67,14 @@ public:
     ProfileData currentProfile() const { return readProfile(m_current); }
     ProfileDocument profile(int id) const;
     QString profilePath(int id) const;
+    // The profiles that were read; damaged ones are not among them.
     QList<int> profileIds() const;
-    // The id of the loaded profile stored in that file ("name.kb"); 0 if none.
+    // The id of the profile listed for that file ("name.kb"), damaged or
+    // not; 0 if none.
     int profileIdForFile(const QString &fileName) const;
+    // Why the listed file of that id could not be read; empty when it was.
+    QString damageOf(int id) const;
+    bool isDamaged(int id) const { return m_damaged.contains(id); }
 
     // Takes the keyboard's own configuration as the current document when
     // no profile is applied, so that saving captures what the keyboard
@@ -94,11 +103,19 @@ private:
     QString pathFor(const QString &fileName) const;
     bool refuse(const QString &message);
     bool checkFileName(const QString &fileName);
+    bool refuseDamaged(int id);
+
+    struct Damaged {
+        QString path;
+        QString reason;
+    };
 
     ProfileDocument m_current;
     int m_currentId = 0;
     int m_lastId = 0;
     QHash<int, ProfileDocument> m_profiles;
     QMap<int, QString> m_paths;
+    QMap<int, Damaged> m_damaged; // listed files that could not be read
     QString m_lastError;
+    QString m_lastReadProblem; // why ImportProfileFile could not read its file
 };

@@ -16,13 +16,14 @@ FileListWgt::FileListWgt(QWidget *parent)
 
 bool FileListWgt::addEntry(const QString &text, int id, bool editable)
 {
-    if (count() >= MaxEntries || rowOf(id) >= 0)
+    if (rowOf(id) >= 0)
         return false;
     auto *widget = new FileItemWgt(id, text, this);
     if (editable)
         widget->startEditing();
     auto *item = new QListWidgetItem(this);
     item->setData(Qt::UserRole, id);
+    item->setData(Qt::AccessibleTextRole, widget->spokenName());
     item->setSizeHint(QSize(0, 40));
     addItem(item);
     setItemWidget(item, widget);
@@ -30,6 +31,11 @@ bool FileListWgt::addEntry(const QString &text, int id, bool editable)
     connect(widget, &FileItemWgt::sigItemClicked, this, &FileListWgt::sigItemClicked);
     connect(widget, &FileItemWgt::sigItemRename, this, &FileListWgt::sigMenuItemRename);
     connect(widget, &FileItemWgt::sigMenuClicked, this, &FileListWgt::showEntryMenu);
+    connect(widget, &FileItemWgt::sigNameChanged, this, [this](int entryId, const QString &spoken) {
+        const int row = rowOf(entryId);
+        if (row >= 0)
+            QListWidget::item(row)->setData(Qt::AccessibleTextRole, spoken);
+    });
     return true;
 }
 
@@ -71,16 +77,20 @@ QMenu *FileListWgt::entryMenu(int id, QWidget *parent)
 {
     auto *menu = new QMenu(parent ? parent : this);
     menu->setObjectName(QStringLiteral("profileMenu"));
-    connect(menu->addAction(tr("重命名")), &QAction::triggered, this, [this, id] {
+    QAction *rename = menu->addAction(tr("重命名"));
+    connect(rename, &QAction::triggered, this, [this, id] {
         if (FileItemWgt *e = entry(id))
             e->startEditing();
     });
-    connect(menu->addAction(tr("导出")), &QAction::triggered, this, [this, id] { emit sigMenuItemShare(id); });
-    // Removes the entry whose menu this is, whichever row is current.
-    connect(menu->addAction(tr("删除")), &QAction::triggered, this, [this, id] {
-        removeEntry(id);
-        emit sigMenuItemDelete(id);
-    });
+    QAction *share = menu->addAction(tr("导出"));
+    connect(share, &QAction::triggered, this, [this, id] { emit sigMenuItemShare(id); });
+    // A file that could not be read can only be deleted (or replaced by a save).
+    const FileItemWgt *e = entry(id);
+    const bool damaged = e && !e->damage().isEmpty();
+    rename->setEnabled(!damaged);
+    share->setEnabled(!damaged);
+    // Names the entry whose menu this is, whichever row is current.
+    connect(menu->addAction(tr("删除")), &QAction::triggered, this, [this, id] { emit sigMenuItemDelete(id); });
     return menu;
 }
 

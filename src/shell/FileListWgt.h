@@ -8,20 +8,21 @@ class QMenu;
 
 // The profile list. Every entry carries the id of the profile it shows, as
 // given by the caller, so a click always names the right profile even
-// after other entries were deleted.
+// after other entries were deleted. The list has no limit: ids come from
+// the caller, not from the row, and it scrolls.
 class FileListWgt : public QListWidget {
     Q_OBJECT
 public:
-    static constexpr int MaxEntries = 99;
-
     explicit FileListWgt(QWidget *parent = nullptr);
 
-    // False (and nothing added) when the list is full or the id is taken.
+    // False (and nothing added) when the id is taken.
     bool addEntry(const QString &text, int id, bool editable = false);
     FileItemWgt *entry(int id) const;
     bool removeEntry(int id);
     int entryCount() const;
-    // The entry menu of one profile: rename, export, delete.
+    // The entry menu of one profile: rename, export, delete. Delete only
+    // asks (sigMenuItemDelete): the owner removes the entry once the file
+    // is gone, so a delete that fails leaves it listed.
     QMenu *entryMenu(int id, QWidget *parent = nullptr);
 
 signals:

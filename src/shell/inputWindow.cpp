@@ -25,6 +25,7 @@ inputWindow::inputWindow(QString *result, QWidget *parent)
     m_prompt = new QLabel(this);
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("inputNameEdit"));
+    m_prompt->setBuddy(m_edit); // the prompt is the edit's spoken name
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("inputErrorLabel"));
     m_error->setStyleSheet(QStringLiteral("QLabel{color:#f5222d;}"));

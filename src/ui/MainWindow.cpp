@@ -160,6 +160,12 @@ void MainWindow::buildWidgets()
     m_logo->setPixmap(corvaneLogo(QSize(180, 120)));
     m_logo->setFixedSize(180, 120);
     leftLayout->addWidget(m_logo, 0, Qt::AlignHCenter);
+    m_profilesHeading = new QLabel(left);
+    m_profilesHeading->setObjectName(QStringLiteral("profilesHeading"));
+    QFont headingFont = m_profilesHeading->font();
+    headingFont.setBold(true);
+    m_profilesHeading->setFont(headingFont);
+    leftLayout->addWidget(m_profilesHeading);
     auto *titleRow = new QHBoxLayout;
     m_profileTitle = new QLabel(left);
     m_profileTitle->setObjectName(QStringLiteral("profileTitle"));
@@ -431,6 +437,7 @@ QString MainWindow::statusText() const
 
 void MainWindow::retranslate()
 {
+    m_profilesHeading->setText(tr("配置文件"));
     m_profileTitle->setText(tr("配置文件列表"));
     // Icon-only buttons are named by what they do, for screen readers and
     // GUI automation as for the tooltip.

@@ -84,6 +84,7 @@ private:
     void setupConnections();
     void retranslate();
     void loadProfileList();
+    void showEntryState(int id);
     bool refuseWhileInitialising();
     void showModel(int model);
     void selectLayer(int layer);
@@ -100,6 +101,7 @@ private:
     UserPrompts m_prompts;
 
     QLabel *m_logo = nullptr;
+    QLabel *m_profilesHeading = nullptr;
     QLabel *m_profileTitle = nullptr;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;

@@ -26,7 +26,15 @@ void MainWindow::loadProfileList()
     for (const ProfileListEntry &entry : m_profiles->LoadProfileList()) {
         m_profileNames.append(entry.name);
         m_profileList->addEntry(entry.name, entry.id);
+        if (!entry.damage.isEmpty())
+            m_profileList->entry(entry.id)->setDamage(entry.damage);
     }
+}
+
+void MainWindow::showEntryState(int id)
+{
+    if (FileItemWgt *entry = m_profileList->entry(id))
+        entry->setDamage(m_profiles->damageOf(id));
 }
 
 void MainWindow::saveProfile()
@@ -70,6 +78,8 @@ void MainWindow::saveProfile()
     }
     if (existing == 0)
         m_profileList->addEntry(name, m_profiles->lastId());
+    else
+        showEntryState(existing); // a damaged file it replaced is a profile now
     toast(tr("配置已保存"), false);
 }
 
@@ -102,6 +112,8 @@ void MainWindow::importProfile()
     }
     if (!known)
         m_profileList->addEntry(profileListName(fileName), id);
+    else
+        showEntryState(id);
     toast(tr("配置文件已导入"), false);
 }
 
@@ -109,6 +121,12 @@ void MainWindow::chooseProfile(int id)
 {
     if (refuseWhileInitialising()) {
         m_profileList->setCurrentRow(-1);
+        return;
+    }
+    if (m_profiles->isDamaged(id)) {
+        m_profileList->setCurrentRow(-1);
+        m_prompts.inform(tr("提示"), tr("配置文件“%1”已损坏，无法应用：%2")
+                                         .arg(QFileInfo(m_profiles->profilePath(id)).fileName(), m_profiles->damageOf(id)));
         return;
     }
     if (!m_prompts.ask(tr("应用配置"), tr("是否应用该配置到键盘？")))
@@ -210,9 +228,12 @@ void MainWindow::renameProfile(int id, const QString &newName)
 void MainWindow::deleteProfile(int id)
 {
     const QString name = listNameOf(m_profiles, id);
+    // The entry goes only with its file: one that stays would come back at
+    // the next start.
     if (!m_profiles->DeleteProfile(id)) {
         toast(m_profiles->lastError(), true);
         return;
     }
+    m_profileList->removeEntry(id);
     m_profileNames.removeAll(name);
 }

@@ -29,7 +29,7 @@ UserPrompts UserPrompts::dialogs(QWidget *parent)
                                             startFolder, QStringLiteral("config files(*.kb)"));
     };
     p.chooseExportFile = [parent](const QString &suggested) {
-        return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("MainWindow", "导出配置文件"),
+        return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("MainWindow", "选择要保存的文件"),
                                             suggested, QStringLiteral("config files(*.kb)"));
     };
     return p;

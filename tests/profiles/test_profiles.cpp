@@ -135,7 +135,7 @@ private slots:
 
     void fileFormat();
     void importNamesAndIds();
-    void startupSkipsDamagedFiles();
+    void startupListsDamagedFiles();
     void selectionMakesCurrent();
     void updateOperations();
     void advancedKeyEntries();
@@ -230,7 +230,7 @@ void TestProfiles::importNamesAndIds()
     QCOMPARE(manager.lastId(), 4);
 }
 
-void TestProfiles::startupSkipsDamagedFiles()
+void TestProfiles::startupListsDamagedFiles()
 {
     const QJsonObject good = fullDocument();
     const QByteArray goodBytes = serialiseProfile(good);
@@ -239,7 +239,6 @@ void TestProfiles::startupSkipsDamagedFiles()
     writeRaw("truncated.kb", goodBytes.left(goodBytes.size() / 2));
     writeRaw("plain.kb", QJsonDocument(good).toJson()); // never scrambled
     writeRaw("array.kb", kb_scramble("[1,2,3]"));
-    writeRaw("string.kb", kb_scramble("\"text\""));
     writeRaw("emptyobject.kb", kb_scramble("{}"));
     writeRaw("nested.kb", kb_scramble(QByteArray("{\"a\":") + QByteArray(100000, '[') + QByteArray(100000, ']') + "}"));
     writeRaw("huge.kb", kb_scramble("{\"a\":\"" + QByteArray(MaxProfileFileSize, 'x') + "\"}"));
@@ -247,14 +246,47 @@ void TestProfiles::startupSkipsDamagedFiles()
     QDir().mkpath(folder() + "/folder.kb"); // a directory with a profile's name
     writeProfile("good2.kb", good);
 
+    // Every file is listed, in name order; the damaged ones with the reason.
     ProfileManager manager;
     const QList<ProfileListEntry> entries = manager.LoadProfileList();
-    QCOMPARE(entries.size(), 2);
-    QCOMPARE(entries[0].name, QString("good1"));
-    QCOMPARE(entries[1].name, QString("good2"));
-    QCOMPARE(manager.profileIds(), QList<int>({1, 2}));
+    QStringList shown;
+    for (const ProfileListEntry &e : entries)
+        shown << e.name + "|" + e.damage;
+    const QString invalid = "内容不是有效的配置";
+    QCOMPARE(shown, QStringList({"array|" + invalid, "binary|" + invalid, "empty|文件为空", "emptyobject|" + invalid,
+                                 "good1|", "good2|", "huge|文件过大", "nested|" + invalid, "plain|" + invalid,
+                                 "truncated|" + invalid}));
+    const int good1 = entries[4].id, plain = entries[8].id;
+    QCOMPARE(manager.profileIds(), QList<int>({good1, entries[5].id}));
     QVERIFY(!manager.ImportProfileFile("missing.kb"));
     QVERIFY(!manager.ImportProfileFile("../outside.kb"));
+
+    // A damaged profile is found by its file, and cannot be applied,
+    // exported or renamed.
+    QCOMPARE(manager.profileIdForFile("plain.kb"), plain);
+    QVERIFY(manager.isDamaged(plain));
+    QCOMPARE(manager.profilePath(plain), folder() + "/plain.kb");
+    manager.SelectCurrentProfile(plain);
+    QVERIFY(manager.currentDocument().isEmpty());
+    QVERIFY(!manager.ExportProfile(plain, QDir::currentPath() + "/out.kb"));
+    QCOMPARE(manager.lastError(), QString("配置文件“plain.kb”已损坏：") + invalid);
+    QVERIFY(!QFile::exists(QDir::currentPath() + "/out.kb"));
+    QVERIFY(!manager.RenameProfile(plain, "fixed"));
+    QVERIFY(QFile::exists(folder() + "/plain.kb"));
+
+    // A save over it, reloaded under its id, makes it a profile again.
+    manager.SelectCurrentProfile(good1);
+    QVERIFY(manager.SaveCurrentProfileAs("plain.kb"));
+    QVERIFY(manager.ReloadProfileFile(plain, "plain.kb"));
+    QVERIFY(!manager.isDamaged(plain));
+    QCOMPARE(manager.profile(plain).value("KeyboardRGB"), good.value("KeyboardRGB"));
+    QCOMPARE(manager.profilePath(plain), folder() + "/plain.kb");
+
+    // Deleting a damaged one removes its file.
+    const int binary = entries[1].id;
+    QVERIFY(manager.DeleteProfile(binary));
+    QVERIFY(!QFile::exists(folder() + "/binary.kb"));
+    QCOMPARE(manager.profileIdForFile("binary.kb"), 0);
 }
 
 // Selecting a profile makes it current, typed as the pages show it;

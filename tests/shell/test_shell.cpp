@@ -14,6 +14,7 @@
 
 #include <QFontDatabase>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPointer>
@@ -216,10 +217,11 @@ void TestShell::profileList()
     list.resize(300, 400);
     list.show();
     QCOMPARE(list.objectName(), QString("ListWidget"));
-    for (int id = 1; id <= FileListWgt::MaxEntries; ++id)
+    // No limit on the number of profiles: the hundredth is listed too.
+    for (int id = 1; id <= 99; ++id)
         QVERIFY(list.addEntry(QString("配置%1").arg(id), id * 2)); // ids as the manager gives them
-    QVERIFY(!list.addEntry("一百", 500));
-    QCOMPARE(list.entryCount(), 99);
+    QVERIFY(list.addEntry("一百", 500));
+    QCOMPARE(list.entryCount(), 100);
     QVERIFY(!list.addEntry("dup", 2)); // ids are unique
 
     QSignalSpy clicked(&list, &FileListWgt::sigItemClicked);
@@ -227,17 +229,35 @@ void TestShell::profileList()
     QSignalSpy shared(&list, &FileListWgt::sigMenuItemShare);
     QSignalSpy renamed(&list, &FileListWgt::sigMenuItemRename);
 
-    // The menu's delete removes its own entry, whichever row is current.
+    // The menu's delete names its own entry, whichever row is current, and
+    // leaves it to the owner to remove once the file is gone.
     list.setCurrentRow(0);
     QMenu *menu = list.entryMenu(10);
     QCOMPARE(menu->actions().size(), 3);
     menu->actions().at(2)->trigger();
     QCOMPARE(deleted.takeFirst().at(0).toInt(), 10);
+    QVERIFY(list.entry(10));
+    QVERIFY(list.removeEntry(10));
     QVERIFY(!list.entry(10));
     QVERIFY(list.entry(2));
     menu->actions().at(1)->trigger();
     QCOMPARE(shared.count(), 1);
-    QCOMPARE(list.entryCount(), 98);
+    QCOMPARE(list.entryCount(), 99);
+
+    // A damaged entry says so, to the eye and to a screen reader, and its
+    // menu offers only delete.
+    FileItemWgt *broken = list.entry(4);
+    broken->setDamage("文件为空");
+    QVERIFY(broken->findChild<QLabel *>("profileDamageMark")->isVisibleTo(broken));
+    QCOMPARE(broken->accessibleName(), QString("配置2（已损坏）"));
+    QCOMPARE(broken->accessibleDescription(), QString("文件为空"));
+    QCOMPARE(list.item(1)->data(Qt::AccessibleTextRole).toString(), QString("配置2（已损坏）"));
+    QMenu *brokenMenu = list.entryMenu(4);
+    QVERIFY(!brokenMenu->actions().at(0)->isEnabled() && !brokenMenu->actions().at(1)->isEnabled());
+    QVERIFY(brokenMenu->actions().at(2)->isEnabled());
+    broken->setDamage(QString());
+    QVERIFY(!broken->findChild<QLabel *>("profileDamageMark")->isVisibleTo(broken));
+    QCOMPARE(list.item(1)->data(Qt::AccessibleTextRole).toString(), QString("配置2"));
 
     // After a deletion a click still reports the id of the profile shown.
     QVERIFY(list.addEntry("新配置", 300));
@@ -262,6 +282,8 @@ void TestShell::profileList()
     QCOMPARE(renamed.count(), 1);
     QCOMPARE(renamed.at(0).at(0).toInt(), 2);
     QCOMPARE(renamed.at(0).at(1).toString(), QString("改名"));
+    QCOMPARE(list.item(0)->data(Qt::AccessibleTextRole).toString(), QString("改名"));
+    QCOMPARE(first->accessibleName(), QString("改名"));
     QTest::keyClick(first, Qt::Key_Return); // read-only again: nothing
     QCOMPARE(renamed.count(), 1);
 

@@ -13,6 +13,7 @@
 #include "KeyboardBaseWgt.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
+#include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
 #include "SendDataProgress.h"
@@ -22,6 +23,7 @@
 #include "UserMessage.h"
 #include "VirtualHidBackend.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QPushButton>
@@ -35,9 +37,12 @@ namespace {
 
 // Everything a window needs, in a fresh working folder.
 struct Rig {
-    explicit Rig(int family = 0, bool bootLoader = false)
+    // prepare runs in the working folder before the window is built.
+    explicit Rig(int family = 0, bool bootLoader = false, const std::function<void()> &prepare = {})
     {
         QDir::setCurrent(dir.path());
+        if (prepare)
+            prepare();
         SystemConfig().setLanguage("Chinese"); // the texts below are the Chinese sources
         VirtualKeyboard::Options o;
         o.family = family;
@@ -129,6 +134,8 @@ private slots:
     void winMacQuestion();
     void bootLoaderQuestion();
     void profileFlows();
+    void profileListTellsTheTruth();
+    void profileColumnAndExportTitle();
     void liveWorkEndsWithTheKeyboard();
     void probingLeavesTheWindowResponsive();
     void incompleteReadBackIsTold();
@@ -341,6 +348,110 @@ void TestMainWindow::profileFlows()
     w.saveProfile();
     QCOMPARE(rig.notes.value(0), QString("提示|正在初始化设备配置中，请稍后在操作..."));
     QVERIFY(rig.idle());
+}
+
+// The list shows every profile file, however many there are and whether
+// or not it reads, and never loses one behind the user's back.
+void TestMainWindow::profileListTellsTheTruth()
+{
+    const QByteArray broken = "not a profile";
+    Rig rig(0, false, [&broken] {
+        const QString folder = ProfileManager::profileFolder();
+        QDir().mkpath(folder);
+        for (int i = 1; i <= 99; ++i)
+            QVERIFY(writeProfileFile(QString("%1/p%2.kb").arg(folder).arg(i, 2, 10, QChar('0')),
+                                     defaultProfileDocument()));
+        QFile bad(folder + "/broken.kb");
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(broken) == broken.size());
+    });
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    const QString folder = ProfileManager::profileFolder();
+    FileListWgt *list = w.profileList();
+
+    // The damaged file is listed, marked, and cannot be applied.
+    QCOMPARE(list->entryCount(), 100);
+    const int brokenId = rig.profiles->profileIdForFile("broken.kb");
+    FileItemWgt *entry = list->entry(brokenId);
+    QVERIFY(entry);
+    QCOMPARE(entry->text(), QString("broken"));
+    QVERIFY(entry->findChild<QLabel *>("profileDamageMark")->isVisibleTo(entry));
+    QCOMPARE(entry->toolTip(), QString("已损坏：内容不是有效的配置"));
+    const int sentBefore = rig.sentCommands().size();
+    w.chooseProfile(brokenId);
+    QCOMPARE(rig.notes.last(), QString("提示|配置文件“broken.kb”已损坏，无法应用：内容不是有效的配置"));
+    QVERIFY(rig.questions.isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.profiles->currentId(), 0);
+    QCOMPARE(rig.sentCommands().size(), sentBefore);
+
+    // A save of its name asks first; No leaves the file as it was, Yes
+    // replaces it and the entry becomes a profile.
+    rig.answer = false;
+    rig.nextName = "broken";
+    w.saveProfile();
+    QCOMPARE(rig.questions.last(), QString("覆盖已有配置|配置broken已存在，是否覆盖该配置？"));
+    QFile bad(folder + "/broken.kb");
+    QVERIFY(bad.open(QIODevice::ReadOnly));
+    QCOMPARE(bad.readAll(), broken);
+    bad.close();
+    rig.answer = true;
+    w.saveProfile();
+    QVERIFY(!rig.profiles->isDamaged(brokenId));
+    QVERIFY(!entry->findChild<QLabel *>("profileDamageMark")->isVisibleTo(entry));
+    QCOMPARE(list->entryCount(), 100);
+
+    // Past 99 entries a save is still listed, not only announced.
+    rig.nextName = "Hundred";
+    w.saveProfile();
+    QCOMPARE(list->entryCount(), 101);
+    const int hundredId = rig.profiles->profileIdForFile("Hundred.kb");
+    QVERIFY(hundredId > 0);
+    QVERIFY(list->entry(hundredId));
+
+    // A delete whose file cannot be removed (a folder now stands in its
+    // place) keeps the entry and the name.
+    QVERIFY(QFile::remove(folder + "/Hundred.kb"));
+    QVERIFY(QDir().mkpath(folder + "/Hundred.kb/inside"));
+    emit list->sigMenuItemDelete(hundredId);
+    QVERIFY(list->entry(hundredId));
+    QVERIFY(w.profileNames().contains("Hundred"));
+}
+
+void TestMainWindow::profileColumnAndExportTitle()
+{
+    Rig rig;
+    MainWindow &w = *rig.window;
+    w.resize(1200, 800);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w, 20000));
+
+    // The left column: a bold "配置文件" above the list's title.
+    QLabel *heading = nullptr, *title = nullptr;
+    for (QLabel *label : w.findChild<QWidget *>("MainWindowLeft")->findChildren<QLabel *>()) {
+        if (label->text() == "配置文件")
+            heading = label;
+        else if (label->text() == "配置文件列表")
+            title = label;
+    }
+    QVERIFY(heading && title);
+    QVERIFY(heading->font().bold());
+    QVERIFY(heading->mapTo(&w, QPoint()).y() < title->mapTo(&w, QPoint()).y());
+
+    // The export dialog's title, from the ordinary prompts.
+    QString seen;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&seen, &closer] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            seen = dialog->windowTitle();
+            closer.stop();
+            dialog->close();
+        }
+    });
+    closer.start();
+    QVERIFY(UserPrompts::dialogs(&w).chooseExportFile(rig.dir.filePath("x.kb")).isEmpty());
+    QCOMPARE(seen, QString("选择要保存的文件"));
 }
 
 void TestMainWindow::liveWorkEndsWithTheKeyboard()

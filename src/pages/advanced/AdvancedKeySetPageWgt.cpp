@@ -400,6 +400,13 @@ void AdvancedKeySetPageWgt::upsertEntry(const KeyInfo &info)
     item->setSizeHint(QSize(BindItemWgt::Width, BindItemWgt::Height));
     auto *entry = new BindItemWgt(info, m_list);
     m_list->setItemWidget(item, entry);
+    // The list's own entries are what assistive technology reads.
+    item->setData(Qt::AccessibleTextRole, entry->accessibleName());
+    connect(entry, &BindItemWgt::sigNameChanged, m_list, [this, entry](const QString &name) {
+        for (int row = 0; row < m_list->count(); ++row)
+            if (m_list->itemWidget(m_list->item(row)) == entry)
+                m_list->item(row)->setData(Qt::AccessibleTextRole, name);
+    });
     connect(entry, &BindItemWgt::sigDeleteItem, this, [this, entry] {
         removeBinding(keyData(entry->firstType(), entry->keyInfo()), true);
     });

@@ -95,9 +95,10 @@ void BindItemWgt::refresh()
     m_bound->setText(names.isEmpty() ? QStringLiteral("—") : names.join(QStringLiteral(", ")));
     m_bound->setToolTip(m_bound->text());
     const QString key = oneLine(keyTypeName(firstType()));
-    setAccessibleName(QStringLiteral("%1 %2 %3").arg(key, label, m_bound->text()));
+    setAccessibleName(tr("%1，%2，%3").arg(key, label, m_bound->text()));
     m_delete->setAccessibleName(tr("删除%1的绑定").arg(key));
     m_delete->setToolTip(tr("删除绑定"));
+    emit sigNameChanged(accessibleName());
 }
 
 void BindItemWgt::changeEvent(QEvent *event)

@@ -29,6 +29,8 @@ public:
 
 signals:
     void sigDeleteItem();
+    // What the entry says changed: its list item's name follows it.
+    void sigNameChanged(const QString &name);
 
 protected:
     void changeEvent(QEvent *event) override;
