@@ -276,10 +276,20 @@ void TestPerformance::deadZonesAndSuperResponse()
     QCOMPARE(pressSlider->maximum(), 100);
     QCOMPARE(pressBox->text(), QString("0.10")); // the keyboard's 100 µm
 
-    // Optimisation off: any value goes, 0 too.
+    // Return in a dead-zone box does nothing: the slider sets the value.
+    const int before = r.frames();
     r.type(pressBox, "0.15");
+    r.type(r.find<QLineEdit>("抬起（重置）"), "0.3");
     QVERIFY(r.rig.waitIdle());
-    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(150));
+    QCOMPARE(r.frames(), before);
+    QCOMPARE(pressSlider->value(), 10);
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(100));
+
+    // Optimisation off: any value goes, 0 too.
+    r.slide(pressSlider, Qt::Key_Right);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(110));
+    QCOMPARE(pressBox->text(), QString("0.11"));
     r.slide(pressSlider, Qt::Key_Home);
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(0));
@@ -290,7 +300,7 @@ void TestPerformance::deadZonesAndSuperResponse()
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
     QCOMPARE(pressBox->text(), QString("0.20"));
-    r.type(pressBox, "0.1");
+    r.slide(pressSlider, Qt::Key_Home);
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
     QCOMPARE(r.performance()["deadSpacePress"].toInt(), 200);
