@@ -350,6 +350,24 @@ void TestAdvanced::dynamicKeystrokeAndMultiPoint()
     QCOMPARE(r.stored(G).mpt.triggerValue, (QList<int>{140, 590, 2500}));
     mpt = qobject_cast<MPTSetWindow *>(r.reopen(G));
     QCOMPARE(mpt->pointTravel(1)->position(), 50);
+    QTest::mouseClick(mpt->cancelButton(), Qt::LeftButton);
+
+    // On a coarse scale a typed travel between two steps takes the lower
+    // one, as the performance page does: 2.59 mm is 2.55 mm, not 2.60.
+    AppParams::setTravelStep(0.05);
+    AppParams::setTravelSteps(79);
+    const int H = type("H");
+    mpt = qobject_cast<MPTSetWindow *>(r.choose(H, ChooseMPT));
+    QVERIFY(mpt);
+    QTest::mouseClick(AdvRig::pickerKey(mpt, A), Qt::LeftButton);
+    box = mpt->pointTravel(0)->edit();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("2.59"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(mpt->pointTravel(0)->position(), 50);
+    QCOMPARE(box->text(), QStringLiteral("2.55"));
+    QVERIFY(r.commit(mpt));
+    QCOMPARE(r.rig.param(5, H), quint16(2550));
 }
 
 void TestAdvanced::pairsRemovalAndReadBack()
