@@ -610,10 +610,6 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>灯光预设无法保存到 %1</source>
         <translation>The lighting presets could not be saved to %1</translation>
     </message>
-    <message>
-        <source>方向</source>
-        <translation>Direction</translation>
-    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>

@@ -610,10 +610,6 @@
         <source>灯光预设无法保存到 %1</source>
         <translation>灯光预设无法保存到 %1</translation>
     </message>
-    <message>
-        <source>方向</source>
-        <translation>方向</translation>
-    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
