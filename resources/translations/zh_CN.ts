@@ -439,6 +439,10 @@
         <source>宏没有写入键盘：键盘最多保存%1个宏。</source>
         <translation>宏没有写入键盘：键盘最多保存%1个宏。</translation>
     </message>
+    <message>
+        <source>这个按键在键盘上没有键码，不能绑定高级键。</source>
+        <translation>这个按键在键盘上没有键码，不能绑定高级键。</translation>
+    </message>
 </context>
 <context>
     <name>ColorConfigWgt</name>

@@ -62,6 +62,8 @@ protected:
 
 private:
     void onKeyClicked(KeyboardBtn *key);
+    // A key the keyboard has no code for takes no binding.
+    void showNoWireCode();
     void onAddAdvanceBind(const KeyInfo &info, int kind);
     void openEditor(const KeyInfo &info, int kind);
     void closeEditor();
