@@ -86,6 +86,7 @@ private:
     void loadProfileList();
     bool refuseWhileInitialising();
     void showModel(int model);
+    void onBoardReset();
     void selectLayer(int layer);
     void onKeyConfigPage(int id);
     void onSystemMode(int mode);

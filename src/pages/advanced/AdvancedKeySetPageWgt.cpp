@@ -184,6 +184,20 @@ void AdvancedKeySetPageWgt::onLeave()
     m_tester->clear();
 }
 
+void AdvancedKeySetPageWgt::resetToFirstState()
+{
+    m_chooser->hide();
+    closeEditor();
+    m_tester->clear();
+    // The keyboard is about to lose every binding: the list and the keys
+    // let go of theirs now.
+    clearEntries();
+    for (KeyboardBaseWgt *view : keyboards()->views())
+        for (KeyboardBtn *b : view->buttons())
+            if (b->keyData().bindKind != Bind_None)
+                b->setAdvancedRecord(KeyInfo());
+}
+
 // --- Keys and the chooser
 
 void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)

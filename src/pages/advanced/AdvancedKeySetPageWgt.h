@@ -36,6 +36,7 @@ public:
     explicit AdvancedKeySetPageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void resetToFirstState() override;
     void retranslate() override;
 
     // What the page shows, for tests and tools.
