@@ -459,6 +459,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>宏没有写入键盘：键盘最多保存%1个宏。</source>
         <translation>The macro was not written to the keyboard: it keeps at most %1 macros.</translation>
     </message>
+    <message>
+        <source>这个按键在键盘上没有键码，不能绑定高级键。</source>
+        <translation>This key has no key code on the keyboard, so it cannot take an advanced binding.</translation>
+    </message>
 </context>
 <context>
     <name>ColorConfigWgt</name>
@@ -629,10 +633,6 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>灯光预设无法保存到 %1</source>
         <translation>The lighting presets could not be saved to %1</translation>
-    </message>
-    <message>
-        <source>方向</source>
-        <translation>Direction</translation>
     </message>
 </context>
 <context>

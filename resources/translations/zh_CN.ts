@@ -459,6 +459,10 @@
         <source>宏没有写入键盘：键盘最多保存%1个宏。</source>
         <translation>宏没有写入键盘：键盘最多保存%1个宏。</translation>
     </message>
+    <message>
+        <source>这个按键在键盘上没有键码，不能绑定高级键。</source>
+        <translation>这个按键在键盘上没有键码，不能绑定高级键。</translation>
+    </message>
 </context>
 <context>
     <name>ColorConfigWgt</name>
@@ -629,10 +633,6 @@
     <message>
         <source>灯光预设无法保存到 %1</source>
         <translation>灯光预设无法保存到 %1</translation>
-    </message>
-    <message>
-        <source>方向</source>
-        <translation>方向</translation>
     </message>
 </context>
 <context>

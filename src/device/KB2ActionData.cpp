@@ -566,6 +566,12 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
     sendAll(out);
 }
 
+bool KB2ActionData::hasWireCode(int keyType) const
+{
+    QMutexLocker lock(&m_lock);
+    return wireOfType(keyType) != WireKeyTable::NoKey;
+}
+
 // ---------------------------------------------------------------------------
 // Helpers (m_lock held)
 

@@ -40,6 +40,9 @@ public:
     int macroCount() const;
     // The store number of a key's macro, -1 when the key has none.
     int macroNumber(int keyType) const;
+    // Whether the key has a one-byte code on the wire: a key without one
+    // cannot be addressed by a per-key or advanced-key record.
+    bool hasWireCode(int keyType) const;
 
     // --- Operations on the board records (GUI thread) ---
     void setGlobalTravel(quint16 um);      // if changed; sends the DB record

@@ -179,6 +179,7 @@ void KeyboardAction::switchToWin() { queueRequest(simpleRequest(Kb2Req::SwitchTo
 void KeyboardAction::switchToMac() { queueRequest(simpleRequest(Kb2Req::SwitchToMac)); }
 void KeyboardAction::saveToKeyboard() { queueRequest(simpleRequest(Kb2Req::Save)); }
 void KeyboardAction::restoreFactory() { queueRequest(simpleRequest(Kb2Req::FactoryReset)); }
+void KeyboardAction::queryBoardInfo() { queueRequest(simpleRequest(Kb2Req::BoardInfo)); }
 
 // Walks and polls start once everything queued before them has gone out:
 // a mode switch travels through the queue like a request.

@@ -95,6 +95,9 @@ public:
     void switchToMac();
     void saveToKeyboard();
     void restoreFactory();
+    // Asks for the board information again; its answer is reported as on
+    // connecting, so the window reads the whole keyboard back.
+    void queryBoardInfo();
     void startInitialRead();
     void startLayoutRead();
     void startCalibration();

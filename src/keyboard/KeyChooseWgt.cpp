@@ -3,6 +3,7 @@
 #include "KeyChooseBtn.h"
 #include "KeyTypeTable.h"
 #include "KeyboardLayouts.h"
+#include "ShellIcons.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -17,6 +18,28 @@
 namespace {
 
 constexpr int FullSizeModel = 0;
+
+QList<int> typeRange(int first, int last)
+{
+    QList<int> types;
+    for (int t = first; t <= last; ++t)
+        types << t;
+    return types;
+}
+
+// The extended page: application and media keys (without "Desktop" and
+// "Lauachpad"), the Fn layer keys, then the Mac and extra keys.
+QList<int> extendedPageTypes()
+{
+    return typeRange(112, 129) + typeRange(137, 139) + typeRange(155, 160);
+}
+
+// The lighting page: the backlight keys, "RGB M-" beside them, then the
+// logo light keys.
+QList<int> lightingPageTypes()
+{
+    return typeRange(141, 147) + QList<int>{168} + typeRange(161, 167);
+}
 
 } // namespace
 
@@ -44,20 +67,16 @@ KeyChooseWgt::KeyChooseWgt(QWidget *parent, int keyUnit) : QWidget(parent), m_ke
 
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(basicPage());
-    const QList<int> extended = keyTypesOf(KeyCategory::Application) + keyTypesOf(KeyCategory::FnLayer)
-                                + keyTypesOf(KeyCategory::MacFunction);
-    m_pages->addWidget(flowPage(extended, scaled(54, 36)));
-    m_pages->addWidget(flowPage(keyTypesOf(KeyCategory::Lighting), scaled(45, 36)));
+    m_pages->addWidget(flowPage(extendedPageTypes(), scaled(54, 36)));
+    m_pages->addWidget(flowPage(lightingPageTypes(), scaled(45, 36)));
 
     auto *note = new QWidget;
     auto *noteRow = new QHBoxLayout(note);
     noteRow->setContentsMargins(0, 0, 0, 0);
-    auto *help = new QLabel;
-    help->setFixedSize(20, 20);
-    const QPixmap helpIcon(QStringLiteral(":/Resource/Icon/help.png"));
-    if (!helpIcon.isNull())
-        help->setPixmap(helpIcon.scaled(20, 20));
-    noteRow->addWidget(help);
+    m_help = new QLabel;
+    m_help->setFixedSize(20, 20);
+    m_help->setPixmap(helpBadge(20, devicePixelRatioF()));
+    noteRow->addWidget(m_help);
     m_note = new QLabel;
     noteRow->addWidget(m_note);
     noteRow->addStretch();

@@ -21,6 +21,8 @@ public:
     QList<KeyChooseBtn *> keyButtons() const { return m_buttons; }
     QStackedWidget *pages() const { return m_pages; }
     QTreeWidget *menu() const { return m_menu; }
+    // The help badge beside the note of the keyboard-control page.
+    QLabel *helpIcon() const { return m_help; }
     void showPage(int index);
     // The editors that embed the picker show their own title instead.
     void setTitleVisible(bool visible);
@@ -40,6 +42,7 @@ private:
 
     QLabel *m_title = nullptr;
     QLabel *m_note = nullptr;
+    QLabel *m_help = nullptr;
     int m_keyUnit = DefaultKeyUnit;
     QTreeWidget *m_menu = nullptr;
     QStackedWidget *m_pages = nullptr;

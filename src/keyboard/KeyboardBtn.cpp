@@ -314,15 +314,9 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         paintDepth(p, r);
     const bool badges = m_face == KeyFace::Bindings || m_face == KeyFace::BindTargets;
     if (m_face == KeyFace::Travel && (m_key.travelDiffers || m_key.rapidTrigger)) {
+        // Only keys set apart from the global travel carry figures; the
+        // rest show their legend as everywhere else.
         paintTravel(p);
-        paintTravelMark(p);
-    } else if (m_face == KeyFace::Travel) {
-        // Every key says its travel, under a smaller legend.
-        p.setPen(m_textColour);
-        drawLegend(p, QRect(0, 2, width(), height() - 14), m_legend, 11);
-        p.setFont(keyFont(8));
-        p.setPen(QColor(128, 128, 128));
-        p.drawText(QRect(0, height() - 14, width(), 11), Qt::AlignCenter, mmText(m_key.travel));
     } else if (m_face == KeyFace::Calibration) {
         paintCalibration(p);
     } else if (badges && m_key.bindKind != Bind_None) {
@@ -365,38 +359,24 @@ void KeyboardBtn::paintCalibration(QPainter &p)
 
 void KeyboardBtn::paintTravel(QPainter &p)
 {
-    // The legend stays on top, so the key is still known by its name; its
-    // travel below, and under that the rapid-trigger press (red) and
-    // release (green) distances.
+    // The legend stays on top, smaller, so the key is still known by its
+    // name; its travel below in the text colour, and under that the
+    // rapid-trigger press (red) and release (green) distances.
     p.setPen(m_textColour);
     if (!m_key.rapidTrigger) {
-        drawLegend(p, QRect(0, 2, width(), height() - 16), m_legend, 11);
+        drawLegend(p, QRect(0, 2, width(), height() - 17), m_legend, 11);
         p.setFont(keyFont(10));
-        p.setPen(QColor(32, 159, 223));
-        p.drawText(QRect(0, height() - 16, width(), 13), Qt::AlignCenter, mmText(m_key.travel));
+        p.drawText(QRect(0, height() - 17, width(), 13), Qt::AlignCenter, mmText(m_key.travel));
         return;
     }
     drawLegend(p, QRect(0, 1, width(), 11), m_legend, 9);
-    p.setFont(keyFont(9));
-    p.drawText(QRect(0, 11, width(), 10), Qt::AlignCenter, mmText(m_key.travel));
+    p.setFont(keyFont(10));
+    p.drawText(QRect(0, 10, width(), 12), Qt::AlignCenter, mmText(m_key.travel));
     p.setFont(keyFont(7));
     p.setPen(Qt::red);
     p.drawText(QRect(0, height() - 19, width(), 8), Qt::AlignCenter, mmText(m_key.rapidTriggerPress));
     p.setPen(QColor(0, 139, 0));
     p.drawText(QRect(0, height() - 11, width(), 8), Qt::AlignCenter, mmText(m_key.rapidTriggerRelease));
-}
-
-void KeyboardBtn::paintTravelMark(QPainter &p)
-{
-    // A corner flag: blue for a travel of its own, red for rapid trigger.
-    QPainterPath corner;
-    corner.moveTo(3, 3);
-    corner.lineTo(11, 3);
-    corner.lineTo(3, 11);
-    corner.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(m_key.rapidTrigger ? QColor(232, 72, 85) : QColor(32, 159, 223));
-    p.drawPath(corner);
 }
 
 void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)

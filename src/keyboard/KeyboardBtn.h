@@ -103,7 +103,6 @@ protected:
 private:
     void paintTravel(QPainter &p);
     void paintCalibration(QPainter &p);
-    void paintTravelMark(QPainter &p);
     void paintDepth(QPainter &p, const QRectF &r);
     void paintBadge(QPainter &p);
     // Screen readers and GUI automation find the key by its legend and hear

@@ -51,6 +51,10 @@ public:
     virtual void retranslate();
     // An applied profile, as sent to the keyboard: the page shows its groups.
     virtual void showProfile(const ProfileData &profile) { (void)profile; }
+    // The keyboard goes back to its factory settings: the page drops what
+    // it showed and any edit under way, as when it was built; the read-back
+    // that follows fills it again.
+    virtual void resetToFirstState() {}
 
 protected:
     // The page's own widgets.

@@ -80,6 +80,28 @@ QPixmap toastIcon(ToastType type, int size, qreal devicePixelRatio)
     return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) { drawToast(p, type, size); });
 }
 
+QPixmap helpBadge(int size, qreal devicePixelRatio, const QColor &colour)
+{
+    return paintedPixmap(QSize(size, size), devicePixelRatio, [&](QPainter &p) {
+        const qreal s = size;
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QRectF(s * 0.05, s * 0.05, s * 0.9, s * 0.9));
+        // The question mark: a hook ending in a short stem, and a dot.
+        QPen pen(Qt::white, s * 0.11, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        QPainterPath hook;
+        hook.arcMoveTo(QRectF(s * 0.36, s * 0.22, s * 0.28, s * 0.26), 160);
+        hook.arcTo(QRectF(s * 0.36, s * 0.22, s * 0.28, s * 0.26), 160, -230);
+        hook.lineTo(QPointF(s * 0.5, s * 0.58));
+        p.drawPath(hook);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(s * 0.5, s * 0.74), s * 0.065, s * 0.065);
+    });
+}
+
 QIcon menuDotsIcon(const QColor &colour, int size)
 {
     return paintedIcon(QSize(size, size), [&](QPainter &p) {

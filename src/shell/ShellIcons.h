@@ -32,3 +32,6 @@ QIcon closeCrossIcon(const QColor &colour = QColor(96, 98, 102), int size = 20);
 
 // Three dots in a row, for an entry's menu button.
 QIcon menuDotsIcon(const QColor &colour = QColor(96, 98, 102), int size = 20);
+
+// A round badge with a question mark, beside a note that explains a control.
+QPixmap helpBadge(int size = 20, qreal devicePixelRatio = 1.0, const QColor &colour = QColor(160, 170, 184));

@@ -327,7 +327,7 @@ void MainWindow::setupConnections()
             [this](ToastType type, ToastPosition position, const QString &text, int msecs) {
                 (new ToastTip(type, position, text, msecs, m_keyboardArea))->show();
             });
-    connect(hub, &SignalObject::sigBoardReset, m_worker, &KeyboardAction::restoreFactory);
+    connect(hub, &SignalObject::sigBoardReset, this, &MainWindow::onBoardReset);
     // Leaving a page, the settings or the keyboard ends its live work.
     connect(hub, &SignalObject::sigStopKeyTest, m_worker, &KeyboardAction::stopKeyTest);
     connect(hub, &SignalObject::sigStopAdjusting, m_worker, &KeyboardAction::stopCalibration);
@@ -517,6 +517,17 @@ KeyboardBaseWgt *MainWindow::keyboardView(int layer) const
     if (!stack || layer < 0 || layer >= stack->count())
         return nullptr;
     return static_cast<KeyboardBaseWgt *>(stack->widget(layer));
+}
+
+// Factory settings: the pages with edits of their own start afresh, and the
+// keyboard is read back as on connecting, so they show what it now holds.
+void MainWindow::onBoardReset()
+{
+    for (int page : {PagePerformance, PageAdvancedKeys})
+        if (ConfigPageWgt *p = m_pages->page(page))
+            p->resetToFirstState();
+    m_worker->restoreFactory();
+    m_worker->queryBoardInfo();
 }
 
 void MainWindow::showModel(int model)

@@ -87,6 +87,7 @@ private:
     void showEntryState(int id);
     bool refuseWhileInitialising();
     void showModel(int model);
+    void onBoardReset();
     void selectLayer(int layer);
     void onKeyConfigPage(int id);
     void onSystemMode(int mode);

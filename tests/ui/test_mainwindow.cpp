@@ -2,6 +2,8 @@
 // window shows, the requests it sends, the Win/Mac question and the profile
 // flows.
 
+#include "AdvancedKeySetPageWgt.h"
+#include "AppParams.h"
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
 #include "FileItemWgt.h"
@@ -10,8 +12,12 @@
 #include "IAPFirmwareWindow.h"
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
+#include "KeyConfigWgt.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardBtn.h"
+#include "KeyboardDeck.h"
 #include "LanguageManager.h"
+#include "PerformancePageWgt.h"
 #include "MainWindow.h"
 #include "ProfileFile.h"
 #include "ProfileManager.h"
@@ -24,6 +30,7 @@
 #include "VirtualHidBackend.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <QPushButton>
@@ -140,6 +147,7 @@ private slots:
     void probingLeavesTheWindowResponsive();
     void incompleteReadBackIsTold();
     void firmwareUpdateFromSettings();
+    void factoryResetLeavesNoStalePage();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -607,6 +615,48 @@ void TestMainWindow::firmwareUpdateFromSettings()
     // The keyboard's macro has no file here: the backup leaves it out
     // rather than stop half-way.
     QVERIFY(rig.notes.filter("open file").isEmpty());
+}
+
+// The factory reset from the settings dialog: the performance and
+// advanced-key pages start afresh and then show what the keyboard holds
+// after the reset, not what it held before.
+void TestMainWindow::factoryResetLeavesNoStalePage()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    auto *performance = qobject_cast<PerformancePageWgt *>(rig.window->pages()->page(PagePerformance));
+    auto *advanced = qobject_cast<AdvancedKeySetPageWgt *>(rig.window->pages()->page(PageAdvancedKeys));
+    auto ownTravels = [&] {
+        int n = 0;
+        for (KeyboardBtn *b : rig.window->keyboards()->keys())
+            n += b->keyData().travelDiffers || b->keyData().rapidTrigger ? 1 : 0;
+        return n;
+    };
+    rig.window->pages()->changePage(PagePerformance);
+    for (QPushButton *b : performance->findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("高级设置"))
+            b->click();
+    QCOMPARE(performance->subPage(), 1);
+    QVERIFY(!advanced->bindItems().isEmpty());
+    QVERIFY(ownTravels() > 0);
+    const quint16 globalBefore = rig.kb->state().deadBand.gdBi;
+
+    QSignalSpy readAgain(rig.window->lifecycle(), &DeviceLifecycle::readBackComplete);
+    emit SignalObject::instance()->sigBoardReset();
+    QVERIFY(readAgain.wait(20000));
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().factoryResets, 1);
+    const quint16 global = rig.kb->state().deadBand.gdBi;
+    QVERIFY(global != globalBefore);
+    QCOMPARE(performance->subPage(), 0);
+    QCOMPARE(ownTravels(), 0);
+    QVERIFY(advanced->bindItems().isEmpty());
+    QLineEdit *globalBox = nullptr;
+    for (QLineEdit *e : performance->findChildren<QLineEdit *>())
+        if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
+            globalBox = e;
+    QVERIFY(globalBox);
+    QCOMPARE(globalBox->text(), QString::number(global / 1000.0, 'f', AppParams::decimals()));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -184,6 +184,20 @@ void AdvancedKeySetPageWgt::onLeave()
     m_tester->clear();
 }
 
+void AdvancedKeySetPageWgt::resetToFirstState()
+{
+    m_chooser->hide();
+    closeEditor();
+    m_tester->clear();
+    // The keyboard is about to lose every binding: the list and the keys
+    // let go of theirs now.
+    clearEntries();
+    for (KeyboardBaseWgt *view : keyboards()->views())
+        for (KeyboardBtn *b : view->buttons())
+            if (b->keyData().bindKind != Bind_None)
+                b->setAdvancedRecord(KeyInfo());
+}
+
 // --- Keys and the chooser
 
 void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
@@ -195,11 +209,20 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
         emit SignalObject::instance()->sigModifyBindInfo(info);
         return;
     }
+    if (!worker()->hasWireCode(int(info.firstType))) {
+        showNoWireCode();
+        return;
+    }
     if (boundKeyCount() >= MaxAdvancedKeys) {
         showUserMessage(tr("提示"), tr("高级键最多绑定32个"));
         return;
     }
     emit sigOpenAdvanceTypeChooser(info, key->mapToGlobal(QPoint(-10, 40)));
+}
+
+void AdvancedKeySetPageWgt::showNoWireCode()
+{
+    showUserMessage(tr("提示"), tr("这个按键在键盘上没有键码，不能绑定高级键。"));
 }
 
 void AdvancedKeySetPageWgt::onAddAdvanceBind(const KeyInfo &info, int kind)
@@ -268,6 +291,11 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     const QVariant record = editor->record();
     const int key = editor->firstType();
     const int kind = editor->kind();
+    // Nothing could reach the keyboard: not listed, not stored.
+    if (!worker()->hasWireCode(key)) {
+        showNoWireCode();
+        return;
+    }
     KeyInfo info = keyData(key, editor->keyInfo());
     const int oldPartner = pairedKeyType(info);
     KeyInfo next = info;

@@ -36,6 +36,7 @@ public:
     explicit AdvancedKeySetPageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void resetToFirstState() override;
     void retranslate() override;
 
     // What the page shows, for tests and tools.
@@ -62,6 +63,8 @@ protected:
 
 private:
     void onKeyClicked(KeyboardBtn *key);
+    // A key the keyboard has no code for takes no binding.
+    void showNoWireCode();
     void onAddAdvanceBind(const KeyInfo &info, int kind);
     void openEditor(const KeyInfo &info, int kind);
     void closeEditor();

@@ -2,7 +2,6 @@
 
 #include "AppParams.h"
 #include "CustomDoubleValidator.h"
-#include "Units.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,5 +69,6 @@ void TravelEditWgt::onReturn()
         showPosition(position());
         return;
     }
-    setPosition(m_scale.nearestPositionOfMicrons(mmToMicrons(mm)));
+    // As on the performance page: a travel between two steps takes the lower one.
+    setPosition(m_scale.positionOfMm(mm));
 }

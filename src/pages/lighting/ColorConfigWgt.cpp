@@ -292,7 +292,7 @@ void ColorConfigWgt::retranslate()
     m_sleepBox->setAccessibleName(tr("睡眠"));
     for (int i = 0; i < Lighting::SleepChoices; ++i)
         m_sleepBox->setItemText(i, tr(Lighting::sleepText(i)));
-    m_directionLabel->setText(tr("方向"));
+    m_directionLabel->setText(tr("反向"));
     m_directionSwitch->setAccessibleName(tr("反向"));
     updateDirectionText();
     // The row labels share one width, the widest in this language.
@@ -565,6 +565,8 @@ void ColorConfigWgt::showSleep(int index)
 
 void ColorConfigWgt::updateDirectionText()
 {
-    // The switch turns the effect round; its label says which way it runs.
-    m_directionText->setText(m_direction ? tr("反向") : tr("正向"));
+    // The row's own wording: "正向" beside the switch when it is on, "反向"
+    // when it is off. What the switch sends is unchanged (on sets the
+    // keyboard's reversed bit and "rgb-direction" true).
+    m_directionText->setText(m_direction ? tr("正向") : tr("反向"));
 }

@@ -4,6 +4,7 @@
 #include "KeyTouchDisSetWindow.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "PressProgressBar.h"
 #include "ProfileData.h"
@@ -85,6 +86,30 @@ void PerformancePageWgt::onLeave()
     m_quickWindow->hide();
     setKeysSelectable(false);
     onShowQuickTouchKeyBorder(false);
+}
+
+void PerformancePageWgt::resetToFirstState()
+{
+    stopKeyTest();
+    endCalibration();
+    showOverlay(false);
+    m_touchWindow->hide();
+    m_quickWindow->hide();
+    // No key stays selected or keeps figures the keyboard no longer holds.
+    const double global = AppParams::globalTravel();
+    for (KeyboardBtn *b : keyboards()->keys()) {
+        b->setKeyChecked(false);
+        b->setRapidTrigger(false);
+        b->setTravel(global, false);
+        b->setHighlight(false);
+    }
+    m_rapidSelected = 0;
+    m_plainSelected = 0;
+    m_rapidSwitch->setCheckedNoAnimation(false);
+    m_rapidOptions->hide();
+    m_pressOpt->setCheckedNoAnimation(false);
+    m_releaseOpt->setCheckedNoAnimation(false);
+    selectSubPage(SubPageTravel);
 }
 
 void PerformancePageWgt::showProfile(const ProfileData &profile)

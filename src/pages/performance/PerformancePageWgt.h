@@ -49,6 +49,7 @@ public:
     explicit PerformancePageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void resetToFirstState() override;
     void retranslate() override;
 
     const TravelScale &scale() const { return m_scale; }

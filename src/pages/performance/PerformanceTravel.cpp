@@ -81,7 +81,9 @@ void PerformancePageWgt::connectRows()
     for (Row *r : {&m_global, &m_selected, &m_press, &m_release, &m_deadPress, &m_deadRelease}) {
         connect(r->slider, &QSlider::valueChanged, this, [this, r] { showRowValue(*r); });
         connect(r->slider, &QSlider::sliderReleased, this, [this, r] { onRowReleased(*r); });
-        connect(r->edit, &QLineEdit::returnPressed, this, [this, r] { onRowReturn(*r); });
+        // A dead zone is set with its slider only: Return in its box does nothing.
+        if (!r->deadZone)
+            connect(r->edit, &QLineEdit::returnPressed, this, [this, r] { onRowReturn(*r); });
     }
     rebuildValidators();
 
@@ -249,8 +251,7 @@ void PerformancePageWgt::onRowReturn(Row &row)
         return;
     }
     const int um = mmToMicrons(row.edit->text().toDouble());
-    const int position = row.deadZone ? m_scale.deadZonePositionOfMicrons(um) : m_scale.positionOfMm(um / 1000.0);
-    row.slider->setValue(position);
+    row.slider->setValue(m_scale.positionOfMm(um / 1000.0));
     // The box shows what the keyboard gets: a value between two steps
     // becomes the step below it.
     showRowValue(row);

@@ -76,7 +76,6 @@ void CustomKeySetPageWgt::buildWidgets(QVBoxLayout *layout)
 
     // The page sits under the keyboard: the picker takes smaller keys.
     m_picker = new KeyChooseWgt(this, PickerKeyUnit);
-    m_picker->setTitleVisible(false); // the page's title says what it is
     body->addWidget(m_picker, 0, Qt::AlignTop);
     body->addStretch();
     layout->addLayout(body, 1);

@@ -45,6 +45,7 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -66,10 +67,12 @@ enum { ModeDKS = 1, ModeMPT = 2, ModeMT = 3, ModeTGL = 4, ModeEND = 5, ModeSOCD 
 
 // The advanced-key page on the keyboard views, its messages collected.
 struct AdvRig : PageRig<AdvancedKeySetPageWgt> {
-    explicit AdvRig(bool distinctive = false)
+    explicit AdvRig(bool distinctive = false, const std::function<void(VirtualKeyboard::State &)> &setup = {})
     {
         if (distinctive)
             rig.kb.fillDistinctive();
+        if (setup)
+            rig.kb.modify(setup);
         setUserMessageSink([this](const QString &title, const QString &text) { messages << title + ":" + text; });
         build(PageAdvancedKeys);
         read = readBack(false);
@@ -168,6 +171,7 @@ private slots:
     void dynamicKeystrokeAndMultiPoint();
     void pairsRemovalAndReadBack();
     void limits();
+    void keyWithoutWireCode();
     void keyTester();
 };
 
@@ -350,6 +354,24 @@ void TestAdvanced::dynamicKeystrokeAndMultiPoint()
     QCOMPARE(r.stored(G).mpt.triggerValue, (QList<int>{140, 590, 2500}));
     mpt = qobject_cast<MPTSetWindow *>(r.reopen(G));
     QCOMPARE(mpt->pointTravel(1)->position(), 50);
+    QTest::mouseClick(mpt->cancelButton(), Qt::LeftButton);
+
+    // On a coarse scale a typed travel between two steps takes the lower
+    // one, as the performance page does: 2.59 mm is 2.55 mm, not 2.60.
+    AppParams::setTravelStep(0.05);
+    AppParams::setTravelSteps(79);
+    const int H = type("H");
+    mpt = qobject_cast<MPTSetWindow *>(r.choose(H, ChooseMPT));
+    QVERIFY(mpt);
+    QTest::mouseClick(AdvRig::pickerKey(mpt, A), Qt::LeftButton);
+    box = mpt->pointTravel(0)->edit();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("2.59"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(mpt->pointTravel(0)->position(), 50);
+    QCOMPARE(box->text(), QStringLiteral("2.55"));
+    QVERIFY(r.commit(mpt));
+    QCOMPARE(r.rig.param(5, H), quint16(2550));
 }
 
 void TestAdvanced::pairsRemovalAndReadBack()
@@ -513,6 +535,39 @@ void TestAdvanced::limits()
     QCOMPARE(keys.at(100)->keyData().bindKind, int(Bind_None));
     emit hub->sigDelHighKey(keys.at(0)->keyData());
     QVERIFY(!r.page.isListFull());
+}
+
+// A keyboard that does not report its Fn key leaves the view's own "Fn",
+// which has no code on the wire: binding it is refused with a message of
+// its own (not the macro store's), before the chooser opens and at commit.
+void TestAdvanced::keyWithoutWireCode()
+{
+    // The bottom row reported up to the right Alt only: the keys after it
+    // keep the view's own types.
+    AdvRig r(false, [](VirtualKeyboard::State &s) {
+        for (int column = 11; column < 21; ++column)
+            s.matrix[5 * 21 + column] = 0;
+    });
+    QVERIFY(r.read);
+    const int Fn = 81;
+    KeyboardBtn *fn = r.key(Fn);
+    QVERIFY(fn);
+    const QStringList refused{QStringLiteral("提示:这个按键在键盘上没有键码，不能绑定高级键。")};
+    QTest::mouseClick(fn, Qt::LeftButton);
+    QVERIFY(!r.page.typeChooser()->isVisible());
+    QCOMPARE(r.messages, refused);
+
+    r.messages.clear();
+    emit SignalObject::instance()->sigAddAdvanceBind(fn->keyData(), Bind_MT);
+    auto *mt = qobject_cast<MTSetWindow *>(r.page.editor());
+    QVERIFY(mt);
+    QTest::mouseClick(AdvRig::pickerKey(mt, type("A")), Qt::LeftButton);
+    const int before = r.frames();
+    QVERIFY(r.commit(mt));
+    QCOMPARE(r.messages, refused);
+    QCOMPARE(r.frames(), before);
+    QVERIFY(r.page.bindItems().isEmpty());
+    QVERIFY(!r.isStored(Fn));
 }
 
 void TestAdvanced::keyTester()

@@ -346,7 +346,7 @@ void TestLighting::keyboardStateIsShownNotSent()
     QCOMPARE(page.speedSlider()->value(), 1);
     QCOMPARE(page.speedValue()->text(), QStringLiteral("1"));
     QVERIFY(page.directionSwitch()->isChecked());
-    QCOMPARE(page.directionText()->text(), QStringLiteral("反向"));
+    QCOMPARE(page.directionText()->text(), QStringLiteral("正向"));
     QCOMPARE(AppParams::lightingModeIndex(), 15);
     QVERIFY(AppParams::perKeyColouringAllowed());
     // The keyboard's colour table (read before its mode) became the preset
@@ -428,11 +428,17 @@ void TestLighting::controlsWriteTheirOwnField()
     QCOMPARE(r.lights().rgbSleep, quint8(120));
     QCOMPARE(r.rgbGroup()["rgb-sleep"].toInt(), 120);
 
+    // The direction row is titled "反向"; beside its switch "正向" when on,
+    // "反向" when off. On still sets the reversed bit and "rgb-direction".
+    QCOMPARE(page.directionRow()->findChildren<QLabel *>().first()->text(), QStringLiteral("反向"));
     expect([&] { r.click(page.directionSwitch()); }, {"reversed"});
+    QVERIFY(r.lights().bitmap & Kb2LightingBits::Reversed);
     QVERIFY(r.rgbGroup()["rgb-direction"].toBool());
-    QCOMPARE(page.directionText()->text(), QStringLiteral("反向"));
-    expect([&] { r.click(page.directionSwitch()); }, {"reversed"});
     QCOMPARE(page.directionText()->text(), QStringLiteral("正向"));
+    expect([&] { r.click(page.directionSwitch()); }, {"reversed"});
+    QVERIFY(!(r.lights().bitmap & Kb2LightingBits::Reversed));
+    QVERIFY(!r.rgbGroup()["rgb-direction"].toBool());
+    QCOMPARE(page.directionText()->text(), QStringLiteral("反向"));
 
     // "No effect" clears the light's flag and keeps the effect number.
     expect([&] { r.click(page.effectButton(0)); }, {"on"});

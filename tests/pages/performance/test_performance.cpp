@@ -6,6 +6,7 @@
 #include "AppParams.h"
 #include "CalibrationAnimation.h"
 #include "KeyQuickTouchWindow.h"
+#include "KeyboardBtn.h"
 #include "KeyTouchDisSetWindow.h"
 #include "PageRig.h"
 #include "PerformancePageWgt.h"
@@ -84,6 +85,19 @@ struct PerfRig : PageRig<PerformancePageWgt> {
     bool read = false;
 };
 
+// Whether some pixel of the picture is of the kind asked for.
+bool anyPixel(const QImage &image, const std::function<bool(const QColor &)> &kind)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (kind(image.pixelColor(x, y)))
+                return true;
+    return false;
+}
+bool reddish(const QColor &c) { return c.red() - c.green() > 80 && c.red() - c.blue() > 80; }
+bool greenish(const QColor &c) { return c.green() - c.red() > 40 && c.green() - c.blue() > 40; }
+bool bluish(const QColor &c) { return c.blue() - c.red() > 60 && c.blue() - c.green() > 20; }
+
 template <typename T>
 QList<QList<T>> emptyTable()
 {
@@ -109,6 +123,7 @@ private slots:
     void rapidTrigger();
     void deadZonesAndSuperResponse();
     void popUpsApplyToPickedKeys();
+    void keyCapsShowOwnTravelOnly();
     void keyTestFollowsTheDeepestKey();
     void calibrationChartAndEnding();
     void liveViewsEndWithTheKeyboard();
@@ -276,10 +291,20 @@ void TestPerformance::deadZonesAndSuperResponse()
     QCOMPARE(pressSlider->maximum(), 100);
     QCOMPARE(pressBox->text(), QString("0.10")); // the keyboard's 100 µm
 
-    // Optimisation off: any value goes, 0 too.
+    // Return in a dead-zone box does nothing: the slider sets the value.
+    const int before = r.frames();
     r.type(pressBox, "0.15");
+    r.type(r.find<QLineEdit>("抬起（重置）"), "0.3");
     QVERIFY(r.rig.waitIdle());
-    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(150));
+    QCOMPARE(r.frames(), before);
+    QCOMPARE(pressSlider->value(), 10);
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(100));
+
+    // Optimisation off: any value goes, 0 too.
+    r.slide(pressSlider, Qt::Key_Right);
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(110));
+    QCOMPARE(pressBox->text(), QString("0.11"));
     r.slide(pressSlider, Qt::Key_Home);
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(0));
@@ -290,7 +315,7 @@ void TestPerformance::deadZonesAndSuperResponse()
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
     QCOMPARE(pressBox->text(), QString("0.20"));
-    r.type(pressBox, "0.1");
+    r.slide(pressSlider, Qt::Key_Home);
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtDB, quint16(200));
     QCOMPARE(r.performance()["deadSpacePress"].toInt(), 200);
@@ -311,6 +336,44 @@ void TestPerformance::deadZonesAndSuperResponse()
     QVERIFY(!super->isChecked());
     QCOMPARE(r.rig.kb.state().lighting.bitmap & 0x10, 0);
     QCOMPARE(r.performance()["super-light-speed"].toBool(), false);
+}
+
+// Keys with a travel of their own or rapid trigger carry their figures in
+// the text colour (press red, release green); every other key shows its
+// legend alone, as on the other pages.
+void TestPerformance::keyCapsShowOwnTravelOnly()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.key(TypeA));
+    r.type(r.find<QLineEdit>("设置单键触发行程"), "2.5");
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    r.click(r.find<SwitchControl>("快速触发(选中键位生效)"));
+    r.click(r.key(TypeS));
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(4, TypeA), quint16(2500));
+    QCOMPARE(r.rig.param(8, TypeS) & 0x20, 0x20);
+    QTest::mouseMove(&r.page, QPoint(2, 2));
+    r.grab("key-caps");
+
+    KeyboardBtn *d = r.key(TypeD);
+    QCOMPARE(d->face(), KeyFace::Travel);
+    const QImage plain = d->grab().toImage();
+    d->setFace(KeyFace::Legend);
+    QCOMPARE(plain, d->grab().toImage());
+    d->setFace(KeyFace::Travel);
+
+    const QImage own = r.key(TypeA)->grab().toImage();
+    QVERIFY(r.key(TypeA)->keyData().travelDiffers);
+    QVERIFY(!anyPixel(own, bluish));
+    QVERIFY(!anyPixel(own, reddish));
+    const QImage rapid = r.key(TypeS)->grab().toImage();
+    QVERIFY(anyPixel(rapid, reddish));
+    QVERIFY(anyPixel(rapid, greenish));
+    QVERIFY(!anyPixel(rapid, bluish));
+    // No corner flag: the top left corner is the key's own.
+    QVERIFY(!anyPixel(rapid.copy(3, 3, 8, 8), reddish));
 }
 
 void TestPerformance::popUpsApplyToPickedKeys()

@@ -17,6 +17,7 @@
 
 #include <QDragEnterEvent>
 #include <QJsonObject>
+#include <QLabel>
 #include <QMimeData>
 #include <QToolButton>
 #include <QTranslator>
@@ -210,6 +211,14 @@ void TestRemap::singleKeysByPickerAndDrag()
 void TestRemap::languageChange()
 {
     RemapRig r;
+    // The picker's title is on screen above its menu, and follows the language.
+    auto title = [&r] {
+        for (QLabel *l : r.page.picker()->findChildren<QLabel *>())
+            if (l->text().endsWith(QStringLiteral("自定义按键")) && l->isVisibleTo(&r.window))
+                return l->text();
+        return QString();
+    };
+    QCOMPARE(title(), QStringLiteral("自定义按键"));
     MarkingTranslator translator;
     QCoreApplication::installTranslator(&translator);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
@@ -217,6 +226,7 @@ void TestRemap::languageChange()
     QCOMPARE(r.page.layoutButton(1)->accessibleName(), QStringLiteral("EN:功能"));
     QCOMPARE(r.page.layoutButton(2)->text(), QStringLiteral("Dvorak"));
     QCOMPARE(r.page.picker()->menu()->topLevelItem(1)->text(0), QStringLiteral("EN:扩展字符"));
+    QCOMPARE(title(), QStringLiteral("EN:自定义按键"));
     QCoreApplication::removeTranslator(&translator);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
     QCOMPARE(r.page.layoutButton(0)->text(), QStringLiteral("默认"));
