@@ -11,6 +11,7 @@
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "ProfileManager.h"
@@ -134,6 +135,7 @@ private slots:
     void probingLeavesTheWindowResponsive();
     void incompleteReadBackIsTold();
     void firmwareUpdateFromSettings();
+    void keyboardHeldByAnotherProgram();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -497,6 +499,54 @@ void TestMainWindow::firmwareUpdateFromSettings()
     // The keyboard's macro has no file here: the backup leaves it out
     // rather than stop half-way.
     QVERIFY(rig.notes.filter("open file").isEmpty());
+}
+
+// While corvane-cli has the keyboard (a firmware update has it in its boot
+// loader), the window sends it nothing, not even a probe on a plug, and says
+// who has it; when the other program lets go, it connects by itself.
+void TestMainWindow::keyboardHeldByAnotherProgram()
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    Rig rig;
+    KeyboardLock cli(QStringLiteral("corvane-cli flash"));
+    QCOMPARE(cli.tryAcquire(), KeyboardLock::Result::Acquired);
+    rig.window->startDevice();
+    QCOMPARE(rig.window->statusText(), QString("键盘正被 corvane-cli flash 使用"));
+    rig.kb->unplug();
+    rig.kb->plug();
+    QCoreApplication::processEvents();
+    QVERIFY(rig.kb->frameLog().empty());
+
+    QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    cli.release();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(rig.window->statusText(), QString("已连接"));
+    KeyboardLock other(QStringLiteral("test"));
+    QCOMPARE(other.tryAcquire(), KeyboardLock::Result::Held);
+    QCOMPARE(other.otherHolder(), QString("Corvane"));
+
+    // Gone with the keyboard; an unrelated device arriving meanwhile takes
+    // the keyboard only for as long as it takes to see it is not one.
+    QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
+    rig.kb->unplug();
+    QVERIFY(removed.wait());
+    rig.notifier.notify("sim:kb0:other0", true);
+    QTRY_COMPARE_WITH_TIMEOUT(other.tryAcquire(), KeyboardLock::Result::Acquired, 20000);
+
+    rig.kb->clearFrameLog();
+    rig.kb->plug();
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.window->statusText(), QString("键盘正被 test 使用"));
+    QVERIFY(rig.kb->frameLog().empty());
+    LanguageManager::instance()->setLanguage("English");
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.window->statusText(), QString("The keyboard is in use by test"));
+    LanguageManager::instance()->setLanguage("Chinese");
+    QCoreApplication::processEvents();
+    other.release();
+    QVERIFY(done.wait(20000));
+    QVERIFY(rig.worker->isDeviceOpen());
 }
 
 QTEST_MAIN(TestMainWindow)
