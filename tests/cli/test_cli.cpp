@@ -371,7 +371,7 @@ void TestCli::interruptedApplyTellsWhatWasApplied()
     const QString profile = dir.filePath("kb.kb");
     QCOMPARE(cli({"export", profile, "--simulate"}).exitCode, 0);
     // Applied to a keyboard in its factory state, every group has frames to send.
-    const Run run = interrupt({"apply", profile, "--simulate"}, "distinctive=0,latency=30",
+    const Run run = interrupt({"apply", profile, "--simulate"}, "distinctive=0,latency=50",
                               QRegularExpression("\\] +[0-9]+% "), SIGINT);
     QCOMPARE(run.exitCode, 130);
     QVERIFY(run.out.isEmpty());
