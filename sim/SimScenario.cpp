@@ -69,6 +69,7 @@ const std::vector<IntegerKey> &integerKeys()
         {"silentFirst", 0, 1, [](S &s, int v) { s.options.silentListedFirst = v != 0; }},
         {"distinctive", 0, 1, [](S &s, int v) { s.distinctive = v != 0; }},
         {"denied", 0, 1, [](S &s, int v) { s.denied = v != 0; }},
+        {"bootLoader", 0, 1, [](S &s, int v) { s.options.startInBootLoader = v != 0; }},
         {"family", 0, 0xFF, [](S &s, int v) { s.options.family = v; }},
     };
     return keys;

@@ -23,7 +23,8 @@ struct SimScenario {
 // corruptEvery, fail, failEvery, foreign, only (the request command, decimal
 // or 0x hex), unplugAfterFrames, unplugAfterMs, replugAfterMs, keys,
 // silentFirst (0/1: the silent interface listed first), distinctive (0/1),
-// denied (0/1: no permission to open the keyboard's interfaces), family. Integers may be written in 0x hex throughout.
+// denied (0/1: no permission to open the keyboard's interfaces), bootLoader
+// (0/1: the keyboard starts in its boot loader, as an update left it), family. Integers may be written in 0x hex throughout.
 // Empty text is an empty scenario. On an unknown key or a bad value it
 // returns false with a one-line error naming the item, and leaves scenario
 // as it was.

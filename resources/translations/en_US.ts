@@ -100,6 +100,14 @@
         <translation>No permission to use the keyboard</translation>
     </message>
     <message>
+        <source>键盘正被 %1 使用</source>
+        <translation>The keyboard is in use by %1</translation>
+    </message>
+    <message>
+        <source>其他程序</source>
+        <translation>another program</translation>
+    </message>
+    <message>
         <source>无法访问键盘</source>
         <translation>Cannot open the keyboard</translation>
     </message>

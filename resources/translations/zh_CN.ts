@@ -100,6 +100,14 @@
         <translation>无权访问键盘</translation>
     </message>
     <message>
+        <source>键盘正被 %1 使用</source>
+        <translation>键盘正被 %1 使用</translation>
+    </message>
+    <message>
+        <source>其他程序</source>
+        <translation>其他程序</translation>
+    </message>
+    <message>
         <source>无法访问键盘</source>
         <translation>无法访问键盘</translation>
     </message>

@@ -4,6 +4,7 @@
 #include "HidBackend.h"
 #include "HidLibrary.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "ProcessControl.h"
@@ -158,6 +159,8 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "Corvane: %s\n", error.c_str());
             return 2;
         }
+        // Its own keyboard lock, shared with corvane-cli --simulate of the family.
+        KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(options.simulateFamily));
         simulated = std::make_unique<VirtualHidBackend>();
         VirtualKeyboard &keyboard = addScenarioKeyboard(*simulated, scenario);
         keyboard.setFrameLogLimit(1000); // nobody reads it here; a long session stays small

@@ -1,9 +1,11 @@
 #include "ApplyCommand.h"
 
 #include "BoardProfile.h"
+#include "InterruptWatch.h"
 #include "Kb2Errors.h"
 #include "Kb2Request.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "MacroFile.h"
 #include "ProfileDocument.h"
@@ -190,8 +192,16 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     if (!loadMacros(profile, macroFolder, &macros, &why))
         return io.fail(why);
 
+    KeyboardLock lock(QStringLiteral("corvane-cli apply"));
+    if (!takeKeyboard(lock, QStringLiteral("apply"), io))
+        return KeyboardBusyExitCode;
     KeyboardSession session(&worker);
-    if (readKeyboard(worker, session, &why, options.readBackTimeoutMs) != ReadResult::Complete)
+    const ReadResult read = readKeyboard(worker, session, &why, options.readBackTimeoutMs);
+    if (interruptRequested()) {
+        io.fail(QStringLiteral("interrupted before anything was sent; the keyboard is unchanged"));
+        return InterruptedExitCode;
+    }
+    if (read != ReadResult::Complete)
         return io.fail(QStringLiteral("cannot apply %1: %2").arg(path, why));
 
     const BoardKeys board = boardKeysOf(worker);
@@ -267,13 +277,62 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, &loop, tick);
     ticker.start(ProgressTickMs);
+    // Ctrl-C: the worker is stopped between two frames (a frame is one
+    // report, written whole), and what went out is told.
+    bool interrupted = interruptRequested();
+    if (InterruptWatch *watch = InterruptWatch::current())
+        QObject::connect(watch, &InterruptWatch::interrupted, &loop, [&] {
+            interrupted = true;
+            loop.quit();
+        });
     tick();
     // Even when the worker is done already: its reports are still on their
     // way. A profile that needed nothing sent (no binding to remove, no key
     // this keyboard has) has no report to wait for.
-    if (stepEnds.last() > 0)
+    if (stepEnds.last() > 0 && !interrupted)
         loop.exec();
     ticker.stop();
+
+    if (interrupted && stopCode == Kb2Error::Ok) {
+        const quint64 queued = quint64(worker.queuedCount());
+        worker.closeDevice();
+        bar.end();
+        // The frames no longer queued have gone out; the last of them may
+        // not have been answered.
+        const quint64 frames = stepEnds.last();
+        const quint64 done = frames - qMin(frames, queued);
+        QStringList sent, partly, notSent;
+        QString label;
+        quint64 from = 0, stepStart = 0;
+        auto judge = [&](quint64 end) {
+            if (label.isEmpty() || label == QLatin1String("done") || end == from)
+                return;
+            (end <= done ? sent : from < done ? partly : notSent) << label;
+        };
+        for (int i = 0; i < plan.size(); ++i) {
+            const QString name = stepLabel(plan[i]);
+            // Unnamed steps belong to the group before them, as on the bar.
+            if (!name.isEmpty() && name != label) {
+                judge(stepStart);
+                label = name;
+                from = stepStart;
+            }
+            stepStart = stepEnds[i];
+        }
+        judge(stepStart);
+        QString text = QStringLiteral("interrupted: %1 of the %2 frames of %3 were sent")
+                           .arg(done)
+                           .arg(frames)
+                           .arg(path);
+        if (!sent.isEmpty())
+            text += QStringLiteral("; applied: %1").arg(sent.join(QLatin1String(", ")));
+        if (!partly.isEmpty())
+            text += QStringLiteral("; partly applied: %1").arg(partly.join(QLatin1String(", ")));
+        if (!notSent.isEmpty())
+            text += QStringLiteral("; not applied: %1").arg(notSent.join(QLatin1String(", ")));
+        io.fail(text);
+        return InterruptedExitCode;
+    }
 
     if (stopCode != Kb2Error::Ok) {
         bar.end();
@@ -307,10 +366,18 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     QEventLoop wait;
     QObject::connect(&check, &KeyboardSession::readBackFinished, &wait, &QEventLoop::quit);
     QTimer::singleShot(options.readBackTimeoutMs, &wait, &QEventLoop::quit);
+    if (InterruptWatch *watch = InterruptWatch::current())
+        QObject::connect(watch, &InterruptWatch::interrupted, &wait, &QEventLoop::quit);
     KB2Request info;
     info.type = Kb2Req::BoardInfo;
     worker.queueRequest(info);
-    wait.exec();
+    if (!interruptRequested())
+        wait.exec();
+    if (interruptRequested()) {
+        worker.closeDevice();
+        io.fail(QStringLiteral("interrupted while verifying: %1 was applied, but not checked").arg(path));
+        return InterruptedExitCode;
+    }
     if (!check.isComplete())
         return io.fail(QStringLiteral("applied %1, but the keyboard could not be read back to verify it").arg(path));
 

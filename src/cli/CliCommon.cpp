@@ -2,8 +2,10 @@
 
 #include "HidBackend.h"
 #include "HidPermission.h"
+#include "InterruptWatch.h"
 #include "Kb2Errors.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 
 #include <QEventLoop>
@@ -57,6 +59,42 @@ void ProgressLine::end()
     m_value = -1;
 }
 
+bool takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io)
+{
+    if (lock.tryAcquire() != KeyboardLock::Result::Held)
+        return true; // a lock that cannot be made at all does not stop the user
+    const QString holder = lock.otherHolder();
+    QString what;
+    if (holder == QLatin1String("Corvane")) {
+        // Where the configurator does the same.
+        QString own = QStringLiteral("window: its title shows the board information");
+        if (command == QLatin1String("dump") || command == QLatin1String("report"))
+            own = QStringLiteral("support report (Settings, Save Support Report)");
+        else if (command == QLatin1String("apply"))
+            own = QStringLiteral("profile list");
+        else if (command == QLatin1String("export"))
+            own = QStringLiteral("profile export");
+        else if (command == QLatin1String("flash"))
+            own = QStringLiteral("firmware update (Settings)");
+        what = QStringLiteral("Corvane is using the keyboard: close it, or use its own %1").arg(own);
+        if (command == QLatin1String("doctor"))
+            what = QStringLiteral("Corvane is using the keyboard, so this user can reach it: close Corvane to run "
+                                  "every check");
+    } else {
+        what = QStringLiteral("%1 is using the keyboard: wait for it to finish, then run %2 again")
+                   .arg(holder.isEmpty() ? QStringLiteral("another program") : holder, command);
+    }
+    std::fprintf(io.err, "corvane-cli: %s\n", what.toUtf8().constData());
+    std::fflush(io.err);
+    return false;
+}
+
+bool interruptRequested()
+{
+    const InterruptWatch *watch = InterruptWatch::current();
+    return watch && watch->isInterrupted();
+}
+
 QStringList keyboardPaths()
 {
     QStringList paths;
@@ -96,8 +134,15 @@ ReadResult readKeyboard(KeyboardAction &worker, KeyboardSession &session, QStrin
         loop.quit();
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!session.isFinished())
+    if (InterruptWatch *watch = InterruptWatch::current())
+        QObject::connect(watch, &InterruptWatch::interrupted, &loop, &QEventLoop::quit);
+    if (!session.isFinished() && !interruptRequested())
         loop.exec();
+    if (interruptRequested()) {
+        worker.closeDevice();
+        *why = QStringLiteral("interrupted while reading the keyboard; nothing was changed");
+        return ReadResult::Failed;
+    }
 
     if (!bootVersion.isEmpty()) {
         *why = QStringLiteral("the keyboard is running its boot loader (%1); finish a firmware update first")

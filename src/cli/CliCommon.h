@@ -6,7 +6,14 @@
 #include <cstdio>
 
 class KeyboardAction;
+class KeyboardLock;
 class KeyboardSession;
+
+// Exit codes besides 0 (done), 1 (failed) and 2 (usage).
+// Another program has the keyboard; nothing was sent.
+constexpr int KeyboardBusyExitCode = 3;
+// Stopped by Ctrl-C or SIGTERM, as a shell reports a program that SIGINT ended.
+constexpr int InterruptedExitCode = 130;
 
 // What the commands share: where they print, the progress bar, and
 // connecting with a read-back. Results go to out; progress, notes and the
@@ -34,6 +41,13 @@ private:
     int m_value = -1;
     QString m_label;
 };
+
+// Takes the keyboard for a command ("apply", "flash", ...) before anything
+// is sent. When another program has it, prints who and what to do on err and
+// returns false.
+bool takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io);
+// Ctrl-C or SIGTERM has arrived (InterruptWatch).
+bool interruptRequested();
 
 // Paths of the interfaces with the keyboard's ids.
 QStringList keyboardPaths();

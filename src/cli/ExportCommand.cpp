@@ -2,6 +2,7 @@
 
 #include "BoardProfile.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyTypeTable.h"
 #include "KeyboardSession.h"
 #include "ProfileDocument.h"
@@ -101,6 +102,9 @@ int runExportCommand(KeyboardAction &worker, const QString &path, const ExportOp
     if (!why.isEmpty())
         return io.fail(why);
 
+    KeyboardLock lock(QStringLiteral("corvane-cli export"));
+    if (!takeKeyboard(lock, QStringLiteral("export"), io))
+        return KeyboardBusyExitCode;
     KeyboardSession session(&worker);
     if (readKeyboard(worker, session, &why, options.readBackTimeoutMs) != ReadResult::Complete)
         return io.fail(QStringLiteral("nothing exported: %1").arg(why));

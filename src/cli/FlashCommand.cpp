@@ -4,7 +4,9 @@
 #include "FirmwareImage.h"
 #include "FirmwareMessages.h"
 #include "HidBackend.h"
+#include "InterruptWatch.h"
 #include "KB2FirmwareDevelop.h"
+#include "KeyboardLock.h"
 #include "KeyboardReturn.h"
 #include "SimScenario.h"
 #include "VirtualHidBackend.h"
@@ -13,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -71,6 +74,13 @@ int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKe
         ownApp = std::make_unique<QCoreApplication>(argc, argv);
     }
 
+    // Held until the keyboard is back: while it restarts into its boot
+    // loader and out again, Corvane leaves it alone.
+    KeyboardLock lock(QStringLiteral("corvane-cli flash"));
+    if (!takeKeyboard(lock, QStringLiteral("flash"), CliOutput()))
+        return KeyboardBusyExitCode;
+    InterruptWatch *interrupts = InterruptWatch::current();
+
     BackendGuard guard;
     std::unique_ptr<VirtualHidBackend> simulated;
     if (simulateFamily >= 0) {
@@ -101,7 +111,12 @@ int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKe
             finished = true;
             loop.quit();
         });
-        if (engine.startUpdate(image))
+        // Ctrl-C cancels the engine: it stops at its next wait and abandons
+        // the block in hand (a block goes out as one report, never half), and
+        // its last message says where it left the keyboard.
+        if (interrupts)
+            QObject::connect(interrupts, &InterruptWatch::interrupted, &engine, &KB2FirmwareDevelop::cancel);
+        if (!interruptRequested() && engine.startUpdate(image))
             loop.exec();
         // Messages queued before the end have been delivered: they precede
         // sigUpdateFinished on the same connection order.
@@ -110,6 +125,17 @@ int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKe
 
     const bool ok = finished && (lastMessage == QLatin1String(FwMessage::Complete) ||
                                  lastMessage == QLatin1String(FwMessage::NoDownload));
+    if (interruptRequested()) {
+        if (ok)
+            std::fprintf(stderr, "corvane-cli: interrupted after the update: %s\n", lastMessage.toLocal8Bit().constData());
+        else if (lastMessage == QLatin1String(FwMessage::FailedInBootLoader))
+            std::fputs("corvane-cli: interrupted: the keyboard is waiting in its boot loader without firmware; "
+                       "run the same flash again to finish the update\n",
+                       stderr);
+        else
+            std::fputs("corvane-cli: interrupted before anything was erased; the keyboard keeps its firmware\n", stderr);
+        return InterruptedExitCode;
+    }
     if (!ok) {
         std::fprintf(stderr, "corvane-cli: firmware update failed: %s\n",
                      lastMessage.isEmpty() ? "no answer" : lastMessage.toLocal8Bit().constData());
@@ -121,8 +147,24 @@ int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKe
 
     // The keyboard restarts into its new firmware; a script wants to know it
     // is back, and with which version, before it goes on.
+    // On a thread of its own, so that Ctrl-C is heard meanwhile.
     STU_BoardInfo2 info;
-    if (!waitForKeyboardApplication(ReturnTimeoutMs, &info)) {
+    std::atomic<bool> stopWaiting{false};
+    bool back = false;
+    QEventLoop waitLoop;
+    QThread *waiter = QThread::create([&] { back = waitForKeyboardApplication(ReturnTimeoutMs, &info, &stopWaiting); });
+    QObject::connect(waiter, &QThread::finished, &waitLoop, &QEventLoop::quit);
+    if (interrupts)
+        QObject::connect(interrupts, &InterruptWatch::interrupted, &waitLoop, [&] { stopWaiting = true; });
+    waiter->start();
+    waitLoop.exec();
+    waiter->wait();
+    delete waiter;
+    if (interruptRequested()) {
+        std::fputs("corvane-cli: interrupted while waiting for the keyboard; the update itself is complete\n", stderr);
+        return InterruptedExitCode;
+    }
+    if (!back) {
         std::fprintf(stderr, "corvane-cli: the keyboard did not come back within %d s; unplug it and plug it in again\n",
                      ReturnTimeoutMs / 1000);
         return 1;

@@ -2,6 +2,7 @@
 
 #include "KeyboardAction.h"
 #include "KeyboardDoctor.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "SupportReport.h"
 
@@ -23,6 +24,9 @@ DoctorOptions cliDoctorOptions(KeyboardAction &worker, bool simulated)
 
 int runDoctorCommand(KeyboardAction &worker, bool simulated, const CliOutput &io)
 {
+    KeyboardLock lock(QStringLiteral("corvane-cli doctor"));
+    if (!takeKeyboard(lock, QStringLiteral("doctor"), io))
+        return KeyboardBusyExitCode;
     const DoctorReport report = diagnoseKeyboardAccess(cliDoctorOptions(worker, simulated));
     int failed = 0;
     for (const DoctorCheck &c : report.checks) {
@@ -45,6 +49,9 @@ int runDoctorCommand(KeyboardAction &worker, bool simulated, const CliOutput &io
 int runReportCommand(KeyboardAction &worker, const QString &path, bool simulated, const CliOutput &io,
                      int readBackTimeoutMs)
 {
+    KeyboardLock lock(QStringLiteral("corvane-cli report"));
+    if (!takeKeyboard(lock, QStringLiteral("report"), io))
+        return KeyboardBusyExitCode;
     SupportReportInput input;
     input.program = QCoreApplication::applicationName();
     input.doctor = diagnoseKeyboardAccess(cliDoctorOptions(worker, simulated));

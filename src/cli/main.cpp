@@ -6,7 +6,9 @@
 #include "ExportCommand.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
+#include "InterruptWatch.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "ReadBackJson.h"
 #include "SimScenario.h"
@@ -40,7 +42,9 @@ const char *const Usage =
     "  report FILE             write a support file (JSON) for a bug report\n"
     "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
     "                          back and print its new version (--no-wait skips that)\n"
-    "  --verbose               print the protocol trace on stderr\n";
+    "  --verbose               print the protocol trace on stderr\n"
+    "exit codes: 0 done, 1 failed, 2 usage, 3 the keyboard is in use by another program\n"
+    "(nothing sent), 130 interrupted by Ctrl-C or SIGTERM\n";
 
 int usage()
 {
@@ -58,6 +62,10 @@ int listCommand(const CliOutput &io)
     HidLibrary::ensureInitialised();
     HidBackend *backend = HidBackend::instance();
     KeyboardAction worker;
+    // The keyboard is not asked who it is while another program drives it.
+    KeyboardLock lock(QStringLiteral("corvane-cli list"));
+    const bool held = lock.tryAcquire() == KeyboardLock::Result::Held;
+    const QString holder = lock.otherHolder().isEmpty() ? QStringLiteral("another program") : lock.otherHolder();
     int found = 0;
     for (const HidDeviceInfo &info : backend->enumerate(0, 0)) {
         if (info.vendorId != KeyboardAction::VendorId || info.productId != KeyboardAction::ProductId)
@@ -67,6 +75,8 @@ int listCommand(const CliOutput &io)
         QString state;
         if (backend->nodeAccess(info.path) == HidNodeAccess::Denied)
             state = QStringLiteral("permission denied (`corvane-cli doctor` says how to fix it)");
+        else if (held)
+            state = QStringLiteral("in use by %1, not asked").arg(holder);
         else if (worker.probePath(path))
             state = QStringLiteral("answers: board id %1, version %2")
                         .arg(worker.boardInfo().boardId)
@@ -103,6 +113,9 @@ QString modeText(const KeyboardReadBack &rb)
 
 int readBackCommand(bool json, const CliOutput &io)
 {
+    KeyboardLock lock(QLatin1String(json ? "corvane-cli dump" : "corvane-cli info"));
+    if (!takeKeyboard(lock, QLatin1String(json ? "dump" : "info"), io))
+        return KeyboardBusyExitCode;
     KeyboardAction worker;
     KeyboardSession session(&worker);
     session.setQuerySystemMode(true);
@@ -196,6 +209,13 @@ int main(int argc, char **argv)
         return usage();
 
     const CliOutput io;
+    if (a.family >= 0)
+        KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(a.family));
+    // Ctrl-C and SIGTERM end these two in order: a half-written firmware or
+    // profile is told, not left behind in silence.
+    std::unique_ptr<InterruptWatch> interrupts;
+    if (a.command == QLatin1String("flash") || a.command == QLatin1String("apply"))
+        interrupts = std::make_unique<InterruptWatch>();
     if (a.command == QLatin1String("flash")) {
 #ifdef CORVANE_HAVE_FLASH
         return runFlashCommand(a.positional.first(), a.family, !a.noWait);

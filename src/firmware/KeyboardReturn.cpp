@@ -36,11 +36,13 @@ bool queryInfo(const QString &path, STU_BoardInfo2 *info)
 
 } // namespace
 
-bool waitForKeyboardApplication(int timeoutMs, STU_BoardInfo2 *info)
+bool waitForKeyboardApplication(int timeoutMs, STU_BoardInfo2 *info, const std::atomic<bool> *stop)
 {
     QDeadlineTimer deadline(timeoutMs);
     HidUSB finder;
     for (;;) {
+        if (stop && stop->load())
+            return false;
         QStringList paths;
         finder.findDevicePaths(paths, KB2FirmwareDevelop::VendorId, KB2FirmwareDevelop::ProductId);
         for (const QString &path : qAsConst(paths)) {

@@ -4,17 +4,23 @@
 #include "DeviceNotifier.h"
 #include "HidPermission.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "SystemConfig.h"
 #include "UdevRules.h"
 #include "UiLog.h"
 #include "UserMessage.h"
 
+#include <QTimer>
+
 namespace {
 
 const char *const AppTitle = "Corvane";
 // One notice about unconfirmed settings at most this often.
 constexpr int WriteNoticeIntervalMs = 3000;
+// The system does not tell when another program lets go of the lock (its
+// file does not change when the holder dies): it is tried again this often.
+constexpr int LockRetryMs = 1000;
 
 // The part of an arriving interface's name that tells whether it is HID.
 bool mayBeKeyboard(const QString &path)
@@ -31,8 +37,11 @@ bool mayBeKeyboard(const QString &path)
 
 DeviceLifecycle::DeviceLifecycle(KeyboardAction *worker, DeviceNotifier *notifier, QObject *parent)
     : QObject(parent), m_worker(worker), m_notifier(notifier),
-      m_session(new KeyboardSession(worker, this, KeyboardSession::Role::Listen))
+      m_session(new KeyboardSession(worker, this, KeyboardSession::Role::Listen)),
+      m_lock(std::make_unique<KeyboardLock>(QStringLiteral("Corvane"))), m_lockRetry(new QTimer(this))
 {
+    m_lockRetry->setInterval(LockRetryMs);
+    connect(m_lockRetry, &QTimer::timeout, this, &DeviceLifecycle::retryLock);
     m_shownTitle = title();
     m_shownStatus = status();
     connect(notifier, &DeviceNotifier::deviceArrived, this, &DeviceLifecycle::onArrived);
@@ -43,8 +52,11 @@ DeviceLifecycle::DeviceLifecycle(KeyboardAction *worker, DeviceNotifier *notifie
     connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &DeviceLifecycle::onDeviceInfo, Qt::QueuedConnection);
     connect(worker, &KeyboardAction::sigKB2InitDevice, this, &DeviceLifecycle::onInitDevice, Qt::QueuedConnection);
     connect(worker, &KeyboardAction::sigKB2RequestFailed, this, &DeviceLifecycle::onRequestFailed, Qt::QueuedConnection);
+    connect(worker, &KeyboardAction::sigKB2Idle, this, &DeviceLifecycle::onIdle, Qt::QueuedConnection);
     connect(m_session, &KeyboardSession::readBackFinished, this, &DeviceLifecycle::onReadBackFinished);
 }
+
+DeviceLifecycle::~DeviceLifecycle() = default;
 
 void DeviceLifecycle::start()
 {
@@ -52,7 +64,64 @@ void DeviceLifecycle::start()
         qCWarning(lcUi) << "hot-plug notifications are not available";
     // The worker finds and opens the keyboard; nothing is shown when there
     // is none: the status stays "not connected" until one arrives.
+    connectAgain();
+}
+
+void DeviceLifecycle::connectAgain()
+{
+    if (takeKeyboard())
+        m_worker->requestConnect();
+    m_lockSerial = m_worker->workSerial();
+}
+
+void DeviceLifecycle::setFirmwareUpdateRunning(bool running)
+{
+    m_firmwareUpdateRunning = running;
+    // Kept through the restarts of the update; let go afterwards once no
+    // keyboard is open.
+    if (running)
+        m_lock->tryAcquire();
+}
+
+bool DeviceLifecycle::takeKeyboard()
+{
+    if (m_lock->tryAcquire() != KeyboardLock::Result::Held) {
+        // Acquired, or no lock file can be made here: nothing to wait for.
+        if (m_lockRetry->isActive()) {
+            m_lockRetry->stop();
+            m_lockHolder.clear();
+            if (m_status == Status::InUse)
+                setStatus(Status::NotConnected);
+        }
+        return true;
+    }
+    m_lockHolder = m_lock->otherHolder();
+    qCDebug(lcUi) << "the keyboard is in use by" << m_lockHolder;
+    setStatus(Status::InUse);
+    m_lockRetry->start();
+    return false;
+}
+
+void DeviceLifecycle::retryLock()
+{
+    if (m_worker->isDeviceOpen() || !takeKeyboard())
+        return;
     m_worker->requestConnect();
+    m_lockSerial = m_worker->workSerial();
+}
+
+void DeviceLifecycle::onIdle(quint64 serial)
+{
+    // The worker has done everything asked of it up to the attempt the lock
+    // was taken for: without a keyboard open, the lock is let go.
+    if (serial >= m_lockSerial)
+        releaseKeyboardIfUnused();
+}
+
+void DeviceLifecycle::releaseKeyboardIfUnused()
+{
+    if (m_lock->isHeld() && !m_firmwareUpdateRunning && !m_worker->isDeviceOpen())
+        m_lock->release();
 }
 
 QString DeviceLifecycle::title() const
@@ -75,6 +144,8 @@ QString DeviceLifecycle::status() const
     case Status::UpgradeFirmware: return tr("请升级固件");
     case Status::Incomplete: return tr("读取不完整");
     case Status::NoPermission: return tr("无权访问键盘");
+    case Status::InUse:
+        return tr("键盘正被 %1 使用").arg(m_lockHolder.isEmpty() ? tr("其他程序") : m_lockHolder);
     }
     return QString();
 }
@@ -131,6 +202,7 @@ void DeviceLifecycle::markRemoved()
     m_present = false;
     m_reading = false;
     m_session->abandon();
+    releaseKeyboardIfUnused();
     emit keyboardRemoved();
 }
 
@@ -159,6 +231,10 @@ void DeviceLifecycle::onArrived(const QString &path)
         return; // the firmware engine has the keyboard; its owner connects again after it
     if (!mayBeKeyboard(path) || m_worker->isDeviceOpen())
         return; // a second keyboard is never probed
+    // Another program's keyboard (perhaps in the boot loader of its
+    // update) is not probed; the retry connects once it lets go.
+    if (!takeKeyboard())
+        return;
     const QString remembered = m_worker->devicePathString();
     qCDebug(lcUi) << "获取设备路径sHidOld：" << remembered;
     if (!remembered.isEmpty())
@@ -167,6 +243,7 @@ void DeviceLifecycle::onArrived(const QString &path)
         qCDebug(lcUi) << "键盘验证**************" << remembered;
     // The worker checks the interface's ids and probes it off this thread.
     m_worker->requestArrival(path);
+    m_lockSerial = m_worker->workSerial();
 }
 
 void DeviceLifecycle::onKeyboardArrived()

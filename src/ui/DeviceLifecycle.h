@@ -7,8 +7,11 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 class DeviceNotifier;
+class KeyboardLock;
+class QTimer;
 class KeyboardAction;
 class KeyboardSession;
 enum class ReadPart;
@@ -22,6 +25,7 @@ class DeviceLifecycle : public QObject {
     Q_OBJECT
 public:
     DeviceLifecycle(KeyboardAction *worker, DeviceNotifier *notifier, QObject *parent = nullptr);
+    ~DeviceLifecycle() override;
 
     // Starts listening and looks for a keyboard that is already there.
     void start();
@@ -31,7 +35,9 @@ public:
     void setBootLoaderQuestion(std::function<bool(const QString &boardVersion)> ask) { m_askBootLoader = std::move(ask); }
     // Whether the program has a layout for a model number.
     void setModelAvailable(std::function<bool(int model)> available) { m_modelAvailable = std::move(available); }
-    void setFirmwareUpdateRunning(bool running) { m_firmwareUpdateRunning = running; }
+    void setFirmwareUpdateRunning(bool running);
+    // Looks for the keyboard again (after the firmware engine gave it back).
+    void connectAgain();
 
     // Title and status in the current language.
     QString title() const;
@@ -67,7 +73,7 @@ signals:
     void permissionDenied(const QStringList &paths);
 
 private:
-    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission };
+    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission, InUse };
     enum class Title { Program, Board, Reading, Incomplete, Removed };
 
     void onArrived(const QString &path);
@@ -80,6 +86,12 @@ private:
     void onReadBackFinished();
     void onRequestFailed(int type, bool read, int code);
     void markRemoved();
+    // Takes the keyboard's lock before anything is sent; false (and the
+    // status says who has it) when another program holds it.
+    bool takeKeyboard();
+    void retryLock();
+    void onIdle(quint64 serial);
+    void releaseKeyboardIfUnused();
     void tellPermissionDenied(const QStringList &paths);
     void setTitle(Title title);
     void setStatus(Status status);
@@ -106,4 +118,12 @@ private:
     // Interfaces refused for permission whose fix the user has been shown;
     // forgotten as they leave, so the next plug is told again.
     QStringList m_toldDenied;
+    // One program drives the keyboard at a time: held from a connection
+    // attempt while the keyboard is open (or the firmware engine has it).
+    // While another program (corvane-cli) has it, nothing is sent to the
+    // keyboard, the status says who has it, and the lock is tried again.
+    std::unique_ptr<KeyboardLock> m_lock;
+    QString m_lockHolder; // the other program, while it holds the lock
+    QTimer *m_lockRetry;
+    quint64 m_lockSerial = 0; // the worker's work that the lock was taken for
 };

@@ -416,7 +416,7 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         m_firmwareUpdateRunning = false;
         m_lifecycle->setFirmwareUpdateRunning(false);
         if (!m_worker->isDeviceOpen())
-            m_worker->requestConnect();
+            m_lifecycle->connectAgain();
     });
     connect(dialog, &IAPFirmwareWindow::sigBackupSaved, this, [this](const QString &name, int id) {
         m_profileNames.append(name);

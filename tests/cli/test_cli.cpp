@@ -1,11 +1,17 @@
 // corvane-cli as a user runs it: exit codes, one-line failures, JSON output.
 
+#include "KeyboardLock.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/types.h>
 
 namespace {
 
@@ -32,6 +38,55 @@ Run cli(const QStringList &args, const QString &scenario = QString())
     return r;
 }
 
+// Starts corvane-cli and sends it a signal once its progress on stderr
+// matches when; then collects how it ended. stdout is read too, so that
+// nothing blocks on a full pipe.
+Run interrupt(const QStringList &args, const QString &scenario, const QRegularExpression &when, int signal,
+              const std::function<void()> &whileRunning = {})
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    env.insert(QStringLiteral("CORVANE_SIM_SCENARIO"), scenario);
+    p.setProcessEnvironment(env);
+    p.setReadChannel(QProcess::StandardError);
+    p.start(QStringLiteral(CORVANE_CLI), args);
+    Run r;
+    QByteArray err;
+    QDeadlineTimer deadline(60000);
+    while (!when.match(QString::fromUtf8(err)).hasMatch()) {
+        if (p.state() == QProcess::NotRunning || deadline.hasExpired() ||
+            (!p.waitForReadyRead(int(deadline.remainingTime())) && p.state() == QProcess::NotRunning)) {
+            qWarning("no progress matching %s before the end: %s", qPrintable(when.pattern()), err.constData());
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        err += p.readAllStandardError();
+    }
+    if (whileRunning)
+        whileRunning();
+    ::kill(pid_t(p.processId()), signal);
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = err + p.readAllStandardError();
+    return r;
+}
+
+QString writeImage(const QTemporaryDir &dir, int size)
+{
+    const QString path = dir.filePath(QStringLiteral("fw%1.bin").arg(size));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + 3);
+    f.write(bytes);
+    return path;
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -43,10 +98,19 @@ private slots:
     void faultsGiveATrueVerdict_data();
     void faultsGiveATrueVerdict();
     void profilesAndSupport();
+    void oneProgramAtATime();
+    void interruptedFlashIsRecovered();
+    void interruptedApplyTellsWhatWasApplied();
+
+private:
+    QTemporaryDir m_runtime;
 };
 
 void TestCli::simulatedKeyboard()
 {
+    // The keyboard lock of every run here lives in a folder of this test's own.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+
     const Run list = cli({"list", "--simulate"});
     QCOMPARE(list.exitCode, 0);
     const QList<QByteArray> lines = list.out.trimmed().split('\n');
@@ -203,6 +267,120 @@ void TestCli::profilesAndSupport()
     QCOMPARE(denied.exitCode, 1);
     QVERIFY(denied.out.contains("To fix, run:\n  echo '"));
     QCOMPARE(denied.err, QByteArray("corvane-cli: 2 check(s) failed\n"));
+}
+
+// While another program has the keyboard, no command that talks to it
+// starts: each says who has it and what to do, on one line, with exit code 3.
+void TestCli::oneProgramAtATime()
+{
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    QTemporaryDir dir;
+    const QString profile = dir.filePath("kb.kb");
+    QCOMPARE(cli({"export", profile, "--simulate"}).exitCode, 0);
+    const QString image = writeImage(dir, 3000);
+
+    KeyboardLock corvane(QStringLiteral("Corvane"), KeyboardLock::simulatedKey(0));
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
+    const QList<QPair<QStringList, QByteArray>> commands = {
+        {{"info", "--simulate"}, "window: its title shows the board information"},
+        {{"dump", "--simulate"}, "support report (Settings, Save Support Report)"},
+        {{"apply", profile, "--simulate"}, "profile list"},
+        {{"export", dir.filePath("other.kb"), "--simulate"}, "profile export"},
+        {{"flash", image, "--simulate"}, "firmware update (Settings)"},
+        {{"report", dir.filePath("report.json"), "--simulate"}, "support report (Settings, Save Support Report)"},
+    };
+    for (const auto &command : commands) {
+        const Run run = cli(command.first);
+        QCOMPARE(run.exitCode, 3);
+        QCOMPARE(run.err, "corvane-cli: Corvane is using the keyboard: close it, or use its own " + command.second + "\n");
+        QVERIFY(run.out.isEmpty());
+    }
+    QVERIFY(!QFile::exists(dir.filePath("other.kb")));
+    QVERIFY(!QFile::exists(dir.filePath("report.json")));
+    const Run doctor = cli({"doctor", "--simulate"});
+    QCOMPARE(doctor.exitCode, 3);
+    QVERIFY(doctor.err.startsWith("corvane-cli: Corvane is using the keyboard, so this user can reach it"));
+    // list names the holder instead of asking the keyboard.
+    const Run list = cli({"list", "--simulate"});
+    QCOMPARE(list.exitCode, 0);
+    QCOMPARE(list.out.count("in use by Corvane, not asked"), 2);
+    // Another family's virtual keyboard is another keyboard.
+    QCOMPARE(cli({"info", "--simulate=1"}).exitCode, 0);
+    corvane.release();
+
+    KeyboardLock script(QStringLiteral("corvane-cli flash"), KeyboardLock::simulatedKey(0));
+    QCOMPARE(script.tryAcquire(), KeyboardLock::Result::Acquired);
+    const Run held = cli({"info", "--simulate"});
+    QCOMPARE(held.exitCode, 3);
+    QCOMPARE(held.err, QByteArray("corvane-cli: corvane-cli flash is using the keyboard: wait for it to finish, "
+                                  "then run info again\n"));
+    script.release();
+    QCOMPARE(cli({"info", "--simulate"}).exitCode, 0);
+}
+
+// Ctrl-C in the middle of writing a firmware: the block in hand is abandoned,
+// the keyboard waits in its boot loader, the user is told so, and the next
+// flash brings the keyboard back from there.
+void TestCli::interruptedFlashIsRecovered()
+{
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    QTemporaryDir dir;
+    const QString image = writeImage(dir, 64 * 1024);
+    // The blocks are written from 35% on; a slow keyboard makes it last.
+    QString holder;
+    const Run stopped = interrupt({"flash", image, "--simulate"}, "latency=40",
+                                  QRegularExpression("\\] +(3[6-9]|[4-8][0-9])%"), SIGINT, [&] {
+                                      KeyboardLock other(QStringLiteral("test"), KeyboardLock::simulatedKey(0));
+                                      if (other.tryAcquire() == KeyboardLock::Result::Held)
+                                          holder = other.otherHolder();
+                                  });
+    QCOMPARE(holder, QString("corvane-cli flash"));
+    QCOMPARE(stopped.exitCode, 130);
+    QVERIFY(stopped.out.isEmpty());
+    QVERIFY2(stopped.err.endsWith("corvane-cli: interrupted: the keyboard is waiting in its boot loader without "
+                                  "firmware; run the same flash again to finish the update\n"),
+             stopped.err.constData());
+    QVERIFY(!stopped.err.contains("corvane."));
+    // The lock went with it.
+    KeyboardLock after(QStringLiteral("test"), KeyboardLock::simulatedKey(0));
+    QCOMPARE(after.tryAcquire(), KeyboardLock::Result::Acquired);
+    after.release();
+
+    // Each run has a virtual keyboard of its own: this one starts where the
+    // interrupted run left the keyboard, in its boot loader.
+    const Run again = cli({"flash", writeImage(dir, 3000), "--simulate"}, "bootLoader=1");
+    QCOMPARE(again.exitCode, 0);
+    QVERIFY(again.err.contains("Firmware update complete!"));
+    QVERIFY(again.out.startsWith("firmware V"));
+
+    // SIGTERM the same way, early on: whether or not the erase had begun,
+    // the user is told which of the two states the keyboard is in.
+    const Run early = interrupt({"flash", image, "--simulate"}, "latency=40", QRegularExpression("\\] +5%"), SIGTERM);
+    QCOMPARE(early.exitCode, 130);
+    QVERIFY2(early.err.endsWith("corvane-cli: interrupted before anything was erased; the keyboard keeps its firmware\n") ||
+                 early.err.endsWith("run the same flash again to finish the update\n"),
+             early.err.constData());
+}
+
+// Ctrl-C while a profile goes out: the worker stops between frames and the
+// last line says what reached the keyboard.
+void TestCli::interruptedApplyTellsWhatWasApplied()
+{
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    QTemporaryDir dir;
+    const QString profile = dir.filePath("kb.kb");
+    QCOMPARE(cli({"export", profile, "--simulate"}).exitCode, 0);
+    // Applied to a keyboard in its factory state, every group has frames to send.
+    const Run run = interrupt({"apply", profile, "--simulate"}, "distinctive=0,latency=50",
+                              QRegularExpression("\\] +[0-9]+% "), SIGINT);
+    QCOMPARE(run.exitCode, 130);
+    QVERIFY(run.out.isEmpty());
+    const QByteArray last = run.err.trimmed().split('\n').last();
+    QVERIFY2(QRegularExpression("^corvane-cli: interrupted: [0-9]+ of the [0-9]+ frames of .*kb\\.kb were sent; ")
+                 .match(QString::fromUtf8(last))
+                 .hasMatch(),
+             last.constData());
+    QVERIFY2(last.contains("not applied: ") || last.contains("partly applied: "), last.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

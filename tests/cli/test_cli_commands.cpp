@@ -8,6 +8,7 @@
 #include "FrameRing.h"
 #include "Kb2Request.h"
 #include "KbScramble.h"
+#include "KeyboardLock.h"
 #include "MacroFile.h"
 #include "ProfileDocument.h"
 #include "ProfileFile.h"
@@ -175,6 +176,7 @@ private slots:
     void exportWritesOnlyWhereAndWhatItIsTold();
     void doctorAndPermission();
     void reportHoldsTheLastExchange();
+    void aHeldKeyboardIsNotTouched();
 };
 
 // The command makes the configurator's calls: the same frames leave for the
@@ -501,6 +503,36 @@ void TestCliCommands::reportHoldsTheLastExchange()
     QCOMPARE(out["bytes"].toString(), lastOut);
     QCOMPARE(in["direction"].toString(), QString("in"));
     QCOMPARE(in["bytes"].toString(), lastIn);
+}
+
+// While another program has the keyboard, apply and export send nothing at
+// all (not even the probe), say who has it, and end with their own code.
+void TestCliCommands::aHeldKeyboardIsNotTouched()
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QTemporaryDir dir;
+    const QString path = writeFullProfile(dir);
+    KeyboardLock corvane(QStringLiteral("Corvane"));
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
+
+    SimRig rig;
+    Captured a;
+    QCOMPARE(runApplyCommand(*rig.worker, path, applyOptions(dir, true), a.io), KeyboardBusyExitCode);
+    QCOMPARE(a.err(), QString("corvane-cli: Corvane is using the keyboard: close it, or use its own profile list"));
+    Captured e;
+    const QString target = dir.filePath("out.kb");
+    QCOMPARE(runExportCommand(*rig.worker, target, exportOptions(), e.io), KeyboardBusyExitCode);
+    QVERIFY2(e.err().startsWith("corvane-cli: Corvane is using the keyboard"), qPrintable(e.err()));
+    QVERIFY(rig.kb.frameLog().empty());
+    QVERIFY(!QFile::exists(target));
+
+    // Once it lets go, the same command goes through, and holds the
+    // keyboard only while it runs.
+    corvane.release();
+    Captured ok;
+    QCOMPARE(runExportCommand(*rig.worker, target, exportOptions(), ok.io), 0);
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
 }
 
 QTEST_GUILESS_MAIN(TestCliCommands)

@@ -1,5 +1,5 @@
 // The Corvane program as started from a desktop: first start, a second copy,
-// a start after a killed copy.
+// a start after a killed copy, corvane-cli beside it.
 
 #include "CorvaneVersion.h"
 
@@ -12,6 +12,7 @@ class TestApp : public QObject {
     Q_OBJECT
 private slots:
     void singleInstanceAndFirstStart();
+    void theCommandLineWaitsForCorvane();
 
 private:
     QProcess *start(const QString &workDir)
@@ -58,6 +59,40 @@ void TestApp::singleInstanceAndFirstStart()
     third->terminate();
     if (!third->waitForFinished(5000))
         third->kill();
+}
+
+// While Corvane has the keyboard, corvane-cli sends it nothing and says
+// why; once Corvane is gone, however it went, the keyboard is free.
+void TestApp::theCommandLineWaitsForCorvane()
+{
+    QTemporaryDir runtime, dir;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QProcess *corvane = start(dir.path());
+    QVERIFY(corvane->waitForStarted());
+    // Written by Corvane once it holds the keyboard of its --simulate run.
+    QFile lock(runtime.filePath("corvane/simulated-0.lock"));
+    auto holder = [&lock] {
+        if (!lock.open(QIODevice::ReadOnly))
+            return QByteArray();
+        const QByteArray text = lock.readAll();
+        lock.close();
+        return text;
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(holder().startsWith("Corvane\n"), qPrintable(QDir(runtime.filePath("corvane")).entryList().join(' ') + corvane->readAllStandardError()), 20000);
+
+    QProcess cli;
+    cli.start(QStringLiteral(CORVANE_CLI), {"info", "--simulate"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 3);
+    QCOMPARE(cli.readAllStandardError(), QByteArray("corvane-cli: Corvane is using the keyboard: close it, or use its "
+                                                    "own window: its title shows the board information\n"));
+    QVERIFY(cli.readAllStandardOutput().isEmpty());
+
+    corvane->kill();
+    QVERIFY(corvane->waitForFinished(20000));
+    cli.start(QStringLiteral(CORVANE_CLI), {"info", "--simulate"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestApp)

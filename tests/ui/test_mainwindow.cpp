@@ -16,6 +16,7 @@
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
+#include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
 #include "MainWindow.h"
@@ -148,6 +149,7 @@ private slots:
     void incompleteReadBackIsTold();
     void firmwareUpdateFromSettings();
     void factoryResetLeavesNoStalePage();
+    void keyboardHeldByAnotherProgram();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -657,6 +659,54 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
             globalBox = e;
     QVERIFY(globalBox);
     QCOMPARE(globalBox->text(), QString::number(global / 1000.0, 'f', AppParams::decimals()));
+}
+
+// While corvane-cli has the keyboard (a firmware update has it in its boot
+// loader), the window sends it nothing, not even a probe on a plug, and says
+// who has it; when the other program lets go, it connects by itself.
+void TestMainWindow::keyboardHeldByAnotherProgram()
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    Rig rig;
+    KeyboardLock cli(QStringLiteral("corvane-cli flash"));
+    QCOMPARE(cli.tryAcquire(), KeyboardLock::Result::Acquired);
+    rig.window->startDevice();
+    QCOMPARE(rig.window->statusText(), QString("键盘正被 corvane-cli flash 使用"));
+    rig.kb->unplug();
+    rig.kb->plug();
+    QCoreApplication::processEvents();
+    QVERIFY(rig.kb->frameLog().empty());
+
+    QSignalSpy done(rig.window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    cli.release();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(rig.window->statusText(), QString("已连接"));
+    KeyboardLock other(QStringLiteral("test"));
+    QCOMPARE(other.tryAcquire(), KeyboardLock::Result::Held);
+    QCOMPARE(other.otherHolder(), QString("Corvane"));
+
+    // Gone with the keyboard; an unrelated device arriving meanwhile takes
+    // the keyboard only for as long as it takes to see it is not one.
+    QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
+    rig.kb->unplug();
+    QVERIFY(removed.wait(20000));
+    rig.notifier.notify("sim:kb0:other0", true);
+    QTRY_COMPARE_WITH_TIMEOUT(other.tryAcquire(), KeyboardLock::Result::Acquired, 20000);
+
+    rig.kb->clearFrameLog();
+    rig.kb->plug();
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.window->statusText(), QString("键盘正被 test 使用"));
+    QVERIFY(rig.kb->frameLog().empty());
+    LanguageManager::instance()->setLanguage("English");
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.window->statusText(), QString("The keyboard is in use by test"));
+    LanguageManager::instance()->setLanguage("Chinese");
+    QCoreApplication::processEvents();
+    other.release();
+    QVERIFY(done.wait(20000));
+    QVERIFY(rig.worker->isDeviceOpen());
 }
 
 QTEST_MAIN(TestMainWindow)
