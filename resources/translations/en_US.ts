@@ -2000,5 +2000,9 @@ Release notes:
         <source>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</source>
         <translation>The signature of the version information is wrong and its content may have been tampered with; for safety it was not used.</translation>
     </message>
+    <message>
+        <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
+        <translation>The signature of the version information belongs to another file; for safety it was not used.</translation>
+    </message>
 </context>
 </TS>

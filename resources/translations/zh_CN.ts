@@ -2000,5 +2000,9 @@
         <source>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</source>
         <translation>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</translation>
     </message>
+    <message>
+        <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
+        <translation>版本信息的签名属于另一个文件，为安全起见没有使用。</translation>
+    </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include "UpdateTrust.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 DocumentFetch::DocumentFetch(const QUrl &url, const QString &targetPath, QObject *parent)
     : QObject(parent), m_url(url), m_targetPath(targetPath), m_stallMs(Downloader::DefaultStallTimeoutMs)
@@ -89,10 +90,19 @@ void DocumentFetch::signatureArrived()
     }
     const QByteArray signature = take(d);
     switch (verifyMinisign(m_bytes, signature, m_keys)) {
-    case MinisignResult::Valid:
+    case MinisignResult::Valid: {
+        MinisignSignature parsed;
+        parseMinisignSignature(signature, &parsed);
+        const QString named = minisignTrustedFileName(parsed.trustedComment);
+        if (named != QFileInfo(m_url.path()).fileName()) {
+            qCWarning(lcUpdate) << "signature is for" << named << ", not" << m_url.toString();
+            finish(Failure::OtherFile, tr("版本信息的签名属于另一个文件，为安全起见没有使用。"));
+            return;
+        }
         m_signed = true;
         finish(Failure::None);
         return;
+    }
     case MinisignResult::UnknownKey:
         qCWarning(lcUpdate) << "document signed by an unknown key:" << m_url.toString();
         finish(Failure::UntrustedKey, tr("版本信息不是用受信任的密钥签名的，为安全起见没有使用。"));

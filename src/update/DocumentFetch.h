@@ -13,12 +13,15 @@ class Downloader;
 // One release document from the update server, with its signature when this
 // build trusts a key: the document at U, its minisign signature at
 // U + ".minisig". The document is handed on only when the signature holds
-// (or, in a development build without a key, when it arrived whole).
+// (or, in a development build without a key, when it arrived whole), and
+// the signature's trusted comment names this document's file ("file:<name>",
+// as minisign writes it): a document signed for another board or program is
+// not taken for this one's.
 // finished() comes exactly once per start().
 class DocumentFetch : public QObject {
     Q_OBJECT
 public:
-    enum class Failure { None, Download, Unsigned, UntrustedKey, BadSignature };
+    enum class Failure { None, Download, Unsigned, UntrustedKey, BadSignature, OtherFile };
 
     // The signature file is small; anything larger is not one.
     static constexpr qint64 SignatureLimit = 16 * 1024;

@@ -135,3 +135,11 @@ QString minisignKeyIdText(const QByteArray &keyId)
         reversed += keyId.at(i);
     return QString::fromLatin1(reversed.toHex().toUpper());
 }
+
+QString minisignTrustedFileName(const QByteArray &trustedComment)
+{
+    for (const QByteArray &field : trustedComment.split('\t'))
+        if (field.startsWith("file:"))
+            return QString::fromUtf8(field.mid(5));
+    return QString();
+}

@@ -49,5 +49,10 @@ enum class MinisignResult {
 MinisignResult verifyMinisign(const QByteArray &message, const QByteArray &signatureFile,
                               const QList<MinisignPublicKey> &keys);
 
+// The file a trusted comment names: the value of its "file:" field (minisign
+// writes "timestamp:<n>\tfile:<name>\thashed" unless told otherwise); empty
+// when it names none.
+QString minisignTrustedFileName(const QByteArray &trustedComment);
+
 // The key id as minisign prints it (upper-case hex, most significant first).
 QString minisignKeyIdText(const QByteArray &keyId);

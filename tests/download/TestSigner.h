@@ -29,10 +29,11 @@ public:
         return "untrusted comment: minisign public key " + minisignKeyIdText(m_id).toLatin1() + "\n" +
                QByteArray("Ed" + m_id + m_pk).toBase64() + "\n";
     }
-    // The ".minisig" file of message: "ED" (prehashed) or the legacy "Ed".
-    QByteArray sign(const QByteArray &message, bool prehashed = true,
-                    const QByteArray &trustedComment = "timestamp:1700000000\tfile:document.json\thashed") const
+    // The ".minisig" file of message, for the file of that name: "ED"
+    // (prehashed) or the legacy "Ed"; the trusted comment as minisign writes it.
+    QByteArray sign(const QByteArray &message, const QByteArray &fileName = "document.json", bool prehashed = true) const
     {
+        const QByteArray trustedComment = "timestamp:1700000000\tfile:" + fileName + "\thashed";
         QByteArray signed_ = message;
         if (prehashed) {
             signed_.resize(crypto_generichash_BYTES_MAX);

@@ -118,7 +118,7 @@ private slots:
         const QByteArray doc = R"({"lastVersion":"1.1.0"})";
         const QList<MinisignPublicKey> keys{signer.publicKey()};
         QCOMPARE(verifyMinisign(doc, signer.sign(doc), keys), MinisignResult::Valid);
-        QCOMPARE(verifyMinisign(doc, signer.sign(doc, false), keys), MinisignResult::Valid);
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc, "document.json", false), keys), MinisignResult::Valid);
         QByteArray crlf = signer.sign(doc);
         crlf.replace("\n", "\r\n");
         QCOMPARE(verifyMinisign(doc, crlf, keys), MinisignResult::Valid);
@@ -136,6 +136,11 @@ private slots:
         QByteArray comment = signer.sign(doc);
         comment.replace("file:document.json", "file:documenT.json");
         QCOMPARE(verifyMinisign(doc, comment, keys), MinisignResult::BadSignature);
+        MinisignSignature parsed;
+        QVERIFY(parseMinisignSignature(signer.sign(doc, "258.json"), &parsed));
+        QCOMPARE(minisignTrustedFileName(parsed.trustedComment), QString("258.json"));
+        QCOMPARE(minisignTrustedFileName("file:a.json"), QString("a.json"));
+        QVERIFY(minisignTrustedFileName("timestamp:1\tfiles:a.json").isEmpty());
         // The prehashed and the legacy kind cannot stand for each other.
         QByteArray lines = signer.sign(doc);
         QList<QByteArray> parts = lines.split('\n');

@@ -400,6 +400,7 @@ void TestFirmwareDialog::signedOnlineUpdate_data()
     QTest::newRow("unsigned") << "unsigned" << "更新服务器上的版本信息没有签名，为安全起见没有使用。" << true;
     QTest::newRow("another key") << "key" << "版本信息不是用受信任的密钥签名的，为安全起见没有使用。" << true;
     QTest::newRow("another document's signature") << "other" << bad << true;
+    QTest::newRow("another board's document") << "board" << "版本信息的签名属于另一个文件，为安全起见没有使用。" << true;
     QTest::newRow("no sha256") << "nosha" << "固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。" << true;
     QTest::newRow("hash mismatch") << "hash" << hash << false;
     QTest::newRow("truncated without length") << "truncated" << hash << false;
@@ -422,13 +423,16 @@ void TestFirmwareDialog::signedOnlineUpdate()
     if (fault == "nosha")
         doc = document("1.2.0", image);
     rig.server.serve(DocPath, doc);
-    rig.server.serve(DocPath + ".minisig", signer.sign(doc));
+    rig.server.serve(DocPath + ".minisig", signer.sign(doc, "258.json"));
     if (fault == "unsigned")
         rig.server.serve(DocPath + ".minisig", LoopbackHttpServer::Response{404, "not found"});
     if (fault == "key")
-        rig.server.serve(DocPath + ".minisig", TestSigner().sign(doc));
+        rig.server.serve(DocPath + ".minisig", TestSigner().sign(doc, "258.json"));
+    // The signed document of another board is not this one's.
+    if (fault == "board")
+        rig.server.serve(DocPath + ".minisig", signer.sign(doc, "300.json"));
     if (fault == "other")
-        rig.server.serve(DocPath + ".minisig", signer.sign(signedDocument("1.3.0", image, image)));
+        rig.server.serve(DocPath + ".minisig", signer.sign(signedDocument("1.3.0", image, image), "258.json"));
     LoopbackHttpServer::Response bin{200, image};
     if (fault == "truncated") {
         bin.cut = 1000;

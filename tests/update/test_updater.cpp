@@ -117,7 +117,7 @@ struct Fixture {
         doc += "}";
         server.serve(DocPath, doc);
         if (signer)
-            server.serve(DocPath + ".minisig", signer->sign(doc));
+            server.serve(DocPath + ".minisig", signer->sign(doc, "Corvane.json"));
         server.serve(ExePath, exe);
         return doc;
     }
@@ -193,6 +193,12 @@ private slots:
         QVERIFY(fx.reach(SoftwareUpdate::State::Available));
         QCOMPARE(fx.window->statusText(), QString("当前版本：V1.0.0    最新版本：V1.1.0"));
         QVERIFY(!fx.window->updateButton()->isHidden());
+        // What the server says is shown as it is, never read as markup.
+        fx.serve("1.1.<img src=x>", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        QCOMPARE(fx.window->findChild<QLabel *>("statusLabel")->textFormat(), Qt::PlainText);
+        QVERIFY(fx.window->statusText().endsWith("V1.1.<img src=x>"));
         QCOMPARE(fx.window->updateButton()->text(), QString("立即更新"));
         QVERIFY(fx.window->dotsLabel()->text().isEmpty());
         // The document cannot be had: said so, nothing else happens.
@@ -309,6 +315,7 @@ private slots:
         QTest::newRow("another key") << "key" << "版本信息不是用受信任的密钥签名的，为安全起见没有使用。" << true;
         QTest::newRow("another document's signature") << "other" << bad << true;
         QTest::newRow("garbled signature") << "garbled" << bad << true;
+        QTest::newRow("signed for another file") << "file" << "版本信息的签名属于另一个文件，为安全起见没有使用。" << true;
         QTest::newRow("hash mismatch") << "hash" << hash << false;
         QTest::newRow("truncated without length") << "truncated" << hash << false;
     }
@@ -329,9 +336,11 @@ private slots:
         if (fault == "unsigned")
             fx.server.serve(sig, LoopbackHttpServer::Response{404, "not found"});
         if (fault == "key")
-            fx.server.serve(sig, TestSigner().sign(doc));
+            fx.server.serve(sig, TestSigner().sign(doc, "Corvane.json"));
+        if (fault == "file")
+            fx.server.serve(sig, fx.signer->sign(doc, "Other.json"));
         if (fault == "other")
-            fx.server.serve(sig, fx.signer->sign(R"({"lastVersion":"1.0.0","sha256":"00"})"));
+            fx.server.serve(sig, fx.signer->sign(R"({"lastVersion":"1.0.0","sha256":"00"})", "Corvane.json"));
         if (fault == "garbled")
             fx.server.serve(sig, "untrusted comment: x\ngarbage\n");
         if (fault == "truncated") {
