@@ -3,6 +3,7 @@
 #   bin/                                     Corvane, Update, corvane-cli
 #   share/corvane/translations/              zh_CN.qm, en_US.qm (Corvane looks beside
 #                                            itself first, then here)
+#   share/corvane/update.pub                 the trusted update key, when given
 #   lib/udev/rules.d/60-corvane.rules        access for the user at the seat
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/
 #
@@ -22,6 +23,13 @@ endforeach()
 get_property(_qm GLOBAL PROPERTY CORVANE_QM_FILES)
 if(_qm)
   install(FILES ${_qm} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/translations)
+endif()
+
+# The minisign key that update documents must be signed with, beside the
+# programs (bin/../share/corvane/update.pub).
+set(CORVANE_UPDATE_PUBKEY_FILE "" CACHE FILEPATH "minisign public key file to install as share/corvane/update.pub")
+if(CORVANE_UPDATE_PUBKEY_FILE)
+  install(FILES ${CORVANE_UPDATE_PUBKEY_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane RENAME update.pub)
 endif()
 
 # udev reads lib/udev/rules.d under /usr (not the multiarch library folder).

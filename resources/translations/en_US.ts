@@ -436,6 +436,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>应用程序已运行！</source>
         <translation>The application is already running!</translation>
     </message>
+    <message>
+        <source>更新程序已在运行。</source>
+        <translation>The updater is already running.</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1576,6 +1580,22 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
         <source>更新服务器地址无效，无法在线更新。</source>
         <translation>The update server address is not valid, so online updates are not available.</translation>
     </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
+        <translation>The update server uses an unencrypted http:// address, and this build has no public key to verify update signatures, so nothing downloaded could be proven untampered; it cannot be used. Please use an https:// address.</translation>
+    </message>
+    <message>
+        <source>无法获取固件版本信息：%1</source>
+        <translation>Cannot get the firmware version information: %1</translation>
+    </message>
+    <message>
+        <source>无法获取固件版本信息：服务器返回的内容无效。</source>
+        <translation>Cannot get the firmware version information: the server returned invalid content.</translation>
+    </message>
+    <message>
+        <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
+        <translation>The firmware version information has no valid SHA-256 checksum; for safety it was not used.</translation>
+    </message>
 </context>
 <context>
     <name>Downloader</name>
@@ -1606,6 +1626,10 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>下载已取消。</source>
         <translation>the download was cancelled.</translation>
+    </message>
+    <message>
+        <source>下载用时过长，已停止。</source>
+        <translation>The download took too long and was stopped.</translation>
     </message>
 </context>
 <context>
@@ -1700,6 +1724,14 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</source>
         <translation>The update failed: the new version does not run. The old version was restored but could not be started; start it yourself.</translation>
+    </message>
+    <message>
+        <source>此程序由系统的软件包管理器安装，不能在这里更新。请通过软件包管理器更新软件包。</source>
+        <translation>This program was installed by the system's package manager and cannot be updated here. Please update the package with the package manager.</translation>
+    </message>
+    <message>
+        <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
+        <translation>The version information gives no SHA-256 checksum of the new program, so it cannot be updated safely.</translation>
     </message>
 </context>
 <context>
@@ -1923,6 +1955,10 @@ Release notes:
         <source>诊断报告保存失败：%1</source>
         <translation>The support report could not be saved: %1</translation>
     </message>
+    <message>
+        <source>更新程序已在运行。</source>
+        <translation>The updater is already running.</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -1970,6 +2006,10 @@ Release notes:
         <source>下载的固件校验失败（MD5 不一致），没有写入键盘。</source>
         <translation>The downloaded firmware failed its check (MD5 mismatch); nothing was written to the keyboard.</translation>
     </message>
+    <message>
+        <source>下载的固件校验失败（SHA-256 不一致），没有写入键盘。</source>
+        <translation>The downloaded firmware failed its check (SHA-256 mismatch); nothing was written to the keyboard.</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareBackup</name>
@@ -2014,6 +2054,25 @@ Release notes:
     <message>
         <source>已损坏：%1</source>
         <translation>Damaged: %1</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentFetch</name>
+    <message>
+        <source>更新服务器上的版本信息没有签名，为安全起见没有使用。</source>
+        <translation>The version information on the update server is not signed; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>版本信息不是用受信任的密钥签名的，为安全起见没有使用。</source>
+        <translation>The version information was not signed with a trusted key; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</source>
+        <translation>The signature of the version information is wrong and its content may have been tampered with; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
+        <translation>The signature of the version information belongs to another file; for safety it was not used.</translation>
     </message>
 </context>
 </TS>

@@ -436,6 +436,10 @@
         <source>应用程序已运行！</source>
         <translation>应用程序已运行！</translation>
     </message>
+    <message>
+        <source>更新程序已在运行。</source>
+        <translation>更新程序已在运行。</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1576,6 +1580,22 @@
         <source>更新服务器地址无效，无法在线更新。</source>
         <translation>更新服务器地址无效，无法在线更新。</translation>
     </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
+        <translation>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</translation>
+    </message>
+    <message>
+        <source>无法获取固件版本信息：%1</source>
+        <translation>无法获取固件版本信息：%1</translation>
+    </message>
+    <message>
+        <source>无法获取固件版本信息：服务器返回的内容无效。</source>
+        <translation>无法获取固件版本信息：服务器返回的内容无效。</translation>
+    </message>
+    <message>
+        <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
+        <translation>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</translation>
+    </message>
 </context>
 <context>
     <name>Downloader</name>
@@ -1606,6 +1626,10 @@
     <message>
         <source>下载已取消。</source>
         <translation>下载已取消。</translation>
+    </message>
+    <message>
+        <source>下载用时过长，已停止。</source>
+        <translation>下载用时过长，已停止。</translation>
     </message>
 </context>
 <context>
@@ -1700,6 +1724,14 @@
     <message>
         <source>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</source>
         <translation>更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。</translation>
+    </message>
+    <message>
+        <source>此程序由系统的软件包管理器安装，不能在这里更新。请通过软件包管理器更新软件包。</source>
+        <translation>此程序由系统的软件包管理器安装，不能在这里更新。请通过软件包管理器更新软件包。</translation>
+    </message>
+    <message>
+        <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
+        <translation>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</translation>
     </message>
 </context>
 <context>
@@ -1923,6 +1955,10 @@
         <source>诊断报告保存失败：%1</source>
         <translation>诊断报告保存失败：%1</translation>
     </message>
+    <message>
+        <source>更新程序已在运行。</source>
+        <translation>更新程序已在运行。</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -1970,6 +2006,10 @@
         <source>下载的固件校验失败（MD5 不一致），没有写入键盘。</source>
         <translation>下载的固件校验失败（MD5 不一致），没有写入键盘。</translation>
     </message>
+    <message>
+        <source>下载的固件校验失败（SHA-256 不一致），没有写入键盘。</source>
+        <translation>下载的固件校验失败（SHA-256 不一致），没有写入键盘。</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareBackup</name>
@@ -2014,6 +2054,25 @@
     <message>
         <source>已损坏：%1</source>
         <translation>已损坏：%1</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentFetch</name>
+    <message>
+        <source>更新服务器上的版本信息没有签名，为安全起见没有使用。</source>
+        <translation>更新服务器上的版本信息没有签名，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>版本信息不是用受信任的密钥签名的，为安全起见没有使用。</source>
+        <translation>版本信息不是用受信任的密钥签名的，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</source>
+        <translation>版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
+        <translation>版本信息的签名属于另一个文件，为安全起见没有使用。</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,11 @@ QString singleInstanceLockPath(const QString &workDir)
     return QDir(workDir).filePath(QStringLiteral("Single_Kinetra_App.lock"));
 }
 
+QString updaterLockPath(const QString &workDir)
+{
+    return QDir(workDir).filePath(QStringLiteral("Update.lock"));
+}
+
 namespace {
 QStringList &restartArgumentList()
 {
@@ -40,7 +45,7 @@ ProgramStopper::ProgramStopper(QObject *parent)
 {
     m_timeout->setSingleShot(true);
     connect(m_watch, &ProcessExitWatch::exited, this, [this] { done(Stopped); });
-    connect(m_timeout, &QTimer::timeout, this, [this] { done(TimedOut); });
+    connect(m_timeout, &QTimer::timeout, this, &ProgramStopper::timeLimitReached);
 }
 
 void ProgramStopper::done(Result result)

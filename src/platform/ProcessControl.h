@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QTimer;
 
@@ -14,6 +15,8 @@ class QTimer;
 // The configurator's single-instance lock file in its working folder. On
 // Linux it also names the running configurator's process.
 QString singleInstanceLockPath(const QString &workDir);
+// The lock file that keeps a second Update from running beside the first.
+QString updaterLockPath(const QString &workDir);
 // A program of ours in a folder: "<folder>/<name>", with ".exe" on Windows.
 QString programPath(const QString &folder, const QString &name);
 
@@ -54,11 +57,13 @@ private:
     Private *d;
 };
 
-// Stops the running configurator and waits, bounded, for it to end. Linux:
-// the process named in the single-instance lock file gets SIGTERM, which the
-// configurator handles as a normal close (it saves its profile); a process
-// of another name (the number reused after a crash) is left alone. Windows:
-// taskkill on the executable's name.
+// Stops the running configurator and waits, bounded, for it to end. The
+// process is the one named in the single-instance lock file; a process of
+// another name (the number reused after a crash) is left alone. It is asked
+// to close as a user would (it saves its profile, and refuses while a
+// firmware update is being written). Linux: SIGTERM. Windows: WM_CLOSE to
+// its windows; only when they do not even answer in time (the program hangs)
+// is it ended by force. A refusal ends as TimedOut.
 class ProgramStopper : public QObject {
     Q_OBJECT
 public:
@@ -73,8 +78,13 @@ signals:
 
 private:
     void done(Result result);
+    void timeLimitReached();
 
     ProcessExitWatch *m_watch;
     QTimer *m_timeout;
     bool m_running = false;
+    qint64 m_pid = 0;
+    // Windows: set once a window has handled the close request.
+    std::shared_ptr<bool> m_answered;
+    bool m_forced = false;
 };

@@ -20,10 +20,13 @@ constexpr int MaxRedirects = 5;
 
 Downloader::Downloader(const QUrl &url, const QString &targetPath, qint64 maxBytes, QObject *parent)
     : QObject(parent), m_url(url), m_targetPath(targetPath), m_maxBytes(maxBytes),
-      m_manager(new QNetworkAccessManager(this)), m_stallTimer(new QTimer(this))
+      m_manager(new QNetworkAccessManager(this)), m_stallTimer(new QTimer(this)), m_deadline(new QTimer(this))
 {
     m_stallTimer->setSingleShot(true);
     connect(m_stallTimer, &QTimer::timeout, this, &Downloader::stalled);
+    m_deadline->setSingleShot(true);
+    m_deadline->setInterval(maxBytes <= DocumentLimit ? DocumentDeadlineMs : FileDeadlineMs);
+    connect(m_deadline, &QTimer::timeout, this, &Downloader::deadlinePassed);
 }
 
 Downloader::~Downloader()
@@ -40,6 +43,11 @@ Downloader::~Downloader()
 void Downloader::setStallTimeout(int ms)
 {
     m_stallMs = qMax(1, ms);
+}
+
+void Downloader::setDeadline(int ms)
+{
+    m_deadline->setInterval(qMax(1, ms));
 }
 
 void Downloader::start()
@@ -65,7 +73,11 @@ void Downloader::start()
     }
 
     QNetworkRequest request(m_url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A plain-HTTP address (loopback, or a build that checks signatures) may
+    // not send us on to another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         m_url.scheme() == QLatin1String("https") ? QNetworkRequest::NoLessSafeRedirectPolicy
+                                                                  : QNetworkRequest::SameOriginRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
     // The body exactly as sent, so that Content-Length counts the bytes we get.
     request.setRawHeader("Accept-Encoding", "identity");
@@ -75,6 +87,7 @@ void Downloader::start()
     connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::downloadProgress);
     connect(m_reply, &QNetworkReply::finished, this, &Downloader::httpFinished);
     m_stallTimer->start(m_stallMs);
+    m_deadline->start();
 }
 
 void Downloader::abort()
@@ -158,11 +171,18 @@ void Downloader::stalled()
     fail(Failure::Stalled);
 }
 
+void Downloader::deadlinePassed()
+{
+    qCDebug(lcUpdate) << "download took too long:" << m_url.toString();
+    fail(Failure::Deadline);
+}
+
 void Downloader::httpFinished()
 {
     if (!m_reply || m_finished)
         return;
     m_stallTimer->stop();
+    m_deadline->stop();
     if (m_failure == Failure::None) {
         // What is left (the reply may finish without a last readyRead).
         httpReadyRead();
@@ -222,6 +242,8 @@ QString Downloader::failureText(Failure failure, int httpStatus)
         return tr("下载超时，服务器没有响应。");
     case Failure::Aborted:
         return tr("下载已取消。");
+    case Failure::Deadline:
+        return tr("下载用时过长，已停止。");
     }
     return QString();
 }

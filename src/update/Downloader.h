@@ -20,22 +20,32 @@ class QTimer;
 // the target only on success; on failure nothing is left behind (an older
 // target file is removed at the start), and downloadFinish() still comes,
 // exactly once, with succeeded() false.
+//
+// Every download also has an overall deadline (a document 30 s, a firmware
+// image or a program 10 minutes), so that a server that trickles bytes
+// cannot keep it going for ever. A body without Content-Length is accepted
+// as it ends: every caller checks what it got (a signature or a hash) before
+// using it.
 class Downloader : public QObject {
     Q_OBJECT
 public:
-    enum class Failure { None, CannotWrite, Network, HttpStatus, TooLarge, Truncated, Stalled, Aborted };
+    enum class Failure { None, CannotWrite, Network, HttpStatus, TooLarge, Truncated, Stalled, Aborted, Deadline };
 
     // Size limits by kind.
     static constexpr qint64 DocumentLimit = 1 << 20;
     static constexpr qint64 FirmwareLimit = 8 << 20;
     static constexpr qint64 ProgramLimit = qint64(512) << 20;
     static constexpr int DefaultStallTimeoutMs = 15000;
+    static constexpr int DocumentDeadlineMs = 30 * 1000;
+    static constexpr int FileDeadlineMs = 10 * 60 * 1000;
 
     Downloader(const QUrl &url, const QString &targetPath, qint64 maxBytes, QObject *parent = nullptr);
     ~Downloader() override;
 
     // Longest time without a byte (or the answer's start) before giving up.
     void setStallTimeout(int ms);
+    // Longest time for the whole download; by default by its size limit.
+    void setDeadline(int ms);
 
     // Issues the GET; from here on downloadFinish() comes exactly once.
     void start();
@@ -64,6 +74,7 @@ private:
     void httpFinished();
     void downloadProgress(qint64 received, qint64 total);
     void stalled();
+    void deadlinePassed();
     // Records the first failure and stops the transfer.
     void fail(Failure failure);
 
@@ -75,6 +86,7 @@ private:
     QNetworkReply *m_reply = nullptr;
     std::unique_ptr<QSaveFile> m_file;
     QTimer *m_stallTimer;
+    QTimer *m_deadline;
     qint64 m_received = 0;
     qint64 m_discarded = 0; // body bytes of a failed answer
     qint64 m_expected = -1; // Content-Length, -1 when not given

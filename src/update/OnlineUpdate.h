@@ -7,7 +7,7 @@
 #include <QString>
 #include <QUrl>
 
-class Downloader;
+class DocumentFetch;
 
 // One fetch of the firmware version document. It reports exactly once, with
 // finished(), and deletes itself afterwards: whoever started it decides what
@@ -17,6 +17,8 @@ class FirmwareCheck : public QObject {
 public:
     bool succeeded() const { return m_ok; }
     const FirmwareDocument &document() const { return m_document; }
+    // Why there is no document, translated; empty when there is one.
+    QString problem() const { return m_problem; }
 
 signals:
     void finished(bool succeeded);
@@ -26,6 +28,7 @@ private:
     explicit FirmwareCheck(QObject *parent) : QObject(parent) {}
     bool m_ok = false;
     FirmwareDocument m_document;
+    QString m_problem;
 };
 
 // The configurator's side of the update server: where it is, the firmware
@@ -37,10 +40,14 @@ public:
     explicit OnlineUpdate(QObject *parent = nullptr);
 
     // "Kinetra/updateEndpoint" of "sysConfig.ini", read each time; invalid
-    // when empty or not an http(s) address, and then no request is made.
+    // when empty or not an http(s) address, or, in a build without a trusted
+    // key, a plain http address of another host than this one. Then no
+    // request is made.
     static QUrl endpoint(QString *problem = nullptr);
     // Why there is no endpoint, as one translated sentence; empty when there is one.
     static QString endpointProblemText();
+    // The sentence for a problem code of parseUpdateEndpoint().
+    static QString endpointProblemText(const QString &problem);
 
     // The board whose firmware is asked for; another board forgets the
     // document of the last one.
@@ -57,6 +64,9 @@ public:
 
     bool hasDocument() const { return m_haveDocument; }
     const FirmwareDocument &document() const { return m_document; }
+    // Why the last check of this board gave no document (a refused
+    // signature, a failed download), translated; empty after a good one.
+    QString problem() const { return m_problem; }
     QString lastVersion() const { return m_document.version; }
     QString md5() const { return m_document.md5; }
     QString fileName() const { return m_document.fileName; }
@@ -70,11 +80,14 @@ public:
 signals:
     // A check read a document; its values are the newest.
     void haveNewVersionData();
+    // A check gave no document; problem() says why.
+    void checkFailed();
 
 private:
-    void checkFinished(FirmwareCheck *check, Downloader *download, const QString &board);
+    void checkFinished(FirmwareCheck *check, DocumentFetch *fetch, const QString &board);
 
     QString m_boardIdText;
+    QString m_problem;
     bool m_haveDocument = false;
     FirmwareDocument m_document;
     int m_stallTimeoutMs;

@@ -1,5 +1,7 @@
 #include "UpdateDocuments.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -68,6 +70,9 @@ bool parseFirmwareDocument(const QByteArray &bytes, FirmwareDocument *doc, QStri
     FirmwareDocument d;
     d.version = versionText(o, "version");
     d.md5 = text(o, "md5").trimmed().toLower();
+    d.sha256 = text(o, "sha256").trimmed().toLower();
+    if (d.sha256.isEmpty() && o.contains(QLatin1String("sha256")))
+        d.sha256 = QStringLiteral("invalid");
     d.fileName = text(o, "fileName").trimmed();
     if (!isPlainFileName(d.fileName))
         d.fileName.clear();
@@ -126,7 +131,7 @@ bool isSha256Hex(const QString &text)
     return matches(text, "^[0-9a-f]{64}$");
 }
 
-QUrl parseUpdateEndpoint(const QString &configured, QString *problem)
+QUrl parseUpdateEndpoint(const QString &configured, QString *problem, bool secureOnly)
 {
     QString text = configured.trimmed();
     while (text.endsWith(QLatin1Char('/')))
@@ -144,9 +149,46 @@ QUrl parseUpdateEndpoint(const QString &configured, QString *problem)
             *problem = QStringLiteral("invalid");
         return QUrl();
     }
+    if (secureOnly && scheme == QLatin1String("http") && !isLoopbackHost(url.host())) {
+        if (problem)
+            *problem = QStringLiteral("insecure");
+        return QUrl();
+    }
     if (problem)
         problem->clear();
     return url;
+}
+
+bool isLoopbackHost(const QString &host)
+{
+    const QString h = host.toLower();
+    if (h == QLatin1String("localhost") || h == QLatin1String("::1") || h == QLatin1String("[::1]"))
+        return true;
+    // 127.0.0.0/8, as four decimal numbers (QUrl has normalised the host).
+    const QStringList parts = h.split(QLatin1Char('.'));
+    if (parts.size() != 4 || parts.first() != QLatin1String("127"))
+        return false;
+    for (const QString &p : parts) {
+        bool ok = false;
+        const int n = p.toInt(&ok);
+        if (!ok || n < 0 || n > 255)
+            return false;
+    }
+    return true;
+}
+
+bool isPackageManagedFolder(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return false;
+#endif
+    const auto managed = [](const QString &path) {
+        const QString p = QDir::cleanPath(path) + QLatin1Char('/');
+        return p.startsWith(QLatin1String("/usr/")) && !p.startsWith(QLatin1String("/usr/local/"));
+    };
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return managed(QDir(folder).absolutePath()) || (!canonical.isEmpty() && managed(canonical));
 }
 
 QUrl endpointUrl(const QUrl &base, const QString &path)

@@ -12,6 +12,7 @@
 struct FirmwareDocument {
     QString version;  // dotted numbers, without the "V"
     QString md5;      // of the firmware file, lower-case hex; empty when absent
+    QString sha256;   // of the firmware file, lower-case hex; empty when absent
     QString fileName; // the firmware file beside the document
     QString date;
     QString log;      // release notes
@@ -29,7 +30,8 @@ constexpr int DocumentTextLimit = 64 * 1024;
 // False, with a reason for the log, when the bytes are not a JSON object.
 // Members that are missing or not strings are empty; a "fileName" that is not
 // a plain file name (see isPlainFileName) is dropped, so that nothing from
-// the server can name a path of ours.
+// the server can name a path of ours. A "sha256" that is there but malformed
+// is kept as given, as below.
 bool parseFirmwareDocument(const QByteArray &bytes, FirmwareDocument *doc, QString *problem = nullptr);
 // As above; a malformed "sha256" is kept as given (lower-cased), so that the
 // download it belongs to is refused rather than installed unchecked.
@@ -53,7 +55,14 @@ bool isSha256Hex(const QString &text);
 
 // The update server's base address as configured: empty (with problem
 // "empty") when not configured, invalid (with problem "invalid") unless it is
-// an http or https address with a host. A trailing "/" is dropped.
-QUrl parseUpdateEndpoint(const QString &configured, QString *problem = nullptr);
+// an http or https address with a host. With secureOnly (a build that checks
+// no signatures) a plain http address is refused (problem "insecure") unless
+// its host is the loopback address. A trailing "/" is dropped.
+QUrl parseUpdateEndpoint(const QString &configured, QString *problem = nullptr, bool secureOnly = false);
+// "localhost", 127.0.0.0/8 or ::1.
+bool isLoopbackHost(const QString &host);
+// Whether a program in this folder belongs to the system's package manager:
+// under /usr but not /usr/local, as written or once links are resolved.
+bool isPackageManagedFolder(const QString &folder);
 // base + path, path starting with "/".
 QUrl endpointUrl(const QUrl &base, const QString &path);

@@ -1,10 +1,12 @@
 #include "SoftwareUpdate.h"
 
+#include "DocumentFetch.h"
 #include "InstallCheck.h"
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
 #include "SystemConfig.h"
 #include "UpdateLog.h"
+#include "UpdateTrust.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,14 +91,19 @@ void SoftwareUpdate::check()
     SystemConfig config(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)));
     m_name = config.softwareName();
     m_installed = config.softwareVersion();
+    m_document = SoftwareDocument();
+    // Even root may not replace what the package manager installed: the
+    // package's files would no longer be the package's.
+    if (isPackageManagedFolder(m_installDir)) {
+        qCDebug(lcUpdate) << "installed by the package manager:" << m_installDir;
+        fail([] { return tr("此程序由系统的软件包管理器安装，不能在这里更新。请通过软件包管理器更新软件包。"); },
+             State::PackageManaged);
+        return;
+    }
     QString endpointProblem;
-    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem);
+    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem, !haveTrustedUpdateKey());
     if (!base.isValid()) {
-        const bool empty = endpointProblem == QLatin1String("empty");
-        fail([empty] {
-            return empty ? OnlineUpdate::tr("未配置更新服务器，无法在线更新。")
-                         : OnlineUpdate::tr("更新服务器地址无效，无法在线更新。");
-        }, State::NotConfigured);
+        fail([endpointProblem] { return OnlineUpdate::endpointProblemText(endpointProblem); }, State::NotConfigured);
         return;
     }
     // The name becomes a request path and a file name here: nothing else will do.
@@ -107,30 +114,28 @@ void SoftwareUpdate::check()
     }
     const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1.json").arg(m_name));
     const QString path = QDir(m_workDir).filePath(QStringLiteral("cache/%1.json").arg(m_name));
-    m_download = new Downloader(url, path, Downloader::DocumentLimit, this);
-    m_download->setStallTimeout(m_stallTimeoutMs);
-    connect(m_download, &Downloader::downloadFinish, this, &SoftwareUpdate::documentArrived);
-    m_download->start();
+    m_fetch = new DocumentFetch(url, path, this);
+    m_fetch->setStallTimeout(m_stallTimeoutMs);
+    connect(m_fetch, &DocumentFetch::finished, this, &SoftwareUpdate::documentArrived);
+    m_fetch->start();
 }
 
 void SoftwareUpdate::documentArrived()
 {
-    Downloader *d = m_download;
-    m_download = nullptr;
-    if (!d)
+    DocumentFetch *f = m_fetch;
+    m_fetch = nullptr;
+    if (!f)
         return;
-    d->deleteLater();
-    if (!d->succeeded()) {
-        const QString reason = d->failureText();
-        fail([reason] { return tr("无法获取最新版本信息：%1").arg(reason); }, State::CheckFailed);
+    f->deleteLater();
+    if (!f->succeeded()) {
+        const QString reason = f->problemText();
+        if (f->failure() == DocumentFetch::Failure::Download)
+            fail([reason] { return tr("无法获取最新版本信息：%1").arg(reason); }, State::CheckFailed);
+        else
+            fail([reason] { return reason; }, State::CheckFailed);
         return;
     }
-    QFile file(d->targetPath());
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    file.close();
-    file.remove();
+    const QByteArray bytes = f->bytes();
     qCDebug(lcUpdate) << "输出获取到的json数据" << bytes;
     QString parseProblem;
     if (!parseSoftwareDocument(bytes, &m_document, &parseProblem)) {
@@ -142,17 +147,23 @@ void SoftwareUpdate::documentArrived()
         setState(State::UpToDate);
         return;
     }
+    if (!isSha256Hex(m_document.sha256)) {
+        // Without it anything that starts like a program would be installed.
+        fail([] { return tr("版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。"); }, State::CheckFailed);
+        return;
+    }
     setState(m_folderWritable(m_installDir) ? State::Available : State::SystemInstall);
 }
 
 void SoftwareUpdate::install()
 {
-    if (m_state != State::Available)
+    if (m_state != State::Available || isPackageManagedFolder(m_installDir))
         return;
-    QString endpointProblem;
     const QUrl base = parseUpdateEndpoint(SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)))
                                               .updateEndpoint(),
-                                          &endpointProblem);
+                                          nullptr, !haveTrustedUpdateKey());
+    if (!base.isValid())
+        return; // changed since the check; the check said why
     const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1%2").arg(m_name, QLatin1String(ProgramSuffix)));
     // Beside the installed file, so that putting it in place is a rename.
     m_download = new Downloader(url, newPath(), Downloader::ProgramLimit, this);
@@ -165,6 +176,12 @@ void SoftwareUpdate::install()
 
 void SoftwareUpdate::cancel()
 {
+    if (m_fetch) {
+        DocumentFetch *f = m_fetch;
+        m_fetch = nullptr;
+        f->abort();
+        f->deleteLater();
+    }
     if (!m_download)
         return;
     Downloader *d = m_download;
@@ -196,7 +213,7 @@ void SoftwareUpdate::programArrived()
     std::function<QString()> problem;
     if (!looksLikeExecutable(head))
         problem = [] { return tr("下载的文件不是可运行的程序，当前版本没有改变。"); };
-    else if (!sha.isEmpty() && (!isSha256Hex(sha) || fileSha256(newPath()) != sha))
+    else if (!isSha256Hex(sha) || fileSha256(newPath()) != sha)
         problem = [] { return tr("下载的文件校验失败（SHA-256 不一致），当前版本没有改变。"); };
     if (problem) {
         QFile::remove(newPath());

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "Downloader.h"
+class DocumentFetch;
 class ProcessExitWatch;
 class ProgramStopper;
 class QTimer;
@@ -17,9 +18,11 @@ class QTimer;
 // version, fetch the software version document, and on request replace the
 // configurator with the newer one.
 //
+// The version document is used only when its signature holds against a
+// trusted key (a development build without one fetches only over HTTPS or
+// from the loopback address), and it must name the new program's SHA-256.
 // Nothing is touched before the new program is downloaded completely and
-// checked (an executable of this platform, the document's SHA-256 when it
-// gives one). Only then is the running configurator stopped, the installed
+// checked (an executable of this platform, with that SHA-256). Only then is the running configurator stopped, the installed
 // file copied to a backup beside it and the new file renamed over it in one
 // step. The new program must stay up for a probation time; if it cannot be
 // started or ends within it, the backup is put back and started.
@@ -33,6 +36,7 @@ public:
         UpToDate,
         Available,
         SystemInstall, // newer exists, but the program's folder is not ours to write
+        PackageManaged, // the program is the package manager's (under /usr): never replaced here
         Downloading,
         Installing,    // stopping the old program, replacing the file
         Starting,      // the new program is on probation
@@ -69,7 +73,7 @@ public:
     QString softwareName() const { return m_name; }
     QString installedVersion() const { return m_installed; }
     QString latestVersion() const { return m_document.lastVersion; }
-    // The reason of NotConfigured, CheckFailed and Failed, translated.
+    // The reason of NotConfigured, CheckFailed, PackageManaged and Failed, translated.
     QString problem() const;
     QString installedPath() const;
     QString backupPath() const;
@@ -100,6 +104,7 @@ private:
     std::function<QString()> m_problem;
     std::function<bool(const QString &)> m_folderWritable;
     QPointer<Downloader> m_download;
+    QPointer<DocumentFetch> m_fetch;
     ProgramStopper *m_stopper;
     ProcessExitWatch *m_watch;
     QTimer *m_probation;

@@ -83,6 +83,8 @@ void Update::buildWidgets()
     m_status = new QLabel(frame);
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setAlignment(Qt::AlignCenter);
+    // Versions and reasons come from the server: never read as markup.
+    m_status->setTextFormat(Qt::PlainText);
 
     m_dots = new QLabel(frame);
     m_dots->setObjectName(QStringLiteral("dotsLabel"));
@@ -170,6 +172,7 @@ void Update::showState()
     case State::Starting:
     case State::Finished: text = tr("更新完成！正在启动！"); break;
     case State::NotConfigured:
+    case State::PackageManaged:
     case State::CheckFailed:
     case State::RolledBack:
     case State::Failed: text = m_update->problem(); break;

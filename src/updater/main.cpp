@@ -1,6 +1,7 @@
 // Update: replaces the configurator with its newest version.
 
 #include "LanguageManager.h"
+#include "ProcessControl.h"
 #include "SoftwareUpdate.h"
 #include "Update.h"
 
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLockFile>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -71,6 +74,17 @@ int main(int argc, char **argv)
     }
     workDir = QDir::currentPath();
     LanguageManager::instance()->reloadTranslator();
+
+    // One updater at a time: two would stop, replace and start the same
+    // program over each other. A crashed one's stale lock is taken over.
+    QLockFile lock(updaterLockPath(workDir));
+    if (!lock.tryLock(0)) {
+        const QString text = QCoreApplication::translate("main", "更新程序已在运行。");
+        std::fprintf(stderr, "Update: %s\n", text.toUtf8().constData());
+        if (!qEnvironmentVariableIsSet("CORVANE_NONINTERACTIVE"))
+            QMessageBox::information(nullptr, QCoreApplication::translate("main", "提示"), text, QMessageBox::Ok);
+        return 0;
+    }
 
     QFile style(QStringLiteral(":/Update/res/style.qss"));
     if (style.open(QIODevice::ReadOnly))

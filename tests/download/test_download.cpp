@@ -5,11 +5,15 @@
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "SystemConfig.h"
+#include "TestSigner.h"
 #include "TestWait.h"
+#include "UpdateTrust.h"
 #include "UpdateDocuments.h"
 
 #include <QDir>
 #include <QNetworkProxy>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +87,128 @@ private slots:
                  QString("http://127.0.0.1:8731/firmware/258/258.json"));
         QCOMPARE(endpointUrl(parseUpdateEndpoint("https://h.example/files"), "/drive/C/C").toString(),
                  QString("https://h.example/files/drive/C/C"));
+
+        // Without a key to check signatures: HTTPS, or this machine only.
+        for (const char *good : {"https://h.example", "http://127.0.0.1:8080", "http://127.1.2.3", "http://localhost:1",
+                                 "http://[::1]:80"})
+            QVERIFY2(parseUpdateEndpoint(good, &problem, true).isValid(), good);
+        for (const char *bad : {"http://h.example", "http://127.0.0.1.example.com", "http://10.0.0.1",
+                                "http://128.0.0.1"}) {
+            QVERIFY2(!parseUpdateEndpoint(bad, &problem, true).isValid(), bad);
+            QCOMPARE(problem, QString("insecure"));
+            QVERIFY(parseUpdateEndpoint(bad, &problem, false).isValid());
+        }
+        QVERIFY(OnlineUpdate::endpointProblemText("insecure").contains("https://"));
+
+        // What the package manager installed stays its own.
+        for (const char *managed : {"/usr/bin", "/usr/lib/corvane", "/usr/local/../bin", "/usr"})
+            QVERIFY2(isPackageManagedFolder(managed), managed);
+        for (const char *own : {"/usr/local/bin", "/opt/corvane", "/home/u/.local/bin", "/usrx/bin"})
+            QVERIFY2(!isPackageManagedFolder(own), own);
+        const QString link = m_dir.filePath("bin-link");
+        QVERIFY(QFile::link("/usr/bin", link));
+        QVERIFY(isPackageManagedFolder(link));
+    }
+
+    // The minisign format as minisign writes it, and every way a signature
+    // can fail to vouch for a document.
+    void signatures()
+    {
+        const TestSigner signer, other;
+        const QByteArray doc = R"({"lastVersion":"1.1.0"})";
+        const QList<MinisignPublicKey> keys{signer.publicKey()};
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc), keys), MinisignResult::Valid);
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc, "document.json", false), keys), MinisignResult::Valid);
+        QByteArray crlf = signer.sign(doc);
+        crlf.replace("\n", "\r\n");
+        QCOMPARE(verifyMinisign(doc, crlf, keys), MinisignResult::Valid);
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc), {other.publicKey(), signer.publicKey()}), MinisignResult::Valid);
+
+        QCOMPARE(verifyMinisign(doc + " ", signer.sign(doc), keys), MinisignResult::BadSignature);
+        QCOMPARE(verifyMinisign(doc, signer.sign(R"({"lastVersion":"0.9"})"), keys), MinisignResult::BadSignature);
+        QCOMPARE(verifyMinisign(doc, other.sign(doc), keys), MinisignResult::UnknownKey);
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc), {}), MinisignResult::UnknownKey);
+        // Another key under the trusted key's id.
+        MinisignPublicKey impostor = other.publicKey();
+        impostor.keyId = signer.publicKey().keyId;
+        QCOMPARE(verifyMinisign(doc, signer.sign(doc), {impostor}), MinisignResult::BadSignature);
+        // The trusted comment is covered by the global signature.
+        QByteArray comment = signer.sign(doc);
+        comment.replace("file:document.json", "file:documenT.json");
+        QCOMPARE(verifyMinisign(doc, comment, keys), MinisignResult::BadSignature);
+        MinisignSignature parsed;
+        QVERIFY(parseMinisignSignature(signer.sign(doc, "258.json"), &parsed));
+        QCOMPARE(minisignTrustedFileName(parsed.trustedComment), QString("258.json"));
+        QCOMPARE(minisignTrustedFileName("file:a.json"), QString("a.json"));
+        QVERIFY(minisignTrustedFileName("timestamp:1\tfiles:a.json").isEmpty());
+        // The prehashed and the legacy kind cannot stand for each other.
+        QByteArray lines = signer.sign(doc);
+        QList<QByteArray> parts = lines.split('\n');
+        QByteArray raw = QByteArray::fromBase64(parts[1]);
+        raw[1] = 'd';
+        parts[1] = raw.toBase64();
+        QCOMPARE(verifyMinisign(doc, parts.join('\n'), keys), MinisignResult::BadSignature);
+
+        for (const QByteArray &bad : {QByteArray(), QByteArray("untrusted comment: x\n"), signer.sign(doc).mid(1),
+                                      signer.sign(doc).replace("trusted comment: ", "trusted comment:"),
+                                      signer.sign(doc) + "extra\n", QByteArray(doc)})
+            QCOMPARE(verifyMinisign(doc, bad, keys), MinisignResult::Malformed);
+
+        MinisignPublicKey key;
+        QVERIFY(parseMinisignPublicKey(signer.publicKeyFile(), &key));
+        QCOMPARE(key.key, signer.publicKey().key);
+        QVERIFY(parseMinisignPublicKey(signer.publicKeyFile().split('\n').at(1), &key));
+        QVERIFY(!parseMinisignPublicKey(signer.publicKeyFile().replace("RW", "RX"), &key));
+        QVERIFY(!parseMinisignPublicKey("untrusted comment: x\n", &key));
+        QVERIFY(!parseMinisignPublicKey(signer.publicKeyFile() + signer.publicKeyFile(), &key));
+    }
+
+    // Files made by the minisign tool itself, as a release would be signed.
+    void signaturesOfTheTool()
+    {
+        const QString minisign = QStandardPaths::findExecutable("minisign");
+        if (minisign.isEmpty())
+            QSKIP("minisign is not installed");
+        QTemporaryDir dir;
+        const QString pub = dir.filePath("update.pub"), sec = dir.filePath("update.key"), doc = dir.filePath("d.json");
+        QProcess gen;
+        gen.start(minisign, {"-G", "-W", "-p", pub, "-s", sec});
+        QVERIFY(gen.waitForFinished(20000) && gen.exitCode() == 0);
+        QFile f(doc);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("{\"lastVersion\":\"2.0\"}") > 0);
+        f.close();
+        QProcess sign;
+        sign.start(minisign, {"-S", "-s", sec, "-m", doc, "-t", "file:d.json"});
+        QVERIFY(sign.waitForFinished(20000) && sign.exitCode() == 0);
+        QFile pubFile(pub), sigFile(doc + ".minisig"), docFile(doc);
+        QVERIFY(pubFile.open(QIODevice::ReadOnly) && sigFile.open(QIODevice::ReadOnly) &&
+                docFile.open(QIODevice::ReadOnly));
+        MinisignPublicKey key;
+        QVERIFY(parseMinisignPublicKey(pubFile.readAll(), &key));
+        const QByteArray signature = sigFile.readAll();
+        const QByteArray bytes = docFile.readAll();
+        QCOMPARE(verifyMinisign(bytes, signature, {key}), MinisignResult::Valid);
+        QCOMPARE(verifyMinisign(bytes + "\n", signature, {key}), MinisignResult::BadSignature);
+    }
+
+    // A server that keeps sending, slowly, is stopped by the overall deadline.
+    void deadline()
+    {
+        LoopbackHttpServer server;
+        LoopbackHttpServer::Response r;
+        r.body = body(1000);
+        r.cut = 10;
+        r.stall = true;
+        server.serve("/slow", r);
+        Downloader d(QUrl(server.base() + "/slow"), m_dir.filePath("deadline.bin"), Downloader::FirmwareLimit);
+        d.setStallTimeout(60000);
+        d.setDeadline(300);
+        QSignalSpy finished(&d, &Downloader::downloadFinish);
+        d.start();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(d.failure(), Downloader::Failure::Deadline);
+        QCOMPARE(d.failureText(), QString("下载用时过长，已停止。"));
+        QVERIFY(!QFile::exists(m_dir.filePath("deadline.bin")));
     }
 
     void documents()

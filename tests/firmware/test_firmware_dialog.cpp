@@ -22,12 +22,15 @@
 #include "ShellResources.h"
 #include "SignalObject.h"
 #include "SystemConfig.h"
+#include "TestSigner.h"
 #include "TestWait.h"
+#include "UpdateTrust.h"
 #include "VirtualHidBackend.h"
 
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QLabel>
+#include <QLockFile>
 #include <QNetworkProxy>
 #include <QProgressBar>
 #include <QPushButton>
@@ -58,6 +61,14 @@ QByteArray document(const QString &version, const QByteArray &image, const QStri
     return QStringLiteral(R"({"version":"%1","md5":"%2","fileName":"%3","date":"2024-06-01","log":"更快的回报"})")
         .arg(version, QString::fromLatin1(md5), fileName)
         .toUtf8();
+}
+
+// As published with a signature: the image's SHA-256 beside its MD5.
+QByteArray signedDocument(const QString &version, const QByteArray &image, const QByteArray &shaOf)
+{
+    QByteArray doc = document(version, image);
+    doc.chop(1);
+    return doc + ",\"sha256\":\"" + QCryptographicHash::hash(shaOf, QCryptographicHash::Sha256).toHex() + "\"}";
 }
 
 // A keyboard, its worker and read-back, an update server, and the dialog,
@@ -106,6 +117,7 @@ struct Rig {
     }
     ~Rig()
     {
+        overrideTrustedUpdateKeys(std::nullopt);
         // Before the context goes: the keyboard may still be restarting.
         backend.removePlugListener(plugListener);
         QObject::disconnect(SignalObject::instance(), &SignalObject::sigBoardReset, worker.get(), nullptr);
@@ -155,8 +167,9 @@ struct Rig {
         p.inform = [this](const QString &title, const QString &text) { notes << title + "|" + text; };
         p.chooseFirmwareFile = [this](const QString &) { return nextFile; };
         p.chooseReportFile = [this](const QString &) { return nextFile; };
-        p.startProgram = [this](const QString &program, const QStringList &args) {
+        p.startProgram = [this](const QString &program, const QStringList &args, qint64 *pid) {
             started << program + " " + args.join(' ');
+            *pid = startedPid;
             return true;
         };
         dialog->setPrompts(p);
@@ -221,6 +234,7 @@ struct Rig {
     std::unique_ptr<QSignalSpy> released, ended;
     QStringList questions, notes, started;
     bool answer = false;
+    qint64 startedPid = 0; // what the started updater's process id is said to be
     int plugListener = 0;
     QString nextFile;
 };
@@ -238,6 +252,8 @@ private slots:
     void versionsShown();
     void onlineUpdate_data();
     void onlineUpdate();
+    void signedOnlineUpdate_data();
+    void signedOnlineUpdate();
     void localUpdate();
     void backupAndRestore();
     void lostKeyboard_data();
@@ -285,6 +301,12 @@ void TestFirmwareDialog::versionsShown()
     d.setBootLoader(false);
     QVERIFY(!d.onlineButton()->isEnabled());
     QCOMPARE(d.statusText(), QString("未配置更新服务器，无法在线更新。"));
+    // Nor, without a key to check signatures, a plain-HTTP one elsewhere.
+    SystemConfig().setUpdateEndpoint("http://updates.corvane.invalid");
+    d.setBootLoader(false);
+    QVERIFY(!d.onlineButton()->isEnabled());
+    QCOMPARE(d.statusText(), OnlineUpdate::endpointProblemText("insecure"));
+    QVERIFY(!rig.online.check());
 }
 
 void TestFirmwareDialog::onlineUpdate_data()
@@ -365,6 +387,89 @@ void TestFirmwareDialog::onlineUpdate()
         QVERIFY(QDir("cache").entryList(QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).isEmpty());
     }
+}
+
+void TestFirmwareDialog::signedOnlineUpdate_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("documentRefused");
+    const QString bad = "版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。";
+    const QString hash = "下载的固件校验失败（SHA-256 不一致），没有写入键盘。";
+    QTest::newRow("good") << "" << "固件升级完成，当前固件版本：V1.2.0" << false;
+    QTest::newRow("unsigned") << "unsigned" << "更新服务器上的版本信息没有签名，为安全起见没有使用。" << true;
+    QTest::newRow("another key") << "key" << "版本信息不是用受信任的密钥签名的，为安全起见没有使用。" << true;
+    QTest::newRow("another document's signature") << "other" << bad << true;
+    QTest::newRow("another board's document") << "board" << "版本信息的签名属于另一个文件，为安全起见没有使用。" << true;
+    QTest::newRow("no sha256") << "nosha" << "固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。" << true;
+    QTest::newRow("hash mismatch") << "hash" << hash << false;
+    QTest::newRow("truncated without length") << "truncated" << hash << false;
+}
+
+// With a trusted key only a signed document is used, and only an image with
+// its SHA-256 reaches the keyboard; anything else sends it nothing.
+void TestFirmwareDialog::signedOnlineUpdate()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, status);
+    QFETCH(bool, documentRefused);
+    Rig rig;
+    TestSigner signer;
+    overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer.publicKey()});
+    if (fault.isEmpty())
+        QVERIFY(rig.connectAndRead());
+    const QByteArray image = testImage(3000);
+    QByteArray doc = signedDocument("1.2.0", image, fault == "hash" ? testImage(2999) : image);
+    if (fault == "nosha")
+        doc = document("1.2.0", image);
+    rig.server.serve(DocPath, doc);
+    rig.server.serve(DocPath + ".minisig", signer.sign(doc, "258.json"));
+    if (fault == "unsigned")
+        rig.server.serve(DocPath + ".minisig", LoopbackHttpServer::Response{404, "not found"});
+    if (fault == "key")
+        rig.server.serve(DocPath + ".minisig", TestSigner().sign(doc, "258.json"));
+    // The signed document of another board is not this one's.
+    if (fault == "board")
+        rig.server.serve(DocPath + ".minisig", signer.sign(doc, "300.json"));
+    if (fault == "other")
+        rig.server.serve(DocPath + ".minisig", signer.sign(signedDocument("1.3.0", image, image), "258.json"));
+    LoopbackHttpServer::Response bin{200, image};
+    if (fault == "truncated") {
+        bin.cut = 1000;
+        bin.sendLength = false;
+    }
+    rig.server.serve(BinPath, bin);
+
+    FirmwareCheck *check = rig.online.check();
+    QVERIFY(check);
+    QSignalSpy checked(check, &FirmwareCheck::finished);
+    QVERIFY(checked.wait(20000));
+    QCOMPARE(checked.first().first().toBool(), !documentRefused);
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QObject::connect(&d, &IAPFirmwareWindow::sigStartUpdate, &rig.context,
+                     [&rig] { rig.kb->modify([](VirtualKeyboard::State &s) { s.appVersion = "V1.2.0"; }); });
+    rig.kb->clearFrameLog();
+    const QByteArray running = rig.runningImage();
+    if (documentRefused) {
+        QCOMPARE(d.statusText(), status);
+        QVERIFY(!d.onlineButton()->isEnabled());
+        QVERIFY(d.newestText().isEmpty());
+        d.onlineButton()->click();
+    } else {
+        QVERIFY(d.onlineButton()->isEnabled());
+        d.onlineButton()->click();
+    }
+    QVERIFY2(waitFor([&] { return d.statusText() == status; }, 20000), qPrintable(d.statusText()));
+    QCOMPARE(rig.server.requests().contains(BinPath), !documentRefused);
+    if (fault.isEmpty()) {
+        QVERIFY(rig.released->wait(20000) || rig.released->count() > 0);
+        QCOMPARE(rig.runningImage(), fw_pad_image(image));
+        return;
+    }
+    QCOMPARE(rig.framesToKeyboard(), 0);
+    QCOMPARE(rig.runningImage(), running);
+    QVERIFY(QDir("cache").entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestFirmwareDialog::localUpdate()
@@ -641,6 +746,20 @@ void TestFirmwareDialog::settingsActions()
     setRestartArguments({});
     QCOMPARE(rig.started.last(),
              QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath() + " -- --simulate=2");
+    // While another updater holds its lock, or the one started from here
+    // runs, clicking again starts none.
+    {
+        QLockFile updater(updaterLockPath(QDir::currentPath()));
+        QVERIFY(updater.tryLock(0));
+        d.checkUpdateButton()->click();
+        QCOMPARE(rig.started.size(), 2);
+        QCOMPARE(d.statusText(), QString("更新程序已在运行。"));
+    }
+    rig.startedPid = QCoreApplication::applicationPid();
+    d.checkUpdateButton()->click();
+    QCOMPARE(rig.started.size(), 3);
+    d.checkUpdateButton()->click();
+    QCOMPARE(rig.started.size(), 3);
 
     // Closing is refused only while the keyboard is being written.
     d.show();

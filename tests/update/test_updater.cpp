@@ -3,14 +3,18 @@
 // file and logs what happens to it, and the real files being replaced.
 
 #include "LoopbackHttpServer.h"
+#include "OnlineUpdate.h"
 #include "ProcessControl.h"
 #include "SoftwareUpdate.h"
 #include "SystemConfig.h"
+#include "TestSigner.h"
 #include "TestWait.h"
+#include "UpdateTrust.h"
 #include "Update.h"
 
 #include <QCryptographicHash>
 #include <QLabel>
+#include <QLockFile>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QProgressBar>
@@ -22,6 +26,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -58,6 +63,7 @@ struct Fixture {
     }
     ~Fixture()
     {
+        overrideTrustedUpdateKeys(std::nullopt);
         window.reset();
         update.reset();
         // Whatever stand-in is still running goes with the test.
@@ -100,13 +106,34 @@ struct Fixture {
             return false;
         return waitFor([&] { return logged("started 1.0.0"); });
     }
-    void serve(const QByteArray &version, const QByteArray &exe, const QString &sha256 = QString())
+    // The version document naming exe by its SHA-256 (or by sha256 as
+    // given; a null one leaves the member out), signed when a key is trusted.
+    QByteArray serve(const QByteArray &version, const QByteArray &exe, std::optional<QString> sha256 = std::nullopt)
     {
         QByteArray doc = "{\"lastVersion\":\"" + version + "\"";
-        if (!sha256.isNull())
-            doc += ",\"sha256\":\"" + sha256.toLatin1() + "\"";
-        server.serve(DocPath, doc + "}");
+        const QString sha = sha256 ? *sha256 : Fixture::sha(exe);
+        if (!sha.isNull())
+            doc += ",\"sha256\":\"" + sha.toLatin1() + "\"";
+        doc += "}";
+        server.serve(DocPath, doc);
+        if (signer)
+            server.serve(DocPath + ".minisig", signer->sign(doc, "Corvane.json"));
         server.serve(ExePath, exe);
+        return doc;
+    }
+    // From here on the updater trusts this key only.
+    void trust()
+    {
+        signer.emplace();
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer->publicKey()});
+    }
+    // Every file of the install folder and its bytes.
+    QMap<QString, QByteArray> installFolder() const
+    {
+        QMap<QString, QByteArray> files;
+        for (const QString &name : QDir(install()).entryList(QDir::Files | QDir::Hidden))
+            files.insert(name, readFile(install() + "/" + name));
+        return files;
     }
     static QString sha(const QByteArray &bytes)
     {
@@ -127,6 +154,7 @@ struct Fixture {
 
     QTemporaryDir dir;
     LoopbackHttpServer server;
+    std::optional<TestSigner> signer;
     QByteArray standin;
     std::unique_ptr<SoftwareUpdate> update;
     std::unique_ptr<Update> window;
@@ -165,6 +193,12 @@ private slots:
         QVERIFY(fx.reach(SoftwareUpdate::State::Available));
         QCOMPARE(fx.window->statusText(), QString("当前版本：V1.0.0    最新版本：V1.1.0"));
         QVERIFY(!fx.window->updateButton()->isHidden());
+        // What the server says is shown as it is, never read as markup.
+        fx.serve("1.1.<img src=x>", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        QCOMPARE(fx.window->findChild<QLabel *>("statusLabel")->textFormat(), Qt::PlainText);
+        QVERIFY(fx.window->statusText().endsWith("V1.1.<img src=x>"));
         QCOMPARE(fx.window->updateButton()->text(), QString("立即更新"));
         QVERIFY(fx.window->dotsLabel()->text().isEmpty());
         // The document cannot be had: said so, nothing else happens.
@@ -188,7 +222,7 @@ private slots:
         QVERIFY(fx.startOld());
         const QByteArray old = readFile(fx.installed());
         const QByteArray fresh = fx.program("1.1.0");
-        fx.serve("1.1.0", fresh, Fixture::sha(fresh));
+        fx.serve("1.1.0", fresh);
         fx.window->setQuitDelay(50);
         fx.update->setProgramArguments({"--simulate=3"});
         fx.update->check();
@@ -216,7 +250,6 @@ private slots:
         QTest::newRow("truncated") << "truncated" << "下载新版本失败：下载不完整，连接中断。 当前版本没有改变。";
         QTest::newRow("404") << "404" << "下载新版本失败：更新服务器拒绝了请求（HTTP 404）。 当前版本没有改变。";
         QTest::newRow("wrong sha256") << "sha" << "下载的文件校验失败（SHA-256 不一致），当前版本没有改变。";
-        QTest::newRow("malformed sha256") << "badsha" << "下载的文件校验失败（SHA-256 不一致），当前版本没有改变。";
         QTest::newRow("not a program") << "text" << "下载的文件不是可运行的程序，当前版本没有改变。";
     }
     // Nothing is stopped or replaced for a download that is not whole and right.
@@ -230,8 +263,6 @@ private slots:
         const QByteArray fresh = fx.program("1.1.0");
         if (fault == "sha")
             fx.serve("1.1.0", fresh, Fixture::sha(fresh + "x"));
-        else if (fault == "badsha")
-            fx.serve("1.1.0", fresh, "not-a-checksum");
         else if (fault == "text")
             fx.serve("1.1.0", "<html>gateway</html>");
         else
@@ -253,6 +284,175 @@ private slots:
         QVERIFY(!QFile::exists(fx.installed() + ".backup"));
         QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
         QVERIFY(fx.window->closeButton()->isEnabled());
+    }
+
+    // With a trusted key: a signed document and a file with its hash are
+    // installed, and the new program runs.
+    void signedUpdateInstalls()
+    {
+        Fixture fx;
+        fx.trust();
+        QVERIFY(fx.startOld());
+        const QByteArray fresh = fx.program("1.1.0");
+        fx.serve("1.1.0", fresh);
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available, 20000));
+        fx.window->updateButton()->click();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Finished, 20000));
+        QCOMPARE(readFile(fx.installed()), fresh);
+        QVERIFY(waitFor([&] { return fx.logged("started 1.1.0"); }, 20000));
+        QVERIFY(fx.server.requests().contains(DocPath + ".minisig"));
+    }
+
+    void refusedWhenSigned_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("documentRefused");
+        const QString bad = "版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。";
+        const QString hash = "下载的文件校验失败（SHA-256 不一致），当前版本没有改变。";
+        QTest::newRow("unsigned") << "unsigned" << "更新服务器上的版本信息没有签名，为安全起见没有使用。" << true;
+        QTest::newRow("another key") << "key" << "版本信息不是用受信任的密钥签名的，为安全起见没有使用。" << true;
+        QTest::newRow("another document's signature") << "other" << bad << true;
+        QTest::newRow("garbled signature") << "garbled" << bad << true;
+        QTest::newRow("signed for another file") << "file" << "版本信息的签名属于另一个文件，为安全起见没有使用。" << true;
+        QTest::newRow("hash mismatch") << "hash" << hash << false;
+        QTest::newRow("truncated without length") << "truncated" << hash << false;
+    }
+    // Each refused with its message: nothing of the install folder changes,
+    // the running program is never stopped.
+    void refusedWhenSigned()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, status);
+        QFETCH(bool, documentRefused);
+        Fixture fx;
+        fx.trust();
+        QVERIFY(fx.startOld());
+        const QMap<QString, QByteArray> before = fx.installFolder();
+        const QByteArray fresh = fx.program("1.1.0");
+        const QByteArray doc = fx.serve("1.1.0", fresh, fault == "hash" ? Fixture::sha(fresh + "x") : Fixture::sha(fresh));
+        const QString sig = DocPath + ".minisig";
+        if (fault == "unsigned")
+            fx.server.serve(sig, LoopbackHttpServer::Response{404, "not found"});
+        if (fault == "key")
+            fx.server.serve(sig, TestSigner().sign(doc, "Corvane.json"));
+        if (fault == "file")
+            fx.server.serve(sig, fx.signer->sign(doc, "Other.json"));
+        if (fault == "other")
+            fx.server.serve(sig, fx.signer->sign(R"({"lastVersion":"1.0.0","sha256":"00"})", "Corvane.json"));
+        if (fault == "garbled")
+            fx.server.serve(sig, "untrusted comment: x\ngarbage\n");
+        if (fault == "truncated") {
+            LoopbackHttpServer::Response r{200, fresh};
+            r.cut = fresh.size() / 2;
+            r.sendLength = false;
+            fx.server.serve(ExePath, r);
+        }
+        fx.update->check();
+        if (documentRefused) {
+            QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
+            QVERIFY(fx.window->updateButton()->isHidden());
+        } else {
+            QVERIFY(fx.reach(SoftwareUpdate::State::Available, 20000));
+            fx.window->updateButton()->click();
+            QVERIFY(fx.reach(SoftwareUpdate::State::Failed, 20000));
+        }
+        QCOMPARE(fx.window->statusText(), status);
+        QCOMPARE(fx.server.requests().contains(ExePath), !documentRefused);
+        QCOMPARE(fx.installFolder(), before);
+        QCOMPARE(fx.log().size(), 1);
+    }
+
+    // A development build (no trusted key): HTTPS or loopback only, and a
+    // document must name the program's SHA-256.
+    void developmentBuildRefuses()
+    {
+        Fixture fx;
+        const QMap<QString, QByteArray> before = fx.installFolder();
+        const QByteArray fresh = fx.program("1.1.0");
+        const QString noSha = "版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。";
+        fx.serve("1.1.0", fresh, QString());
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
+        QCOMPARE(fx.window->statusText(), noSha);
+        fx.serve("1.1.0", fresh, "not-a-checksum");
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
+        QCOMPARE(fx.window->statusText(), noSha);
+        QVERIFY(!fx.server.requests().contains(ExePath));
+
+        const int asked = fx.server.requests().size();
+        SystemConfig(fx.work() + "/sysConfig.ini").setUpdateEndpoint("http://updates.corvane.invalid");
+        fx.update->check();
+        QCOMPARE(fx.update->state(), SoftwareUpdate::State::NotConfigured);
+        QCOMPARE(fx.window->statusText(), OnlineUpdate::endpointProblemText("insecure"));
+        QVERIFY(fx.window->statusText().contains("http://"));
+        QCOMPARE(fx.server.requests().size(), asked);
+        QCOMPARE(fx.installFolder(), before);
+    }
+
+    // What the package manager installed is not replaced, even by root.
+    void packageManagedProgram()
+    {
+        Fixture fx;
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        const QString link = fx.dir.filePath("usr-bin");
+        QVERIFY(QFile::link("/usr/bin", link));
+        for (const QString &folder : {QString("/usr/bin"), link}) {
+            SoftwareUpdate update(fx.work(), folder);
+            update.setFolderWritable([](const QString &) { return true; });
+            Update window(&update);
+            update.check();
+            QCOMPARE(update.state(), SoftwareUpdate::State::PackageManaged);
+            QCOMPARE(window.statusText(),
+                     QString("此程序由系统的软件包管理器安装，不能在这里更新。请通过软件包管理器更新软件包。"));
+            QVERIFY(window.updateButton()->isHidden());
+            update.install();
+            QCOMPARE(update.state(), SoftwareUpdate::State::PackageManaged);
+        }
+        QVERIFY(fx.server.requests().isEmpty());
+    }
+
+    // A second Update says one is running and ends at once; a crashed one's
+    // lock does not block the next.
+    void oneUpdaterAtATime()
+    {
+        QTemporaryDir work;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("CORVANE_NONINTERACTIVE", "1");
+        const QString lock = updaterLockPath(work.path());
+        auto holder = [&] {
+            qint64 pid = 0;
+            QString host, app;
+            QLockFile file(lock);
+            return QFile::exists(lock) && file.getLockInfo(&pid, &host, &app) ? pid : qint64(0);
+        };
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(CORVANE_UPDATE, {"--workdir", work.path()});
+        QVERIFY(first.waitForStarted(20000));
+        QVERIFY(waitFor([&] { return holder() == first.processId(); }, 20000));
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(CORVANE_UPDATE, {"--workdir", work.path()});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(second.readAllStandardError()).contains("更新程序已在运行。"),
+                 qPrintable(QString::fromUtf8(second.readAllStandardError())));
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(20000));
+        QProcess third;
+        third.setProcessEnvironment(env);
+        third.start(CORVANE_UPDATE, {"--workdir", work.path()});
+        QVERIFY(third.waitForStarted(20000));
+        QVERIFY(waitFor([&] { return holder() == third.processId(); }, 20000));
+        third.kill();
+        QVERIFY(third.waitForFinished(20000));
     }
 
     void newProgramExitsAtOnce()

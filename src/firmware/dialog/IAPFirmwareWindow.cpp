@@ -23,6 +23,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLabel>
+#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -44,6 +45,7 @@ IAPFirmwareWindow::IAPFirmwareWindow(const Services &services, const QString &fi
                                      QWidget *parent)
     : QDialog(parent), m_services(services), m_firmwareVersion(firmwareVersion), m_bootLoader(bootLoader),
       m_engine(new KB2FirmwareDevelop(this)), m_fetch(new FirmwareFetch(services.online, this)),
+      m_updaterWatch(new ProcessExitWatch(this)),
       m_watchdog(new QTimer(this)), m_releaseTimer(new QTimer(this))
 {
     m_prompts = Prompts::dialogs(this);
@@ -109,8 +111,11 @@ void IAPFirmwareWindow::setupConnections()
             Qt::QueuedConnection);
     connect(m_engine, &KB2FirmwareDevelop::sigUpdateFinished, this, &IAPFirmwareWindow::onEngineFinished,
             Qt::QueuedConnection);
-    if (m_services.online)
+    connect(m_updaterWatch, &ProcessExitWatch::exited, this, [this] { m_updaterRunning = false; });
+    if (m_services.online) {
         connect(m_services.online, &OnlineUpdate::haveNewVersionData, this, &IAPFirmwareWindow::refreshVersionInfo);
+        connect(m_services.online, &OnlineUpdate::checkFailed, this, &IAPFirmwareWindow::refreshVersionInfo);
+    }
     if (KeyboardAction *worker = m_services.worker) {
         connect(worker, &KeyboardAction::sigKB2Idle, this, &IAPFirmwareWindow::workerIdle, Qt::QueuedConnection);
         connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &IAPFirmwareWindow::onDeviceInfo,
@@ -153,6 +158,8 @@ QString IAPFirmwareWindow::versionStatus() const
     OnlineUpdate *online = m_services.online;
     if (online && online->hasDocument() && !isVersionNewer(online->lastVersion(), currentVersion()))
         return tr("已是最新版本");
+    if (online && !online->hasDocument())
+        return online->problem(); // a refused or missing version document
     return QString();
 }
 
@@ -574,16 +581,27 @@ void IAPFirmwareWindow::checkUpdate()
 {
     if (isUpdating())
         return;
+    // One updater at a time: the one started from here until it ends (it
+    // takes its lock a moment after starting), or one started otherwise.
+    QLockFile updaterLock(updaterLockPath(QDir::currentPath()));
+    if (m_updaterRunning || !updaterLock.tryLock(0)) {
+        setStatus([this] { return tr("更新程序已在运行。"); });
+        return;
+    }
+    updaterLock.unlock();
     const QString program = programPath(QCoreApplication::applicationDirPath(), QStringLiteral("Update"));
     // The updater works in this program's folder for settings and downloads,
     // and starts the new version with this one's options.
     QStringList arguments{QStringLiteral("--workdir"), QDir::currentPath()};
     if (!restartArguments().isEmpty())
         arguments << QStringLiteral("--") << restartArguments();
-    const bool started = m_prompts.startProgram(program, arguments);
+    qint64 pid = 0;
+    const bool started = m_prompts.startProgram(program, arguments, &pid);
     qCDebug(lcFirmware) << (started ? "Successfully started" : "Failed to start") << program;
     if (!started)
         setStatus([this] { return tr("无法启动更新程序。"); });
+    else
+        m_updaterRunning = m_updaterWatch->watch(pid);
 }
 
 // ---- closing ---------------------------------------------------------------------

@@ -19,6 +19,7 @@ class ProfileManager;
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
+class ProcessExitWatch;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -53,7 +54,8 @@ public:
         std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, Yes by default
         std::function<void(const QString &title, const QString &text)> inform;
         std::function<QString(const QString &startFolder)> chooseFirmwareFile;
-        std::function<bool(const QString &program, const QStringList &arguments)> startProgram;
+        // Starts a program that outlives the dialog; its process id in pid.
+        std::function<bool(const QString &program, const QStringList &arguments, qint64 *pid)> startProgram;
         // Where to save the support report; empty when the user cancels.
         std::function<QString(const QString &suggestedPath)> chooseReportFile;
         static Prompts dialogs(QWidget *parent);
@@ -168,6 +170,8 @@ private:
 
     KB2FirmwareDevelop *m_engine;
     FirmwareFetch *m_fetch;
+    ProcessExitWatch *m_updaterWatch;
+    bool m_updaterRunning = false; // the Update this dialog started has not ended
     KeyboardSession *m_session = nullptr;
     QTimer *m_watchdog;
     QTimer *m_releaseTimer;

@@ -4,10 +4,12 @@
 
 #include "FramelessWindow.h"
 #include "LanguageManager.h"
+#include "ProcessControl.h"
 #include "ShellIcons.h"
 #include "SystemConfig.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -94,8 +95,8 @@ IAPFirmwareWindow::Prompts IAPFirmwareWindow::Prompts::dialogs(QWidget *parent)
         return QFileDialog::getOpenFileName(parent, IAPFirmwareWindow::tr("选择要打开的文件"), startFolder,
                                             IAPFirmwareWindow::tr("固件文件 (*.bin *.BIN);;所有文件 (*)"));
     };
-    p.startProgram = [](const QString &program, const QStringList &arguments) {
-        return QProcess::startDetached(program, arguments);
+    p.startProgram = [](const QString &program, const QStringList &arguments, qint64 *pid) {
+        return startDetachedProgram(program, arguments, QDir::currentPath(), pid);
     };
     p.chooseReportFile = [parent](const QString &suggestedPath) {
         return QFileDialog::getSaveFileName(parent, IAPFirmwareWindow::tr("保存诊断报告"), suggestedPath,

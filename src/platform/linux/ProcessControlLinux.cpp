@@ -212,3 +212,10 @@ void ProgramStopper::stop(const QString &lockFilePath, const QString &executable
     qCDebug(lcProcess) << "asked" << executableName << pid << "to close";
     m_timeout->start(timeoutMs);
 }
+
+void ProgramStopper::timeLimitReached()
+{
+    // Still running: it refused (a firmware update) or hangs. Either way it
+    // is not killed: a killed configurator could leave a keyboard half-written.
+    done(TimedOut);
+}

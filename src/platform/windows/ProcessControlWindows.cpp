@@ -1,6 +1,8 @@
 #include "ProcessControl.h"
 
 #include <QFileInfo>
+#include <QLockFile>
+#include <QVector>
 #include <QProcess>
 #include <QTimer>
 #include <QWinEventNotifier>
@@ -33,7 +35,8 @@ bool replaceFile(const QString &source, const QString &destination, QString *err
 
 void installTerminationHandler(QObject *, std::function<void()>)
 {
-    // taskkill /F ends the process without asking.
+    // Windows asks a program to end through WM_CLOSE to its windows, which
+    // reaches the window's own close handling.
 }
 
 struct ProcessExitWatch::Private {
@@ -80,23 +83,95 @@ void ProcessExitWatch::stop()
     d->clear();
 }
 
-void ProgramStopper::stop(const QString &, const QString &executableName, int timeoutMs)
+namespace {
+
+// How long a forced end may take before the stop counts as failed.
+constexpr int ForcedEndMs = 5000;
+
+struct WindowSearch {
+    DWORD pid;
+    QVector<HWND> windows;
+};
+
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    // Only what the user sees: Qt's hidden helper windows must not get WM_CLOSE.
+    if (owner == search->pid && IsWindowVisible(hwnd))
+        search->windows.push_back(hwnd);
+    return TRUE;
+}
+
+// Comes back on this thread once the window procedure has handled WM_CLOSE.
+VOID CALLBACK closeAnswered(HWND, UINT, ULONG_PTR data, LRESULT)
+{
+    auto *answered = reinterpret_cast<std::shared_ptr<bool> *>(data);
+    **answered = true;
+    delete answered;
+}
+
+QString executableNameOf(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return QString();
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = DWORD(sizeof path / sizeof path[0]);
+    const bool ok = QueryFullProcessImageNameW(process, 0, path, &size);
+    CloseHandle(process);
+    return ok ? QFileInfo(QString::fromWCharArray(path, int(size))).completeBaseName() : QString();
+}
+
+} // namespace
+
+void ProgramStopper::stop(const QString &lockFilePath, const QString &executableName, int timeoutMs)
 {
     m_running = true;
-    auto *taskkill = new QProcess(this);
-    connect(taskkill, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-            [this, taskkill](int code, QProcess::ExitStatus) {
-                taskkill->deleteLater();
-                // 128: no process of that name.
-                done(code == 0 ? Stopped : code == 128 ? NotRunning : Failed);
-            });
-    connect(taskkill, &QProcess::errorOccurred, this, [this, taskkill](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            taskkill->deleteLater();
-            done(Failed);
-        }
-    });
-    taskkill->start(QStringLiteral("taskkill"),
-                    {QStringLiteral("/F"), QStringLiteral("/IM"), executableName + QLatin1String(".exe")});
+    m_forced = false;
+    m_answered = std::make_shared<bool>(false);
+    qint64 pid = 0;
+    QString host, application;
+    QLockFile lock(lockFilePath);
+    if (!QFileInfo::exists(lockFilePath) || !lock.getLockInfo(&pid, &host, &application) || pid <= 0 ||
+        executableNameOf(DWORD(pid)).compare(executableName, Qt::CaseInsensitive) != 0 || !m_watch->watch(pid)) {
+        // Not running, or the number now belongs to another program.
+        QTimer::singleShot(0, this, [this] { done(NotRunning); });
+        return;
+    }
+    m_pid = pid;
+    WindowSearch search{DWORD(pid), {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+    for (HWND hwnd : qAsConst(search.windows)) {
+        auto *answered = new std::shared_ptr<bool>(m_answered);
+        if (!SendMessageCallbackW(hwnd, WM_CLOSE, 0, 0, closeAnswered, reinterpret_cast<ULONG_PTR>(answered)))
+            delete answered;
+    }
     m_timeout->start(timeoutMs);
+}
+
+void ProgramStopper::timeLimitReached()
+{
+    if (m_forced) {
+        done(Failed);
+        return;
+    }
+    // A window that handled the request and is still there refused it (a
+    // firmware update is being written): that is respected.
+    if (m_answered && *m_answered) {
+        done(TimedOut);
+        return;
+    }
+    // Neither closed nor answered: the program hangs.
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(m_pid));
+    const bool ended = process && TerminateProcess(process, 1);
+    if (process)
+        CloseHandle(process);
+    if (!ended) {
+        done(Failed);
+        return;
+    }
+    m_forced = true;
+    m_timeout->start(ForcedEndMs);
 }
