@@ -915,6 +915,14 @@ Drag the slider below to set their actuation travel.</translation>
         <source>按键行程</source>
         <translation>Key travel</translation>
     </message>
+    <message>
+        <source>触发 %1 mm</source>
+        <translation>Actuation %1 mm</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
+        <translation>Actuation %1 mm, press %2 mm, release %3 mm</translation>
+    </message>
 </context>
 <context>
     <name>KeyQuickTouchWindow</name>

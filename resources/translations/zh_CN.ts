@@ -915,6 +915,14 @@
         <source>按键行程</source>
         <translation>按键行程</translation>
     </message>
+    <message>
+        <source>触发 %1 mm</source>
+        <translation>触发 %1 mm</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
+        <translation>触发 %1 mm，按下 %2 mm，松开 %3 mm</translation>
+    </message>
 </context>
 <context>
     <name>KeyQuickTouchWindow</name>

@@ -67,8 +67,10 @@ void PerformancePageWgt::onTestButton(bool checked)
     updateKeyFace();
     // The last height stays a moment, so a quick look still catches it.
     QTimer::singleShot(BarDropDelayMs, this, [this] {
-        if (!m_testRunning)
+        if (!m_testRunning) {
             m_bar->setValue(0, false);
+            m_bar->setShownKey(QString());
+        }
     });
 }
 
@@ -81,6 +83,7 @@ void PerformancePageWgt::stopKeyTest()
     m_testBtn->setText(tr("开始测试"));
     worker()->stopKeyTest();
     m_bar->setValue(0, false);
+    m_bar->setShownKey(QString());
     clearLiveValues();
     updateKeyFace();
 }
@@ -140,27 +143,43 @@ void PerformancePageWgt::showCalibrationDepth(quint16 um)
     m_chartView->update();
 }
 
-// The deepest-pressed key of the view on screen feeds the bar; a later key
-// as deep as the deepest so far takes its place. Every key shows its own
-// depth as well.
+// One key selected on the view feeds the bar, with its marks; otherwise the
+// deepest-pressed key of the view on screen does, and a later key as deep
+// as the deepest so far takes its place. Every key shows its own depth as
+// well.
 void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
 {
     KeyboardBaseWgt *view = keyboards()->currentView();
     if (!isCurrent() || !view || subPage() != SubPageTravel || !m_testRunning)
         return;
     view->showLiveValues(travel, flags);
+    const QList<KeyboardBtn *> selected = keyboards()->checkedKeys();
+    const KeyboardBtn *shown = selected.size() == 1 && KeyboardBaseWgt::validPosition(selected.first())
+                                   ? selected.first()
+                                   : nullptr;
     quint16 deepest = 0;
     bool actuated = false;
-    for (const KeyboardBtn *b : view->buttons()) {
-        if (!KeyboardBaseWgt::validPosition(b))
-            continue;
-        quint16 value = 0;
+    if (shown) {
         quint8 state = 0;
-        if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value) || value < deepest)
-            continue;
-        cellOf(flags, b->matrixRow(), b->matrixColumn(), &state);
-        deepest = value;
+        cellOf(travel, shown->matrixRow(), shown->matrixColumn(), &deepest);
+        cellOf(flags, shown->matrixRow(), shown->matrixColumn(), &state);
         actuated = isActuated(state);
+        const KeyInfo &k = shown->keyData();
+        m_bar->setShownKey(shown->legend(), {k.travel, k.rapidTrigger != 0, k.rapidTriggerPress,
+                                             k.rapidTriggerRelease});
+    } else {
+        m_bar->setShownKey(QString());
+        for (const KeyboardBtn *b : view->buttons()) {
+            if (!KeyboardBaseWgt::validPosition(b))
+                continue;
+            quint16 value = 0;
+            quint8 state = 0;
+            if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value) || value < deepest)
+                continue;
+            cellOf(flags, b->matrixRow(), b->matrixColumn(), &state);
+            deepest = value;
+            actuated = isActuated(state);
+        }
     }
     emit SignalObject::instance()->sigUpdateAdjustingPageMMData2(deepest, actuated);
 }

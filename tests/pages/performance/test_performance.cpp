@@ -125,6 +125,7 @@ private slots:
     void popUpsApplyToPickedKeys();
     void keyCapsShowOwnTravelOnly();
     void keyTestFollowsTheDeepestKey();
+    void keyTestShowsTheSelectedKeysPoints();
     void calibrationChartAndEnding();
     void liveViewsEndWithTheKeyboard();
 };
@@ -480,6 +481,64 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     QVERIFY(!r.page.isKeyTestRunning());
     QVERIFY(!test->isChecked());
     QCOMPARE(r.rig.worker->mode(), int(KeyboardAction::Idle));
+}
+
+// One selected key feeds the bar however deep another key is, with its
+// actuation line and, with rapid trigger, the band that moves with it.
+void TestPerformance::keyTestShowsTheSelectedKeysPoints()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.key(TypeA));
+    r.type(r.find<QLineEdit>("设置单键触发行程"), "1.2");
+    r.click(r.find<SwitchControl>("快速触发(选中键位生效)"));
+    r.type(r.find<QLineEdit>("松开按键的重置行程"), "0.2");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(21, TypeA), quint16(200));
+
+    PressProgressBar *bar = r.bar();
+    r.click(r.button("开始测试"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 2.0);
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 3.0);
+    QTRY_COMPARE_WITH_TIMEOUT(r.key(TypeS)->liveFirst(), quint16(3000), 20000);
+    QCOMPARE(bar->value(), 2.0);
+    QVERIFY(bar->isActuated());
+    QCOMPARE(bar->shownKey(), r.key(TypeA)->legend());
+    // 0 mm sits at y 262 and a millimetre is 60 px: the line at 1.20 mm, the
+    // band from 1.80 to 2.30 mm around the key's 2.00 mm.
+    QCOMPARE(bar->actuationY(), 262 - 72);
+    QCOMPARE(bar->bandTopY(), 262 - 138);
+    QCOMPARE(bar->bandBottomY(), 262 - 108);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(a->text(QAccessible::Value), r.key(TypeA)->legend() + ": 2.00 mm");
+    QCOMPARE(a->text(QAccessible::Description), QString("触发 1.20 mm，按下 0.30 mm，松开 0.20 mm"));
+    QVERIFY(a->valueInterface());
+    r.grab("key-test-marks");
+
+    // The band moves with the key.
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 1.0, 20000);
+    QVERIFY(!bar->isActuated());
+    QCOMPARE(bar->bandTopY(), 262 - 78);
+    QCOMPARE(bar->actuationY(), 262 - 72);
+
+    // A key with the global travel shows it, without a band.
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.0, 20000);
+    QCOMPARE(bar->actuationY(), 262 - 120);
+    QCOMPARE(bar->bandTopY(), -1);
+    QCOMPARE(a->text(QAccessible::Description), QString("触发 2.00 mm"));
+
+    // Two selected keys: the deepest key again, unmarked and unnamed.
+    r.click(r.key(TypeA));
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 3.5);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.5, 20000);
+    QCOMPARE(bar->shownKey(), QString());
+    QCOMPARE(bar->actuationY(), -1);
+    QCOMPARE(a->text(QAccessible::Value), QString("3.50 mm"));
 }
 
 void TestPerformance::calibrationChartAndEnding()
