@@ -4,6 +4,10 @@
 //   reached the page, repaints per second of the keyboard view, CPU of the
 //   GUI thread and of the whole process (the virtual keyboard included),
 //   and the most live deliveries ever waiting for the GUI thread at once;
+// - a 10 s key test on a keyboard streaming every key (all 126 cells moving
+//   all the time, one key selected so the bar draws its marks): GUI-thread
+//   CPU, rounds that reached the page (updates drawn) and repaints per
+//   second of the keys and of the bar;
 // - a calibration of BENCH_CALIBRATION_MINUTES minutes (10 unless set):
 //   resident memory at its start and its end.
 // Run with QT_QPA_PLATFORM=offscreen or under a display.
@@ -12,10 +16,12 @@
 #include "HidLibrary.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "KeyboardModels.h"
 #include "KeyboardSession.h"
 #include "PerformancePageWgt.h"
+#include "PressProgressBar.h"
 #include "ProfileManager.h"
 #include "VirtualHidBackend.h"
 
@@ -29,7 +35,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <thread>
 #include <ctime>
 
 namespace {
@@ -168,7 +178,53 @@ int main(int argc, char **argv)
         std::printf("live deliveries waiting for the GUI thread at once: at most %d (target 1)\n",
                     end.mostQueued);
 
-        // 2. A long calibration.
+        // 2. Every key streaming: a thread moves all cells every 5 ms, faster
+        // than the keyboard's poll, so every round differs for every key.
+        typing.stop();
+        kb.releaseAllKeys();
+        KeyboardBtn *selected = views.first()->buttons().value(40);
+        selected->setKeyChecked(true);
+        PressProgressBar *bar = page->findChild<PressProgressBar *>();
+        PaintCounter barCounter;
+        bar->installEventFilter(&barCounter);
+        std::atomic<bool> streaming{true};
+        std::thread finger([&] {
+            int tick = 0;
+            while (streaming) {
+                ++tick;
+                for (int row = 0; row < 6; ++row)
+                    for (int column = 0; column < 21; ++column)
+                        kb.pressKey(row, column, 2.0 + 1.9 * std::sin((tick + row * 21 + column) / 10.0));
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        test->click();
+        runFor(500);
+        const KeyboardAction::LiveStats s0 = worker.liveStats();
+        counter.paints = 0;
+        barCounter.paints = 0;
+        const double g0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        wall.restart();
+        runFor(10000);
+        const double secs = wall.nsecsElapsed() / 1e9;
+        const double gCpu = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - g0) / secs * 100;
+        const KeyboardAction::LiveStats s1 = worker.liveStats();
+        const QString shown = bar->shownKey();
+        test->click();
+        streaming = false;
+        finger.join();
+        kb.releaseAllKeys();
+        selected->setKeyChecked(false);
+        std::printf("every key streaming over %.1f s: %.0f rounds/s from the device, %.0f updates/s drawn by the "
+                    "page, %.0f repaints/s of the keyboard view (view and keys), %.0f of the bar (showing key \"%s\")\n",
+                    secs, (s1.rounds - s0.rounds) / secs, (s1.delivered - s0.delivered) / secs,
+                    counter.paints / secs, barCounter.paints / secs, qPrintable(shown));
+        std::printf("every key streaming CPU: GUI thread %.1f %% of one core (target < 25 %%); live deliveries "
+                    "waiting at once: at most %d (target 1)\n",
+                    gCpu, s1.mostQueued);
+        typing.start(30);
+
+        // 3. A long calibration.
         const int minutes = qEnvironmentVariableIsSet("BENCH_CALIBRATION_MINUTES")
                                 ? qEnvironmentVariableIntValue("BENCH_CALIBRATION_MINUTES")
                                 : 10;

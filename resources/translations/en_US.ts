@@ -845,6 +845,30 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>请先在键盘上选择按键</source>
         <translation>Select keys on the keyboard first</translation>
     </message>
+    <message>
+        <source>按压设定触发点</source>
+        <translation>Set by pressing</translation>
+    </message>
+    <message>
+        <source>按压按键… %1 秒</source>
+        <translation>Press the keys… %1 s</translation>
+    </message>
+    <message>
+        <source>没有按下选中的按键，触发行程未改变</source>
+        <translation>No selected key was pressed; actuation travel unchanged</translation>
+    </message>
+    <message>
+        <source>未按下，行程未改变：%1</source>
+        <translation>Not pressed, travel unchanged: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>已按按压深度设置触发行程</source>
+        <translation>Actuation travel set by pressing</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -926,6 +950,14 @@ Drag the slider below to set their actuation travel.</translation>
     <message>
         <source>按键行程</source>
         <translation>Key travel</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm</source>
+        <translation>Actuation %1 mm</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
+        <translation>Actuation %1 mm, press %2 mm, release %3 mm</translation>
     </message>
 </context>
 <context>

@@ -845,6 +845,30 @@
         <source>请先在键盘上选择按键</source>
         <translation>请先在键盘上选择按键</translation>
     </message>
+    <message>
+        <source>按压设定触发点</source>
+        <translation>按压设定触发点</translation>
+    </message>
+    <message>
+        <source>按压按键… %1 秒</source>
+        <translation>按压按键… %1 秒</translation>
+    </message>
+    <message>
+        <source>没有按下选中的按键，触发行程未改变</source>
+        <translation>没有按下选中的按键，触发行程未改变</translation>
+    </message>
+    <message>
+        <source>未按下，行程未改变：%1</source>
+        <translation>未按下，行程未改变：%1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>已按按压深度设置触发行程</source>
+        <translation>已按按压深度设置触发行程</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -926,6 +950,14 @@
     <message>
         <source>按键行程</source>
         <translation>按键行程</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm</source>
+        <translation>触发 %1 mm</translation>
+    </message>
+    <message>
+        <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
+        <translation>触发 %1 mm，按下 %2 mm，松开 %3 mm</translation>
     </message>
 </context>
 <context>

@@ -91,16 +91,39 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
 }
 
 template <typename Change>
-void PerformancePageWgt::editCheckedKeys(Change change, EntriesOf entriesOf)
+void PerformancePageWgt::editKeys(const QList<KeyboardBtn *> &keys, Change change, EntriesOf entriesOf)
 {
     QList<KeyParam> entries;
     QMap<int, KeyTravelRecord> records;
-    for (KeyboardBtn *b : keyboards()->checkedKeys()) {
+    for (KeyboardBtn *b : keys) {
         change(b);
         const KeyTravelState s = travelState(b);
         records.insert(s.firstType, keyTravelRecord(s, entriesOf(s, &entries)));
     }
     writeTravel(entries, records);
+}
+
+template <typename Change>
+void PerformancePageWgt::editCheckedKeys(Change change, EntriesOf entriesOf)
+{
+    editKeys(keyboards()->checkedKeys(), change, entriesOf);
+}
+
+void PerformancePageWgt::setKeysTravel(const QMap<KeyboardBtn *, double> &travelMm)
+{
+    // In the view's order, as an edit of the same keys by the slider goes.
+    QList<KeyboardBtn *> keys;
+    for (KeyboardBtn *b : keyboards()->keys())
+        if (travelMm.contains(b))
+            keys << b;
+    const double global = AppParams::globalTravel();
+    editKeys(
+        keys,
+        [&](KeyboardBtn *b) {
+            const double mm = travelMm.value(b);
+            b->setTravel(mm, travelDiffersFromGlobal(mm, global));
+        },
+        travelChangeEntries);
 }
 
 void PerformancePageWgt::setKeysSelectable(bool on)

@@ -7,11 +7,13 @@
 #include "CalibrationAnimation.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
 #include "PressProgressBar.h"
 #include "SignalObject.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QtCharts/QChart>
@@ -23,6 +25,7 @@ namespace {
 
 // Below this a key counts as released and shows 0.
 constexpr double ShownFromMm = 0.1;
+constexpr quint16 PressedFromUm = 100;
 // After "停止测试" the bar keeps its last height this long.
 constexpr int BarDropDelayMs = 30;
 // The chart draws a released key at 45 and a key at 4 mm near 5.
@@ -58,17 +61,22 @@ void PerformancePageWgt::onTestButton(bool checked)
         m_testBtn->setText(tr("停止测试"));
         worker()->startKeyTest();
         updateKeyFace();
+        refreshPressSetButton();
         return;
     }
     m_testRunning = false;
+    cancelPressSet();
+    refreshPressSetButton();
     m_testBtn->setText(tr("开始测试"));
     worker()->stopKeyTest();
     clearLiveValues();
     updateKeyFace();
     // The last height stays a moment, so a quick look still catches it.
     QTimer::singleShot(BarDropDelayMs, this, [this] {
-        if (!m_testRunning)
+        if (!m_testRunning) {
             m_bar->setValue(0, false);
+            m_bar->setShownKey(QString());
+        }
     });
 }
 
@@ -77,10 +85,13 @@ void PerformancePageWgt::stopKeyTest()
     if (!m_testRunning)
         return;
     m_testRunning = false;
+    cancelPressSet();
+    refreshPressSetButton();
     m_testBtn->setChecked(false);
     m_testBtn->setText(tr("开始测试"));
     worker()->stopKeyTest();
     m_bar->setValue(0, false);
+    m_bar->setShownKey(QString());
     clearLiveValues();
     updateKeyFace();
 }
@@ -140,27 +151,46 @@ void PerformancePageWgt::showCalibrationDepth(quint16 um)
     m_chartView->update();
 }
 
-// The deepest-pressed key of the view on screen feeds the bar; a later key
-// as deep as the deepest so far takes its place. Every key shows its own
-// depth as well.
+// One key selected on the view feeds the bar, with its marks; otherwise the
+// deepest-pressed key of the view on screen does, and a later key as deep
+// as the deepest so far takes its place. Every key shows its own depth as
+// well.
 void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
 {
     KeyboardBaseWgt *view = keyboards()->currentView();
     if (!isCurrent() || !view || subPage() != SubPageTravel || !m_testRunning)
         return;
     view->showLiveValues(travel, flags);
+    m_lastTravel = travel;
+    if (isSettingByPress())
+        recordPressDepths(travel);
+    const QList<KeyboardBtn *> selected = keyboards()->checkedKeys();
+    const KeyboardBtn *shown = selected.size() == 1 && KeyboardBaseWgt::validPosition(selected.first())
+                                   ? selected.first()
+                                   : nullptr;
     quint16 deepest = 0;
     bool actuated = false;
-    for (const KeyboardBtn *b : view->buttons()) {
-        if (!KeyboardBaseWgt::validPosition(b))
-            continue;
-        quint16 value = 0;
+    if (shown) {
         quint8 state = 0;
-        if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value) || value < deepest)
-            continue;
-        cellOf(flags, b->matrixRow(), b->matrixColumn(), &state);
-        deepest = value;
+        cellOf(travel, shown->matrixRow(), shown->matrixColumn(), &deepest);
+        cellOf(flags, shown->matrixRow(), shown->matrixColumn(), &state);
         actuated = isActuated(state);
+        const KeyInfo &k = shown->keyData();
+        m_bar->setShownKey(shown->legend(), {k.travel, k.rapidTrigger != 0, k.rapidTriggerPress,
+                                             k.rapidTriggerRelease});
+    } else {
+        m_bar->setShownKey(QString());
+        for (const KeyboardBtn *b : view->buttons()) {
+            if (!KeyboardBaseWgt::validPosition(b))
+                continue;
+            quint16 value = 0;
+            quint8 state = 0;
+            if (!cellOf(travel, b->matrixRow(), b->matrixColumn(), &value) || value < deepest)
+                continue;
+            cellOf(flags, b->matrixRow(), b->matrixColumn(), &state);
+            deepest = value;
+            actuated = isActuated(state);
+        }
     }
     emit SignalObject::instance()->sigUpdateAdjustingPageMMData2(deepest, actuated);
 }
@@ -200,4 +230,119 @@ void PerformancePageWgt::updateKeyFace()
         break;
     }
     keyboards()->setFace(face);
+}
+
+bool PerformancePageWgt::isSettingByPress() const
+{
+    return m_pressSetTimer && m_pressSetTimer->isActive();
+}
+
+void PerformancePageWgt::refreshPressSetButton()
+{
+    if (!m_pressSetBtn)
+        return;
+    m_pressSetBtn->setEnabled(isSettingByPress() || (m_testRunning && !keyboards()->checkedKeys().isEmpty()));
+}
+
+void PerformancePageWgt::showPressSetText()
+{
+    if (!isSettingByPress()) {
+        m_pressSetBtn->setText(tr("按压设定触发点"));
+        return;
+    }
+    const int seconds = qMax(1, (m_pressSetTimer->remainingTime() + 999) / 1000);
+    m_pressSetBtn->setText(tr("按压按键… %1 秒").arg(seconds));
+}
+
+// The keys selected now are watched; one already held counts with the
+// depth it has.
+void PerformancePageWgt::onPressSetButton(bool checked)
+{
+    if (!checked) {
+        cancelPressSet();
+        return;
+    }
+    m_pressDepths.clear();
+    for (KeyboardBtn *b : keyboards()->checkedKeys()) {
+        quint16 um = 0;
+        if (KeyboardBaseWgt::validPosition(b)) {
+            cellOf(m_lastTravel, b->matrixRow(), b->matrixColumn(), &um);
+            m_pressDepths.insert(b, um);
+        }
+    }
+    if (!m_testRunning || m_pressDepths.isEmpty()) {
+        m_pressSetBtn->setChecked(false);
+        return;
+    }
+    m_pressSetTimer->start(m_pressSetMs);
+    m_pressSetTick->start();
+    showPressSetText();
+}
+
+void PerformancePageWgt::recordPressDepths(const QList<QList<quint16>> &travel)
+{
+    for (auto it = m_pressDepths.begin(); it != m_pressDepths.end(); ++it) {
+        quint16 um = 0;
+        if (cellOf(travel, it.key()->matrixRow(), it.key()->matrixColumn(), &um))
+            it.value() = qMax(it.value(), um);
+    }
+}
+
+// Each pressed key's deepest travel becomes its actuation travel, on the
+// keyboard's scale (truncated to its precision, within its range), in one
+// edit of those keys; a key not pressed keeps its travel.
+void PerformancePageWgt::finishPressSet()
+{
+    QMap<KeyboardBtn *, double> travel;
+    QStringList unpressed;
+    for (KeyboardBtn *b : keyboards()->keys()) {
+        if (!m_pressDepths.contains(b))
+            continue;
+        const quint16 um = m_pressDepths.value(b);
+        if (um < PressedFromUm)
+            unpressed << b->legend();
+        else
+            travel.insert(b, m_scale.micronsAt(m_scale.positionOfMicrons(um)) / 1000.0);
+    }
+    endPressSet();
+    if (!travel.isEmpty())
+        setKeysTravel(travel);
+    SignalObject *hub = SignalObject::instance();
+    if (travel.isEmpty())
+        emit hub->sigShowToastTip(ToastType::Info, ToastPosition::Center, tr("没有按下选中的按键，触发行程未改变"),
+                                  3000);
+    else if (!unpressed.isEmpty())
+        emit hub->sigShowToastTip(ToastType::Info, ToastPosition::Center,
+                                  tr("未按下，行程未改变：%1").arg(unpressed.join(tr("、"))), 3000);
+    else
+        emit hub->sigShowToastTip(ToastType::Success, ToastPosition::Center, tr("已按按压深度设置触发行程"), 2000);
+    emit pressSetFinished(true);
+}
+
+void PerformancePageWgt::cancelPressSet()
+{
+    if (!isSettingByPress())
+        return;
+    endPressSet();
+    emit pressSetFinished(false);
+}
+
+void PerformancePageWgt::endPressSet()
+{
+    m_pressSetTimer->stop();
+    m_pressSetTick->stop();
+    m_pressDepths.clear();
+    m_pressSetBtn->setChecked(false);
+    showPressSetText();
+    refreshPressSetButton();
+}
+
+void PerformancePageWgt::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isSettingByPress()) {
+        cancelPressSet();
+        event->accept();
+        return;
+    }
+    ConfigPageWgt::keyPressEvent(event);
 }

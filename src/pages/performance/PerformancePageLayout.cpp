@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -33,7 +34,8 @@ const char *const DarkButtonStyle =
     "QPushButton{color:white;font-size:16px;background:rgb(68, 74, 86);border:none;border-radius:6px;"
     "padding:0 14px;}"
     "QPushButton:hover{background:rgb(40, 44, 55);}"
-    "QPushButton:checked{background:rgb(254, 187, 36);color:rgb(40, 44, 55);}";
+    "QPushButton:checked{background:rgb(254, 187, 36);color:rgb(40, 44, 55);}"
+    "QPushButton:disabled{background:rgb(196, 199, 204);color:rgb(242, 242, 245);}";
 const char *const PlainButtonStyle =
     "QPushButton{background:white;border:1px solid rgb(208, 209, 212);border-radius:4px;padding:0 8px;}"
     "QPushButton:hover{border-color:rgb(68, 74, 86);}";
@@ -163,10 +165,25 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_testBtn = button(page, DarkButtonStyle, 160, 40);
     m_testBtn->setObjectName(QStringLiteral("KeyTestBtn"));
     m_testBtn->setCheckable(true);
+    // Setting by pressing works on the test's stream, so it sits with it.
+    m_pressSetBtn = button(page, DarkButtonStyle, 160, 40);
+    m_pressSetBtn->setObjectName(QStringLiteral("PressSetBtn"));
+    m_pressSetBtn->setCheckable(true);
+    m_pressSetBtn->setEnabled(false);
+    m_pressSetTimer = new QTimer(this);
+    m_pressSetTimer->setSingleShot(true);
+    m_pressSetTimer->setTimerType(Qt::PreciseTimer); // the countdown reads it
+    m_pressSetTick = new QTimer(this);
+    m_pressSetTick->setInterval(1000);
+    auto *buttons = new QVBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addStretch();
+    buttons->addWidget(m_pressSetBtn);
+    buttons->addWidget(m_testBtn);
     auto *test = new QHBoxLayout;
     test->setSpacing(8);
     test->addWidget(m_bar);
-    test->addWidget(m_testBtn, 0, Qt::AlignBottom);
+    test->addLayout(buttons);
     h->addLayout(test);
 
     // Global and selected-key travel, and the selection buttons.
@@ -430,6 +447,7 @@ void PerformancePageWgt::retranslateTexts()
         m_menuButtons.at(i)->setAccessibleName(menu.value(i));
     }
     m_testBtn->setText(m_testRunning ? tr("停止测试") : tr("开始测试"));
+    showPressSetText();
 
     m_global.title->setText(tr("设置全局触发行程"));
     m_selected.title->setText(tr("设置单键触发行程"));

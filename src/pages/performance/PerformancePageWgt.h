@@ -20,6 +20,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
+class QTimer;
 class SwitchControl;
 struct STU_BoardFromDB;
 
@@ -61,6 +62,14 @@ public:
     int plainSelected() const { return m_plainSelected; }
     QtCharts::QLineSeries *chartSeries() const { return m_series; }
     QtCharts::QValueAxis *chartXAxis() const;
+    // How long "按压设定触发点" watches the selected keys.
+    static constexpr int PressSetMs = 3000;
+    void setPressSetDuration(int ms) { m_pressSetMs = ms; }
+    bool isSettingByPress() const;
+
+signals:
+    // A setting by pressing ended: applied (possibly to no key) or cancelled.
+    void pressSetFinished(bool applied);
 
 protected:
     void buildWidgets(QVBoxLayout *layout) override;
@@ -68,6 +77,7 @@ protected:
     void onEnter() override;
     void onLeave() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -130,6 +140,14 @@ private:
     void routeCalibrationData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
     void updateKeyFace();
     void clearLiveValues();
+    // Setting the actuation travel by pressing the selected keys.
+    void onPressSetButton(bool checked);
+    void recordPressDepths(const QList<QList<quint16>> &travel);
+    void finishPressSet();
+    void cancelPressSet();
+    void endPressSet();
+    void refreshPressSetButton();
+    void showPressSetText();
 
     // --- The selected keys' travel on the view (PerformanceKeys.cpp).
     KeyTravelState travelState(const KeyboardBtn *key) const;
@@ -139,7 +157,11 @@ private:
     // entriesOf gives for its new state.
     using EntriesOf = int (*)(const KeyTravelState &, QList<KeyParam> *);
     template <typename Change>
+    void editKeys(const QList<KeyboardBtn *> &keys, Change change, EntriesOf entriesOf);
+    template <typename Change>
     void editCheckedKeys(Change change, EntriesOf entriesOf);
+    // Each key gets its own travel, in one write and one profile update.
+    void setKeysTravel(const QMap<KeyboardBtn *, double> &travelMm);
     void connectKeyEdits();
     void setKeysSelectable(bool on);
     void onModifyChoosedKeyTouch(double mm);
@@ -171,6 +193,13 @@ private:
     // Travel sub-page.
     PressProgressBar *m_bar = nullptr;
     QPushButton *m_testBtn = nullptr;
+    QPushButton *m_pressSetBtn = nullptr;
+    QTimer *m_pressSetTimer = nullptr;  // the end of the watch
+    QTimer *m_pressSetTick = nullptr;   // the countdown on the button
+    int m_pressSetMs = PressSetMs;
+    // The keys selected at the click and the deepest travel seen, in µm.
+    QMap<KeyboardBtn *, quint16> m_pressDepths;
+    QList<QList<quint16>> m_lastTravel; // the key test's newest round
     Row m_global, m_selected, m_press, m_release;
     QPushButton *m_touchWindowBtn = nullptr;
     QLabel *m_rapidTitle = nullptr;

@@ -30,6 +30,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTimer>
 
 namespace {
 
@@ -88,6 +89,9 @@ void PerformancePageWgt::connectRows()
     rebuildValidators();
 
     connect(m_testBtn, &QPushButton::clicked, this, &PerformancePageWgt::onTestButton);
+    connect(m_pressSetBtn, &QPushButton::clicked, this, &PerformancePageWgt::onPressSetButton);
+    connect(m_pressSetTimer, &QTimer::timeout, this, &PerformancePageWgt::finishPressSet);
+    connect(m_pressSetTick, &QTimer::timeout, this, &PerformancePageWgt::showPressSetText);
     connect(m_calibrationBtn, &QPushButton::clicked, this, &PerformancePageWgt::onCalibrationButton);
     connect(m_rapidSwitch, &SwitchControl::toggled, this, &PerformancePageWgt::onRapidSwitch);
     connect(m_superSwitch, &SwitchControl::toggled, this, &PerformancePageWgt::onSuperSwitch);
@@ -332,6 +336,7 @@ void PerformancePageWgt::refreshRapidSwitch()
     if (m_rapidSwitch->isChecked() != on)
         m_rapidSwitch->setCheckedNoAnimation(on);
     m_rapidOptions->setVisible(on);
+    refreshPressSetButton();
 }
 
 void PerformancePageWgt::onRapidSwitch(bool on)

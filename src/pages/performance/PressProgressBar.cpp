@@ -1,19 +1,71 @@
 #include "PressProgressBar.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 namespace {
 
 constexpr int TrackWidth = 40;
 constexpr int TrackLeft = 56;
+constexpr int BarWidth = 140; // room right of the track for the actuation figure
 constexpr double ShownFromMm = 0.1; // below this the key counts as released
+
+const QColor MarkColour(41, 98, 255);
+
+// The bar as a screen reader sees it: a progress bar whose value names the
+// key and its travel, and whose description lists the marks.
+class PressProgressBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit PressProgressBarAccessible(PressProgressBar *bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return bar()->valueText();
+        return QAccessibleWidget::text(t);
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant &) override {} // read only
+    QVariant maximumValue() const override { return 4.0; }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return 0.01; }
+
+private:
+    PressProgressBar *bar() const { return static_cast<PressProgressBar *>(widget()); }
+};
+
+QAccessibleInterface *barAccessible(const QString &, QObject *object)
+{
+    if (auto *bar = qobject_cast<PressProgressBar *>(object))
+        return new PressProgressBarAccessible(bar);
+    return nullptr;
+}
+
+QString mmText(double mm)
+{
+    return QString::number(mm, 'f', 2);
+}
 
 } // namespace
 
 PressProgressBar::PressProgressBar(QWidget *parent) : QWidget(parent)
 {
-    setFixedSize(100, ScaleHeight + 8);
+    static const bool installed = [] {
+        QAccessible::installFactory(barAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    setFixedSize(BarWidth, Bottom + 6);
     setAccessibleName(tr("按键行程"));
+    refreshAccessibleTexts();
 }
 
 void PressProgressBar::setMaximumMicrons(int um)
@@ -24,10 +76,54 @@ void PressProgressBar::setMaximumMicrons(int um)
 
 void PressProgressBar::setValue(double mm, bool actuated)
 {
-    m_mm = mm < ShownFromMm ? 0.0 : mm;
+    mm = mm < ShownFromMm ? 0.0 : mm;
+    // The stream repeats itself most of the time: nothing new, nothing drawn.
+    if (mm == m_mm && actuated == m_actuated)
+        return;
+    m_mm = mm;
     m_actuated = actuated;
-    setAccessibleDescription(QStringLiteral("%1 mm").arg(m_mm, 0, 'f', 2));
+    refreshAccessibleTexts();
     update();
+}
+
+void PressProgressBar::setShownKey(const QString &name, const Marks &marks)
+{
+    const bool marked = !name.isEmpty();
+    if (name == m_key && marked == m_marked && marks.actuationMm == m_marks.actuationMm
+        && marks.rapid == m_marks.rapid && marks.pressMm == m_marks.pressMm && marks.releaseMm == m_marks.releaseMm)
+        return;
+    m_key = name;
+    m_marked = marked;
+    m_marks = marked ? marks : Marks();
+    refreshAccessibleTexts();
+    update();
+}
+
+QString PressProgressBar::valueText() const
+{
+    const QString travel = mmText(m_mm) + QStringLiteral(" mm");
+    return m_key.isEmpty() ? travel : m_key + QStringLiteral(": ") + travel;
+}
+
+void PressProgressBar::refreshAccessibleTexts()
+{
+    QString description;
+    if (m_marked) {
+        description = m_marks.rapid ? tr("触发 %1 mm，按下 %2 mm，松开 %3 mm")
+                                          .arg(mmText(m_marks.actuationMm), mmText(m_marks.pressMm),
+                                               mmText(m_marks.releaseMm))
+                                    : tr("触发 %1 mm").arg(mmText(m_marks.actuationMm));
+    }
+    if (accessibleDescription() != description)
+        setAccessibleDescription(description);
+    const QString value = valueText();
+    if (value != m_valueText) {
+        m_valueText = value;
+        if (QAccessible::isActive()) {
+            QAccessibleValueChangeEvent e(this, m_mm);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
 }
 
 int PressProgressBar::fillHeight() const
@@ -40,19 +136,52 @@ QColor PressProgressBar::fillColour() const
     return m_actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
 }
 
+int PressProgressBar::yOfMm(double mm) const
+{
+    const double top = m_trackHeight / PixelsPerMm;
+    return Bottom - int(qBound(0.0, mm, top) * PixelsPerMm + 0.5);
+}
+
+int PressProgressBar::actuationY() const
+{
+    return m_marked ? yOfMm(m_marks.actuationMm) : -1;
+}
+
+// The key re-triggers once pressed by the press sensitivity past where it
+// is, and resets once it rises by the release sensitivity.
+int PressProgressBar::bandTopY() const
+{
+    return m_marked && m_marks.rapid ? yOfMm(m_mm + m_marks.pressMm) : -1;
+}
+
+int PressProgressBar::bandBottomY() const
+{
+    return m_marked && m_marks.rapid ? yOfMm(m_mm - m_marks.releaseMm) : -1;
+}
+
 void PressProgressBar::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const int top = 4;
-    const int bottom = top + ScaleHeight;
 
-    // The scale: a tick every 0.2 mm, longer and labelled every millimetre.
     QFont f = font();
     f.setPixelSize(10);
     p.setFont(f);
+    if (!m_key.isEmpty()) {
+        QFont bold = f;
+        bold.setPixelSize(12);
+        bold.setBold(true);
+        p.setFont(bold);
+        p.setPen(QColor(48, 49, 51));
+        // Centred over the track, and wide enough for "Backspace".
+        const QRect caption(TrackLeft + TrackWidth / 2 - 40, 0, 80, CaptionHeight);
+        p.drawText(caption, Qt::AlignCenter, QFontMetrics(bold).elidedText(m_key, Qt::ElideRight, caption.width()));
+        p.setFont(f);
+    }
+
+    // The scale: a tick every 0.2 mm, longer and labelled every millimetre.
     for (int tenth = 0; tenth <= 40; tenth += 2) {
-        const int y = bottom - int(tenth / 10.0 * PixelsPerMm);
+        const int y = Bottom - int(tenth / 10.0 * PixelsPerMm);
         const bool whole = tenth % 10 == 0;
         p.setPen(QColor(160, 170, 184));
         p.drawLine(TrackLeft - (whole ? 14 : 8), y, TrackLeft - 4, y);
@@ -63,13 +192,29 @@ void PressProgressBar::paintEvent(QPaintEvent *)
         }
     }
 
-    const QRectF track(TrackLeft, bottom - m_trackHeight, TrackWidth, m_trackHeight);
+    const QRectF track(TrackLeft, Bottom - m_trackHeight, TrackWidth, m_trackHeight);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(238, 238, 242));
     p.drawRoundedRect(track, 4, 4);
     const int fill = fillHeight();
     if (fill > 0) {
         p.setBrush(fillColour());
-        p.drawRoundedRect(QRectF(TrackLeft, bottom - fill, TrackWidth, fill), 4, 4);
+        p.drawRoundedRect(QRectF(TrackLeft, Bottom - fill, TrackWidth, fill), 4, 4);
     }
+    if (!m_marked)
+        return;
+
+    if (m_marks.rapid) {
+        const int top = bandTopY(), bottom = bandBottomY();
+        QColor band = MarkColour;
+        band.setAlpha(60);
+        p.setBrush(band);
+        p.setPen(QPen(MarkColour, 1, Qt::DashLine));
+        p.drawRect(QRectF(TrackLeft - 3, top, TrackWidth + 6, qMax(1, bottom - top)));
+    }
+    const int y = actuationY();
+    p.setPen(QPen(MarkColour, 2));
+    p.drawLine(TrackLeft - 4, y, TrackLeft + TrackWidth + 4, y);
+    p.drawText(QRect(TrackLeft + TrackWidth + 6, y - 7, width() - TrackLeft - TrackWidth - 6, 14),
+               Qt::AlignLeft | Qt::AlignVCenter, mmText(m_marks.actuationMm));
 }

@@ -125,6 +125,8 @@ private slots:
     void popUpsApplyToPickedKeys();
     void keyCapsShowOwnTravelOnly();
     void keyTestFollowsTheDeepestKey();
+    void keyTestShowsTheSelectedKeysPoints();
+    void setByPressing();
     void calibrationChartAndEnding();
     void liveViewsEndWithTheKeyboard();
 };
@@ -480,6 +482,146 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     QVERIFY(!r.page.isKeyTestRunning());
     QVERIFY(!test->isChecked());
     QCOMPARE(r.rig.worker->mode(), int(KeyboardAction::Idle));
+}
+
+// One selected key feeds the bar however deep another key is, with its
+// actuation line and, with rapid trigger, the band that moves with it.
+void TestPerformance::keyTestShowsTheSelectedKeysPoints()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.key(TypeA));
+    r.type(r.find<QLineEdit>("设置单键触发行程"), "1.2");
+    r.click(r.find<SwitchControl>("快速触发(选中键位生效)"));
+    r.type(r.find<QLineEdit>("松开按键的重置行程"), "0.2");
+    QVERIFY(r.rig.waitIdle());
+    QCOMPARE(r.rig.param(21, TypeA), quint16(200));
+
+    PressProgressBar *bar = r.bar();
+    r.click(r.button("开始测试"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 2.0);
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 3.0);
+    QTRY_COMPARE_WITH_TIMEOUT(r.key(TypeS)->liveFirst(), quint16(3000), 20000);
+    QCOMPARE(bar->value(), 2.0);
+    QVERIFY(bar->isActuated());
+    QCOMPARE(bar->shownKey(), r.key(TypeA)->legend());
+    // 0 mm sits at y 262 and a millimetre is 60 px: the line at 1.20 mm, the
+    // band from 1.80 to 2.30 mm around the key's 2.00 mm.
+    QCOMPARE(bar->actuationY(), 262 - 72);
+    QCOMPARE(bar->bandTopY(), 262 - 138);
+    QCOMPARE(bar->bandBottomY(), 262 - 108);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(a->text(QAccessible::Value), r.key(TypeA)->legend() + ": 2.00 mm");
+    QCOMPARE(a->text(QAccessible::Description), QString("触发 1.20 mm，按下 0.30 mm，松开 0.20 mm"));
+    QVERIFY(a->valueInterface());
+    r.grab("key-test-marks");
+
+    // The band moves with the key.
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 1.0, 20000);
+    QVERIFY(!bar->isActuated());
+    QCOMPARE(bar->bandTopY(), 262 - 78);
+    QCOMPARE(bar->actuationY(), 262 - 72);
+
+    // A key with the global travel shows it, without a band.
+    r.click(r.key(TypeA));
+    r.click(r.key(TypeS));
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.0, 20000);
+    QCOMPARE(bar->actuationY(), 262 - 120);
+    QCOMPARE(bar->bandTopY(), -1);
+    QCOMPARE(a->text(QAccessible::Description), QString("触发 2.00 mm"));
+
+    // Two selected keys: the deepest key again, unmarked and unnamed.
+    r.click(r.key(TypeA));
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 3.5);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.5, 20000);
+    QCOMPARE(bar->shownKey(), QString());
+    QCOMPARE(bar->actuationY(), -1);
+    QCOMPARE(a->text(QAccessible::Value), QString("3.50 mm"));
+}
+
+// The per-key parameter frames the keyboard received.
+std::vector<std::vector<uint8_t>> keyFrames(const PerfRig &r)
+{
+    constexpr uint8_t KeyCommand = 0x23;
+    std::vector<std::vector<uint8_t>> out;
+    for (const auto &f : r.rig.sentFrames())
+        if (f.size() > 2 && f[2] == KeyCommand)
+            out.push_back(f);
+    return out;
+}
+
+// The deepest travel of each selected key over the watch becomes its
+// actuation travel, sent and stored as the page's own edit of that travel.
+void TestPerformance::setByPressing()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    QPushButton *pressSet = r.button("按压设定触发点");
+    QVERIFY(pressSet);
+    QVERIFY(!pressSet->isEnabled()); // no test running
+    r.click(r.button("开始测试"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    QVERIFY(!pressSet->isEnabled()); // nothing selected
+    for (int type : {TypeA, TypeS, TypeD})
+        r.click(r.key(type));
+    QVERIFY(pressSet->isEnabled());
+
+    // A second click and Esc cancel; nothing is sent.
+    QSignalSpy finished(&r.page, &PerformancePageWgt::pressSetFinished);
+    r.page.setPressSetDuration(20000);
+    r.click(pressSet);
+    QVERIFY(r.page.isSettingByPress());
+    QCOMPARE(pressSet->text(), QString("按压按键… 20 秒"));
+    QVERIFY(r.find<QPushButton>("按压按键… 20 秒"));
+    r.click(pressSet);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.last().first().toBool(), false);
+    r.click(pressSet);
+    QTest::keyClick(pressSet, Qt::Key_Escape);
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(pressSet->text(), QString("按压设定触发点"));
+
+    // A held at 1.237 mm when the watch starts; S at 0.9 mm, then a round
+    // with it at 1.231 mm; D never pressed. Both become 1.23 mm, the step
+    // below on the keyboard's 0.01 mm scale.
+    const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 1.237);
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 0.9);
+    QTRY_COMPARE_WITH_TIMEOUT(r.key(TypeA)->liveFirst(), quint16(1237), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.key(TypeS)->liveFirst(), quint16(900), 20000);
+    r.rig.kb.clearFrameLog();
+    const QJsonObject recordD = r.travelRecord(TypeD);
+    QSignalSpy toast(SignalObject::instance(), &SignalObject::sigShowToastTip);
+    r.page.setPressSetDuration(200);
+    r.click(pressSet);
+    QList<QList<quint16>> travel = emptyTable<quint16>();
+    travel[cellS / 21][cellS % 21] = 1231;
+    emit r.rig.worker->sigUpdateMMData(travel, emptyTable<quint8>());
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.last().first().toBool(), true);
+    // The test keeps running (the worker polls on): wait for the keyboard.
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.param(4, TypeS), quint16(1230), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.param(4, TypeA), quint16(1230), 20000);
+    QCOMPARE(r.rig.param(4, TypeD), quint16(2000));
+    QCOMPARE(r.key(TypeA)->keyData().travel, 1.23);
+    QCOMPARE(r.travelRecord(TypeS)["keyTouchDis"].toInt(), 1230);
+    QCOMPARE(r.travelRecord(TypeS)["work-mode"].toInt(), 1);
+    QCOMPARE(r.travelRecord(TypeD), recordD);
+    QCOMPARE(toast.count(), 1);
+    QCOMPARE(toast.first().at(2).toString(), "未按下，行程未改变：" + r.key(TypeD)->legend());
+    QVERIFY(r.page.isKeyTestRunning());
+
+    // The same frames as typing 1.23 mm for A and S.
+    const auto pressed = keyFrames(r);
+    QVERIFY(!pressed.empty());
+    r.rig.kb.clearFrameLog();
+    r.click(r.key(TypeD));
+    r.type(r.find<QLineEdit>("设置单键触发行程"), "1.23");
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(keyFrames(r) == pressed);
 }
 
 void TestPerformance::calibrationChartAndEnding()
