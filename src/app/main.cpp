@@ -5,6 +5,7 @@
 #include "HidLibrary.h"
 #include "KeyboardAction.h"
 #include "LanguageManager.h"
+#include "FocusSource.h"
 #include "MainWindow.h"
 #include "ProcessControl.h"
 #include "ShellResources.h"
@@ -182,6 +183,9 @@ int main(int argc, char **argv)
         window.show();
         shownWindow = &window;
         window.startDevice();
+        FocusSource *focus = FocusSource::createSystemSource(&app);
+        window.setFocusSource(focus);
+        focus->start();
         rc = app.exec();
         shownWindow = nullptr;
     }
