@@ -6,6 +6,7 @@
 #include "DeviceNotifier.h"
 #include "FocusSource.h"
 #include "HidBackend.h"
+#include "IAPFirmwareWindow.h"
 #include "KeyboardAction.h"
 #include "MainWindow.h"
 #include "ProfileData.h"
@@ -22,6 +23,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(FocusedApp)
 
 #include <memory>
 
@@ -43,7 +46,11 @@ void writeProfileWithTravel(const QString &name, int travelUm)
 class TestFocusSwitch : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { corvaneInitResources(); }
+    void initTestCase()
+    {
+        corvaneInitResources();
+        qRegisterMetaType<FocusedApp>();
+    }
     void profileFollowsTheWindowInFront();
 };
 
@@ -85,6 +92,13 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     ProfileManager profiles;
     ExternalDeviceNotifier notifier;
     auto window = std::make_unique<MainWindow>(&notifier, worker.get(), &profiles);
+    UserPrompts prompts;
+    prompts.ask = [&notes](const QString &title, const QString &text) {
+        notes << title + "|" + text;
+        return false;
+    };
+    prompts.inform = [&notes](const QString &title, const QString &text) { notes << title + "|" + text; };
+    window->setPrompts(prompts);
     std::unique_ptr<FocusSource> focus(FocusSource::createSystemSource(nullptr, x.name()));
     window->setFocusSource(focus.get());
     QSignalSpy switched(window.get(), &MainWindow::profileFollowedFocus);
@@ -135,6 +149,20 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 6, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+
+    // During a firmware update the switch waits for the keyboard to be
+    // given back.
+    IAPFirmwareWindow *dialog = window->openFirmwareDialog("1.0", false);
+    emit dialog->sigStartUpdate();
+    QSignalSpy front(focus.get(), &FocusSource::applicationChanged);
+    x.activate({game});
+    QVERIFY(front.wait(20000));
+    QCOMPARE(switched.count(), 6);
+    emit dialog->sigDeviceReleased();
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 7, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("FPS"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
+    dialog->close();
 
     // No switch wrote a profile file: each still holds its own travel.
     for (const auto &[name, travel] : {std::pair<QString, int>{"FPS", 1100}, {"Typing", 2200}, {"Daily", 3300}}) {
