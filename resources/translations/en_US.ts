@@ -175,6 +175,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
 <context>
     <name>MainWindow</name>
     <message>
+        <source>%1 — 自动：%2</source>
+        <translation>%1 — auto: %2</translation>
+    </message>
+    <message>
+        <source>其他应用</source>
+        <translation>other applications</translation>
+    </message>
+    <message>
         <source>Boot模式</source>
         <translation>Boot mode</translation>
     </message>

@@ -175,6 +175,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>%1 — 自动：%2</source>
+        <translation>%1 — 自动：%2</translation>
+    </message>
+    <message>
+        <source>其他应用</source>
+        <translation>其他应用</translation>
+    </message>
+    <message>
         <source>Boot模式</source>
         <translation>Boot模式</translation>
     </message>

@@ -6,6 +6,7 @@
 #include "KeyboardAction.h"
 #include "KeyboardLock.h"
 #include "LanguageManager.h"
+#include "FocusSource.h"
 #include "MainWindow.h"
 #include "ProcessControl.h"
 #include "ShellResources.h"
@@ -185,6 +186,9 @@ int main(int argc, char **argv)
         window.show();
         shownWindow = &window;
         window.startDevice();
+        FocusSource *focus = FocusSource::createSystemSource(&app);
+        window.setFocusSource(focus);
+        focus->start();
         rc = app.exec();
         shownWindow = nullptr;
     }

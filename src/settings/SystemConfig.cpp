@@ -75,6 +75,19 @@ void SystemConfig::setValue(const QString &key, const QVariant &value)
     m_settings->setValue(key, value);
 }
 
+QStringList SystemConfig::childKeys(const QString &group) const
+{
+    m_settings->beginGroup(group);
+    const QStringList keys = m_settings->childKeys();
+    m_settings->endGroup();
+    return keys;
+}
+
+void SystemConfig::remove(const QString &key)
+{
+    m_settings->remove(key);
+}
+
 bool SystemConfig::sync()
 {
     m_settings->sync();

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -35,6 +36,9 @@ public:
 
     QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
     void setValue(const QString &key, const QVariant &value);
+    // The keys directly inside a group, and removing a key or a whole group.
+    QStringList childKeys(const QString &group) const;
+    void remove(const QString &key);
     // Writes pending changes now; false when the file cannot be written.
     bool sync();
 

@@ -176,6 +176,9 @@ void MainWindow::buildWidgets()
     titleRow->addWidget(m_saveBtn);
     titleRow->addWidget(m_importBtn);
     leftLayout->addLayout(titleRow);
+    m_activeProfile = new QLabel(left);
+    m_activeProfile->setObjectName(QStringLiteral("activeProfile"));
+    leftLayout->addWidget(m_activeProfile);
     m_profileList = new FileListWgt(left);
     m_profileList->setObjectName(QStringLiteral("profileListWgt"));
     leftLayout->addWidget(m_profileList, 1);
@@ -360,6 +363,11 @@ void MainWindow::setupConnections()
     }, Qt::QueuedConnection);
     connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_firmwareNotice,
             &FirmwareNotice::initialReadFinished);
+    // A keyboard that comes gets the profile of the application in front.
+    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, this, [this] {
+        m_frontPending = true;
+        followFront();
+    });
     connect(m_firmwareNotice, &FirmwareNotice::sigOfferFirmwareDialog, this, [this](const QString &version) {
         if (!m_firmwareDialog && !m_firmwareUpdateRunning) {
             qCDebug(lcUi) << "键盘软件有最新版本！";
@@ -369,6 +377,9 @@ void MainWindow::setupConnections()
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
         m_profileList->setCurrentRow(-1);
         m_profiles->SelectCurrentProfile(0);
+        m_activeName.clear();
+        m_activeByFocus = false;
+        showActiveProfile();
     });
 
     connect(m_profileList, &FileListWgt::sigItemClicked, this, [this](int id, const QString &) { chooseProfile(id); });
@@ -417,6 +428,8 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         m_lifecycle->setFirmwareUpdateRunning(false);
         if (!m_worker->isDeviceOpen())
             m_lifecycle->connectAgain();
+        else
+            followFront();
     });
     connect(dialog, &IAPFirmwareWindow::sigBackupSaved, this, [this](const QString &name, int id) {
         m_profileNames.append(name);
@@ -439,6 +452,7 @@ void MainWindow::retranslate()
 {
     m_profilesHeading->setText(tr("配置文件"));
     m_profileTitle->setText(tr("配置文件列表"));
+    showActiveProfile();
     // Icon-only buttons are named by what they do, for screen readers and
     // GUI automation as for the tooltip.
     auto name = [](QWidget *w, const QString &text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppProfileRules.h"
 #include "IAPFirmwareWindow.h"
 #include "ProfileData.h"
 #include "UserPrompts.h"
@@ -14,6 +15,8 @@ class DeviceLifecycle;
 class FirmwareNotice;
 class DeviceNotifier;
 class FileListWgt;
+class FocusSource;
+struct FocusedApp;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
@@ -63,14 +66,31 @@ public:
     void renameProfile(int id, const QString &newName);
     void deleteProfile(int id);
 
+    // Profiles follow the application in front by the rules of
+    // sysConfig.ini; the window does not own the source.
+    void setFocusSource(FocusSource *source);
+    // The active profile and why, as the title area shows it.
+    QString activeProfileText() const;
+
 signals:
     void changeProfile(int id);
+    // A profile was applied because of the application in front.
+    void profileFollowedFocus(const QString &profile);
 
 public slots:
     void changeProfileSlot(int id);
 
 private:
     void applyProfile(ProfileData profile);
+    // Makes a profile current and sends it to the keyboard: every profile
+    // switch goes through here.
+    void switchToProfile(int id);
+    void onApplicationInFront(const FocusedApp &app);
+    // Applies the rule's profile for the application in front, unless a
+    // firmware update, a profile application or a read is running; those
+    // call it again when they end.
+    void followFront();
+    void showActiveProfile();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
 
@@ -104,6 +124,13 @@ private:
     QLabel *m_logo = nullptr;
     QLabel *m_profilesHeading = nullptr;
     QLabel *m_profileTitle = nullptr;
+    QLabel *m_activeProfile = nullptr;
+    QString m_activeName;  // empty: the keyboard's own configuration
+    bool m_activeByFocus = false; // chosen by the application in front, not the user
+    QString m_activeCause;        // that application's name; empty: none known
+    AppIdentity m_front;
+    bool m_frontPending = false; // a focus change not acted on yet
+    bool m_applying = false;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
     QPushButton *m_settingsBtn = nullptr;

@@ -20,6 +20,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTimer>
+
+// The list name of a loaded profile, from its file.
+static QString listNameOf(ProfileManager *profiles, int id)
+{
+    return profileListName(QFileInfo(profiles->profilePath(id)).fileName());
+}
 
 void MainWindow::loadProfileList()
 {
@@ -148,13 +155,26 @@ void MainWindow::startApplying(int id)
 
 void MainWindow::changeProfileSlot(int id)
 {
+    m_activeByFocus = false; // picked by the user
+    switchToProfile(id);
+}
+
+void MainWindow::switchToProfile(int id)
+{
     m_profiles->SelectCurrentProfile(id);
     const ProfileData profile = m_profiles->currentProfile();
     if (profile.isEmpty()) {
         SendDataProgress::instance()->closeProgress();
         return;
     }
+    m_activeName = listNameOf(m_profiles, id);
+    showActiveProfile();
+    m_applying = true;
     applyProfile(profile);
+    m_applying = false;
+    // A focus change that came in meanwhile is acted on now.
+    if (m_frontPending)
+        QTimer::singleShot(0, this, &MainWindow::followFront);
 }
 
 // Sends the profile to the keyboard step by step with the progress box,
@@ -203,12 +223,6 @@ void MainWindow::exportProfile(int id)
         toast(tr("配置文件已导出"), false);
     else
         toast(m_profiles->lastError(), true);
-}
-
-// The list name of a loaded profile, from its file.
-static QString listNameOf(ProfileManager *profiles, int id)
-{
-    return profileListName(QFileInfo(profiles->profilePath(id)).fileName());
 }
 
 void MainWindow::renameProfile(int id, const QString &newName)

@@ -1,3 +1,4 @@
+#include "AppProfileRules.h"
 #include "LanguageManager.h"
 #include "SettingsFactory.h"
 #include "SystemConfig.h"
@@ -36,6 +37,8 @@ private slots:
 
     void systemConfigFile();
     void languageSwitching();
+    void appProfileRulesStored();
+    void appProfileMatching();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -138,6 +141,81 @@ void TestSettings::languageSwitching()
     QCOMPARE(LanguageManager::translationFile("Chinese"), QString("zh_CN.qm"));
     QVERIFY(LanguageManager::translationFile("").isEmpty());
     QVERIFY(LanguageManager::translationFolder().endsWith("/lang/"));
+}
+
+void TestSettings::appProfileRulesStored()
+{
+    // Written by hand, as a user might: names with dots, Chinese profile
+    // names, an empty value (no rule) and the default.
+    QFile file(QDir::current().filePath("sysConfig.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QString("[Kinetra]\nlanguage=Chinese\n[AppProfiles]\ngame.x86_64=FPS\nFirefox=打字\nblank=\ndefault=日常\n")
+                   .toUtf8());
+    file.close();
+
+    AppProfileRules rules = readAppProfileRules(SystemConfig());
+    QCOMPARE(rules.defaultProfile, QString("日常"));
+    QCOMPARE(rules.rules.size(), 2);
+    QVERIFY(rules.rules.contains(AppProfileRule{"game.x86_64", "FPS"}));
+    QVERIFY(rules.rules.contains(AppProfileRule{"Firefox", "打字"}));
+
+    // Writing replaces the group and leaves the rest of the file alone.
+    rules.rules = {{"steam", "FPS"}};
+    rules.defaultProfile.clear();
+    {
+        SystemConfig config;
+        writeAppProfileRules(config, rules);
+    }
+    const AppProfileRules back = readAppProfileRules(SystemConfig());
+    QCOMPARE(back.rules, QList<AppProfileRule>({{"steam", "FPS"}}));
+    QVERIFY(back.defaultProfile.isEmpty());
+    QCOMPARE(SystemConfig().language(), QString("Chinese"));
+}
+
+void TestSettings::appProfileMatching()
+{
+    AppProfileRules rules;
+    rules.rules = {{"game.x86_64", "FPS"}, {"firefox", "Typing"}, {"Steam", "Gone"}, {"steamwebhelper", "FPS"},
+                   {"editor", "Typing"}};
+    const QStringList existing{"FPS", "Typing", "Daily"};
+
+    // By executable, by either half of WM_CLASS, case-blind, ".exe" optional.
+    AppProfileMatch m = matchAppProfile(rules, {"game.x86_64", "", ""}, existing);
+    QCOMPARE(m.profile, QString("FPS"));
+    QCOMPARE(m.matchedBy, QString("game.x86_64"));
+    QVERIFY(!m.byDefault);
+    QCOMPARE(matchAppProfile(rules, {"", "Navigator", "Firefox"}, existing).profile, QString("Typing"));
+    QCOMPARE(matchAppProfile(rules, {"", "firefox", ""}, existing).profile, QString("Typing"));
+    QCOMPARE(matchAppProfile(rules, {"GAME.x86_64.exe", "", ""}, existing).profile, QString("FPS"));
+    // The executable's rule wins over the window's.
+    QCOMPARE(matchAppProfile(rules, {"editor", "", "firefox"}, existing).matchedBy, QString("editor"));
+
+    // Nothing matches and no default: keep the current profile.
+    m = matchAppProfile(rules, {"bash", "xterm", "XTerm"}, existing);
+    QVERIFY(m.profile.isEmpty());
+    QVERIFY(m.missing.isEmpty());
+
+    // The default covers everything else.
+    rules.defaultProfile = "Daily";
+    m = matchAppProfile(rules, {"bash", "xterm", "XTerm"}, existing);
+    QCOMPARE(m.profile, QString("Daily"));
+    QVERIFY(m.byDefault);
+    QCOMPARE(matchAppProfile(rules, {}, existing).profile, QString("Daily"));
+
+    // A rule naming a missing profile is reported and skipped: the next
+    // matching name, then the default, applies.
+    m = matchAppProfile(rules, {"steam", "", "steamwebhelper"}, existing);
+    QCOMPARE(m.profile, QString("FPS"));
+    QCOMPARE(m.missing, QList<AppProfileRule>({{"Steam", "Gone"}}));
+    m = matchAppProfile(rules, {"steam", "", ""}, existing);
+    QCOMPARE(m.profile, QString("Daily"));
+    QCOMPARE(m.missing.size(), 1);
+    // Profile names are file names: their case matters.
+    rules.defaultProfile = "daily";
+    m = matchAppProfile(rules, {"bash", "", ""}, existing);
+    QVERIFY(m.profile.isEmpty());
+    QCOMPARE(m.missing, QList<AppProfileRule>({{"default", "daily"}}));
+    QCOMPARE(rulesWithMissingProfile(rules, existing), QList<AppProfileRule>({{"Steam", "Gone"}}));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -1,0 +1,96 @@
+#include "AppProfileRules.h"
+
+#include "SettingsLog.h"
+#include "SystemConfig.h"
+
+namespace {
+
+QString normalised(QString name)
+{
+    name = name.trimmed().toCaseFolded();
+    if (name.endsWith(QLatin1String(".exe")))
+        name.chop(4);
+    return name;
+}
+
+bool profileExists(const QString &profile, const QStringList &existing)
+{
+    return existing.contains(profile, Qt::CaseSensitive);
+}
+
+} // namespace
+
+QString AppIdentity::displayName() const
+{
+    if (!executable.isEmpty())
+        return executable;
+    return !windowClass.isEmpty() ? windowClass : windowInstance;
+}
+
+AppProfileRules readAppProfileRules(const SystemConfig &config)
+{
+    AppProfileRules out;
+    const QString prefix = QLatin1String(AppProfileRules::Group) + QLatin1Char('/');
+    for (const QString &key : config.childKeys(QLatin1String(AppProfileRules::Group))) {
+        const QString profile = config.value(prefix + key).toString().trimmed();
+        if (key == QLatin1String(AppProfileRules::DefaultKey))
+            out.defaultProfile = profile;
+        else if (!key.trimmed().isEmpty() && !profile.isEmpty())
+            out.rules.append({key, profile});
+    }
+    return out;
+}
+
+void writeAppProfileRules(SystemConfig &config, const AppProfileRules &rules)
+{
+    const QString group = QLatin1String(AppProfileRules::Group);
+    config.remove(group);
+    for (const AppProfileRule &rule : rules.rules)
+        if (!rule.application.trimmed().isEmpty() && !rule.profile.isEmpty())
+            config.setValue(group + QLatin1Char('/') + rule.application.trimmed(), rule.profile);
+    if (!rules.defaultProfile.isEmpty())
+        config.setValue(group + QLatin1Char('/') + QLatin1String(AppProfileRules::DefaultKey), rules.defaultProfile);
+}
+
+AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity &app,
+                                const QStringList &existingProfiles)
+{
+    AppProfileMatch match;
+    for (const QString &name : {app.executable, app.windowInstance, app.windowClass}) {
+        const QString wanted = normalised(name);
+        if (wanted.isEmpty())
+            continue;
+        for (const AppProfileRule &rule : rules.rules) {
+            if (normalised(rule.application) != wanted)
+                continue;
+            if (profileExists(rule.profile, existingProfiles)) {
+                match.profile = rule.profile;
+                match.matchedBy = rule.application;
+                return match;
+            }
+            if (!match.missing.contains(rule)) {
+                qCDebug(lcSettings) << "rule for" << rule.application << "names a missing profile" << rule.profile;
+                match.missing.append(rule);
+            }
+        }
+    }
+    if (rules.defaultProfile.isEmpty())
+        return match;
+    if (!profileExists(rules.defaultProfile, existingProfiles)) {
+        match.missing.append({QLatin1String(AppProfileRules::DefaultKey), rules.defaultProfile});
+        return match;
+    }
+    match.profile = rules.defaultProfile;
+    match.matchedBy = QLatin1String(AppProfileRules::DefaultKey);
+    match.byDefault = true;
+    return match;
+}
+
+QList<AppProfileRule> rulesWithMissingProfile(const AppProfileRules &rules, const QStringList &existingProfiles)
+{
+    QList<AppProfileRule> out;
+    for (const AppProfileRule &rule : rules.rules)
+        if (!profileExists(rule.profile, existingProfiles))
+            out.append(rule);
+    return out;
+}

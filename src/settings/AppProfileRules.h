@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class SystemConfig;
+
+// Which profile follows which application in front. Stored in sysConfig.ini,
+// group "AppProfiles": key = an executable name or a window class, value =
+// the profile's name; the key "default" names the profile for every other
+// application, and without it the current profile stays.
+struct AppProfileRule {
+    QString application;
+    QString profile;
+    bool operator==(const AppProfileRule &o) const { return application == o.application && profile == o.profile; }
+};
+
+struct AppProfileRules {
+    static constexpr const char *Group = "AppProfiles";
+    static constexpr const char *DefaultKey = "default";
+
+    QList<AppProfileRule> rules;
+    QString defaultProfile; // empty: keep the current profile
+    bool isEmpty() const { return rules.isEmpty() && defaultProfile.isEmpty(); }
+};
+
+// What is known of the application in front; any part may be empty.
+struct AppIdentity {
+    QString executable;    // base name of the process image
+    QString windowInstance; // first half of WM_CLASS
+    QString windowClass;   // second half of WM_CLASS
+    bool operator==(const AppIdentity &o) const
+    {
+        return executable == o.executable && windowInstance == o.windowInstance && windowClass == o.windowClass;
+    }
+    bool operator!=(const AppIdentity &o) const { return !(*this == o); }
+    bool isEmpty() const { return executable.isEmpty() && windowInstance.isEmpty() && windowClass.isEmpty(); }
+    // The name to show the user: the executable, else the window class.
+    QString displayName() const;
+};
+
+struct AppProfileMatch {
+    QString profile;     // empty: keep the current profile
+    QString matchedBy;   // the rule's key, or "default"
+    bool byDefault = false;
+    // Rules that matched but name a profile that does not exist (skipped).
+    QList<AppProfileRule> missing;
+};
+
+AppProfileRules readAppProfileRules(const SystemConfig &config);
+// Replaces the whole group.
+void writeAppProfileRules(SystemConfig &config, const AppProfileRules &rules);
+
+// Picks the profile for an application. Names compare without regard to
+// case (window classes are written either way, and Windows image names are
+// case-blind); a ".exe" suffix is optional. The executable's rule wins over
+// the window instance's, which wins over the class's. A rule whose profile
+// is not in existingProfiles is reported in missing and skipped, and so is
+// a default naming a missing profile.
+AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity &app,
+                                const QStringList &existingProfiles);
+
+// The rules whose profile is not in existingProfiles, for the settings.
+QList<AppProfileRule> rulesWithMissingProfile(const AppProfileRules &rules, const QStringList &existingProfiles);

@@ -1,0 +1,184 @@
+// Profiles that follow the application in front, end to end: X windows on a
+// private Xvfb become active, the window applies each rule's profile to the
+// virtual keyboard, and a flicker switches nothing.
+
+#include "DeviceLifecycle.h"
+#include "DeviceNotifier.h"
+#include "FocusSource.h"
+#include "HidBackend.h"
+#include "IAPFirmwareWindow.h"
+#include "KeyboardAction.h"
+#include "MainWindow.h"
+#include "ProfileData.h"
+#include "ProfileFile.h"
+#include "ProfileManager.h"
+#include "QueuedSpy.h"
+#include "ShellResources.h"
+#include "SystemConfig.h"
+#include "UserMessage.h"
+#include "VirtualHidBackend.h"
+#include "XvfbDisplay.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(FocusedApp)
+
+#include <memory>
+
+namespace {
+
+// A profile that differs from the others in its global travel.
+void writeProfileWithTravel(const QString &name, int travelUm)
+{
+    ProfileData data = readProfile(defaultProfileDocument());
+    PerformanceSettings performance = data.performance.value_or(PerformanceSettings());
+    performance.globalTravelUm = travelUm;
+    data.performance = performance;
+    QDir().mkpath(ProfileManager::profileFolder());
+    QVERIFY(writeProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), writeProfile(data)));
+}
+
+} // namespace
+
+class TestFocusSwitch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        corvaneInitResources();
+        qRegisterMetaType<FocusedApp>();
+    }
+    void profileFollowsTheWindowInFront();
+};
+
+void TestFocusSwitch::profileFollowsTheWindowInFront()
+{
+#ifndef CORVANE_HAVE_XCB
+    QSKIP("built without xcb");
+#else
+    if (!XvfbDisplay::available())
+        QSKIP("Xvfb is not installed");
+    XvfbDisplay x;
+    const QString problem = x.start();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SystemConfig config;
+    config.setLanguage("Chinese");
+    writeProfileWithTravel("FPS", 1100);
+    writeProfileWithTravel("Typing", 2200);
+    writeProfileWithTravel("Daily", 3300);
+    AppProfileRules rules;
+    rules.rules = {{"Xvfb", "FPS"}, {"notes", "Typing"}, {"viewer", "Removed"}};
+    rules.defaultProfile = "Daily";
+    writeAppProfileRules(config, rules);
+    QVERIFY(config.sync());
+
+    VirtualHidBackend backend;
+    VirtualKeyboard::Options o;
+    o.latencyUs = 0;
+    VirtualKeyboard *kb = &backend.addKeyboard(o);
+    HidBackend::setInstance(&backend);
+    auto worker = std::make_unique<KeyboardAction>();
+    worker->setFirstWriteDelay(0);
+    worker->setProbeTimeout(30);
+    worker->setAnswerTimeout(60);
+    QStringList notes;
+    setUserMessageSink([&notes](const QString &title, const QString &text) { notes << title + "|" + text; });
+    ProfileManager profiles;
+    ExternalDeviceNotifier notifier;
+    auto window = std::make_unique<MainWindow>(&notifier, worker.get(), &profiles);
+    UserPrompts prompts;
+    prompts.ask = [&notes](const QString &title, const QString &text) {
+        notes << title + "|" + text;
+        return false;
+    };
+    prompts.inform = [&notes](const QString &title, const QString &text) { notes << title + "|" + text; };
+    window->setPrompts(prompts);
+    std::unique_ptr<FocusSource> focus(FocusSource::createSystemSource(nullptr, x.name()));
+    window->setFocusSource(focus.get());
+    QSignalSpy switched(window.get(), &MainWindow::profileFollowedFocus);
+
+    // The windows: one whose process is Xvfb (the rule by executable), one
+    // known by its window instance, one without a rule, one whose rule names
+    // a missing profile, and one of this process.
+    const xcb_window_t game = x.createWindow("game", "Game", uint32_t(x.serverPid()));
+    const xcb_window_t editor = x.createWindow("notes", "Notes", 0);
+    const xcb_window_t other = x.createWindow("xterm", "XTerm", 0);
+    const xcb_window_t viewer = x.createWindow("viewer", "Viewer", 0);
+    const xcb_window_t own = x.createWindow("corvane", "Corvane", uint32_t(QCoreApplication::applicationPid()));
+    x.activate({game});
+    QVERIFY(focus->start());
+
+    // The keyboard arrives with the game in front: its profile is applied
+    // once the keyboard has been read.
+    QSignalSpy read(window->lifecycle(), &DeviceLifecycle::initialReadFinished);
+    window->startDevice();
+    QVERIFY(read.wait(20000));
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 1, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("FPS"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
+    QCOMPARE(window->activeProfileText(), QString("FPS — 自动：Xvfb"));
+
+    x.activate({editor});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 2, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+    QCOMPARE(window->activeProfileText(), QString("Typing — 自动：Notes"));
+
+    // Everything else takes the default; so does a rule whose profile is gone.
+    x.activate({other});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 3, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(3300), 20000);
+    x.activate({game});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 4, 20000);
+    x.activate({viewer});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 5, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
+
+    // A flicker to the game and back, and our own window in front, switch
+    // nothing: the next switch is the one to the editor.
+    x.activate({game, viewer});
+    x.activate({own});
+    x.activate({editor});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 6, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+
+    // During a firmware update the switch waits for the keyboard to be
+    // given back.
+    IAPFirmwareWindow *dialog = window->openFirmwareDialog("1.0", false);
+    emit dialog->sigStartUpdate();
+    QSignalSpy front(focus.get(), &FocusSource::applicationChanged);
+    x.activate({game});
+    QVERIFY(front.wait(20000));
+    QCOMPARE(switched.count(), 6);
+    emit dialog->sigDeviceReleased();
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 7, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("FPS"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
+    dialog->close();
+
+    // No switch wrote a profile file: each still holds its own travel.
+    for (const auto &[name, travel] : {std::pair<QString, int>{"FPS", 1100}, {"Typing", 2200}, {"Daily", 3300}}) {
+        ProfileDocument doc;
+        QVERIFY(readProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), &doc));
+        QCOMPARE(readProfile(doc).performance->globalTravelUm, travel);
+    }
+    QVERIFY(notes.isEmpty());
+
+    focus.reset();
+    window.reset();
+    setUserMessageSink({});
+    worker.reset();
+    HidBackend::setInstance(nullptr);
+#endif
+}
+
+QTEST_MAIN(TestFocusSwitch)
+#include "test_focusswitch.moc"
