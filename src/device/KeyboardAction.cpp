@@ -1,5 +1,6 @@
 #include "KeyboardAction.h"
 
+#include "KB2ActionDataParams.h"
 #include "ModelMetaTypes.h"
 
 namespace {
@@ -21,7 +22,7 @@ KeyboardAction *KeyboardAction::instance(QObject *parent)
     return s_instance;
 }
 
-KeyboardAction::KeyboardAction(QObject *parent) : QObject(parent), m_worker(*this, this)
+KeyboardAction::KeyboardAction(QObject *parent) : QObject(parent)
 {
     registerBoardMetaTypes();
     registerContainerMetaTypes();
@@ -81,12 +82,13 @@ void KeyboardAction::sendRecord(const QVariant &record)
     queueRequest(r);
 }
 
-void KeyboardAction::emitLayoutDB() { emit sigKB2LayoutDB(QVariant::fromValue(layoutDBMap())); }
-void KeyboardAction::emitLayoutKey() { emit sigKB2LayoutKey(QVariant::fromValue(layoutKeyMap())); }
+void KeyboardAction::emitLayoutDB() { emit sigKB2LayoutDB(QVariant::fromValue(m_board.layoutDBMap())); }
+void KeyboardAction::emitLayoutKey() { emit sigKB2LayoutKey(QVariant::fromValue(m_board.layoutKeyMap())); }
 
 void KeyboardAction::emitLayoutDis()
 {
-    emit sigKB2LayoutDis(layoutParamRows(4), layoutParamRows(20), layoutParamRows(21));
+    emit sigKB2LayoutDis(m_board.layoutParamRows(kb2param::Travel), m_board.layoutParamRows(kb2param::Press),
+                         m_board.layoutParamRows(kb2param::Release));
 }
 
 void KeyboardAction::emitAdvancedKey(const QVariant &map) { emit sigKB2AdvancedKey(map); }

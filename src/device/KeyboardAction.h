@@ -2,6 +2,7 @@
 
 #include "KB2ActionData.h"
 #include "Kb2Request.h"
+#include "KeyboardFeatures.h"
 #include "KeyboardWorker.h"
 
 #include <QColor>
@@ -11,11 +12,16 @@
 #include <QVariant>
 
 // The one object through which the program talks to the keyboard in normal
-// operation: the board mirror the pages edit, and the front of the device
-// worker (KeyboardWorker), which runs on its own thread and owns the HID
-// handle. The GUI thread only queues work here and hears the results as
-// queued signals; see KeyboardWorker for the states and the queue.
-class KeyboardAction : public QObject, public KB2ActionData {
+// operation. It owns the board mirror (KB2ActionData), which the feature
+// interfaces edit, and the device worker (KeyboardWorker), which runs on its
+// own thread, owns the HID handle and takes the records the mirror changes.
+// The GUI thread only queues work here and hears the results as queued
+// signals; see KeyboardWorker for the states and the queue.
+class KeyboardAction : public QObject,
+                       public BoardControl,
+                       public LiveControl,
+                       public ConnectionControl,
+                       private KB2ActionData::Outlet {
     Q_OBJECT
 public:
     // The values of mode(), and the walk a read failure names.
@@ -57,12 +63,12 @@ public:
     // reports with sigConnectFinished (and sigKeyboardArrived).
     // Finds the keyboard among the interfaces with its ids, probes them
     // (vendor-defined usage pages first) and opens the one that answers.
-    void requestConnect() { m_worker.requestConnect(); }
+    void requestConnect() override { m_worker.requestConnect(); }
     // An interface arrived: when nothing is open and it is one of the
     // keyboard's, connect as above.
-    void requestArrival(const QString &path) { m_worker.requestArrival(path); }
+    void requestArrival(const QString &path) override { m_worker.requestArrival(path); }
     // Reopens the remembered interface.
-    void requestReconnect() { m_worker.requestReconnect(); }
+    void requestReconnect() override { m_worker.requestReconnect(); }
     // The same, waiting (bounded) for the result: for the command line and
     // tests, never for the GUI thread.
     int connectDevice() { return m_worker.connectDevice(); }
@@ -72,14 +78,14 @@ public:
     bool probePath(const QString &path) { return m_worker.probePath(path); }
     // Ends the session now: walks and polls stop, queued requests are
     // dropped, the worker closes the handle before it does anything else.
-    void closeDevice() { m_worker.closeDevice(); }
+    void closeDevice() override { m_worker.closeDevice(); }
     // While held (the firmware engine has the keyboard), the session is
     // closed and stays closed: connections queued before and asked for
     // meanwhile are dropped (a waiting caller gets its failure at once).
-    void setHeld(bool held) { m_worker.setHeld(held); }
+    void setHeld(bool held) override { m_worker.setHeld(held); }
     bool isHeld() const { return m_worker.isHeld(); }
 
-    bool isDeviceOpen() const { return m_worker.isDeviceOpen(); }
+    bool isDeviceOpen() const override { return m_worker.isDeviceOpen(); }
     QString devicePathString() const { return m_worker.devicePathString(); }
     bool isInitialising() const { return m_worker.isInitialising(); }
     int mode() const { return m_worker.mode(); }
@@ -96,11 +102,11 @@ public:
     void restoreFactory();
     void startInitialRead() { m_worker.startInitialRead(); }
     void startLayoutRead() { m_worker.startLayoutRead(); }
-    void startCalibration() { m_worker.startCalibration(); }
+    void startCalibration() override { m_worker.startCalibration(); }
     // Sends the stop only when a calibration is running or about to.
-    void stopCalibration() { m_worker.stopCalibration(); }
-    void startKeyTest() { m_worker.startKeyTest(); }
-    void stopKeyTest() { m_worker.stopKeyTest(); }
+    void stopCalibration() override { m_worker.stopCalibration(); }
+    void startKeyTest() override { m_worker.startKeyTest(); }
+    void stopKeyTest() override { m_worker.stopKeyTest(); }
 
     // Builds the request's frame and appends it to the queue; false when the
     // type queues nothing.
@@ -120,7 +126,58 @@ public:
     void setAnswerTimeout(int ms) { m_worker.setAnswerTimeout(ms); }
 
     // The board information of the last probe or 0x81 answer.
-    STU_BoardInfo2 boardInfo() const { return KB2ActionData::boardInfo(); }
+    STU_BoardInfo2 boardInfo() const override { return m_board.boardInfo(); }
+
+    // The board mirror, for what reads the board as read back.
+    const KB2ActionData &board() const { return m_board; }
+
+    // --- The board's features (BoardControl): the mirror's record
+    // operations; what they change goes to the worker's queue.
+    STU_BoardFromPRGB boardPRGB() const override { return m_board.boardPRGB(); }
+    void setLightingMode(int mode) override { m_board.setLightingMode(mode); }
+    void setLightingDirection(bool on) override { m_board.setLightingDirection(on); }
+    void setBrightness(quint8 value) override { m_board.setBrightness(value); }
+    void setSpeed(quint8 value) override { m_board.setSpeed(value); }
+    void setSleep(quint8 value) override { m_board.setSleep(value); }
+    void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep) override
+    {
+        m_board.setLightingValues(mode, brightness, speed, direction, sleep);
+    }
+    void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue) override
+    {
+        m_board.setKeyColour(keyType, red, green, blue);
+    }
+    void setKeyColours(const QMap<int, QColor> &colours) override { m_board.setKeyColours(colours); }
+
+    STU_BoardFromDB boardDB() const override { return m_board.boardDB(); }
+    STU_BoardFromLayout boardLayout() const override { return m_board.boardLayout(); }
+    void setGlobalTravel(quint16 um) override { m_board.setGlobalTravel(um); }
+    void setPressDeadZone(quint16 um) override { m_board.setPressDeadZone(um); }
+    void setReleaseDeadZone(quint16 um) override { m_board.setReleaseDeadZone(um); }
+    void setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm, quint16 releaseDeadZoneUm,
+                              bool lowLatency) override
+    {
+        m_board.setPerformanceValues(globalTravelUm, pressDeadZoneUm, releaseDeadZoneUm, lowLatency);
+    }
+    void setLowLatency(bool on) override { m_board.setLowLatency(on); }
+    void sendSingleKeyData(const QList<KeyParam> &entries) override { m_board.sendSingleKeyData(entries); }
+
+    MapKB2DockerKey layoutKeyMap() const override { return m_board.layoutKeyMap(); }
+    void setLayerKey(int layer, int keyType, int newKeyType) override { m_board.setLayerKey(layer, keyType, newKeyType); }
+    void setLayer(int layer, const QMap<int, int> &keys) override { m_board.setLayer(layer, keys); }
+
+    int macroCount() const override { return m_board.macroCount(); }
+    int macroNumber(int keyType) const override { return m_board.macroNumber(keyType); }
+    QList<QVariant> advancedMapVariants() const override { return m_board.advancedMapVariants(); }
+    void writeAdvancedBinding(const DKSInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const MPTInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const MTInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const TGLInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const ENDInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const SOCDInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const RSInfo &info) override { m_board.writeAdvancedBinding(info); }
+    bool writeAdvancedBinding(const MACROInfo &info) override { return m_board.writeAdvancedBinding(info); }
+    void removeAdvancedBinding(int keyType, int bindKind) override { m_board.removeAdvancedBinding(keyType, bindKind); }
 
     // Live poll rounds read, and those that reached the GUI thread: a round
     // that a newer one replaced before delivery is dropped, never queued
@@ -168,14 +225,16 @@ signals:
     void sigCalibrationEnded();
     void sigKeyTestEnded();
 
-protected:
+private:
+    // KB2ActionData::Outlet: the mirror's records go to the queue, its
+    // tables out as this object's signals.
     void sendRecord(const QVariant &record) override;
     void emitLayoutDB() override;
     void emitLayoutKey() override;
     void emitLayoutDis() override;
     void emitAdvancedKey(const QVariant &map) override;
 
-private:
     QThread m_thread;
-    KeyboardWorker m_worker;
+    KB2ActionData m_board{*this};
+    KeyboardWorker m_worker{m_board, this};
 };

@@ -2,6 +2,7 @@
 
 #include "HidUSB.h"
 #include "Kb2Link.h"
+#include "BoardRecords.h"
 #include "Kb2Request.h"
 
 #include <QColor>
@@ -136,7 +137,7 @@ signals:
 
 private:
     static constexpr int KeysPerBatch = 14;
-    static constexpr int MatrixCells = 126;
+    static constexpr int MatrixCells = KB2MatrixCells;
 
     struct Job {
         enum Kind { Request, SwitchMode, Connect, Arrival, Reopen, Probe };

@@ -428,10 +428,10 @@ void KeyboardWorker::storeKeyMatrixRows(const Kb2Frame &frame)
     const int rowNumbers[2] = {rows.firstRow, rows.secondRow};
     for (int i = 0; i < 2; ++i) {
         const int row = rowNumbers[i];
-        if (row < 0 || row > 5)
+        if (row < 0 || row >= KB2MatrixRows)
             continue;
         QList<int> keys;
-        for (int col = 0; col < 21; ++col) {
+        for (int col = 0; col < KB2MatrixCols; ++col) {
             const quint8 wire = i == 0 ? rows.first[col] : rows.second[col];
             config->setMatrixCell(row, col, kb2_wire_to_model(wire));
             if (wire != 0)
@@ -439,6 +439,6 @@ void KeyboardWorker::storeKeyMatrixRows(const Kb2Frame &frame)
         }
         m_originalKeys.insert(row, keys);
     }
-    if (rows.secondRow == 5)
+    if (rows.secondRow == KB2MatrixRows - 1)
         emit sigKB2OriginalKeyValueMap(m_originalKeys);
 }

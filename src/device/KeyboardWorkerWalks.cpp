@@ -7,6 +7,7 @@
 
 #include "DeviceLog.h"
 #include "FamilyKeyMatrix.h"
+#include "KB2ActionDataParams.h"
 #include "Kb2Builders.h"
 #include "Kb2Commands.h"
 #include "Kb2Decoders.h"
@@ -36,10 +37,10 @@ void KeyboardWorker::runMode(WorkerState mode)
         return;
     switch (mode) {
     case WorkerState::InitialWalk:
-        walkStep(m_initialWalk, WorkerState::InitialWalk, 22);
+        walkStep(m_initialWalk, WorkerState::InitialWalk, kb2param::Count);
         break;
     case WorkerState::LayoutWalk:
-        walkStep(m_layoutWalk, WorkerState::LayoutWalk, 5);
+        walkStep(m_layoutWalk, WorkerState::LayoutWalk, kb2param::Travel + 1);
         break;
     case WorkerState::ColourWalk:
         colourWalkStep();
@@ -106,7 +107,7 @@ void KeyboardWorker::walkStep(WalkState &walk, WorkerState mode, int lastParamet
         }
         request.key[i] = kb2_model_to_wire(code);
         request.param[i] = quint8(walk.parameter);
-        request.value[i] = 0xFFFF;
+        request.value[i] = kb2param::NoCode;
     }
 
     Kb2Frame answer;
@@ -142,6 +143,7 @@ void KeyboardWorker::colourWalkStep()
         }
         qCDebug(lcDevice) << "要查询rgb的键" << code;
         request.key[i] = kb2_model_to_wire(code);
+        // The first entry's colour marks the record as a read.
         request.red[i] = request.green[i] = request.blue[i] = i == 0 ? 0xFF : 0;
     }
 
@@ -160,7 +162,7 @@ void KeyboardWorker::colourWalkStep()
         if (kb2_decode_krgb(answer.data, Kb2Frame::Size, colours)) {
             for (int i = 0; i < KeysPerBatch; ++i) {
                 const quint8 wire = colours.key[i];
-                if (wire == 0xFF || wire == 0)
+                if (wire == WireKeyTable::NoKey || wire == 0)
                     continue;
                 const int keyId = keyTypeFromCode(kb2_wire_to_model(wire));
                 if (keyId >= 0)
