@@ -65,9 +65,9 @@ public:
     KeyboardWorker(KB2ActionData &board, QObject *delivery);
     ~KeyboardWorker() override;
 
-    // Starts the loop on thread (once, on the first work).
+    // The thread the worker has been moved to; the first work starts it.
     void setThread(QThread *thread) { m_thread = thread; }
-    // Ends the session and the loop; the thread is joined by its owner.
+    // Ends the session and the loop, and waits for the thread to finish.
     void shutdown();
 
     WorkerState state() const { return m_state.load(); }
