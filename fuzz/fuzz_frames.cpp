@@ -14,8 +14,11 @@
 
 namespace {
 
-class FuzzActionData : public KB2ActionData
+class FuzzActionData : public KB2ActionData::Outlet, public KB2ActionData
 {
+public:
+    FuzzActionData() : KB2ActionData(static_cast<KB2ActionData::Outlet &>(*this)) {}
+
 protected:
     void sendRecord(const QVariant &) override {}
     void emitLayoutDB() override { layoutDBMap(); }

@@ -17,6 +17,68 @@ constexpr uint8_t StartByte = 0x5C;
 constexpr int MaxPayload = 252;
 constexpr uint8_t StatusOk = 0;
 constexpr uint8_t StatusRefused = 1;
+// The first payload byte of a record request: read it or write it.
+constexpr uint8_t SelectorRead = 0;
+constexpr uint8_t SelectorWrite = 1;
+// Entries of a per-key, colour or macro-step record.
+constexpr int EntriesPerRecord = 14;
+
+// Request command bytes; an answer carries its request's with the top bit set.
+namespace cmd {
+constexpr uint8_t SubCode = 0x00;
+constexpr uint8_t Info = 0x01;
+constexpr uint8_t FlashErase = 0x09;
+constexpr uint8_t EnterBootLoader = 0x0A;
+constexpr uint8_t FlashCheckAndRun = 0x0B;
+constexpr uint8_t FlashWrite = 0x0C;
+constexpr uint8_t FlashCrc = 0x0E;
+constexpr uint8_t Table = 0x12;
+constexpr uint8_t Lighting = 0x18;
+constexpr uint8_t MacroSteps = 0x20;
+constexpr uint8_t PerKey = 0x23;
+constexpr uint8_t MT = 0x24;
+constexpr uint8_t TGL = 0x25;
+constexpr uint8_t DKS = 0x26;
+constexpr uint8_t MPT = 0x27;
+constexpr uint8_t END = 0x28;
+constexpr uint8_t DeadBand = 0x29;
+constexpr uint8_t KeyColour = 0x2A;
+constexpr uint8_t Matrix = 0x2B;
+constexpr uint8_t SOCD = 0x2C;
+constexpr uint8_t RS = 0x2D;
+constexpr uint8_t answer(uint8_t request) { return static_cast<uint8_t>(request | 0x80); }
+} // namespace cmd
+
+// Sub-codes of command 0x00.
+namespace sub {
+constexpr uint8_t Save = 2;
+constexpr uint8_t CalibrationOn = 12;
+constexpr uint8_t CalibrationOff = 13;
+constexpr uint8_t FactoryReset = 17;
+constexpr uint8_t WindowsMode = 33;
+constexpr uint8_t MacMode = 34;
+constexpr uint8_t Precision = 37;
+constexpr uint8_t Name = 38;
+constexpr uint8_t ToWindows = 48;
+constexpr uint8_t ToMac = 49;
+constexpr uint8_t PollingRate = 80;
+} // namespace sub
+
+// The live tables of command 0x12, and the halves of the 16-bit ones.
+namespace table {
+constexpr uint8_t Travel = 2;
+constexpr uint8_t KeyState = 3;
+constexpr uint8_t Calibration = 6;
+constexpr uint8_t FirstHalf = 1;
+constexpr uint8_t SecondHalf = 2;
+} // namespace table
+
+// Per-key parameters the keyboard itself gives a meaning.
+namespace param {
+constexpr int Travel = 4;
+constexpr int Mode = 8; // low nibble: advanced-key type; high nibble: trigger mode
+constexpr uint16_t TriggerModeMask = 0xF0;
+} // namespace param
 
 inline uint8_t frameChecksum(const Frame &f)
 {
@@ -64,7 +126,7 @@ private:
 
 inline Frame statusOnly(uint8_t command, uint8_t status)
 {
-    return Writer().u8(status).frame(static_cast<uint8_t>(command + 0x80));
+    return Writer().u8(status).frame(cmd::answer(command));
 }
 
 inline bool takeFault(int &counter)
@@ -103,14 +165,14 @@ struct AdvancedRecord {
 inline const std::vector<AdvancedRecord> &advancedRecords()
 {
     static const std::vector<AdvancedRecord> records = {
-        {0x24, 14, 3, {{9, false}, {10, false}, {19, false}}},                        // MT
-        {0x25, 19, 4, {{9, false}, {19, false}}},                                     // TGL
-        {0x26, 5, 1, {{9, false}, {10, false}, {11, false}, {12, false}, {13, false},
+        {cmd::MT, 14, 3, {{9, false}, {10, false}, {19, false}}},                        // MT
+        {cmd::TGL, 19, 4, {{9, false}, {19, false}}},                                     // TGL
+        {cmd::DKS, 5, 1, {{9, false}, {10, false}, {11, false}, {12, false}, {13, false},
                       {14, false}, {15, false}, {16, false}, {5, true}}},            // DKS
-        {0x27, 5, 2, {{9, false}, {10, false}, {11, false}, {5, true}, {6, true}, {7, true}}}, // MPT
-        {0x28, 29, 5, {{9, false}}},                                                  // END
-        {0x2C, 29, 8, {{9, false}}},                                                  // SOCD
-        {0x2D, 29, 9, {{9, false}}},                                                  // RS
+        {cmd::MPT, 5, 2, {{9, false}, {10, false}, {11, false}, {5, true}, {6, true}, {7, true}}}, // MPT
+        {cmd::END, 29, 5, {{9, false}}},                                                  // END
+        {cmd::SOCD, 29, 8, {{9, false}}},                                                  // SOCD
+        {cmd::RS, 29, 9, {{9, false}}},                                                  // RS
     };
     return records;
 }

@@ -77,7 +77,7 @@ void VirtualKeyboard::emptyCell(State &s, int c)
     s.matrix[c] = 0;
     for (auto &parameter : s.params)
         parameter[c] = 0;
-    s.params[4][c] = 2000;
+    s.params[param::Travel][c] = 2000;
     s.params[5][c] = 10;
     s.params[6][c] = 20;
     s.params[7][c] = 30;
@@ -169,11 +169,11 @@ void VirtualKeyboard::fillDistinctive()
             continue;
         for (int layer = 1; layer < 4; ++layer)
             s.params[layer][c] = otherLayers[(c + layer * 7) % otherCount];
-        s.params[4][c] = static_cast<uint16_t>(1000 + c * 7);
+        s.params[param::Travel][c] = static_cast<uint16_t>(1000 + c * 7);
         s.params[5][c] = static_cast<uint16_t>(200 + c);
         s.params[6][c] = static_cast<uint16_t>(300 + c);
         s.params[7][c] = static_cast<uint16_t>(400 + c);
-        s.params[8][c] = (c % 3 == 0) ? 0x10 : (c % 3 == 1) ? 0x20 : 0x00;
+        s.params[param::Mode][c] = (c % 3 == 0) ? 0x10 : (c % 3 == 1) ? 0x20 : 0x00;
         s.params[20][c] = static_cast<uint16_t>(100 + c * 3);
         s.params[21][c] = static_cast<uint16_t>(150 + c * 3);
         s.keyColours[c] = Rgb{uint8_t(c), uint8_t(255 - c), uint8_t((c * 3) & 0xFF)};
@@ -183,7 +183,7 @@ void VirtualKeyboard::fillDistinctive()
         const int c = cellOfLocked(key);
         if (c < 0)
             return;
-        s.params[8][c] = static_cast<uint16_t>((s.params[8][c] & 0xF0) | type);
+        s.params[param::Mode][c] = static_cast<uint16_t>((s.params[param::Mode][c] & 0xF0) | type);
         for (const auto &pv : values)
             s.params[pv.first][c] = pv.second;
     };
@@ -225,7 +225,7 @@ void VirtualKeyboard::setTravelLocked(int c, uint16_t um)
 {
     m_state.table2[c] = um;
     m_state.table6[c] = um;
-    m_state.table3[c] = (um > 0 && um >= m_state.params[4][c]) ? 1 : 0;
+    m_state.table3[c] = (um > 0 && um >= m_state.params[param::Travel][c]) ? 1 : 0;
 }
 
 void VirtualKeyboard::pressKey(int row, int column, double millimetres)

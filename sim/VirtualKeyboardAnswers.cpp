@@ -23,31 +23,31 @@ VirtualKeyboard::Frame VirtualKeyboard::infoAnswerLocked() const
     putString16(w, m_state.serial);
     putString16(w, m_state.version());
     putString16(w, m_state.thirdString);
-    return w.frame(0x81);
+    return w.frame(cmd::answer(cmd::Info));
 }
 
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(const Frame &frame, Clock::time_point now)
 {
     const uint8_t command = frame[2];
     switch (command) {
-    case 0x00:
+    case cmd::SubCode:
         return answerSubCodeLocked(frame);
-    case 0x01:
+    case cmd::Info:
         return {infoAnswerLocked()};
-    case 0x0A: {
+    case cmd::EnterBootLoader: {
         // Restart into the boot loader once the answer has gone out.
         const auto readable = now + std::chrono::microseconds(m_state.latencyUs);
         scheduleRestartLocked(true, readable);
         return {statusOnly(command, StatusOk)};
     }
-    case 0x09:
-    case 0x0E:
+    case cmd::FlashErase:
+    case cmd::FlashCrc:
         return answerFlashLocked(frame, now);
-    case 0x12:
+    case cmd::Table:
         return answerTableLocked(frame);
-    case 0x23:
+    case cmd::PerKey:
         return answerPerKeyLocked(frame);
-    case 0x24: case 0x25: case 0x26: case 0x27: case 0x28: case 0x2C: case 0x2D:
+    case cmd::MT: case cmd::TGL: case cmd::DKS: case cmd::MPT: case cmd::END: case cmd::SOCD: case cmd::RS:
         return answerAdvancedLocked(frame);
     default:
         break;
@@ -55,12 +55,12 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
 
     const Payload p(frame);
     const uint8_t selector = p.u8(0);
-    const bool write = selector == 1;
-    if (selector > 1)
+    const bool write = selector == SelectorWrite;
+    if (selector > SelectorWrite)
         return {statusOnly(command, StatusRefused)};
 
     switch (command) {
-    case 0x18: {
+    case cmd::Lighting: {
         Lighting &l = m_state.lighting;
         if (write) {
             if (!p.has(1, 41))
@@ -80,16 +80,16 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
         for (uint32_t c : l.colours)
             w.u32(c);
         w.u8(l.bitmap).u8(l.grayscale).u8(l.rgbMode).u8(l.rgbSpeed).u8(l.rgbSleep);
-        return {w.frame(0x98)};
+        return {w.frame(cmd::answer(cmd::Lighting))};
     }
-    case 0x20: {
+    case cmd::MacroSteps: {
         const uint16_t offset = p.u16(1);
         const int count = p.u8(3);
-        if (count > 14 || (write && !p.has(4, 4 * count)))
+        if (count > EntriesPerRecord || (write && !p.has(4, 4 * count)))
             return {statusOnly(command, StatusRefused)};
         Writer w;
         w.u8(StatusOk).u16(offset).u8(static_cast<unsigned>(count));
-        for (int i = 0; i < 14; ++i) {
+        for (int i = 0; i < EntriesPerRecord; ++i) {
             const uint16_t at = static_cast<uint16_t>(offset + i);
             if (i < count && write) {
                 m_state.macroSteps[at] = p.u32(4 + 4 * i);
@@ -98,9 +98,9 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
             const auto it = m_state.macroSteps.find(at);
             w.u32(i < count && it != m_state.macroSteps.end() ? it->second : 0);
         }
-        return {w.frame(0xA0)};
+        return {w.frame(cmd::answer(cmd::MacroSteps))};
     }
-    case 0x29: {
+    case cmd::DeadBand: {
         DeadBand &d = m_state.deadBand;
         if (write) {
             if (!p.has(1, 14))
@@ -110,12 +110,12 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
         }
         Writer w;
         w.u8(StatusOk).u16(d.ticks).u16(d.gdBi).u16(d.dtDB).u16(d.dtRdB).u16(d.db1).u16(d.db2).u16(d.db3);
-        return {w.frame(0xA9)};
+        return {w.frame(cmd::answer(cmd::DeadBand))};
     }
-    case 0x2A: {
+    case cmd::KeyColour: {
         Writer w;
         w.u8(StatusOk);
-        for (int i = 0; i < 14; ++i) {
+        for (int i = 0; i < EntriesPerRecord; ++i) {
             const int base = 1 + 4 * i;
             uint8_t key = p.u8(base), r = p.u8(base + 1), g = p.u8(base + 2), b = p.u8(base + 3);
             const int c = p.has(base, 4) ? cellOfLocked(key) : -1;
@@ -130,9 +130,9 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
             }
             w.u8(key).u8(r).u8(g).u8(b);
         }
-        return {w.frame(0xAA)};
+        return {w.frame(cmd::answer(cmd::KeyColour))};
     }
-    case 0x2B: {
+    case cmd::Matrix: {
         const int first = p.u8(1), second = p.u8(2);
         if (first >= Rows || second >= Rows)
             return {statusOnly(command, StatusRefused)};
@@ -142,7 +142,7 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerApplicationLocked(con
             w.u8(static_cast<unsigned>(row));
             w.raw(m_state.matrix.data() + row * Columns, Columns);
         }
-        return {w.frame(0xAB)};
+        return {w.frame(cmd::answer(cmd::Matrix))};
     }
     default:
         qCDebug(lcSim) << "unknown command" << Qt::hex << int(command);
@@ -159,17 +159,17 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerSubCodeLocked(const F
     Writer w;
     w.u8(StatusOk).u8(sub);
     switch (sub) {
-    case 2:
+    case sub::Save:
         m_state.saved = true;
         ++m_state.saveCount;
         break;
-    case 12:
+    case sub::CalibrationOn:
         m_state.calibrating = true;
         break;
-    case 13:
+    case sub::CalibrationOff:
         m_state.calibrating = false;
         break;
-    case 17: {
+    case sub::FactoryReset: {
         State fresh = factoryState(m_options);
         State &s = m_state;
         s.params = fresh.params;
@@ -184,16 +184,16 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerSubCodeLocked(const F
         ++s.factoryResets;
         break;
     }
-    case 33:
+    case sub::WindowsMode:
         w.u8(m_state.systemMode == 0 ? 1 : m_state.systemMode == 2 ? 0xFF : 0);
         break;
-    case 34:
+    case sub::MacMode:
         w.u8(m_state.systemMode == 1 ? 1 : m_state.systemMode == 3 ? 0xFF : 0);
         break;
-    case 37:
+    case sub::Precision:
         w.u8(m_state.precision).u16(m_state.minTravel).u16(m_state.maxTravel);
         break;
-    case 38: {
+    case sub::Name: {
         // 32 bytes, cut at a character boundary so the text stays valid UTF-8.
         size_t n = std::min<size_t>(m_state.name.size(), 32);
         while (n > 0 && n < m_state.name.size() && (uint8_t(m_state.name[n]) & 0xC0) == 0x80)
@@ -202,39 +202,39 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerSubCodeLocked(const F
             w.u8(i < n ? uint8_t(m_state.name[i]) : 0);
         break;
     }
-    case 48:
+    case sub::ToWindows:
         m_state.systemMode = 0;
         break;
-    case 49:
+    case sub::ToMac:
         m_state.systemMode = 1;
         break;
-    case 80:
+    case sub::PollingRate:
         // Indices past 6 (the connection sends 7) only ask for the current rate.
         if (hasArgument && p.u8(1) <= 6)
             m_state.pollingRate = p.u8(1);
         w.u8(m_state.pollingRate);
         break;
     default:
-        return {Writer().u8(StatusRefused).u8(sub).frame(0x80)};
+        return {Writer().u8(StatusRefused).u8(sub).frame(cmd::answer(cmd::SubCode))};
     }
-    return {w.frame(0x80)};
+    return {w.frame(cmd::answer(cmd::SubCode))};
 }
 
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerPerKeyLocked(const Frame &frame)
 {
     const Payload p(frame);
     const uint8_t selector = p.u8(0);
-    if (selector > 1)
-        return {statusOnly(0x23, StatusRefused)};
+    if (selector > SelectorWrite)
+        return {statusOnly(cmd::PerKey, StatusRefused)};
     Writer w;
     w.u8(StatusOk);
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < EntriesPerRecord; ++i) {
         const int base = 1 + 4 * i;
         const uint8_t key = p.u8(base), parameter = p.u8(base + 1);
         uint16_t value = p.u16(base + 2);
         const int c = p.has(base, 4) ? cellOfLocked(key) : -1;
         if (c >= 0 && parameter < ParamCount) {
-            if (selector == 1) {
+            if (selector == SelectorWrite) {
                 m_state.params[parameter][c] = value;
                 markChangedLocked();
             }
@@ -242,7 +242,7 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerPerKeyLocked(const Fr
         }
         w.u8(key).u8(parameter).u16(value);
     }
-    return {w.frame(0xA3)};
+    return {w.frame(cmd::answer(cmd::PerKey))};
 }
 
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerAdvancedLocked(const Frame &frame)
@@ -253,7 +253,7 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerAdvancedLocked(const 
                                   [&](const AdvancedRecord &r) { return r.command == command; });
     const Payload p(frame);
     const uint8_t selector = p.u8(0);
-    if (rec == records.end() || selector > 1)
+    if (rec == records.end() || selector > SelectorWrite)
         return {statusOnly(command, StatusRefused)};
 
     const int size = entrySize(*rec);
@@ -263,8 +263,9 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerAdvancedLocked(const 
         const int base = 1 + size * i;
         const uint8_t key = p.u8(base);
         const int c = p.has(base, size) ? cellOfLocked(key) : -1;
-        if (c >= 0 && selector == 1) {
-            m_state.params[8][c] = static_cast<uint16_t>((m_state.params[8][c] & 0xF0) | rec->type);
+        if (c >= 0 && selector == SelectorWrite) {
+            uint16_t &mode = m_state.params[param::Mode][c];
+            mode = static_cast<uint16_t>((mode & param::TriggerModeMask) | rec->type);
             markChangedLocked();
         }
         w.u8(key);
@@ -273,7 +274,7 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerAdvancedLocked(const 
             const uint16_t sent = f.wide ? p.u16(off) : p.u8(off);
             uint16_t value = sent;
             if (c >= 0) {
-                if (selector == 1)
+                if (selector == SelectorWrite)
                     m_state.params[f.parameter][c] = sent;
                 value = m_state.params[f.parameter][c];
             }
@@ -284,7 +285,7 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerAdvancedLocked(const 
             off += f.wide ? 2 : 1;
         }
     }
-    return {w.frame(static_cast<uint8_t>(command + 0x80))};
+    return {w.frame(cmd::answer(command))};
 }
 
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerTableLocked(const Frame &frame)
@@ -293,17 +294,18 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerTableLocked(const Fra
     const uint8_t table = p.u8(0), part = p.u8(1);
     Writer w;
     w.u8(StatusOk).u8(table);
-    if ((table == 2 || table == 6) && (part == 1 || part == 2)) {
-        const auto &values = table == 2 ? m_state.table2 : m_state.table6;
-        const int first = (part - 1) * 3 * Columns;
+    if ((table == table::Travel || table == table::Calibration)
+        && (part == table::FirstHalf || part == table::SecondHalf)) {
+        const auto &values = table == table::Travel ? m_state.table2 : m_state.table6;
+        const int first = (part - table::FirstHalf) * 3 * Columns;
         for (int c = first; c < first + 3 * Columns; ++c)
             w.u16(values[c]);
-    } else if (table == 3 && part == 1) {
+    } else if (table == table::KeyState && part == table::FirstHalf) {
         w.raw(m_state.table3.data(), Cells);
     } else {
-        return {Writer().u8(StatusRefused).u8(table).frame(0x92)};
+        return {Writer().u8(StatusRefused).u8(table).frame(cmd::answer(cmd::Table))};
     }
-    return {w.frame(0x92)};
+    return {w.frame(cmd::answer(cmd::Table))};
 }
 
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerFlashLocked(const Frame &frame, Clock::time_point now)
@@ -315,53 +317,53 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerFlashLocked(const Fra
     auto inFlash = [&](uint64_t start, uint64_t size) { return start + size <= flash.size(); };
 
     switch (command) {
-    case 0x09: {
+    case cmd::FlashErase: {
         const uint32_t start = p.u32(0), size = p.u32(4);
         if (!inFlash(start, size))
-            return {Writer().u8(StatusRefused).u8(0xFF).frame(0x89)};
+            return {Writer().u8(StatusRefused).u8(0xFF).frame(cmd::answer(cmd::FlashErase))};
         std::fill(flash.begin() + start, flash.begin() + start + size, 0xFF);
         std::vector<Frame> series;
         const int n = std::max(1, m_state.eraseAnswers);
         for (int i = 0; i < n; ++i)
-            series.push_back(Writer().u8(StatusOk).u8(i == n - 1 ? 0xFF : unsigned(i)).frame(0x89));
+            series.push_back(Writer().u8(StatusOk).u8(i == n - 1 ? 0xFF : unsigned(i)).frame(cmd::answer(cmd::FlashErase)));
         return series;
     }
-    case 0x0C: {
+    case cmd::FlashWrite: {
         const uint32_t address = p.u32(0);
         const uint16_t count = p.u16(4);
         if (takeFault(m_faults.refuseBlocks)) {
             if (!m_faults.refuseWithNack)
                 return {};
-            return {Writer().u8(StatusRefused).u32(address).u16(count).frame(0x8C)};
+            return {Writer().u8(StatusRefused).u32(address).u16(count).frame(cmd::answer(cmd::FlashWrite))};
         }
         if (!p.has(6, count) || !inFlash(address, count))
-            return {Writer().u8(StatusRefused).u32(address).u16(count).frame(0x8C)};
+            return {Writer().u8(StatusRefused).u32(address).u16(count).frame(cmd::answer(cmd::FlashWrite))};
         // Flash programming only clears bits: a block written over unerased
         // flash reads back as the AND of both.
         for (int i = 0; i < count; ++i)
             flash[address + i] &= p.u8(6 + i);
-        return {Writer().u8(StatusOk).u32(address).u16(count).frame(0x8C)};
+        return {Writer().u8(StatusOk).u32(address).u16(count).frame(cmd::answer(cmd::FlashWrite))};
     }
-    case 0x0E: {
+    case cmd::FlashCrc: {
         const uint32_t start = p.u32(0), size = p.u32(4);
         if (!inFlash(start, size))
-            return {Writer().u8(StatusRefused).u32(start).u32(size).u16(0).frame(0x8E)};
+            return {Writer().u8(StatusRefused).u32(start).u32(size).u16(0).frame(cmd::answer(cmd::FlashCrc))};
         uint16_t crc = simCrc16Kermit(flash.data() + start, size);
         if (takeFault(m_faults.wrongCrc))
             crc ^= 0x5A5A;
-        return {Writer().u8(StatusOk).u32(start).u32(size).u16(crc).frame(0x8E)};
+        return {Writer().u8(StatusOk).u32(start).u32(size).u16(crc).frame(cmd::answer(cmd::FlashCrc))};
     }
-    case 0x0B: {
+    case cmd::FlashCheckAndRun: {
         const uint32_t start = p.u32(0), size = p.u32(4);
         const uint16_t expected = p.u16(8);
         if (!inFlash(start, size))
-            return {Writer().u8(StatusRefused).u16(0).frame(0x8B)};
+            return {Writer().u8(StatusRefused).u16(0).frame(cmd::answer(cmd::FlashCheckAndRun))};
         const uint16_t crc = simCrc16Kermit(flash.data() + start, size);
         if (crc != expected)
-            return {Writer().u8(StatusRefused).u16(crc).frame(0x8B)};
+            return {Writer().u8(StatusRefused).u16(crc).frame(cmd::answer(cmd::FlashCheckAndRun))};
         m_state.runningImage.assign(flash.begin() + start, flash.begin() + start + size);
         scheduleRestartLocked(false, now + std::chrono::microseconds(m_state.latencyUs));
-        return {Writer().u8(StatusOk).u16(crc).frame(0x8B)};
+        return {Writer().u8(StatusOk).u16(crc).frame(cmd::answer(cmd::FlashCheckAndRun))};
     }
     default:
         return {statusOnly(command, StatusRefused)};
@@ -371,14 +373,14 @@ std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerFlashLocked(const Fra
 std::vector<VirtualKeyboard::Frame> VirtualKeyboard::answerBootLoaderLocked(const Frame &frame, Clock::time_point now)
 {
     switch (frame[2]) {
-    case 0x01:
+    case cmd::Info:
         return {infoAnswerLocked()};
-    case 0x0A:
-        return {statusOnly(0x0A, StatusOk)}; // already there
-    case 0x09:
-    case 0x0B:
-    case 0x0C:
-    case 0x0E:
+    case cmd::EnterBootLoader:
+        return {statusOnly(cmd::EnterBootLoader, StatusOk)}; // already there
+    case cmd::FlashErase:
+    case cmd::FlashCheckAndRun:
+    case cmd::FlashWrite:
+    case cmd::FlashCrc:
         return answerFlashLocked(frame, now);
     default:
         return {statusOnly(frame[2], StatusRefused)};

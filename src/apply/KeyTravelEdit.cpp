@@ -1,5 +1,6 @@
 #include "KeyTravelEdit.h"
 
+#include "AdvancedKeyKinds.h"
 #include "Units.h"
 
 namespace {
@@ -17,19 +18,8 @@ void add(QList<KeyParam> *entries, const KeyTravelState &key, quint8 param, quin
 
 quint16 advancedTypeOf(int bindKind)
 {
-    // Not kind + 1: the keyboard leaves type 7 unused, so SOCD and RS sit
-    // one higher, and a mode byte of 7 would silently drop a SOCD binding.
-    switch (bindKind) {
-    case Bind_DKS: return 1;
-    case Bind_MPT: return 2;
-    case Bind_MT: return 3;
-    case Bind_TGL: return 4;
-    case Bind_END: return 5;
-    case Bind_MACRO: return 6;
-    case Bind_SOCD: return 8;
-    case Bind_RS: return 9;
-    default: return 0;
-    }
+    const AdvancedKindTraits *t = advancedKindTraits(bindKind);
+    return t ? t->wireNibble : 0;
 }
 
 quint16 keyModeByte(int bindKind, bool ownTravel, bool rapid)

@@ -1,6 +1,7 @@
 #include "ProfilePlan.h"
 
 #include "KB2ActionData.h"
+#include "KeyboardFeatures.h"
 #include "KeyTravelEdit.h"
 #include "ProfileDocument.h"
 
@@ -61,7 +62,7 @@ quint8 u8(int value)
 
 } // namespace
 
-BoardKeys boardKeysOf(const KB2ActionData &board)
+BoardKeys boardKeysOf(const BoardControl &board)
 {
     BoardKeys b;
     b.keys = board.layoutKeyMap().value(0).keys();
@@ -69,14 +70,16 @@ BoardKeys boardKeysOf(const KB2ActionData &board)
         for (int key : keys)
             b.bindKinds.insert(key, kind);
     };
-    mark(board.tdksMap().keys(), Bind_DKS);
-    mark(board.mtMap().keys(), Bind_MT);
-    mark(board.tglMap().keys(), Bind_TGL);
-    mark(board.mptMap().keys(), Bind_MPT);
-    mark(board.endMap().keys(), Bind_END);
-    mark(board.socdMap().keys(), Bind_SOCD);
-    mark(board.rsMap().keys(), Bind_RS);
-    mark(board.macroMap().keys(), Bind_MACRO);
+    // advancedMapVariants() holds the maps in this order.
+    const QList<QVariant> maps = board.advancedMapVariants();
+    mark(maps.value(0).value<MapKB2DockerTDKS>().keys(), Bind_DKS);
+    mark(maps.value(1).value<MapKB2DockerMT>().keys(), Bind_MT);
+    mark(maps.value(2).value<MapKB2DockerTGL>().keys(), Bind_TGL);
+    mark(maps.value(3).value<MapKB2DockerMPT>().keys(), Bind_MPT);
+    mark(maps.value(4).value<MapKB2DockerEND>().keys(), Bind_END);
+    mark(maps.value(5).value<MapKB2DockerSOCD>().keys(), Bind_SOCD);
+    mark(maps.value(6).value<MapKB2DockerRS>().keys(), Bind_RS);
+    mark(maps.value(7).value<MapKB2DockerMACRO>().keys(), Bind_MACRO);
     return b;
 }
 
@@ -169,7 +172,7 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
     return plan;
 }
 
-bool runProfileStep(const ProfileStep &step, KB2ActionData &device)
+bool runProfileStep(const ProfileStep &step, BoardControl &device)
 {
     bool accepted = true;
     for (const ProfileOp &o : step.ops) {
@@ -197,26 +200,9 @@ bool runProfileStep(const ProfileStep &step, KB2ActionData &device)
                 device.sendSingleKeyData(o.params);
             break;
         case ProfileOp::Binding: {
-            const QVariant &r = o.binding;
-            const int t = r.userType();
-            if (t == qMetaTypeId<DKSInfo>())
-                device.writeAdvancedBinding(r.value<DKSInfo>());
-            else if (t == qMetaTypeId<MTInfo>())
-                device.writeAdvancedBinding(r.value<MTInfo>());
-            else if (t == qMetaTypeId<TGLInfo>())
-                device.writeAdvancedBinding(r.value<TGLInfo>());
-            else if (t == qMetaTypeId<MPTInfo>())
-                device.writeAdvancedBinding(r.value<MPTInfo>());
-            else if (t == qMetaTypeId<ENDInfo>())
-                device.writeAdvancedBinding(r.value<ENDInfo>());
-            else if (t == qMetaTypeId<SOCDInfo>())
-                device.writeAdvancedBinding(r.value<SOCDInfo>());
-            else if (t == qMetaTypeId<RSInfo>())
-                device.writeAdvancedBinding(r.value<RSInfo>());
-            else if (t == qMetaTypeId<MACROInfo>())
-                accepted = device.writeAdvancedBinding(r.value<MACROInfo>()) && accepted;
-            else
-                accepted = false; // nothing the device layer could take
+            // Anything but a record of one of the kinds is nothing the device layer could take.
+            const std::optional<AdvancedRecord> record = advancedRecordFromVariant(o.binding);
+            accepted = record && device.writeAdvancedRecord(*record) && accepted;
             break;
         }
         }

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-class KB2ActionData;
+class BoardControl;
 
 // Applying a profile to a keyboard, as a list of steps that the configurator
 // (with its progress box) and corvane-cli both run. Planning is pure; only
@@ -24,7 +24,7 @@ struct BoardKeys {
 };
 
 // From layoutKeyMap()[0] and the eight advanced-key maps.
-BoardKeys boardKeysOf(const KB2ActionData &board);
+BoardKeys boardKeysOf(const BoardControl &board);
 
 // One call on the device layer's record operations.
 struct ProfileOp {
@@ -63,4 +63,4 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
 // Hands a step's ops to the device layer in order. Returns false when the
 // device layer refused one (a macro the store cannot take); the other ops
 // are still handed over.
-bool runProfileStep(const ProfileStep &step, KB2ActionData &device);
+bool runProfileStep(const ProfileStep &step, BoardControl &device);

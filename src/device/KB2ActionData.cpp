@@ -27,7 +27,7 @@ void fillPair(Rec &rec, quint8 key, quint8 pair)
 
 } // namespace
 
-KB2ActionData::KB2ActionData()
+KB2ActionData::KB2ActionData(Outlet &outlet) : m_outlet(outlet)
 {
     setKeyIdMap(defaultKeyCodeMap());
 }
@@ -128,7 +128,7 @@ void KB2ActionData::changeAndSend(Record &record, Change change)
             return;
         out = QVariant::fromValue(record);
     }
-    sendRecord(out);
+    m_outlet.sendRecord(out);
 }
 
 void KB2ActionData::setGlobalTravel(quint16 um)
@@ -212,7 +212,7 @@ void KB2ActionData::setLightingValues(int mode, quint8 brightness, quint8 speed,
 quint8 KB2ActionData::colourWireOfType(int keyType) const
 {
     const quint8 wire = wireOfType(keyType);
-    return wire == 0xE8 ? 1 : wire; // the board addresses its FN key as Fn layer 1
+    return wire == FnKeyWire ? FnLayer1Wire : wire; // the board addresses its FN key as Fn layer 1
 }
 
 void KB2ActionData::setKeyColours(const QMap<int, QColor> &colours)
@@ -522,7 +522,7 @@ bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
         rec.param[0] = Mode;
         rec.value[0] = AdvancedMacro;
         rec.param[1] = MacroNumber;
-        rec.value[1] = quint16(number * 256);
+        rec.value[1] = quint16(number * MacroStride);
         rec.param[2] = MacroSteps;
         rec.value[2] = quint16(steps.size());
         out << QVariant::fromValue(rec);
@@ -560,7 +560,7 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
         STU_BoardFromKey rec;
         rec.key[0] = wire;
         rec.param[0] = Mode;
-        rec.value[0] = 0;
+        rec.value[0] = AdvancedNone;
         out << QVariant::fromValue(rec);
     }
     sendAll(out);
@@ -640,5 +640,5 @@ void KB2ActionData::forgetMacro(int keyType)
 void KB2ActionData::sendAll(const QList<QVariant> &records)
 {
     for (const QVariant &record : records)
-        sendRecord(record);
+        m_outlet.sendRecord(record);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardRecords.h"
+#include "KeyboardFeatures.h"
 
 #include <QHash>
 #include <QList>
@@ -10,20 +11,30 @@
 #include <QVariant>
 
 // The board-side copy of the keyboard's configuration, and the operations
-// that change it and hand the changed records to the transport.
+// that change it and hand the changed records to its outlet.
 //
 // The record operations run on the GUI thread while the device worker stores
-// decoded answers, so all state sits behind one internal mutex. The virtual
-// sendRecord and the emit operations are always called with it released.
-class KB2ActionData
+// decoded answers, so all state sits behind one internal mutex. The outlet
+// is always called with it released.
+class KB2ActionData : public BoardControl
 {
 public:
-    static constexpr int MaxMacros = 4;
+    // Where changed records go, and who hears that a walk's tables are in.
+    class Outlet {
+    public:
+        virtual ~Outlet() = default;
+        virtual void sendRecord(const QVariant &record) = 0;
+        virtual void emitLayoutDB() = 0;
+        virtual void emitLayoutKey() = 0;
+        virtual void emitLayoutDis() = 0;
+        virtual void emitAdvancedKey(const QVariant &map) = 0;
+    };
+
     // A macro owns the step offsets number * 256 .. number * 256 + 255.
     static constexpr int MaxMacroSteps = 256;
 
-    KB2ActionData();
-    virtual ~KB2ActionData();
+    explicit KB2ActionData(Outlet &outlet);
+    ~KB2ActionData() override;
 
     KB2ActionData(const KB2ActionData &) = delete;
     KB2ActionData &operator=(const KB2ActionData &) = delete;
@@ -33,56 +44,56 @@ public:
     void setKeyIdMap(const QMap<int, quint16> &map);
 
     STU_BoardInfo2 boardInfo() const;
-    STU_BoardFromLayout boardLayout() const;
-    STU_BoardFromDB boardDB() const;
-    STU_BoardFromPRGB boardPRGB() const;
+    STU_BoardFromLayout boardLayout() const override;
+    STU_BoardFromDB boardDB() const override;
+    STU_BoardFromPRGB boardPRGB() const override;
     // Macros the keyboard's macro store holds (at most MaxMacros).
-    int macroCount() const;
+    int macroCount() const override;
     // The store number of a key's macro, -1 when the key has none.
-    int macroNumber(int keyType) const;
+    int macroNumber(int keyType) const override;
     // Whether the key has a one-byte code on the wire: a key without one
     // cannot be addressed by a per-key or advanced-key record.
     bool hasWireCode(int keyType) const;
 
     // --- Operations on the board records (GUI thread) ---
-    void setGlobalTravel(quint16 um);      // if changed; sends the DB record
-    void setPressDeadZone(quint16 um);     // if changed; sends the DB record
-    void setReleaseDeadZone(quint16 um);   // if changed; sends the DB record
+    void setGlobalTravel(quint16 um) override;      // if changed; sends the DB record
+    void setPressDeadZone(quint16 um) override;     // if changed; sends the DB record
+    void setReleaseDeadZone(quint16 um) override;   // if changed; sends the DB record
     // Stores the three values and the low-latency bit; always sends the DB record.
     void setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm,
-                              quint16 releaseDeadZoneUm, bool lowLatency);
-    void setLowLatency(bool on);           // always sends the PRGB record
+                              quint16 releaseDeadZoneUm, bool lowLatency) override;
+    void setLowLatency(bool on) override;           // always sends the PRGB record
     // 0 turns the lighting off; m > 0 turns it on with effect m - 1.
-    void setLightingMode(int mode);        // always sends the PRGB record
-    void setLightingDirection(bool on);    // always sends the PRGB record
-    void setBrightness(quint8 value);      // if changed
-    void setSpeed(quint8 value);           // if changed
-    void setSleep(quint8 value);           // if changed
-    void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep);
-    void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue);
+    void setLightingMode(int mode) override;        // always sends the PRGB record
+    void setLightingDirection(bool on) override;    // always sends the PRGB record
+    void setBrightness(quint8 value) override;      // if changed
+    void setSpeed(quint8 value) override;           // if changed
+    void setSleep(quint8 value) override;           // if changed
+    void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep) override;
+    void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue) override;
     // Many keys' colours as whole colour records (STU_BoardFromKRGB::Entries
     // keys a frame), not a frame per key.
-    void setKeyColours(const QMap<int, QColor> &colours);
+    void setKeyColours(const QMap<int, QColor> &colours) override;
     // Assigns newKeyType to keyType on an Fn layer (0..3); ignored when the
     // layer's read-back map does not hold the key.
-    void setLayerKey(int layer, int keyType, int newKeyType);
+    void setLayerKey(int layer, int keyType, int newKeyType) override;
     // keyType -> new key type for every key of the map, 14 per record.
-    void setLayer(int layer, const QMap<int, int> &keys);
+    void setLayer(int layer, const QMap<int, int> &keys) override;
     // Per-key values, 14 entries per record.
-    void sendSingleKeyData(const QList<KeyParam> &entries);
-    void writeAdvancedBinding(const DKSInfo &info);
-    void writeAdvancedBinding(const MPTInfo &info);
-    void writeAdvancedBinding(const MTInfo &info);
-    void writeAdvancedBinding(const TGLInfo &info);
-    void writeAdvancedBinding(const ENDInfo &info);
-    void writeAdvancedBinding(const SOCDInfo &info);
-    void writeAdvancedBinding(const RSInfo &info);
+    void sendSingleKeyData(const QList<KeyParam> &entries) override;
+    void writeAdvancedBinding(const DKSInfo &info) override;
+    void writeAdvancedBinding(const MPTInfo &info) override;
+    void writeAdvancedBinding(const MTInfo &info) override;
+    void writeAdvancedBinding(const TGLInfo &info) override;
+    void writeAdvancedBinding(const ENDInfo &info) override;
+    void writeAdvancedBinding(const SOCDInfo &info) override;
+    void writeAdvancedBinding(const RSInfo &info) override;
     // Rewriting a key's macro keeps its store number; a new macro takes the
     // lowest free one. False, with nothing sent, when the store is full, the
     // key is unknown or the macro has no steps.
-    bool writeAdvancedBinding(const MACROInfo &info);
+    bool writeAdvancedBinding(const MACROInfo &info) override;
     // bindKind is a BindKeyType; the key becomes an ordinary key.
-    void removeAdvancedBinding(int keyType, int bindKind);
+    void removeAdvancedBinding(int keyType, int bindKind) override;
 
     // --- Decoding side (device worker) ---
     void storeBoardInfo(const STU_BoardInfo2 &info);
@@ -108,7 +119,7 @@ public:
 
     // Copies for the worker to emit.
     MapKB2DockerDB layoutDBMap() const;
-    MapKB2DockerKey layoutKeyMap() const;
+    MapKB2DockerKey layoutKeyMap() const override;
     // Parameter 4, 20 or 21 of every cell as 6 rows x 21 (empty for others).
     QList<QList<quint16>> layoutParamRows(int param) const;
     MapKB2DockerTDKS tdksMap() const;
@@ -120,14 +131,7 @@ public:
     MapKB2DockerRS rsMap() const;
     MapKB2DockerMACRO macroMap() const;
     // The eight maps in emission order: TDKS, MT, TGL, MPT, END, SOCD, RS, MACRO.
-    QList<QVariant> advancedMapVariants() const;
-
-protected:
-    virtual void sendRecord(const QVariant &record) = 0;
-    virtual void emitLayoutDB() = 0;
-    virtual void emitLayoutKey() = 0;
-    virtual void emitLayoutDis() = 0;
-    virtual void emitAdvancedKey(const QVariant &map) = 0;
+    QList<QVariant> advancedMapVariants() const override;
 
 private:
     // Helpers below expect m_lock held.
@@ -145,6 +149,7 @@ private:
     template <typename Record, typename Change>
     void changeAndSend(Record &record, Change change);
 
+    Outlet &m_outlet;
     mutable QMutex m_lock;
     QMap<int, quint16> m_keyIdMap;
     QHash<quint16, int> m_typeByCode;

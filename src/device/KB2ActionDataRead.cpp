@@ -57,10 +57,10 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
                         << "[value]" << value;
         if (type < 0)
             continue;
-        if (param >= 0 && param <= 3) {
+        if (param >= 0 && param <= LastFnLayer) {
             m_keyMap[param][type] = value;
         } else if (param == Mode) {
-            if ((value & 0x0F) == AdvancedMacro)
+            if ((value & AdvancedMask) == AdvancedMacro)
                 addMacroKey(type, -1);
             else
                 m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
@@ -98,31 +98,31 @@ void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
                 m_keyMap[layer][type] = value;
             break;
         }
-        case 4:
+        case Travel:
             m_layout.travel[cell] = value;
             m_db.perKey2[cell] = value;
             break;
-        case 5: m_db.perKey3[cell] = value; break;
-        case 6: m_db.perKey4[cell] = value; break;
-        case 7: m_db.perKey5[cell] = value; break;
+        case Point1: m_db.perKey3[cell] = value; break;
+        case Point2: m_db.perKey4[cell] = value; break;
+        case Point3: m_db.perKey5[cell] = value; break;
         case Mode:
-            m_layout.mode[cell] = quint8(value & 0x0F);
+            m_layout.mode[cell] = quint8(value & AdvancedMask);
             if (value != AdvancedMacro && type >= 0)
                 m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
             break;
-        case 9: m_layout.param9[cell] = byte; break;
-        case 10: m_layout.param10[cell] = byte; break;
-        case 11: m_layout.param11[cell] = byte; break;
-        case 12: m_layout.param12[cell] = byte; break;
-        case 13: m_layout.param13[cell] = byte; break;
-        case 14: m_layout.param14[cell] = byte; break;
-        case 15: m_layout.param15[cell] = byte; break;
-        case 16: m_layout.param16[cell] = byte; break;
+        case Bound1: m_layout.param9[cell] = byte; break;
+        case Bound2: m_layout.param10[cell] = byte; break;
+        case Bound3: m_layout.param11[cell] = byte; break;
+        case Bound4: m_layout.param12[cell] = byte; break;
+        case DksAction1: m_layout.param13[cell] = byte; break;
+        case DksAction2: m_layout.param14[cell] = byte; break;
+        case DksAction3: m_layout.param15[cell] = byte; break;
+        case DksAction4: m_layout.param16[cell] = byte; break;
         case MacroNumber: m_layout.param17[cell] = value; break;
         case MacroSteps: m_layout.param18[cell] = byte; break;
-        case 19: m_layout.param19[cell] = byte; break;
-        case 20: m_layout.param20[cell] = value; break;
-        case 21: m_layout.param21[cell] = value; break;
+        case Delay: m_layout.param19[cell] = byte; break;
+        case Press: m_layout.param20[cell] = value; break;
+        case Release: m_layout.param21[cell] = value; break;
         default: break;
         }
     }
@@ -139,7 +139,7 @@ void KB2ActionData::storeAdvancedEntries(const STU_BoardFromMT &rec)
         info.keyIndex = type;
         info.pressType = typeOfWire(rec.DKS1[i]);
         info.clickType = typeOfWire(rec.DKS2[i]);
-        info.delay = rec.delay[i] * 10;
+        info.delay = rec.delay[i] * DelayUnitMs;
         m_mt.insert(type, info);
     }
 }
@@ -154,7 +154,7 @@ void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTGL &rec)
         TGLInfo info;
         info.keyIndex = type;
         info.switchType = typeOfWire(rec.DKS1[i]);
-        info.delay = rec.delay[i] * 10;
+        info.delay = rec.delay[i] * DelayUnitMs;
         m_tgl.insert(type, info);
     }
 }
@@ -168,7 +168,7 @@ void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTDKS &rec)
             continue;
         DKSInfo info;
         info.keyIndex = type;
-        info.touchDis << rec.value[i] / 1000.0;
+        info.touchDis << rec.value[i] / MicronsPerMm;
         for (int k = 0; k < 4; ++k) {
             info.bindKey << typeOfWire(rec.b[k][i]);
             info.triggerValue << kb2_dks_action_string(rec.b[4 + k][i]);
@@ -226,11 +226,11 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
         const int type = typeOfCode(familyMatrix[cell]);
         if (type < 0)
             continue;
-        switch (l.mode[cell] & 0x0F) {
-        case 1: {
+        switch (l.mode[cell] & AdvancedMask) {
+        case AdvancedDks: {
             DKSInfo info;
             info.keyIndex = type;
-            info.touchDis << m_db.perKey3[cell] / 1000.0;
+            info.touchDis << m_db.perKey3[cell] / MicronsPerMm;
             const quint8 bound[4] = {l.param9[cell], l.param10[cell], l.param11[cell], l.param12[cell]};
             const quint8 actions[4] = {l.param13[cell], l.param14[cell], l.param15[cell], l.param16[cell]};
             for (int k = 0; k < 4; ++k) {
@@ -240,7 +240,7 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
             m_tdks.insert(type, info);
             break;
         }
-        case 2: {
+        case AdvancedMpt: {
             MPTInfo info;
             info.keyIndex = type;
             info.bindKey << typeOfWire(l.param9[cell]) << typeOfWire(l.param10[cell]) << typeOfWire(l.param11[cell]);
@@ -248,24 +248,24 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
             m_mpt.insert(type, info);
             break;
         }
-        case 3: {
+        case AdvancedMt: {
             MTInfo info;
             info.keyIndex = type;
             info.pressType = typeOfWire(l.param9[cell]);
             info.clickType = typeOfWire(l.param10[cell]);
-            info.delay = l.param19[cell] * 10;
+            info.delay = l.param19[cell] * DelayUnitMs;
             m_mt.insert(type, info);
             break;
         }
-        case 4: {
+        case AdvancedTgl: {
             TGLInfo info;
             info.keyIndex = type;
             info.switchType = typeOfWire(l.param9[cell]);
-            info.delay = l.param19[cell] * 10;
+            info.delay = l.param19[cell] * DelayUnitMs;
             m_tgl.insert(type, info);
             break;
         }
-        case 5: {
+        case AdvancedEnd: {
             ENDInfo info;
             info.keyIndex = type;
             info.switchType = typeOfWire(l.param9[cell]);
@@ -273,17 +273,17 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
             break;
         }
         case AdvancedMacro: {
-            addMacroKey(type, l.param17[cell] >> 8);
+            addMacroKey(type, l.param17[cell] / MacroStride);
             break;
         }
-        case 8: {
+        case AdvancedSocd: {
             SOCDInfo info;
             info.keyIndex = type;
             info.switchType = typeOfWire(l.param9[cell]);
             m_socd.insert(type, info);
             break;
         }
-        case 9: {
+        case AdvancedRs: {
             RSInfo info;
             info.keyIndex = type;
             info.switchType = typeOfWire(l.param9[cell]);
@@ -299,11 +299,11 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
 void KB2ActionData::finishWalk(const quint16 familyMatrix[KB2MatrixCells])
 {
     rebuildAdvancedMaps(familyMatrix);
-    emitLayoutDB();
-    emitLayoutKey();
-    emitLayoutDis();
+    m_outlet.emitLayoutDB();
+    m_outlet.emitLayoutKey();
+    m_outlet.emitLayoutDis();
     for (const QVariant &map : advancedMapVariants())
-        emitAdvancedKey(map);
+        m_outlet.emitAdvancedKey(map);
 }
 
 // ---------------------------------------------------------------------------
@@ -324,9 +324,9 @@ MapKB2DockerKey KB2ActionData::layoutKeyMap() const
 QList<QList<quint16>> KB2ActionData::layoutParamRows(int param) const
 {
     QMutexLocker lock(&m_lock);
-    const quint16 *values = param == 4 ? m_layout.travel
-                          : param == 20 ? m_layout.param20
-                          : param == 21 ? m_layout.param21
+    const quint16 *values = param == Travel ? m_layout.travel
+                          : param == Press ? m_layout.param20
+                          : param == Release ? m_layout.param21
                                         : nullptr;
     QList<QList<quint16>> rows;
     if (!values)

@@ -1,48 +1,50 @@
 #pragma once
 
-#include "HidUSB.h"
 #include "KB2ActionData.h"
-#include "Kb2Link.h"
 #include "Kb2Request.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardWorker.h"
 
 #include <QColor>
 #include <QList>
 #include <QMap>
-#include <QMutex>
 #include <QThread>
 #include <QVariant>
-#include <QWaitCondition>
-
-#include <atomic>
-
-class QDeadlineTimer;
 
 // The one object through which the program talks to the keyboard in normal
-// operation. Every device access (enumerating, probing, opening, requests,
-// the read-back walks and the live polls) runs on the worker thread, which
-// owns the HID handle; the GUI thread only queues work and hears the results
-// as queued signals.
-//
-// The worker is a state machine: closed or open, and when open one of the
-// modes below. Idle: it sends queued requests in order, then sleeps. A walk
-// (initial, layout, colour) holds the queue until it ends. A poll
-// (calibration, key test) lets queued requests out between its rounds.
-// Closing the device, for whatever reason, drops the queue and returns to
-// Idle; a device error closes it and says so with sigDeviceLost.
-//
-// Locks: m_stateLock guards the queue, the mode and the session flags, and is
-// never held across device I/O or while emitting.
-class KeyboardAction : public QThread, public KB2ActionData {
+// operation. It owns the board mirror (KB2ActionData), which the feature
+// interfaces edit, and the device worker (KeyboardWorker), which runs on its
+// own thread, owns the HID handle and takes the records the mirror changes.
+// The GUI thread only queues work here and hears the results as queued
+// signals; see KeyboardWorker for the states and the queue.
+class KeyboardAction : public QObject,
+                       public BoardControl,
+                       public LiveControl,
+                       public ConnectionControl,
+                       private KB2ActionData::Outlet {
     Q_OBJECT
 public:
-    enum Mode { Idle = 0, InitialWalk = 1, LayoutWalk = 2, ColourWalk = 4, Calibration = 5, KeyTest = 6 };
+    // The values of mode(), and the walk a read failure names.
+    enum Mode {
+        Idle = int(WorkerState::Idle),
+        InitialWalk = int(WorkerState::InitialWalk),
+        LayoutWalk = int(WorkerState::LayoutWalk),
+        ColourWalk = int(WorkerState::ColourWalk),
+        Calibration = int(WorkerState::Calibration),
+        KeyTest = int(WorkerState::KeyTest),
+    };
     // Results of connecting and reconnecting.
-    enum ConnectResult { Connected = 0, NoKeyboard = -1, OpenFailed = -2 };
-    static constexpr unsigned short VendorId = 0x1C4F;
-    static constexpr unsigned short ProductId = 0xEE88;
+    enum ConnectResult {
+        Connected = KeyboardWorker::Connected,
+        NoKeyboard = KeyboardWorker::NoKeyboard,
+        OpenFailed = KeyboardWorker::OpenFailed,
+    };
+    static constexpr unsigned short VendorId = KeyboardWorker::VendorId;
+    static constexpr unsigned short ProductId = KeyboardWorker::ProductId;
     // A walk's request is sent again this many times when its answer is lost
     // or corrupt; so is a queued request.
-    static constexpr int Retries = 2;
+    static constexpr int Retries = KeyboardWorker::Retries;
+    using LiveStats = KeyboardWorker::LiveStats;
 
     // The process-wide worker, created on first call.
     static KeyboardAction *instance(QObject *parent = nullptr);
@@ -53,37 +55,40 @@ public:
     // Ends the worker thread and closes the device, for the end of the
     // program (the process-wide worker itself is never destroyed).
     void shutdown();
+    // The worker thread runs (it starts with the first work).
+    bool isRunning() const;
+    WorkerState state() const { return m_worker.state(); }
 
     // --- Connection. These return at once; the worker does the I/O and
     // reports with sigConnectFinished (and sigKeyboardArrived).
     // Finds the keyboard among the interfaces with its ids, probes them
     // (vendor-defined usage pages first) and opens the one that answers.
-    void requestConnect();
+    void requestConnect() override { m_worker.requestConnect(); }
     // An interface arrived: when nothing is open and it is one of the
     // keyboard's, connect as above.
-    void requestArrival(const QString &path);
+    void requestArrival(const QString &path) override { m_worker.requestArrival(path); }
     // Reopens the remembered interface.
-    void requestReconnect();
+    void requestReconnect() override { m_worker.requestReconnect(); }
     // The same, waiting (bounded) for the result: for the command line and
     // tests, never for the GUI thread.
-    int connectDevice();
-    int reconnect();
+    int connectDevice() { return m_worker.connectDevice(); }
+    int reconnect() { return m_worker.reconnect(); }
     // Probes one interface (closing an open session first) and leaves it
     // closed; remembers its path and board information when it answers.
-    bool probePath(const QString &path);
+    bool probePath(const QString &path) { return m_worker.probePath(path); }
     // Ends the session now: walks and polls stop, queued requests are
     // dropped, the worker closes the handle before it does anything else.
-    void closeDevice();
+    void closeDevice() override { m_worker.closeDevice(); }
     // While held (the firmware engine has the keyboard), the session is
     // closed and stays closed: connections queued before and asked for
     // meanwhile are dropped (a waiting caller gets its failure at once).
-    void setHeld(bool held);
-    bool isHeld() const;
+    void setHeld(bool held) override { m_worker.setHeld(held); }
+    bool isHeld() const { return m_worker.isHeld(); }
 
-    bool isDeviceOpen() const;
-    QString devicePathString() const;
-    bool isInitialising() const;
-    int mode() const;
+    bool isDeviceOpen() const override { return m_worker.isDeviceOpen(); }
+    QString devicePathString() const { return m_worker.devicePathString(); }
+    bool isInitialising() const { return m_worker.isInitialising(); }
+    int mode() const { return m_worker.mode(); }
 
     void queryKeyboardName();
     void queryPrecision();
@@ -98,43 +103,89 @@ public:
     // Asks for the board information again; its answer is reported as on
     // connecting, so the window reads the whole keyboard back.
     void queryBoardInfo();
-    void startInitialRead();
-    void startLayoutRead();
-    void startCalibration();
+    void startInitialRead() { m_worker.startInitialRead(); }
+    void startLayoutRead() { m_worker.startLayoutRead(); }
+    void startCalibration() override { m_worker.startCalibration(); }
     // Sends the stop only when a calibration is running or about to.
-    void stopCalibration();
-    void startKeyTest();
-    void stopKeyTest();
+    void stopCalibration() override { m_worker.stopCalibration(); }
+    void startKeyTest() override { m_worker.startKeyTest(); }
+    void stopKeyTest() override { m_worker.stopKeyTest(); }
 
     // Builds the request's frame and appends it to the queue; false when the
     // type queues nothing.
-    bool queueRequest(const KB2Request &request);
-    int queuedCount() const;
+    bool queueRequest(const KB2Request &request) { return m_worker.queueRequest(request); }
+    int queuedCount() const { return m_worker.queuedCount(); }
     // Counts everything the worker has been given; sigKB2Idle carries the
     // count it had done when it fell asleep.
-    quint64 workSerial() const;
-    // The worker sleeps and has done everything it was given.
-    bool isIdle() const;
+    quint64 workSerial() const { return m_worker.workSerial(); }
+    // The worker has done everything it was given and runs nothing.
+    bool isIdle() const { return m_worker.isIdle(); }
 
     // The pause before the first write after opening (1 s, for the keyboard
     // to settle), the wait for a probe's answer (500 ms) and for any other
     // answer (250 ms). Tests shorten them.
-    void setFirstWriteDelay(int ms) { m_firstWriteDelayMs = ms; }
-    void setProbeTimeout(int ms) { m_probeTimeoutMs = ms; }
-    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
+    void setFirstWriteDelay(int ms) { m_worker.setFirstWriteDelay(ms); }
+    void setProbeTimeout(int ms) { m_worker.setProbeTimeout(ms); }
+    void setAnswerTimeout(int ms) { m_worker.setAnswerTimeout(ms); }
 
     // The board information of the last probe or 0x81 answer.
-    STU_BoardInfo2 boardInfo() const;
+    STU_BoardInfo2 boardInfo() const override { return m_board.boardInfo(); }
+
+    // The board mirror, for what reads the board as read back.
+    const KB2ActionData &board() const { return m_board; }
+
+    // --- The board's features (BoardControl): the mirror's record
+    // operations; what they change goes to the worker's queue.
+    STU_BoardFromPRGB boardPRGB() const override { return m_board.boardPRGB(); }
+    void setLightingMode(int mode) override { m_board.setLightingMode(mode); }
+    void setLightingDirection(bool on) override { m_board.setLightingDirection(on); }
+    void setBrightness(quint8 value) override { m_board.setBrightness(value); }
+    void setSpeed(quint8 value) override { m_board.setSpeed(value); }
+    void setSleep(quint8 value) override { m_board.setSleep(value); }
+    void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep) override
+    {
+        m_board.setLightingValues(mode, brightness, speed, direction, sleep);
+    }
+    void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue) override
+    {
+        m_board.setKeyColour(keyType, red, green, blue);
+    }
+    void setKeyColours(const QMap<int, QColor> &colours) override { m_board.setKeyColours(colours); }
+
+    STU_BoardFromDB boardDB() const override { return m_board.boardDB(); }
+    STU_BoardFromLayout boardLayout() const override { return m_board.boardLayout(); }
+    void setGlobalTravel(quint16 um) override { m_board.setGlobalTravel(um); }
+    void setPressDeadZone(quint16 um) override { m_board.setPressDeadZone(um); }
+    void setReleaseDeadZone(quint16 um) override { m_board.setReleaseDeadZone(um); }
+    void setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm, quint16 releaseDeadZoneUm,
+                              bool lowLatency) override
+    {
+        m_board.setPerformanceValues(globalTravelUm, pressDeadZoneUm, releaseDeadZoneUm, lowLatency);
+    }
+    void setLowLatency(bool on) override { m_board.setLowLatency(on); }
+    void sendSingleKeyData(const QList<KeyParam> &entries) override { m_board.sendSingleKeyData(entries); }
+
+    MapKB2DockerKey layoutKeyMap() const override { return m_board.layoutKeyMap(); }
+    void setLayerKey(int layer, int keyType, int newKeyType) override { m_board.setLayerKey(layer, keyType, newKeyType); }
+    void setLayer(int layer, const QMap<int, int> &keys) override { m_board.setLayer(layer, keys); }
+
+    int macroCount() const override { return m_board.macroCount(); }
+    int macroNumber(int keyType) const override { return m_board.macroNumber(keyType); }
+    QList<QVariant> advancedMapVariants() const override { return m_board.advancedMapVariants(); }
+    void writeAdvancedBinding(const DKSInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const MPTInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const MTInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const TGLInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const ENDInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const SOCDInfo &info) override { m_board.writeAdvancedBinding(info); }
+    void writeAdvancedBinding(const RSInfo &info) override { m_board.writeAdvancedBinding(info); }
+    bool writeAdvancedBinding(const MACROInfo &info) override { return m_board.writeAdvancedBinding(info); }
+    void removeAdvancedBinding(int keyType, int bindKind) override { m_board.removeAdvancedBinding(keyType, bindKind); }
 
     // Live poll rounds read, and those that reached the GUI thread: a round
     // that a newer one replaced before delivery is dropped, never queued
     // behind it.
-    struct LiveStats {
-        quint64 rounds = 0;
-        quint64 delivered = 0;
-        int mostQueued = 0; // deliveries waiting for the GUI thread at once, at most
-    };
-    LiveStats liveStats() const;
+    LiveStats liveStats() const { return m_worker.liveStats(); }
 
 signals:
     void sigKB2DeviceInfo(const QVariant &info);
@@ -177,131 +228,16 @@ signals:
     void sigCalibrationEnded();
     void sigKeyTestEnded();
 
-protected:
-    void run() override;
-
+private:
+    // KB2ActionData::Outlet: the mirror's records go to the queue, its
+    // tables out as this object's signals.
     void sendRecord(const QVariant &record) override;
     void emitLayoutDB() override;
     void emitLayoutKey() override;
     void emitLayoutDis() override;
     void emitAdvancedKey(const QVariant &map) override;
 
-private:
-    static constexpr int KeysPerBatch = 14;
-    static constexpr int MatrixCells = 126;
-
-    struct Job {
-        enum Kind { Request, SwitchMode, Connect, Arrival, Reopen, Probe };
-        Kind kind = Request;
-        KB2Request request;
-        Kb2Frame frame;
-        int mode = Idle;
-        QByteArray path;
-        quint64 ticket = 0; // a caller waits for the result
-    };
-    static bool opensSession(int kind);
-    struct WalkState {
-        int parameter = 0;
-        int position = -1;
-    };
-    struct Step {
-        enum Kind { Quit, Close, RunJob, RunMode, AnnounceIdle };
-        Kind kind = Quit;
-        Job job;
-        int mode = Idle;
-        quint64 serial = 0;
-    };
-
-    // Queueing (any thread)
-    void post(Job job, bool front = false);
-    // Returns the ticket to wait on when waited is true, else 0.
-    quint64 postControl(Job::Kind kind, const QByteArray &path = QByteArray(), bool waited = false);
-    int waitForResult(quint64 ticket, int fallback);
-    void queueModeSwitch(int mode);
-    void setModeNow(int mode);
-    // Under m_stateLock: drops the queued mode switches, and the queued
-    // requests too when asked; returns the live polls among the switches,
-    // which end before they began and must say so (emitDroppedEnded).
-    QList<int> dropQueuedLocked(bool requests);
-    void emitDroppedEnded(const QList<int> &modes);
-    void emitModeEnded(int oldMode, int newMode);
-
-    // Worker thread
-    Step nextStep();
-    void runJob(Job &job);
-    void runMode(int mode);
-    void finishControl(const Job &job, int result);
-    int connectNow();
-    int openSession(const QByteArray &path);
-    bool probeNow(const QByteArray &path);
-    int probeOpenDevice();
-    bool settled();
-    bool sleepUntil(const QDeadlineTimer &deadline, bool wakeOnWork);
-    void loseDevice(int code);
-    bool interrupted() const;
-    bool endModeIf(int mode, int newMode = Idle);
-
-    void sendQueued(const Job &job);
-    void dispatch(const Kb2Frame &frame);
-    void walkStep(WalkState &walk, int mode, int lastParameter);
-    void walkFailed(WalkState &walk, int mode, int code);
-    void colourWalkStep();
-    void calibrationPoll();
-    void keyTestPoll();
-    void serveQueuedRequests();
-    // The newest poll round waits for the GUI thread in a mailbox; at most
-    // one delivery is queued at a time, so a slow window never falls behind.
-    void publishKeyTest(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
-    void publishCalibration(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
-    // One live-table query; false ends or skips the round, and code tells why.
-    bool queryTable(int table, int part, Kb2Frame &answer, int &code);
-    template <typename Record>
-    void storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &));
-    void storeKeyMatrixRows(const Kb2Frame &frame);
-
-    mutable QMutex m_stateLock;
-    QWaitCondition m_wake;        // work, mode, close or stop changed
-    QWaitCondition m_resultReady; // a control job finished
-    QList<Job> m_queue;
-    QMap<quint64, int> m_results;
-    quint64 m_nextTicket = 1;
-    int m_mode = Idle;
-    bool m_running = true;
-    bool m_asleep = false;
-    bool m_open = false;          // a session is open (as the GUI sees it)
-    bool m_closePending = false;  // closeDevice ran; the worker has not closed yet
-    bool m_held = false;          // setHeld: no session may open
-    quint64 m_serial = 0;         // work handed to the worker
-    quint64 m_announced = 0;      // work done when it last fell asleep
-    QByteArray m_path;            // the remembered interface
-    std::atomic<bool> m_stopIo{false}; // cuts an exchange short: close or shutdown
-
-    // Worker thread only
-    HidUSB m_usb;
-    Kb2Link m_link{m_usb};
-    bool m_firstWritePending = false;
-    std::atomic<int> m_firstWriteDelayMs{1000};
-    std::atomic<int> m_probeTimeoutMs{500};
-    std::atomic<int> m_answerTimeoutMs{250};
-    WalkState m_initialWalk;
-    WalkState m_layoutWalk;
-    int m_colourPosition = -1;
-    int m_colourFailure = 0;
-    QMap<int, QColor> m_colourMap;
-    QMap<int, QList<int>> m_originalKeys;
-
-    // The newest round of a live poll, waiting for the GUI thread.
-    template <typename Second>
-    struct LiveMail {
-        QList<QList<quint16>> first;
-        QList<QList<Second>> second;
-        bool pending = false;
-    };
-    template <typename Mail, typename Deliver>
-    void publishLive(Mail &mail, Deliver deliver);
-    mutable QMutex m_liveLock;
-    LiveMail<quint8> m_keyTestMail;
-    LiveMail<quint16> m_calibrationMail;
-    LiveStats m_liveStats;
-    int m_liveQueued = 0;
+    QThread m_thread;
+    KB2ActionData m_board{*this};
+    KeyboardWorker m_worker{m_board, this};
 };

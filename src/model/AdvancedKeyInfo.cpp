@@ -1,11 +1,11 @@
 #include "AdvancedKeyInfo.h"
 
+#include "AdvancedKeyKinds.h"
+
 QString bindKeyTypeLabel(int kind)
 {
-    static const char *const labels[] = {"DKS", "MPT", "MT", "TGL", "END", "MACRO", "SOCD", "RS"};
-    if (kind < 0 || kind >= int(sizeof(labels) / sizeof(labels[0])))
-        return QString();
-    return QString::fromLatin1(labels[kind]);
+    const AdvancedKindTraits *t = advancedKindTraits(kind);
+    return t ? QString::fromLatin1(t->label) : QString();
 }
 
 bool operator==(const DKSInfo &a, const DKSInfo &b)

@@ -1,5 +1,6 @@
 #include "ProfileData.h"
 
+#include "AdvancedKeyKinds.h"
 #include "KeyTypeTable.h"
 #include "ProfileDocument.h"
 
@@ -12,27 +13,15 @@ using namespace ProfileMembers;
 
 namespace {
 
-struct KindName {
-    int kind;
-    const char *item;
-};
-const KindName kKindNames[] = {{Bind_DKS, "TDKS"}, {Bind_MT, "MT"},     {Bind_TGL, "TGL"}, {Bind_MPT, "MPT"},
-                               {Bind_END, "END"},  {Bind_SOCD, "SOCD"}, {Bind_RS, "RS"},   {Bind_MACRO, "MACRO"}};
-
 int kindOfItem(const QString &item)
 {
-    for (const KindName &k : kKindNames)
-        if (item == QLatin1String(k.item))
-            return k.kind;
-    return Bind_None;
+    return advancedKindOfItem(item);
 }
 
 QString itemOfKind(int kind)
 {
-    for (const KindName &k : kKindNames)
-        if (k.kind == kind)
-            return QLatin1String(k.item);
-    return QString();
+    const AdvancedKindTraits *t = advancedKindTraits(kind);
+    return t ? QLatin1String(t->profileItem) : QString();
 }
 
 // A number rounded to an int; false for anything else or out of range.

@@ -54,9 +54,10 @@ MacroLoadResult withStatus(MacroLoadResult::Status status)
 }
 
 // The device layer without a device: keeps what it would send.
-class Recorder : public KB2ActionData
+class Recorder : public KB2ActionData::Outlet, public KB2ActionData
 {
 public:
+    Recorder() : KB2ActionData(static_cast<KB2ActionData::Outlet &>(*this)) {}
     QList<QVariant> sent;
 
 protected:

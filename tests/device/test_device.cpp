@@ -66,6 +66,8 @@ private slots:
     void unplugAtEachPhase_data();
     void unplugAtEachPhase();
     void destructionIsPrompt();
+    void workerTransitions_data();
+    void workerTransitions();
 };
 
 void TestDevice::transportAndProbeOrder()
@@ -851,6 +853,88 @@ void TestDevice::destructionIsPrompt()
     // It stopped in the middle of its current exchange: nothing queued was
     // worked through.
     QVERIFY(rig.kb.framesReceived() - before <= 1);
+}
+
+void TestDevice::workerTransitions_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("event");
+    const char *states[] = {"closed", "idle", "walking", "calibration", "key test"};
+    const char *events[] = {"close", "device lost", "shutdown"};
+    for (int s = 0; s < 5; ++s)
+        for (int e = 0; e < 3; ++e)
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(states[s], events[e]))) << s << e;
+}
+
+// From each state, a close, a lost keyboard and the end all leave the
+// worker closed, each ended signal said once and the loss only when a
+// session was open.
+void TestDevice::workerTransitions()
+{
+    enum { Closed, Idle, Walking, Calibrating, KeyTesting };
+    enum { Close, Lost, Shutdown };
+    QFETCH(int, from);
+    QFETCH(int, event);
+    constexpr int Bound = 20000;
+    Rig rig;
+    KeyboardAction &w = *rig.worker;
+    QueuedSpy calibrationEnded(&w, &KeyboardAction::sigCalibrationEnded);
+    QueuedSpy keyTestEnded(&w, &KeyboardAction::sigKeyTestEnded);
+    QueuedSpy lost(&w, &KeyboardAction::sigDeviceLost);
+    QueuedSpy readFailed(&w, &KeyboardAction::sigKB2ReadFailed);
+
+    if (from != Closed) {
+        QCOMPARE(w.connectDevice(), 0);
+        QVERIFY(rig.waitIdle());
+    }
+    if (from == Walking) {
+        // The walk's first read never gets its answer, so it stays walking.
+        VirtualKeyboard::Faults f;
+        f.onlyCommand = 0x23;
+        f.dropAnswers = -1;
+        rig.kb.setFaults(f);
+        w.setAnswerTimeout(Bound);
+        KeyboardSession::startReadBack(&w);
+        QTRY_COMPARE_WITH_TIMEOUT(w.state(), WorkerState::InitialWalk, Bound);
+    } else if (from == Calibrating) {
+        QueuedSpy rounds(&w, &KeyboardAction::sigUpdateAdjustingData);
+        w.startCalibration();
+        QVERIFY(rounds.wait(Bound));
+    } else if (from == KeyTesting) {
+        QueuedSpy rounds(&w, &KeyboardAction::sigUpdateMMData);
+        w.startKeyTest();
+        QVERIFY(rounds.wait(Bound));
+    }
+    const WorkerState expected[] = {WorkerState::Closed, WorkerState::Idle, WorkerState::InitialWalk,
+                                    WorkerState::Calibration, WorkerState::KeyTest};
+    QCOMPARE(w.state(), expected[from]);
+
+    // Without a connection the worker thread never started: nothing to wait for.
+    if (event == Close) {
+        w.closeDevice();
+        QVERIFY(from == Closed || rig.waitIdle(Bound));
+        QCOMPARE(w.state(), WorkerState::Closed);
+    } else if (event == Lost) {
+        rig.kb.unplug();
+        if (from != Closed) {
+            w.queryKeyboardName(); // an idle worker learns of it on its next exchange
+            QVERIFY(lost.wait(Bound));
+            QVERIFY(rig.waitIdle(Bound));
+        }
+        QCOMPARE(w.state(), WorkerState::Closed);
+    } else {
+        w.shutdown();
+        QCOMPARE(w.state(), WorkerState::Stopped);
+        QVERIFY(!w.isRunning());
+    }
+    calibrationEnded.flush();
+    QVERIFY(!w.isDeviceOpen());
+    QCOMPARE(w.mode(), int(KeyboardAction::Idle));
+    QCOMPARE(calibrationEnded.size(), from == Calibrating ? 1 : 0);
+    QCOMPARE(keyTestEnded.size(), from == KeyTesting ? 1 : 0);
+    QCOMPARE(lost.size(), event == Lost && from != Closed ? 1 : 0);
+    // A walk cut short by a lost keyboard says why; a deliberate end does not.
+    QCOMPARE(readFailed.size(), event == Lost && from == Walking ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestDevice)

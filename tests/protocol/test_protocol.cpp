@@ -42,9 +42,10 @@ const quint8 *u8(const QByteArray &b)
     return reinterpret_cast<const quint8 *>(b.constData());
 }
 
-class Recorder : public KB2ActionData
+class Recorder : public KB2ActionData::Outlet, public KB2ActionData
 {
 public:
+    Recorder() : KB2ActionData(static_cast<KB2ActionData::Outlet &>(*this)) {}
     QList<QVariant> sent;
     QStringList emitted;
 

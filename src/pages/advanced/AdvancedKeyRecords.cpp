@@ -126,19 +126,10 @@ int pairedKeyType(const KeyInfo &info)
     return -1;
 }
 
-bool writeBindingRecord(KB2ActionData *device, const QVariant &record)
+bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record)
 {
-    switch (recordKind(record)) {
-    case Bind_DKS: device->writeAdvancedBinding(record.value<DKSInfo>()); return true;
-    case Bind_MPT: device->writeAdvancedBinding(record.value<MPTInfo>()); return true;
-    case Bind_MT: device->writeAdvancedBinding(record.value<MTInfo>()); return true;
-    case Bind_TGL: device->writeAdvancedBinding(record.value<TGLInfo>()); return true;
-    case Bind_END: device->writeAdvancedBinding(record.value<ENDInfo>()); return true;
-    case Bind_SOCD: device->writeAdvancedBinding(record.value<SOCDInfo>()); return true;
-    case Bind_RS: device->writeAdvancedBinding(record.value<RSInfo>()); return true;
-    case Bind_MACRO: return device->writeAdvancedBinding(record.value<MACROInfo>());
-    default: return false;
-    }
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    return r && device->writeAdvancedRecord(*r);
 }
 
 bool isBindableKeyType(int type)

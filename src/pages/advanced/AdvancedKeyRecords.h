@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariant>
 
-class KB2ActionData;
+class AdvancedKeyControl;
 
 // The advanced-key records as the page and its editors handle them: a
 // key's binding as one record variant (DKSInfo ... MACROInfo), and what a
@@ -28,7 +28,7 @@ int pairedKeyType(const KeyInfo &info);
 
 // Hands the record to the device layer's write of its kind. MACRO records
 // return the device's answer (false: refused, nothing sent).
-bool writeBindingRecord(KB2ActionData *device, const QVariant &record);
+bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record);
 
 // A key that an advanced binding can send: it has a one-byte wire code.
 // Keyboard-internal functions (most lighting and system keys) have none,

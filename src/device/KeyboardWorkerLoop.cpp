@@ -1,7 +1,9 @@
-// The worker thread's side of KeyboardAction: its loop, connecting and
+// The worker thread's side of KeyboardWorker: its loop, connecting and
 // probing, queued requests and the answers they bring.
 
-#include "KeyboardAction.h"
+#include "KeyboardWorker.h"
+
+#include "KB2ActionData.h"
 
 #include "AppParams.h"
 #include "DeviceLog.h"
@@ -14,6 +16,7 @@
 #include "WireKeyTable.h"
 
 #include <QDeadlineTimer>
+#include <QThread>
 
 #include <algorithm>
 
@@ -41,37 +44,36 @@ bool requestIsRead(const KB2Request &r)
 } // namespace
 
 template <typename Record>
-void KeyboardAction::storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &))
+void KeyboardWorker::storeAdvanced(const Kb2Frame &frame, bool (*decode)(const quint8 *, int, Record &))
 {
     Record rec;
     if (decode(frame.data, Kb2Frame::Size, rec))
-        storeAdvancedEntries(rec);
+        m_board.storeAdvancedEntries(rec);
 }
 
 // ---------------------------------------------------------------- the loop
 
-KeyboardAction::Step KeyboardAction::nextStep()
+KeyboardWorker::Step KeyboardWorker::nextStep()
 {
     QMutexLocker l(&m_stateLock);
     for (;;) {
         Step step;
-        if (!m_running)
+        const WorkerState s = state();
+        if (s == WorkerState::Stopped)
             return step;
-        if (m_closePending) {
-            m_closePending = false;
-            m_stopIo = false;
+        // A session ended from outside: the handle closes before anything else.
+        if (s == WorkerState::Closing || (!isSession(s) && m_usb.isOpen())) {
             step.kind = Step::Close;
             return step;
         }
-        const bool polling = m_mode == Calibration || m_mode == KeyTest;
-        if (!m_queue.isEmpty() && (m_mode == Idle || polling)) {
+        if (!m_queue.isEmpty() && (s == WorkerState::Idle || isPoll(s) || !isSession(s))) {
             step.kind = Step::RunJob;
             step.job = m_queue.takeFirst();
             return step;
         }
-        if (m_mode != Idle) {
+        if (isWalk(s) || isPoll(s)) {
             step.kind = Step::RunMode;
-            step.mode = m_mode;
+            step.mode = s;
             return step;
         }
         if (m_announced != m_serial) {
@@ -80,25 +82,27 @@ KeyboardAction::Step KeyboardAction::nextStep()
             step.serial = m_serial;
             return step;
         }
-        // Nothing to do: sleep until work, a close or the end arrives.
-        m_asleep = true;
+        // Nothing to do: sleep until work, a change of state or the end arrives.
         m_wake.wait(&m_stateLock);
-        m_asleep = false;
     }
 }
 
-void KeyboardAction::run()
+void KeyboardWorker::run()
 {
     for (;;) {
         Step step = nextStep();
         switch (step.kind) {
         case Step::Quit:
             m_usb.close();
+            QThread::currentThread()->quit();
             return;
         case Step::Close:
-            if (m_usb.isOpen())
-                qCDebug(lcDevice) << "关闭设备";
-            m_usb.close();
+            // Closing becomes Closed; a hold stays one. The transition closes the handle.
+            transitionTo([](WorkerState s) -> std::optional<WorkerState> {
+                if (isSession(s))
+                    return std::nullopt; // reopened meanwhile: not ours to close
+                return s == WorkerState::Closing ? WorkerState::Closed : s;
+            }, Queue::Keep);
             break;
         case Step::RunJob:
             runJob(step.job);
@@ -113,21 +117,21 @@ void KeyboardAction::run()
     }
 }
 
-bool KeyboardAction::sleepUntil(const QDeadlineTimer &deadline, bool wakeOnWork)
+bool KeyboardWorker::sleepUntil(const QDeadlineTimer &deadline, bool wakeOnWork)
 {
     QMutexLocker l(&m_stateLock);
     const quint64 serial = m_serial;
-    while (m_running && !m_closePending && !deadline.hasExpired()) {
+    while (!interrupted() && !deadline.hasExpired()) {
         // Work handed over meanwhile, or already waiting, ends a poll's pause.
         if (wakeOnWork && (m_serial != serial || !m_queue.isEmpty()))
             break;
         m_wake.wait(&m_stateLock, deadline);
     }
-    return m_running && !m_closePending;
+    return !interrupted();
 }
 
 // The keyboard needs a moment after being opened before it takes writes.
-bool KeyboardAction::settled()
+bool KeyboardWorker::settled()
 {
     if (!m_firstWritePending)
         return true;
@@ -137,68 +141,51 @@ bool KeyboardAction::settled()
     return true;
 }
 
-void KeyboardAction::loseDevice(int code)
+void KeyboardWorker::loseDevice(int code)
 {
-    m_usb.close();
-    int old;
-    bool report;
-    QList<int> dropped;
-    {
-        QMutexLocker l(&m_stateLock);
-        // A close from the GUI thread got there first: nothing was lost.
-        report = m_open && !m_closePending;
-        m_open = false;
-        dropped = dropQueuedLocked(true);
-        old = m_mode;
-        m_mode = Idle;
-    }
-    emitModeEnded(old, Idle);
-    emitDroppedEnded(dropped);
     qCDebug(lcDevice) << "device lost:" << kb2ErrorName(code);
-    if (report)
-        emit sigDeviceLost(code);
+    // A hold or the end stays what it is; the handle closes either way.
+    transitionTo([](WorkerState s) { return s == WorkerState::Held || s == WorkerState::Stopped ? s : WorkerState::Closed; },
+                 Queue::DropSession, code);
 }
 
-void KeyboardAction::runJob(Job &job)
+// The worker's own changes go only from the state it is running, so that a
+// stop or close from outside meanwhile wins.
+bool KeyboardWorker::endModeIf(WorkerState mode, WorkerState newMode)
+{
+    return transitionTo([mode, newMode](WorkerState s) { return s == mode ? std::optional<WorkerState>(newMode) : std::nullopt; },
+                        Queue::Keep);
+}
+
+void KeyboardWorker::runJob(Job &job)
 {
     switch (job.kind) {
     case Job::Request:
         sendQueued(job);
         break;
     case Job::SwitchMode: {
-        if (!m_usb.isOpen()) {
-            // Asked for while nothing is open: it ends before it began.
-            if (job.mode == Calibration)
-                emit sigCalibrationEnded();
-            else if (job.mode == KeyTest)
-                emit sigKeyTestEnded();
-            else
-                emit sigKB2ReadFailed(job.mode, Kb2Error::Closed);
-            break;
-        }
-        if (job.mode == InitialWalk)
+        if (job.mode == WorkerState::InitialWalk)
             m_initialWalk = WalkState();
-        else if (job.mode == LayoutWalk)
+        else if (job.mode == WorkerState::LayoutWalk)
             m_layoutWalk = WalkState();
-        int old;
-        {
-            QMutexLocker l(&m_stateLock);
-            old = m_mode;
-            m_mode = job.mode;
+        const WorkerState to = job.mode;
+        if (!transitionTo([to](WorkerState s) { return s == WorkerState::Idle || isPoll(s) ? std::optional<WorkerState>(to) : std::nullopt; },
+                          Queue::Keep)) {
+            // Asked for while nothing is open: it ends before it began.
+            if (isPoll(job.mode))
+                emitEnded(job.mode);
+            else
+                emit sigKB2ReadFailed(int(job.mode), Kb2Error::Closed);
         }
-        emitModeEnded(old, job.mode);
         break;
     }
     case Job::Connect:
         finishControl(job, connectNow());
         break;
     case Job::Arrival: {
-        {
-            QMutexLocker l(&m_stateLock);
-            if (m_open) {
-                qCDebug(lcDevice) << "arrival ignored: a keyboard is open" << job.path;
-                break; // a second keyboard is never probed
-            }
+        if (isDeviceOpen()) {
+            qCDebug(lcDevice) << "arrival ignored: a keyboard is open" << job.path;
+            break; // a second keyboard is never probed
         }
         QStringList paths;
         m_usb.findDevicePaths(paths, VendorId, ProductId);
@@ -235,7 +222,7 @@ void KeyboardAction::runJob(Job &job)
     }
 }
 
-void KeyboardAction::finishControl(const Job &job, int result)
+void KeyboardWorker::finishControl(const Job &job, int result)
 {
     if (job.ticket) {
         QMutexLocker l(&m_stateLock);
@@ -249,7 +236,7 @@ void KeyboardAction::finishControl(const Job &job, int result)
 
 // Runs the basic-information query on the open handle; stores the board
 // information when the keyboard answers.
-int KeyboardAction::probeOpenDevice()
+int KeyboardWorker::probeOpenDevice()
 {
     Kb2Frame answer;
     const int rc = m_link.exchange(kb2_build_plain(Kb2Cmd::BoardInfo), answer, m_probeTimeoutMs);
@@ -261,11 +248,11 @@ int KeyboardAction::probeOpenDevice()
     if (answer.command() != kb2Answer(Kb2Cmd::BoardInfo)
         || !kb2_decode_board_info(answer.data, Kb2Frame::Size, info))
         return Kb2Error::Foreign;
-    storeBoardInfo(info);
+    m_board.storeBoardInfo(info);
     return Kb2Error::Ok;
 }
 
-bool KeyboardAction::probeNow(const QByteArray &path)
+bool KeyboardWorker::probeNow(const QByteArray &path)
 {
     if (m_usb.isOpen()) {
         qCDebug(lcDevice) << "关闭设备";
@@ -283,7 +270,7 @@ bool KeyboardAction::probeNow(const QByteArray &path)
     return true;
 }
 
-int KeyboardAction::connectNow()
+int KeyboardWorker::connectNow()
 {
     m_usb.close();
     QStringList paths;
@@ -299,18 +286,17 @@ int KeyboardAction::connectNow()
 
 // Opens the interface for a session of requests, walks and polls, and asks
 // for the board information first.
-int KeyboardAction::openSession(const QByteArray &path)
+int KeyboardWorker::openSession(const QByteArray &path)
 {
     if (path.isEmpty() || !m_usb.openPath(path))
         return OpenFailed;
+    // Closed, held or ended while it was being opened: it stays closed.
+    if (!transitionTo(WorkerState::Idle, Queue::Keep, [](WorkerState s) { return s == WorkerState::Closed; })) {
+        m_usb.close();
+        return OpenFailed;
+    }
     {
         QMutexLocker l(&m_stateLock);
-        // Closed or held while it was being opened: it stays closed.
-        if (!m_running || m_closePending || m_held) {
-            m_usb.close();
-            return OpenFailed;
-        }
-        m_open = true;
         m_path = path;
     }
     m_usb.setDevicePath(path);
@@ -327,7 +313,7 @@ int KeyboardAction::openSession(const QByteArray &path)
 
 // ---------------------------------------------------------------- requests and answers
 
-void KeyboardAction::sendQueued(const Job &job)
+void KeyboardWorker::sendQueued(const Job &job)
 {
     if (!m_usb.isOpen()) {
         qCDebug(lcDevice) << "device closed, request dropped" << job.request.type;
@@ -346,13 +332,13 @@ void KeyboardAction::sendQueued(const Job &job)
         emit sigKB2RequestFailed(job.request.type, requestIsRead(job.request), rc);
 }
 
-void KeyboardAction::dispatch(const Kb2Frame &frame)
+void KeyboardWorker::dispatch(const Kb2Frame &frame)
 {
     switch (frame.command()) {
     case kb2Answer(Kb2Cmd::BoardInfo): {
         STU_BoardInfo2 info;
         if (kb2_decode_board_info(frame.data, Kb2Frame::Size, info)) {
-            storeBoardInfo(info);
+            m_board.storeBoardInfo(info);
             emit sigKB2DeviceInfo(QVariant::fromValue(info));
         }
         break;
@@ -366,7 +352,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
     case kb2Answer(Kb2Cmd::Key): {
         STU_BoardFromKey entries;
         if (kb2_decode_key_entries(frame.data, Kb2Frame::Size, entries))
-            applyKeyEntries(entries);
+            m_board.applyKeyEntries(entries);
         break;
     }
     case kb2Answer(Kb2Cmd::MT): storeAdvanced<STU_BoardFromMT>(frame, kb2_decode_mt); break;
@@ -385,7 +371,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
     case kb2Answer(Kb2Cmd::DB): {
         STU_BoardFromDB db;
         if (kb2_decode_db(frame.data, Kb2Frame::Size, db)) {
-            storeDB(db);
+            m_board.storeDB(db);
             emit sigKB2Sensitivity(QVariant::fromValue(db));
         }
         break;
@@ -393,7 +379,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
     case kb2Answer(Kb2Cmd::PRGB): {
         STU_BoardFromPRGB prgb;
         if (kb2_decode_prgb(frame.data, Kb2Frame::Size, prgb)) {
-            storePRGB(prgb);
+            m_board.storePRGB(prgb);
             emit sigKB2ColorLights(QVariant::fromValue(prgb));
             emit sigKB2SuperVelocity((prgb.bitmap & Kb2LightingBits::LowLatency) != 0);
         }
@@ -429,7 +415,7 @@ void KeyboardAction::dispatch(const Kb2Frame &frame)
     }
 }
 
-void KeyboardAction::storeKeyMatrixRows(const Kb2Frame &frame)
+void KeyboardWorker::storeKeyMatrixRows(const Kb2Frame &frame)
 {
     Kb2MatrixRows rows;
     if (!kb2_decode_key_matrix(frame.data, Kb2Frame::Size, rows))
@@ -442,10 +428,10 @@ void KeyboardAction::storeKeyMatrixRows(const Kb2Frame &frame)
     const int rowNumbers[2] = {rows.firstRow, rows.secondRow};
     for (int i = 0; i < 2; ++i) {
         const int row = rowNumbers[i];
-        if (row < 0 || row > 5)
+        if (row < 0 || row >= KB2MatrixRows)
             continue;
         QList<int> keys;
-        for (int col = 0; col < 21; ++col) {
+        for (int col = 0; col < KB2MatrixCols; ++col) {
             const quint8 wire = i == 0 ? rows.first[col] : rows.second[col];
             config->setMatrixCell(row, col, kb2_wire_to_model(wire));
             if (wire != 0)
@@ -453,6 +439,6 @@ void KeyboardAction::storeKeyMatrixRows(const Kb2Frame &frame)
         }
         m_originalKeys.insert(row, keys);
     }
-    if (rows.secondRow == 5)
+    if (rows.secondRow == KB2MatrixRows - 1)
         emit sigKB2OriginalKeyValueMap(m_originalKeys);
 }

@@ -1,10 +1,13 @@
 // The worker's long jobs: the parameter and colour walks after connecting,
 // and the calibration and key-test polls.
 
-#include "KeyboardAction.h"
+#include "KeyboardWorker.h"
+
+#include "KB2ActionData.h"
 
 #include "DeviceLog.h"
 #include "FamilyKeyMatrix.h"
+#include "KB2ActionDataParams.h"
 #include "Kb2Builders.h"
 #include "Kb2Commands.h"
 #include "Kb2Decoders.h"
@@ -23,66 +26,55 @@ constexpr int PollIntervalMs = 10;
 
 } // namespace
 
-void KeyboardAction::emitLayoutDB() { emit sigKB2LayoutDB(QVariant::fromValue(layoutDBMap())); }
-void KeyboardAction::emitLayoutKey() { emit sigKB2LayoutKey(QVariant::fromValue(layoutKeyMap())); }
-
-void KeyboardAction::emitLayoutDis()
-{
-    emit sigKB2LayoutDis(layoutParamRows(4), layoutParamRows(20), layoutParamRows(21));
-}
-
-void KeyboardAction::emitAdvancedKey(const QVariant &map) { emit sigKB2AdvancedKey(map); }
-
-void KeyboardAction::runMode(int mode)
+void KeyboardWorker::runMode(WorkerState mode)
 {
     if (!m_usb.isOpen()) {
-        if (endModeIf(mode) && (mode == InitialWalk || mode == LayoutWalk || mode == ColourWalk))
-            emit sigKB2ReadFailed(mode, Kb2Error::Closed);
+        if (endModeIf(mode) && isWalk(mode))
+            emit sigKB2ReadFailed(int(mode), Kb2Error::Closed);
         return;
     }
     if (!settled())
         return;
     switch (mode) {
-    case InitialWalk:
-        walkStep(m_initialWalk, InitialWalk, 22);
+    case WorkerState::InitialWalk:
+        walkStep(m_initialWalk, WorkerState::InitialWalk, kb2param::Count);
         break;
-    case LayoutWalk:
-        walkStep(m_layoutWalk, LayoutWalk, 5);
+    case WorkerState::LayoutWalk:
+        walkStep(m_layoutWalk, WorkerState::LayoutWalk, kb2param::Travel + 1);
         break;
-    case ColourWalk:
+    case WorkerState::ColourWalk:
         colourWalkStep();
         break;
-    case Calibration:
+    case WorkerState::Calibration:
         calibrationPoll();
         break;
-    case KeyTest:
+    case WorkerState::KeyTest:
         keyTestPoll();
         break;
     default:
-        endModeIf(mode); // no such mode: back to the queue
         break;
     }
 }
 
 // A parameter walk that cannot go on ends: back to idle, with the reason.
 // What it read so far is not published, so nobody shows half a table.
-void KeyboardAction::walkFailed(WalkState &walk, int mode, int code)
+void KeyboardWorker::walkFailed(WalkState &walk, WorkerState mode, int code)
 {
     walk = WalkState();
     if (kb2DeviceGone(code)) {
         loseDevice(code);
-        emit sigKB2ReadFailed(mode, code);
+        emit sigKB2ReadFailed(int(mode), code);
         return;
     }
     if (code == Kb2Error::Stopped || !endModeIf(mode))
         return; // stopped or closed from outside: not a failure of the walk
     qCDebug(lcDevice, "_kb2_Decode:<====>%d", code);
-    emit sigKB2ReadFailed(mode, code);
+    emit sigKB2ReadFailed(int(mode), code);
 }
 
 // One step of a parameter walk: the next 14 keys of the board's key matrix
 // for the current parameter.
-void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
+void KeyboardWorker::walkStep(WalkState &walk, WorkerState mode, int lastParameter)
 {
     SoftwareConfig *config = SoftwareConfig::instance();
     const int keyCount = config->matrixKeyCount();
@@ -90,9 +82,9 @@ void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
         walk.parameter = lastParameter; // no key matrix: nothing to read
     if (walk.parameter >= lastParameter) {
         walk = WalkState();
-        if (mode == InitialWalk) {
+        if (mode == WorkerState::InitialWalk) {
             // Every board with keys gets its colours read, however few keys.
-            if (!endModeIf(mode, keyCount > 0 ? ColourWalk : Idle))
+            if (!endModeIf(mode, keyCount > 0 ? WorkerState::ColourWalk : WorkerState::Idle))
                 return;
             m_colourPosition = -1;
             m_colourFailure = Kb2Error::Ok;
@@ -101,7 +93,7 @@ void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
         } else if (!endModeIf(mode)) {
             return;
         }
-        finishWalk(familyKeyMatrix(boardInfo().family()));
+        m_board.finishWalk(familyKeyMatrix(m_board.boardInfo().family()));
         return;
     }
 
@@ -115,7 +107,7 @@ void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
         }
         request.key[i] = kb2_model_to_wire(code);
         request.param[i] = quint8(walk.parameter);
-        request.value[i] = 0xFFFF;
+        request.value[i] = kb2param::NoCode;
     }
 
     Kb2Frame answer;
@@ -126,7 +118,7 @@ void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
     }
     STU_BoardFromKey entries;
     if (kb2_decode_key_entries(answer.data, Kb2Frame::Size, entries))
-        storeWalkEntries(entries);
+        m_board.storeWalkEntries(entries);
     // The parameter is done once no key is left after this batch.
     if (walk.position >= MatrixCells || config->nextKeyAfter(walk.position).second >= MatrixCells) {
         walk.position = -1;
@@ -138,9 +130,9 @@ void KeyboardAction::walkStep(WalkState &walk, int mode, int lastParameter)
 // matrix. A refused batch is skipped and the walk goes on; a keyboard that
 // stops answering ends it. Either way the colours that were read are
 // published, and the failure is reported beside them.
-void KeyboardAction::colourWalkStep()
+void KeyboardWorker::colourWalkStep()
 {
-    const int family = boardInfo().family();
+    const int family = m_board.boardInfo().family();
     STU_BoardFromKRGB request;
     for (int i = 0; i < KeysPerBatch; ++i) {
         quint16 code = 0;
@@ -151,6 +143,7 @@ void KeyboardAction::colourWalkStep()
         }
         qCDebug(lcDevice) << "要查询rgb的键" << code;
         request.key[i] = kb2_model_to_wire(code);
+        // The first entry's colour marks the record as a read.
         request.red[i] = request.green[i] = request.blue[i] = i == 0 ? 0xFF : 0;
     }
 
@@ -158,7 +151,7 @@ void KeyboardAction::colourWalkStep()
     const int rc = m_link.exchangeRetrying(kb2_build_krgb(request, Kb2Access::Read), answer, m_answerTimeoutMs, Retries);
     if (kb2DeviceGone(rc)) {
         loseDevice(rc);
-        emit sigKB2ReadFailed(ColourWalk, rc);
+        emit sigKB2ReadFailed(int(WorkerState::ColourWalk), rc);
         return;
     }
     if (rc == Kb2Error::Stopped)
@@ -169,7 +162,7 @@ void KeyboardAction::colourWalkStep()
         if (kb2_decode_krgb(answer.data, Kb2Frame::Size, colours)) {
             for (int i = 0; i < KeysPerBatch; ++i) {
                 const quint8 wire = colours.key[i];
-                if (wire == 0xFF || wire == 0)
+                if (wire == WireKeyTable::NoKey || wire == 0)
                     continue;
                 const int keyId = keyTypeFromCode(kb2_wire_to_model(wire));
                 if (keyId >= 0)
@@ -186,22 +179,22 @@ void KeyboardAction::colourWalkStep()
         return;
     qCDebug(lcDevice) << "读到RGB数据" << m_colourMap;
     m_colourPosition = -1;
-    if (!endModeIf(ColourWalk))
+    if (!endModeIf(WorkerState::ColourWalk))
         return;
     emit sigKB2UpdateKRGBInfo(m_colourMap);
     if (m_colourFailure != Kb2Error::Ok)
-        emit sigKB2ReadFailed(ColourWalk, m_colourFailure);
+        emit sigKB2ReadFailed(int(WorkerState::ColourWalk), m_colourFailure);
 }
 
 // A poll round is several exchanges; requests queued meanwhile go out
 // between them, so a change made during the key test is not held up.
-void KeyboardAction::serveQueuedRequests()
+void KeyboardWorker::serveQueuedRequests()
 {
     for (;;) {
         Job job;
         {
             QMutexLocker l(&m_stateLock);
-            if (!m_running || m_closePending || m_queue.isEmpty() || m_queue.first().kind != Job::Request)
+            if (interrupted() || m_queue.isEmpty() || m_queue.first().kind != Job::Request)
                 return;
             job = m_queue.takeFirst();
         }
@@ -209,7 +202,7 @@ void KeyboardAction::serveQueuedRequests()
     }
 }
 
-bool KeyboardAction::queryTable(int table, int part, Kb2Frame &answer, int &code)
+bool KeyboardWorker::queryTable(int table, int part, Kb2Frame &answer, int &code)
 {
     serveQueuedRequests();
     code = m_link.exchange(kb2_build_table_query(quint8(table), quint8(part)), answer, m_answerTimeoutMs);
@@ -226,7 +219,7 @@ static bool pollMustEnd(int code)
     return code == Kb2Error::Refused || kb2DeviceGone(code) || code == Kb2Error::Stopped;
 }
 
-void KeyboardAction::calibrationPoll()
+void KeyboardWorker::calibrationPoll()
 {
     // Calibration table rows 0..2, 3..5, then the travel table likewise.
     const int order[4][2] = {{Kb2Table::Calibration, 1}, {Kb2Table::Calibration, 2},
@@ -241,7 +234,7 @@ void KeyboardAction::calibrationPoll()
                 loseDevice(code);
                 return;
             }
-            if (code == Kb2Error::Refused && endModeIf(Calibration)) {
+            if (code == Kb2Error::Refused && endModeIf(WorkerState::Calibration)) {
                 // Leave the keyboard's calibration too, whatever state it is in.
                 KB2Request stop;
                 stop.type = Kb2Req::StopCalibration;
@@ -266,7 +259,7 @@ void KeyboardAction::calibrationPoll()
     sleepUntil(QDeadlineTimer(PollIntervalMs), true);
 }
 
-void KeyboardAction::keyTestPoll()
+void KeyboardWorker::keyTestPoll()
 {
     QList<QList<quint16>> travel;
     QList<QList<quint8>> flags;
@@ -283,7 +276,7 @@ void KeyboardAction::keyTestPoll()
                 return;
             }
             if (code == Kb2Error::Refused)
-                endModeIf(KeyTest);
+                endModeIf(WorkerState::KeyTest);
             if (pollMustEnd(code))
                 return;
         } else if (q[0] == Kb2Table::KeyState) {
@@ -303,14 +296,14 @@ void KeyboardAction::keyTestPoll()
     sleepUntil(QDeadlineTimer(PollIntervalMs), true);
 }
 
-KeyboardAction::LiveStats KeyboardAction::liveStats() const
+KeyboardWorker::LiveStats KeyboardWorker::liveStats() const
 {
     QMutexLocker l(&m_liveLock);
     return m_liveStats;
 }
 
 template <typename Mail, typename Deliver>
-void KeyboardAction::publishLive(Mail &mail, Deliver deliver)
+void KeyboardWorker::publishLive(Mail &mail, Deliver deliver)
 {
     // Under m_liveLock: mail holds the newest round. A delivery already on
     // its way to the GUI thread takes it; otherwise one is sent.
@@ -320,7 +313,7 @@ void KeyboardAction::publishLive(Mail &mail, Deliver deliver)
     mail.pending = true;
     m_liveStats.mostQueued = qMax(m_liveStats.mostQueued, ++m_liveQueued);
     QMetaObject::invokeMethod(
-        this,
+        m_delivery,
         [this, &mail, deliver] {
             QMutexLocker l(&m_liveLock);
             Mail round = mail;
@@ -333,7 +326,7 @@ void KeyboardAction::publishLive(Mail &mail, Deliver deliver)
         Qt::QueuedConnection);
 }
 
-void KeyboardAction::publishKeyTest(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
+void KeyboardWorker::publishKeyTest(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags)
 {
     QMutexLocker l(&m_liveLock);
     m_keyTestMail.first = travel;
@@ -341,7 +334,7 @@ void KeyboardAction::publishKeyTest(const QList<QList<quint16>> &travel, const Q
     publishLive(m_keyTestMail, [this](const LiveMail<quint8> &m) { emit sigUpdateMMData(m.first, m.second); });
 }
 
-void KeyboardAction::publishCalibration(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2)
+void KeyboardWorker::publishCalibration(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2)
 {
     QMutexLocker l(&m_liveLock);
     m_calibrationMail.first = table6;

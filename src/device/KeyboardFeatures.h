@@ -1,0 +1,141 @@
+#pragma once
+
+// The keyboard as the pages, the profile application and the command line
+// see it: one narrow interface per feature. The board mirror (KB2ActionData)
+// implements the four that edit records; KeyboardAction implements all six
+// and sends what they change through its worker. Each call returns at once:
+// what goes to the keyboard is queued. The features' signals are those of
+// KeyboardAction.
+
+#include "AdvancedKeyInfo.h"
+#include "AdvancedKeyKinds.h"
+#include "BoardRecords.h"
+
+#include <QColor>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <type_traits>
+#include <variant>
+
+class LightingControl {
+public:
+    virtual ~LightingControl() = default;
+    virtual STU_BoardFromPRGB boardPRGB() const = 0;
+    // 0 turns the lighting off; m > 0 turns it on with effect m - 1.
+    virtual void setLightingMode(int mode) = 0;    // always sends the PRGB record
+    virtual void setLightingDirection(bool on) = 0; // always sends the PRGB record
+    virtual void setBrightness(quint8 value) = 0;   // if changed
+    virtual void setSpeed(quint8 value) = 0;        // if changed
+    virtual void setSleep(quint8 value) = 0;        // if changed
+    virtual void setLightingValues(int mode, quint8 brightness, quint8 speed, bool direction, quint8 sleep) = 0;
+    virtual void setKeyColour(int keyType, quint8 red, quint8 green, quint8 blue) = 0;
+    // Many keys' colours as whole colour records, not a frame per key.
+    virtual void setKeyColours(const QMap<int, QColor> &colours) = 0;
+};
+
+// Travel, rapid trigger and dead zones: the global values and the per-key ones.
+class TravelControl {
+public:
+    virtual ~TravelControl() = default;
+    virtual STU_BoardFromDB boardDB() const = 0;
+    virtual STU_BoardFromLayout boardLayout() const = 0;
+    virtual void setGlobalTravel(quint16 um) = 0;    // if changed; sends the DB record
+    virtual void setPressDeadZone(quint16 um) = 0;   // if changed; sends the DB record
+    virtual void setReleaseDeadZone(quint16 um) = 0; // if changed; sends the DB record
+    // Stores the three values and the low-latency bit; always sends the DB record.
+    virtual void setPerformanceValues(quint16 globalTravelUm, quint16 pressDeadZoneUm, quint16 releaseDeadZoneUm,
+                                      bool lowLatency) = 0;
+    virtual void setLowLatency(bool on) = 0; // always sends the PRGB record
+    // Per-key values, 14 entries per record.
+    virtual void sendSingleKeyData(const QList<KeyParam> &entries) = 0;
+};
+
+class LayerControl {
+public:
+    virtual ~LayerControl() = default;
+    virtual MapKB2DockerKey layoutKeyMap() const = 0;
+    // Assigns newKeyType to keyType on an Fn layer (0..3); ignored when the
+    // layer's read-back map does not hold the key.
+    virtual void setLayerKey(int layer, int keyType, int newKeyType) = 0;
+    // keyType -> new key type for every key of the map, 14 per record.
+    virtual void setLayer(int layer, const QMap<int, int> &keys) = 0;
+};
+
+class AdvancedKeyControl {
+public:
+    static constexpr int MaxMacros = 4;
+
+    virtual ~AdvancedKeyControl() = default;
+    // Macros the keyboard's macro store holds (at most MaxMacros).
+    virtual int macroCount() const = 0;
+    // The store number of a key's macro, -1 when the key has none.
+    virtual int macroNumber(int keyType) const = 0;
+    // The eight maps in emission order: TDKS, MT, TGL, MPT, END, SOCD, RS, MACRO.
+    virtual QList<QVariant> advancedMapVariants() const = 0;
+    virtual void writeAdvancedBinding(const DKSInfo &info) = 0;
+    virtual void writeAdvancedBinding(const MPTInfo &info) = 0;
+    virtual void writeAdvancedBinding(const MTInfo &info) = 0;
+    virtual void writeAdvancedBinding(const TGLInfo &info) = 0;
+    virtual void writeAdvancedBinding(const ENDInfo &info) = 0;
+    virtual void writeAdvancedBinding(const SOCDInfo &info) = 0;
+    virtual void writeAdvancedBinding(const RSInfo &info) = 0;
+    // Rewriting a key's macro keeps its store number; a new macro takes the
+    // lowest free one. False, with nothing sent, when the store is full, the
+    // key is unknown or the macro has no steps.
+    virtual bool writeAdvancedBinding(const MACROInfo &info) = 0;
+    // bindKind is a BindKeyType; the key becomes an ordinary key.
+    virtual void removeAdvancedBinding(int keyType, int bindKind) = 0;
+
+    // A record of any kind; false when the keyboard cannot take it (a
+    // macro the store has no room for).
+    bool writeAdvancedRecord(const AdvancedRecord &record)
+    {
+        return std::visit([this](const auto &r) { return writeOne(r); }, record);
+    }
+
+private:
+    template <typename Record>
+    bool writeOne(const Record &r)
+    {
+        if constexpr (std::is_same_v<Record, MACROInfo>) {
+            return writeAdvancedBinding(r);
+        } else {
+            writeAdvancedBinding(r);
+            return true;
+        }
+    }
+};
+
+// What a profile changes on a keyboard: everything but the live streams
+// and the connection.
+class BoardControl : public LightingControl, public TravelControl, public LayerControl, public AdvancedKeyControl {
+};
+
+// The live streams: calibration and the key test. Their rounds and ends are
+// KeyboardAction's sigUpdateAdjustingData, sigUpdateMMData,
+// sigCalibrationEnded and sigKeyTestEnded.
+class LiveControl {
+public:
+    virtual ~LiveControl() = default;
+    virtual void startCalibration() = 0;
+    // Sends the stop only when a calibration is running or about to.
+    virtual void stopCalibration() = 0;
+    virtual void startKeyTest() = 0;
+    virtual void stopKeyTest() = 0;
+};
+
+// Finding, opening and closing the keyboard. The outcomes are
+// KeyboardAction's sigConnectFinished, sigKeyboardArrived and sigDeviceLost.
+class ConnectionControl {
+public:
+    virtual ~ConnectionControl() = default;
+    virtual void requestConnect() = 0;
+    virtual void requestArrival(const QString &path) = 0;
+    virtual void requestReconnect() = 0;
+    virtual void closeDevice() = 0;
+    virtual void setHeld(bool held) = 0;
+    virtual bool isDeviceOpen() const = 0;
+    virtual STU_BoardInfo2 boardInfo() const = 0;
+};

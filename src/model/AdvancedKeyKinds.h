@@ -1,0 +1,43 @@
+#pragma once
+
+// The eight advanced-key kinds as one type. A record's index in the variant
+// is its BindKeyType; the traits table says, per kind, what the keyboard and
+// the profile documents call it. Adding a kind is a record type, a row here
+// and an editor.
+
+#include "AdvancedKeyInfo.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+#include <variant>
+
+using AdvancedRecord = std::variant<DKSInfo, MPTInfo, MTInfo, TGLInfo, ENDInfo, MACROInfo, SOCDInfo, RSInfo>;
+
+constexpr int AdvancedKindCount = int(std::variant_size_v<AdvancedRecord>);
+
+struct AdvancedKindTraits {
+    BindKeyType kind;
+    // The low nibble of per-key parameter 8. Not kind + 1: the keyboard
+    // leaves 7 unused, so SOCD and RS sit one higher.
+    quint8 wireNibble;
+    const char *profileItem; // "BindItem" of a profile's "AdvancedKey" entry
+    const char *label;       // what the key shows
+};
+
+// Rows in BindKeyType order; nullptr for anything else.
+const AdvancedKindTraits *advancedKindTraits(int kind);
+// The kind whose wire nibble or profile item this is; Bind_None when none.
+int advancedKindOfNibble(int nibble);
+int advancedKindOfItem(const QString &item);
+
+inline int advancedKindOf(const AdvancedRecord &record) { return int(record.index()); }
+int advancedKeyOf(const AdvancedRecord &record);
+// The record of a kind with its defaults and keyIndex set; nullopt for an unknown kind.
+std::optional<AdvancedRecord> advancedRecordOfKind(int kind, int keyIndex);
+
+// A record carried in a QVariant (DKSInfo ... RSInfo, MACROInfo) as the
+// variant, and back; nullopt for anything else.
+std::optional<AdvancedRecord> advancedRecordFromVariant(const QVariant &value);
+QVariant advancedRecordToVariant(const AdvancedRecord &record);
