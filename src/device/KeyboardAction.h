@@ -171,6 +171,7 @@ public:
 
     int macroCount() const override { return m_board.macroCount(); }
     int macroNumber(int keyType) const override { return m_board.macroNumber(keyType); }
+    bool hasWireCode(int keyType) const { return m_board.hasWireCode(keyType); }
     QList<QVariant> advancedMapVariants() const override { return m_board.advancedMapVariants(); }
     void writeAdvancedBinding(const DKSInfo &info) override { m_board.writeAdvancedBinding(info); }
     void writeAdvancedBinding(const MPTInfo &info) override { m_board.writeAdvancedBinding(info); }
