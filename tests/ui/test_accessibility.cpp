@@ -34,6 +34,7 @@
 #include "TouchDisModifyWindow.h"
 #include "UserMessage.h"
 #include "VirtualHidBackend.h"
+#include "WindowRig.h"
 #include "inputWindow.h"
 
 #include <QAbstractButton>
@@ -154,78 +155,26 @@ QStringList nameless(QWidget *root)
 }
 
 // The main window on the virtual keyboard, in a fresh working folder that
-// holds a profile, a damaged profile and a macro.
-struct Rig {
+// holds a profile, a damaged profile and a macro; every question is answered no.
+struct Rig : WindowRig {
     Rig()
+        : WindowRig(0, false, [] {
+              QDir().mkpath(ProfileManager::profileFolder());
+              writeProfileFile(ProfileManager::profileFolder() + "/游戏.kb", defaultProfileDocument());
+              QFile broken(ProfileManager::profileFolder() + "/broken.kb");
+              if (broken.open(QIODevice::WriteOnly))
+                  broken.write("not a profile");
+              broken.close();
+              QDir().mkpath(macroFolderPath());
+              MACRO_Key down, up;
+              down.keyName = up.keyName = "A";
+              up.down = false;
+              down.delay = up.delay = 20;
+              writeMacroFile(macroFolderPath() + "/连招.csv", {down, up});
+          })
     {
-        QDir::setCurrent(dir.path());
-        SystemConfig().setLanguage("Chinese");
-        QDir().mkpath(ProfileManager::profileFolder());
-        writeProfileFile(ProfileManager::profileFolder() + "/游戏.kb", defaultProfileDocument());
-        QFile broken(ProfileManager::profileFolder() + "/broken.kb");
-        if (broken.open(QIODevice::WriteOnly))
-            broken.write("not a profile");
-        broken.close();
-        QDir().mkpath(macroFolderPath());
-        MACRO_Key down, up;
-        down.keyName = up.keyName = "A";
-        up.down = false;
-        down.delay = up.delay = 20;
-        writeMacroFile(macroFolderPath() + "/连招.csv", {down, up});
-
-        VirtualKeyboard::Options o;
-        o.latencyUs = 0;
-        kb = &backend.addKeyboard(o);
-        kb->fillDistinctive(); // bindings of every kind, so the binding list has entries
-        HidBackend::setInstance(&backend);
-        worker = std::make_unique<KeyboardAction>();
-        worker->setFirstWriteDelay(0);
-        worker->setProbeTimeout(30);
-        worker->setAnswerTimeout(60);
-        idleSpy = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
-        profiles = std::make_unique<ProfileManager>();
-        window = std::make_unique<MainWindow>(&notifier, worker.get(), profiles.get());
-        UserPrompts p;
-        p.ask = [](const QString &, const QString &) { return false; };
-        p.inform = [](const QString &, const QString &) {};
-        p.askProfileName = [] { return QString(); };
-        p.chooseImportFile = [](const QString &) { return QString(); };
-        p.chooseExportFile = [](const QString &) { return QString(); };
-        window->setPrompts(p);
-        setUserMessageSink([](const QString &, const QString &) {});
+        answer = false;
     }
-    ~Rig()
-    {
-        setUserMessageSink({});
-        window.reset();
-        idleSpy.reset();
-        worker.reset();
-        HidBackend::setInstance(nullptr);
-    }
-    bool connected()
-    {
-        QSignalSpy done(window->lifecycle(), &DeviceLifecycle::initialReadFinished);
-        window->startDevice();
-        if (!done.wait(20000))
-            return false;
-        const quint64 target = worker->workSerial();
-        QDeadlineTimer deadline(20000);
-        while (idleSpy->isEmpty() || idleSpy->last().first().toULongLong() < target) {
-            if (deadline.hasExpired())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(qMax<qint64>(1, deadline.remainingTime())));
-        }
-        return true;
-    }
-
-    QTemporaryDir dir;
-    VirtualHidBackend backend;
-    VirtualKeyboard *kb = nullptr;
-    ExternalDeviceNotifier notifier;
-    std::unique_ptr<KeyboardAction> worker;
-    std::unique_ptr<QueuedSpy> idleSpy;
-    std::unique_ptr<ProfileManager> profiles;
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
