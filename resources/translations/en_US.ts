@@ -314,6 +314,18 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>选择要保存的文件</source>
         <translation>Choose where to save the file</translation>
     </message>
+    <message>
+        <source>还原：%1</source>
+        <translation>Undo: %1</translation>
+    </message>
+    <message>
+        <source>重做：%1</source>
+        <translation>Redo: %1</translation>
+    </message>
+    <message>
+        <source>应用配置“%1”</source>
+        <translation>Apply profile “%1”</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -482,6 +494,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>这个按键在键盘上没有键码，不能绑定高级键。</source>
         <translation>This key has no key code on the keyboard, so it cannot take an advanced binding.</translation>
+    </message>
+    <message>
+        <source>%1 的高级键</source>
+        <translation>Advanced key of %1</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
     </message>
 </context>
 <context>
@@ -654,6 +674,30 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>灯光预设无法保存到 %1</source>
         <translation>The lighting presets could not be saved to %1</translation>
     </message>
+    <message>
+        <source>%1 的颜色</source>
+        <translation>Colour of %1</translation>
+    </message>
+    <message>
+        <source>按键颜色</source>
+        <translation>Key colours</translation>
+    </message>
+    <message>
+        <source>灯效</source>
+        <translation>Lighting effect</translation>
+    </message>
+    <message>
+        <source>灯效方向</source>
+        <translation>Lighting direction</translation>
+    </message>
+    <message>
+        <source>休眠时间</source>
+        <translation>Sleep time</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -676,6 +720,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>功能</source>
         <translation>Function</translation>
+    </message>
+    <message>
+        <source>Fn%1 层的 %2</source>
+        <translation>%2 on layer Fn%1</translation>
+    </message>
+    <message>
+        <source>Fn%1 层的键位</source>
+        <translation>Keys of layer Fn%1</translation>
     </message>
 </context>
 <context>
@@ -876,6 +928,38 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>已按按压深度设置触发行程</source>
         <translation>Actuation travel set by pressing</translation>
+    </message>
+    <message>
+        <source>%1 个按键</source>
+        <translation>%1 keys</translation>
+    </message>
+    <message>
+        <source>%1 的快速触发</source>
+        <translation>Rapid trigger of %1</translation>
+    </message>
+    <message>
+        <source>%1 的触发行程</source>
+        <translation>Actuation travel of %1</translation>
+    </message>
+    <message>
+        <source>全局行程</source>
+        <translation>Global travel</translation>
+    </message>
+    <message>
+        <source>按下死区</source>
+        <translation>Press dead zone</translation>
+    </message>
+    <message>
+        <source>抬起死区</source>
+        <translation>Release dead zone</translation>
+    </message>
+    <message>
+        <source>开启超光速模式</source>
+        <translation>Turn on super light speed</translation>
+    </message>
+    <message>
+        <source>关闭超光速模式</source>
+        <translation>Turn off super light speed</translation>
     </message>
 </context>
 <context>
@@ -2113,6 +2197,17 @@ Release notes:
     <message>
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>The signature of the version information belongs to another file; for safety it was not used.</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardConfigModel</name>
+    <message>
+        <source>键盘最多保存%1个宏。</source>
+        <translation>The keyboard holds at most %1 macros.</translation>
+    </message>
+    <message>
+        <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
+        <translation>The keyboard did not take every change; what is shown is what the keyboard holds now: %1</translation>
     </message>
 </context>
 </TS>

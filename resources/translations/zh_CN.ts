@@ -314,6 +314,18 @@
         <source>选择要保存的文件</source>
         <translation>选择要保存的文件</translation>
     </message>
+    <message>
+        <source>还原：%1</source>
+        <translation>还原：%1</translation>
+    </message>
+    <message>
+        <source>重做：%1</source>
+        <translation>重做：%1</translation>
+    </message>
+    <message>
+        <source>应用配置“%1”</source>
+        <translation>应用配置“%1”</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -482,6 +494,14 @@
     <message>
         <source>这个按键在键盘上没有键码，不能绑定高级键。</source>
         <translation>这个按键在键盘上没有键码，不能绑定高级键。</translation>
+    </message>
+    <message>
+        <source>%1 的高级键</source>
+        <translation>%1 的高级键</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>无</translation>
     </message>
 </context>
 <context>
@@ -654,6 +674,30 @@
         <source>灯光预设无法保存到 %1</source>
         <translation>灯光预设无法保存到 %1</translation>
     </message>
+    <message>
+        <source>%1 的颜色</source>
+        <translation>%1 的颜色</translation>
+    </message>
+    <message>
+        <source>按键颜色</source>
+        <translation>按键颜色</translation>
+    </message>
+    <message>
+        <source>灯效</source>
+        <translation>灯效</translation>
+    </message>
+    <message>
+        <source>灯效方向</source>
+        <translation>灯效方向</translation>
+    </message>
+    <message>
+        <source>休眠时间</source>
+        <translation>休眠时间</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 分钟</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -676,6 +720,14 @@
     <message>
         <source>功能</source>
         <translation>功能</translation>
+    </message>
+    <message>
+        <source>Fn%1 层的 %2</source>
+        <translation>Fn%1 层的 %2</translation>
+    </message>
+    <message>
+        <source>Fn%1 层的键位</source>
+        <translation>Fn%1 层的键位</translation>
     </message>
 </context>
 <context>
@@ -876,6 +928,38 @@
     <message>
         <source>已按按压深度设置触发行程</source>
         <translation>已按按压深度设置触发行程</translation>
+    </message>
+    <message>
+        <source>%1 个按键</source>
+        <translation>%1 个按键</translation>
+    </message>
+    <message>
+        <source>%1 的快速触发</source>
+        <translation>%1 的快速触发</translation>
+    </message>
+    <message>
+        <source>%1 的触发行程</source>
+        <translation>%1 的触发行程</translation>
+    </message>
+    <message>
+        <source>全局行程</source>
+        <translation>全局行程</translation>
+    </message>
+    <message>
+        <source>按下死区</source>
+        <translation>按下死区</translation>
+    </message>
+    <message>
+        <source>抬起死区</source>
+        <translation>抬起死区</translation>
+    </message>
+    <message>
+        <source>开启超光速模式</source>
+        <translation>开启超光速模式</translation>
+    </message>
+    <message>
+        <source>关闭超光速模式</source>
+        <translation>关闭超光速模式</translation>
     </message>
 </context>
 <context>
@@ -2113,6 +2197,17 @@
     <message>
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>版本信息的签名属于另一个文件，为安全起见没有使用。</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardConfigModel</name>
+    <message>
+        <source>键盘最多保存%1个宏。</source>
+        <translation>键盘最多保存%1个宏。</translation>
+    </message>
+    <message>
+        <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
+        <translation>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "ProfilePlan.h"
 
 #include "KB2ActionData.h"
+#include "KeyboardConfig.h"
 #include "KeyboardFeatures.h"
 #include "KeyTravelEdit.h"
 #include "ProfileDocument.h"
@@ -172,40 +173,245 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
     return plan;
 }
 
+namespace {
+
+// The entries that take one key's travel state from `from` to `to`, as the
+// performance page's own edits write them: with rapid trigger off, the mode
+// byte and the travel; turning it on, the mode byte and both
+// sensitivities; while it stays on, only what changed.
+void keyTravelChange(int key, const KeyTravelRecord &from, const KeyTravelRecord &to, int bindKind,
+                     QList<KeyParam> *params)
+{
+    const KeyTravelState s = travelStateOf(key, to, bindKind);
+    auto add = [&](quint8 param, quint16 value) {
+        KeyParam e;
+        e.keyType = key;
+        e.param = param;
+        e.value = value;
+        params->append(e);
+    };
+    using namespace KeyTravelParam;
+    const bool wasRapid = from.workMode == WorkRapid;
+    if (!s.rapid) {
+        add(Mode, keyModeByte(bindKind, s.ownTravel, false));
+        add(Travel, to.keyTouchDis);
+        return;
+    }
+    if (!wasRapid)
+        add(Mode, keyModeByte(bindKind, false, true));
+    if (from.keyTouchDis != to.keyTouchDis)
+        add(Travel, to.keyTouchDis);
+    if (!wasRapid || from.quickTouchPressDis != to.quickTouchPressDis)
+        add(Press, to.quickTouchPressDis);
+    if (!wasRapid || from.quickTouchUpDis != to.quickTouchUpDis)
+        add(Release, to.quickTouchUpDis);
+}
+
+bool sameTravel(const KeyTravelRecord &a, const KeyTravelRecord &b)
+{
+    return a.workMode == b.workMode && a.keyTouchDis == b.keyTouchDis
+        && a.quickTouchPressDis == b.quickTouchPressDis && a.quickTouchUpDis == b.quickTouchUpDis;
+}
+
+// The partner a pair binding names, -1 for other kinds.
+int partnerOf(const AdvancedBinding &b)
+{
+    if (b.kind == Bind_SOCD)
+        return b.socd.switchType;
+    if (b.kind == Bind_RS)
+        return b.rs.switchType;
+    return -1;
+}
+
+} // namespace
+
+QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro)
+{
+    QList<ProfileStep> plan;
+
+    const bool lightingDiffers = !(from.lighting == to.lighting);
+    ProfileStep start = step(lightingDiffers ? ProfileKeys::KeyboardRGB : QString(), 0, TextStart);
+    if (lightingDiffers) {
+        ProfileOp o = op(ProfileOp::Lighting);
+        o.lighting = to.lighting;
+        start.ops << o;
+    }
+    QMap<int, QColor> colours;
+    for (auto it = to.keyColours.cbegin(); it != to.keyColours.cend(); ++it)
+        if (from.keyColours.value(it.key()) != it.value())
+            colours.insert(it.key(), it.value());
+    if (!colours.isEmpty()) {
+        ProfileOp o = op(ProfileOp::Colours);
+        o.colours = colours;
+        start.ops << o;
+    }
+    plan << start;
+
+    const PerformanceSettings &fp = from.performance, &tp = to.performance;
+    const bool bandsDiffer = fp.globalTravelUm != tp.globalTravelUm || fp.pressDeadZoneUm != tp.pressDeadZoneUm
+        || fp.releaseDeadZoneUm != tp.releaseDeadZoneUm;
+    const bool latencyDiffers = fp.superLightSpeed != tp.superLightSpeed;
+    ProfileStep performance = step(bandsDiffer || latencyDiffers ? ProfileKeys::KeyPerformance : QString(), 15,
+                                   TextPerformance);
+    if (bandsDiffer) {
+        ProfileOp o = op(ProfileOp::DeadBands);
+        o.performance = tp;
+        performance.ops << o;
+    }
+    if (latencyDiffers) {
+        ProfileOp o = op(ProfileOp::LowLatency);
+        o.performance = tp;
+        performance.ops << o;
+    }
+    plan << performance;
+
+    ProfileStep layers = step(QString(), 45, TextLayers);
+    for (int layer = 0; layer < 4; ++layer) {
+        const QMap<int, int> &f = from.layers[size_t(layer)], &t = to.layers[size_t(layer)];
+        ProfileOp o = op(ProfileOp::Layer);
+        o.layer = layer;
+        for (auto it = t.cbegin(); it != t.cend(); ++it)
+            if (f.value(it.key(), it.key()) != it.value())
+                o.layerKeys.insert(it.key(), it.value());
+        if (!o.layerKeys.isEmpty())
+            layers.ops << o;
+    }
+    if (!layers.ops.isEmpty())
+        layers.group = ProfileKeys::KeyCustom;
+    plan << step(layers.group, 30, TextLayers) << layers;
+
+    ProfileStep travel = step(QString(), 60, TextKeyTravel);
+    ProfileOp params = op(ProfileOp::KeyParams);
+    for (auto it = to.keyTravel.cbegin(); it != to.keyTravel.cend(); ++it) {
+        const auto was = from.keyTravel.constFind(it.key());
+        if (was != from.keyTravel.cend() && sameTravel(*was, *it))
+            continue;
+        keyTravelChange(it.key(), was == from.keyTravel.cend() ? KeyTravelRecord() : *was, *it,
+                        to.bindKindOf(it.key()), &params.params);
+    }
+    if (!params.params.isEmpty()) {
+        travel.group = ProfileKeys::KeyTouchDB;
+        travel.ops << params;
+    }
+    plan << travel;
+
+    ProfileStep unbind = step(QString(), 80, TextAdvancedParams);
+    for (auto it = from.advanced.cbegin(); it != from.advanced.cend(); ++it) {
+        if (to.bindKindOf(it.key()) != Bind_None)
+            continue;
+        ProfileOp o = op(ProfileOp::Unbind);
+        o.unbindKey = it.key();
+        o.unbindKind = it->kind;
+        unbind.ops << o;
+    }
+    ProfileStep bind = step(QString(), 90, TextAdvanced);
+    QSet<int> written;
+    for (auto it = to.advanced.cbegin(); it != to.advanced.cend(); ++it) {
+        const int key = it.key();
+        const AdvancedBinding &b = it.value();
+        const auto was = from.advanced.constFind(key);
+        if (b.kind == Bind_None || (was != from.advanced.cend() && *was == b) || written.contains(key))
+            continue;
+        // The keyboard takes both halves of a pair from one record.
+        const int partner = partnerOf(b);
+        if (partner >= 0)
+            written.insert(partner);
+        ProfileOp o = op(ProfileOp::Binding);
+        if (b.kind == Bind_MACRO) {
+            const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
+            if (macro.status != MacroLoadResult::Ok) {
+                bind.error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
+                break;
+            }
+            MACROInfo info;
+            info.keyIndex = key;
+            info.macroName = b.macroName;
+            info.steps = macro.steps;
+            o.binding = QVariant::fromValue(info);
+        } else {
+            o.binding = b.record(key);
+        }
+        bind.ops << o;
+    }
+    if (!unbind.ops.isEmpty() || !bind.ops.isEmpty())
+        unbind.group = bind.group = ProfileKeys::AdvancedKey;
+    plan << unbind << bind;
+    if (!bind.error.isEmpty())
+        return plan;
+
+    plan << step(QString(), 100, TextDone);
+    return plan;
+}
+
+bool planSends(const QList<ProfileStep> &plan)
+{
+    for (const ProfileStep &s : plan)
+        if (!s.ops.isEmpty())
+            return true;
+    return false;
+}
+
+bool runProfileOp(const ProfileOp &o, BoardControl &device)
+{
+    switch (o.kind) {
+    case ProfileOp::Lighting: {
+        const LightingSettings &l = o.lighting;
+        device.setLightingValues(qBound(0, l.mode, 0x100), u8(l.brightness), u8(l.speed), l.direction, u8(l.sleep));
+        return true;
+    }
+    case ProfileOp::Performance: {
+        const PerformanceSettings &p = o.performance;
+        device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),
+                                    p.superLightSpeed);
+        // The low-latency bit travels in the lighting record, which
+        // setPerformanceValues only stores; without this it would reach
+        // the keyboard with some later lighting change, if ever.
+        device.setLowLatency(p.superLightSpeed);
+        return true;
+    }
+    case ProfileOp::DeadBands: {
+        const PerformanceSettings &p = o.performance;
+        device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),
+                                    p.superLightSpeed);
+        return true;
+    }
+    case ProfileOp::LowLatency:
+        device.setLowLatency(o.performance.superLightSpeed);
+        return true;
+    case ProfileOp::Layer:
+        if (o.layerKeys.size() == 1)
+            device.setLayerKey(o.layer, o.layerKeys.firstKey(), o.layerKeys.first());
+        else
+            device.setLayer(o.layer, o.layerKeys);
+        return true;
+    case ProfileOp::KeyParams:
+        if (!o.params.isEmpty())
+            device.sendSingleKeyData(o.params);
+        return true;
+    case ProfileOp::Colours:
+        if (o.colours.size() == 1) {
+            const QColor c = o.colours.first();
+            device.setKeyColour(o.colours.firstKey(), quint8(c.red()), quint8(c.green()), quint8(c.blue()));
+        } else {
+            device.setKeyColours(o.colours);
+        }
+        return true;
+    case ProfileOp::Unbind:
+        device.removeAdvancedBinding(o.unbindKey, o.unbindKind);
+        return true;
+    case ProfileOp::Binding: {
+        // Anything but a record of one of the kinds is nothing the device layer could take.
+        const std::optional<AdvancedRecord> record = advancedRecordFromVariant(o.binding);
+        return record && device.writeAdvancedRecord(*record);
+    }
+    }
+    return true;
+}
+
 bool runProfileStep(const ProfileStep &step, BoardControl &device)
 {
     bool accepted = true;
-    for (const ProfileOp &o : step.ops) {
-        switch (o.kind) {
-        case ProfileOp::Lighting: {
-            const LightingSettings &l = o.lighting;
-            device.setLightingValues(qBound(0, l.mode, 0x100), u8(l.brightness), u8(l.speed), l.direction, u8(l.sleep));
-            break;
-        }
-        case ProfileOp::Performance: {
-            const PerformanceSettings &p = o.performance;
-            device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),
-                                        p.superLightSpeed);
-            // The low-latency bit travels in the lighting record, which
-            // setPerformanceValues only stores; without this it would reach
-            // the keyboard with some later lighting change, if ever.
-            device.setLowLatency(p.superLightSpeed);
-            break;
-        }
-        case ProfileOp::Layer:
-            device.setLayer(o.layer, o.layerKeys);
-            break;
-        case ProfileOp::KeyParams:
-            if (!o.params.isEmpty())
-                device.sendSingleKeyData(o.params);
-            break;
-        case ProfileOp::Binding: {
-            // Anything but a record of one of the kinds is nothing the device layer could take.
-            const std::optional<AdvancedRecord> record = advancedRecordFromVariant(o.binding);
-            accepted = record && device.writeAdvancedRecord(*record) && accepted;
-            break;
-        }
-        }
-    }
+    for (const ProfileOp &o : step.ops)
+        accepted = runProfileOp(o, device) && accepted;
     return accepted;
 }

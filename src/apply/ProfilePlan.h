@@ -12,6 +12,7 @@
 #include <functional>
 
 class BoardControl;
+struct KeyboardConfig;
 
 // Applying a profile to a keyboard, as a list of steps that the configurator
 // (with its progress box) and corvane-cli both run. Planning is pure; only
@@ -28,13 +29,26 @@ BoardKeys boardKeysOf(const BoardControl &board);
 
 // One call on the device layer's record operations.
 struct ProfileOp {
-    enum Kind { Lighting, Performance, Layer, KeyParams, Binding } kind = Lighting;
-    LightingSettings lighting;       // setLightingValues
-    PerformanceSettings performance; // setPerformanceValues, with the dead zones to send
-    int layer = 0;                   // setLayer(layer, layerKeys)
+    enum Kind {
+        Lighting,    // setLightingValues
+        Performance, // setPerformanceValues, then setLowLatency
+        Layer,       // setLayer(layer, layerKeys); one key: setLayerKey
+        KeyParams,   // sendSingleKeyData
+        Binding,     // writeAdvancedBinding of the record
+        // Only in a difference:
+        DeadBands,   // setPerformanceValues alone (the low-latency bit is only stored)
+        LowLatency,  // setLowLatency(performance.superLightSpeed)
+        Colours,     // setKeyColours(colours); one key: setKeyColour
+        Unbind,      // removeAdvancedBinding(unbindKey, unbindKind)
+    } kind = Lighting;
+    LightingSettings lighting;
+    PerformanceSettings performance; // with the dead zones to send
+    int layer = 0;
     QMap<int, int> layerKeys;
-    QList<KeyParam> params;          // sendSingleKeyData
-    QVariant binding;                // DKSInfo ... RSInfo, or MACROInfo with its steps: writeAdvancedBinding
+    QList<KeyParam> params;
+    QVariant binding;                // DKSInfo ... RSInfo, or MACROInfo with its steps
+    QMap<int, QColor> colours;
+    int unbindKey = -1, unbindKind = -1;
 };
 
 struct ProfileStep {
@@ -60,6 +74,20 @@ using MacroLoader = std::function<MacroLoadResult(const QString &macroName)>;
 // that step, its error set.
 QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &board, const MacroLoader &loadMacro);
 
+// The steps that take a keyboard holding `from` to `to`, in the same order
+// and with the same progress as planProfile, each holding only what
+// differs: equal configurations give steps without ops. Bindings that go
+// are removed before those that come are written; a pair (SOCD, RS) is
+// written once, from the key whose record names its partner. A MACRO
+// binding's steps come from loadMacro; one that cannot be loaded ends the
+// plan with its error, as in planProfile.
+QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro);
+// Whether a plan sends anything.
+bool planSends(const QList<ProfileStep> &plan);
+
+// Hands one op to the device layer; false when the device layer refused it
+// (a macro the store cannot take).
+bool runProfileOp(const ProfileOp &op, BoardControl &device);
 // Hands a step's ops to the device layer in order. Returns false when the
 // device layer refused one (a macro the store cannot take); the other ops
 // are still handed over.

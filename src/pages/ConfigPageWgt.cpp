@@ -1,5 +1,8 @@
 #include "ConfigPageWgt.h"
 
+#include "KeyboardConfig.h"
+#include "KeyTypeTable.h"
+#include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 
 #include <QEvent>
@@ -68,4 +71,15 @@ void ConfigPageWgt::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QWidget::changeEvent(event);
+}
+
+void ConfigPageWgt::showConfig(const KeyboardConfig &config)
+{
+    showProfile(profileOfConfig(config));
+}
+
+QString ConfigPageWgt::keyLegend(int keyType) const
+{
+    const KeyboardBtn *key = keyboards() ? keyboards()->key(keyType) : nullptr;
+    return key && !key->legend().isEmpty() ? key->legend() : keyTypeName(keyType);
 }

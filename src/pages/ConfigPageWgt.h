@@ -7,8 +7,10 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
+struct KeyboardConfig;
 struct ProfileData;
 class KeyboardAction;
+class KeyboardConfigModel;
 class KeyboardDeck;
 class ProfileManager;
 class QVBoxLayout;
@@ -30,6 +32,8 @@ public:
         KeyboardAction *worker = nullptr;
         ProfileManager *profiles = nullptr;
         KeyboardDeck *keyboards = nullptr;
+        // The keyboard's configuration: every user edit goes through it.
+        KeyboardConfigModel *config = nullptr;
     };
 
     explicit ConfigPageWgt(ConfigPage page, QWidget *parent = nullptr);
@@ -51,6 +55,9 @@ public:
     virtual void retranslate();
     // An applied profile, as sent to the keyboard: the page shows its groups.
     virtual void showProfile(const ProfileData &profile) { (void)profile; }
+    // The keyboard's configuration after an undo or a redo: the page shows
+    // it as it shows a profile that sets every group.
+    virtual void showConfig(const KeyboardConfig &config);
     // The keyboard goes back to its factory settings: the page drops what
     // it showed and any edit under way, as when it was built; the read-back
     // that follows fills it again.
@@ -83,6 +90,9 @@ protected:
     KeyboardAction *worker() const { return m_services.worker; }
     ProfileManager *profiles() const { return m_services.profiles; }
     KeyboardDeck *keyboards() const { return m_services.keyboards; }
+    KeyboardConfigModel *config() const { return m_services.config; }
+    // What a key's cap shows, for naming it in an undo step.
+    QString keyLegend(int keyType) const;
 
     void changeEvent(QEvent *event) override;
 

@@ -65,6 +65,13 @@ void KeyConfigWgt::showProfile(const ProfileData &profile)
             p->showProfile(profile);
 }
 
+void KeyConfigWgt::showConfig(const KeyboardConfig &config)
+{
+    for (ConfigPageWgt *p : qAsConst(m_pages))
+        if (p->isActive())
+            p->showConfig(config);
+}
+
 void KeyConfigWgt::reenterCurrentPage()
 {
     ConfigPageWgt *p = currentPage();

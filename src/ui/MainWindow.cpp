@@ -11,11 +11,13 @@
 #include "IAPFirmwareWindow.h"
 #include "KeyConfigWgt.h"
 #include "KeyboardAction.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLayouts.h"
 #include "KeyboardModels.h"
 #include "KeyboardSession.h"
+#include "MacroFile.h"
 #include "LanguageManager.h"
 #include "ModelMetaTypes.h"
 #include "OnlineUpdate.h"
@@ -89,6 +91,10 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
 #endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
     m_keyboards = new KeyboardDeck(m_worker, this);
+    m_config = new KeyboardConfigModel(m_worker, m_profiles, this);
+    m_config->setMacroLoader([](const QString &name) {
+        return loadMacroFile(QDir::current().filePath(QStringLiteral("Macro")), name);
+    });
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
     m_lifecycle->setBootLoaderQuestion([this](const QString &boardVersion) {
         // The open settings dialog already offers the update.
@@ -282,13 +288,14 @@ void MainWindow::buildWidgets()
     services.worker = m_worker;
     services.profiles = m_profiles;
     services.keyboards = m_keyboards;
+    services.config = m_config;
     m_pages = new KeyConfigWgt(services, right);
     rightLayout->addWidget(m_pages, 1);
 
     auto *bottom = new QHBoxLayout;
     m_undoBtn = iconButton(right, UiIcon::Undo, 30, "undoBtn");
     m_redoBtn = iconButton(right, UiIcon::Redo, 30, "redoBtn");
-    // Nothing can be undone yet: the buttons are there but not pretending.
+    // Enabled while the history has a step to undo or redo.
     m_undoBtn->setEnabled(false);
     m_redoBtn->setEnabled(false);
     bottom->addWidget(m_undoBtn);
@@ -386,6 +393,7 @@ void MainWindow::setupConnections()
     connect(m_profileList, &FileListWgt::sigMenuItemRename, this, &MainWindow::renameProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemShare, this, &MainWindow::exportProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemDelete, this, &MainWindow::deleteProfile);
+    setupHistory();
 }
 
 IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion, bool bootLoader)
@@ -420,6 +428,8 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
     // The engine takes the keyboard for the update; the lifecycle leaves
     // arrivals alone until it is given back, and then connects again.
     connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
+        // An update may reset the keyboard: no step of the history holds after it.
+        m_config->clearHistory();
         m_firmwareUpdateRunning = true;
         m_lifecycle->setFirmwareUpdateRunning(true);
     });
@@ -648,6 +658,9 @@ void MainWindow::onModeToggled(bool win, bool checked)
         m_modeGuard = false;
         return;
     }
+    // The layers change with the mode; the history's steps no longer hold.
+    m_config->clearHistory();
+    m_layersAfterModeSwitch = true;
     if (win)
         m_worker->switchToWin();
     else

@@ -20,6 +20,7 @@ struct FocusedApp;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
+class KeyboardConfigModel;
 class KeyboardDeck;
 class ProfileManager;
 class QButtonGroup;
@@ -51,6 +52,10 @@ public:
     KeyboardBaseWgt *keyboardView(int layer) const;
     KeyboardDeck *keyboards() const { return m_keyboards; }
     KeyConfigWgt *pages() const { return m_pages; }
+    // The connected keyboard's configuration and its undo history.
+    KeyboardConfigModel *configModel() const { return m_config; }
+    QToolButton *undoButton() const { return m_undoBtn; }
+    QToolButton *redoButton() const { return m_redoBtn; }
     QPushButton *winButton() const { return m_winBtn; }
     QPushButton *macButton() const { return m_macBtn; }
     // The settings dialog while it is open.
@@ -102,6 +107,10 @@ protected:
 private:
     void buildWidgets();
     void setupConnections();
+    // Undo and redo: the buttons, their shortcuts and tool tips, and when
+    // the history is cleared.
+    void setupHistory();
+    void showHistoryTips();
     void retranslate();
     void loadProfileList();
     void showEntryState(int id);
@@ -118,6 +127,7 @@ private:
 
     KeyboardAction *m_worker;
     ProfileManager *m_profiles;
+    KeyboardConfigModel *m_config = nullptr;
     DeviceLifecycle *m_lifecycle;
     UserPrompts m_prompts;
 
@@ -131,6 +141,7 @@ private:
     AppIdentity m_front;
     bool m_frontPending = false; // a focus change not acted on yet
     bool m_applying = false;
+    bool m_layersAfterModeSwitch = false; // the layout read after a mode switch is due
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
     QPushButton *m_settingsBtn = nullptr;

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "KeyConfigWgt.h"
+#include "KeyboardConfigModel.h"
 #include "MacroFile.h"
 #include "ProfilePlan.h"
 #include "UserMessage.h"
@@ -177,34 +178,49 @@ void MainWindow::switchToProfile(int id)
         QTimer::singleShot(0, this, &MainWindow::followFront);
 }
 
-// Sends the profile to the keyboard step by step with the progress box,
-// then has the pages show what was sent.
+// Sends what the profile changes on the keyboard step by step with the
+// progress box, as one step of the history, then has the pages show what
+// was sent. Without a read-back to tell the difference from, the whole
+// profile is sent.
 void MainWindow::applyProfile(ProfileData profile)
 {
     SendDataProgress *progress = SendDataProgress::instance();
-    const QString macroFolder = QDir::current().filePath(QStringLiteral("Macro"));
-    const QList<ProfileStep> plan = planProfile(profile, boardKeysOf(*m_worker), [&macroFolder](const QString &name) {
-        return loadMacroFile(macroFolder, name);
-    });
-    bool storeFull = false;
-    for (const ProfileStep &step : plan) {
+    auto showStep = [progress](const ProfileStep &step) {
         progress->setProgress(QCoreApplication::translate("ProfilePlan", step.text), step.progress);
-        storeFull = !runProfileStep(step, *m_worker) || storeFull;
-        if (step.error.isEmpty())
-            continue;
-        // Applying stops here: the bindings after the bad macro were not
-        // sent, so the pages do not show them either.
-        QMap<int, AdvancedBinding> sent;
-        for (const ProfileOp &op : step.ops) {
-            AdvancedBinding binding;
-            int key = 0;
-            if (op.kind == ProfileOp::Binding && bindingFromRecord(op.binding, &binding, &key))
-                sent.insert(key, profile.advanced->value(key));
+    };
+    QString error;
+    bool storeFull = false;
+    if (m_config->hasConfig()) {
+        const KeyboardConfig target = configWithProfile(m_config->config(), profile, boardKeysOf(*m_worker).keys);
+        m_config->applyWhole(target, tr("应用配置“%1”").arg(m_activeName), showStep, &error, &storeFull);
+        // The bindings after a bad macro were not sent: the pages show
+        // what the keyboard holds.
+        if (!error.isEmpty() && profile.advanced)
+            profile.advanced = m_config->config().advanced;
+    } else {
+        const QString macroFolder = QDir::current().filePath(QStringLiteral("Macro"));
+        const QList<ProfileStep> plan = planProfile(
+            profile, boardKeysOf(*m_worker), [&macroFolder](const QString &name) { return loadMacroFile(macroFolder, name); });
+        for (const ProfileStep &step : plan) {
+            showStep(step);
+            storeFull = !runProfileStep(step, *m_worker) || storeFull;
+            if (step.error.isEmpty())
+                continue;
+            error = step.error;
+            QMap<int, AdvancedBinding> sent;
+            for (const ProfileOp &op : step.ops) {
+                AdvancedBinding binding;
+                int key = 0;
+                if (op.kind == ProfileOp::Binding && bindingFromRecord(op.binding, &binding, &key))
+                    sent.insert(key, profile.advanced->value(key));
+            }
+            profile.advanced = sent;
+            break;
         }
-        profile.advanced = sent;
+    }
+    if (!error.isEmpty()) {
         progress->closeProgress();
-        showUserMessage(QStringLiteral("error"), QCoreApplication::translate("ProfilePlan", step.error.toUtf8()));
-        break;
+        showUserMessage(QStringLiteral("error"), QCoreApplication::translate("ProfilePlan", error.toUtf8()));
     }
     if (storeFull)
         toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KB2ActionData::MaxMacros), true);

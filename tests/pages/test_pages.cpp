@@ -12,6 +12,7 @@
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardModels.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
 #include "PerformancePageWgt.h"
 #include "ProfileManager.h"
@@ -38,7 +39,7 @@ constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeW = 35, TypeQ = 34, TypeY 
 // to the rig's worker and a profile manager of their own, as the main
 // window builds them.
 struct Pages {
-    explicit Pages(SimRig &rig) : deck(rig.worker.get())
+    explicit Pages(SimRig &rig) : config(rig.worker.get(), &manager), deck(rig.worker.get())
     {
         QList<KeyboardBaseWgt *> list;
         for (int layer = 0; layer < 4; ++layer) {
@@ -52,7 +53,7 @@ struct Pages {
         page[PageCustomKeys] = std::make_unique<CustomKeySetPageWgt>();
         page[PageAdvancedKeys] = std::make_unique<AdvancedKeySetPageWgt>();
         for (auto &p : page) {
-            p->setServices({rig.worker.get(), &manager, &deck});
+            p->setServices({rig.worker.get(), &manager, &deck, &config});
             p->build();
             p->activate(true);
         }
@@ -76,6 +77,7 @@ struct Pages {
     QJsonObject document() const { return manager.currentDocument(); }
 
     ProfileManager manager;
+    KeyboardConfigModel config;
     KeyboardDeck deck;
     std::unique_ptr<KeyboardBaseWgt> view[4];
     std::unique_ptr<ConfigPageWgt> page[ConfigPageCount];
@@ -89,6 +91,7 @@ struct ReadKeyboard {
         if (distinctive)
             rig.kb.fillDistinctive();
         read = rig.readBack(session) && rig.waitIdle();
+        pages.config.reset(configFromReadBack(session.readBack()));
     }
     SimRig rig;
     KeyboardSession session{rig.worker.get()};
@@ -135,6 +138,7 @@ void TestPages::pagesShowTheReadBackWithoutSending()
     QVERIFY(rig.waitIdle());
     const KeyboardReadBack rb = session.readBack();
     Pages pages(rig); // built after the read-back: fed it below
+    pages.config.reset(configFromReadBack(rb));
     rig.kb.clearFrameLog();
 
     KeyboardAction *w = rig.worker.get();
@@ -173,6 +177,7 @@ void TestPages::inactivePagesAreDeaf()
     QVERIFY(rig.readBack(session));
     QVERIFY(rig.waitIdle());
     Pages pages(rig);
+    pages.config.reset(configFromReadBack(session.readBack()));
     pages.show(PagePerformance);
     for (auto &p : pages.page)
         p->activate(false);
@@ -360,6 +365,13 @@ void TestPages::travelAndRapidTrigger()
     // A bound key keeps its binding in the low nibble.
     KeyInfo mt = pages.key(0, TypeS)->keyData();
     mt.bindKind = Bind_MT;
+    mt.mt.keyIndex = TypeS;
+    pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge, [&mt](KeyboardConfig &c) {
+        AdvancedBinding b;
+        b.kind = Bind_MT;
+        b.mt = mt.mt;
+        c.advanced.insert(TypeS, b);
+    });
     emit hub->sigBindFinished(mt);
     emit hub->sigResetAllKeyTouchDis();
     QVERIFY(rig.waitIdle());
@@ -369,6 +381,8 @@ void TestPages::travelAndRapidTrigger()
     QCOMPARE(rig.param(4, TypeA), quint16(2000));
     QCOMPARE(rig.param(8, TypeS), quint16(0x03));
     expectRecord(TypeA, 0, 2000, 500, 700);
+    pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge,
+                      [](KeyboardConfig &c) { c.advanced.remove(TypeS); });
     emit hub->sigDeleteKeyBind(mt);
 
     // The rapid-trigger window's choice: checked keys on, the others off on

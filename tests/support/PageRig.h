@@ -9,6 +9,7 @@
 #include "AppParams.h"
 #include "BoardProfile.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
 #include "KeyboardModels.h"
 #include "KeyboardSession.h"
@@ -39,7 +40,7 @@ struct PageRig {
         layout->addWidget(view[0].get());
         layout->addWidget(&page);
         deck.setViews(list);
-        page.setServices({rig.worker.get(), &manager, &deck});
+        page.setServices({rig.worker.get(), &manager, &deck, &config});
         page.build();
         window.resize(1150, 800);
         window.show(); // the keys and controls have their places, for clicks and drags
@@ -52,6 +53,7 @@ struct PageRig {
     bool readBack(bool adopt = true)
     {
         const bool ok = rig.readBack(session) && rig.waitIdle();
+        config.reset(configFromReadBack(session.readBack()));
         if (adopt)
             manager.AdoptBoardDocument(boardProfileDocument(session.readBack()));
         rig.kb.clearFrameLog();
@@ -68,6 +70,7 @@ struct PageRig {
     SimRig rig;
     KeyboardSession session{rig.worker.get()};
     ProfileManager manager;
+    KeyboardConfigModel config{rig.worker.get(), &manager};
     KeyboardDeck deck{rig.worker.get()};
     QWidget window;
     std::unique_ptr<KeyboardBaseWgt> view[4];

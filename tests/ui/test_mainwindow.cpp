@@ -20,6 +20,7 @@
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
 #include "MainWindow.h"
+#include "KeyboardConfigModel.h"
 #include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
@@ -240,9 +241,19 @@ void TestMainWindow::profileFlows()
     const int travelId = rig.profiles->profileIdForFile("Travel.kb");
     QVERIFY(travelId > 0 && travelId != dailyId);
 
-    // Apply: the plan's steps go out. The keyboard's macro has no macro file
-    // here, which the user is told, and the box is closed rather than left
-    // to time out.
+    // Apply: what differs goes out. The keyboard's macro binding is taken
+    // off first, so the profile brings it back; its macro has no file here,
+    // which the user is told, and the box is closed rather than left to
+    // time out.
+    KeyboardConfigModel *config = w.configModel();
+    int macroKey = -1;
+    for (auto it = config->config().advanced.cbegin(); it != config->config().advanced.cend(); ++it)
+        if (it->kind == Bind_MACRO)
+            macroKey = it.key();
+    QVERIFY(macroKey >= 0);
+    config->edit({"unbind", {}, {}}, KeyboardConfigModel::NoMerge,
+                 [macroKey](KeyboardConfig &c) { c.advanced.remove(macroKey); });
+    QVERIFY(rig.idle());
     rig.notes.clear();
     w.chooseProfile(travelId);
     QCOMPARE(rig.questions.last(), QString("应用配置|是否应用该配置到键盘？"));

@@ -1,5 +1,7 @@
 #include "AdvancedKeySetPageWgt.h"
 
+#include "KeyboardConfigModel.h"
+
 #include "AdvanceKeySetWindow.h"
 #include "AdvanceTypeChooseWindow.h"
 #include "AdvancedKeyRecords.h"
@@ -312,38 +314,66 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     QList<QPair<int, int>> stale{{oldPartner, key}};
     if (partner >= 0)
         stale << qMakePair(pairedKeyType(keyData(partner)), partner);
+    QList<KeyInfo> staleHalves;
     for (const auto &pair : qAsConst(stale)) {
         if (pair.first < 0 || pair.first == key || pair.first == partner)
             continue;
         const KeyInfo half = keyData(pair.first);
-        if (pairedKeyType(half) == pair.second)
-            removeBinding(half, false);
+        if (half.bindKind != Bind_None && pairedKeyType(half) == pair.second)
+            staleHalves << half;
     }
 
     qCDebug(lcAdvanced) << "commit" << bindKeyTypeLabel(kind) << key;
+    AdvancedBinding binding, partnerBinding;
+    int ignored = 0;
+    bindingFromRecord(record, &binding, &ignored);
+    // The keyboard takes both halves of a pair from the one record; the
+    // list and the profile hold the partner's half as its own entry.
+    const QVariant half = partner >= 0 ? pairRecord(kind, partner, key) : QVariant();
+    if (partner >= 0)
+        bindingFromRecord(half, &partnerBinding, &ignored);
+    if (kind == Bind_MACRO) {
+        const MACROInfo macro = record.value<MACROInfo>();
+        config()->rememberMacro(macro.macroName, macro.steps);
+    }
+    const bool taken = config()->edit(
+        {tr("%1 的高级键").arg(keyLegend(key)), bindingText(info.bindKind), bindKeyTypeLabel(kind)},
+        KeyboardConfigModel::NoMerge, [&](KeyboardConfig &c) {
+            for (const KeyInfo &h : qAsConst(staleHalves))
+                c.advanced.remove(int(h.firstType));
+            c.advanced.insert(key, binding);
+            if (partner >= 0)
+                c.advanced.insert(partner, partnerBinding);
+        });
+    for (const KeyInfo &h : qAsConst(staleHalves))
+        unlistBinding(h);
     // Only a macro can be refused (the keyboard's macro store is full); a
     // refused binding is neither listed nor stored.
-    if (kind == Bind_MACRO && !writeBindingRecord(worker(), record)) {
+    if (!taken) {
         showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(KB2ActionData::MaxMacros));
         return;
     }
     upsertEntry(next);
     emit SignalObject::instance()->sigBindFinished(next);
-    if (kind != Bind_MACRO)
-        writeBindingRecord(worker(), record);
-    profiles()->UpdateBoardAdvancedKey(record);
-
     if (partner >= 0) {
-        // The keyboard takes both halves from the one record; the list and
-        // the profile hold the partner's half as its own entry.
-        const QVariant half = pairRecord(kind, partner, key);
         KeyInfo partnerInfo = keyData(partner);
         partnerInfo.firstType = quint32(partner);
         applyBindingRecord(&partnerInfo, half);
         upsertEntry(partnerInfo);
         emit SignalObject::instance()->sigBindFinished(partnerInfo);
-        profiles()->UpdateBoardAdvancedKey(half);
     }
+}
+
+// The binding's kind as an undo step names it.
+QString AdvancedKeySetPageWgt::bindingText(int kind)
+{
+    return kind == Bind_None ? tr("无") : bindKeyTypeLabel(kind);
+}
+
+void AdvancedKeySetPageWgt::unlistBinding(const KeyInfo &info)
+{
+    removeEntry(int(info.firstType));
+    emit SignalObject::instance()->sigDeleteKeyBind(info);
 }
 
 void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
@@ -353,19 +383,21 @@ void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
     if (kind == Bind_None)
         return;
     qCDebug(lcAdvanced) << "remove" << bindKeyTypeLabel(kind) << key;
-    removeEntry(key);
-    worker()->removeAdvancedBinding(key, kind);
-    profiles()->RemoveBoardAdvancedKey(QString::number(key));
-    emit SignalObject::instance()->sigDeleteKeyBind(info);
-    if (!withPartner || !isPairKind(kind))
-        return;
+    QList<KeyInfo> gone{info};
     // The other half of the pair acts on this key: it goes with it.
-    const int partner = pairedKeyType(info);
-    if (partner < 0 || partner == key)
-        return;
-    const KeyInfo half = keyData(partner);
-    if (half.bindKind == kind && pairedKeyType(half) == key)
-        removeBinding(half, false);
+    const int partner = withPartner && isPairKind(kind) ? pairedKeyType(info) : -1;
+    if (partner >= 0 && partner != key) {
+        const KeyInfo half = keyData(partner);
+        if (half.bindKind == kind && pairedKeyType(half) == key)
+            gone << half;
+    }
+    config()->edit({tr("%1 的高级键").arg(keyLegend(key)), bindKeyTypeLabel(kind), bindingText(Bind_None)},
+                   KeyboardConfigModel::NoMerge, [&gone](KeyboardConfig &c) {
+                       for (const KeyInfo &g : qAsConst(gone))
+                           c.advanced.remove(int(g.firstType));
+                   });
+    for (const KeyInfo &g : qAsConst(gone))
+        unlistBinding(g);
 }
 
 // --- What the keyboard and a profile report

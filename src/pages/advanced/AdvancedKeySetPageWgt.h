@@ -72,6 +72,9 @@ private:
     // Takes the binding off the keyboard, the profile and the list; with
     // the partner, the other half of a SOCD or RS pair goes too.
     void removeBinding(const KeyInfo &info, bool withPartner);
+    // Takes a binding off the list and the keys, sending nothing.
+    void unlistBinding(const KeyInfo &info);
+    static QString bindingText(int kind);
     void onDeviceAdvanceBind(KeyInfo info, int kind);
     void onSomeAdvanceBind(const QStringList &keys);
     void onLayoutDB();

@@ -7,12 +7,35 @@
 #include "KeyPaintStroke.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardConfigModel.h"
+#include "KeyTypeTable.h"
 #include "KeyboardDeck.h"
 #include "LightingLog.h"
 #include "SignalObject.h"
 #include "SoftwareConfig.h"
 
 #include <QDir>
+
+// Key colours are one step of the history per click, drag, fill or preset.
+void ColorConfigWgt::sendKeyColours(const QMap<int, QColor> &colours)
+{
+    const QString what = colours.size() == 1 ? tr("%1 的颜色").arg(keyLegend(colours.firstKey())) : tr("按键颜色");
+    config()->edit({what, {}, {}}, KeyboardConfigModel::NoMerge, [&colours](KeyboardConfig &c) {
+        for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+            c.keyColours.insert(it.key(), it.value());
+    });
+}
+
+// The colours of the keyboard's configuration after an undo or a redo.
+void ColorConfigWgt::showConfig(const KeyboardConfig &config)
+{
+    ConfigPageWgt::showConfig(config);
+    paintKeys(config.keyColours, QColor());
+    QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
+    for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
+        cache.insert(it.key(), it.value());
+    SoftwareConfig::instance()->setKeyColourCache(cache);
+}
 
 void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
 {
@@ -21,7 +44,7 @@ void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
     const QColor colour = AppParams::currentColour();
     // The colour belongs to the key: every layer's view shows it.
     paintKeys({{key->firstType(), colour}}, QColor());
-    worker()->setKeyColour(key->firstType(), quint8(colour.red()), quint8(colour.green()), quint8(colour.blue()));
+    sendKeyColours({{key->firstType(), colour}});
     m_chooser->rememberColor(colour);
     emit SignalObject::instance()->sigUpdateKeyColorCache(key->firstType(), colour);
 }
@@ -42,7 +65,7 @@ void ColorConfigWgt::finishStroke()
         return;
     const QMap<int, QColor> painted = m_stroke;
     m_stroke.clear();
-    worker()->setKeyColours(painted);
+    sendKeyColours(painted);
     for (auto it = painted.cbegin(); it != painted.cend(); ++it)
         SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
     m_chooser->rememberColor(painted.first());
@@ -58,7 +81,7 @@ void ColorConfigWgt::onFillAll()
     for (KeyboardBtn *b : keyboards()->keys())
         all.insert(b->firstType(), colour);
     paintKeys(all, QColor());
-    worker()->setKeyColours(all);
+    sendKeyColours(all);
     for (auto it = all.cbegin(); it != all.cend(); ++it)
         SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
     m_chooser->rememberColor(colour);
@@ -133,7 +156,7 @@ void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
     for (KeyboardBtn *b : keyboards()->keys())
         sent.insert(b->firstType(), b->keyColour());
     qCDebug(lcLighting) << "下发的颜色数据：" << sent.size();
-    worker()->setKeyColours(sent);
+    sendKeyColours(sent);
     SoftwareConfig::instance()->setKeyColourCache(sent);
 }
 

@@ -5,6 +5,7 @@
 #include "KeyPaintStroke.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
 #include "LanguageManager.h"
 #include "LightingIcons.h"
@@ -16,6 +17,7 @@
 #include "SwitchControl.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
@@ -373,6 +375,13 @@ void ColorConfigWgt::leaveLightSpeed(bool asked)
         emit SignalObject::instance()->sigCloseLightSpeedMode();
 }
 
+// A stored mode as the undo step names it: the effect's name.
+static QString modeText(int stored)
+{
+    const Lighting::ModeView view = Lighting::viewOfStoredMode(stored);
+    return QCoreApplication::translate("ColorConfigWgt", Lighting::effectName(view.mode));
+}
+
 void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
 {
     const int sent = Lighting::sentMode(view);
@@ -380,8 +389,9 @@ void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
     AppParams::setLightingModeIndex(view.mode);
     if (sent > 0)
         SoftwareConfig::instance()->setLightingEffect(sent - 1);
-    worker()->setLightingMode(sent);
-    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-mode"), sent);
+    const int was = config()->config().lighting.mode;
+    config()->edit({tr("灯效"), modeText(was), modeText(sent)}, KeyboardConfigModel::NoMerge,
+                   [sent](KeyboardConfig &c) { c.lighting.mode = sent; });
     showMode(view);
 }
 
@@ -425,8 +435,9 @@ void ColorConfigWgt::onBrightness(int value)
         return;
     }
     m_brightness = value;
-    worker()->setBrightness(quint8(value));
-    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-luminance"), value);
+    const int was = config()->config().lighting.brightness;
+    config()->edit({tr("亮度"), QString::number(was), QString::number(value)}, KeyboardConfigModel::MergeBrightness,
+                   [value](KeyboardConfig &c) { c.lighting.brightness = value; });
     leaveLightSpeed(asked);
 }
 
@@ -440,8 +451,9 @@ void ColorConfigWgt::onSpeed(int value)
         return;
     }
     m_speed = value;
-    worker()->setSpeed(quint8(value));
-    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-speed"), value);
+    const int was = config()->config().lighting.speed;
+    config()->edit({tr("速度"), QString::number(was), QString::number(value)}, KeyboardConfigModel::MergeSpeed,
+                   [value](KeyboardConfig &c) { c.lighting.speed = value; });
     leaveLightSpeed(asked);
 }
 
@@ -454,8 +466,8 @@ void ColorConfigWgt::onDirection(bool reversed)
     }
     m_direction = reversed;
     updateDirectionText();
-    worker()->setLightingDirection(reversed);
-    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-direction"), reversed);
+    config()->edit({tr("灯效方向"), {}, {}}, KeyboardConfigModel::NoMerge,
+                   [reversed](KeyboardConfig &c) { c.lighting.direction = reversed; });
     leaveLightSpeed(asked);
 }
 
@@ -472,10 +484,9 @@ void ColorConfigWgt::updateSleepTime(int index)
     }
     m_sleepIndex = index;
     qCDebug(lcLighting) << "键盘休眠时间改变，下发" << minutes;
-    worker()->setSleep(quint8(minutes));
-    qCDebug(lcLighting) << "键盘休眠时间改变,更新配置";
-    profiles()->UpdateBoardRGBValue(QStringLiteral("rgb-sleep"), minutes);
-    qCDebug(lcLighting) << "键盘休眠时间改变,更新配置完成";
+    const int was = config()->config().lighting.sleep;
+    config()->edit({tr("休眠时间"), tr("%1 分钟").arg(was), tr("%1 分钟").arg(minutes)}, KeyboardConfigModel::NoMerge,
+                   [minutes](KeyboardConfig &c) { c.lighting.sleep = minutes; });
     leaveLightSpeed(asked);
 }
 

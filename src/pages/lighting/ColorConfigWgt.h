@@ -39,6 +39,7 @@ public:
     QString title() const override;
     void retranslate() override;
     void showProfile(const ProfileData &profile) override;
+    void showConfig(const KeyboardConfig &config) override;
 
     // A message box unless replaced.
     void setAsk(const Ask &ask) { m_ask = ask; }
@@ -100,6 +101,7 @@ private:
     void onKeyboardColours(const QMap<int, QColor> &colours);
     void adoptKeyboardColours();
     void paintKeys(const QMap<int, QColor> &colours, const QColor &missing);
+    void sendKeyColours(const QMap<int, QColor> &colours);
     void showKeyColours(bool show);
     void onChangeRGB(const QMap<int, QColor> &colours);
     void onPresetsReset();

@@ -9,10 +9,14 @@
 #include "KeyTypeTable.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
+#include "TravelScale.h"
+
+#include <QSet>
 
 namespace {
 
@@ -82,12 +86,47 @@ KeyTravelState PerformancePageWgt::travelState(const KeyboardBtn *key) const
     return s;
 }
 
+// The keys' new travel states as one step of the history; the difference
+// goes to the keyboard and into the profile. The entries the page's rules
+// give are what that difference holds for the keys the user edited.
 void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<int, KeyTravelRecord> &records)
 {
-    if (!entries.isEmpty())
-        worker()->sendSingleKeyData(entries);
-    if (!records.isEmpty())
-        profiles()->UpdateBoardKeyTouch(records);
+    (void)entries;
+    if (records.isEmpty())
+        return;
+    const KeyboardConfig &now = config()->config();
+    bool rapidChanges = false;
+    QSet<int> from, to;
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        const KeyTravelRecord was = now.keyTravel.value(it.key());
+        rapidChanges = rapidChanges || (was.workMode == WorkRapid) != (it->workMode == WorkRapid)
+            || was.quickTouchPressDis != it->quickTouchPressDis || was.quickTouchUpDis != it->quickTouchUpDis;
+        from.insert(was.keyTouchDis);
+        to.insert(it->keyTouchDis);
+    }
+    const QString keys = records.size() == 1 ? keyLegend(records.firstKey()) : tr("%1 个按键").arg(records.size());
+    KeyboardConfigModel::EditText text;
+    if (rapidChanges) {
+        text.what = tr("%1 的快速触发").arg(keys);
+    } else {
+        text.what = tr("%1 的触发行程").arg(keys);
+        const int decimals = AppParams::decimals();
+        if (from.size() == 1 && to.size() == 1) {
+            text.from = travelText(*from.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
+            text.to = travelText(*to.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
+        }
+    }
+    config()->edit(text, rapidChanges ? KeyboardConfigModel::MergeRapidTrigger : KeyboardConfigModel::MergeKeyTravel,
+                   [&records](KeyboardConfig &c) {
+                       for (auto it = records.cbegin(); it != records.cend(); ++it) {
+                           KeyTravelRecord rec = c.keyTravel.value(it.key());
+                           rec.workMode = it->workMode;
+                           rec.keyTouchDis = it->keyTouchDis;
+                           rec.quickTouchPressDis = it->quickTouchPressDis;
+                           rec.quickTouchUpDis = it->quickTouchUpDis;
+                           c.keyTravel.insert(it.key(), rec);
+                       }
+                   });
 }
 
 template <typename Change>

@@ -122,7 +122,6 @@ private:
     void onSelectionReset();
     void onSuperSwitch(bool on);
     void closeSuperResponse();
-    void storePerformance(const QString &member, const QVariant &value);
     void openTouchWindow();
     void openQuickWindow();
     void showOverlay(bool on);

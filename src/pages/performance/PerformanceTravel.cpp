@@ -8,6 +8,7 @@
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
 #include "KeyboardAction.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
@@ -279,8 +280,11 @@ void PerformancePageWgt::applyGlobalTravel()
     stopKeyTest();
     const double mm = rowMm(m_global);
     const int um = m_scale.micronsAt(m_global.slider->value());
-    worker()->setGlobalTravel(quint16(um));
-    storePerformance(ProfileMembers::GlobalTravel, um);
+    const int decimals = AppParams::decimals();
+    const int was = config()->config().performance.globalTravelUm;
+    config()->edit({tr("全局行程"), travelText(was / 1000.0, decimals) + QStringLiteral(" mm"),
+                    travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
+                   KeyboardConfigModel::MergeGlobalTravel, [um](KeyboardConfig &c) { c.performance.globalTravelUm = um; });
     AppParams::setGlobalTravel(mm);
     setFocus();
     SignalObject *hub = SignalObject::instance();
@@ -317,11 +321,15 @@ void PerformancePageWgt::applyDeadZone(const Row &row, bool raiseOnly)
     if (optimised->isChecked() && low)
         row.slider->setValue(m_scale.deadZonePositionOfMicrons(OptimisedDeadZoneUm));
     const int um = m_scale.deadZoneMicronsAt(row.slider->value());
-    if (press)
-        worker()->setPressDeadZone(quint16(um));
-    else
-        worker()->setReleaseDeadZone(quint16(um));
-    storePerformance(press ? ProfileMembers::DeadPress : ProfileMembers::DeadRelease, um);
+    const PerformanceSettings &now = config()->config().performance;
+    const int was = press ? now.pressDeadZoneUm : now.releaseDeadZoneUm;
+    const int decimals = AppParams::decimals();
+    config()->edit({press ? tr("按下死区") : tr("抬起死区"), travelText(was / 1000.0, decimals) + QStringLiteral(" mm"),
+                    travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
+                   press ? KeyboardConfigModel::MergePressDeadZone : KeyboardConfigModel::MergeReleaseDeadZone,
+                   [press, um](KeyboardConfig &c) {
+                       (press ? c.performance.pressDeadZoneUm : c.performance.releaseDeadZoneUm) = um;
+                   });
     setFocus();
 }
 
@@ -365,7 +373,8 @@ void PerformancePageWgt::onRapidSwitch(bool on)
 void PerformancePageWgt::resetRapidRow(Row &row, const QString &member)
 {
     row.slider->setValue(qMin(RapidResetPosition, row.slider->maximum()));
-    storePerformance(member, RapidResetPosition);
+    // A position of the page's own slider, not a keyboard setting.
+    profiles()->UpdateBoardPerformanceValue(member, RapidResetPosition);
 }
 
 void PerformancePageWgt::onSelectionReset()
@@ -383,8 +392,8 @@ void PerformancePageWgt::onSelectionReset()
 void PerformancePageWgt::onSuperSwitch(bool on)
 {
     SoftwareConfig::instance()->setLowLatency(on);
-    worker()->setLowLatency(on);
-    storePerformance(ProfileMembers::SuperLightSpeed, on);
+    config()->edit({on ? tr("开启超光速模式") : tr("关闭超光速模式"), {}, {}}, KeyboardConfigModel::NoMerge,
+                   [on](KeyboardConfig &c) { c.performance.superLightSpeed = on; });
 }
 
 void PerformancePageWgt::closeSuperResponse()
@@ -393,10 +402,6 @@ void PerformancePageWgt::closeSuperResponse()
     onSuperSwitch(false);
 }
 
-void PerformancePageWgt::storePerformance(const QString &member, const QVariant &value)
-{
-    profiles()->UpdateBoardPerformanceValue(member, value);
-}
 
 void PerformancePageWgt::openTouchWindow()
 {

@@ -1,4 +1,5 @@
 #include "CustomKeySetPageWgt.h"
+#include "KeyboardConfigModel.h"
 
 #include "BoardRecords.h"
 #include "KeyChooseWgt.h"
@@ -179,8 +180,10 @@ void CustomKeySetPageWgt::onModifyKeyType(int newType)
 void CustomKeySetPageWgt::applyKeyChange(int layer, int firstType, int newType)
 {
     qCDebug(lcKeyboard) << "修改按键值" << layer << firstType << newType;
-    worker()->setLayerKey(layer, firstType, newType);
-    profiles()->UpdateBoardLayerKey(layer, firstType, newType);
+    const int was = config()->config().layers[size_t(layer)].value(firstType, firstType);
+    config()->edit({tr("Fn%1 层的 %2").arg(layer).arg(keyLegend(firstType)), keyTypeName(was), keyTypeName(newType)},
+                   KeyboardConfigModel::NoMerge,
+                   [=](KeyboardConfig &c) { c.layers[size_t(layer)].insert(firstType, newType); });
 }
 
 void CustomKeySetPageWgt::onResetCustomKeyType(int resetId, const QMap<int, int> &map)
@@ -209,8 +212,11 @@ void CustomKeySetPageWgt::sendWholeLayer(KeyboardBaseWgt *view)
     QMap<int, int> keys;
     for (KeyboardBtn *b : view->buttons())
         keys.insert(b->firstType(), b->currentType());
-    worker()->setLayer(view->layer(), keys);
-    profiles()->UpdateBoardLayer(view->layer(), keys);
+    const int layer = view->layer();
+    config()->edit({tr("Fn%1 层的键位").arg(layer), {}, {}}, KeyboardConfigModel::NoMerge, [&](KeyboardConfig &c) {
+        for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+            c.layers[size_t(layer)].insert(it.key(), it.value());
+    });
 }
 
 // Every layer as the profile has it: each key its own type unless the

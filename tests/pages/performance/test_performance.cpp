@@ -9,6 +9,8 @@
 #include "KeyboardBtn.h"
 #include "KeyTouchDisSetWindow.h"
 #include "PageRig.h"
+
+#include <QUndoStack>
 #include "PerformancePageWgt.h"
 #include "PressProgressBar.h"
 #include "SignalObject.h"
@@ -617,6 +619,13 @@ void TestPerformance::setByPressing()
     // The same frames as typing 1.23 mm for A and S.
     const auto pressed = keyFrames(r);
     QVERIFY(!pressed.empty());
+    // One undo puts all three back.
+    QCOMPARE(r.config.history()->count(), 1);
+    r.config.history()->undo();
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.param(4, TypeA), quint16(2000), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.param(4, TypeS), quint16(2000), 20000);
+    QCOMPARE(r.rig.param(4, TypeD), quint16(2000));
+    QCOMPARE(r.travelRecord(TypeD), recordD);
     r.rig.kb.clearFrameLog();
     r.click(r.key(TypeD));
     r.type(r.find<QLineEdit>("设置单键触发行程"), "1.23");

@@ -1,0 +1,96 @@
+#include "KeyboardConfig.h"
+
+#include "BoardProfile.h"
+#include "KeyboardSession.h"
+
+#include <QSet>
+
+int KeyboardConfig::bindKindOf(int keyType) const
+{
+    const auto it = advanced.constFind(keyType);
+    return it == advanced.cend() ? Bind_None : it->kind;
+}
+
+bool operator==(const KeyboardConfig &a, const KeyboardConfig &b)
+{
+    return a.lighting == b.lighting && a.keyColours == b.keyColours && a.performance == b.performance
+        && a.layers == b.layers && a.keyTravel == b.keyTravel && a.advanced == b.advanced
+        && a.systemMode == b.systemMode;
+}
+
+KeyboardConfig configFromReadBack(const KeyboardReadBack &rb)
+{
+    const ProfileData p = boardProfile(rb);
+    KeyboardConfig c;
+    c.lighting = p.lighting.value_or(LightingSettings());
+    c.performance = p.performance.value_or(PerformanceSettings());
+    c.performance.hasDeadZones = true;
+    c.performance.quickPress = c.performance.quickRelease = -1;
+    c.layers = p.layers.value_or(ProfileLayers());
+    c.keyTravel = p.keyTravel.value_or(QMap<int, KeyTravelRecord>());
+    // Every binding, RS too (a profile entry is not made for those).
+    for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
+        AdvancedBinding binding;
+        int key = 0;
+        if (bindingFromRecord(record, &binding, &key) && binding.kind != Bind_None)
+            c.advanced.insert(key, binding);
+    }
+    c.keyColours = rb.colours;
+    c.systemMode = rb.systemMode;
+    return c;
+}
+
+KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &profile, const QList<int> &boardKeys)
+{
+    const QSet<int> onBoard(boardKeys.cbegin(), boardKeys.cend());
+    KeyboardConfig c = base;
+    if (profile.lighting)
+        c.lighting = *profile.lighting;
+    if (profile.performance) {
+        c.performance = *profile.performance;
+        if (!c.performance.hasDeadZones)
+            c.performance.pressDeadZoneUm = c.performance.releaseDeadZoneUm = 0;
+        c.performance.hasDeadZones = true;
+    }
+    if (profile.layers) {
+        for (size_t layer = 0; layer < c.layers.size(); ++layer) {
+            QMap<int, int> keys;
+            for (int key : boardKeys)
+                keys.insert(key, key);
+            const QMap<int, int> &given = (*profile.layers)[layer];
+            for (auto it = given.cbegin(); it != given.cend(); ++it)
+                if (onBoard.contains(it.key()))
+                    keys.insert(it.key(), it.value());
+            c.layers[layer] = keys;
+        }
+    }
+    if (profile.keyTravel) {
+        for (auto it = profile.keyTravel->cbegin(); it != profile.keyTravel->cend(); ++it) {
+            if (!onBoard.contains(it.key()))
+                continue;
+            KeyTravelRecord rec = c.keyTravel.value(it.key());
+            rec.workMode = it->workMode;
+            rec.keyTouchDis = it->keyTouchDis;
+            rec.quickTouchPressDis = it->quickTouchPressDis;
+            rec.quickTouchUpDis = it->quickTouchUpDis;
+            c.keyTravel.insert(it.key(), rec);
+        }
+    }
+    // The board's other bindings stay, as applying the whole profile leaves them.
+    if (profile.advanced)
+        for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it)
+            if (onBoard.contains(it.key()) && it->kind != Bind_None)
+                c.advanced.insert(it.key(), *it);
+    return c;
+}
+
+ProfileData profileOfConfig(const KeyboardConfig &config)
+{
+    ProfileData p;
+    p.lighting = config.lighting;
+    p.performance = config.performance;
+    p.layers = config.layers;
+    p.keyTravel = config.keyTravel;
+    p.advanced = config.advanced;
+    return p;
+}

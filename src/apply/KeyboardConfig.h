@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ProfileData.h"
+
+#include <QColor>
+#include <QMap>
+#include <QMetaType>
+
+struct KeyboardReadBack;
+
+// Everything a user can change on a connected keyboard, in one value. It
+// is built from the read-back, changed by edits, undo, redo and profiles,
+// and turned into frames only as the difference between two of them
+// (planChange), so that every writer sends exactly what changed.
+struct KeyboardConfig {
+    LightingSettings lighting;
+    QMap<int, QColor> keyColours; // key type -> colour, as the keyboard reported or was sent
+    PerformanceSettings performance; // dead zones always present here
+    ProfileLayers layers;            // key type -> key type, per Fn layer
+    QMap<int, KeyTravelRecord> keyTravel; // work mode, travel and sensitivities in micrometres
+    QMap<int, AdvancedBinding> advanced;  // key type -> binding; never Bind_None
+    int systemMode = -1; // SystemWindows or SystemMac, -1 unknown; changed by the mode switch only
+
+    // The binding kind a key has, Bind_None when it has none.
+    int bindKindOf(int keyType) const;
+};
+
+bool operator==(const KeyboardConfig &a, const KeyboardConfig &b);
+inline bool operator!=(const KeyboardConfig &a, const KeyboardConfig &b) { return !(a == b); }
+
+// What the keyboard holds after a read-back: its lighting, colours,
+// travel, dead zones, layers, per-key travel, every advanced binding and
+// its system mode.
+KeyboardConfig configFromReadBack(const KeyboardReadBack &rb);
+
+// The configuration a profile gives a keyboard that holds `base`: each
+// group the profile has replaces the board's, as applying the whole profile
+// sets it (layers: the board's keys on themselves, then the profile's keys;
+// per-key travel and bindings: the profile's keys; a group without dead
+// zones: both zero). Keys the board does not have are left out.
+KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &profile, const QList<int> &boardKeys);
+
+// The profile groups of a configuration, for documents and comparisons.
+ProfileData profileOfConfig(const KeyboardConfig &config);
+
+Q_DECLARE_METATYPE(KeyboardConfig)

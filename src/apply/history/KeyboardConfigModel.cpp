@@ -1,0 +1,239 @@
+#include "KeyboardConfigModel.h"
+
+#include "KeyboardFeatures.h"
+#include "ProfileManager.h"
+
+#include <QCoreApplication>
+#include <QSet>
+#include <QUndoCommand>
+#include <QUndoStack>
+
+QString KeyboardConfigModel::EditText::text() const
+{
+    if (from.isEmpty() && to.isEmpty())
+        return what;
+    return QStringLiteral("%1 %2 → %3").arg(what, from, to);
+}
+
+// One change between two configurations.
+class ConfigChangeCommand : public QUndoCommand {
+public:
+    ConfigChangeCommand(KeyboardConfigModel *model, const KeyboardConfig &before, const KeyboardConfig &after,
+                        const KeyboardConfigModel::EditText &text, int mergeId)
+        : m_model(model), m_before(before), m_after(after), m_text(text), m_mergeId(mergeId)
+    {
+        setText(text.text());
+    }
+
+    int id() const override { return m_mergeId; }
+
+    bool mergeWith(const QUndoCommand *other) override
+    {
+        const auto *next = static_cast<const ConfigChangeCommand *>(other);
+        if (next->m_text.what != m_text.what)
+            return false;
+        m_after = next->m_after;
+        m_text.to = next->m_text.to;
+        setText(m_text.text());
+        // A drag back to where it started leaves nothing to undo.
+        setObsolete(m_after == m_before);
+        return true;
+    }
+
+    void redo() override
+    {
+        if (m_model->m_pushing)
+            return; // the edit has sent it already
+        m_model->restoreTo(m_after);
+    }
+
+    void undo() override { m_model->restoreTo(m_before); }
+
+private:
+    KeyboardConfigModel *m_model;
+    KeyboardConfig m_before, m_after;
+    KeyboardConfigModel::EditText m_text;
+    int m_mergeId;
+};
+
+KeyboardConfigModel::KeyboardConfigModel(BoardControl *board, ProfileManager *profiles, QObject *parent)
+    : QObject(parent), m_board(board), m_profiles(profiles), m_history(new QUndoStack(this))
+{
+}
+
+KeyboardConfigModel::~KeyboardConfigModel() = default;
+
+void KeyboardConfigModel::reset(const KeyboardConfig &config)
+{
+    m_history->clear();
+    m_config = config;
+    m_has = true;
+    emit configChanged(m_config);
+}
+
+void KeyboardConfigModel::forget()
+{
+    m_history->clear();
+    m_config = KeyboardConfig();
+    m_has = false;
+}
+
+void KeyboardConfigModel::clearHistory()
+{
+    m_history->clear();
+}
+
+void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardConfig &)> &change)
+{
+    if (!m_has)
+        return;
+    KeyboardConfig next = m_config;
+    change(next);
+    if (next == m_config)
+        return;
+    m_history->clear();
+    m_config = next;
+    emit configChanged(m_config);
+}
+
+bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change)
+{
+    if (!m_has)
+        return true;
+    const KeyboardConfig before = m_config;
+    KeyboardConfig after = before;
+    change(after);
+    if (after == before)
+        return true;
+    const MoveResult result = moveTo(after);
+    if (m_config == before)
+        return result.complete; // nothing reached the keyboard
+    m_pushing = true;
+    m_history->push(new ConfigChangeCommand(this, before, m_config, text, mergeId));
+    m_pushing = false;
+    return result.complete;
+}
+
+bool KeyboardConfigModel::applyWhole(const KeyboardConfig &target, const QString &text,
+                                     const std::function<void(const ProfileStep &)> &onStep, QString *error,
+                                     bool *storeFull)
+{
+    if (!m_has)
+        return false;
+    const KeyboardConfig before = m_config;
+    const MoveResult result = moveTo(target, onStep);
+    if (error)
+        *error = result.error;
+    if (storeFull)
+        *storeFull = result.storeFull;
+    if (!(m_config == before)) {
+        m_pushing = true;
+        m_history->push(new ConfigChangeCommand(this, before, m_config, EditText{text, {}, {}}, NoMerge));
+        m_pushing = false;
+    }
+    return result.complete;
+}
+
+void KeyboardConfigModel::restoreTo(const KeyboardConfig &target)
+{
+    const MoveResult result = moveTo(target);
+    emit configRestored(m_config);
+    if (!result.complete) {
+        const QString why = !result.error.isEmpty()
+            ? QCoreApplication::translate("ProfilePlan", result.error.toUtf8())
+            : tr("键盘最多保存%1个宏。").arg(AdvancedKeyControl::MaxMacros);
+        emit changeRefused(tr("键盘没有接受全部更改，界面显示的是键盘现在的设置：%1").arg(why));
+    }
+}
+
+KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig &target,
+                                                            const std::function<void(const ProfileStep &)> &onStep)
+{
+    MoveResult result;
+    const KeyboardConfig before = m_config;
+    const QList<ProfileStep> plan = planChange(before, target, [this](const QString &name) {
+        const auto known = m_macros.constFind(name);
+        if (known != m_macros.cend()) {
+            MacroLoadResult r;
+            r.status = MacroLoadResult::Ok;
+            r.steps = *known;
+            return r;
+        }
+        return m_loadMacro ? m_loadMacro(name) : MacroLoadResult();
+    });
+    // What the keyboard holds when every op is taken; bindings that were
+    // refused or never sent keep what they were.
+    KeyboardConfig reached = target;
+    QSet<int> bound;
+    for (const ProfileStep &step : plan) {
+        if (onStep)
+            onStep(step);
+        for (const ProfileOp &op : step.ops) {
+            const bool taken = runProfileOp(op, *m_board);
+            if (op.kind != ProfileOp::Binding)
+                continue;
+            AdvancedBinding binding;
+            int key = -1;
+            if (!bindingFromRecord(op.binding, &binding, &key))
+                continue;
+            if (taken) {
+                bound.insert(key);
+            } else {
+                result.complete = false;
+                result.storeFull = true;
+            }
+        }
+        if (!step.error.isEmpty()) {
+            result.complete = false;
+            result.error = step.error;
+            break;
+        }
+    }
+    if (!result.complete) {
+        // Bindings planned but not taken stay as they were.
+        for (auto it = target.advanced.cbegin(); it != target.advanced.cend(); ++it) {
+            const auto was = before.advanced.constFind(it.key());
+            const bool changed = was == before.advanced.cend() || !(*was == *it);
+            if (!changed || bound.contains(it.key()))
+                continue;
+            if (was == before.advanced.cend())
+                reached.advanced.remove(it.key());
+            else
+                reached.advanced.insert(it.key(), *was);
+        }
+    }
+    m_config = reached;
+    writeProfile(before, m_config);
+    emit configChanged(m_config);
+    return result;
+}
+
+// The current profile document follows the keyboard, member by member,
+// as the pages' own edits have always written it.
+void KeyboardConfigModel::writeProfile(const KeyboardConfig &before, const KeyboardConfig &after)
+{
+    if (!m_profiles)
+        return;
+    if (!(before.lighting == after.lighting))
+        m_profiles->UpdateBoardRGB(after.lighting);
+    if (!(before.performance == after.performance))
+        m_profiles->UpdateBoardPerformance(after.performance);
+    // A layer that changed is stored whole: the document may not hold it yet.
+    for (size_t layer = 0; layer < after.layers.size(); ++layer)
+        if (before.layers[layer] != after.layers[layer])
+            m_profiles->UpdateBoardLayer(int(layer), after.layers[layer]);
+    QMap<int, KeyTravelRecord> travel;
+    for (auto it = after.keyTravel.cbegin(); it != after.keyTravel.cend(); ++it)
+        if (!(before.keyTravel.value(it.key()) == *it))
+            travel.insert(it.key(), *it);
+    if (!travel.isEmpty())
+        m_profiles->UpdateBoardKeyTouch(travel);
+    for (auto it = before.advanced.cbegin(); it != before.advanced.cend(); ++it)
+        if (after.bindKindOf(it.key()) == Bind_None)
+            m_profiles->RemoveBoardAdvancedKey(QString::number(it.key()));
+    for (auto it = after.advanced.cbegin(); it != after.advanced.cend(); ++it) {
+        const auto was = before.advanced.constFind(it.key());
+        if (was == before.advanced.cend() || !(*was == *it))
+            m_profiles->UpdateBoardAdvancedKey(it->record(it.key()));
+    }
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "KeyboardConfig.h"
+#include "ProfilePlan.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class BoardControl;
+class ProfileManager;
+class QUndoStack;
+
+// The configuration of the connected keyboard and its history. Every
+// change a user makes is one command on the undo stack; its redo and undo
+// move the keyboard from one configuration to the other by sending their
+// difference (planChange), and keep the current profile document in step.
+// Lives on the GUI thread; the board control queues what it is given.
+class KeyboardConfigModel : public QObject {
+    Q_OBJECT
+public:
+    // What an edit's undo and redo say: "A 的触发行程 1.50 mm → 1.20 mm".
+    // Merged edits keep the first `from` and take the last `to`.
+    struct EditText {
+        QString what;
+        QString from;
+        QString to;
+        QString text() const;
+    };
+    // Merge ids of edits where a drag or a run of clicks is one step.
+    enum MergeId {
+        NoMerge = -1,
+        MergeBrightness = 1,
+        MergeSpeed,
+        MergeGlobalTravel,
+        MergePressDeadZone,
+        MergeReleaseDeadZone,
+        MergeKeyTravel,
+        MergeRapidTrigger,
+        MergeKeyColours,
+    };
+
+    explicit KeyboardConfigModel(BoardControl *board, ProfileManager *profiles = nullptr, QObject *parent = nullptr);
+    ~KeyboardConfigModel() override;
+
+    void setMacroLoader(const MacroLoader &loader) { m_loadMacro = loader; }
+    // The steps of a macro as the editor last gave them: what a binding of
+    // that name sends, before its file is read.
+    void rememberMacro(const QString &name, const QList<MACRO_Key> &steps) { m_macros.insert(name, steps); }
+
+    bool hasConfig() const { return m_has; }
+    const KeyboardConfig &config() const { return m_config; }
+    QUndoStack *history() const { return m_history; }
+
+    // What a keyboard holds after its read-back: no history before it.
+    void reset(const KeyboardConfig &config);
+    // The keyboard is gone: no configuration, no history.
+    void forget();
+    void clearHistory();
+    // What the keyboard reports on its own (the layers after a mode
+    // switch): taken without sending anything. When it differs, the
+    // history's steps no longer hold and it is cleared.
+    void adoptFromKeyboard(const std::function<void(KeyboardConfig &)> &change);
+
+    // One user edit as one undo step: change is applied to a copy of the
+    // configuration and the difference is sent. Edits with the same merge
+    // id and the same `what`, one after the other, are one step. Ignored
+    // when nothing changes or no keyboard is there. False when the keyboard
+    // could not take all of it (a macro its store has no room for); the
+    // configuration is then what it took.
+    bool edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change);
+
+    // Moves the keyboard to a whole configuration (an applied profile) as
+    // one step. onStep is called before each step's frames are queued, for
+    // a progress box. Returns false when a step ended it (a macro that
+    // could not be loaded: *error names it) or a binding was refused.
+    bool applyWhole(const KeyboardConfig &target, const QString &text,
+                    const std::function<void(const ProfileStep &)> &onStep = {}, QString *error = nullptr,
+                    bool *storeFull = nullptr);
+
+signals:
+    // After every change, by edit, undo, redo or profile.
+    void configChanged(const KeyboardConfig &config);
+    // After an undo or a redo: what the pages show must follow.
+    void configRestored(const KeyboardConfig &config);
+    // The keyboard could not take all of a change; the configuration is
+    // what it holds now.
+    void changeRefused(const QString &message);
+
+private:
+    friend class ConfigChangeCommand;
+    struct MoveResult {
+        bool complete = true;
+        bool storeFull = false;
+        QString error; // a plan step's error (tr() source in "ProfilePlan")
+    };
+    // Sends the difference to target and makes what was sent the configuration.
+    MoveResult moveTo(const KeyboardConfig &target, const std::function<void(const ProfileStep &)> &onStep = {});
+    void writeProfile(const KeyboardConfig &before, const KeyboardConfig &after);
+    void restoreTo(const KeyboardConfig &target);
+
+    BoardControl *m_board;
+    ProfileManager *m_profiles;
+    QUndoStack *m_history;
+    MacroLoader m_loadMacro;
+    QMap<QString, QList<MACRO_Key>> m_macros;
+    KeyboardConfig m_config;
+    bool m_has = false;
+    bool m_pushing = false; // the first redo of a pushed command: already sent
+};

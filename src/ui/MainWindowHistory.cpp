@@ -1,0 +1,81 @@
+// Undo and redo of the main window: every edit of the keyboard's
+// configuration is a step of its history.
+
+#include "MainWindow.h"
+
+#include "KeyConfigWgt.h"
+#include "KeyTypeTable.h"
+#include "KeyboardAction.h"
+#include "KeyboardConfigModel.h"
+#include "KeyboardSession.h"
+#include "DeviceLifecycle.h"
+
+#include <QShortcut>
+#include <QToolButton>
+#include <QUndoStack>
+
+void MainWindow::setupHistory()
+{
+    QUndoStack *history = m_config->history();
+    // Nothing is undone while a profile is being applied or the keyboard
+    // is being updated: the step would race what is being sent.
+    auto undo = [this, history] {
+        if (!m_applying && !m_firmwareUpdateRunning)
+            history->undo();
+    };
+    auto redo = [this, history] {
+        if (!m_applying && !m_firmwareUpdateRunning)
+            history->redo();
+    };
+    connect(m_undoBtn, &QToolButton::clicked, this, undo);
+    connect(m_redoBtn, &QToolButton::clicked, this, redo);
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, undo);
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, redo);
+    connect(history, &QUndoStack::canUndoChanged, m_undoBtn, &QWidget::setEnabled);
+    connect(history, &QUndoStack::canRedoChanged, m_redoBtn, &QWidget::setEnabled);
+    connect(history, &QUndoStack::indexChanged, this, &MainWindow::showHistoryTips);
+    connect(history, &QUndoStack::cleanChanged, this, &MainWindow::showHistoryTips);
+    showHistoryTips();
+
+    connect(m_config, &KeyboardConfigModel::configRestored, m_pages, &KeyConfigWgt::showConfig);
+    connect(m_config, &KeyboardConfigModel::changeRefused, this,
+            [this](const QString &message) { m_prompts.inform(tr("提示"), message); });
+
+    // The history belongs to one keyboard, from its read-back until it goes.
+    connect(m_lifecycle->session(), &KeyboardSession::readBackFinished, this, [this] {
+        const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
+        if (!rb.missing.contains(ReadPart::Connection))
+            m_config->reset(configFromReadBack(rb));
+    });
+    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, m_config, &KeyboardConfigModel::forget);
+    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, m_config, &KeyboardConfigModel::forget);
+    // The layers as the keyboard reports them again after a mode switch.
+    connect(m_worker, &KeyboardAction::sigKB2LayoutKey, this, [this](const QVariant &value) {
+        if (!m_layersAfterModeSwitch || !value.canConvert<MapKB2DockerKey>())
+            return;
+        m_layersAfterModeSwitch = false;
+        const MapKB2DockerKey map = value.value<MapKB2DockerKey>();
+        m_config->adoptFromKeyboard([&map](KeyboardConfig &config) {
+            for (auto layer = map.cbegin(); layer != map.cend(); ++layer) {
+                if (layer.key() < 0 || layer.key() > 3)
+                    continue;
+                QMap<int, int> keys;
+                for (auto it = layer->cbegin(); it != layer->cend(); ++it)
+                    keys.insert(it.key(), keyTypeFromCode(it.value()));
+                config.layers[size_t(layer.key())] = keys;
+            }
+        });
+    });
+    connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, m_config, [this](int mode) {
+        if (mode == SystemWindows || mode == SystemMac)
+            m_config->adoptFromKeyboard([mode](KeyboardConfig &config) { config.systemMode = mode; });
+    });
+}
+
+void MainWindow::showHistoryTips()
+{
+    const QUndoStack *history = m_config->history();
+    m_undoBtn->setToolTip(history->canUndo() ? tr("还原：%1").arg(history->undoText()) : tr("还原"));
+    m_redoBtn->setToolTip(history->canRedo() ? tr("重做：%1").arg(history->redoText()) : tr("重做"));
+}
