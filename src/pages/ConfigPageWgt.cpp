@@ -1,6 +1,7 @@
 #include "ConfigPageWgt.h"
 
 #include "KeyboardConfig.h"
+#include "KeyboardConfigModel.h"
 #include "KeyTypeTable.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -37,6 +38,10 @@ void ConfigPageWgt::activate(bool on)
             if (m_current)
                 onEnter();
         });
+        // An undo or a redo changes what the keyboard holds under the page.
+        if (config())
+            m_connections << connect(config(), &KeyboardConfigModel::configRestored, this,
+                                     [this](const KeyboardConfig &c) { showConfig(c); });
         setupConnections();
         return;
     }

@@ -65,13 +65,6 @@ void KeyConfigWgt::showProfile(const ProfileData &profile)
             p->showProfile(profile);
 }
 
-void KeyConfigWgt::showConfig(const KeyboardConfig &config)
-{
-    for (ConfigPageWgt *p : qAsConst(m_pages))
-        if (p->isActive())
-            p->showConfig(config);
-}
-
 void KeyConfigWgt::reenterCurrentPage()
 {
     ConfigPageWgt *p = currentPage();

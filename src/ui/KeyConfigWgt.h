@@ -8,8 +8,6 @@
 // The page switcher: it holds the four configuration pages and shows one,
 // leaving the page that goes and entering the page that comes. What a page
 // does is the page's own.
-struct KeyboardConfig;
-
 class KeyConfigWgt : public QStackedWidget {
     Q_OBJECT
 public:
@@ -29,8 +27,6 @@ public:
     void reenterCurrentPage();
     // Every page shows what an applied profile has set.
     void showProfile(const ProfileData &profile);
-    // Every page shows the keyboard's configuration after an undo or a redo.
-    void showConfig(const KeyboardConfig &config);
 
 private:
     QList<ConfigPageWgt *> m_pages;

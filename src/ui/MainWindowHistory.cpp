@@ -38,7 +38,6 @@ void MainWindow::setupHistory()
     connect(history, &QUndoStack::cleanChanged, this, &MainWindow::showHistoryTips);
     showHistoryTips();
 
-    connect(m_config, &KeyboardConfigModel::configRestored, m_pages, &KeyConfigWgt::showConfig);
     connect(m_config, &KeyboardConfigModel::changeRefused, this,
             [this](const QString &message) { m_prompts.inform(tr("提示"), message); });
 

@@ -12,6 +12,15 @@
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardModels.h"
+#include "AdvanceTypeChooseWindow.h"
+#include "AdvanceTypeItemWgt.h"
+#include "KeyChooseBtn.h"
+#include "KeyChooseWgt.h"
+#include "KeyDragBtn.h"
+#include "MacroFile.h"
+#include "MacroSetWindow.h"
+#include "MacroTableWgt.h"
+#include "MTSetWindow.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
 #include "PerformancePageWgt.h"
@@ -22,8 +31,12 @@
 #include "UserMessage.h"
 
 #include <QJsonObject>
+#include <QListWidget>
+#include <QSlider>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUndoStack>
 #include "KeyDrop.h"
 
 #include <QtTest>
@@ -99,6 +112,43 @@ struct ReadKeyboard {
     bool read = false;
 };
 
+// A working folder of the test's own, with a macro folder in it.
+struct WorkFolder {
+    WorkFolder() : old(QDir::currentPath())
+    {
+        QDir::setCurrent(dir.path());
+        QDir().mkpath(macroFolderPath());
+    }
+    ~WorkFolder() { QDir::setCurrent(old); }
+    QTemporaryDir dir;
+    QString old;
+};
+
+// What the keyboard holds that a user can change, field by field.
+void compareBoards(const VirtualKeyboard::State &a, const VirtualKeyboard::State &b)
+{
+    constexpr size_t Mode = 8, FirstRecordParam = 9, LastRecordParam = 19;
+    for (size_t p = 0; p < a.params.size(); ++p)
+        for (size_t c = 0; c < a.params[p].size(); ++c)
+            // A key without a binding ignores what its record left behind.
+            if (p < FirstRecordParam || p > LastRecordParam || (a.params[Mode][c] & 0x0F) || (b.params[Mode][c] & 0x0F))
+                QVERIFY2(a.params[p][c] == b.params[p][c],
+                     qPrintable(QStringLiteral("parameter %1 of cell %2: %3, %4")
+                                    .arg(p).arg(c).arg(a.params[p][c]).arg(b.params[p][c])));
+    for (size_t c = 0; c < a.keyColours.size(); ++c)
+        QVERIFY2(a.keyColours[c] == b.keyColours[c], qPrintable(QStringLiteral("colour of cell %1").arg(c)));
+    QCOMPARE(a.deadBand.gdBi, b.deadBand.gdBi);
+    QCOMPARE(a.lighting.bitmap, b.lighting.bitmap);
+    QCOMPARE(a.lighting.grayscale, b.lighting.grayscale);
+    QCOMPARE(a.lighting.rgbMode, b.lighting.rgbMode);
+}
+
+void clickItem(QListWidget *list, int row)
+{
+    const QRect r = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+
 int framesSent(const SimRig &rig)
 {
     return int(rig.sentFrames().size());
@@ -125,6 +175,8 @@ private slots:
     void travelAndRapidTrigger();
     void advancedKeyClicks();
     void lightingClicksAndPresets();
+    void undoAndRedoEveryKindOfEdit();
+    void historyStepsAndRefusals();
 };
 
 // Each page shows its part of what the keyboard reports: on the keys, and
@@ -488,4 +540,164 @@ void TestPages::lightingClicksAndPresets()
 }
 
 QTEST_MAIN(TestPages)
+// Five edits on four pages, each one step of the history: undone, the
+// keyboard holds what it held before them, field by field; redone, what it
+// held after them.
+void TestPages::undoAndRedoEveryKindOfEdit()
+{
+    WorkFolder work;
+    const QList<MACRO_Key> steps{{true, QStringLiteral("A"), 10}, {false, QStringLiteral("A"), 10}};
+    QVERIFY(writeMacroFile(macroFolderPath() + "/Hello.csv", steps));
+
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    QUndoStack *history = pages.config.history();
+    SignalObject *hub = SignalObject::instance();
+    const VirtualKeyboard::State before = rig.kb.state();
+    const KeyboardConfig configBefore = pages.config.config();
+    const QJsonObject documentBefore = pages.document();
+
+    // Travel: A to 1.20 mm.
+    pages.show(PagePerformance);
+    QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
+    emit hub->sigModifyChoosedKeyTouch(1.2);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(4, TypeA), quint16(1200));
+    QCOMPARE(history->undoText(), QString("A 的触发行程 2.00 mm → 1.20 mm"));
+    QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton); // not selected any more
+    // Colour: H painted.
+    pages.show(PageLighting);
+    AppParams::setCurrentColour(QColor(10, 20, 30));
+    AppParams::setPerKeyColouringAllowed(1);
+    QTest::mouseClick(pages.key(0, TypeH), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    // Remap: E becomes Y on layer 1.
+    pages.show(PageCustomKeys);
+    pages.setLayer(1);
+    dropName(pages.key(1, TypeE), QStringLiteral("Y"));
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(1, TypeE), keyTypeCode(TypeY));
+    pages.setLayer(0);
+    // MT on R: hold Q, tap W; MACRO "Hello" on T.
+    pages.show(PageAdvancedKeys);
+    auto *advanced = static_cast<AdvancedKeySetPageWgt *>(pages.page[PageAdvancedKeys].get());
+    auto choose = [&](int key, int item) {
+        QTest::mouseClick(pages.key(0, key), Qt::LeftButton);
+        QTest::mouseClick(advanced->typeChooser()->items().at(item), Qt::LeftButton);
+        return advanced->editor();
+    };
+    auto *mt = qobject_cast<MTSetWindow *>(choose(TypeR, 2));
+    QVERIFY(mt);
+    QTest::mouseClick(mt->holdSlot(), Qt::LeftButton);
+    for (KeyChooseBtn *b : mt->picker()->keyButtons())
+        if (b->type() == TypeQ)
+            QTest::mouseClick(b, Qt::LeftButton);
+    QTest::mouseClick(mt->tapSlot(), Qt::LeftButton);
+    for (KeyChooseBtn *b : mt->picker()->keyButtons())
+        if (b->type() == TypeW)
+            QTest::mouseClick(b, Qt::LeftButton);
+    QTest::mouseClick(mt->commitButton(), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeR) & 0x0F, 3);
+    auto *macro = qobject_cast<MacroSetWindow *>(choose(TypeT, 6));
+    QVERIFY(macro);
+    QCOMPARE(macro->macroTable()->list()->count(), 1);
+    clickItem(macro->macroTable()->list(), 0);
+    QTest::mouseClick(macro->commitButton(), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.param(8, TypeT) & 0x0F, 6);
+
+    QCOMPARE(history->count(), 5);
+    const VirtualKeyboard::State after = rig.kb.state();
+    const KeyboardConfig configAfter = pages.config.config();
+    for (int i = 0; i < 5; ++i)
+        history->undo();
+    QVERIFY(rig.waitIdle());
+    compareBoards(rig.kb.state(), before);
+    QVERIFY(pages.config.config() == configBefore);
+    // The pages show it: A's travel, E on layer 1, no binding on R or T.
+    QCOMPARE(pages.key(0, TypeA)->keyData().travel, 2.0);
+    QCOMPARE(pages.key(1, TypeE)->currentType(), TypeE);
+    QCOMPARE(pages.key(0, TypeR)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(pages.document()["AdvancedKey"], documentBefore["AdvancedKey"]);
+
+    for (int i = 0; i < 5; ++i)
+        history->redo();
+    QVERIFY(rig.waitIdle());
+    compareBoards(rig.kb.state(), after);
+    QVERIFY(pages.config.config() == configAfter);
+    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind, int(Bind_MACRO));
+    QCOMPARE(rig.kb.state().macroSteps, after.macroSteps);
+}
+
+// A drag of the global travel over ten positions, or ten steps of it by
+// the keys, is one step; an edit that changes nothing is none; an undo the
+// keyboard cannot take says so and leaves what the keyboard holds.
+void TestPages::historyStepsAndRefusals()
+{
+    ReadKeyboard keyboard;
+    QVERIFY(keyboard.read);
+    SimRig &rig = keyboard.rig;
+    Pages &pages = keyboard.pages;
+    QUndoStack *history = pages.config.history();
+    pages.show(PagePerformance);
+    auto *performance = static_cast<PerformancePageWgt *>(pages.page[PagePerformance].get());
+    QSlider *global = nullptr;
+    for (QSlider *slider : performance->findChildren<QSlider *>())
+        if (slider->accessibleName() == QStringLiteral("设置全局触发行程"))
+            global = slider;
+    QVERIFY(global);
+    const quint16 start = rig.kb.state().deadBand.gdBi;
+    global->setSliderDown(true);
+    for (int i = 1; i <= 10; ++i)
+        global->setValue(global->value() + 5);
+    global->setSliderDown(false);
+    QVERIFY(rig.waitIdle());
+    QVERIFY(rig.kb.state().deadBand.gdBi != start);
+    QCOMPARE(history->count(), 1);
+    for (int i = 0; i < 10; ++i) {
+        global->setValue(global->value() + 1);
+        emit global->sliderReleased();
+    }
+    QCOMPARE(history->count(), 1); // merged: one step of the same setting
+    history->undo();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.kb.state().deadBand.gdBi, start);
+
+    // Nothing changes: no step, no frame.
+    rig.kb.clearFrameLog();
+    const int steps = history->count();
+    pages.config.edit({"none", {}, {}}, KeyboardConfigModel::NoMerge, [](KeyboardConfig &) {});
+    QCOMPARE(history->count(), steps);
+    QCOMPARE(framesSent(rig), 0);
+
+    // A macro the store has no room for: its redo is refused, said once,
+    // and the configuration stays what the keyboard holds.
+    WorkFolder work;
+    QVERIFY(writeMacroFile(macroFolderPath() + "/M.csv", {{true, QStringLiteral("A"), 10}}));
+    pages.config.setMacroLoader([](const QString &name) { return loadMacroFile(macroFolderPath(), name); });
+    AdvancedBinding m;
+    m.kind = Bind_MACRO;
+    m.macroName = "M";
+    QVERIFY(pages.config.edit({"macro", {}, {}}, KeyboardConfigModel::NoMerge,
+                              [&m](KeyboardConfig &c) { c.advanced.insert(TypeT, m); }));
+    QVERIFY(rig.waitIdle());
+    history->undo();
+    QVERIFY(rig.waitIdle());
+    // Fill the store behind the history's back.
+    for (int i = 0; i < AdvancedKeyControl::MaxMacros; ++i) {
+        MACROInfo info;
+        info.keyIndex = TypeQ + i;
+        info.steps << MACRO_Key{true, QStringLiteral("A"), 10};
+        QVERIFY(rig.worker->writeAdvancedBinding(info));
+    }
+    QSignalSpy refused(&pages.config, &KeyboardConfigModel::changeRefused);
+    history->redo();
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(pages.config.config().bindKindOf(TypeT), int(Bind_None));
+}
+
 #include "test_pages.moc"
