@@ -1,6 +1,10 @@
 #include "KeyboardConfig.h"
 
 #include "BoardProfile.h"
+#include "KB2ActionDataParams.h"
+#include "KeyTypeTable.h"
+#include "Kb2Builders.h"
+#include "WireKeyTable.h"
 #include "KeyboardSession.h"
 
 #include <QSet>
@@ -82,6 +86,76 @@ KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &
             if (onBoard.contains(it.key()) && it->kind != Bind_None)
                 c.advanced.insert(it.key(), *it);
     return c;
+}
+
+namespace {
+
+// A key a binding sends, or -1 when the keyboard would be given no key.
+int keptKey(int type)
+{
+    if (type < 0 || !keyTypeHasCode(type) || keyTypeCode(type) == 0)
+        return -1;
+    return kb2_model_to_wire(keyTypeCode(type)) == WireKeyTable::NoKey ? -1 : type;
+}
+
+int keptDelay(int ms)
+{
+    return kb2_delay_units(ms) * kb2param::DelayUnitMs;
+}
+
+} // namespace
+
+AdvancedBinding bindingAsKept(const AdvancedBinding &b)
+{
+    AdvancedBinding k;
+    k.kind = b.kind;
+    switch (b.kind) {
+    case Bind_DKS:
+        k.dks.keyIndex = b.dks.keyIndex;
+        k.dks.touchDis << (b.dks.touchDis.isEmpty() ? 0.0 : qRound(b.dks.touchDis.first() * 1000) / 1000.0);
+        for (int i = 0; i < 4; ++i) {
+            k.dks.bindKey << keptKey(b.dks.bindKey.value(i, -1));
+            k.dks.triggerValue << kb2_dks_action_string(kb2_dks_action_byte(b.dks.triggerValue.value(i)));
+        }
+        break;
+    case Bind_MPT:
+        k.mpt.keyIndex = b.mpt.keyIndex;
+        for (int i = 0; i < 3; ++i) {
+            k.mpt.bindKey << keptKey(b.mpt.bindKey.value(i, -1));
+            k.mpt.triggerValue << qBound(0, b.mpt.triggerValue.value(i, 0), 0xFFFF);
+        }
+        break;
+    case Bind_MT:
+        k.mt = b.mt;
+        k.mt.pressType = keptKey(b.mt.pressType);
+        k.mt.clickType = keptKey(b.mt.clickType);
+        k.mt.delay = keptDelay(b.mt.delay);
+        break;
+    case Bind_TGL:
+        k.tgl = b.tgl;
+        k.tgl.switchType = keptKey(b.tgl.switchType);
+        k.tgl.delay = keptDelay(b.tgl.delay);
+        break;
+    case Bind_END:
+        k.end = b.end;
+        k.end.switchType = keptKey(b.end.switchType);
+        break;
+    case Bind_SOCD:
+        k.socd = b.socd;
+        break;
+    case Bind_RS:
+        k.rs = b.rs;
+        break;
+    default:
+        k = b;
+        break;
+    }
+    return k;
+}
+
+bool sameOnKeyboard(const AdvancedBinding &a, const AdvancedBinding &b)
+{
+    return bindingAsKept(a) == bindingAsKept(b);
 }
 
 ProfileData profileOfConfig(const KeyboardConfig &config)

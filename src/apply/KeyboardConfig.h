@@ -40,6 +40,14 @@ KeyboardConfig configFromReadBack(const KeyboardReadBack &rb);
 // zones: both zero). Keys the board does not have are left out.
 KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &profile, const QList<int> &boardKeys);
 
+// A binding as the keyboard keeps it: what a read-back of it gives back
+// (one DKS travel in whole micrometres, four DKS slots and three MPT ones,
+// delays in the keyboard's units, keys without a wire code as none). Two
+// bindings the keyboard cannot tell apart compare equal this way; a macro
+// is its name.
+AdvancedBinding bindingAsKept(const AdvancedBinding &binding);
+bool sameOnKeyboard(const AdvancedBinding &a, const AdvancedBinding &b);
+
 // The profile groups of a configuration, for documents and comparisons.
 ProfileData profileOfConfig(const KeyboardConfig &config);
 

@@ -207,10 +207,13 @@ void keyTravelChange(int key, const KeyTravelRecord &from, const KeyTravelRecord
         add(Release, to.quickTouchUpDis);
 }
 
-bool sameTravel(const KeyTravelRecord &a, const KeyTravelRecord &b)
+// Whether a key holding `from` needs nothing sent to hold `to`: the
+// sensitivities of a key without rapid trigger are never sent.
+bool sameSentTravel(const KeyTravelRecord &from, const KeyTravelRecord &to)
 {
-    return a.workMode == b.workMode && a.keyTouchDis == b.keyTouchDis
-        && a.quickTouchPressDis == b.quickTouchPressDis && a.quickTouchUpDis == b.quickTouchUpDis;
+    return from.workMode == to.workMode && from.keyTouchDis == to.keyTouchDis
+        && (to.workMode != WorkRapid
+            || (from.quickTouchPressDis == to.quickTouchPressDis && from.quickTouchUpDis == to.quickTouchUpDis));
 }
 
 // The partner a pair binding names, -1 for other kinds.
@@ -284,7 +287,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
     ProfileOp params = op(ProfileOp::KeyParams);
     for (auto it = to.keyTravel.cbegin(); it != to.keyTravel.cend(); ++it) {
         const auto was = from.keyTravel.constFind(it.key());
-        if (was != from.keyTravel.cend() && sameTravel(*was, *it))
+        if (was != from.keyTravel.cend() && sameSentTravel(*was, *it))
             continue;
         keyTravelChange(it.key(), was == from.keyTravel.cend() ? KeyTravelRecord() : *was, *it,
                         to.bindKindOf(it.key()), &params.params);
@@ -310,7 +313,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
         const int key = it.key();
         const AdvancedBinding &b = it.value();
         const auto was = from.advanced.constFind(key);
-        if (b.kind == Bind_None || (was != from.advanced.cend() && *was == b) || written.contains(key))
+        if (b.kind == Bind_None || (was != from.advanced.cend() && sameOnKeyboard(*was, b)) || written.contains(key))
             continue;
         // The keyboard takes both halves of a pair from one record.
         const int partner = partnerOf(b);

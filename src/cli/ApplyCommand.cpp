@@ -6,6 +6,7 @@
 #include "Kb2Request.h"
 #include "KeyboardAction.h"
 #include "KeyboardLock.h"
+#include "KeyboardConfig.h"
 #include "KeyboardSession.h"
 #include "MacroFile.h"
 #include "ProfileDocument.h"
@@ -118,17 +119,12 @@ bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString,
     return true;
 }
 
-// What the keyboard holds, as a profile, with its RS bindings: a profile
-// may set them, though the configurator does not keep them in profiles.
-ProfileData keyboardProfile(const KeyboardReadBack &rb)
+// A configuration as the profile groups a check compares: the page's own
+// slider positions are no setting of the keyboard's.
+ProfileData comparedProfile(const KeyboardConfig &config)
 {
-    ProfileData p = boardProfile(rb);
-    for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
-        AdvancedBinding binding;
-        int key = 0;
-        if (p.advanced && bindingFromRecord(record, &binding, &key) && binding.kind == Bind_RS)
-            p.advanced->insert(key, binding);
-    }
+    ProfileData p = profileOfConfig(config);
+    p.performance->quickPress = p.performance->quickRelease = -1;
     return p;
 }
 
@@ -205,8 +201,17 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         return io.fail(QStringLiteral("cannot apply %1: %2").arg(path, why));
 
     const BoardKeys board = boardKeysOf(worker);
+    const MacroLoader loadMacro = [&macros](const QString &name) { return macros.value(name); };
+    // What the keyboard holds once the profile is applied; without --full
+    // only the difference from what it holds now goes out.
+    const KeyboardConfig holds = configFromReadBack(session.readBack());
+    const KeyboardConfig applied = configWithProfile(holds, profile, board.keys);
     const QList<ProfileStep> plan =
-        planProfile(profile, board, [&macros](const QString &name) { return macros.value(name); });
+        options.full ? planProfile(profile, board, loadMacro) : planChange(holds, applied, loadMacro);
+    if (!options.full && !planSends(plan) && !options.verify) {
+        io.note(QStringLiteral("nothing to send: the keyboard already holds every setting of %1").arg(path));
+        return 0;
+    }
 
     // Listen before the first request goes out.
     QEventLoop loop;
@@ -381,8 +386,8 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     if (!check.isComplete())
         return io.fail(QStringLiteral("applied %1, but the keyboard could not be read back to verify it").arg(path));
 
-    const QList<ProfileDifference> differences =
-        profileDifferences(profile, keyboardProfile(check.readBack()), board.keys);
+    const QList<ProfileDifference> differences = profileDifferences(
+        comparedProfile(applied), comparedProfile(configFromReadBack(check.readBack())), board.keys);
     for (const ProfileDifference &d : differences)
         io.line(differenceLine(d));
     const QString refusedText = QStringLiteral("the keyboard refused %1 setting(s)").arg(refused);

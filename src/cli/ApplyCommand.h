@@ -9,6 +9,8 @@ struct ProfileData;
 
 struct ApplyOptions {
     bool verify = false;
+    // Send the whole profile, not only what differs from the keyboard.
+    bool full = false;
     // Where the files of the profile's macros are: Corvane's "Macro" folder.
     QString macroFolder;
     int readBackTimeoutMs = ReadBackTimeoutMs;

@@ -33,9 +33,10 @@ const char *const Usage =
     "  list                    HID interfaces with the keyboard's ids, and which one answers\n"
     "  info                    board information, name, precision, polling rate, Win/Mac mode\n"
     "  dump                    the whole read-back as JSON\n"
-    "  apply FILE.kb [--verify]\n"
-    "                          apply a profile as Corvane does; --verify reads the keyboard\n"
-    "                          back and prints every difference\n"
+    "  apply FILE.kb [--verify] [--full]\n"
+    "                          apply a profile as Corvane does: only what differs from the\n"
+    "                          keyboard is sent (--full sends all of it); --verify reads the\n"
+    "                          keyboard back and prints every difference\n"
     "  export FILE.kb [--force]\n"
     "                          save the keyboard's configuration as a profile\n"
     "  doctor                  check access to the keyboard and print the commands that fix it\n"
@@ -156,6 +157,7 @@ struct Arguments {
     QStringList positional;
     int family = -1; // -1: the real keyboard
     bool verify = false;
+    bool full = false;
     bool force = false;
     bool noWait = false;
     bool ok = true;
@@ -171,6 +173,8 @@ Arguments parseArguments(QStringList args)
             a.ok = a.ok && ok && a.family >= 0 && a.family <= 255;
         } else if (arg == QLatin1String("--verify")) {
             a.verify = true;
+        } else if (arg == QLatin1String("--full")) {
+            a.full = true;
         } else if (arg == QLatin1String("--force")) {
             a.force = true;
         } else if (arg == QLatin1String("--no-wait")) {
@@ -187,7 +191,7 @@ Arguments parseArguments(QStringList args)
     static const QMap<QString, int> files = {{"list", 0}, {"info", 0},   {"dump", 0},   {"doctor", 0},
                                              {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1}};
     a.ok = a.ok && files.contains(a.command) && a.positional.size() == files.value(a.command)
-           && (!a.verify || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"))
+           && (!a.verify || a.command == QLatin1String("apply")) && (!a.full || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"))
            && (!a.noWait || a.command == QLatin1String("flash"));
     return a;
 }
@@ -245,6 +249,7 @@ int main(int argc, char **argv)
         if (a.command == QLatin1String("apply")) {
             ApplyOptions options;
             options.verify = a.verify;
+            options.full = a.full;
             rc = runApplyCommand(worker, a.positional.first(), options, io);
         } else if (a.command == QLatin1String("export")) {
             ExportOptions options;

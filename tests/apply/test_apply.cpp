@@ -2,6 +2,7 @@
 // the virtual keyboard compared with what the keyboard views left there.
 
 #include "BoardProfile.h"
+#include "KeyboardConfig.h"
 #include "KeyTravelEdit.h"
 #include "KeyboardSession.h"
 #include "ProfileDocument.h"
@@ -92,6 +93,7 @@ private slots:
     void missingGroupsAndBadMacros();
     void refusedOpsAreReported();
     void runningMatchesTheKeyboardViews();
+    void differenceSendsOnlyWhatChanged();
 };
 
 void TestApply::planOfAFullProfile()
@@ -270,6 +272,68 @@ void TestApply::runningMatchesTheKeyboardViews()
     const VirtualKeyboard::DeadBand &d = state.deadBand;
     QCOMPARE((QList<int>{l.bitmap & 0x13, l.rgbMode, l.grayscale, l.rgbSpeed, l.rgbSleep, d.gdBi, d.dtDB, d.dtRdB}),
              (QList<int>{0x13, 6, 2, 1, 3, 1800, 40, 50}));
+}
+
+// Between two configurations only what differs goes out, in the profile's
+// order; what the keyboard cannot tell apart is no difference.
+void TestApply::differenceSendsOnlyWhatChanged()
+{
+    KeyboardConfig from;
+    from.layers[0] = {{51, 51}, {52, 52}};
+    from.keyTravel.insert(51, KeyTravelRecord{0, WorkGlobal, 1500, 300, 300, 0});
+    AdvancedBinding dks;
+    dks.kind = Bind_DKS;
+    dks.dks.keyIndex = 58;
+    dks.dks.touchDis = {1.2};
+    dks.dks.bindKey = {34, 35, -1, -1};
+    dks.dks.triggerValue = {"1010000", "0101000", "0000000", "0000000"};
+    from.advanced.insert(58, dks);
+    AdvancedBinding mt;
+    mt.kind = Bind_MT;
+    mt.mt.keyIndex = 54;
+    from.advanced.insert(54, mt);
+
+    // Equal, and equal as kept: a profile's shorter DKS record is the same binding.
+    KeyboardConfig to = from;
+    to.advanced[58].dks.touchDis = {1.2, 2.5};
+    to.advanced[58].dks.bindKey = {34, 35};
+    to.advanced[58].dks.triggerValue = {"1010", "0101"};
+    QVERIFY(!planSends(planChange(from, to, {})));
+
+    // One key's travel, one remapped key, the MT binding gone, a SOCD pair
+    // and a macro whose file is missing.
+    to.keyTravel[51].keyTouchDis = 1200;
+    to.layers[0][52] = 35;
+    to.advanced.remove(54);
+    AdvancedBinding socd;
+    socd.kind = Bind_SOCD;
+    socd.socd.switchType = 52;
+    to.advanced.insert(51, socd);
+    socd.socd.switchType = 51;
+    to.advanced.insert(52, socd);
+    QList<ProfileStep> plan = planChange(from, to, {});
+    QStringList shape = shapeOf(plan);
+    QCOMPARE(shape, (QStringList{"0  0", "15  0", "30 KeyCustom 0", "45 KeyCustom 1", "60 KeyTouchDB 1",
+                                 "80 AdvancedKey 1", "90 AdvancedKey 1", "100  0"}));
+    QCOMPARE(plan[3].ops[0].layerKeys, (QMap<int, int>{{52, 35}}));
+    QCOMPARE(plan[4].ops[0].params.size(), 2); // mode byte and travel of 51 only
+    QCOMPARE(plan[5].ops[0].kind, ProfileOp::Unbind);
+    QCOMPARE(plan[5].ops[0].unbindKey, 54);
+    QCOMPARE(keyOf(plan[6].ops[0].binding), 51); // the pair goes out once
+
+    AdvancedBinding macro;
+    macro.kind = Bind_MACRO;
+    macro.macroName = "gone";
+    to.advanced.insert(60, macro);
+    plan = planChange(from, to, [](const QString &) { return withStatus(MacroLoadResult::FileMissing); });
+    QCOMPARE(plan.last().progress, 90);
+    QVERIFY(!plan.last().error.isEmpty());
+
+    // The way back is the mirror image.
+    to.advanced.remove(60);
+    plan = planChange(to, from, {});
+    QCOMPARE(plan[5].ops.size(), 2); // both halves of the pair
+    QCOMPARE(keyOf(plan[6].ops[0].binding), 54);
 }
 
 QTEST_GUILESS_MAIN(TestApply)

@@ -100,10 +100,11 @@ QByteArray readBytes(const QString &path)
     return f.readAll();
 }
 
-ApplyOptions applyOptions(const QTemporaryDir &dir, bool verify)
+ApplyOptions applyOptions(const QTemporaryDir &dir, bool verify, bool full = false)
 {
     ApplyOptions o;
     o.verify = verify;
+    o.full = full;
     o.macroFolder = dir.filePath("Macro");
     o.readBackTimeoutMs = 20000;
     return o;
@@ -203,11 +204,39 @@ void TestCliCommands::applySendsTheConfiguratorsFramesAndVerifies()
         direct = commandsSent(rig);
     }
 
+    // --full: the whole plan, as the configurator ran it before.
+    SimRig whole;
+    Captured f;
+    QCOMPARE(runApplyCommand(*whole.worker, path, applyOptions(dir, false, true), f.io), 0);
+    QCOMPARE(f.err(), QString("applied " + path));
+    QCOMPARE(commandsSent(whole), direct);
+
+    // By difference: fewer frames, the same keyboard.
     SimRig rig;
     Captured c;
     QCOMPARE(runApplyCommand(*rig.worker, path, applyOptions(dir, false), c.io), 0);
     QCOMPARE(c.err(), QString("applied " + path));
-    QCOMPARE(commandsSent(rig), direct);
+    QVERIFY(commandsSent(rig).size() < direct.size());
+    QVERIFY(rig.kb.state().params == whole.kb.state().params);
+    QCOMPARE(rig.kb.state().deadBand.gdBi, whole.kb.state().deadBand.gdBi);
+    QCOMPARE(rig.kb.state().lighting.bitmap, whole.kb.state().lighting.bitmap);
+
+    // Again: the keyboard holds it all, and no configuration frame goes out.
+    // (A keyboard names its macros by their store number, so a profile
+    // naming macro files sends those again; this one leaves them out.)
+    QJsonObject document = fullProfileData().value("profile").toObject();
+    QJsonObject advanced = document.value("AdvancedKey").toObject();
+    for (const QString &key : advanced.keys())
+        if (advanced.value(key).toObject().contains("macroName"))
+            advanced.remove(key);
+    document.insert("AdvancedKey", advanced);
+    const QString noMacros = dir.filePath("nomacros.kb");
+    writeProfileFile(noMacros, document);
+    rig.kb.modify([](VirtualKeyboard::State &s) { s.saved = true; }); // any write clears it
+    Captured again;
+    QCOMPARE(runApplyCommand(*rig.worker, noMacros, applyOptions(dir, false), again.io), 0);
+    QCOMPARE(again.err(), QString("nothing to send: the keyboard already holds every setting of " + noMacros));
+    QVERIFY(rig.kb.state().saved);
 
     Captured v;
     const int verified = runApplyCommand(*rig.worker, path, applyOptions(dir, true), v.io);
@@ -222,7 +251,7 @@ void TestCliCommands::applySendsTheConfiguratorsFramesAndVerifies()
     const QString nothing = dir.filePath("nothing.kb");
     writeBytes(nothing, serialiseProfile(QJsonObject{{"AdvancedKey", QJsonObject{}}}));
     Captured n;
-    QCOMPARE(runApplyCommand(*plain.worker, nothing, applyOptions(dir, false), n.io), 0);
+    QCOMPARE(runApplyCommand(*plain.worker, nothing, applyOptions(dir, false, true), n.io), 0);
     QCOMPARE(n.err(), QString("applied " + nothing));
 }
 
