@@ -36,7 +36,8 @@ QStringList usableProfiles(ProfileManager *profiles, const QStringList &names)
 
 SettingsDialog *MainWindow::openSettingsDialog()
 {
-    if (m_settingsDialog) {
+    // A closed dialog is on its way out (deleted on close).
+    if (m_settingsDialog && m_settingsDialog->isVisible()) {
         m_settingsDialog->raise();
         m_settingsDialog->activateWindow();
         return m_settingsDialog;

@@ -150,7 +150,7 @@ void SettingsDialog::buildWidgets()
     m_closeBtn = button(this, "settingsButton");
     bottom->addWidget(m_closeBtn);
     layout->addLayout(bottom);
-    resize(620, 560);
+    resize(680, 640);
 }
 
 void SettingsDialog::setupConnections()
@@ -183,6 +183,7 @@ void SettingsDialog::retranslate()
     m_autostartBox->setText(tr("随桌面会话启动"));
     m_trayHelp->setText(tr("有自动切换规则时，关闭主窗口后 Corvane 在系统托盘中继续运行，由托盘菜单退出。"));
     m_closeBtn->setText(tr("关闭"));
+    showError(QString()); // a message of the old language is stale
     fillRules();
     fillDefault();
 }
