@@ -86,8 +86,12 @@ bool MainWindow::hideToTray()
     // Live views stop while nobody sees them; the keyboard stays open.
     emit SignalObject::instance()->sigStopKeyTest();
     emit SignalObject::instance()->sigStopAdjusting();
+    // Dialogs are windows of their own and would stay behind on screen. A
+    // firmware update being written never gets here (closing refuses).
     if (m_settingsDialog)
         m_settingsDialog->close();
+    if (m_firmwareDialog && !m_firmwareDialog->isUpdating())
+        m_firmwareDialog->close();
     updateTrayText();
     fillTrayMenu();
     m_tray->show();
