@@ -175,6 +175,34 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
 <context>
     <name>MainWindow</name>
     <message>
+        <source>程序设置</source>
+        <translation>Program settings</translation>
+    </message>
+    <message>
+        <source>键盘中的配置</source>
+        <translation>the keyboard's own configuration</translation>
+    </message>
+    <message>
+        <source>当前配置：%1</source>
+        <translation>Current profile: %1</translation>
+    </message>
+    <message>
+        <source>切换配置</source>
+        <translation>Switch profile</translation>
+    </message>
+    <message>
+        <source>显示窗口</source>
+        <translation>Show window</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>键盘未连接或正忙，请稍后再切换配置。</source>
+        <translation>The keyboard is not connected or is busy; switch the profile later.</translation>
+    </message>
+    <message>
         <source>%1 — 自动：%2</source>
         <translation>%1 — auto: %2</translation>
     </message>
@@ -2208,6 +2236,101 @@ Release notes:
     <message>
         <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
         <translation>The keyboard did not take every change; what is shown is what the keyboard holds now: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDialog</name>
+    <message>
+        <source>程序设置</source>
+        <translation>Program settings</translation>
+    </message>
+    <message>
+        <source>自动切换配置</source>
+        <translation>Automatic profiles</translation>
+    </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
+        <translation>When the application in front changes, the keyboard takes the profile chosen for it. Applications are recognised by their executable name or window class.</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
+        <translation>Automatic profiles need an X11 session: this session does not tell which application is in front.</translation>
+    </message>
+    <message>
+        <source>应用程序</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>配置文件</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>自动切换规则</source>
+        <translation>Automatic profile rules</translation>
+    </message>
+    <message>
+        <source>可执行文件名或窗口类名</source>
+        <translation>Executable name or window class</translation>
+    </message>
+    <message>
+        <source>添加规则</source>
+        <translation>Add rule</translation>
+    </message>
+    <message>
+        <source>删除规则</source>
+        <translation>Remove rule</translation>
+    </message>
+    <message>
+        <source>其他应用：</source>
+        <translation>Other applications:</translation>
+    </message>
+    <message>
+        <source>其他应用使用的配置</source>
+        <translation>Profile for other applications</translation>
+    </message>
+    <message>
+        <source>后台运行</source>
+        <translation>Running in the background</translation>
+    </message>
+    <message>
+        <source>随桌面会话启动</source>
+        <translation>Start with the desktop session</translation>
+    </message>
+    <message>
+        <source>有自动切换规则时，关闭主窗口后 Corvane 在系统托盘中继续运行，由托盘菜单退出。</source>
+        <translation>With automatic profile rules, Corvane keeps running in the system tray after the main window is closed; quit it from the tray menu.</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>%1（配置不存在）</source>
+        <translation>%1 (profile missing)</translation>
+    </message>
+    <message>
+        <source>这个配置文件已不存在，规则被跳过。</source>
+        <translation>This profile no longer exists; the rule is skipped.</translation>
+    </message>
+    <message>
+        <source>保持当前配置</source>
+        <translation>Keep the current profile</translation>
+    </message>
+    <message>
+        <source>请填写应用程序的可执行文件名或窗口类名。</source>
+        <translation>Enter the application's executable name or window class.</translation>
+    </message>
+    <message>
+        <source>还没有配置文件：请先保存一个配置文件。</source>
+        <translation>There are no profiles yet: save a profile first.</translation>
+    </message>
+    <message>
+        <source>无法保存设置：%1 无法写入。</source>
+        <translation>The settings were not saved: %1 cannot be written.</translation>
+    </message>
+    <message>
+        <source>无法更改自动启动项：%1</source>
+        <translation>The autostart entry could not be changed: %1</translation>
     </message>
 </context>
 </TS>

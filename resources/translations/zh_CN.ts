@@ -175,6 +175,34 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>程序设置</source>
+        <translation>程序设置</translation>
+    </message>
+    <message>
+        <source>键盘中的配置</source>
+        <translation>键盘中的配置</translation>
+    </message>
+    <message>
+        <source>当前配置：%1</source>
+        <translation>当前配置：%1</translation>
+    </message>
+    <message>
+        <source>切换配置</source>
+        <translation>切换配置</translation>
+    </message>
+    <message>
+        <source>显示窗口</source>
+        <translation>显示窗口</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>键盘未连接或正忙，请稍后再切换配置。</source>
+        <translation>键盘未连接或正忙，请稍后再切换配置。</translation>
+    </message>
+    <message>
         <source>%1 — 自动：%2</source>
         <translation>%1 — 自动：%2</translation>
     </message>
@@ -2208,6 +2236,101 @@
     <message>
         <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
         <translation>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDialog</name>
+    <message>
+        <source>程序设置</source>
+        <translation>程序设置</translation>
+    </message>
+    <message>
+        <source>自动切换配置</source>
+        <translation>自动切换配置</translation>
+    </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
+        <translation>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
+        <translation>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</translation>
+    </message>
+    <message>
+        <source>应用程序</source>
+        <translation>应用程序</translation>
+    </message>
+    <message>
+        <source>配置文件</source>
+        <translation>配置文件</translation>
+    </message>
+    <message>
+        <source>自动切换规则</source>
+        <translation>自动切换规则</translation>
+    </message>
+    <message>
+        <source>可执行文件名或窗口类名</source>
+        <translation>可执行文件名或窗口类名</translation>
+    </message>
+    <message>
+        <source>添加规则</source>
+        <translation>添加规则</translation>
+    </message>
+    <message>
+        <source>删除规则</source>
+        <translation>删除规则</translation>
+    </message>
+    <message>
+        <source>其他应用：</source>
+        <translation>其他应用：</translation>
+    </message>
+    <message>
+        <source>其他应用使用的配置</source>
+        <translation>其他应用使用的配置</translation>
+    </message>
+    <message>
+        <source>后台运行</source>
+        <translation>后台运行</translation>
+    </message>
+    <message>
+        <source>随桌面会话启动</source>
+        <translation>随桌面会话启动</translation>
+    </message>
+    <message>
+        <source>有自动切换规则时，关闭主窗口后 Corvane 在系统托盘中继续运行，由托盘菜单退出。</source>
+        <translation>有自动切换规则时，关闭主窗口后 Corvane 在系统托盘中继续运行，由托盘菜单退出。</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>%1（配置不存在）</source>
+        <translation>%1（配置不存在）</translation>
+    </message>
+    <message>
+        <source>这个配置文件已不存在，规则被跳过。</source>
+        <translation>这个配置文件已不存在，规则被跳过。</translation>
+    </message>
+    <message>
+        <source>保持当前配置</source>
+        <translation>保持当前配置</translation>
+    </message>
+    <message>
+        <source>请填写应用程序的可执行文件名或窗口类名。</source>
+        <translation>请填写应用程序的可执行文件名或窗口类名。</translation>
+    </message>
+    <message>
+        <source>还没有配置文件：请先保存一个配置文件。</source>
+        <translation>还没有配置文件：请先保存一个配置文件。</translation>
+    </message>
+    <message>
+        <source>无法保存设置：%1 无法写入。</source>
+        <translation>无法保存设置：%1 无法写入。</translation>
+    </message>
+    <message>
+        <source>无法更改自动启动项：%1</source>
+        <translation>无法更改自动启动项：%1</translation>
     </message>
 </context>
 </TS>

@@ -36,6 +36,7 @@ struct Options {
     int simulateFamily = -1; // -1: the real keyboard through hidapi
     QString workDir;
     bool verbose = false;
+    bool background = false; // start hidden in the system tray
     bool ok = true;
 };
 
@@ -50,6 +51,8 @@ Options parseOptions(const QStringList &args)
             bool ok = false;
             o.simulateFamily = a.section(QLatin1Char('='), 1).toInt(&ok);
             o.ok = o.ok && ok && o.simulateFamily >= 0 && o.simulateFamily < 256;
+        } else if (a == QLatin1String("--background")) {
+            o.background = true;
         } else if (a == QLatin1String("--verbose")) {
             o.verbose = true;
         } else if (a == QLatin1String("--workdir") && i + 1 < args.size()) {
@@ -93,7 +96,7 @@ int main(int argc, char **argv)
 
     const Options options = parseOptions(app.arguments());
     if (!options.ok) {
-        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR] [--verbose]\n", stderr);
+        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR] [--verbose] [--background]\n", stderr);
         return 2;
     }
     // Warnings only by default; the debug categories are for bug reports
@@ -140,7 +143,7 @@ int main(int argc, char **argv)
     // A close the window refuses (a firmware update is being written) is not
     // overruled: the asker times out and says so instead.
     installTerminationHandler(&app, [&shownWindow] {
-        if (shownWindow && !shownWindow->close())
+        if (shownWindow && !shownWindow->closeForQuit())
             return;
         QCoreApplication::quit();
     });
@@ -183,12 +186,18 @@ int main(int argc, char **argv)
         window.resize(1390, 850);
         if (QScreen *screen = QGuiApplication::primaryScreen())
             window.move(screen->availableGeometry().center() - window.rect().center());
-        window.show();
+        // The window may be hidden in the tray: Corvane ends when the window
+        // closes for good, not when the last visible window goes.
+        QApplication::setQuitOnLastWindowClosed(false);
+        QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit);
+        // Started with the session: straight into the tray, if there is one.
+        if (!options.background || !window.hideToTray())
+            window.show();
         shownWindow = &window;
         window.startDevice();
         FocusSource *focus = FocusSource::createSystemSource(&app);
         window.setFocusSource(focus);
-        focus->start();
+        window.setFocusAvailable(focus->start());
         rc = app.exec();
         shownWindow = nullptr;
     }

@@ -86,6 +86,17 @@ AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity 
     return match;
 }
 
+QString appRuleKey(const QString &typed)
+{
+    QString name = typed.trimmed();
+    const int slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    if (slash >= 0)
+        name = name.mid(slash + 1).trimmed();
+    if (name.compare(QLatin1String(AppProfileRules::DefaultKey), Qt::CaseInsensitive) == 0)
+        return QString();
+    return name;
+}
+
 QList<AppProfileRule> rulesWithMissingProfile(const AppProfileRules &rules, const QStringList &existingProfiles)
 {
     QList<AppProfileRule> out;

@@ -61,5 +61,11 @@ void writeAppProfileRules(SystemConfig &config, const AppProfileRules &rules);
 AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity &app,
                                 const QStringList &existingProfiles);
 
+// The key a rule is stored under for what the user typed or picked: a path
+// gives its file name (a key must not hold '/', which the settings file
+// reads as a subgroup). Empty when nothing usable remains, or for "default",
+// which is the key of everything else.
+QString appRuleKey(const QString &typed);
+
 // The rules whose profile is not in existingProfiles, for the settings.
 QList<AppProfileRule> rulesWithMissingProfile(const AppProfileRules &rules, const QStringList &existingProfiles);

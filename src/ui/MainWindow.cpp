@@ -213,6 +213,8 @@ void MainWindow::buildWidgets()
     barLayout->addSpacing(16);
     barLayout->addWidget(m_status);
     barLayout->addStretch();
+    m_appSettingsBtn = iconButton(menubar, UiIcon::Preferences, 30, "appSettingsBtn");
+    barLayout->addWidget(m_appSettingsBtn, 0, Qt::AlignTop);
     m_minBtn = iconButton(menubar, UiIcon::Minimise, 30, "minBtn");
     m_closeBtn = iconButton(menubar, UiIcon::Close, 30, "closeBtn");
     barLayout->addWidget(m_minBtn, 0, Qt::AlignTop);
@@ -318,6 +320,7 @@ void MainWindow::setupConnections()
     connect(m_closeBtn, &QToolButton::clicked, this, &QWidget::close);
     connect(m_saveBtn, &QToolButton::clicked, this, &MainWindow::saveProfile);
     connect(m_importBtn, &QToolButton::clicked, this, &MainWindow::importProfile);
+    connect(m_appSettingsBtn, &QToolButton::clicked, this, &MainWindow::openSettingsDialog);
     connect(m_settingsBtn, &QPushButton::clicked, this, [this, hub] {
         if (refuseWhileInitialising())
             return;
@@ -479,6 +482,7 @@ void MainWindow::retranslate()
     m_settingsBtn->style()->unpolish(m_settingsBtn);
     m_settingsBtn->style()->polish(m_settingsBtn);
     m_languageBtn->setText(chinese ? tr("中文") : QStringLiteral("English"));
+    name(m_appSettingsBtn, tr("程序设置"));
     name(m_minBtn, tr("最小化"));
     name(m_closeBtn, tr("关闭"));
     name(m_undoBtn, tr("还原"));
@@ -508,8 +512,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     m_profiles->SaveCurrentProfile();
+    if (closeToTray()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     QWidget::closeEvent(event);
+    emit quitRequested();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -3,6 +3,7 @@
 #include "AppProfileRules.h"
 #include "IAPFirmwareWindow.h"
 #include "ProfileData.h"
+#include "SettingsDialog.h"
 #include "UserPrompts.h"
 
 #include <QMap>
@@ -10,6 +11,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class DeviceLifecycle;
 class FirmwareNotice;
@@ -25,6 +28,8 @@ class KeyboardDeck;
 class ProfileManager;
 class QButtonGroup;
 class QLabel;
+class QMenu;
+class QSystemTrayIcon;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
@@ -76,11 +81,36 @@ public:
     void setFocusSource(FocusSource *source);
     // The active profile and why, as the title area shows it.
     QString activeProfileText() const;
+    // Whether the session tells which application is in front; the
+    // settings say so when it does not.
+    void setFocusAvailable(bool available) { m_focusAvailable = available; }
+
+    // The program's settings (automatic profiles, starting with the session).
+    SettingsDialog *openSettingsDialog();
+    SettingsDialog *settingsDialog() const { return m_settingsDialog; }
+    QToolButton *settingsDialogButton() const { return m_appSettingsBtn; }
+
+    // Staying in the background: with at least one rule and a system tray,
+    // closing the window hides it in the tray instead of ending Corvane.
+    // Whether there is a tray is asked of trayAvailable (the desktop's own
+    // answer unless replaced).
+    void setTrayAvailability(std::function<bool()> trayAvailable) { m_trayAvailable = std::move(trayAvailable); }
+    // Hides the window in the tray; false (and nothing happens) without one.
+    bool hideToTray();
+    void showFromTray();
+    // Closes the window for good, whatever the rules; false when it refuses
+    // (a firmware update is being written).
+    bool closeForQuit();
+    // The tray's icon and menu, while Corvane is in the tray.
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_trayMenu; }
 
 signals:
     void changeProfile(int id);
     // A profile was applied because of the application in front.
     void profileFollowedFocus(const QString &profile);
+    // The window closed for good: the program should end.
+    void quitRequested();
 
 public slots:
     void changeProfileSlot(int id);
@@ -98,6 +128,13 @@ private:
     void showActiveProfile();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
+    // True when closing leaves Corvane in the tray (the window is hidden).
+    bool closeToTray();
+    void fillTrayMenu();
+    void updateTrayText();
+    // A profile picked in the tray: applied at once, and the rules wait
+    // until the application in front changes.
+    void pickProfileFromTray(int id);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -145,6 +182,13 @@ private:
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
     QPushButton *m_settingsBtn = nullptr;
+    QToolButton *m_appSettingsBtn = nullptr;
+    QPointer<SettingsDialog> m_settingsDialog;
+    bool m_focusAvailable = false;
+    std::function<bool()> m_trayAvailable;
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    bool m_quitting = false; // the next close ends the program
     FileListWgt *m_profileList = nullptr;
     QStringList m_profileNames;
     QLabel *m_keyboardName = nullptr;

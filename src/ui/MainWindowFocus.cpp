@@ -69,6 +69,7 @@ void MainWindow::showActiveProfile()
                                       .arg(m_activeName, m_activeCause.isEmpty() ? tr("其他应用") : m_activeCause);
     m_activeProfile->setText(text);
     m_activeProfile->setAccessibleName(text);
+    updateTrayText();
 }
 
 QString MainWindow::activeProfileText() const

@@ -56,6 +56,19 @@ void drawIcon(QPainter &p, UiIcon icon, const QColor &c, qreal s)
         p.drawEllipse(c, r * 0.28, r * 0.28);
         break;
     }
+    case UiIcon::Preferences: {
+        // Three sliders, each with its knob somewhere else.
+        const qreal knobs[3] = {0.3, 0.7, 0.45};
+        for (int i = 0; i < 3; ++i) {
+            const qreal y = box.top() + box.height() * (0.15 + 0.35 * i);
+            const qreal x = box.left() + box.width() * knobs[i];
+            const qreal r = s * 0.07;
+            p.drawLine(QPointF(box.left(), y), QPointF(x - r, y));
+            p.drawLine(QPointF(x + r, y), QPointF(box.right(), y));
+            p.drawEllipse(QPointF(x, y), r, r);
+        }
+        break;
+    }
     case UiIcon::Minimise:
         p.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
         break;

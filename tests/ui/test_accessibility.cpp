@@ -230,6 +230,7 @@ void TestAccessibility::everyControlHasAName()
 
     // The windows the configurator opens.
     walk("settings", w.openFirmwareDialog(QStringLiteral("1.0.0"), false));
+    walk("program settings", w.openSettingsDialog());
     const QString macros = macroFolderPath();
     std::vector<std::pair<QString, std::unique_ptr<QWidget>>> windows;
     QString name;

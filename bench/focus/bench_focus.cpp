@@ -1,0 +1,220 @@
+// Profiles that follow the application in front: from the moment another
+// window becomes active (on a private Xvfb, as test_focusswitch does) to the
+// last configuration frame on the wire of the virtual keyboard at 1 ms
+// latency, for profiles that differ from the one in use in one key and in
+// everything. Also from the focus having settled (the source waits
+// FocusSource::SettleMs for a flicker to come back) to that frame.
+// Run with QT_QPA_PLATFORM=offscreen; needs Xvfb. BENCH_ROUNDS sets the
+// number of switches per case (20 unless set).
+
+#include "DeviceLifecycle.h"
+#include "DeviceNotifier.h"
+#include "FocusSource.h"
+#include "HidBackend.h"
+#include "KeyboardAction.h"
+#include "MainWindow.h"
+#include "ProfileData.h"
+#include "ProfileFile.h"
+#include "ProfileManager.h"
+#include "QueuedSpy.h"
+#include "ShellResources.h"
+#include "SystemConfig.h"
+#include "UserMessage.h"
+#include "VirtualHidBackend.h"
+#include "XvfbDisplay.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Clock = VirtualKeyboard::Clock;
+
+void writeProfileData(const QString &name, const ProfileData &data)
+{
+    QDir().mkpath(ProfileManager::profileFolder());
+    if (!writeProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), writeProfile(data)))
+        std::fprintf(stderr, "cannot write profile %s\n", qPrintable(name));
+}
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs = 20000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    return true;
+}
+
+struct Figures {
+    std::vector<double> fromFocus, fromSettled;
+    std::vector<int> frames;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double worst(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false"));
+    corvaneInitResources();
+    if (!XvfbDisplay::available()) {
+        std::fprintf(stderr, "bench_focus: Xvfb is not installed\n");
+        return 1;
+    }
+    XvfbDisplay x;
+    const QString problem = x.start();
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "bench_focus: %s\n", qPrintable(problem));
+        return 1;
+    }
+    const int asked = qEnvironmentVariableIntValue("BENCH_ROUNDS");
+    const int rounds = asked > 0 ? asked : 20;
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    // The base, one that differs in one key's travel, one that differs in
+    // everything it holds.
+    ProfileData base = readProfile(defaultProfileDocument());
+    QMap<int, KeyTravelRecord> travel = base.keyTravel.value_or(QMap<int, KeyTravelRecord>());
+    for (int key = 0; key < 126; ++key)
+        if (!travel.contains(key))
+            travel.insert(key, KeyTravelRecord{0, 0, 2000, 300, 300, 0});
+    base.keyTravel = travel;
+    writeProfileData("Base", base);
+    ProfileData oneKey = base;
+    (*oneKey.keyTravel)[22].keyTouchDis = 1200;
+    writeProfileData("OneKey", oneKey);
+    ProfileData everything = base;
+    LightingSettings lighting = everything.lighting.value_or(LightingSettings());
+    lighting.mode = lighting.mode == 3 ? 4 : 3;
+    lighting.brightness = lighting.brightness == 2 ? 3 : 2;
+    lighting.speed = lighting.speed == 1 ? 2 : 1;
+    everything.lighting = lighting;
+    PerformanceSettings performance = everything.performance.value_or(PerformanceSettings());
+    performance.globalTravelUm += 500;
+    performance.pressDeadZoneUm += 100;
+    performance.releaseDeadZoneUm += 100;
+    everything.performance = performance;
+    for (KeyTravelRecord &r : *everything.keyTravel) {
+        r.workMode = 1;
+        r.keyTouchDis = 1500;
+        r.quickTouchPressDis = 150;
+        r.quickTouchUpDis = 250;
+    }
+    writeProfileData("Everything", everything);
+    SystemConfig config;
+    config.setLanguage(QStringLiteral("Chinese"));
+    AppProfileRules rules;
+    rules.rules = {{"base", "Base"}, {"onekey", "OneKey"}, {"everything", "Everything"}};
+    writeAppProfileRules(config, rules);
+    config.sync();
+
+    VirtualHidBackend backend;
+    VirtualKeyboard::Options o;
+    o.latencyUs = 1000;
+    VirtualKeyboard *kb = &backend.addKeyboard(o);
+    kb->fillDistinctive();
+    HidBackend::setInstance(&backend);
+    setUserMessageSink([](const QString &title, const QString &text) {
+        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
+    });
+    Figures oneKeyFigures, everythingFigures;
+    {
+        auto worker = std::make_unique<KeyboardAction>();
+        QueuedSpy idle(worker.get(), &KeyboardAction::sigKB2Idle);
+        auto workerIdle = [&] {
+            const quint64 target = worker->workSerial();
+            return waitFor([&] { return !idle.isEmpty() && idle.last().first().toULongLong() >= target; });
+        };
+        ProfileManager profiles;
+        ExternalDeviceNotifier notifier;
+        MainWindow window(&notifier, worker.get(), &profiles);
+        std::unique_ptr<FocusSource> focus(FocusSource::createSystemSource(nullptr, x.name()));
+        window.setFocusSource(focus.get());
+        Clock::time_point settled;
+        QObject::connect(focus.get(), &FocusSource::applicationChanged, [&settled] { settled = Clock::now(); });
+        int switches = 0;
+        QObject::connect(&window, &MainWindow::profileFollowedFocus, [&switches] { ++switches; });
+
+        const xcb_window_t baseWin = x.createWindow("base", "Base", 0);
+        const xcb_window_t oneKeyWin = x.createWindow("onekey", "OneKey", 0);
+        const xcb_window_t everythingWin = x.createWindow("everything", "Everything", 0);
+        x.activate({baseWin});
+        focus->start();
+        bool read = false;
+        QObject::connect(window.lifecycle(), &DeviceLifecycle::initialReadFinished, [&read] { read = true; });
+        window.startDevice();
+        if (!waitFor([&] { return read; }, 60000) || !waitFor([&] { return switches == 1; }) || !workerIdle()) {
+            std::fprintf(stderr, "bench_focus: the keyboard did not take the first profile\n");
+            return 1;
+        }
+
+        // One switch to the window and back to the base; both directions
+        // are the same difference.
+        auto measure = [&](xcb_window_t to, Figures &figures) {
+            for (xcb_window_t w : {to, baseWin}) {
+                const size_t before = kb->frameLog().size();
+                const int target = switches + 1;
+                const Clock::time_point start = Clock::now();
+                x.activate({w});
+                if (!waitFor([&] { return switches == target; }) || !workerIdle()) {
+                    std::fprintf(stderr, "bench_focus: a switch did not happen\n");
+                    return false;
+                }
+                const auto log = kb->frameLog();
+                Clock::time_point last = start;
+                int frames = 0;
+                for (size_t i = before; i < log.size(); ++i) {
+                    if (log[i].direction != VirtualKeyboard::Direction::ToKeyboard
+                        || log[i].interfaceNumber != kb->configInterface())
+                        continue;
+                    last = log[i].time;
+                    ++frames;
+                }
+                figures.fromFocus.push_back(std::chrono::duration<double, std::milli>(last - start).count());
+                figures.fromSettled.push_back(std::chrono::duration<double, std::milli>(last - settled).count());
+                figures.frames.push_back(frames);
+            }
+            return true;
+        };
+        for (int i = 0; i < rounds; ++i)
+            if (!measure(oneKeyWin, oneKeyFigures) || !measure(everythingWin, everythingFigures))
+                return 1;
+        focus.reset();
+    }
+    auto print = [](const char *what, const Figures &f, const char *target) {
+        std::printf("focus change to the last frame, profiles differing in %s: median %.1f ms, worst %.1f ms%s\n",
+                    what, median(f.fromFocus), worst(f.fromFocus), target);
+        std::printf("  of which after the focus settled (%d ms): median %.1f ms, worst %.1f ms; frames sent: %d\n",
+                    FocusSource::SettleMs, median(f.fromSettled), worst(f.fromSettled),
+                    f.frames.empty() ? 0 : *std::max_element(f.frames.begin(), f.frames.end()));
+    };
+    std::printf("%d switches per case, virtual keyboard at 1 ms latency\n", 2 * rounds);
+    print("one key", oneKeyFigures, " (target < 150 ms)");
+    print("everything", everythingFigures, "");
+    setUserMessageSink({});
+    HidBackend::setInstance(nullptr);
+    return 0;
+}
