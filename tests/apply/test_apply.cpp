@@ -3,6 +3,9 @@
 
 #include "BoardProfile.h"
 #include "KeyboardConfig.h"
+#include "Kb2Request.h"
+#include "KeyTypeTable.h"
+#include "WireKeyTable.h"
 #include "KeyTravelEdit.h"
 #include "KeyboardSession.h"
 #include "ProfileDocument.h"
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +88,51 @@ ProfileOp bindingOp(const QVariant &record)
     return o;
 }
 
+// The keyboard's whole configuration, read again as after connecting.
+KeyboardConfig readConfig(SimRig &rig, bool *ok)
+{
+    KeyboardSession check(rig.worker.get());
+    QSignalSpy done(&check, &KeyboardSession::readBackFinished);
+    KB2Request info;
+    info.type = Kb2Req::BoardInfo;
+    rig.worker->queueRequest(info);
+    *ok = done.wait(20000) && check.isComplete();
+    return configFromReadBack(check.readBack());
+}
+
+// Where a configuration read back differs from the one sent, as the
+// keyboard keeps it; empty when it holds all of it.
+QString mismatch(const KeyboardConfig &want, const KeyboardConfig &got)
+{
+    if (!(want.lighting == got.lighting))
+        return QStringLiteral("lighting");
+    const PerformanceSettings &w = want.performance, &g = got.performance;
+    if (w.globalTravelUm != g.globalTravelUm || w.pressDeadZoneUm != g.pressDeadZoneUm
+        || w.releaseDeadZoneUm != g.releaseDeadZoneUm || w.superLightSpeed != g.superLightSpeed)
+        return QStringLiteral("performance");
+    for (auto it = want.keyColours.cbegin(); it != want.keyColours.cend(); ++it)
+        if (got.keyColours.contains(it.key()) && got.keyColours.value(it.key()) != it.value())
+            return QStringLiteral("colour of %1").arg(it.key());
+    for (size_t l = 0; l < want.layers.size(); ++l)
+        for (auto it = want.layers[l].cbegin(); it != want.layers[l].cend(); ++it)
+            if (got.layers[l].value(it.key(), it.key()) != it.value())
+                return QStringLiteral("layer %1 key %2: %3, %4").arg(l).arg(it.key()).arg(it.value()).arg(got.layers[l].value(it.key()));
+    for (auto it = want.keyTravel.cbegin(); it != want.keyTravel.cend(); ++it) {
+        const KeyTravelRecord r = got.keyTravel.value(it.key());
+        const bool rapid = it->workMode == WorkRapid;
+        if (r.workMode != it->workMode || r.keyTouchDis != it->keyTouchDis
+            || (rapid && (r.quickTouchPressDis != it->quickTouchPressDis || r.quickTouchUpDis != it->quickTouchUpDis)))
+            return QStringLiteral("travel of %1").arg(it.key());
+    }
+    QSet<int> keys;
+    for (int k : want.advanced.keys() + got.advanced.keys())
+        keys.insert(k);
+    for (int k : keys)
+        if (!sameOnKeyboard(want.advanced.value(k), got.advanced.value(k)))
+            return QStringLiteral("binding of %1: %2, %3").arg(k).arg(want.bindKindOf(k)).arg(got.bindKindOf(k));
+    return QString();
+}
+
 } // namespace
 
 class TestApply : public QObject {
@@ -94,6 +143,7 @@ private slots:
     void refusedOpsAreReported();
     void runningMatchesTheKeyboardViews();
     void differenceSendsOnlyWhatChanged();
+    void differenceReachesTheKeyboard();
 };
 
 void TestApply::planOfAFullProfile()
@@ -334,6 +384,98 @@ void TestApply::differenceSendsOnlyWhatChanged()
     plan = planChange(to, from, {});
     QCOMPARE(plan[5].ops.size(), 2); // both halves of the pair
     QCOMPARE(keyOf(plan[6].ops[0].binding), 54);
+}
+
+// Random pairs of configurations: the frames of the difference take a
+// keyboard holding the first to the second, as reading it back shows.
+void TestApply::differenceReachesTheKeyboard()
+{
+    SimRig rig;
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+    QVERIFY(rig.waitIdle());
+    KeyboardConfig a = configFromReadBack(session.readBack());
+    // Keys a binding or a layer can name: those with a wire code.
+    QList<int> keys;
+    for (int k : a.layers[0].keys())
+        if (keyTypeHasCode(k) && keyTypeCode(k) && kb2_model_to_wire(keyTypeCode(k)) != WireKeyTable::NoKey)
+            keys << k;
+    QVERIFY(keys.size() > 60);
+    QRandomGenerator random(20261207); // the same pairs on every run
+    auto pick = [&] { return keys.at(int(random.bounded(keys.size()))); };
+    auto um = [&](int low, int high) { return 10 * int(random.bounded(low / 10, high / 10 + 1)); };
+    int changed = 0;
+    for (int round = 0; round < 12; ++round) {
+        KeyboardConfig b = a;
+        if (random.bounded(2)) {
+            b.lighting.mode = int(random.bounded(15));
+            b.lighting.brightness = int(random.bounded(5));
+            b.lighting.speed = int(random.bounded(5));
+            b.lighting.direction = random.bounded(2);
+            b.lighting.sleep = int(random.bounded(1, 60));
+        }
+        if (random.bounded(2)) {
+            b.performance.globalTravelUm = um(100, 4000);
+            b.performance.pressDeadZoneUm = um(0, 400);
+            b.performance.releaseDeadZoneUm = um(0, 400);
+        }
+        b.performance.superLightSpeed = random.bounded(4) == 0;
+        for (int i = int(random.bounded(4)); i > 0; --i)
+            b.keyColours.insert(pick(), QColor(int(random.bounded(256)), int(random.bounded(256)), int(random.bounded(256))));
+        for (int i = int(random.bounded(6)); i > 0; --i)
+            b.layers[size_t(random.bounded(4))].insert(pick(), pick());
+        for (int i = int(random.bounded(6)); i > 0; --i) {
+            KeyTravelRecord r;
+            r.workMode = int(random.bounded(3));
+            r.keyTouchDis = quint16(um(100, 4000));
+            r.quickTouchPressDis = quint16(um(10, 1000));
+            r.quickTouchUpDis = quint16(um(10, 1000));
+            b.keyTravel.insert(pick(), r);
+        }
+        for (int i = int(random.bounded(4)); i > 0; --i) {
+            const int key = pick();
+            AdvancedBinding binding;
+            switch (random.bounded(4)) {
+            case 0:
+                b.advanced.remove(key);
+                continue;
+            case 1:
+                binding.kind = Bind_MT;
+                binding.mt.keyIndex = key;
+                binding.mt.pressType = pick();
+                binding.mt.clickType = pick();
+                binding.mt.delay = 10 * int(random.bounded(1, 100));
+                break;
+            case 2:
+                binding.kind = Bind_TGL;
+                binding.tgl.keyIndex = key;
+                binding.tgl.switchType = pick();
+                binding.tgl.delay = 10 * int(random.bounded(1, 100));
+                break;
+            default:
+                binding.kind = Bind_END;
+                binding.end.keyIndex = key;
+                binding.end.switchType = pick();
+                break;
+            }
+            b.advanced.insert(key, binding);
+        }
+        const QList<ProfileStep> plan = planChange(a, b, {});
+        changed += !mismatch(b, a).isEmpty();
+        for (const ProfileStep &step : plan)
+            QVERIFY(runProfileStep(step, *rig.worker));
+        QVERIFY(rig.waitIdle());
+        bool ok = false;
+        const KeyboardConfig got = readConfig(rig, &ok);
+        QVERIFY(ok);
+        const QString why = mismatch(b, got);
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(why)));
+        a = got;
+    }
+
+    QVERIFY(changed >= 10); // the pairs differ
+    // What was read back is what the keyboard holds: nothing more to send.
+    QVERIFY(!planSends(planChange(a, a, {})));
 }
 
 QTEST_GUILESS_MAIN(TestApply)

@@ -36,6 +36,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -95,10 +97,37 @@ void TestMainWindow::connectionLifecycle()
     QCOMPARE(rig.window->windowTitle(), base);
     QVERIFY(rig.sentCommands().isEmpty());
 
-    // Unplug: the window says so and the device is closed.
+    // An edit is a step to undo: the button says which; Ctrl+Z undoes it,
+    // Ctrl+Y redoes it.
+    MainWindow &w = *rig.window;
+    QVERIFY(!w.undoButton()->isEnabled() && !w.redoButton()->isEnabled());
+    const quint16 travel = rig.kb->state().deadBand.gdBi;
+    w.configModel()->edit({"全局行程", "a", "b"}, KeyboardConfigModel::MergeGlobalTravel,
+                          [](KeyboardConfig &c) { c.performance.globalTravelUm = 1230; });
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1230));
+    QVERIFY(w.undoButton()->isEnabled());
+    QCOMPARE(w.undoButton()->toolTip(), QString("还原：全局行程 a → b"));
+    QCOMPARE(w.undoButton()->accessibleName(), QString("还原"));
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, travel);
+    QVERIFY(!w.undoButton()->isEnabled() && w.redoButton()->isEnabled());
+    QCOMPARE(w.redoButton()->toolTip(), QString("重做：全局行程 a → b"));
+    QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1230));
+
+    // Unplug: the window says so and the device is closed; the history
+    // goes with the keyboard.
     QSignalSpy removed(rig.window->lifecycle(), &DeviceLifecycle::keyboardRemoved);
     rig.kb->unplug();
     QVERIFY(removed.wait(20000));
+    QCOMPARE(w.configModel()->history()->count(), 0);
+    QVERIFY(!w.undoButton()->isEnabled() && !w.redoButton()->isEnabled());
     QCOMPARE(rig.window->windowTitle(), QString("键盘设备已被移除!"));
     QCOMPARE(rig.window->statusText(), QString("未连接"));
     QVERIFY(!rig.worker->isDeviceOpen());
