@@ -3,10 +3,14 @@
 #include "KeyInfo.h"
 
 #include <QColor>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QToolButton>
 
+#include <memory>
+
 class QLabel;
+class QTextLayout;
 
 // What a key shows besides its colour; the page on screen chooses.
 enum class KeyFace {
@@ -31,6 +35,7 @@ public:
     static const QString DragFormat;
 
     explicit KeyboardBtn(QWidget *parent = nullptr);
+    ~KeyboardBtn() override;
 
     const KeyInfo &keyData() const { return m_key; }
     // Copies the data; the legend follows the current type.
@@ -105,6 +110,11 @@ private:
     void paintCalibration(QPainter &p);
     void paintDepth(QPainter &p, const QRectF &r);
     void paintBadge(QPainter &p);
+    // The cap without what changes while a key is pressed (its fill and
+    // outline), from pictures drawn once.
+    void paintCap(QPainter &p);
+    // The legend over the whole key, measured once per text and size.
+    void paintLegend(QPainter &p);
     // Screen readers and GUI automation find the key by its legend and hear
     // its state.
     void updateAccessibility();
@@ -124,4 +134,22 @@ private:
     int m_layer = 0;
     quint16 m_live1 = 0;
     quint16 m_live2 = 0;
+    struct CapPictures {
+        QSize size;
+        QRgb colour = 0;
+        qreal ratio = 0;
+        QPixmap fill;
+        QPixmap outline;
+    };
+    CapPictures m_cap;
+    // The legend as last laid out, and what it was laid out for.
+    std::unique_ptr<QTextLayout> m_legendLayout;
+    QString m_legendText;
+    QSize m_legendSize;
+    QFont m_legendFont;
+    qreal m_legendTop = 0;
+    bool m_legendClipped = false;
+    // The cap's outline, which paintDepth fills up to the key's depth.
+    QPainterPath m_capPath;
+    QRectF m_capPathRect;
 };
