@@ -219,6 +219,9 @@ void KeyboardBtn::restoreLegend()
 
 void KeyboardBtn::setKeyColour(const QColor &colour)
 {
+    // The calibration sets every key's colour on each round of its stream.
+    if (colour == m_keyColour && colour == m_key.colour)
+        return;
     m_keyColour = colour;
     m_key.colour = colour;
     update();
@@ -317,12 +320,19 @@ void KeyboardBtn::setKeySize(double width, double height)
 
 void KeyboardBtn::setLiveValues(quint16 first, quint16 second)
 {
-    // The live tables arrive many times a second, mostly unchanged.
+    // The live tables arrive many times a second, mostly unchanged, and a
+    // change often does not show (a resting key's noise, a state byte that
+    // still means actuated): only a key that looks different is repainted.
     if (first == m_live1 && second == m_live2)
         return;
+    bool looksDifferent = false;
+    if (m_face == KeyFace::KeyTest)
+        looksDifferent = keyTestLook(first, second) != keyTestLook(m_live1, m_live2);
+    else if (m_face == KeyFace::Calibration)
+        looksDifferent = first != m_live1 || calibrationMm(second) != calibrationMm(m_live2);
     m_live1 = first;
     m_live2 = second;
-    if (m_face == KeyFace::KeyTest || m_face == KeyFace::Calibration)
+    if (looksDifferent)
         update();
 }
 
@@ -454,13 +464,26 @@ void KeyboardBtn::paintLegend(QPainter &p)
 static QRect upperBand(const QWidget *w) { return QRect(0, 3, w->width(), 14); }
 static QRect middleBand(const QWidget *w) { return QRect(0, (w->height() - 14) / 2, w->width(), 14); }
 
+KeyboardBtn::KeyTestLook KeyboardBtn::keyTestLook(quint16 um, quint16 state)
+{
+    if (um < 100) // below 0.1 mm the key counts as released
+        return {};
+    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
+    return {qMin(1.0, um / maxUm), state > 0 && state < 8}; // states 1..7: past the actuation point
+}
+
+QString KeyboardBtn::calibrationMm(quint16 um)
+{
+    return mmText(um / 4000.0 * 4);
+}
+
 void KeyboardBtn::paintCalibration(QPainter &p)
 {
     p.setFont(keyFont(10));
     p.setPen(QColor(0, 139, 0));
     p.drawText(upperBand(this), Qt::AlignCenter, QString::number(m_live1));
     p.setPen(QColor(32, 159, 223));
-    p.drawText(middleBand(this).translated(0, 4), Qt::AlignCenter, mmText(m_live2 / 4000.0 * 4));
+    p.drawText(middleBand(this).translated(0, 4), Qt::AlignCenter, calibrationMm(m_live2));
 }
 
 void KeyboardBtn::paintTravel(QPainter &p)
@@ -487,12 +510,11 @@ void KeyboardBtn::paintTravel(QPainter &p)
 
 void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)
 {
-    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
-    if (m_live1 < 100) // below 0.1 mm the key counts as released
+    const KeyTestLook look = keyTestLook(m_live1, m_live2);
+    if (look.depth <= 0)
         return;
-    const double depth = qMin(1.0, m_live1 / maxUm);
-    const bool actuated = m_live2 > 0 && m_live2 < 8;
-    QColor c = actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
+    const double depth = look.depth;
+    QColor c = look.actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
     c.setAlpha(200);
     if (m_capPathRect != r) {
         m_capPathRect = r;

@@ -110,6 +110,16 @@ private:
     void paintCalibration(QPainter &p);
     void paintDepth(QPainter &p, const QRectF &r);
     void paintBadge(QPainter &p);
+    // What the key test draws of a key: how deep it is (0 released, 1 at
+    // the keyboard's maximum travel) and whether it is actuated.
+    struct KeyTestLook {
+        double depth = 0;
+        bool actuated = false;
+        bool operator!=(const KeyTestLook &o) const { return depth != o.depth || actuated != o.actuated; }
+    };
+    static KeyTestLook keyTestLook(quint16 um, quint16 state);
+    // The calibration's converted value as the key shows it.
+    static QString calibrationMm(quint16 um);
     // The cap without what changes while a key is pressed (its fill and
     // outline), from pictures drawn once.
     void paintCap(QPainter &p);
