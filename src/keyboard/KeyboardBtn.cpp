@@ -415,18 +415,18 @@ void KeyboardBtn::paintCap(QPainter &p)
 
 // The legend is laid out as QPainter::drawText(rect(), Qt::AlignCenter)
 // lays it out, lines on whole pixels, each centred; the layout is kept
-// until the text, the size or the font changes, since shaping it is most
-// of what a key's text costs.
+// until the text, the size, the font or the screen changes, since shaping
+// it is most of what a key's text costs.
 void KeyboardBtn::paintLegend(QPainter &p)
 {
     const QRectF r(rect());
-    if (!m_legendLayout || m_legendText != m_legend || m_legendSize != size() || m_legendFont != font()) {
-        m_legendText = m_legend;
-        m_legendSize = size();
-        m_legendFont = font();
+    const LegendFor now{m_legend, size(), font(), devicePixelRatioF(), logicalDpiY(), layoutDirection()};
+    if (!m_legendLayout || !(m_legendFor == now)) {
+        m_legendFor = now;
         QString text = m_legend;
         text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-        const QFont f(keyFont(fittedPixelSize(m_legend, width(), 12)).resolve(font()), this);
+        const QFont f(keyFont(fittedPixelSize(m_legend, width(), 12)).resolve(font()),
+                      static_cast<const QPaintDevice *>(this));
         m_legendLayout.reset(new QTextLayout(text, f));
         m_legendLayout->setCacheEnabled(true);
         QTextOption option;

@@ -153,10 +153,21 @@ private:
     };
     CapPictures m_cap;
     // The legend as last laid out, and what it was laid out for.
+    struct LegendFor {
+        QString text;
+        QSize size;
+        QFont font;
+        qreal ratio = 0;
+        int dpi = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        bool operator==(const LegendFor &o) const
+        {
+            return text == o.text && size == o.size && font == o.font && ratio == o.ratio && dpi == o.dpi
+                   && direction == o.direction;
+        }
+    };
     std::unique_ptr<QTextLayout> m_legendLayout;
-    QString m_legendText;
-    QSize m_legendSize;
-    QFont m_legendFont;
+    LegendFor m_legendFor;
     qreal m_legendTop = 0;
     bool m_legendClipped = false;
     // The cap's outline, which paintDepth fills up to the key's depth.
