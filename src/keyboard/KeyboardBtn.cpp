@@ -98,6 +98,7 @@ void paintAddMark(QPainter &p, const QRectF &r)
 }
 
 constexpr double CapRadius = 8;
+const QColor OutlineColour(208, 209, 212);
 
 // The cap of a key of that size, inside its 3 px outline.
 QRectF capRect(const QSize &size)
@@ -127,7 +128,7 @@ QPixmap capLayer(CapLayer layer, const QSize &size, const QColor &colour, qreal 
             p.setPen(Qt::NoPen);
             p.setBrush(fill);
         } else {
-            p.setPen(QPen(QColor(208, 209, 212), 3));
+            p.setPen(QPen(OutlineColour, 3));
             p.setBrush(Qt::NoBrush);
         }
         p.drawRoundedRect(capRect(size), CapRadius, CapRadius);
@@ -402,6 +403,20 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
 void KeyboardBtn::paintCap(QPainter &p)
 {
     const qreal ratio = devicePixelRatioF();
+    // A picture only lays on the device's pixels as the drawing would when
+    // the key starts on a whole device pixel and spans whole ones; with a
+    // fractional scale that is not always so, and the cap is drawn.
+    const QTransform t = p.deviceTransform();
+    const auto whole = [](qreal v) { return v == std::floor(v); };
+    if (t.type() > QTransform::TxScale || t.m11() != ratio || t.m22() != ratio || !whole(t.dx()) || !whole(t.dy())
+        || !whole(width() * ratio) || !whole(height() * ratio)) {
+        QColor fill = m_keyColour;
+        fill.setAlpha(160);
+        p.setPen(QPen(OutlineColour, 3));
+        p.setBrush(fill);
+        p.drawRoundedRect(capRect(size()), CapRadius, CapRadius);
+        return;
+    }
     if (m_cap.size != size() || m_cap.colour != m_keyColour.rgba() || m_cap.ratio != ratio) {
         m_cap.size = size();
         m_cap.colour = m_keyColour.rgba();
