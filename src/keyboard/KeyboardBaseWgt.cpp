@@ -25,13 +25,14 @@ KeyboardBaseWgt::~KeyboardBaseWgt()
 
 int KeyboardBaseWgt::registerButton(KeyboardBtn *button)
 {
-    return registerButton(button, m_group->buttons().size());
+    return registerButton(button, m_buttons.size());
 }
 
 int KeyboardBaseWgt::registerButton(KeyboardBtn *button, int type)
 {
-    const int id = m_group->buttons().size();
+    const int id = m_buttons.size();
     m_group->addButton(button, id);
+    m_buttons.append(button);
     KeyInfo info;
     info.firstType = quint32(type);
     info.currentType = quint32(type);
@@ -62,17 +63,6 @@ void KeyboardBaseWgt::setLayer(int layer)
     qCDebug(lcKeyboard) << "m_layerType:" << layer;
     for (KeyboardBtn *b : buttons())
         b->setLayer(layer);
-}
-
-QList<KeyboardBtn *> KeyboardBaseWgt::buttons() const
-{
-    QList<KeyboardBtn *> out;
-    const auto all = m_group->buttons();
-    out.reserve(all.size());
-    for (int id = 0; id < all.size(); ++id)
-        if (auto *b = qobject_cast<KeyboardBtn *>(m_group->button(id)))
-            out.append(b);
-    return out;
 }
 
 KeyboardBtn *KeyboardBaseWgt::buttonAt(int row, int column) const

@@ -39,7 +39,8 @@ public:
     bool isActive() const { return m_active; }
 
     QButtonGroup *buttonGroup() const { return m_group; }
-    QList<KeyboardBtn *> buttons() const;
+    // In the order they were registered, which is their id order.
+    const QList<KeyboardBtn *> &buttons() const { return m_buttons; }
     KeyboardBtn *buttonForType(int firstType) const { return m_index.value(firstType); }
     KeyboardBtn *buttonAt(int row, int column) const;
     QList<KeyboardBtn *> checkedButtons() const;
@@ -76,6 +77,9 @@ private:
     QButtonGroup *m_group = nullptr;
     QGridLayout *m_numpad = nullptr;
     QList<QHBoxLayout *> m_rows;
+    // The keys are the view's children and live as long as it does; the
+    // live tables walk them many times a second.
+    QList<KeyboardBtn *> m_buttons;
     QHash<int, KeyboardBtn *> m_index;
     int m_layer = 0;
     int m_modelId = 0;

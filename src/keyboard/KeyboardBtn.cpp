@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -45,20 +47,28 @@ Badge badgeOf(int kind)
     }
 }
 
+// The largest size up to pixelSize at which every line of text fits in
+// width, but not below 8.
+int fittedPixelSize(const QString &text, int width, int pixelSize)
+{
+    QFont f = keyFont(pixelSize);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (; pixelSize > 8; --pixelSize) {
+        f.setPixelSize(pixelSize);
+        const QFontMetrics metrics(f);
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        if (widest <= width - 6)
+            break;
+    }
+    return pixelSize;
+}
+
 // The legend at the given size, smaller when a long name would not fit.
 void drawLegend(QPainter &p, const QRect &r, const QString &text, int pixelSize)
 {
-    QFont f = keyFont(pixelSize);
-    for (; pixelSize > 8; --pixelSize) {
-        f.setPixelSize(pixelSize);
-        int widest = 0;
-        for (const QString &line : text.split(QLatin1Char('\n')))
-            widest = qMax(widest, QFontMetrics(f).horizontalAdvance(line));
-        if (widest <= r.width() - 6)
-            break;
-    }
-    f.setPixelSize(pixelSize);
-    p.setFont(f);
+    p.setFont(keyFont(fittedPixelSize(text, r.width(), pixelSize)));
     p.drawText(r, Qt::AlignCenter, text);
 }
 
@@ -87,6 +97,46 @@ void paintAddMark(QPainter &p, const QRectF &r)
     p.drawLine(QPointF(c.x(), c.y() - arm), QPointF(c.x(), c.y() + arm));
 }
 
+constexpr double CapRadius = 8;
+const QColor OutlineColour(208, 209, 212);
+
+// The cap of a key of that size, inside its 3 px outline.
+QRectF capRect(const QSize &size)
+{
+    return QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1.5, 1.5, -1.5, -1.5);
+}
+
+enum class CapLayer { Fill, Outline };
+
+// One layer of the cap, drawn once per size, colour and pixel ratio and
+// shared by every key alike.
+QPixmap capLayer(CapLayer layer, const QSize &size, const QColor &colour, qreal ratio)
+{
+    const QString key = QStringLiteral("KeyboardBtn/cap/%1/%2x%3/%4/%5")
+                            .arg(int(layer))
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(layer == CapLayer::Fill ? colour.rgba() : 0, 0, 16)
+                            .arg(ratio);
+    QPixmap cap;
+    if (QPixmapCache::find(key, &cap))
+        return cap;
+    cap = paintedPixmap(size, ratio, [&](QPainter &p) {
+        if (layer == CapLayer::Fill) {
+            QColor fill = colour;
+            fill.setAlpha(160);
+            p.setPen(Qt::NoPen);
+            p.setBrush(fill);
+        } else {
+            p.setPen(QPen(OutlineColour, 3));
+            p.setBrush(Qt::NoBrush);
+        }
+        p.drawRoundedRect(capRect(size), CapRadius, CapRadius);
+    });
+    QPixmapCache::insert(key, cap);
+    return cap;
+}
+
 QString mmText(double mm)
 {
     return QString::number(mm, 'f', AppParams::decimals());
@@ -112,6 +162,8 @@ KeyboardBtn::KeyboardBtn(QWidget *parent) : QToolButton(parent)
 
     connect(this, &QToolButton::clicked, this, &KeyboardBtn::onKeyClicked);
 }
+
+KeyboardBtn::~KeyboardBtn() = default;
 
 void KeyboardBtn::setKeyData(const KeyInfo &info)
 {
@@ -170,6 +222,9 @@ void KeyboardBtn::restoreLegend()
 
 void KeyboardBtn::setKeyColour(const QColor &colour)
 {
+    // The calibration sets every key's colour on each round of its stream.
+    if (colour == m_keyColour && colour == m_key.colour)
+        return;
     m_keyColour = colour;
     m_key.colour = colour;
     update();
@@ -268,12 +323,19 @@ void KeyboardBtn::setKeySize(double width, double height)
 
 void KeyboardBtn::setLiveValues(quint16 first, quint16 second)
 {
-    // The live tables arrive many times a second, mostly unchanged.
+    // The live tables arrive many times a second, mostly unchanged, and a
+    // change often does not show (a resting key's noise, a state byte that
+    // still means actuated): only a key that looks different is repainted.
     if (first == m_live1 && second == m_live2)
         return;
+    bool looksDifferent = false;
+    if (m_face == KeyFace::KeyTest)
+        looksDifferent = keyTestLook(first, second) != keyTestLook(m_live1, m_live2);
+    else if (m_face == KeyFace::Calibration)
+        looksDifferent = first != m_live1 || calibrationMm(second) != calibrationMm(m_live2);
     m_live1 = first;
     m_live2 = second;
-    if (m_face == KeyFace::KeyTest || m_face == KeyFace::Calibration)
+    if (looksDifferent)
         update();
 }
 
@@ -302,13 +364,8 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-
-    QColor fill = m_keyColour;
-    fill.setAlpha(160);
-    p.setPen(QPen(QColor(208, 209, 212), 3));
-    p.setBrush(fill);
-    p.drawRoundedRect(r, 8, 8);
+    const QRectF r = capRect(size());
+    paintCap(p);
 
     if (m_face == KeyFace::KeyTest)
         paintDepth(p, r);
@@ -325,8 +382,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         const QPoint at((width() - m_pixmap.width()) / 2, (height() - m_pixmap.height()) / 2);
         p.drawPixmap(at, m_pixmap);
     } else {
-        p.setPen(m_textColour);
-        drawLegend(p, rect(), m_legend, 12);
+        paintLegend(p);
     }
 
     if (m_hover) {
@@ -344,9 +400,99 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
     }
 }
 
+void KeyboardBtn::paintCap(QPainter &p)
+{
+    const qreal ratio = devicePixelRatioF();
+    // A picture only lays on the device's pixels as the drawing would when
+    // the key starts on a whole device pixel and spans whole ones; with a
+    // fractional scale that is not always so, and the cap is drawn.
+    const QTransform t = p.deviceTransform();
+    const auto whole = [](qreal v) { return v == std::floor(v); };
+    if (t.type() > QTransform::TxScale || t.m11() != ratio || t.m22() != ratio || !whole(t.dx()) || !whole(t.dy())
+        || !whole(width() * ratio) || !whole(height() * ratio)) {
+        QColor fill = m_keyColour;
+        fill.setAlpha(160);
+        p.setPen(QPen(OutlineColour, 3));
+        p.setBrush(fill);
+        p.drawRoundedRect(capRect(size()), CapRadius, CapRadius);
+        return;
+    }
+    if (m_cap.size != size() || m_cap.colour != m_keyColour.rgba() || m_cap.ratio != ratio) {
+        m_cap.size = size();
+        m_cap.colour = m_keyColour.rgba();
+        m_cap.ratio = ratio;
+        m_cap.fill = capLayer(CapLayer::Fill, m_cap.size, m_keyColour, ratio);
+        m_cap.outline = capLayer(CapLayer::Outline, m_cap.size, m_keyColour, ratio);
+    }
+    // Fill and outline are laid on one after the other, as a single
+    // drawing would lay them, so the edges blend with the view alike.
+    p.drawPixmap(0, 0, m_cap.fill);
+    p.drawPixmap(0, 0, m_cap.outline);
+}
+
+// The legend is laid out as QPainter::drawText(rect(), Qt::AlignCenter)
+// lays it out, lines on whole pixels, each centred; the layout is kept
+// until the text, the size, the font or the screen changes, since shaping
+// it is most of what a key's text costs.
+void KeyboardBtn::paintLegend(QPainter &p)
+{
+    const QRectF r(rect());
+    const LegendFor now{m_legend, size(), font(), devicePixelRatioF(), logicalDpiY(), layoutDirection()};
+    if (!m_legendLayout || !(m_legendFor == now)) {
+        m_legendFor = now;
+        QString text = m_legend;
+        text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        const QFont f(keyFont(fittedPixelSize(m_legend, width(), 12)).resolve(font()),
+                      static_cast<const QPaintDevice *>(this));
+        m_legendLayout.reset(new QTextLayout(text, f));
+        m_legendLayout->setCacheEnabled(true);
+        QTextOption option;
+        option.setTextDirection(layoutDirection());
+        m_legendLayout->setTextOption(option);
+        const qreal leading = QFontMetricsF(f).leading();
+        qreal height = -leading;
+        qreal widest = 0;
+        m_legendLayout->beginLayout();
+        for (QTextLine line = m_legendLayout->createLine(); line.isValid(); line = m_legendLayout->createLine()) {
+            line.setLineWidth(0x01000000);
+            height = std::ceil(height + leading);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+            widest = qMax(widest, line.naturalTextWidth());
+        }
+        m_legendLayout->endLayout();
+        m_legendTop = (r.height() - height) / 2;
+        m_legendClipped = !r.contains(QRectF((r.width() - widest) / 2, m_legendTop, widest, height));
+    }
+    p.setPen(m_textColour);
+    if (m_legendClipped) {
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+    }
+    for (int i = 0; i < m_legendLayout->lineCount(); ++i) {
+        const QTextLine line = m_legendLayout->lineAt(i);
+        line.draw(&p, QPointF((r.width() - line.horizontalAdvance()) / 2, m_legendTop));
+    }
+    if (m_legendClipped)
+        p.restore();
+}
+
 // Text bands inside the key: upper, middle and two lower lines.
 static QRect upperBand(const QWidget *w) { return QRect(0, 3, w->width(), 14); }
 static QRect middleBand(const QWidget *w) { return QRect(0, (w->height() - 14) / 2, w->width(), 14); }
+
+KeyboardBtn::KeyTestLook KeyboardBtn::keyTestLook(quint16 um, quint16 state)
+{
+    if (um < 100) // below 0.1 mm the key counts as released
+        return {};
+    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
+    return {qMin(1.0, um / maxUm), state > 0 && state < 8}; // states 1..7: past the actuation point
+}
+
+QString KeyboardBtn::calibrationMm(quint16 um)
+{
+    return mmText(um / 4000.0 * 4);
+}
 
 void KeyboardBtn::paintCalibration(QPainter &p)
 {
@@ -354,7 +500,7 @@ void KeyboardBtn::paintCalibration(QPainter &p)
     p.setPen(QColor(0, 139, 0));
     p.drawText(upperBand(this), Qt::AlignCenter, QString::number(m_live1));
     p.setPen(QColor(32, 159, 223));
-    p.drawText(middleBand(this).translated(0, 4), Qt::AlignCenter, mmText(m_live2 / 4000.0 * 4));
+    p.drawText(middleBand(this).translated(0, 4), Qt::AlignCenter, calibrationMm(m_live2));
 }
 
 void KeyboardBtn::paintTravel(QPainter &p)
@@ -381,21 +527,37 @@ void KeyboardBtn::paintTravel(QPainter &p)
 
 void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)
 {
-    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
-    if (m_live1 < 100) // below 0.1 mm the key counts as released
+    const KeyTestLook look = keyTestLook(m_live1, m_live2);
+    if (look.depth <= 0)
         return;
-    const double depth = qMin(1.0, m_live1 / maxUm);
-    const bool actuated = m_live2 > 0 && m_live2 < 8;
-    QColor c = actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
+    QColor c = look.actuated ? QColor(108, 226, 108) : QColor(249, 189, 16);
     c.setAlpha(200);
-    QPainterPath key;
-    key.addRoundedRect(r, 8, 8);
-    const double h = r.height() * depth;
-    QPainterPath level;
-    level.addRect(QRectF(r.left(), r.bottom() - h, r.width(), h));
+    const double h = r.height() * look.depth;
+    const double top = r.bottom() - h;
+    QPainterPath fill;
+    if (top >= r.top() + CapRadius && top <= r.bottom() - CapRadius) {
+        // A level across the straight sides keeps the cap's bottom corners
+        // under a flat top: the outline the general intersection below
+        // gives, at a fraction of its cost (the same pixels, checked).
+        const double corner = 2 * CapRadius;
+        fill.moveTo(r.left(), top);
+        fill.lineTo(r.right(), top);
+        fill.arcTo(r.right() - corner, r.bottom() - corner, corner, corner, 0, -90);
+        fill.arcTo(r.left(), r.bottom() - corner, corner, corner, 270, -90);
+        fill.closeSubpath();
+    } else {
+        if (m_capPathRect != r) {
+            m_capPathRect = r;
+            m_capPath = QPainterPath();
+            m_capPath.addRoundedRect(r, CapRadius, CapRadius);
+        }
+        QPainterPath level;
+        level.addRect(QRectF(r.left(), top, r.width(), h));
+        fill = m_capPath.intersected(level);
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(c);
-    p.drawPath(key.intersected(level));
+    p.drawPath(fill);
 }
 
 void KeyboardBtn::paintBadge(QPainter &p)

@@ -3,10 +3,14 @@
 #include "KeyInfo.h"
 
 #include <QColor>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QToolButton>
 
+#include <memory>
+
 class QLabel;
+class QTextLayout;
 
 // What a key shows besides its colour; the page on screen chooses.
 enum class KeyFace {
@@ -31,6 +35,7 @@ public:
     static const QString DragFormat;
 
     explicit KeyboardBtn(QWidget *parent = nullptr);
+    ~KeyboardBtn() override;
 
     const KeyInfo &keyData() const { return m_key; }
     // Copies the data; the legend follows the current type.
@@ -105,6 +110,21 @@ private:
     void paintCalibration(QPainter &p);
     void paintDepth(QPainter &p, const QRectF &r);
     void paintBadge(QPainter &p);
+    // What the key test draws of a key: how deep it is (0 released, 1 at
+    // the keyboard's maximum travel) and whether it is actuated.
+    struct KeyTestLook {
+        double depth = 0;
+        bool actuated = false;
+        bool operator!=(const KeyTestLook &o) const { return depth != o.depth || actuated != o.actuated; }
+    };
+    static KeyTestLook keyTestLook(quint16 um, quint16 state);
+    // The calibration's converted value as the key shows it.
+    static QString calibrationMm(quint16 um);
+    // The cap without what changes while a key is pressed (its fill and
+    // outline), from pictures drawn once.
+    void paintCap(QPainter &p);
+    // The legend over the whole key, measured once per text and size.
+    void paintLegend(QPainter &p);
     // Screen readers and GUI automation find the key by its legend and hear
     // its state.
     void updateAccessibility();
@@ -124,4 +144,33 @@ private:
     int m_layer = 0;
     quint16 m_live1 = 0;
     quint16 m_live2 = 0;
+    struct CapPictures {
+        QSize size;
+        QRgb colour = 0;
+        qreal ratio = 0;
+        QPixmap fill;
+        QPixmap outline;
+    };
+    CapPictures m_cap;
+    // The legend as last laid out, and what it was laid out for.
+    struct LegendFor {
+        QString text;
+        QSize size;
+        QFont font;
+        qreal ratio = 0;
+        int dpi = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        bool operator==(const LegendFor &o) const
+        {
+            return text == o.text && size == o.size && font == o.font && ratio == o.ratio && dpi == o.dpi
+                   && direction == o.direction;
+        }
+    };
+    std::unique_ptr<QTextLayout> m_legendLayout;
+    LegendFor m_legendFor;
+    qreal m_legendTop = 0;
+    bool m_legendClipped = false;
+    // The cap's outline, which paintDepth fills up to the key's depth.
+    QPainterPath m_capPath;
+    QRectF m_capPathRect;
 };

@@ -109,6 +109,17 @@ QList<QList<T>> emptyTable()
     return t;
 }
 
+// Counts the paint events of the widgets it watches.
+struct PaintCounter : QObject {
+    QHash<QObject *, int> paints;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched];
+        return false;
+    }
+};
+
 } // namespace
 
 class TestPerformance : public QObject {
@@ -127,6 +138,7 @@ private slots:
     void popUpsApplyToPickedKeys();
     void keyCapsShowOwnTravelOnly();
     void keyTestFollowsTheDeepestKey();
+    void keyTestRepaintsOnlyKeysThatLookDifferent();
     void keyTestShowsTheSelectedKeysPoints();
     void setByPressing();
     void calibrationChartAndEnding();
@@ -484,6 +496,35 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     QVERIFY(!r.page.isKeyTestRunning());
     QVERIFY(!test->isChecked());
     QCOMPARE(r.rig.worker->mode(), int(KeyboardAction::Idle));
+}
+
+// A resting key's noise below 0.1 mm draws nothing new, so it is not
+// repainted, while a key that moves is.
+void TestPerformance::keyTestRepaintsOnlyKeysThatLookDifferent()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    r.click(r.button("开始测试"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    KeyboardBtn *a = r.key(TypeA), *s = r.key(TypeS);
+    const int cellA = r.rig.cellOf(TypeA), cellS = r.rig.cellOf(TypeS);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 3.0);
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 0.05);
+    QTRY_VERIFY_WITH_TIMEOUT(a->liveFirst() == 3000 && s->liveFirst() == 50, 20000);
+
+    PaintCounter counter;
+    a->installEventFilter(&counter);
+    s->installEventFilter(&counter);
+    r.rig.kb.pressKey(cellA / 21, cellA % 21, 2.5);
+    r.rig.kb.pressKey(cellS / 21, cellS % 21, 0.08);
+    QTRY_VERIFY_WITH_TIMEOUT(a->liveFirst() == 2500 && s->liveFirst() == 80, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(counter.paints.value(a) > 0, 20000);
+    // One more pass of the window's painting, which would carry S along
+    // had anything marked it.
+    const int painted = counter.paints.value(a);
+    a->update();
+    QTRY_VERIFY_WITH_TIMEOUT(counter.paints.value(a) > painted, 20000);
+    QCOMPARE(counter.paints.value(s), 0);
 }
 
 // One selected key feeds the bar however deep another key is, with its
