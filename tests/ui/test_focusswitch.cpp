@@ -84,6 +84,7 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     VirtualKeyboard *kb = &backend.addKeyboard(o);
     HidBackend::setInstance(&backend);
     auto worker = std::make_unique<KeyboardAction>();
+    QueuedSpy idle(worker.get(), &KeyboardAction::sigKB2Idle);
     worker->setFirstWriteDelay(0);
     worker->setProbeTimeout(30);
     worker->setAnswerTimeout(60);
@@ -124,10 +125,20 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
     QCOMPARE(window->activeProfileText(), QString("FPS — 自动：Xvfb"));
 
+    // The profiles differ in their global travel only: that is all a
+    // switch sends, one dead-band record.
+    const quint64 queued = worker->workSerial();
+    QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty() && idle.last().first().toULongLong() >= queued, 20000);
+    kb->clearFrameLog();
     x.activate({editor});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 2, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+    QStringList sent;
+    for (const auto &frame : kb->frameLog())
+        if (frame.direction == VirtualKeyboard::Direction::ToKeyboard)
+            sent << QString::number(frame.bytes.at(2), 16);
+    QCOMPARE(sent, QStringList{"29"});
     QCOMPARE(window->activeProfileText(), QString("Typing — 自动：Notes"));
 
     // Everything else takes the default; so does a rule whose profile is gone.
