@@ -175,7 +175,9 @@ int main(int argc, char **argv)
         // are the same difference.
         auto measure = [&](xcb_window_t to, Figures &figures) {
             for (xcb_window_t w : {to, baseWin}) {
-                const size_t before = kb->frameLog().size();
+                // The log keeps a bounded number of frames: start it afresh.
+                kb->clearFrameLog();
+                const size_t before = 0;
                 const int target = switches + 1;
                 const Clock::time_point start = Clock::now();
                 x.activate({w});
@@ -207,9 +209,10 @@ int main(int argc, char **argv)
     auto print = [](const char *what, const Figures &f, const char *target) {
         std::printf("focus change to the last frame, profiles differing in %s: median %.1f ms, worst %.1f ms%s\n",
                     what, median(f.fromFocus), worst(f.fromFocus), target);
-        std::printf("  of which after the focus settled (%d ms): median %.1f ms, worst %.1f ms; frames sent: %d\n",
-                    FocusSource::SettleMs, median(f.fromSettled), worst(f.fromSettled),
-                    f.frames.empty() ? 0 : *std::max_element(f.frames.begin(), f.frames.end()));
+        std::vector<double> frames(f.frames.begin(), f.frames.end());
+        std::printf("  of which after the focus settled (%d ms): median %.1f ms, worst %.1f ms; "
+                    "frames sent: median %.0f, most %.0f\n",
+                    FocusSource::SettleMs, median(f.fromSettled), worst(f.fromSettled), median(frames), worst(frames));
     };
     std::printf("%d switches per case, virtual keyboard at 1 ms latency\n", 2 * rounds);
     print("one key", oneKeyFigures, " (target < 150 ms)");

@@ -2237,6 +2237,10 @@ Release notes:
         <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
         <translation>The keyboard did not take every change; what is shown is what the keyboard holds now: %1</translation>
     </message>
+    <message>
+        <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
+        <translation>The keyboard's configuration is still being read; this change was not sent. Please try again in a moment.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>

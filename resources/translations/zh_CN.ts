@@ -2237,6 +2237,10 @@
         <source>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</source>
         <translation>键盘没有接受全部更改，界面显示的是键盘现在的设置：%1</translation>
     </message>
+    <message>
+        <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
+        <translation>正在读取键盘的配置，这次更改没有发送，请稍后再试。</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>

@@ -538,7 +538,9 @@ void MainWindow::toast(const QString &text, bool error)
 
 bool MainWindow::refuseWhileInitialising()
 {
-    if (!m_worker->isInitialising())
+    // Until the read-back has ended, what the keyboard holds is not known.
+    const bool reading = m_worker->isDeviceOpen() && !m_config->hasConfig();
+    if (!m_worker->isInitialising() && !reading)
         return false;
     m_prompts.inform(tr("提示"), tr("正在初始化设备配置中，请稍后在操作..."));
     return true;

@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "KeyboardConfigModel.h"
+
 #include "FocusSource.h"
 #include "KeyboardAction.h"
 #include "ProfileManager.h"
@@ -26,7 +28,8 @@ void MainWindow::followFront()
 {
     if (!m_frontPending)
         return;
-    if (m_firmwareUpdateRunning || m_applying || !m_worker->isDeviceOpen() || m_worker->isInitialising())
+    if (m_firmwareUpdateRunning || m_applying || !m_worker->isDeviceOpen() || m_worker->isInitialising()
+        || !m_config->hasConfig())
         return; // acted on when that ends
     m_frontPending = false;
 

@@ -42,12 +42,16 @@ void MainWindow::setupHistory()
             [this](const QString &message) { m_prompts.inform(tr("提示"), message); });
 
     // The history belongs to one keyboard, from its read-back until it goes.
+    // A profile for the application in front waits for it: applied by its
+    // difference, it needs to know what the keyboard holds.
     connect(m_lifecycle->session(), &KeyboardSession::readBackFinished, this, [this] {
         const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
-        if (!rb.missing.contains(ReadPart::Connection))
-            m_config->reset(configFromReadBack(rb));
+        if (rb.missing.contains(ReadPart::Connection))
+            return;
+        m_config->reset(configFromReadBack(rb));
+        followFront();
     });
-    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, m_config, &KeyboardConfigModel::forget);
+    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, m_config, &KeyboardConfigModel::awaitReadBack);
     connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, m_config, &KeyboardConfigModel::forget);
     // The layers as the keyboard reports them again after a mode switch.
     connect(m_worker, &KeyboardAction::sigKB2LayoutKey, this, [this](const QVariant &value) {

@@ -698,6 +698,16 @@ void TestPages::historyStepsAndRefusals()
     history->redo();
     QCOMPARE(refused.count(), 1);
     QCOMPARE(pages.config.config().bindKindOf(TypeT), int(Bind_None));
+
+    // A keyboard being read: an edit is refused and said, not dropped unseen.
+    QVERIFY(rig.waitIdle());
+    pages.config.awaitReadBack();
+    rig.kb.clearFrameLog();
+    QVERIFY(!pages.config.edit({"travel", {}, {}}, KeyboardConfigModel::NoMerge,
+                               [](KeyboardConfig &c) { c.performance.globalTravelUm = 1000; }));
+    QCOMPARE(refused.count(), 2);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(framesSent(rig), 0);
 }
 
 #include "test_pages.moc"

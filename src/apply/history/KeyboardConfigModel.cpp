@@ -68,6 +68,7 @@ void KeyboardConfigModel::reset(const KeyboardConfig &config)
     m_history->clear();
     m_config = config;
     m_has = true;
+    m_awaiting = false;
     emit configChanged(m_config);
 }
 
@@ -76,6 +77,13 @@ void KeyboardConfigModel::forget()
     m_history->clear();
     m_config = KeyboardConfig();
     m_has = false;
+    m_awaiting = false;
+}
+
+void KeyboardConfigModel::awaitReadBack()
+{
+    forget();
+    m_awaiting = true;
 }
 
 void KeyboardConfigModel::clearHistory()
@@ -98,8 +106,12 @@ void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardCon
 
 bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change)
 {
-    if (!m_has)
-        return true;
+    if (!m_has) {
+        if (!m_awaiting)
+            return true; // no keyboard: nothing to change
+        emit changeRefused(tr("正在读取键盘的配置，这次更改没有发送，请稍后再试。"));
+        return false;
+    }
     const KeyboardConfig before = m_config;
     KeyboardConfig after = before;
     change(after);

@@ -57,6 +57,9 @@ public:
     void reset(const KeyboardConfig &config);
     // The keyboard is gone: no configuration, no history.
     void forget();
+    // A keyboard came and is being read: edits until its read-back ends
+    // are refused with a message, not dropped unseen.
+    void awaitReadBack();
     void clearHistory();
     // What the keyboard reports on its own (the layers after a mode
     // switch): taken without sending anything. When it differs, the
@@ -107,5 +110,6 @@ private:
     QMap<QString, QList<MACRO_Key>> m_macros;
     KeyboardConfig m_config;
     bool m_has = false;
+    bool m_awaiting = false; // a keyboard is there, its read-back not ended
     bool m_pushing = false; // the first redo of a pushed command: already sent
 };
