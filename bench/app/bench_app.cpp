@@ -99,6 +99,10 @@ int main(int argc, char **argv)
                 "window's own work between two ticks %.2f ms (%.2f ms on a processor; most in %s); handlers that "
                 "slept: %ld\n",
                 watch.worstGapMs(), watch.worstBusyMs(), watch.worstCpuMs(), watch.heaviestReceiver(), watch.blocked());
+    std::printf("  that stretch by receiver:");
+    for (const auto &share : watch.worstShares())
+        std::printf(" %s %.2f ms (%d);", share.receiver, share.ns / 1e6, share.events);
+    std::printf("\n");
     std::printf("resident memory when connected and read back: %.1f MB (target < 200 MB)\n", rss / 1024.0);
     KeyboardAction::instance()->shutdown();
     HidBackend::setInstance(nullptr);

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
+#include <QVector>
 
 #include <algorithm>
 #ifdef Q_OS_LINUX
@@ -35,6 +36,8 @@ public:
         m_worstGap = m_worstBusy = m_worstCpu = m_busy = m_cpu = m_longest = 0;
         m_blocked = 0;
         m_heaviest = m_worstHeaviest = nullptr;
+        m_shares.clear();
+        m_worstShares.clear();
         s_active = this;
         m_gap.start();
         m_ticker.start();
@@ -54,6 +57,19 @@ public:
     double worstBusyMs() const { return m_worstBusy / 1e6; }
     double worstCpuMs() const { return m_worstCpu / 1e6; }
     const char *heaviestReceiver() const { return m_worstHeaviest ? m_worstHeaviest : "-"; }
+    // Where that longest stretch went: handler time and events per class of
+    // receiver, the largest first.
+    struct Share {
+        const char *receiver = nullptr;
+        qint64 ns = 0;
+        int events = 0;
+    };
+    QVector<Share> worstShares() const
+    {
+        QVector<Share> shares = m_worstShares;
+        std::sort(shares.begin(), shares.end(), [](const Share &a, const Share &b) { return a.ns > b.ns; });
+        return shares;
+    }
     // Handlers that went to sleep (a lock, a wait, blocking I/O).
     long blocked() const { return m_blocked; }
 
@@ -75,6 +91,7 @@ public:
         w->m_busy += took;
         w->m_cpu += threadCpuNs() - cpu0;
         w->m_blocked += voluntarySwitches() - sleeps0;
+        w->addShare(name, took);
         if (took > w->m_longest) {
             w->m_longest = took;
             w->m_heaviest = name;
@@ -105,6 +122,18 @@ private:
         return 0;
 #endif
     }
+    void addShare(const char *receiver, qint64 ns)
+    {
+        // Class names are static strings: one pointer per class.
+        for (Share &s : m_shares) {
+            if (s.receiver == receiver) {
+                s.ns += ns;
+                ++s.events;
+                return;
+            }
+        }
+        m_shares.append({receiver, ns, 1});
+    }
     void tick()
     {
         m_worstGap = std::max(m_worstGap, m_gap.nsecsElapsed());
@@ -112,8 +141,10 @@ private:
         if (m_busy > m_worstBusy) {
             m_worstBusy = m_busy;
             m_worstHeaviest = m_heaviest;
+            m_worstCpu = m_cpu;
+            m_worstShares = m_shares;
         }
-        m_worstCpu = std::max(m_worstCpu, m_cpu);
+        m_shares.clear();
         m_busy = m_cpu = m_longest = 0;
         m_heaviest = nullptr;
     }
@@ -125,6 +156,7 @@ private:
     long m_blocked = 0;
     const char *m_heaviest = nullptr;
     const char *m_worstHeaviest = nullptr;
+    QVector<Share> m_shares, m_worstShares;
     int m_depth = 0;
 };
 
