@@ -46,7 +46,7 @@ void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
     paintKeys({{key->firstType(), colour}}, QColor());
     sendKeyColours({{key->firstType(), colour}});
     m_chooser->rememberColor(colour);
-    emit SignalObject::instance()->sigUpdateKeyColorCache(key->firstType(), colour);
+    onKeyColourCache(key->firstType(), colour);
 }
 
 // A drag paints at once and sends each key's final colour when it ends.
@@ -147,9 +147,9 @@ void ColorConfigWgt::showKeyColours(bool show)
 // A whole colour map (a preset): every key shows its colour, and the
 // keyboard gets them as whole colour records, not a frame per key. Keys
 // the map leaves out are dark.
-void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
+void ColorConfigWgt::paintPreset(const QMap<int, QColor> &colours)
 {
-    if (!isCurrent())
+    if (!isActive() || !isCurrent())
         return;
     paintKeys(colours, QColor(Qt::black));
     QMap<int, QColor> sent;
@@ -163,7 +163,7 @@ void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
 void ColorConfigWgt::onPresetsReset()
 {
     if (AppParams::lightingModeIndex() == Lighting::StaticMode)
-        emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(m_chooser->currentPreset()));
+        paintPreset(m_chooser->preset(m_chooser->currentPreset()));
 }
 
 void ColorConfigWgt::onSaveFailed()

@@ -316,13 +316,7 @@ QToolButton *ColorConfigWgt::effectButton(int mode) const
 
 void ColorConfigWgt::setupConnections()
 {
-    SignalObject *hub = SignalObject::instance();
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
-    connectTracked(hub, &SignalObject::sigChangeRGB, [this](const QMap<int, QColor> &colours) { onChangeRGB(colours); });
-    connectTracked(hub, &SignalObject::sigShowKRGBColor, [this](bool show) { showKeyColours(show); });
-    connectTracked(hub, &SignalObject::sigCheckRGBBtn, [this] { m_chooser->clearPresetCheck(); });
-    connectTracked(hub, &SignalObject::sigUpdateKeyColorCache,
-                   [this](int keyType, const QColor &colour) { onKeyColourCache(keyType, colour); });
     // A new connection: its lighting and colours are reported afresh.
     connectTracked(worker(), &KeyboardAction::sigKB2DeviceInfo, [this](const QVariant &) {
         m_boardLightingKnown = false;
@@ -355,7 +349,8 @@ void ColorConfigWgt::setPerKey(bool on)
 {
     AppParams::setPerKeyColouringAllowed(on ? 1 : 0);
     m_chooser->setPaintingEnabled(on);
-    emit SignalObject::instance()->sigShowKRGBColor(on);
+    if (isActive())
+        showKeyColours(on);
 }
 
 // ---------------------------------------------------------------------------
@@ -406,7 +401,8 @@ void ColorConfigWgt::onEffectClicked(int mode)
     sendMode({mode, -1});
     leaveLightSpeed(asked);
     if (mode < Lighting::StaticMode) {
-        emit SignalObject::instance()->sigCheckRGBBtn();
+        if (isActive())
+            m_chooser->clearPresetCheck();
         setPerKey(false);
     }
 }
@@ -421,7 +417,7 @@ void ColorConfigWgt::onPresetClicked(int preset)
     m_chooser->setCurrentPreset(preset);
     sendMode({Lighting::StaticMode, preset});
     leaveLightSpeed(asked);
-    emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(preset));
+    paintPreset(m_chooser->preset(preset));
     setPerKey(true);
 }
 

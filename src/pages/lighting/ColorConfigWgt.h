@@ -65,6 +65,11 @@ public:
     QWidget *directionRow() const { return m_directionRow; }
     ColorChooseWgt *chooser() const { return m_chooser; }
 
+    // A whole colour map, as a preset is painted: every key shows its
+    // colour (keys the map leaves out are dark) and the keyboard gets them.
+    // Only while the page is active and on screen.
+    void paintPreset(const QMap<int, QColor> &colours);
+
 public slots:
     void updateSleepTime(int index);
 
@@ -103,7 +108,6 @@ private:
     void paintKeys(const QMap<int, QColor> &colours, const QColor &missing);
     void sendKeyColours(const QMap<int, QColor> &colours);
     void showKeyColours(bool show);
-    void onChangeRGB(const QMap<int, QColor> &colours);
     void onPresetsReset();
     void onSaveFailed();
 

@@ -657,9 +657,11 @@ void TestPerformance::calibrationChartAndEnding()
 
     // Every key released: frame 0 and the chart at 45. The chart keeps 200
     // points and its window moves with them.
-    SignalObject *hub = SignalObject::instance();
+    QList<QList<quint16>> released;
+    for (int row = 0; row < 6; ++row)
+        released << QVector<quint16>(21, 99).toList();
     for (int i = 0; i < 250; ++i)
-        emit hub->sigUpdateAdjustingPageMMData(99);
+        emit r.rig.worker->sigUpdateAdjustingData(released, released);
     QCOMPARE(animation->frame(), 0);
     QCOMPARE(series->count(), PerformancePageWgt::ChartPoints);
     QCOMPARE(series->at(series->count() - 1).y(), 45.0);
