@@ -51,7 +51,6 @@ void KeyConfigWgt::changePage(int page)
     if (ConfigPageWgt *old = currentPage())
         old->leave();
     setCurrentIndex(page);
-    AppParams::setCurrentPage(page);
     m_pages.at(page)->enter();
     emit SignalObject::instance()->sigKeyConfigPage(page);
 }

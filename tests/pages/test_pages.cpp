@@ -5,6 +5,7 @@
 
 #include "AdvancedKeySetPageWgt.h"
 #include "AppParams.h"
+#include "ColorChooseWgt.h"
 #include "ColorConfigWgt.h"
 #include "CustomKeySetPageWgt.h"
 #include "KeyTypeTable.h"
@@ -82,10 +83,9 @@ struct Pages {
     {
         for (auto &each : page)
             each->leave();
-        AppParams::setCurrentPage(p);
         page[p]->enter();
     }
-    void setLayer(int layer) { AppParams::setCurrentLayer(layer); }
+    void setLayer(int layer) { deck.setCurrentLayer(layer); }
     ColorConfigWgt *lighting() const { return static_cast<ColorConfigWgt *>(page[PageLighting].get()); }
     PerformancePageWgt *performance() const
     {
@@ -178,11 +178,7 @@ private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
     void init()
     {
-        AppParams::setCurrentPage(PageLighting);
-        AppParams::setCurrentLayer(0);
-        AppParams::setPerformanceSubPage(SubPageTravel);
         AppParams::setGlobalTravel(1.5);
-        AppParams::setLightingModeIndex(0);
     }
     void pagesShowTheReadBackWithoutSending();
     void inactivePagesAreDeaf();
@@ -527,13 +523,13 @@ void TestPages::lightingClicksAndPresets()
     pages.show(PageLighting);
 
     // A click paints and sends only while per-key colouring is on.
-    AppParams::setCurrentColour(QColor(10, 20, 30));
-    AppParams::setPerKeyColouringAllowed(0);
+    pages.lighting()->chooser()->setColor(QColor(10, 20, 30));
+    pages.lighting()->setPerKeyColouring(false);
     rig.kb.clearFrameLog();
     QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     QCOMPARE(framesSent(rig), 0);
-    AppParams::setPerKeyColouringAllowed(1);
+    pages.lighting()->setPerKeyColouring(true);
     QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeH)] == (VirtualKeyboard::Rgb{10, 20, 30}));
@@ -580,8 +576,8 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton); // not selected any more
     // Colour: H painted.
     pages.show(PageLighting);
-    AppParams::setCurrentColour(QColor(10, 20, 30));
-    AppParams::setPerKeyColouringAllowed(1);
+    pages.lighting()->chooser()->setColor(QColor(10, 20, 30));
+    pages.lighting()->setPerKeyColouring(true);
     QTest::mouseClick(pages.key(0, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     // Remap: E becomes Y on layer 1.

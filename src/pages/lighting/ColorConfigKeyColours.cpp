@@ -39,9 +39,9 @@ void ColorConfigWgt::showConfig(const KeyboardConfig &config)
 
 void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed() || m_strokeWatch->clickEndsDrag(key))
+    if (!isCurrent() || !m_perKey || m_strokeWatch->clickEndsDrag(key))
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     // The colour belongs to the key: every layer's view shows it.
     paintKeys({{key->firstType(), colour}}, QColor());
     sendKeyColours({{key->firstType(), colour}});
@@ -52,9 +52,9 @@ void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
 // A drag paints at once and sends each key's final colour when it ends.
 void ColorConfigWgt::onStrokeKey(KeyboardBtn *key)
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+    if (!isCurrent() || !m_perKey)
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     paintKeys({{key->firstType(), colour}}, QColor());
     m_stroke.insert(key->firstType(), colour);
 }
@@ -74,9 +74,9 @@ void ColorConfigWgt::finishStroke()
 
 void ColorConfigWgt::onFillAll()
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+    if (!isCurrent() || !m_perKey)
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     QMap<int, QColor> all;
     for (KeyboardBtn *b : keyboards()->keys())
         all.insert(b->firstType(), colour);
@@ -162,7 +162,7 @@ void ColorConfigWgt::paintPreset(const QMap<int, QColor> &colours)
 
 void ColorConfigWgt::onPresetsReset()
 {
-    if (AppParams::lightingModeIndex() == Lighting::StaticMode)
+    if (m_view.mode == Lighting::StaticMode)
         paintPreset(m_chooser->preset(m_chooser->currentPreset()));
 }
 

@@ -333,21 +333,21 @@ void ColorConfigWgt::onEnter()
 {
     keyboards()->setFace(KeyFace::Legend);
     m_strokeWatch->watch(keyboards()->views());
-    setPerKey(AppParams::lightingModeIndex() >= PerKeyLightingMode);
+    setPerKeyColouring(m_view.mode >= PerKeyLightingMode);
 }
 
 void ColorConfigWgt::onLeave()
 {
     finishStroke();
     m_strokeWatch->unwatch();
-    AppParams::setPerKeyColouringAllowed(0);
+    m_perKey = false;
     m_chooser->setPaintingEnabled(false);
 }
 
 // Keys take colours from the chooser only in per-key mode, and show them.
-void ColorConfigWgt::setPerKey(bool on)
+void ColorConfigWgt::setPerKeyColouring(bool on)
 {
-    AppParams::setPerKeyColouringAllowed(on ? 1 : 0);
+    m_perKey = on;
     m_chooser->setPaintingEnabled(on);
     if (isActive())
         showKeyColours(on);
@@ -381,7 +381,6 @@ void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
 {
     const int sent = Lighting::sentMode(view);
     m_view = view;
-    AppParams::setLightingModeIndex(view.mode);
     if (sent > 0)
         SoftwareConfig::instance()->setLightingEffect(sent - 1);
     const int was = config()->config().lighting.mode;
@@ -403,7 +402,7 @@ void ColorConfigWgt::onEffectClicked(int mode)
     if (mode < Lighting::StaticMode) {
         if (isActive())
             m_chooser->clearPresetCheck();
-        setPerKey(false);
+        setPerKeyColouring(false);
     }
 }
 
@@ -418,7 +417,7 @@ void ColorConfigWgt::onPresetClicked(int preset)
     sendMode({Lighting::StaticMode, preset});
     leaveLightSpeed(asked);
     paintPreset(m_chooser->preset(preset));
-    setPerKey(true);
+    setPerKeyColouring(true);
 }
 
 void ColorConfigWgt::onBrightness(int value)
@@ -503,7 +502,7 @@ void ColorConfigWgt::onKeyboardLighting(const QVariant &value)
         showSleep(sleep);
     const bool perKey = m_view.mode == Lighting::StaticMode;
     if (isCurrent() && perKey != wasPerKey)
-        setPerKey(perKey);
+        setPerKeyColouring(perKey);
     m_boardPreset = m_view.preset;
     m_boardLightingKnown = true;
     adoptKeyboardColours();
@@ -530,7 +529,6 @@ void ColorConfigWgt::showProfile(const ProfileData &profile)
 void ColorConfigWgt::showMode(const Lighting::ModeView &view)
 {
     m_view = view;
-    AppParams::setLightingModeIndex(view.mode);
     fill(m_effects, [&](QButtonGroup *group) { group->button(view.mode)->setChecked(true); });
     if (view.mode == Lighting::StaticMode)
         m_chooser->setCurrentPreset(view.preset);

@@ -49,6 +49,10 @@ public:
 
     // What the page shows, and its controls (for tests and screenshots).
     int mode() const { return m_view.mode; }
+    // Whether a click or a drag on a key paints it (the per-key presets).
+    bool isPerKeyColouring() const { return m_perKey; }
+    // Turns key painting on or off and shows the keys' own colours or none.
+    void setPerKeyColouring(bool on);
     int brightness() const { return m_brightness; }
     int speed() const { return m_speed; }
     bool direction() const { return m_direction; }
@@ -95,7 +99,6 @@ private:
     void leaveLightSpeed(bool asked);
     // Sends the mode and stores it in the profile.
     void sendMode(const Lighting::ModeView &view);
-    void setPerKey(bool on);
 
     // --- What the keys show and send.
     void onKeyClicked(KeyboardBtn *key);
@@ -123,6 +126,7 @@ private:
     Ask m_ask;
     LightingPresetStore m_store;
     Lighting::ModeView m_view;
+    bool m_perKey = true;
     int m_brightness = Lighting::MaxLevel;
     int m_speed = Lighting::MaxLevel;
     bool m_direction = false;

@@ -294,7 +294,7 @@ void PerformancePageWgt::onLayoutDB(const QVariant &map)
         else if (it->workMode == WorkRapid)
             b->setRapidTrigger(true);
     }
-    if (isCurrent() && AppParams::performanceSubPage() == SubPageTravel)
+    if (isCurrent() && subPage() == SubPageTravel)
         showRapidTriggerBorders(true);
 }
 

@@ -56,8 +56,6 @@ void PerformancePageWgt::setupConnections()
 void PerformancePageWgt::onEnter()
 {
     const int sub = subPage();
-    AppParams::setPerformanceSubPage(sub);
-    AppParams::setPerKeyColouringAllowed(0);
     SoftwareConfig::instance()->setKeysSelectable(sub == SubPageTravel);
     setKeysSelectable(sub == SubPageTravel);
     showRapidTriggerBorders(sub != SubPageCalibration);

@@ -151,7 +151,6 @@ void PerformancePageWgt::selectSubPage(int index)
     if (m_menuGroup->checkedId() != index)
         m_menuGroup->button(index)->setChecked(true);
     m_stack->setCurrentIndex(index);
-    AppParams::setPerformanceSubPage(index);
     SoftwareConfig::instance()->setKeysSelectable(index == SubPageTravel);
     if (index != SubPageTravel)
         stopKeyTest();

@@ -73,7 +73,7 @@ struct AdvRig : PageRig<AdvancedKeySetPageWgt> {
         if (setup)
             rig.kb.modify(setup);
         setUserMessageSink([this](const QString &title, const QString &text) { messages << title + ":" + text; });
-        build(PageAdvancedKeys);
+        build();
         read = readBack(false);
     }
     ~AdvRig() { setUserMessageSink({}); }
@@ -159,7 +159,6 @@ private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
     void init()
     {
-        AppParams::setCurrentLayer(0);
         AppParams::setTravelStep(0.01);
         AppParams::setMinTravel(0.1);
         AppParams::setMaxTravel(4.0);

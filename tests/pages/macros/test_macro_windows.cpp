@@ -362,7 +362,7 @@ void TestMacroWindows::bindingARecordedMacro()
         PageRig<AdvancedKeySetPageWgt> r;
         QStringList messages;
         setUserMessageSink([&messages](const QString &t, const QString &text) { messages << t + ":" + text; });
-        r.build(PageAdvancedKeys);
+        r.build();
         QVERIFY(r.readBack());
 
         // MACRO from the kind chooser opens the macro editor, empty.

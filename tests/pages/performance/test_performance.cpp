@@ -38,7 +38,7 @@ struct PerfRig : PageRig<PerformancePageWgt> {
     {
         if (setup)
             rig.kb.modify(setup);
-        build(PagePerformance);
+        build();
         read = readBack();
     }
 
@@ -116,8 +116,6 @@ class TestPerformance : public QObject {
 private slots:
     void init()
     {
-        AppParams::setCurrentLayer(0);
-        AppParams::setPerformanceSubPage(SubPageTravel);
         AppParams::setDecimals(2);
     }
     void scaleOfTheKeyboard();
@@ -289,7 +287,7 @@ void TestPerformance::deadZonesAndSuperResponse()
     PerfRig r;
     QVERIFY(r.read);
     r.click(r.button("高级设置"));
-    QCOMPARE(AppParams::performanceSubPage(), int(SubPageAdvanced));
+    QCOMPARE(r.page.subPage(), int(SubPageAdvanced));
     QLineEdit *pressBox = r.find<QLineEdit>("按下（触发）");
     QSlider *pressSlider = r.find<QSlider>("按下（触发）");
     QCOMPARE(pressSlider->maximum(), 100);
