@@ -125,7 +125,6 @@ int main(int argc, char **argv)
         layout->addWidget(page);
         window.show();
         page->activate(true);
-        AppParams::setCurrentPage(PagePerformance);
         page->enter();
 
         KeyboardSession session(&worker);

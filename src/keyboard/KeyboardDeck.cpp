@@ -1,6 +1,5 @@
 #include "KeyboardDeck.h"
 
-#include "AppParams.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardLog.h"
@@ -51,7 +50,7 @@ KeyboardBaseWgt *KeyboardDeck::view(int layer) const
 
 KeyboardBaseWgt *KeyboardDeck::currentView() const
 {
-    return view(AppParams::currentLayer());
+    return view(m_layer);
 }
 
 QList<KeyboardBtn *> KeyboardDeck::keys() const

@@ -25,7 +25,9 @@ public:
     void setViews(const QList<KeyboardBaseWgt *> &views);
     QList<KeyboardBaseWgt *> views() const { return m_views; }
     KeyboardBaseWgt *view(int layer) const;
-    // The view of the Fn layer on screen.
+    // The Fn layer on screen (0..3), and its view.
+    int currentLayer() const { return m_layer; }
+    void setCurrentLayer(int layer) { m_layer = layer; }
     KeyboardBaseWgt *currentView() const;
 
     // The keys of layer 0, and of them the checked ones.
@@ -50,4 +52,5 @@ private:
     QList<KeyboardBaseWgt *> m_views;
     QList<QMetaObject::Connection> m_connections;
     QMap<int, QList<int>> m_identities; // the board's, kept for views shown later
+    int m_layer = 0;
 };

@@ -8,14 +8,8 @@
 namespace {
 
 struct Values {
-    int currentPage = 0;
-    int currentLayer = 0;
-    int performanceSubPage = 0;
     quint8 calibrationRunning = 0;
     quint8 boardStatus = 0;
-    int lightingModeIndex = 0;
-    quint8 perKeyColouringAllowed = 1;
-    QColor currentColour = QColor(245, 247, 250);
     double travelStep = 0.01;
     int travelSteps = 800;
     double maxTravel = 4.0;
@@ -68,22 +62,10 @@ void makeNonceLocked()
 
 namespace AppParams {
 
-int currentPage() { return get(&Values::currentPage); }
-void setCurrentPage(int page) { set(&Values::currentPage, page); }
-int currentLayer() { return get(&Values::currentLayer); }
-void setCurrentLayer(int layer) { set(&Values::currentLayer, layer); }
-int performanceSubPage() { return get(&Values::performanceSubPage); }
-void setPerformanceSubPage(int page) { set(&Values::performanceSubPage, page); }
 quint8 calibrationRunning() { return get(&Values::calibrationRunning); }
 void setCalibrationRunning(quint8 running) { set(&Values::calibrationRunning, running); }
 quint8 boardStatus() { return get(&Values::boardStatus); }
 void setBoardStatus(quint8 status) { set(&Values::boardStatus, status); }
-int lightingModeIndex() { return get(&Values::lightingModeIndex); }
-void setLightingModeIndex(int index) { set(&Values::lightingModeIndex, index); }
-quint8 perKeyColouringAllowed() { return get(&Values::perKeyColouringAllowed); }
-void setPerKeyColouringAllowed(quint8 allowed) { set(&Values::perKeyColouringAllowed, allowed); }
-QColor currentColour() { return get(&Values::currentColour); }
-void setCurrentColour(const QColor &colour) { set(&Values::currentColour, colour); }
 double travelStep() { return get(&Values::travelStep); }
 void setTravelStep(double step) { set(&Values::travelStep, step); }
 int travelSteps() { return get(&Values::travelSteps); }

@@ -5,8 +5,11 @@
 
 #include <array>
 
-// Process-wide values shared by the pages. Mostly used on the GUI thread,
-// but the device worker writes a few of them (decimals, board status byte,
+// Process-wide values of the keyboard and the session: its travel scale and
+// defaults, decimals, status and polling rate, the session nonce. What the
+// window shows (the page, the Fn layer, the lighting page's colour and mode)
+// belongs to the widgets that show it. Mostly used on the GUI thread, but
+// the device worker writes a few of them (decimals, board status byte,
 // polling-rate index), so every accessor is serialised internally.
 // The configuration pages, in the order of the page menu.
 enum ConfigPage : int { PageLighting = 0, PagePerformance = 1, PageCustomKeys = 2, PageAdvancedKeys = 3 };
@@ -21,22 +24,10 @@ constexpr int PerKeyLightingMode = 15;
 
 namespace AppParams {
 
-int currentPage(); // a ConfigPage
-void setCurrentPage(int page);
-int currentLayer(); // Fn layer 0..3
-void setCurrentLayer(int layer);
-int performanceSubPage(); // a PerformanceSubPage
-void setPerformanceSubPage(int page);
 quint8 calibrationRunning();
 void setCalibrationRunning(quint8 running);
 quint8 boardStatus();
 void setBoardStatus(quint8 status);
-int lightingModeIndex(); // PerKeyLightingMode and above paint keys one by one
-void setLightingModeIndex(int index);
-quint8 perKeyColouringAllowed();
-void setPerKeyColouringAllowed(quint8 allowed);
-QColor currentColour();
-void setCurrentColour(const QColor &colour);
 double travelStep(); // mm per travel unit
 void setTravelStep(double step);
 int travelSteps();

@@ -1,19 +1,16 @@
 #pragma once
 
-#include "AdvancedKeyInfo.h"
-#include "KeyInfo.h"
 #include "ToastTypes.h"
 
-#include <QColor>
-#include <QMap>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
-// The application-wide hub. Pages never hold pointers to one another: they
-// emit here and listen here. It only declares signals; every connection is
-// made on the GUI thread and is direct. Key types are the ints of the key
-// type table. The declaration order is part of the interface.
+// The application-wide hub, for the signals that cross from one part of the
+// window to another: the page switcher and the main window, the pages and
+// the main window, one page and another, the firmware dialog and the main
+// window. What a page says to itself or to its own pop-ups stays in the
+// page. It only declares signals; every connection is made on the GUI
+// thread and is direct.
 class SignalObject : public QObject {
     Q_OBJECT
 public:
@@ -21,48 +18,19 @@ public:
     explicit SignalObject(QObject *parent = nullptr);
 
 signals:
-    void sigFnLayerBtnVisible(bool visible);
+    // The page switcher shows page id (main window: the Fn-layer bar).
     void sigKeyConfigPage(int id);
-    void sigKeyBoardUpdate();
-    void sigCheckRGBBtn();
-    void sigKeyOptional(bool optional);
-    void sigModifyChoosedKeyTouch(double travel);
-    void sigOpenQuickTouchMode();
-    void sigCloseQuickTouchMode();
-    void sigUpdateChooseKeyQuickTouchDis(double press, double relese);
-    void sigUpdateOherKeyTouch();
-    void sigResetAllKeyTouchDis();
-    void sigGetTouchDisSetKeyTexts(QString texts);
-    void sigShowTouchDisKeyBorder(bool show);
-    void sigShowQuickTouchKeyBorder(bool show);
-    void sigSetQuickTouchKeyChoosed();
-    void sigSetChoosedKeyQuickTouck();
-    void sigChooseAllKey(bool choose);
-    void sigChooseASDWKey();
-    void sigHasKeyCheck(int keyType);
-    void sigHasKeyCancelCheck(int keyType);
+    // Live work ends (main window: the worker's polls; performance page).
     void sigStopKeyTest();
     void sigStopAdjusting();
-    void sigResetKeyText();
-    void sigModifyKeyType(int keyType);
-    void sigResetCustomKeyType(int nResetID, QMap<int, int> keyTypes);
-    void sigAddAdvanceBind(KeyInfo info, BindKeyType kind);
-    void sigDeviceAdvanceBind(KeyInfo info, BindKeyType kind);
-    void sigSomeAdvanceBind(QStringList keys);
-    void sigBindFinished(KeyInfo info);
-    void sigDeleteKeyBind(KeyInfo info);
-    void sigModifyBindInfo(KeyInfo info);
-    void sigClearAllKeyBind();
-    void sigDelHighKey(KeyInfo info);
+    // The lighting page leaves super light speed (performance page).
     void sigCloseLightSpeedMode();
+    // A page menu button (page switcher).
     void sigChangePage(int page);
-    void sigUpdateKeyColorCache(int keyIndex, QColor colour);
+    // Layer 1 or 3 comes on screen (remapping page: the Fn-function keys).
     void sigShowFnKeyColor();
-    void sigShowKRGBColor(bool show);
-    void sigChangeRGB(QMap<int, QColor> colours);
-    void sigUpdateAdjustingPageMMData(ushort travel);
-    void sigUpdateAdjustingPageMMData2(ushort travel, bool pressed);
-    void sigResetHighKey();
+    // The user confirmed the factory reset (main window).
     void sigBoardReset();
+    // A toast over the keyboard area (main window).
     void sigShowToastTip(ToastType type, ToastPosition position, QString text, int msecs);
 };

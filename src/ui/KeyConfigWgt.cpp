@@ -48,14 +48,11 @@ void KeyConfigWgt::changePage(int page)
 {
     if (page < 0 || page >= m_pages.size())
         return;
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigKeyBoardUpdate();
     if (ConfigPageWgt *old = currentPage())
         old->leave();
     setCurrentIndex(page);
-    AppParams::setCurrentPage(page);
     m_pages.at(page)->enter();
-    emit hub->sigKeyConfigPage(page);
+    emit SignalObject::instance()->sigKeyConfigPage(page);
 }
 
 void KeyConfigWgt::showProfile(const ProfileData &profile)

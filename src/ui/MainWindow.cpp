@@ -589,7 +589,7 @@ void MainWindow::showModel(int model)
     stack->show();
     for (int layer = 0; layer < stack->count(); ++layer)
         static_cast<KeyboardBaseWgt *>(stack->widget(layer))->activate(true);
-    stack->setCurrentIndex(AppParams::currentPage() == PageCustomKeys ? AppParams::currentLayer() : 0);
+    stack->setCurrentIndex(m_pages->currentIndex() == PageCustomKeys ? m_keyboards->currentLayer() : 0);
     m_shownModel = model;
     QList<KeyboardBaseWgt *> views;
     for (int layer = 0; layer < stack->count(); ++layer)
@@ -605,7 +605,7 @@ void MainWindow::selectLayer(int layer)
         b->setChecked(true);
     if (QStackedWidget *stack = m_modelViews.value(m_shownModel))
         stack->setCurrentIndex(layer);
-    AppParams::setCurrentLayer(layer);
+    m_keyboards->setCurrentLayer(layer);
     if (layer == 1 || layer == 3)
         emit SignalObject::instance()->sigShowFnKeyColor();
 }

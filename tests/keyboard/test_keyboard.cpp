@@ -74,9 +74,6 @@ int keyCountOf(const QString &className)
 
 void resetAppParams()
 {
-    AppParams::setCurrentPage(0);
-    AppParams::setCurrentLayer(0);
-    AppParams::setPerformanceSubPage(0);
     AppParams::setGlobalTravel(1.5);
 }
 

@@ -5,6 +5,7 @@
 
 #include "AdvancedKeySetPageWgt.h"
 #include "AppParams.h"
+#include "ColorChooseWgt.h"
 #include "ColorConfigWgt.h"
 #include "CustomKeySetPageWgt.h"
 #include "KeyTypeTable.h"
@@ -82,10 +83,25 @@ struct Pages {
     {
         for (auto &each : page)
             each->leave();
-        AppParams::setCurrentPage(p);
         page[p]->enter();
     }
-    void setLayer(int layer) { AppParams::setCurrentLayer(layer); }
+    void setLayer(int layer) { deck.setCurrentLayer(layer); }
+    ColorConfigWgt *lighting() const { return static_cast<ColorConfigWgt *>(page[PageLighting].get()); }
+    PerformancePageWgt *performance() const
+    {
+        return static_cast<PerformancePageWgt *>(page[PagePerformance].get());
+    }
+    CustomKeySetPageWgt *remap() const { return static_cast<CustomKeySetPageWgt *>(page[PageCustomKeys].get()); }
+    AdvancedKeySetPageWgt *advanced() const
+    {
+        return static_cast<AdvancedKeySetPageWgt *>(page[PageAdvancedKeys].get());
+    }
+    // A binding shown on every layer's key, as the advanced-key page marks it.
+    void markBinding(int type, const KeyInfo &binding)
+    {
+        for (auto &v : view)
+            v->buttonForType(type)->setAdvancedRecord(binding);
+    }
     KeyboardBtn *key(int layer, int type) const { return view[layer]->buttonForType(type); }
     QJsonObject document() const { return manager.currentDocument(); }
 
@@ -162,11 +178,7 @@ private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
     void init()
     {
-        AppParams::setCurrentPage(PageLighting);
-        AppParams::setCurrentLayer(0);
-        AppParams::setPerformanceSubPage(SubPageTravel);
         AppParams::setGlobalTravel(1.5);
-        AppParams::setLightingModeIndex(0);
     }
     void pagesShowTheReadBackWithoutSending();
     void inactivePagesAreDeaf();
@@ -235,13 +247,13 @@ void TestPages::inactivePagesAreDeaf()
         p->activate(false);
     rig.kb.clearFrameLog();
 
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigKeyOptional(true);
-    emit hub->sigChooseAllKey(true);
-    emit hub->sigModifyChoosedKeyTouch(2.0);
-    emit hub->sigResetCustomKeyType(1, {{TypeA, TypeY}});
-    emit hub->sigShowFnKeyColor();
-    emit hub->sigChangeRGB({{TypeA, Qt::red}});
+    PerformancePageWgt *performance = pages.performance();
+    performance->setKeysSelectable(true);
+    performance->checkAllKeys(true);
+    performance->setCheckedKeysTravel(2.0);
+    pages.remap()->applyLayout(1, {{TypeA, TypeY}});
+    emit SignalObject::instance()->sigShowFnKeyColor();
+    pages.lighting()->paintPreset({{TypeA, Qt::red}});
     emit rig.worker->sigKB2LayoutKey(QVariant::fromValue(MapKB2DockerKey{{0, {{TypeA, 0x1C}}}}));
     emit rig.worker->sigKB2UpdateKRGBInfo({{TypeA, Qt::red}});
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
@@ -278,7 +290,7 @@ void TestPages::remapByDropAndPicker()
         QTest::mouseClick(pages.key(layer, TypeT), Qt::LeftButton);
         QCOMPARE(pages.key(layer, TypeR)->legend(), keyTypeName(pages.key(layer, TypeR)->currentType()));
         QCOMPARE(pages.key(layer, TypeT)->legend(), QString());
-        emit SignalObject::instance()->sigModifyKeyType(TypeQ);
+        emit pages.remap()->picker()->sigKeyClicked(TypeQ);
         QVERIFY(rig.waitIdle());
         QCOMPARE(rig.param(layer, TypeT), keyTypeCode(TypeQ));
         QCOMPARE(rig.param(layer, TypeR), before);
@@ -328,7 +340,7 @@ void TestPages::predefinedLayoutsAndFnColours()
         for (int l = 0; l < 4; ++l)
             otherS[l] = pages.key(l, TypeS)->currentType();
         pages.setLayer(c.layer);
-        emit SignalObject::instance()->sigResetCustomKeyType(c.resetId, layout);
+        pages.remap()->applyLayout(c.resetId, layout);
         QVERIFY(rig.waitIdle());
         const int a = c.applied ? TypeY : TypeA;
         QCOMPARE(rig.param(c.layer, TypeA), keyTypeCode(a));
@@ -364,7 +376,7 @@ void TestPages::travelAndRapidTrigger()
     SimRig &rig = keyboard.rig;
     Pages &pages = keyboard.pages;
     pages.show(PagePerformance);
-    SignalObject *hub = SignalObject::instance();
+    PerformancePageWgt *performance = pages.performance();
     auto expectRecord = [&](int type, int mode, int travel, int press, int release) {
         const QJsonObject r = pages.document()["KeyTouchDB"].toObject()[QString::number(type)].toObject();
         QCOMPARE(r["work-mode"].toInt(), mode);
@@ -373,11 +385,11 @@ void TestPages::travelAndRapidTrigger()
         QCOMPARE(r["quickTouchUpDis"].toInt(), release);
     };
 
-    emit hub->sigKeyOptional(true);
-    QSignalSpy checked(hub, &SignalObject::sigHasKeyCheck);
-    emit hub->sigChooseASDWKey();
-    QCOMPARE(checked.count(), 4);
-    emit hub->sigChooseAllKey(false);
+    performance->setKeysSelectable(true);
+    performance->checkWasdKeys();
+    QCOMPARE(pages.deck.checkedKeys().size(), 4);
+    QCOMPARE(performance->plainSelected(), 4); // the rapid-trigger switch counts them
+    performance->checkAllKeys(false);
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
     QTest::mouseClick(pages.key(0, TypeS), Qt::LeftButton);
     QVERIFY(pages.key(0, TypeA)->isKeyChecked());
@@ -385,31 +397,29 @@ void TestPages::travelAndRapidTrigger()
     QVERIFY(!pages.key(1, TypeD)->isKeyChecked());
 
     // Own travel: mode byte with 0x10, then the travel.
-    QSignalSpy texts(hub, &SignalObject::sigGetTouchDisSetKeyTexts);
     const quint16 travelD = rig.param(4, TypeD);
-    emit hub->sigModifyChoosedKeyTouch(2.2);
+    performance->setCheckedKeysTravel(2.2);
     QVERIFY(rig.waitIdle());
-    QCOMPARE(texts.first().first().toString(), QStringLiteral("A,S"));
     QCOMPARE(rig.param(8, TypeA), quint16(0x10));
     QCOMPARE(rig.param(4, TypeA), quint16(2200));
     expectRecord(TypeS, 1, 2200, 300, 300);
     QCOMPARE(rig.param(4, TypeD), travelD); // not checked
 
     // Rapid trigger on, its sensitivities, a travel change while it is on.
-    emit hub->sigOpenQuickTouchMode();
-    emit hub->sigUpdateChooseKeyQuickTouchDis(0.5, 0.7);
+    performance->setCheckedKeysRapidTrigger(true);
+    performance->setCheckedKeysRapidDistances(0.5, 0.7);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(8, TypeA), quint16(0x20));
     QCOMPARE(rig.param(20, TypeA), quint16(500));
     QCOMPARE(rig.param(21, TypeA), quint16(700));
-    emit hub->sigModifyChoosedKeyTouch(2.5);
+    performance->setCheckedKeysTravel(2.5);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(4, TypeA), quint16(2500));
     QCOMPARE(rig.param(8, TypeA), quint16(0x20));
     expectRecord(TypeA, 2, 2500, 500, 700); // the key's own sensitivities, not 0.3 mm
 
     // Off again: the own travel stays.
-    emit hub->sigCloseQuickTouchMode();
+    performance->setCheckedKeysRapidTrigger(false);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(8, TypeA), quint16(0x10));
     expectRecord(TypeA, 1, 2500, 500, 700);
@@ -424,8 +434,8 @@ void TestPages::travelAndRapidTrigger()
         b.mt = mt.mt;
         c.advanced.insert(TypeS, b);
     });
-    emit hub->sigBindFinished(mt);
-    emit hub->sigResetAllKeyTouchDis();
+    pages.markBinding(TypeS, mt);
+    performance->resetCheckedKeysToGlobal();
     QVERIFY(rig.waitIdle());
     // Back to the global travel: the keyboard's own, read back.
     QCOMPARE(AppParams::globalTravel(), 2.0);
@@ -435,13 +445,13 @@ void TestPages::travelAndRapidTrigger()
     expectRecord(TypeA, 0, 2000, 500, 700);
     pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge,
                       [](KeyboardConfig &c) { c.advanced.remove(TypeS); });
-    emit hub->sigDeleteKeyBind(mt);
+    pages.markBinding(TypeS, KeyInfo());
 
     // The rapid-trigger window's choice: checked keys on, the others off on
     // the keyboard too.
-    emit hub->sigOpenQuickTouchMode();
+    performance->setCheckedKeysRapidTrigger(true);
     QTest::mouseClick(pages.key(0, TypeS), Qt::LeftButton); // S unchecked, still rapid
-    emit hub->sigSetChoosedKeyQuickTouck();
+    performance->applyRapidTriggerToCheckedKeys();
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(8, TypeA), quint16(0x20));
     QCOMPARE(rig.param(8, TypeS), quint16(0x00));
@@ -449,12 +459,12 @@ void TestPages::travelAndRapidTrigger()
     expectRecord(TypeS, 0, 2000, 500, 700);
 
     // Borders and selection helpers.
-    emit hub->sigShowQuickTouchKeyBorder(true);
+    performance->showRapidTriggerBorders(true);
     QVERIFY(pages.key(0, TypeA)->isHighlighted());
     QVERIFY(!pages.key(0, TypeS)->isHighlighted());
-    emit hub->sigKeyOptional(false);
+    performance->setKeysSelectable(false);
     QVERIFY(!pages.key(0, TypeA)->isKeyChecked());
-    emit hub->sigSetQuickTouchKeyChoosed();
+    performance->checkRapidTriggerKeys();
     QVERIFY(pages.key(0, TypeA)->isKeyChecked());
     QVERIFY(!pages.key(0, TypeS)->isKeyChecked());
 
@@ -473,7 +483,6 @@ void TestPages::advancedKeyClicks()
     ReadKeyboard keyboard;
     QVERIFY(keyboard.read);
     Pages &pages = keyboard.pages;
-    SignalObject *hub = SignalObject::instance();
     pages.show(PageAdvancedKeys);
 
     // A free key opens the chooser, a bound key its editor; at the limit a
@@ -482,20 +491,20 @@ void TestPages::advancedKeyClicks()
     setUserMessageSink([&](const QString &title, const QString &text) { messages << title + ":" + text; });
     auto *advanced = static_cast<AdvancedKeySetPageWgt *>(pages.page[PageAdvancedKeys].get());
     QSignalSpy chooser(advanced, &AdvancedKeySetPageWgt::sigOpenAdvanceTypeChooser);
-    QSignalSpy editor(hub, &SignalObject::sigModifyBindInfo);
     QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
     QCOMPARE(chooser.count(), 1);
     QCOMPARE(chooser.first().first().value<KeyInfo>().firstType, quint32(TypeE));
     for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
         KeyInfo bound = pages.key(0, type)->keyData();
         bound.bindKind = Bind_TGL;
-        emit hub->sigBindFinished(bound);
+        pages.markBinding(type, bound);
     }
     QCOMPARE(pages.key(2, 3)->keyData().bindKind, int(Bind_TGL)); // on every layer
     QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
     QTest::mouseClick(pages.key(0, 3), Qt::LeftButton);
     QCOMPARE(chooser.count(), 1);
-    QCOMPARE(editor.count(), 1);
+    QVERIFY(advanced->editor());
+    QCOMPARE(advanced->editor()->firstType(), 3);
     QCOMPARE(messages, QStringList{QStringLiteral("提示:高级键最多绑定32个")});
 
     // Another page on screen: a click means nothing here.
@@ -514,23 +523,22 @@ void TestPages::lightingClicksAndPresets()
     pages.show(PageLighting);
 
     // A click paints and sends only while per-key colouring is on.
-    AppParams::setCurrentColour(QColor(10, 20, 30));
-    AppParams::setPerKeyColouringAllowed(0);
+    pages.lighting()->chooser()->setColor(QColor(10, 20, 30));
+    pages.lighting()->setPerKeyColouring(false);
     rig.kb.clearFrameLog();
     QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     QCOMPARE(framesSent(rig), 0);
-    AppParams::setPerKeyColouringAllowed(1);
-    QSignalSpy cache(SignalObject::instance(), &SignalObject::sigUpdateKeyColorCache);
+    pages.lighting()->setPerKeyColouring(true);
     QTest::mouseClick(pages.key(1, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeH)] == (VirtualKeyboard::Rgb{10, 20, 30}));
     QCOMPARE(pages.key(0, TypeH)->keyColour(), QColor(10, 20, 30)); // the key's colour on every layer
-    QCOMPARE(cache.count(), 1);
+    QCOMPARE(SoftwareConfig::instance()->keyColourCache().value(TypeH), QColor(10, 20, 30));
 
     // A whole preset goes out as full colour records, 14 keys a frame.
     rig.kb.clearFrameLog();
-    emit SignalObject::instance()->sigChangeRGB({{TypeA, QColor(255, 0, 0)}});
+    pages.lighting()->paintPreset({{TypeA, QColor(255, 0, 0)}});
     QVERIFY(rig.waitIdle());
     const int keys = pages.view[0]->buttons().size();
     QCOMPARE(framesSent(rig), (keys + 13) / 14);
@@ -554,7 +562,6 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     SimRig &rig = keyboard.rig;
     Pages &pages = keyboard.pages;
     QUndoStack *history = pages.config.history();
-    SignalObject *hub = SignalObject::instance();
     const VirtualKeyboard::State before = rig.kb.state();
     const KeyboardConfig configBefore = pages.config.config();
     const QJsonObject documentBefore = pages.document();
@@ -562,15 +569,15 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     // Travel: A to 1.20 mm.
     pages.show(PagePerformance);
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
-    emit hub->sigModifyChoosedKeyTouch(1.2);
+    pages.performance()->setCheckedKeysTravel(1.2);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(4, TypeA), quint16(1200));
     QCOMPARE(history->undoText(), QString("A 的触发行程 2.00 mm → 1.20 mm"));
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton); // not selected any more
     // Colour: H painted.
     pages.show(PageLighting);
-    AppParams::setCurrentColour(QColor(10, 20, 30));
-    AppParams::setPerKeyColouringAllowed(1);
+    pages.lighting()->chooser()->setColor(QColor(10, 20, 30));
+    pages.lighting()->setPerKeyColouring(true);
     QTest::mouseClick(pages.key(0, TypeH), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     // Remap: E becomes Y on layer 1.

@@ -28,7 +28,7 @@ struct PageRig {
 
     // The views and the page, shown and entered. A fixture sets up what the
     // page needs before it is built (answers, message sinks) first.
-    void build(ConfigPage which)
+    void build()
     {
         auto *layout = new QVBoxLayout(&window);
         QList<KeyboardBaseWgt *> list;
@@ -45,7 +45,6 @@ struct PageRig {
         window.resize(1150, 800);
         window.show(); // the keys and controls have their places, for clicks and drags
         page.activate(true);
-        AppParams::setCurrentPage(which);
         page.enter();
     }
     // Connects and reads the keyboard; with adopt, the profile in use is then

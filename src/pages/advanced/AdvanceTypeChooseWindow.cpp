@@ -2,7 +2,6 @@
 
 #include "AdvanceTypeItemWgt.h"
 #include "AdvancedLog.h"
-#include "SignalObject.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -66,7 +65,7 @@ void AdvanceTypeChooseWindow::onItemClicked(int id)
     qCDebug(lcAdvanced) << "点击高级键选项：" << id;
     const int kind = kindOfId(id);
     hide();
-    emit SignalObject::instance()->sigAddAdvanceBind(m_info, BindKeyType(kind));
+    emit kindChosen(m_info, BindKeyType(kind));
 }
 
 bool AdvanceTypeChooseWindow::event(QEvent *event)

@@ -9,9 +9,9 @@ class AdvanceTypeItemWgt;
 class QButtonGroup;
 
 // The binding-kind chooser that opens beside a free key on the advanced
-// page: DKS, MPT, MT, TGL, END, SOCD and MACRO. A choice announces
-// sigAddAdvanceBind on the hub with the key; the chooser then hides, as it
-// does when it loses activation or Escape is pressed.
+// page: DKS, MPT, MT, TGL, END, SOCD and MACRO. A choice hides the chooser
+// and announces kindChosen with the key; it also hides when it loses
+// activation or Escape is pressed.
 class AdvanceTypeChooseWindow : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +24,9 @@ public:
     void showFor(const KeyInfo &info, const QPoint &globalPos);
     const KeyInfo &keyInfo() const { return m_info; }
     QList<AdvanceTypeItemWgt *> items() const { return m_items; }
+
+signals:
+    void kindChosen(const KeyInfo &info, BindKeyType kind);
 
 protected:
     bool event(QEvent *event) override;

@@ -22,7 +22,6 @@
 #include "ProfileManager.h"
 #include "RSSetWindow.h"
 #include "SOCDSetWindow.h"
-#include "SignalObject.h"
 #include "TGLSetWindow.h"
 #include "UserMessage.h"
 
@@ -148,23 +147,9 @@ void AdvancedKeySetPageWgt::retranslate()
 
 void AdvancedKeySetPageWgt::setupConnections()
 {
-    SignalObject *hub = SignalObject::instance();
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
-    connectTracked(hub, &SignalObject::sigAddAdvanceBind,
+    connectTracked(m_chooser, &AdvanceTypeChooseWindow::kindChosen,
                    [this](const KeyInfo &info, BindKeyType kind) { onAddAdvanceBind(info, kind); });
-    connectTracked(hub, &SignalObject::sigModifyBindInfo,
-                   [this](const KeyInfo &info) { openEditor(info, info.bindKind); });
-    connectTracked(hub, &SignalObject::sigDeviceAdvanceBind,
-                   [this](const KeyInfo &info, BindKeyType kind) { onDeviceAdvanceBind(info, kind); });
-    connectTracked(hub, &SignalObject::sigSomeAdvanceBind,
-                   [this](const QStringList &keys) { onSomeAdvanceBind(keys); });
-    connectTracked(hub, &SignalObject::sigClearAllKeyBind, [this] { clearEntries(); });
-    connectTracked(hub, &SignalObject::sigDelHighKey,
-                   [this](const KeyInfo &info) { removeEntry(int(info.firstType)); });
-    connectTracked(hub, &SignalObject::sigBindFinished,
-                   [this](const KeyInfo &info) { markKey(int(info.firstType), info); });
-    connectTracked(hub, &SignalObject::sigDeleteKeyBind,
-                   [this](const KeyInfo &info) { markKey(int(info.firstType), KeyInfo()); });
     connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &) { onLayoutDB(); });
     connectTracked(worker(), &KeyboardAction::sigKB2AdvancedKey, [this](const QVariant &map) { onAdvancedKey(map); });
     connectTracked(m_hook, &Hook::sendPressKeyType, [this](Hook::Type t) {
@@ -208,7 +193,7 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
         return;
     const KeyInfo &info = key->keyData();
     if (info.bindKind != Bind_None) {
-        emit SignalObject::instance()->sigModifyBindInfo(info);
+        openEditor(info, info.bindKind);
         return;
     }
     if (!worker()->hasWireCode(int(info.firstType))) {
@@ -354,13 +339,15 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
         return;
     }
     upsertEntry(next);
-    emit SignalObject::instance()->sigBindFinished(next);
+    if (isActive())
+        markKey(int(next.firstType), next);
     if (partner >= 0) {
         KeyInfo partnerInfo = keyData(partner);
         partnerInfo.firstType = quint32(partner);
         applyBindingRecord(&partnerInfo, half);
         upsertEntry(partnerInfo);
-        emit SignalObject::instance()->sigBindFinished(partnerInfo);
+        if (isActive())
+            markKey(partner, partnerInfo);
     }
 }
 
@@ -373,7 +360,8 @@ QString AdvancedKeySetPageWgt::bindingText(int kind)
 void AdvancedKeySetPageWgt::unlistBinding(const KeyInfo &info)
 {
     removeEntry(int(info.firstType));
-    emit SignalObject::instance()->sigDeleteKeyBind(info);
+    if (isActive())
+        markKey(int(info.firstType), KeyInfo());
 }
 
 void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
@@ -402,22 +390,17 @@ void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
 
 // --- What the keyboard and a profile report
 
-void AdvancedKeySetPageWgt::onDeviceAdvanceBind(KeyInfo info, int kind)
+void AdvancedKeySetPageWgt::listBinding(KeyInfo info, int kind)
 {
+    if (!isActive())
+        return;
     info.bindKind = kind;
     if (m_list->count() >= MaxListEntries && !bindItem(int(info.firstType))) {
         qCDebug(lcAdvanced) << "binding list full, read-back entry dropped" << info.firstType;
         return;
     }
     upsertEntry(info);
-    emit SignalObject::instance()->sigBindFinished(info);
-}
-
-void AdvancedKeySetPageWgt::onSomeAdvanceBind(const QStringList &keys)
-{
-    for (BindItemWgt *entry : bindItems())
-        if (!keys.contains(QString::number(entry->firstType())))
-            removeEntry(entry->firstType());
+    markKey(int(info.firstType), info);
 }
 
 // The keyboard's per-key table is read again: its bindings follow it.
@@ -531,15 +514,17 @@ int AdvancedKeySetPageWgt::boundKeyCount(const QSet<int> &except) const
 
 void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
 {
-    SignalObject *hub = SignalObject::instance();
+    // The list follows only while the page is active; the keys always do.
+    const bool active = isActive();
     if (!profile.advanced) {
         // The binding list lets go of every binding; the keys keep theirs.
         for (KeyboardBtn *b : keyboards()->keys())
-            if (b->keyData().bindKind != Bind_None)
-                emit hub->sigDelHighKey(b->keyData());
+            if (active && b->keyData().bindKind != Bind_None)
+                removeEntry(b->firstType());
         return;
     }
-    emit hub->sigClearAllKeyBind();
+    if (active)
+        clearEntries();
     for (KeyboardBtn *b : keyboards()->keys())
         markKey(b->firstType(), KeyInfo());
     for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
@@ -550,7 +535,7 @@ void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
         if (!applyBindingRecord(&info, it->record(it.key())))
             continue;
         markKey(it.key(), info);
-        emit hub->sigDeviceAdvanceBind(info, BindKeyType(info.bindKind));
+        listBinding(info, info.bindKind);
     }
 }
 
@@ -573,7 +558,7 @@ bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind, Info KeyInfo
         KeyInfo info = keyData(it.key());
         info.bindKind = kind;
         info.*record = *it;
-        emit SignalObject::instance()->sigDeviceAdvanceBind(info, BindKeyType(kind));
+        listBinding(info, kind);
     }
     return true;
 }

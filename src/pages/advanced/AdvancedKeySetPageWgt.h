@@ -51,6 +51,11 @@ public:
     QLabel *macroCounter() const { return m_macroCounter; }
     bool isListFull() const { return m_listFull; }
 
+    // A binding the keyboard or a profile reports: listed (while the list
+    // has room) and shown on the keys, sending nothing. Only while the page
+    // is active.
+    void listBinding(KeyInfo info, int kind);
+
 signals:
     // A free key was clicked: the kind chooser opens for it there.
     void sigOpenAdvanceTypeChooser(const KeyInfo &info, const QPoint &globalPos);
@@ -75,8 +80,6 @@ private:
     // Takes a binding off the list and the keys, sending nothing.
     void unlistBinding(const KeyInfo &info);
     static QString bindingText(int kind);
-    void onDeviceAdvanceBind(KeyInfo info, int kind);
-    void onSomeAdvanceBind(const QStringList &keys);
     void onLayoutDB();
 
     // The list alone.

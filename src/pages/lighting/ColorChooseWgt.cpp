@@ -1,6 +1,5 @@
 #include "ColorChooseWgt.h"
 
-#include "AppParams.h"
 #include "ColorWheel.h"
 #include "LabelSpinBox.h"
 #include "LightingLog.h"
@@ -253,7 +252,7 @@ void ColorChooseWgt::showColor(bool rgbFields, bool hsvFields, bool wheel)
     for (int i = 0; i < SwatchCount; ++i)
         m_swatchGroup->button(i)->setChecked(kSwatches[i] == rgb);
     m_swatchGroup->setExclusive(true);
-    AppParams::setCurrentColour(rgb);
+    m_paintColor = rgb;
     emit colorChanged(rgb);
 }
 

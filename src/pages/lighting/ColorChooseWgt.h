@@ -34,6 +34,8 @@ public:
     const LightingPresetStore &presetStore() const { return m_store; }
 
     QColor color() const { return m_color; }
+    // What keys are painted with: the colour shown, 8 bits a component.
+    QColor paintColor() const { return m_paintColor; }
     // Shows the colour everywhere and makes it the colour keys are painted with.
     void setColor(const QColor &color);
     // A colour the user painted with, offered again among the swatches.
@@ -91,6 +93,7 @@ private:
     LightingPresetStore::Presets m_presets;
     int m_current = 0;
     QColor m_color = Qt::red;
+    QColor m_paintColor = QColor(245, 247, 250);
 
     ColorWheel *m_wheel = nullptr;
     Swatches *m_swatches = nullptr;

@@ -39,22 +39,22 @@ void ColorConfigWgt::showConfig(const KeyboardConfig &config)
 
 void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed() || m_strokeWatch->clickEndsDrag(key))
+    if (!isCurrent() || !m_perKey || m_strokeWatch->clickEndsDrag(key))
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     // The colour belongs to the key: every layer's view shows it.
     paintKeys({{key->firstType(), colour}}, QColor());
     sendKeyColours({{key->firstType(), colour}});
     m_chooser->rememberColor(colour);
-    emit SignalObject::instance()->sigUpdateKeyColorCache(key->firstType(), colour);
+    onKeyColourCache(key->firstType(), colour);
 }
 
 // A drag paints at once and sends each key's final colour when it ends.
 void ColorConfigWgt::onStrokeKey(KeyboardBtn *key)
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+    if (!isCurrent() || !m_perKey)
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     paintKeys({{key->firstType(), colour}}, QColor());
     m_stroke.insert(key->firstType(), colour);
 }
@@ -74,9 +74,9 @@ void ColorConfigWgt::finishStroke()
 
 void ColorConfigWgt::onFillAll()
 {
-    if (!isCurrent() || !AppParams::perKeyColouringAllowed())
+    if (!isCurrent() || !m_perKey)
         return;
-    const QColor colour = AppParams::currentColour();
+    const QColor colour = m_chooser->paintColor();
     QMap<int, QColor> all;
     for (KeyboardBtn *b : keyboards()->keys())
         all.insert(b->firstType(), colour);
@@ -147,9 +147,9 @@ void ColorConfigWgt::showKeyColours(bool show)
 // A whole colour map (a preset): every key shows its colour, and the
 // keyboard gets them as whole colour records, not a frame per key. Keys
 // the map leaves out are dark.
-void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
+void ColorConfigWgt::paintPreset(const QMap<int, QColor> &colours)
 {
-    if (!isCurrent())
+    if (!isActive() || !isCurrent())
         return;
     paintKeys(colours, QColor(Qt::black));
     QMap<int, QColor> sent;
@@ -162,8 +162,8 @@ void ColorConfigWgt::onChangeRGB(const QMap<int, QColor> &colours)
 
 void ColorConfigWgt::onPresetsReset()
 {
-    if (AppParams::lightingModeIndex() == Lighting::StaticMode)
-        emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(m_chooser->currentPreset()));
+    if (m_view.mode == Lighting::StaticMode)
+        paintPreset(m_chooser->preset(m_chooser->currentPreset()));
 }
 
 void ColorConfigWgt::onSaveFailed()

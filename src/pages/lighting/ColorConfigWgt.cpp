@@ -316,13 +316,7 @@ QToolButton *ColorConfigWgt::effectButton(int mode) const
 
 void ColorConfigWgt::setupConnections()
 {
-    SignalObject *hub = SignalObject::instance();
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
-    connectTracked(hub, &SignalObject::sigChangeRGB, [this](const QMap<int, QColor> &colours) { onChangeRGB(colours); });
-    connectTracked(hub, &SignalObject::sigShowKRGBColor, [this](bool show) { showKeyColours(show); });
-    connectTracked(hub, &SignalObject::sigCheckRGBBtn, [this] { m_chooser->clearPresetCheck(); });
-    connectTracked(hub, &SignalObject::sigUpdateKeyColorCache,
-                   [this](int keyType, const QColor &colour) { onKeyColourCache(keyType, colour); });
     // A new connection: its lighting and colours are reported afresh.
     connectTracked(worker(), &KeyboardAction::sigKB2DeviceInfo, [this](const QVariant &) {
         m_boardLightingKnown = false;
@@ -339,23 +333,24 @@ void ColorConfigWgt::onEnter()
 {
     keyboards()->setFace(KeyFace::Legend);
     m_strokeWatch->watch(keyboards()->views());
-    setPerKey(AppParams::lightingModeIndex() >= PerKeyLightingMode);
+    setPerKeyColouring(m_view.mode >= PerKeyLightingMode);
 }
 
 void ColorConfigWgt::onLeave()
 {
     finishStroke();
     m_strokeWatch->unwatch();
-    AppParams::setPerKeyColouringAllowed(0);
+    m_perKey = false;
     m_chooser->setPaintingEnabled(false);
 }
 
 // Keys take colours from the chooser only in per-key mode, and show them.
-void ColorConfigWgt::setPerKey(bool on)
+void ColorConfigWgt::setPerKeyColouring(bool on)
 {
-    AppParams::setPerKeyColouringAllowed(on ? 1 : 0);
+    m_perKey = on;
     m_chooser->setPaintingEnabled(on);
-    emit SignalObject::instance()->sigShowKRGBColor(on);
+    if (isActive())
+        showKeyColours(on);
 }
 
 // ---------------------------------------------------------------------------
@@ -386,7 +381,6 @@ void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
 {
     const int sent = Lighting::sentMode(view);
     m_view = view;
-    AppParams::setLightingModeIndex(view.mode);
     if (sent > 0)
         SoftwareConfig::instance()->setLightingEffect(sent - 1);
     const int was = config()->config().lighting.mode;
@@ -406,8 +400,9 @@ void ColorConfigWgt::onEffectClicked(int mode)
     sendMode({mode, -1});
     leaveLightSpeed(asked);
     if (mode < Lighting::StaticMode) {
-        emit SignalObject::instance()->sigCheckRGBBtn();
-        setPerKey(false);
+        if (isActive())
+            m_chooser->clearPresetCheck();
+        setPerKeyColouring(false);
     }
 }
 
@@ -421,8 +416,8 @@ void ColorConfigWgt::onPresetClicked(int preset)
     m_chooser->setCurrentPreset(preset);
     sendMode({Lighting::StaticMode, preset});
     leaveLightSpeed(asked);
-    emit SignalObject::instance()->sigChangeRGB(m_chooser->preset(preset));
-    setPerKey(true);
+    paintPreset(m_chooser->preset(preset));
+    setPerKeyColouring(true);
 }
 
 void ColorConfigWgt::onBrightness(int value)
@@ -507,7 +502,7 @@ void ColorConfigWgt::onKeyboardLighting(const QVariant &value)
         showSleep(sleep);
     const bool perKey = m_view.mode == Lighting::StaticMode;
     if (isCurrent() && perKey != wasPerKey)
-        setPerKey(perKey);
+        setPerKeyColouring(perKey);
     m_boardPreset = m_view.preset;
     m_boardLightingKnown = true;
     adoptKeyboardColours();
@@ -534,7 +529,6 @@ void ColorConfigWgt::showProfile(const ProfileData &profile)
 void ColorConfigWgt::showMode(const Lighting::ModeView &view)
 {
     m_view = view;
-    AppParams::setLightingModeIndex(view.mode);
     fill(m_effects, [&](QButtonGroup *group) { group->button(view.mode)->setChecked(true); });
     if (view.mode == Lighting::StaticMode)
         m_chooser->setCurrentPreset(view.preset);

@@ -49,6 +49,10 @@ public:
 
     // What the page shows, and its controls (for tests and screenshots).
     int mode() const { return m_view.mode; }
+    // Whether a click or a drag on a key paints it (the per-key presets).
+    bool isPerKeyColouring() const { return m_perKey; }
+    // Turns key painting on or off and shows the keys' own colours or none.
+    void setPerKeyColouring(bool on);
     int brightness() const { return m_brightness; }
     int speed() const { return m_speed; }
     bool direction() const { return m_direction; }
@@ -64,6 +68,11 @@ public:
     QWidget *sleepRow() const { return m_sleepRow; }
     QWidget *directionRow() const { return m_directionRow; }
     ColorChooseWgt *chooser() const { return m_chooser; }
+
+    // A whole colour map, as a preset is painted: every key shows its
+    // colour (keys the map leaves out are dark) and the keyboard gets them.
+    // Only while the page is active and on screen.
+    void paintPreset(const QMap<int, QColor> &colours);
 
 public slots:
     void updateSleepTime(int index);
@@ -90,7 +99,6 @@ private:
     void leaveLightSpeed(bool asked);
     // Sends the mode and stores it in the profile.
     void sendMode(const Lighting::ModeView &view);
-    void setPerKey(bool on);
 
     // --- What the keys show and send.
     void onKeyClicked(KeyboardBtn *key);
@@ -103,7 +111,6 @@ private:
     void paintKeys(const QMap<int, QColor> &colours, const QColor &missing);
     void sendKeyColours(const QMap<int, QColor> &colours);
     void showKeyColours(bool show);
-    void onChangeRGB(const QMap<int, QColor> &colours);
     void onPresetsReset();
     void onSaveFailed();
 
@@ -119,6 +126,7 @@ private:
     Ask m_ask;
     LightingPresetStore m_store;
     Lighting::ModeView m_view;
+    bool m_perKey = true;
     int m_brightness = Lighting::MaxLevel;
     int m_speed = Lighting::MaxLevel;
     bool m_direction = false;

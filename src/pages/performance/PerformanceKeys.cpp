@@ -1,5 +1,5 @@
 // The travel and rapid-trigger state of the keys on the keyboard view:
-// what the page's signals change on the selected keys, what is written to
+// what the page's controls change on the selected keys, what is written to
 // the keyboard and stored in the profile for it, and what the keyboard's
 // read-back shows on them.
 
@@ -13,7 +13,6 @@
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
 #include "ProfileManager.h"
-#include "SignalObject.h"
 #include "TravelScale.h"
 
 #include <QSet>
@@ -34,38 +33,6 @@ bool cellOf(const QList<QList<T>> &table, int row, int column, T *value)
 
 void PerformancePageWgt::connectKeyEdits()
 {
-    SignalObject *hub = SignalObject::instance();
-    connectTracked(hub, &SignalObject::sigKeyOptional, [this](bool on) { setKeysSelectable(on); });
-    connectTracked(hub, &SignalObject::sigModifyChoosedKeyTouch, [this](double mm) { onModifyChoosedKeyTouch(mm); });
-    connectTracked(hub, &SignalObject::sigOpenQuickTouchMode, [this] {
-        editCheckedKeys([](KeyboardBtn *b) { b->setRapidTrigger(true); }, rapidOnEntries);
-    });
-    connectTracked(hub, &SignalObject::sigCloseQuickTouchMode, [this] {
-        editCheckedKeys(
-            [](KeyboardBtn *b) {
-                b->setRapidTrigger(false);
-                b->setTravel(b->keyData().travel,
-                             travelDiffersFromGlobal(b->keyData().travel, AppParams::globalTravel()));
-            },
-            rapidOffEntries);
-    });
-    connectTracked(hub, &SignalObject::sigUpdateChooseKeyQuickTouchDis, [this](double press, double release) {
-        editCheckedKeys(
-            [press, release](KeyboardBtn *b) {
-                b->setRapidTrigger(true);
-                b->setRapidTriggerDistances(press, release);
-            },
-            rapidOnEntries);
-    });
-    connectTracked(hub, &SignalObject::sigUpdateOherKeyTouch, [this] { onUpdateOtherKeyTouch(); });
-    connectTracked(hub, &SignalObject::sigResetAllKeyTouchDis, [this] { onResetAllKeyTouchDis(); });
-    connectTracked(hub, &SignalObject::sigShowTouchDisKeyBorder, [this](bool on) { onShowTouchDisKeyBorder(on); });
-    connectTracked(hub, &SignalObject::sigShowQuickTouchKeyBorder, [this](bool on) { onShowQuickTouchKeyBorder(on); });
-    connectTracked(hub, &SignalObject::sigSetQuickTouchKeyChoosed, [this] { onSetQuickTouchKeyChoosed(); });
-    connectTracked(hub, &SignalObject::sigSetChoosedKeyQuickTouck, [this] { onSetChoosedKeyQuickTouck(); });
-    connectTracked(hub, &SignalObject::sigChooseAllKey, [this](bool on) { onChooseAllKey(on); });
-    connectTracked(hub, &SignalObject::sigChooseASDWKey, [this] { onChooseWasd(); });
-
     connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &map) { onLayoutDB(map); });
     connectTracked(worker(), &KeyboardAction::sigKB2LayoutDis,
                    [this](const QList<QList<quint16>> &t, const QList<QList<quint16>> &p,
@@ -167,27 +134,55 @@ void PerformancePageWgt::setKeysTravel(const QMap<KeyboardBtn *, double> &travel
 
 void PerformancePageWgt::setKeysSelectable(bool on)
 {
+    if (!isActive())
+        return;
     for (KeyboardBtn *b : keyboards()->keys())
         b->setSelectable(on);
 }
 
-void PerformancePageWgt::onModifyChoosedKeyTouch(double mm)
+void PerformancePageWgt::setCheckedKeysTravel(double mm)
 {
+    if (!isActive())
+        return;
     qCDebug(lcKeyboard, "SignalObject::sigModifyChoosedKeyTouch->%02d",
             keyboards()->view(0) ? keyboards()->view(0)->modelId() : -1);
     const double global = AppParams::globalTravel();
-    QStringList legends;
-    editCheckedKeys(
-        [&](KeyboardBtn *b) {
-            b->setTravel(mm, travelDiffersFromGlobal(mm, global));
-            legends << b->legend();
-        },
-        travelChangeEntries);
-    emit SignalObject::instance()->sigGetTouchDisSetKeyTexts(legends.join(QLatin1Char(',')));
+    editCheckedKeys([&](KeyboardBtn *b) { b->setTravel(mm, travelDiffersFromGlobal(mm, global)); },
+                    travelChangeEntries);
 }
 
-void PerformancePageWgt::onResetAllKeyTouchDis()
+void PerformancePageWgt::setCheckedKeysRapidTrigger(bool on)
 {
+    if (!isActive())
+        return;
+    if (on) {
+        editCheckedKeys([](KeyboardBtn *b) { b->setRapidTrigger(true); }, rapidOnEntries);
+        return;
+    }
+    editCheckedKeys(
+        [](KeyboardBtn *b) {
+            b->setRapidTrigger(false);
+            b->setTravel(b->keyData().travel, travelDiffersFromGlobal(b->keyData().travel, AppParams::globalTravel()));
+        },
+        rapidOffEntries);
+}
+
+void PerformancePageWgt::setCheckedKeysRapidDistances(double press, double release)
+{
+    if (!isActive())
+        return;
+    editCheckedKeys(
+        [press, release](KeyboardBtn *b) {
+            b->setRapidTrigger(true);
+            b->setRapidTriggerDistances(press, release);
+        },
+        rapidOnEntries);
+}
+
+void PerformancePageWgt::resetCheckedKeysToGlobal()
+{
+    if (!isActive())
+        return;
     const double global = AppParams::globalTravel();
     editCheckedKeys(
         [global](KeyboardBtn *b) {
@@ -201,21 +196,18 @@ void PerformancePageWgt::onResetAllKeyTouchDis()
 
 void PerformancePageWgt::onUpdateOtherKeyTouch()
 {
+    if (!isActive())
+        return;
     const double global = AppParams::globalTravel();
     for (KeyboardBtn *b : keyboards()->keys())
         if (!b->keyData().travelDiffers)
             b->setTravel(global, false);
 }
 
-void PerformancePageWgt::onShowTouchDisKeyBorder(bool on)
+void PerformancePageWgt::showRapidTriggerBorders(bool on)
 {
-    for (KeyboardBtn *b : keyboards()->keys())
-        if (b->keyData().travelDiffers && !b->keyData().rapidTrigger)
-            b->setHighlight(on);
-}
-
-void PerformancePageWgt::onShowQuickTouchKeyBorder(bool on)
-{
+    if (!isActive())
+        return;
     for (KeyboardBtn *b : keyboards()->keys()) {
         b->setKeyColour(KeyboardBtn::NeutralColour);
         if (b->keyData().rapidTrigger)
@@ -223,8 +215,10 @@ void PerformancePageWgt::onShowQuickTouchKeyBorder(bool on)
     }
 }
 
-void PerformancePageWgt::onSetQuickTouchKeyChoosed()
+void PerformancePageWgt::checkRapidTriggerKeys()
 {
+    if (!isActive())
+        return;
     for (KeyboardBtn *b : keyboards()->keys()) {
         b->setSelectable(true);
         if (b->keyData().rapidTrigger)
@@ -232,8 +226,10 @@ void PerformancePageWgt::onSetQuickTouchKeyChoosed()
     }
 }
 
-void PerformancePageWgt::onSetChoosedKeyQuickTouck()
+void PerformancePageWgt::applyRapidTriggerToCheckedKeys()
 {
+    if (!isActive())
+        return;
     const double global = AppParams::globalTravel();
     const double press = AppParams::rapidTriggerPressDefault();
     const double release = AppParams::rapidTriggerReleaseDefault();
@@ -259,14 +255,18 @@ void PerformancePageWgt::onSetChoosedKeyQuickTouck()
     writeTravel(entries, records);
 }
 
-void PerformancePageWgt::onChooseAllKey(bool on)
+void PerformancePageWgt::checkAllKeys(bool on)
 {
+    if (!isActive())
+        return;
     for (KeyboardBtn *b : keyboards()->keys())
         b->setKeyChecked(on); // a key that is not selectable stays unchecked
 }
 
-void PerformancePageWgt::onChooseWasd()
+void PerformancePageWgt::checkWasdKeys()
 {
+    if (!isActive())
+        return;
     for (KeyboardBtn *b : keyboards()->keys())
         if (isWasdKey(b->currentType()))
             b->setKeyChecked(true);
@@ -294,8 +294,8 @@ void PerformancePageWgt::onLayoutDB(const QVariant &map)
         else if (it->workMode == WorkRapid)
             b->setRapidTrigger(true);
     }
-    if (isCurrent() && AppParams::performanceSubPage() == SubPageTravel)
-        onShowQuickTouchKeyBorder(true);
+    if (isCurrent() && subPage() == SubPageTravel)
+        showRapidTriggerBorders(true);
 }
 
 void PerformancePageWgt::onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,

@@ -192,7 +192,7 @@ void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, c
             actuated = isActuated(state);
         }
     }
-    emit SignalObject::instance()->sigUpdateAdjustingPageMMData2(deepest, actuated);
+    showDeepestKey(deepest, actuated);
 }
 
 void PerformancePageWgt::routeCalibrationData(const QList<QList<quint16>> &table6,
@@ -210,7 +210,7 @@ void PerformancePageWgt::routeCalibrationData(const QList<QList<quint16>> &table
         if (KeyboardBaseWgt::validPosition(b) && cellOf(table2, b->matrixRow(), b->matrixColumn(), &value))
             deepest = qMax(deepest, value);
     }
-    emit SignalObject::instance()->sigUpdateAdjustingPageMMData(deepest);
+    showCalibrationDepth(deepest);
 }
 
 void PerformancePageWgt::updateKeyFace()

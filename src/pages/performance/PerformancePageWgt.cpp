@@ -32,21 +32,10 @@ void PerformancePageWgt::setupConnections()
 
     SignalObject *hub = SignalObject::instance();
     // A key's check mark on the view counts for the rapid-trigger switch.
-    connectTracked(keyboards(), &KeyboardDeck::keyCheckChanged, [](KeyboardBtn *key, bool checked) {
-        const int rapid = key->keyData().rapidTrigger ? 1 : 0;
-        if (checked)
-            emit SignalObject::instance()->sigHasKeyCheck(rapid);
-        else
-            emit SignalObject::instance()->sigHasKeyCancelCheck(rapid);
-    });
-    connectTracked(hub, &SignalObject::sigHasKeyCheck, [this](int) { refreshRapidSwitch(); });
-    connectTracked(hub, &SignalObject::sigHasKeyCancelCheck, [this](int) { refreshRapidSwitch(); });
+    connectTracked(keyboards(), &KeyboardDeck::keyCheckChanged, [this](KeyboardBtn *, bool) { refreshRapidSwitch(); });
     connectTracked(hub, &SignalObject::sigCloseLightSpeedMode, [this] { closeSuperResponse(); });
     connectTracked(hub, &SignalObject::sigStopKeyTest, [this] { stopKeyTest(); });
     connectTracked(hub, &SignalObject::sigStopAdjusting, [this] { endCalibration(); });
-    connectTracked(hub, &SignalObject::sigUpdateAdjustingPageMMData2,
-                   [this](ushort um, bool actuated) { showDeepestKey(um, actuated); });
-    connectTracked(hub, &SignalObject::sigUpdateAdjustingPageMMData, [this](ushort um) { showCalibrationDepth(um); });
 
     KeyboardAction *w = worker();
     connectTracked(w, &KeyboardAction::sigKB2PrecisionData,
@@ -67,11 +56,9 @@ void PerformancePageWgt::setupConnections()
 void PerformancePageWgt::onEnter()
 {
     const int sub = subPage();
-    AppParams::setPerformanceSubPage(sub);
-    AppParams::setPerKeyColouringAllowed(0);
     SoftwareConfig::instance()->setKeysSelectable(sub == SubPageTravel);
-    emit SignalObject::instance()->sigKeyOptional(sub == SubPageTravel);
-    emit SignalObject::instance()->sigShowQuickTouchKeyBorder(sub != SubPageCalibration);
+    setKeysSelectable(sub == SubPageTravel);
+    showRapidTriggerBorders(sub != SubPageCalibration);
     updateKeyFace();
     refreshRapidSwitch();
 }
@@ -85,7 +72,7 @@ void PerformancePageWgt::onLeave()
     m_touchWindow->hide();
     m_quickWindow->hide();
     setKeysSelectable(false);
-    onShowQuickTouchKeyBorder(false);
+    showRapidTriggerBorders(false);
 }
 
 void PerformancePageWgt::resetToFirstState()

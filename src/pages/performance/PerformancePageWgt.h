@@ -67,6 +67,24 @@ public:
     void setPressSetDuration(int ms) { m_pressSetMs = ms; }
     bool isSettingByPress() const;
 
+    // What the page's controls do to the keys on the keyboard view; each
+    // does nothing while the page is inactive. The travel and rapid-trigger
+    // changes go to the keyboard and into the profile.
+    void setKeysSelectable(bool on);
+    void checkAllKeys(bool on); // a key that is not selectable stays unchecked
+    void checkWasdKeys();
+    // The keys with rapid trigger on become selectable and checked.
+    void checkRapidTriggerKeys();
+    void setCheckedKeysTravel(double mm);
+    void setCheckedKeysRapidTrigger(bool on);
+    void setCheckedKeysRapidDistances(double pressMm, double releaseMm);
+    // Back to the global travel, rapid trigger off.
+    void resetCheckedKeysToGlobal();
+    // The rapid-trigger window's choice: the checked keys get rapid trigger,
+    // every other key loses it.
+    void applyRapidTriggerToCheckedKeys();
+    void showRapidTriggerBorders(bool on);
+
 signals:
     // A setting by pressing ended: applied (possibly to no key) or cancelled.
     void pressSetFinished(bool applied);
@@ -162,16 +180,8 @@ private:
     // Each key gets its own travel, in one write and one profile update.
     void setKeysTravel(const QMap<KeyboardBtn *, double> &travelMm);
     void connectKeyEdits();
-    void setKeysSelectable(bool on);
-    void onModifyChoosedKeyTouch(double mm);
-    void onResetAllKeyTouchDis();
+    // Keys without their own travel follow a new global travel.
     void onUpdateOtherKeyTouch();
-    void onShowTouchDisKeyBorder(bool on);
-    void onShowQuickTouchKeyBorder(bool on);
-    void onSetQuickTouchKeyChoosed();
-    void onSetChoosedKeyQuickTouck();
-    void onChooseAllKey(bool on);
-    void onChooseWasd();
     void onLayoutDB(const QVariant &map);
     void onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
                      const QList<QList<quint16>> &release);

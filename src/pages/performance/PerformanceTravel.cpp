@@ -109,28 +109,27 @@ void PerformancePageWgt::connectRows()
     connect(m_releaseReset, &QPushButton::clicked, this,
             [this] { resetRapidRow(m_release, ProfileMembers::QuickRelease); });
 
-    SignalObject *hub = SignalObject::instance();
-    connect(m_wasdBtn, &QPushButton::clicked, hub, &SignalObject::sigChooseASDWKey);
-    connect(m_allBtn, &QPushButton::clicked, hub, [hub] { emit hub->sigChooseAllKey(true); });
-    connect(m_noneBtn, &QPushButton::clicked, hub, [hub] { emit hub->sigChooseAllKey(false); });
+    connect(m_wasdBtn, &QPushButton::clicked, this, [this] { checkWasdKeys(); });
+    connect(m_allBtn, &QPushButton::clicked, this, [this] { checkAllKeys(true); });
+    connect(m_noneBtn, &QPushButton::clicked, this, [this] { checkAllKeys(false); });
     connect(m_resetBtn, &QPushButton::clicked, this, &PerformancePageWgt::onSelectionReset);
     connect(m_touchWindowBtn, &QPushButton::clicked, this, &PerformancePageWgt::openTouchWindow);
     connect(m_quickWindowBtn, &QPushButton::clicked, this, &PerformancePageWgt::openQuickWindow);
 
-    connect(m_touchWindow, &KeyTouchDisSetWindow::sigCommit, this, [this, hub] {
+    connect(m_touchWindow, &KeyTouchDisSetWindow::sigCommit, this, [this] {
         showOverlay(false);
-        emit hub->sigModifyChoosedKeyTouch(m_touchWindow->travelMm());
+        setCheckedKeysTravel(m_touchWindow->travelMm());
         closePopUp();
-        emit hub->sigShowQuickTouchKeyBorder(true);
+        showRapidTriggerBorders(true);
     });
     connect(m_touchWindow, &KeyTouchDisSetWindow::sigCancel, this, [this] { closePopUp(); });
-    connect(m_touchWindow, &KeyTouchDisSetWindow::sigResetAllToGlobal, hub, &SignalObject::sigResetAllKeyTouchDis);
-    connect(m_quickWindow, &KeyQuickTouchWindow::sigChooseAll, hub, &SignalObject::sigChooseAllKey);
-    connect(m_quickWindow, &KeyQuickTouchWindow::sigCommit, this, [this, hub] {
+    connect(m_touchWindow, &KeyTouchDisSetWindow::sigResetAllToGlobal, this, [this] { resetCheckedKeysToGlobal(); });
+    connect(m_quickWindow, &KeyQuickTouchWindow::sigChooseAll, this, [this](bool on) { checkAllKeys(on); });
+    connect(m_quickWindow, &KeyQuickTouchWindow::sigCommit, this, [this] {
         showOverlay(false);
-        emit hub->sigSetChoosedKeyQuickTouck();
+        applyRapidTriggerToCheckedKeys();
         closePopUp();
-        emit hub->sigShowQuickTouchKeyBorder(true);
+        showRapidTriggerBorders(true);
     });
     connect(m_quickWindow, &KeyQuickTouchWindow::sigCancel, this, [this] { closePopUp(); });
 }
@@ -138,12 +137,11 @@ void PerformancePageWgt::connectRows()
 void PerformancePageWgt::closePopUp()
 {
     showOverlay(false);
-    SignalObject *hub = SignalObject::instance();
     // The pop-up's selection is cleared; the travel sub-page's keys stay
     // selectable for the next change instead of ignoring clicks.
-    emit hub->sigKeyOptional(false);
+    setKeysSelectable(false);
     if (subPage() == SubPageTravel)
-        emit hub->sigKeyOptional(true);
+        setKeysSelectable(true);
 }
 
 void PerformancePageWgt::selectSubPage(int index)
@@ -153,16 +151,14 @@ void PerformancePageWgt::selectSubPage(int index)
     if (m_menuGroup->checkedId() != index)
         m_menuGroup->button(index)->setChecked(true);
     m_stack->setCurrentIndex(index);
-    AppParams::setPerformanceSubPage(index);
     SoftwareConfig::instance()->setKeysSelectable(index == SubPageTravel);
     if (index != SubPageTravel)
         stopKeyTest();
     if (index != SubPageCalibration)
         endCalibration();
     if (isActive()) {
-        SignalObject *hub = SignalObject::instance();
-        emit hub->sigKeyOptional(index == SubPageTravel);
-        emit hub->sigShowQuickTouchKeyBorder(index != SubPageCalibration);
+        setKeysSelectable(index == SubPageTravel);
+        showRapidTriggerBorders(index != SubPageCalibration);
         updateKeyFace();
     }
 }
@@ -287,27 +283,25 @@ void PerformancePageWgt::applyGlobalTravel()
                    KeyboardConfigModel::MergeGlobalTravel, [um](KeyboardConfig &c) { c.performance.globalTravelUm = um; });
     AppParams::setGlobalTravel(mm);
     setFocus();
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigUpdateOherKeyTouch();
-    emit hub->sigShowToastTip(ToastType::Success, ToastPosition::Center,
-                              tr("全局行程已设置为") + travelText(mm, AppParams::decimals()) + QStringLiteral("mm"),
-                              2000);
+    onUpdateOtherKeyTouch();
+    emit SignalObject::instance()->sigShowToastTip(
+        ToastType::Success, ToastPosition::Center,
+        tr("全局行程已设置为") + travelText(mm, AppParams::decimals()) + QStringLiteral("mm"), 2000);
 }
 
 void PerformancePageWgt::applySelectedTravel()
 {
     stopKeyTest();
     setFocus();
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigModifyChoosedKeyTouch(rowMm(m_selected));
-    emit hub->sigShowQuickTouchKeyBorder(true);
+    setCheckedKeysTravel(rowMm(m_selected));
+    showRapidTriggerBorders(true);
 }
 
 void PerformancePageWgt::applyRapidDistances()
 {
     stopKeyTest();
     setFocus();
-    emit SignalObject::instance()->sigUpdateChooseKeyQuickTouchDis(rowMm(m_press), rowMm(m_release));
+    setCheckedKeysRapidDistances(rowMm(m_press), rowMm(m_release));
 }
 
 void PerformancePageWgt::applyDeadZone(const Row &row, bool raiseOnly)
@@ -361,12 +355,8 @@ void PerformancePageWgt::onRapidSwitch(bool on)
     }
     m_rapidSwitch->setCheckedNoAnimation(on);
     m_rapidOptions->setVisible(on);
-    SignalObject *hub = SignalObject::instance();
-    if (on)
-        emit hub->sigOpenQuickTouchMode();
-    else
-        emit hub->sigCloseQuickTouchMode();
-    emit hub->sigShowQuickTouchKeyBorder(true);
+    setCheckedKeysRapidTrigger(on);
+    showRapidTriggerBorders(true);
     refreshRapidSwitch(); // the selected keys now all have it, or none
 }
 
@@ -380,11 +370,10 @@ void PerformancePageWgt::resetRapidRow(Row &row, const QString &member)
 void PerformancePageWgt::onSelectionReset()
 {
     stopKeyTest();
-    SignalObject *hub = SignalObject::instance();
-    emit hub->sigResetAllKeyTouchDis();
-    emit hub->sigKeyOptional(false);
-    emit hub->sigKeyOptional(true);
-    emit hub->sigShowQuickTouchKeyBorder(true);
+    resetCheckedKeysToGlobal();
+    setKeysSelectable(false);
+    setKeysSelectable(true);
+    showRapidTriggerBorders(true);
     m_rapidSelected = m_plainSelected = 0;
     refreshRapidSwitch();
 }
@@ -410,7 +399,7 @@ void PerformancePageWgt::openTouchWindow()
     m_touchWindow->initialise(m_scale, m_global.slider->value(), AppParams::decimals());
     m_touchWindow->raise();
     m_touchWindow->show();
-    emit SignalObject::instance()->sigKeyOptional(true);
+    setKeysSelectable(true);
 }
 
 void PerformancePageWgt::openQuickWindow()
@@ -419,7 +408,7 @@ void PerformancePageWgt::openQuickWindow()
     m_quickWindow->move(220, 80);
     m_quickWindow->raise();
     m_quickWindow->show();
-    emit SignalObject::instance()->sigSetQuickTouchKeyChoosed();
+    checkRapidTriggerKeys();
 }
 
 bool PerformancePageWgt::eventFilter(QObject *watched, QEvent *event)
@@ -460,7 +449,7 @@ bool PerformancePageWgt::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Enter:
         case QEvent::Leave:
             if (slider == m_global.slider && isActive())
-                emit SignalObject::instance()->sigShowQuickTouchKeyBorder(true);
+                showRapidTriggerBorders(true);
             break;
         default:
             break;

@@ -103,25 +103,20 @@ void CustomKeySetPageWgt::onBtnTypeClicked(int btnId)
 {
     if (btnId < 0 || btnId >= PredefinedLayoutCount)
         return;
-    emit SignalObject::instance()->sigResetCustomKeyType(btnId, predefinedLayouts().at(btnId));
+    applyLayout(btnId, predefinedLayouts().at(btnId));
 }
 
 void CustomKeySetPageWgt::setupConnections()
 {
     SignalObject *hub = SignalObject::instance();
     connectTracked(m_layouts, &QButtonGroup::idClicked, [this](int id) { onBtnTypeClicked(id); });
-    connectTracked(m_picker, &KeyChooseWgt::sigKeyClicked,
-                   [hub](int type) { emit hub->sigModifyKeyType(type); });
+    connectTracked(m_picker, &KeyChooseWgt::sigKeyClicked, [this](int type) { onModifyKeyType(type); });
     connectTracked(keyboards(), &KeyboardDeck::keyClicked,
                    [this](int layer, KeyboardBtn *key) { onKeyClicked(layer, key); });
     connectTracked(keyboards(), &KeyboardDeck::keyDropped, [this](int layer, int firstType, int newType) {
         applyKeyChange(layer, firstType, newType);
         showFnKeyColours();
     });
-    connectTracked(hub, &SignalObject::sigModifyKeyType, [this](int type) { onModifyKeyType(type); });
-    connectTracked(hub, &SignalObject::sigResetCustomKeyType,
-                   [this](int resetId, const QMap<int, int> &map) { onResetCustomKeyType(resetId, map); });
-    connectTracked(hub, &SignalObject::sigResetKeyText, [this] { keyboards()->restoreLegends(); });
     connectTracked(hub, &SignalObject::sigShowFnKeyColor, [this] { showFnKeyColours(); });
     connectTracked(worker(), &KeyboardAction::sigKB2LayoutKey, [this](const QVariant &map) { onLayoutKey(map); });
 }
@@ -186,8 +181,10 @@ void CustomKeySetPageWgt::applyKeyChange(int layer, int firstType, int newType)
                    [=](KeyboardConfig &c) { c.layers[size_t(layer)].insert(firstType, newType); });
 }
 
-void CustomKeySetPageWgt::onResetCustomKeyType(int resetId, const QMap<int, int> &map)
+void CustomKeySetPageWgt::applyLayout(int resetId, const QMap<int, int> &map)
 {
+    if (!isActive())
+        return;
     qCDebug(lcKeyboard) << "修改键位" << resetId << map;
     KeyboardBaseWgt *view = keyboards()->currentView();
     if (!view)

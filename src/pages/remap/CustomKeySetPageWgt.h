@@ -33,6 +33,9 @@ public:
 
     KeyChooseWgt *picker() const { return m_picker; }
     QToolButton *layoutButton(int id) const;
+    // Layout resetId of the predefined layouts (its key map given) for the
+    // layer on screen; only while the page is active.
+    void applyLayout(int resetId, const QMap<int, int> &map);
 
 public slots:
     // A predefined layout for the layer on screen.
@@ -52,7 +55,6 @@ private:
     void onKeyClicked(int layer, KeyboardBtn *key);
     void onModifyKeyType(int newType);
     void applyKeyChange(int layer, int firstType, int newType);
-    void onResetCustomKeyType(int resetId, const QMap<int, int> &map);
     void sendWholeLayer(KeyboardBaseWgt *view);
     void showFnKeyColours();
     void onLayoutKey(const QVariant &map);

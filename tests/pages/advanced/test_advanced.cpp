@@ -29,7 +29,6 @@
 #include "MacroSetWindow.h"
 #include "PairKeySetWindow.h"
 #include "ProfileManager.h"
-#include "SignalObject.h"
 #include "PageRig.h"
 #include "TGLSetWindow.h"
 #include "TouchDisModifyWindow.h"
@@ -74,7 +73,7 @@ struct AdvRig : PageRig<AdvancedKeySetPageWgt> {
         if (setup)
             rig.kb.modify(setup);
         setUserMessageSink([this](const QString &title, const QString &text) { messages << title + ":" + text; });
-        build(PageAdvancedKeys);
+        build();
         read = readBack(false);
     }
     ~AdvRig() { setUserMessageSink({}); }
@@ -160,7 +159,6 @@ private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
     void init()
     {
-        AppParams::setCurrentLayer(0);
         AppParams::setTravelStep(0.01);
         AppParams::setMinTravel(0.1);
         AppParams::setMaxTravel(4.0);
@@ -468,12 +466,12 @@ void TestAdvanced::limits()
 {
     AdvRig r;
     QVERIFY(r.read);
-    SignalObject *hub = SignalObject::instance();
+    AdvanceTypeChooseWindow *chooser = r.page.typeChooser();
     const QList<KeyboardBtn *> keys = r.view[0]->buttons();
     auto readBack = [&](KeyboardBtn *b, int kind) {
         KeyInfo info = b->keyData();
         info.macro.macroName = QStringLiteral("m%1").arg(b->firstType());
-        emit hub->sigDeviceAdvanceBind(info, BindKeyType(kind));
+        r.page.listBinding(info, kind);
     };
 
     // 32 bindings: a free key is refused, a bound key still opens.
@@ -495,10 +493,10 @@ void TestAdvanced::limits()
         readBack(keys.at(i), Bind_MACRO);
     QCOMPARE(r.page.macroCounter()->text(), QStringLiteral("绑定宏数量 16/16"));
     r.messages.clear();
-    emit hub->sigAddAdvanceBind(keys.at(50)->keyData(), Bind_MACRO);
+    emit chooser->kindChosen(keys.at(50)->keyData(), Bind_MACRO);
     QCOMPARE(r.messages, QStringList{QStringLiteral("提示:宏高级键最多绑定16个")});
     QVERIFY(!r.page.editor());
-    emit hub->sigAddAdvanceBind(keys.at(50)->keyData(), Bind_MT);
+    emit chooser->kindChosen(keys.at(50)->keyData(), Bind_MT);
     QVERIFY(qobject_cast<MTSetWindow *>(r.page.editor()));
     QTest::mouseClick(r.page.editor()->cancelButton(), Qt::LeftButton);
 
@@ -506,7 +504,7 @@ void TestAdvanced::limits()
     // store full nothing opens and nothing is said.
     emit r.rig.worker->sigKB2LayoutDB(QVariant());
     r.messages.clear();
-    emit hub->sigAddAdvanceBind(keys.at(50)->keyData(), Bind_MACRO);
+    emit chooser->kindChosen(keys.at(50)->keyData(), Bind_MACRO);
     QVERIFY(r.messages.isEmpty());
     QVERIFY(qobject_cast<MacroSetWindow *>(r.page.editor()));
     QTest::mouseClick(r.page.editor()->cancelButton(), Qt::LeftButton);
@@ -517,7 +515,7 @@ void TestAdvanced::limits()
         QVERIFY(r.rig.worker->writeAdvancedBinding(macro));
     }
     r.messages.clear();
-    emit hub->sigAddAdvanceBind(keys.at(50)->keyData(), Bind_MACRO);
+    emit chooser->kindChosen(keys.at(50)->keyData(), Bind_MACRO);
     QVERIFY(r.messages.isEmpty());
     QVERIFY(!r.page.editor());
 
@@ -533,7 +531,7 @@ void TestAdvanced::limits()
     QCOMPARE(r.page.bindItems().size(), AdvancedKeySetPageWgt::MaxListEntries);
     QVERIFY(r.page.isListFull());
     QCOMPARE(keys.at(100)->keyData().bindKind, int(Bind_None));
-    emit hub->sigDelHighKey(keys.at(0)->keyData());
+    emit r.page.bindItem(keys.at(0)->firstType())->sigDeleteItem(); // its delete button
     QVERIFY(!r.page.isListFull());
 }
 
@@ -558,7 +556,7 @@ void TestAdvanced::keyWithoutWireCode()
     QCOMPARE(r.messages, refused);
 
     r.messages.clear();
-    emit SignalObject::instance()->sigAddAdvanceBind(fn->keyData(), Bind_MT);
+    emit r.page.typeChooser()->kindChosen(fn->keyData(), Bind_MT);
     auto *mt = qobject_cast<MTSetWindow *>(r.page.editor());
     QVERIFY(mt);
     QTest::mouseClick(AdvRig::pickerKey(mt, type("A")), Qt::LeftButton);

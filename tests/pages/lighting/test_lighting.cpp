@@ -104,7 +104,7 @@ struct LightRig : PageRig<ColorConfigWgt> {
             questions << title + ":" + text;
             return answer;
         });
-        build(PageLighting);
+        build();
         read = readBack();
     }
     ~LightRig() { QDir::setCurrent(QDir::tempPath()); }
@@ -209,8 +209,6 @@ class TestLighting : public QObject {
 private slots:
     void init()
     {
-        AppParams::setCurrentLayer(0);
-        AppParams::setLightingModeIndex(0);
         SoftwareConfig::instance()->setLowLatency(false);
     }
     void wheelGeometryAndDrags();
@@ -347,8 +345,8 @@ void TestLighting::keyboardStateIsShownNotSent()
     QCOMPARE(page.speedValue()->text(), QStringLiteral("1"));
     QVERIFY(page.directionSwitch()->isChecked());
     QCOMPARE(page.directionText()->text(), QStringLiteral("正向"));
-    QCOMPARE(AppParams::lightingModeIndex(), 15);
-    QVERIFY(AppParams::perKeyColouringAllowed());
+    QCOMPARE(page.mode(), 15);
+    QVERIFY(page.isPerKeyColouring());
     // The keyboard's colour table (read before its mode) became the preset
     // it runs, on file too; the others are left alone.
     const int esc = 0;
@@ -370,7 +368,7 @@ void TestLighting::keyboardStateIsShownNotSent()
     QVERIFY(!page.directionRow()->isVisibleTo(&page));
     QCOMPARE(page.sleepBox()->currentText(), QStringLiteral("10 min"));
     QVERIFY(!r.chooser()->presetButton(2)->isChecked());
-    QVERIFY(!AppParams::perKeyColouringAllowed());
+    QVERIFY(!page.isPerKeyColouring());
     rec.bitmap = Kb2LightingBits::On;
     emit r.rig.worker->sigKB2ColorLights(QVariant::fromValue(rec));
     QVERIFY(page.effectButton(5)->isChecked());
@@ -609,7 +607,7 @@ void TestLighting::chooserColourPaintsKeys()
     QCOMPARE(c->field(0)->value(), dragged.red());
     QCOMPARE(c->field(1)->value(), dragged.green());
     QCOMPARE(c->field(2)->value(), dragged.blue());
-    QCOMPARE(AppParams::currentColour(), dragged);
+    QCOMPARE(c->paintColor(), dragged);
     r.click(r.key(TypeE));
 
     // Typed R/G/B is the colour exactly; the wheel and H/S/V follow.
@@ -619,14 +617,14 @@ void TestLighting::chooserColourPaintsKeys()
     QTest::keyClicks(red, "200");
     QTest::keyClick(red, Qt::Key_Return);
     const QColor typed(200, dragged.green(), dragged.blue());
-    QCOMPARE(AppParams::currentColour(), typed);
+    QCOMPARE(c->paintColor(), typed);
     QCOMPARE(c->field(3)->value(), typed.toHsv().hsvHue());
     QCOMPARE(w->color().hsvHue(), typed.toHsv().hsvHue());
     r.click(r.key(TypeR));
 
     // A swatch button, and the recent colours offered back.
     r.click(c->swatchButton(11));
-    QCOMPARE(AppParams::currentColour(), QColor(251, 218, 65));
+    QCOMPARE(c->paintColor(), QColor(251, 218, 65));
     QVERIFY(c->swatchButton(11)->isChecked());
     r.click(r.key(TypeT));
     QVERIFY(r.rig.waitIdle());
@@ -635,7 +633,7 @@ void TestLighting::chooserColourPaintsKeys()
     QVERIFY(r.colourOf(TypeT) == (Rgb{251, 218, 65}));
     QCOMPARE(c->swatches()->customColors(), (QList<QColor>{QColor(251, 218, 65), typed, dragged}));
     r.click(c->swatches()->customButton(2));
-    QCOMPARE(AppParams::currentColour(), dragged);
+    QCOMPARE(c->paintColor(), dragged);
     QVERIFY(!c->swatchButton(11)->isChecked());
 }
 

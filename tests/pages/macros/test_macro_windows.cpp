@@ -17,7 +17,6 @@
 #include "MacroTableWgt.h"
 #include "PageRig.h"
 #include "ProfilePlan.h"
-#include "SignalObject.h"
 #include "UserMessage.h"
 
 #include <QDir>
@@ -363,7 +362,7 @@ void TestMacroWindows::bindingARecordedMacro()
         PageRig<AdvancedKeySetPageWgt> r;
         QStringList messages;
         setUserMessageSink([&messages](const QString &t, const QString &text) { messages << t + ":" + text; });
-        r.build(PageAdvancedKeys);
+        r.build();
         QVERIFY(r.readBack());
 
         // MACRO from the kind chooser opens the macro editor, empty.
@@ -447,7 +446,7 @@ void TestMacroWindows::bindingARecordedMacro()
 
         // A macro the keyboard's store can no longer take is refused, not listed.
         const int F = keyTypeFromName("F");
-        emit SignalObject::instance()->sigAddAdvanceBind(r.key(F)->keyData(), Bind_MACRO);
+        emit r.page.typeChooser()->kindChosen(r.key(F)->keyData(), Bind_MACRO);
         editor = qobject_cast<MacroSetWindow *>(r.page.editor());
         QVERIFY(editor);
         for (const char *other : {"G", "J", "K"}) {

@@ -38,7 +38,7 @@ struct PerfRig : PageRig<PerformancePageWgt> {
     {
         if (setup)
             rig.kb.modify(setup);
-        build(PagePerformance);
+        build();
         read = readBack();
     }
 
@@ -127,8 +127,6 @@ class TestPerformance : public QObject {
 private slots:
     void init()
     {
-        AppParams::setCurrentLayer(0);
-        AppParams::setPerformanceSubPage(SubPageTravel);
         AppParams::setDecimals(2);
     }
     void scaleOfTheKeyboard();
@@ -301,7 +299,7 @@ void TestPerformance::deadZonesAndSuperResponse()
     PerfRig r;
     QVERIFY(r.read);
     r.click(r.button("高级设置"));
-    QCOMPARE(AppParams::performanceSubPage(), int(SubPageAdvanced));
+    QCOMPARE(r.page.subPage(), int(SubPageAdvanced));
     QLineEdit *pressBox = r.find<QLineEdit>("按下（触发）");
     QSlider *pressSlider = r.find<QSlider>("按下（触发）");
     QCOMPARE(pressSlider->maximum(), 100);
@@ -698,9 +696,11 @@ void TestPerformance::calibrationChartAndEnding()
 
     // Every key released: frame 0 and the chart at 45. The chart keeps 200
     // points and its window moves with them.
-    SignalObject *hub = SignalObject::instance();
+    QList<QList<quint16>> released;
+    for (int row = 0; row < 6; ++row)
+        released << QVector<quint16>(21, 99).toList();
     for (int i = 0; i < 250; ++i)
-        emit hub->sigUpdateAdjustingPageMMData(99);
+        emit r.rig.worker->sigUpdateAdjustingData(released, released);
     QCOMPARE(animation->frame(), 0);
     QCOMPARE(series->count(), PerformancePageWgt::ChartPoints);
     QCOMPARE(series->at(series->count() - 1).y(), 45.0);

@@ -38,11 +38,11 @@ struct RemapRig : PageRig<CustomKeySetPageWgt> {
     RemapRig()
     {
         rig.kb.fillDistinctive(); // every layer differs from the keys' own types
-        build(PageCustomKeys);
+        build();
         read = readBack(false);
     }
 
-    void setLayer(int layer) { AppParams::setCurrentLayer(layer); }
+    void setLayer(int layer) { deck.setCurrentLayer(layer); }
     KeyboardBtn *key(int layer, int t) const { return view[layer]->buttonForType(t); }
     QJsonObject stored(int layer) const
     {
@@ -84,7 +84,6 @@ public:
 class TestRemap : public QObject {
     Q_OBJECT
 private slots:
-    void init() { AppParams::setCurrentLayer(0); }
     void layoutTables();
     void layoutsFollowTheirLayers();
     void singleKeysByPickerAndDrag();
