@@ -37,6 +37,20 @@ bool runUntil(QEventLoop &loop, int ms)
     return !timedOut;
 }
 
+// Connects and reads the keyboard as it is now.
+bool readKeyboard(KeyboardAction &worker, KeyboardConfig *config)
+{
+    KeyboardSession session(&worker);
+    QEventLoop loop;
+    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+    if (worker.connectDevice() != 0 || !runUntil(loop, 60000) || !session.isComplete()) {
+        std::fprintf(stderr, "bench_apply: the keyboard could not be read\n");
+        return false;
+    }
+    *config = configFromReadBack(session.readBack());
+    return true;
+}
+
 struct Figure {
     int frames = 0;
     double ms = 0;
@@ -48,14 +62,9 @@ Figure applyOnce(VirtualKeyboard &kb, const VirtualKeyboard::State &start, const
 {
     kb.modify([&start](VirtualKeyboard::State &s) { s = start; });
     KeyboardAction worker;
-    KeyboardSession session(&worker);
-    QEventLoop loop;
-    QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
-    if (worker.connectDevice() != 0 || !runUntil(loop, 60000) || !session.isComplete()) {
-        std::fprintf(stderr, "bench_apply: the keyboard could not be read\n");
+    KeyboardConfig holds;
+    if (!readKeyboard(worker, &holds))
         return {};
-    }
-    const KeyboardConfig holds = configFromReadBack(session.readBack());
     const BoardKeys board = boardKeysOf(worker);
     const QList<ProfileStep> plan = full ? planProfile(profile, board, {})
                                          : planChange(holds, configWithProfile(holds, profile, board.keys), {});
@@ -114,14 +123,8 @@ int main(int argc, char **argv)
     KeyboardConfig holds;
     {
         KeyboardAction worker;
-        KeyboardSession session(&worker);
-        QEventLoop loop;
-        QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
-        if (worker.connectDevice() != 0 || !runUntil(loop, 60000) || !session.isComplete()) {
-            std::fprintf(stderr, "bench_apply: the keyboard could not be read\n");
+        if (!readKeyboard(worker, &holds))
             return 1;
-        }
-        holds = configFromReadBack(session.readBack());
         worker.closeDevice();
     }
 

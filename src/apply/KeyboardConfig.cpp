@@ -15,6 +15,15 @@ int KeyboardConfig::bindKindOf(int keyType) const
     return it == advanced.cend() ? Bind_None : it->kind;
 }
 
+void KeyboardConfig::setKeyTravel(int keyType, const KeyTravelRecord &record)
+{
+    KeyTravelRecord &rec = keyTravel[keyType];
+    rec.workMode = record.workMode;
+    rec.keyTouchDis = record.keyTouchDis;
+    rec.quickTouchPressDis = record.quickTouchPressDis;
+    rec.quickTouchUpDis = record.quickTouchUpDis;
+}
+
 bool operator==(const KeyboardConfig &a, const KeyboardConfig &b)
 {
     return a.lighting == b.lighting && a.keyColours == b.keyColours && a.performance == b.performance
@@ -70,14 +79,8 @@ KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &
     }
     if (profile.keyTravel) {
         for (auto it = profile.keyTravel->cbegin(); it != profile.keyTravel->cend(); ++it) {
-            if (!onBoard.contains(it.key()))
-                continue;
-            KeyTravelRecord rec = c.keyTravel.value(it.key());
-            rec.workMode = it->workMode;
-            rec.keyTouchDis = it->keyTouchDis;
-            rec.quickTouchPressDis = it->quickTouchPressDis;
-            rec.quickTouchUpDis = it->quickTouchUpDis;
-            c.keyTravel.insert(it.key(), rec);
+            if (onBoard.contains(it.key()))
+                c.setKeyTravel(it.key(), *it);
         }
     }
     // The board's other bindings stay, as applying the whole profile leaves them.

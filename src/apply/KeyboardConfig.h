@@ -23,6 +23,9 @@ struct KeyboardConfig {
 
     // The binding kind a key has, Bind_None when it has none.
     int bindKindOf(int keyType) const;
+    // Gives a key the work mode, travel and sensitivities of a record (the
+    // members a profile entry holds); the key's other members stay.
+    void setKeyTravel(int keyType, const KeyTravelRecord &record);
 };
 
 bool operator==(const KeyboardConfig &a, const KeyboardConfig &b);

@@ -51,6 +51,28 @@ KeyTravelState travelStateOf(int key, const KeyTravelRecord &rec, int bindKind)
     return s;
 }
 
+// The op that writes a key's binding; a MACRO binding takes its steps from
+// loadMacro. False, with the message in *error, when they cannot be loaded.
+bool bindingOp(int key, const AdvancedBinding &b, const MacroLoader &loadMacro, ProfileOp *o, QString *error)
+{
+    *o = op(ProfileOp::Binding);
+    if (b.kind != Bind_MACRO) {
+        o->binding = b.record(key);
+        return true;
+    }
+    const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
+    if (macro.status != MacroLoadResult::Ok) {
+        *error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
+        return false;
+    }
+    MACROInfo info;
+    info.keyIndex = key;
+    info.macroName = b.macroName;
+    info.steps = macro.steps;
+    o->binding = QVariant::fromValue(info);
+    return true;
+}
+
 quint16 u16(int value)
 {
     return quint16(qBound(0, value, 0xFFFF));
@@ -145,21 +167,10 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
             const AdvancedBinding &b = it.value();
             if (!onBoard.contains(key) || b.kind == Bind_None)
                 continue;
-            ProfileOp o = op(ProfileOp::Binding);
-            if (b.kind == Bind_MACRO) {
-                const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
-                if (macro.status != MacroLoadResult::Ok) {
-                    s.error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
-                    plan << s;
-                    return plan;
-                }
-                MACROInfo info;
-                info.keyIndex = key;
-                info.macroName = b.macroName;
-                info.steps = macro.steps;
-                o.binding = QVariant::fromValue(info);
-            } else {
-                o.binding = b.record(key);
+            ProfileOp o;
+            if (!bindingOp(key, b, loadMacro, &o, &s.error)) {
+                plan << s;
+                return plan;
             }
             s.ops << o;
         }
@@ -319,21 +330,9 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
         const int partner = partnerOf(b);
         if (partner >= 0)
             written.insert(partner);
-        ProfileOp o = op(ProfileOp::Binding);
-        if (b.kind == Bind_MACRO) {
-            const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
-            if (macro.status != MacroLoadResult::Ok) {
-                bind.error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
-                break;
-            }
-            MACROInfo info;
-            info.keyIndex = key;
-            info.macroName = b.macroName;
-            info.steps = macro.steps;
-            o.binding = QVariant::fromValue(info);
-        } else {
-            o.binding = b.record(key);
-        }
+        ProfileOp o;
+        if (!bindingOp(key, b, loadMacro, &o, &bind.error))
+            break;
         bind.ops << o;
     }
     if (!unbind.ops.isEmpty() || !bind.ops.isEmpty())
@@ -362,16 +361,14 @@ bool runProfileOp(const ProfileOp &o, BoardControl &device)
         device.setLightingValues(qBound(0, l.mode, 0x100), u8(l.brightness), u8(l.speed), l.direction, u8(l.sleep));
         return true;
     }
-    case ProfileOp::Performance: {
-        const PerformanceSettings &p = o.performance;
-        device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),
-                                    p.superLightSpeed);
+    case ProfileOp::Performance:
         // The low-latency bit travels in the lighting record, which
-        // setPerformanceValues only stores; without this it would reach
-        // the keyboard with some later lighting change, if ever.
-        device.setLowLatency(p.superLightSpeed);
+        // setPerformanceValues only stores; without the second call it
+        // would reach the keyboard with some later lighting change, if ever.
+        device.setPerformanceValues(u16(o.performance.globalTravelUm), u16(o.performance.pressDeadZoneUm),
+                                    u16(o.performance.releaseDeadZoneUm), o.performance.superLightSpeed);
+        device.setLowLatency(o.performance.superLightSpeed);
         return true;
-    }
     case ProfileOp::DeadBands: {
         const PerformanceSettings &p = o.performance;
         device.setPerformanceValues(u16(p.globalTravelUm), u16(p.pressDeadZoneUm), u16(p.releaseDeadZoneUm),

@@ -22,19 +22,11 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QTreeWidget>
+#include "TravelProfile.h"
+
 #include <QtTest>
 
 namespace {
-
-void writeProfileWithTravel(const QString &name, int travelUm)
-{
-    ProfileData data = readProfile(defaultProfileDocument());
-    PerformanceSettings performance = data.performance.value_or(PerformanceSettings());
-    performance.globalTravelUm = travelUm;
-    data.performance = performance;
-    QDir().mkpath(ProfileManager::profileFolder());
-    QVERIFY(writeProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), writeProfile(data)));
-}
 
 // Two profiles, and a rule for an application whose profile is gone.
 struct Rig : WindowRig {

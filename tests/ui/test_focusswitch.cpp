@@ -13,6 +13,7 @@
 #include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
+#include "TravelProfile.h"
 #include "ShellResources.h"
 #include "SystemConfig.h"
 #include "UserMessage.h"
@@ -27,21 +28,6 @@
 Q_DECLARE_METATYPE(FocusedApp)
 
 #include <memory>
-
-namespace {
-
-// A profile that differs from the others in its global travel.
-void writeProfileWithTravel(const QString &name, int travelUm)
-{
-    ProfileData data = readProfile(defaultProfileDocument());
-    PerformanceSettings performance = data.performance.value_or(PerformanceSettings());
-    performance.globalTravelUm = travelUm;
-    data.performance = performance;
-    QDir().mkpath(ProfileManager::profileFolder());
-    QVERIFY(writeProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), writeProfile(data)));
-}
-
-} // namespace
 
 class TestFocusSwitch : public QObject {
     Q_OBJECT

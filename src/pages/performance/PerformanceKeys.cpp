@@ -85,14 +85,8 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
     }
     config()->edit(text, rapidChanges ? KeyboardConfigModel::MergeRapidTrigger : KeyboardConfigModel::MergeKeyTravel,
                    [&records](KeyboardConfig &c) {
-                       for (auto it = records.cbegin(); it != records.cend(); ++it) {
-                           KeyTravelRecord rec = c.keyTravel.value(it.key());
-                           rec.workMode = it->workMode;
-                           rec.keyTouchDis = it->keyTouchDis;
-                           rec.quickTouchPressDis = it->quickTouchPressDis;
-                           rec.quickTouchUpDis = it->quickTouchUpDis;
-                           c.keyTravel.insert(it.key(), rec);
-                       }
+                       for (auto it = records.cbegin(); it != records.cend(); ++it)
+                           c.setKeyTravel(it.key(), *it);
                    });
 }
 
