@@ -69,7 +69,6 @@ void KeyboardConfigModel::reset(const KeyboardConfig &config)
     m_config = config;
     m_has = true;
     m_awaiting = false;
-    emit configChanged(m_config);
 }
 
 void KeyboardConfigModel::forget()
@@ -101,7 +100,6 @@ void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardCon
         return;
     m_history->clear();
     m_config = next;
-    emit configChanged(m_config);
 }
 
 bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change)
@@ -118,11 +116,7 @@ bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::fun
     if (after == before)
         return true;
     const MoveResult result = moveTo(after);
-    if (m_config == before)
-        return result.complete; // nothing reached the keyboard
-    m_pushing = true;
-    m_history->push(new ConfigChangeCommand(this, before, m_config, text, mergeId));
-    m_pushing = false;
+    pushStep(before, text, mergeId);
     return result.complete;
 }
 
@@ -138,12 +132,19 @@ bool KeyboardConfigModel::applyWhole(const KeyboardConfig &target, const QString
         *error = result.error;
     if (storeFull)
         *storeFull = result.storeFull;
-    if (!(m_config == before)) {
-        m_pushing = true;
-        m_history->push(new ConfigChangeCommand(this, before, m_config, EditText{text, {}, {}}, NoMerge));
-        m_pushing = false;
-    }
+    pushStep(before, EditText{text, {}, {}}, NoMerge);
     return result.complete;
+}
+
+// The step from before to what the keyboard now holds; none when nothing
+// reached it. Its first redo is what was just sent.
+void KeyboardConfigModel::pushStep(const KeyboardConfig &before, const EditText &text, int mergeId)
+{
+    if (m_config == before)
+        return;
+    m_pushing = true;
+    m_history->push(new ConfigChangeCommand(this, before, m_config, text, mergeId));
+    m_pushing = false;
 }
 
 void KeyboardConfigModel::restoreTo(const KeyboardConfig &target)
@@ -216,7 +217,6 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
     }
     m_config = reached;
     writeProfile(before, m_config);
-    emit configChanged(m_config);
     return result;
 }
 

@@ -83,8 +83,6 @@ public:
                     bool *storeFull = nullptr);
 
 signals:
-    // After every change, by edit, undo, redo or profile.
-    void configChanged(const KeyboardConfig &config);
     // After an undo or a redo: what the pages show must follow.
     void configRestored(const KeyboardConfig &config);
     // The keyboard could not take all of a change; the configuration is
@@ -101,6 +99,7 @@ private:
     // Sends the difference to target and makes what was sent the configuration.
     MoveResult moveTo(const KeyboardConfig &target, const std::function<void(const ProfileStep &)> &onStep = {});
     void writeProfile(const KeyboardConfig &before, const KeyboardConfig &after);
+    void pushStep(const KeyboardConfig &before, const EditText &text, int mergeId);
     void restoreTo(const KeyboardConfig &target);
 
     BoardControl *m_board;
