@@ -3,12 +3,11 @@
 
 #include "MainWindow.h"
 
-#include "KeyConfigWgt.h"
+#include "DeviceLifecycle.h"
 #include "KeyTypeTable.h"
 #include "KeyboardAction.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
-#include "DeviceLifecycle.h"
 
 #include <QShortcut>
 #include <QToolButton>
@@ -70,9 +69,11 @@ void MainWindow::setupHistory()
             }
         });
     });
+    // The mode is no step of the history: switching it clears the history
+    // (onModeToggled), and its first report after connecting must not.
     connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, m_config, [this](int mode) {
         if (mode == SystemWindows || mode == SystemMac)
-            m_config->adoptFromKeyboard([mode](KeyboardConfig &config) { config.systemMode = mode; });
+            m_config->noteSystemMode(mode);
     });
 }
 

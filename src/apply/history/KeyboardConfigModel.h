@@ -65,6 +65,8 @@ public:
     // switch): taken without sending anything. When it differs, the
     // history's steps no longer hold and it is cleared.
     void adoptFromKeyboard(const std::function<void(KeyboardConfig &)> &change);
+    // The Windows or Mac mode the keyboard reports; no step depends on it.
+    void noteSystemMode(int mode) { m_config.systemMode = mode; }
 
     // One user edit as one undo step: change is applied to a copy of the
     // configuration and the difference is sent. Edits with the same merge
