@@ -106,7 +106,7 @@ int main(int argc, char **argv)
         KeyboardAction worker;
         worker.setFirstWriteDelay(0);
         ProfileManager profiles;
-        KeyboardDeck deck(&worker);
+        KeyboardDeck deck(&worker.feeds().layers);
         QWidget window;
         auto *layout = new QVBoxLayout(&window);
         QList<KeyboardBaseWgt *> views;
@@ -120,7 +120,7 @@ int main(int argc, char **argv)
         layout->addWidget(views.first());
         deck.setViews(views);
         auto *page = new PerformancePageWgt(&window);
-        page->setServices({&worker, &profiles, &deck});
+        page->setServices({&worker, &worker, &worker.feeds(), &profiles, &deck});
         page->build();
         layout->addWidget(page);
         window.show();

@@ -4,8 +4,8 @@
 // see it: one narrow interface per feature. The board mirror (KB2ActionData)
 // implements the four that edit records; KeyboardAction implements all six
 // and sends what they change through its worker. Each call returns at once:
-// what goes to the keyboard is queued. The features' signals are those of
-// KeyboardAction.
+// what goes to the keyboard is queued. What the keyboard reports comes back
+// through the feature's feed (KeyboardFeeds.h).
 
 #include "AdvancedKeyInfo.h"
 #include "AdvancedKeyKinds.h"
@@ -56,6 +56,9 @@ class LayerControl {
 public:
     virtual ~LayerControl() = default;
     virtual MapKB2DockerKey layoutKeyMap() const = 0;
+    // Whether the key has a one-byte code on the wire: a key without one
+    // cannot be addressed by a per-key or advanced-key record.
+    virtual bool hasWireCode(int keyType) const = 0;
     // Assigns newKeyType to keyType on an Fn layer (0..3); ignored when the
     // layer's read-back map does not hold the key.
     virtual void setLayerKey(int layer, int keyType, int newKeyType) = 0;
@@ -113,9 +116,8 @@ private:
 class BoardControl : public LightingControl, public TravelControl, public LayerControl, public AdvancedKeyControl {
 };
 
-// The live streams: calibration and the key test. Their rounds and ends are
-// KeyboardAction's sigUpdateAdjustingData, sigUpdateMMData,
-// sigCalibrationEnded and sigKeyTestEnded.
+// The live streams: calibration and the key test. Their rounds and ends
+// come through LiveFeed.
 class LiveControl {
 public:
     virtual ~LiveControl() = default;

@@ -1,13 +1,13 @@
 #include "KeyboardDeck.h"
 
-#include "KeyboardAction.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardLog.h"
 
-KeyboardDeck::KeyboardDeck(KeyboardAction *worker, QObject *parent) : QObject(parent)
+KeyboardDeck::KeyboardDeck(const LayerFeed *layers, QObject *parent) : QObject(parent)
 {
-    connect(worker, &KeyboardAction::sigKB2OriginalKeyValueMap, this, [this](const QMap<int, QList<int>> &map) {
-        qCDebug(lcKeyboard) << "sigKB2OriginalKeyValueMap" << map;
+    connect(layers, &LayerFeed::keyCodesRead, this, [this](const QMap<int, QList<int>> &map) {
+        qCDebug(lcKeyboard) << "key codes" << map;
         m_identities = map;
         applyIdentities();
     });

@@ -8,7 +8,7 @@
 #include <QMetaObject>
 #include <QObject>
 
-class KeyboardAction;
+class LayerFeed;
 class KeyboardBaseWgt;
 
 // The keyboard views of the shown model, one per Fn layer, as the pages
@@ -19,7 +19,7 @@ class KeyboardBaseWgt;
 class KeyboardDeck : public QObject {
     Q_OBJECT
 public:
-    explicit KeyboardDeck(KeyboardAction *worker, QObject *parent = nullptr);
+    explicit KeyboardDeck(const LayerFeed *layers, QObject *parent = nullptr);
 
     // The four views of the model now shown, in layer order; empty for none.
     void setViews(const QList<KeyboardBaseWgt *> &views);

@@ -8,8 +8,10 @@
 #include <QWidget>
 
 struct KeyboardConfig;
+struct KeyboardFeeds;
 struct ProfileData;
-class KeyboardAction;
+class BoardControl;
+class LiveControl;
 class KeyboardConfigModel;
 class KeyboardDeck;
 class ProfileManager;
@@ -29,7 +31,10 @@ class ConfigPageWgt : public QWidget {
     Q_OBJECT
 public:
     struct Services {
-        KeyboardAction *worker = nullptr;
+        // What the page sends to the keyboard, and what it hears of it.
+        BoardControl *board = nullptr;
+        LiveControl *live = nullptr;
+        const KeyboardFeeds *feeds = nullptr;
         ProfileManager *profiles = nullptr;
         KeyboardDeck *keyboards = nullptr;
         // The keyboard's configuration: every user edit goes through it.
@@ -66,7 +71,7 @@ public:
 protected:
     // The page's own widgets.
     virtual void buildWidgets(QVBoxLayout *layout) { (void)layout; }
-    // Connects to the hub, the worker, the profile manager and the keyboard
+    // Connects to the hub, the keyboard's feeds, the profile manager and the keyboard
     // views with connectTracked(); run on every activation.
     virtual void setupConnections() = 0;
     virtual void onEnter() {}
@@ -87,7 +92,9 @@ protected:
         set(widget);
     }
 
-    KeyboardAction *worker() const { return m_services.worker; }
+    BoardControl *board() const { return m_services.board; }
+    LiveControl *live() const { return m_services.live; }
+    const KeyboardFeeds &feeds() const { return *m_services.feeds; }
     ProfileManager *profiles() const { return m_services.profiles; }
     KeyboardDeck *keyboards() const { return m_services.keyboards; }
     KeyboardConfigModel *config() const { return m_services.config; }

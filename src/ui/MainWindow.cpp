@@ -90,7 +90,7 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
-    m_keyboards = new KeyboardDeck(m_worker, this);
+    m_keyboards = new KeyboardDeck(&m_worker->feeds().layers, this);
     m_config = new KeyboardConfigModel(m_worker, m_profiles, this);
     m_config->setMacroLoader([](const QString &name) {
         return loadMacroFile(QDir::current().filePath(QStringLiteral("Macro")), name);
@@ -287,7 +287,9 @@ void MainWindow::buildWidgets()
     rightLayout->addWidget(m_keyboardArea);
 
     ConfigPageWgt::Services services;
-    services.worker = m_worker;
+    services.board = m_worker;
+    services.live = m_worker;
+    services.feeds = &m_worker->feeds();
     services.profiles = m_profiles;
     services.keyboards = m_keyboards;
     services.config = m_config;

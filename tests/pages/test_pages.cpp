@@ -53,7 +53,7 @@ constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeW = 35, TypeQ = 34, TypeY 
 // to the rig's worker and a profile manager of their own, as the main
 // window builds them.
 struct Pages {
-    explicit Pages(SimRig &rig) : config(rig.worker.get(), &manager), deck(rig.worker.get())
+    explicit Pages(SimRig &rig) : config(rig.worker.get(), &manager), deck(&rig.worker->feeds().layers)
     {
         QList<KeyboardBaseWgt *> list;
         for (int layer = 0; layer < 4; ++layer) {
@@ -67,7 +67,7 @@ struct Pages {
         page[PageCustomKeys] = std::make_unique<CustomKeySetPageWgt>();
         page[PageAdvancedKeys] = std::make_unique<AdvancedKeySetPageWgt>();
         for (auto &p : page) {
-            p->setServices({rig.worker.get(), &manager, &deck, &config});
+            p->setServices({rig.worker.get(), rig.worker.get(), &rig.worker->feeds(), &manager, &deck, &config});
             p->build();
             p->activate(true);
         }

@@ -40,7 +40,7 @@ struct PageRig {
         layout->addWidget(view[0].get());
         layout->addWidget(&page);
         deck.setViews(list);
-        page.setServices({rig.worker.get(), &manager, &deck, &config});
+        page.setServices({rig.worker.get(), rig.worker.get(), &rig.worker->feeds(), &manager, &deck, &config});
         page.build();
         window.resize(1150, 800);
         window.show(); // the keys and controls have their places, for clicks and drags
@@ -70,7 +70,7 @@ struct PageRig {
     KeyboardSession session{rig.worker.get()};
     ProfileManager manager;
     KeyboardConfigModel config{rig.worker.get(), &manager};
-    KeyboardDeck deck{rig.worker.get()};
+    KeyboardDeck deck{&rig.worker->feeds().layers};
     QWidget window;
     std::unique_ptr<KeyboardBaseWgt> view[4];
     Page page; // destroyed first: it leaves the window before the window goes

@@ -53,7 +53,7 @@ public:
     int macroNumber(int keyType) const override;
     // Whether the key has a one-byte code on the wire: a key without one
     // cannot be addressed by a per-key or advanced-key record.
-    bool hasWireCode(int keyType) const;
+    bool hasWireCode(int keyType) const override;
 
     // --- Operations on the board records (GUI thread) ---
     void setGlobalTravel(quint16 um) override;      // if changed; sends the DB record

@@ -3,6 +3,7 @@
 #include "KB2ActionData.h"
 #include "Kb2Request.h"
 #include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardWorker.h"
 
 #include <QColor>
@@ -133,6 +134,9 @@ public:
 
     // The board mirror, for what reads the board as read back.
     const KB2ActionData &board() const { return m_board; }
+    // What the keyboard reports, per feature; each feed's signal follows
+    // the one of this object that carries the same report.
+    const KeyboardFeeds &feeds() const { return m_feeds; }
 
     // --- The board's features (BoardControl): the mirror's record
     // operations; what they change goes to the worker's queue.
@@ -171,7 +175,7 @@ public:
 
     int macroCount() const override { return m_board.macroCount(); }
     int macroNumber(int keyType) const override { return m_board.macroNumber(keyType); }
-    bool hasWireCode(int keyType) const { return m_board.hasWireCode(keyType); }
+    bool hasWireCode(int keyType) const override { return m_board.hasWireCode(keyType); }
     QList<QVariant> advancedMapVariants() const override { return m_board.advancedMapVariants(); }
     void writeAdvancedBinding(const DKSInfo &info) override { m_board.writeAdvancedBinding(info); }
     void writeAdvancedBinding(const MPTInfo &info) override { m_board.writeAdvancedBinding(info); }
@@ -239,6 +243,7 @@ private:
     void emitAdvancedKey(const QVariant &map) override;
 
     QThread m_thread;
+    KeyboardFeeds m_feeds;
     KB2ActionData m_board{*this};
     KeyboardWorker m_worker{m_board, this};
 };

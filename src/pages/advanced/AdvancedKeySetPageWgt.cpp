@@ -12,7 +12,8 @@
 #include "ENDSetWindow.h"
 #include "Hook.h"
 #include "KeyTesterWgt.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "MPTSetWindow.h"
@@ -150,8 +151,8 @@ void AdvancedKeySetPageWgt::setupConnections()
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
     connectTracked(m_chooser, &AdvanceTypeChooseWindow::kindChosen,
                    [this](const KeyInfo &info, BindKeyType kind) { onAddAdvanceBind(info, kind); });
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &) { onLayoutDB(); });
-    connectTracked(worker(), &KeyboardAction::sigKB2AdvancedKey, [this](const QVariant &map) { onAdvancedKey(map); });
+    connectTracked(&feeds().travel, &TravelFeed::keyParamsRead, [this](const QVariant &) { onLayoutDB(); });
+    connectTracked(&feeds().advanced, &AdvancedKeyFeed::bindingsRead, [this](const QVariant &map) { onAdvancedKey(map); });
     connectTracked(m_hook, &Hook::sendPressKeyType, [this](Hook::Type t) {
         if (isCurrent())
             m_tester->keyPressed(t);
@@ -196,7 +197,7 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
         openEditor(info, info.bindKind);
         return;
     }
-    if (!worker()->hasWireCode(int(info.firstType))) {
+    if (!board()->hasWireCode(int(info.firstType))) {
         showNoWireCode();
         return;
     }
@@ -219,8 +220,8 @@ void AdvancedKeySetPageWgt::onAddAdvanceBind(const KeyInfo &info, int kind)
             showUserMessage(tr("提示"), tr("宏高级键最多绑定16个"));
             return;
         }
-        if (worker()->macroCount() >= KB2ActionData::MaxMacros) {
-            qCDebug(lcAdvanced) << "macro store full:" << worker()->macroCount();
+        if (board()->macroCount() >= AdvancedKeyControl::MaxMacros) {
+            qCDebug(lcAdvanced) << "macro store full:" << board()->macroCount();
             return;
         }
     }
@@ -279,7 +280,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     const int key = editor->firstType();
     const int kind = editor->kind();
     // Nothing could reach the keyboard: not listed, not stored.
-    if (!worker()->hasWireCode(key)) {
+    if (!board()->hasWireCode(key)) {
         showNoWireCode();
         return;
     }
@@ -335,7 +336,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     // Only a macro can be refused (the keyboard's macro store is full); a
     // refused binding is neither listed nor stored.
     if (!taken) {
-        showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(KB2ActionData::MaxMacros));
+        showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(AdvancedKeyControl::MaxMacros));
         return;
     }
     upsertEntry(next);

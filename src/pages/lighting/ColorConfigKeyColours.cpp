@@ -5,7 +5,8 @@
 
 #include "ColorChooseWgt.h"
 #include "KeyPaintStroke.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyTypeTable.h"

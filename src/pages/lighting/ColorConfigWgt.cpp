@@ -3,7 +3,8 @@
 #include "BoardRecords.h"
 #include "ColorChooseWgt.h"
 #include "KeyPaintStroke.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
@@ -318,14 +319,14 @@ void ColorConfigWgt::setupConnections()
 {
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
     // A new connection: its lighting and colours are reported afresh.
-    connectTracked(worker(), &KeyboardAction::sigKB2DeviceInfo, [this](const QVariant &) {
+    connectTracked(&feeds().connection, &ConnectionFeed::deviceInfoRead, [this](const QVariant &) {
         m_boardLightingKnown = false;
         m_boardColoursPending = false;
     });
-    connectTracked(worker(), &KeyboardAction::sigKB2ColorLights,
+    connectTracked(&feeds().lighting, &LightingFeed::lightingRead,
                    [this](const QVariant &record) { onKeyboardLighting(record); });
     // The colours the keyboard holds, as its colour walk reports them.
-    connectTracked(worker(), &KeyboardAction::sigKB2UpdateKRGBInfo,
+    connectTracked(&feeds().lighting, &LightingFeed::coloursRead,
                    [this](const QMap<int, QColor> &colours) { onKeyboardColours(colours); });
 }
 

@@ -7,7 +7,8 @@
 
 #include "BoardRecords.h"
 #include "KeyTypeTable.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
@@ -33,8 +34,8 @@ bool cellOf(const QList<QList<T>> &table, int row, int column, T *value)
 
 void PerformancePageWgt::connectKeyEdits()
 {
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDB, [this](const QVariant &map) { onLayoutDB(map); });
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutDis,
+    connectTracked(&feeds().travel, &TravelFeed::keyParamsRead, [this](const QVariant &map) { onLayoutDB(map); });
+    connectTracked(&feeds().travel, &TravelFeed::keyTravelRead,
                    [this](const QList<QList<quint16>> &t, const QList<QList<quint16>> &p,
                           const QList<QList<quint16>> &r) { onLayoutDis(t, p, r); });
 }

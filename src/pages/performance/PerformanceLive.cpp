@@ -5,7 +5,8 @@
 #include "PerformancePageWgt.h"
 
 #include "CalibrationAnimation.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -59,7 +60,7 @@ void PerformancePageWgt::onTestButton(bool checked)
     if (checked) {
         m_testRunning = true;
         m_testBtn->setText(tr("停止测试"));
-        worker()->startKeyTest();
+        live()->startKeyTest();
         updateKeyFace();
         refreshPressSetButton();
         return;
@@ -68,7 +69,7 @@ void PerformancePageWgt::onTestButton(bool checked)
     cancelPressSet();
     refreshPressSetButton();
     m_testBtn->setText(tr("开始测试"));
-    worker()->stopKeyTest();
+    live()->stopKeyTest();
     clearLiveValues();
     updateKeyFace();
     // The last height stays a moment, so a quick look still catches it.
@@ -89,7 +90,7 @@ void PerformancePageWgt::stopKeyTest()
     refreshPressSetButton();
     m_testBtn->setChecked(false);
     m_testBtn->setText(tr("开始测试"));
-    worker()->stopKeyTest();
+    live()->stopKeyTest();
     m_bar->setValue(0, false);
     m_bar->setShownKey(QString());
     clearLiveValues();
@@ -104,7 +105,7 @@ void PerformancePageWgt::onCalibrationButton(bool checked)
         return;
     }
     m_calibrating = true;
-    worker()->startCalibration();
+    live()->startCalibration();
     m_calibrationBtn->setText(tr("保存校准"));
     AppParams::setCalibrationRunning(1);
     updateKeyFace();
@@ -115,7 +116,7 @@ void PerformancePageWgt::endCalibration()
     if (!m_calibrating)
         return;
     m_calibrating = false;
-    worker()->stopCalibration();
+    live()->stopCalibration();
     m_calibrationBtn->setText(tr("开始校准"));
     m_calibrationBtn->setChecked(false);
     AppParams::setCalibrationRunning(0);

@@ -2,7 +2,8 @@
 
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -37,20 +38,21 @@ void PerformancePageWgt::setupConnections()
     connectTracked(hub, &SignalObject::sigStopKeyTest, [this] { stopKeyTest(); });
     connectTracked(hub, &SignalObject::sigStopAdjusting, [this] { endCalibration(); });
 
-    KeyboardAction *w = worker();
-    connectTracked(w, &KeyboardAction::sigKB2PrecisionData,
+    const TravelFeed *travel = &feeds().travel;
+    connectTracked(travel, &TravelFeed::precisionRead,
                    [this](double step, quint16 minimum, quint16 maximum) { onPrecision(step, minimum, maximum); });
-    connectTracked(w, &KeyboardAction::sigKB2Sensitivity, [this](const QVariant &db) { onSensitivity(db); });
-    connectTracked(w, &KeyboardAction::sigKB2SuperVelocity, [this](bool on) { onSuperResponse(on); });
-    connectTracked(w, &KeyboardAction::sigUpdateMMData,
+    connectTracked(travel, &TravelFeed::deadZonesRead, [this](const QVariant &db) { onSensitivity(db); });
+    connectTracked(travel, &TravelFeed::lowLatencyRead, [this](bool on) { onSuperResponse(on); });
+    const LiveFeed *live = &feeds().live;
+    connectTracked(live, &LiveFeed::keyTestRound,
                    [this](const QList<QList<quint16>> &t, const QList<QList<quint8>> &f) { routeKeyTestData(t, f); });
-    connectTracked(w, &KeyboardAction::sigUpdateAdjustingData,
+    connectTracked(live, &LiveFeed::calibrationRound,
                    [this](const QList<QList<quint16>> &a, const QList<QList<quint16>> &b) {
                        routeCalibrationData(a, b);
                    });
     // The worker ends a live poll by itself when the keyboard goes.
-    connectTracked(w, &KeyboardAction::sigKeyTestEnded, [this] { stopKeyTest(); });
-    connectTracked(w, &KeyboardAction::sigCalibrationEnded, [this] { endCalibration(); });
+    connectTracked(live, &LiveFeed::keyTestEnded, [this] { stopKeyTest(); });
+    connectTracked(live, &LiveFeed::calibrationEnded, [this] { endCalibration(); });
 }
 
 void PerformancePageWgt::onEnter()

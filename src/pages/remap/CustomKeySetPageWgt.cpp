@@ -4,7 +4,8 @@
 #include "BoardRecords.h"
 #include "KeyChooseWgt.h"
 #include "KeyTypeTable.h"
-#include "KeyboardAction.h"
+#include "KeyboardFeatures.h"
+#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"
@@ -118,7 +119,7 @@ void CustomKeySetPageWgt::setupConnections()
         showFnKeyColours();
     });
     connectTracked(hub, &SignalObject::sigShowFnKeyColor, [this] { showFnKeyColours(); });
-    connectTracked(worker(), &KeyboardAction::sigKB2LayoutKey, [this](const QVariant &map) { onLayoutKey(map); });
+    connectTracked(&feeds().layers, &LayerFeed::layersRead, [this](const QVariant &map) { onLayoutKey(map); });
 }
 
 void CustomKeySetPageWgt::onEnter()
