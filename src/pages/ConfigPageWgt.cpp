@@ -38,10 +38,13 @@ void ConfigPageWgt::activate(bool on)
             if (m_current)
                 onEnter();
         });
-        // An undo or a redo changes what the keyboard holds under the page.
+        // The read-back, the keyboard's own reports, an undo or a redo:
+        // what the keyboard holds changed under the page.
         if (config())
-            m_connections << connect(config(), &KeyboardConfigModel::configRestored, this,
-                                     [this](const KeyboardConfig &c) { showConfig(c); });
+            m_connections << connect(config(), &KeyboardConfigModel::configShown, this,
+                                     [this](const KeyboardConfig &c, bool fromKeyboard) {
+                                         showConfig(c, fromKeyboard);
+                                     });
         setupConnections();
         return;
     }
@@ -78,8 +81,9 @@ void ConfigPageWgt::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void ConfigPageWgt::showConfig(const KeyboardConfig &config)
+void ConfigPageWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
 {
+    (void)fromKeyboard;
     showProfile(profileOfConfig(config));
 }
 

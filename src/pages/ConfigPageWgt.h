@@ -60,9 +60,10 @@ public:
     virtual void retranslate();
     // An applied profile, as sent to the keyboard: the page shows its groups.
     virtual void showProfile(const ProfileData &profile) { (void)profile; }
-    // The keyboard's configuration after an undo or a redo: the page shows
-    // it as it shows a profile that sets every group.
-    virtual void showConfig(const KeyboardConfig &config);
+    // What the keyboard holds: after its read-back and its own reports
+    // (fromKeyboard), after an undo or a redo. By default the page shows it
+    // as it shows a profile that sets every group.
+    virtual void showConfig(const KeyboardConfig &config, bool fromKeyboard);
     // The keyboard goes back to its factory settings: the page drops what
     // it showed and any edit under way, as when it was built; the read-back
     // that follows fills it again.

@@ -202,17 +202,12 @@ void TestPages::pagesShowTheReadBackWithoutSending()
     QVERIFY(rig.waitIdle());
     const KeyboardReadBack rb = session.readBack();
     Pages pages(rig); // built after the read-back: fed it below
-    pages.config.reset(configFromReadBack(rb));
     rig.kb.clearFrameLog();
 
-    KeyboardAction *w = rig.worker.get();
-    emit w->sigKB2OriginalKeyValueMap(rb.originalKeys);
-    emit w->sigKB2LayoutDB(QVariant::fromValue(rb.travel));
-    emit w->sigKB2LayoutKey(QVariant::fromValue(rb.layers));
-    emit w->sigKB2LayoutDis(rb.travelRows, rb.pressRows, rb.releaseRows);
-    for (const QVariant &map : rb.advanced)
-        emit w->sigKB2AdvancedKey(map);
-    emit w->sigKB2UpdateKRGBInfo(rb.colours);
+    // The key identities come with the read-back; the pages are then shown
+    // the configuration it holds.
+    emit rig.worker->sigKB2OriginalKeyValueMap(rb.originalKeys);
+    pages.config.reset(configFromReadBack(rb));
     QVERIFY(rig.waitIdle());
     QCOMPARE(framesSent(rig), 0);
 
@@ -356,10 +351,12 @@ void TestPages::predefinedLayoutsAndFnColours()
         QCOMPARE(pages.key(other, TypeS)->currentType(), otherS[other]);
     }
 
-    // The board's layer table sets the current types; the function keys
-    // are coloured by their category.
-    const MapKB2DockerKey layers = {{1, {{TypeE, 0x10E2}, {TypeR, 0xF317}, {TypeT, 0xF101}, {TypeY, 0x12A0}}}};
-    emit rig.worker->sigKB2LayoutKey(QVariant::fromValue(layers));
+    // The layers the keyboard reports set the current types; the function
+    // keys are coloured by their category.
+    pages.config.adoptFromKeyboard([](KeyboardConfig &c) {
+        for (auto [key, code] : {std::pair{TypeE, 0x10E2}, {TypeR, 0xF317}, {TypeT, 0xF101}, {TypeY, 0x12A0}})
+            c.layers[1].insert(key, keyTypeFromCode(quint16(code)));
+    });
     QCOMPARE(pages.key(1, TypeE)->currentType(), 117);
     QCOMPARE(pages.key(1, TypeE)->keyColour(), QColor(142, 196, 212));
     QCOMPARE(pages.key(1, TypeY)->keyColour(), QColor(142, 196, 212)); // Launchpad: an application key too
@@ -472,7 +469,7 @@ void TestPages::travelAndRapidTrigger()
     KeyTravelRecord own;
     own.workMode = WorkOwnTravel;
     own.keyTouchDis = 1800;
-    emit rig.worker->sigKB2LayoutDB(QVariant::fromValue(MapKB2DockerDB{{TypeE, own}}));
+    pages.config.adoptFromKeyboard([&own](KeyboardConfig &c) { c.keyTravel = {{TypeE, own}}; });
     QCOMPARE(pages.key(0, TypeE)->keyData().travel, 1.8);
     QVERIFY(pages.key(0, TypeE)->keyData().travelDiffers);
     QVERIFY(!pages.key(0, TypeA)->keyData().rapidTrigger);

@@ -69,6 +69,7 @@ void KeyboardConfigModel::reset(const KeyboardConfig &config)
     m_config = config;
     m_has = true;
     m_awaiting = false;
+    emit configShown(m_config, true);
 }
 
 void KeyboardConfigModel::forget()
@@ -100,6 +101,7 @@ void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardCon
         return;
     m_history->clear();
     m_config = next;
+    emit configShown(m_config, true);
 }
 
 bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change)
@@ -150,7 +152,7 @@ void KeyboardConfigModel::pushStep(const KeyboardConfig &before, const EditText 
 void KeyboardConfigModel::restoreTo(const KeyboardConfig &target)
 {
     const MoveResult result = moveTo(target);
-    emit configRestored(m_config);
+    emit configShown(m_config, false);
     if (!result.complete) {
         const QString why = !result.error.isEmpty()
             ? QCoreApplication::translate("ProfilePlan", result.error.toUtf8())

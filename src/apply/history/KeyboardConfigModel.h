@@ -54,6 +54,7 @@ public:
     QUndoStack *history() const { return m_history; }
 
     // What a keyboard holds after its read-back: no history before it.
+    // The pages are shown it.
     void reset(const KeyboardConfig &config);
     // The keyboard is gone: no configuration, no history.
     void forget();
@@ -85,8 +86,10 @@ public:
                     bool *storeFull = nullptr);
 
 signals:
-    // After an undo or a redo: what the pages show must follow.
-    void configRestored(const KeyboardConfig &config);
+    // The configuration changed under the pages, which show it: after the
+    // read-back and what the keyboard reports on its own (fromKeyboard),
+    // after an undo or a redo.
+    void configShown(const KeyboardConfig &config, bool fromKeyboard);
     // The keyboard could not take all of a change; the configuration is
     // what it holds now.
     void changeRefused(const QString &message);

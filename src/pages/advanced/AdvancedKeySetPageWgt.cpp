@@ -151,8 +151,6 @@ void AdvancedKeySetPageWgt::setupConnections()
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
     connectTracked(m_chooser, &AdvanceTypeChooseWindow::kindChosen,
                    [this](const KeyInfo &info, BindKeyType kind) { onAddAdvanceBind(info, kind); });
-    connectTracked(&feeds().travel, &TravelFeed::keyParamsRead, [this](const QVariant &) { onLayoutDB(); });
-    connectTracked(&feeds().advanced, &AdvancedKeyFeed::bindingsRead, [this](const QVariant &map) { onAdvancedKey(map); });
     connectTracked(m_hook, &Hook::sendPressKeyType, [this](Hook::Type t) {
         if (isCurrent())
             m_tester->keyPressed(t);
@@ -511,6 +509,23 @@ int AdvancedKeySetPageWgt::boundKeyCount(const QSet<int> &except) const
     for (KeyboardBtn *b : keyboards()->keys())
         bound += b->keyData().bindKind != Bind_None && !except.contains(b->firstType()) ? 1 : 0;
     return bound;
+}
+
+// After the read-back the page shows the bindings as the keyboard reported
+// them (a macro with its steps); after an undo or a redo, as a profile that
+// sets every binding.
+void AdvancedKeySetPageWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
+{
+    if (!fromKeyboard) {
+        ConfigPageWgt::showConfig(config, fromKeyboard);
+        return;
+    }
+    // One layout pass for the whole list, not one per entry.
+    m_list->setUpdatesEnabled(false);
+    onLayoutDB();
+    for (const QVariant &map : board()->advancedMapVariants())
+        onAdvancedKey(map);
+    m_list->setUpdatesEnabled(true);
 }
 
 void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)

@@ -36,6 +36,7 @@ public:
     explicit AdvancedKeySetPageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void showConfig(const KeyboardConfig &config, bool fromKeyboard) override;
     void resetToFirstState() override;
     void retranslate() override;
 
@@ -80,6 +81,7 @@ private:
     // Takes a binding off the list and the keys, sending nothing.
     void unlistBinding(const KeyInfo &info);
     static QString bindingText(int kind);
+    // The bindings are read again: none is shown until they are.
     void onLayoutDB();
 
     // The list alone.

@@ -27,10 +27,15 @@ void ColorConfigWgt::sendKeyColours(const QMap<int, QColor> &colours)
     });
 }
 
-// The colours of the keyboard's configuration after an undo or a redo.
-void ColorConfigWgt::showConfig(const KeyboardConfig &config)
+void ColorConfigWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
 {
-    ConfigPageWgt::showConfig(config);
+    if (fromKeyboard) {
+        // The lighting record came as the keyboard reported it.
+        showKeyboardColours(config.keyColours);
+        return;
+    }
+    // After an undo or a redo: the configuration's lighting and colours.
+    ConfigPageWgt::showConfig(config, fromKeyboard);
     paintKeys(config.keyColours, QColor());
     QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
     for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
@@ -95,7 +100,7 @@ void ColorConfigWgt::onKeyColourCache(int keyType, const QColor &colour)
     m_chooser->setPresetKeys(m_chooser->currentPreset(), {{keyType, colour}});
 }
 
-void ColorConfigWgt::onKeyboardColours(const QMap<int, QColor> &colours)
+void ColorConfigWgt::showKeyboardColours(const QMap<int, QColor> &colours)
 {
     paintKeys(colours, QColor());
     QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();

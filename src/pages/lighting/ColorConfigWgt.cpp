@@ -323,11 +323,11 @@ void ColorConfigWgt::setupConnections()
         m_boardLightingKnown = false;
         m_boardColoursPending = false;
     });
+    // The keyboard's lighting record, as it reports it: it names the effect
+    // the keyboard returns to while its light is off, which a configuration
+    // does not hold. Its colours come with the configuration (showConfig).
     connectTracked(&feeds().lighting, &LightingFeed::lightingRead,
-                   [this](const QVariant &record) { onKeyboardLighting(record); });
-    // The colours the keyboard holds, as its colour walk reports them.
-    connectTracked(&feeds().lighting, &LightingFeed::coloursRead,
-                   [this](const QMap<int, QColor> &colours) { onKeyboardColours(colours); });
+                   [this](const QVariant &record) { showKeyboardLighting(record.value<STU_BoardFromPRGB>()); });
 }
 
 void ColorConfigWgt::onEnter()
@@ -489,9 +489,8 @@ void ColorConfigWgt::updateSleepTime(int index)
 // ---------------------------------------------------------------------------
 // What the keyboard and a profile report
 
-void ColorConfigWgt::onKeyboardLighting(const QVariant &value)
+void ColorConfigWgt::showKeyboardLighting(const STU_BoardFromPRGB &rec)
 {
-    const STU_BoardFromPRGB rec = value.value<STU_BoardFromPRGB>();
     SoftwareConfig::instance()->setLightingEffect(rec.rgb_mode);
     const bool wasPerKey = m_view.mode == Lighting::StaticMode;
     showMode(Lighting::viewOfKeyboardMode(rec.rgb_mode, rec.bitmap & Kb2LightingBits::On));

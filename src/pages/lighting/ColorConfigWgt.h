@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoardRecords.h"
 #include "ConfigPageWgt.h"
 #include "LightingPresetStore.h"
 #include "LightingTables.h"
@@ -39,7 +40,7 @@ public:
     QString title() const override;
     void retranslate() override;
     void showProfile(const ProfileData &profile) override;
-    void showConfig(const KeyboardConfig &config) override;
+    void showConfig(const KeyboardConfig &config, bool fromKeyboard) override;
 
     // A message box unless replaced.
     void setAsk(const Ask &ask) { m_ask = ask; }
@@ -106,7 +107,7 @@ private:
     void finishStroke();
     void onFillAll();
     void onKeyColourCache(int keyType, const QColor &colour);
-    void onKeyboardColours(const QMap<int, QColor> &colours);
+    void showKeyboardColours(const QMap<int, QColor> &colours);
     void adoptKeyboardColours();
     void paintKeys(const QMap<int, QColor> &colours, const QColor &missing);
     void sendKeyColours(const QMap<int, QColor> &colours);
@@ -115,7 +116,7 @@ private:
     void onSaveFailed();
 
     // --- What the keyboard or a profile reports (nothing is sent).
-    void onKeyboardLighting(const QVariant &record);
+    void showKeyboardLighting(const STU_BoardFromPRGB &record);
     void showMode(const Lighting::ModeView &view);
     void showBrightness(int value);
     void showSpeed(int value);

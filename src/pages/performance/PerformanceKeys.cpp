@@ -18,28 +18,6 @@
 
 #include <QSet>
 
-namespace {
-
-// A cell of a 6 x 21 table, or false when the table does not reach it.
-template <typename T>
-bool cellOf(const QList<QList<T>> &table, int row, int column, T *value)
-{
-    if (row < 0 || column < 0 || row >= table.size() || column >= table.at(row).size())
-        return false;
-    *value = table.at(row).at(column);
-    return true;
-}
-
-} // namespace
-
-void PerformancePageWgt::connectKeyEdits()
-{
-    connectTracked(&feeds().travel, &TravelFeed::keyParamsRead, [this](const QVariant &map) { onLayoutDB(map); });
-    connectTracked(&feeds().travel, &TravelFeed::keyTravelRead,
-                   [this](const QList<QList<quint16>> &t, const QList<QList<quint16>> &p,
-                          const QList<QList<quint16>> &r) { onLayoutDis(t, p, r); });
-}
-
 KeyTravelState PerformancePageWgt::travelState(const KeyboardBtn *key) const
 {
     const KeyInfo &k = key->keyData();
@@ -267,46 +245,28 @@ void PerformancePageWgt::checkWasdKeys()
             b->setKeyChecked(true);
 }
 
-// The keyboard's per-key work records: every key first back to the global
-// travel without rapid trigger or binding, then as its record says.
-void PerformancePageWgt::onLayoutDB(const QVariant &map)
+// The keyboard's per-key records: every key first back to the global
+// travel without rapid trigger, then as its record says. A distance of 0
+// carries no setting and leaves the key's shown value as it is.
+void PerformancePageWgt::showKeyboardTravel(const QMap<int, KeyTravelRecord> &keys)
 {
     qCDebug(lcKeyboard) << "刷新性能数据";
     const double global = AppParams::globalTravel();
     for (KeyboardBtn *b : keyboards()->keys()) {
-        b->setAdvancedRecord(KeyInfo());
         b->setRapidTrigger(false);
         b->setTravel(global, false);
-        b->setKeyColour(KeyboardBtn::NeutralColour);
-    }
-    const MapKB2DockerDB records = map.value<MapKB2DockerDB>();
-    for (auto it = records.cbegin(); it != records.cend(); ++it) {
-        KeyboardBtn *b = keyboards()->key(it.key());
-        if (!b)
+        const auto rec = keys.constFind(b->firstType());
+        if (rec == keys.cend())
             continue;
-        if (it->workMode == WorkOwnTravel)
-            b->setTravel(it->keyTouchDis / 1000.0, true); // micrometres
-        else if (it->workMode == WorkRapid)
-            b->setRapidTrigger(true);
+        const bool own = rec->workMode == WorkOwnTravel;
+        if (rec->keyTouchDis || own)
+            b->setTravel(rec->keyTouchDis / 1000.0, own); // micrometres
+        b->setRapidTrigger(rec->workMode == WorkRapid);
+        if (rec->quickTouchPressDis || rec->quickTouchUpDis)
+            b->setRapidTriggerDistances(
+                rec->quickTouchPressDis ? rec->quickTouchPressDis / 1000.0 : b->keyData().rapidTriggerPress,
+                rec->quickTouchUpDis ? rec->quickTouchUpDis / 1000.0 : b->keyData().rapidTriggerRelease);
     }
     if (isCurrent() && subPage() == SubPageTravel)
         showRapidTriggerBorders(true);
-}
-
-void PerformancePageWgt::onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
-                                     const QList<QList<quint16>> &release)
-{
-    qCDebug(lcKeyboard) << "初始化形成数据";
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        const int r = b->matrixRow(), c = b->matrixColumn();
-        quint16 t = 0, p = 0, u = 0;
-        // An empty cell (0) carries no setting and leaves the key as it is.
-        if (cellOf(travel, r, c, &t) && t)
-            b->setTravel(t / 1000.0, b->keyData().travelDiffers);
-        const bool hasP = cellOf(press, r, c, &p) && p;
-        const bool hasU = cellOf(release, r, c, &u) && u;
-        if (hasP || hasU)
-            b->setRapidTriggerDistances(hasP ? p / 1000.0 : b->keyData().rapidTriggerPress,
-                                        hasU ? u / 1000.0 : b->keyData().rapidTriggerRelease);
-    }
 }

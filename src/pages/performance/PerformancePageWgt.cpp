@@ -1,5 +1,7 @@
 #include "PerformancePageWgt.h"
 
+#include "KeyboardConfig.h"
+
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
 #include "KeyboardFeatures.h"
@@ -29,7 +31,6 @@ QString PerformancePageWgt::title() const
 
 void PerformancePageWgt::setupConnections()
 {
-    connectKeyEdits();
 
     SignalObject *hub = SignalObject::instance();
     // A key's check mark on the view counts for the rapid-trigger switch.
@@ -41,8 +42,6 @@ void PerformancePageWgt::setupConnections()
     const TravelFeed *travel = &feeds().travel;
     connectTracked(travel, &TravelFeed::precisionRead,
                    [this](double step, quint16 minimum, quint16 maximum) { onPrecision(step, minimum, maximum); });
-    connectTracked(travel, &TravelFeed::deadZonesRead, [this](const QVariant &db) { onSensitivity(db); });
-    connectTracked(travel, &TravelFeed::lowLatencyRead, [this](bool on) { onSuperResponse(on); });
     const LiveFeed *live = &feeds().live;
     connectTracked(live, &LiveFeed::keyTestRound,
                    [this](const QList<QList<quint16>> &t, const QList<QList<quint8>> &f) { routeKeyTestData(t, f); });
@@ -99,6 +98,18 @@ void PerformancePageWgt::resetToFirstState()
     m_pressOpt->setCheckedNoAnimation(false);
     m_releaseOpt->setCheckedNoAnimation(false);
     selectSubPage(SubPageTravel);
+}
+
+// The read-back shows the keyboard's records as they are; an undo or a
+// redo shows the configuration as a profile that sets every group.
+void PerformancePageWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
+{
+    if (!fromKeyboard) {
+        ConfigPageWgt::showConfig(config, fromKeyboard);
+        return;
+    }
+    showKeyboardDeadZones(config.performance);
+    showKeyboardTravel(config.keyTravel);
 }
 
 void PerformancePageWgt::showProfile(const ProfileData &profile)

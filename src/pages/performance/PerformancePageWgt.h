@@ -2,6 +2,7 @@
 
 #include "ConfigPageWgt.h"
 #include "KeyTravelEdit.h"
+#include "ProfileData.h"
 #include "TravelScale.h"
 
 #include <QList>
@@ -50,6 +51,7 @@ public:
     explicit PerformancePageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void showConfig(const KeyboardConfig &config, bool fromKeyboard) override;
     void resetToFirstState() override;
     void retranslate() override;
 
@@ -124,8 +126,7 @@ private:
     void showRowValue(const Row &row);
     // The keyboard's scale: slider ranges and defaults follow it.
     void onPrecision(double precisionMm, quint16 minimumUm, quint16 maximumUm);
-    void onSensitivity(const QVariant &payload);
-    void onSuperResponse(bool on);
+    void showKeyboardDeadZones(const PerformanceSettings &settings);
     // Return in a box: the slider takes the typed value and the row's
     // release runs; a half-typed number is put back instead.
     void onRowReturn(Row &row);
@@ -179,12 +180,9 @@ private:
     void editCheckedKeys(Change change, EntriesOf entriesOf);
     // Each key gets its own travel, in one write and one profile update.
     void setKeysTravel(const QMap<KeyboardBtn *, double> &travelMm);
-    void connectKeyEdits();
     // Keys without their own travel follow a new global travel.
     void onUpdateOtherKeyTouch();
-    void onLayoutDB(const QVariant &map);
-    void onLayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
-                     const QList<QList<quint16>> &release);
+    void showKeyboardTravel(const QMap<int, KeyTravelRecord> &keys);
 
     TravelScale m_scale;
     int m_rapidSelected = 0; // Q

@@ -205,26 +205,26 @@ void PerformancePageWgt::onPrecision(double precisionMm, quint16 minimumUm, quin
         showRowValue(*r);
 }
 
-// The keyboard's dead-band record: global travel and dead zones, which the
+// The keyboard's global travel, dead zones and low latency, which the
 // current profile then holds as the keyboard does.
-void PerformancePageWgt::onSensitivity(const QVariant &payload)
+void PerformancePageWgt::showKeyboardDeadZones(const PerformanceSettings &p)
 {
-    if (payload.canConvert<STU_BoardFromDB>()) {
-        const STU_BoardFromDB db = payload.value<STU_BoardFromDB>();
-        fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(db.gdBi)); });
-        fill(m_deadPress.slider, [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(db.dt_dB)); });
-        fill(m_deadRelease.slider,
-             [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(db.dt_RdB)); });
-        // The selected-key slider starts from the global travel too.
-        fill(m_selected.slider, [&](QSlider *s) { s->setValue(m_global.slider->value()); });
-        for (Row *r : {&m_global, &m_selected, &m_deadPress, &m_deadRelease})
-            showRowValue(*r);
-        AppParams::setGlobalTravel(db.gdBi / 1000.0);
-        // A travel between two steps of the scale is shown as it is.
-        m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
-        // Keys without a travel of their own follow the keyboard's global one.
-        onUpdateOtherKeyTouch();
-    }
+    fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(p.globalTravelUm)); });
+    fill(m_deadPress.slider, [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(p.pressDeadZoneUm)); });
+    fill(m_deadRelease.slider,
+         [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(p.releaseDeadZoneUm)); });
+    // The selected-key slider starts from the global travel too.
+    fill(m_selected.slider, [&](QSlider *s) { s->setValue(m_global.slider->value()); });
+    for (Row *r : {&m_global, &m_selected, &m_deadPress, &m_deadRelease})
+        showRowValue(*r);
+    AppParams::setGlobalTravel(p.globalTravelUm / 1000.0);
+    // A travel between two steps of the scale is shown as it is.
+    m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
+    // Keys without a travel of their own follow the keyboard's global one.
+    onUpdateOtherKeyTouch();
+    m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
+    SoftwareConfig::instance()->setLowLatency(p.superLightSpeed);
+
     // The profile in use takes the keyboard's values; members the keyboard
     // does not report stay as the profile has them. Before a profile is in
     // use there is nothing to update.
@@ -235,15 +235,9 @@ void PerformancePageWgt::onSensitivity(const QVariant &payload)
     settings.globalTravelUm = mmToMicrons(AppParams::globalTravel());
     settings.pressDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadPress.slider->value());
     settings.releaseDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadRelease.slider->value());
-    settings.superLightSpeed = m_superSwitch->isChecked();
+    settings.superLightSpeed = p.superLightSpeed;
     settings.hasDeadZones = true;
     profiles()->UpdateBoardPerformance(settings);
-}
-
-void PerformancePageWgt::onSuperResponse(bool on)
-{
-    m_superSwitch->setCheckedNoAnimation(on);
-    SoftwareConfig::instance()->setLowLatency(on);
 }
 
 void PerformancePageWgt::onRowReturn(Row &row)

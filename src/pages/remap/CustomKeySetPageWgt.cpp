@@ -1,4 +1,5 @@
 #include "CustomKeySetPageWgt.h"
+#include "KeyboardConfig.h"
 #include "KeyboardConfigModel.h"
 
 #include "BoardRecords.h"
@@ -119,7 +120,6 @@ void CustomKeySetPageWgt::setupConnections()
         showFnKeyColours();
     });
     connectTracked(hub, &SignalObject::sigShowFnKeyColor, [this] { showFnKeyColours(); });
-    connectTracked(&feeds().layers, &LayerFeed::layersRead, [this](const QVariant &map) { onLayoutKey(map); });
 }
 
 void CustomKeySetPageWgt::onEnter()
@@ -221,13 +221,25 @@ void CustomKeySetPageWgt::sendWholeLayer(KeyboardBaseWgt *view)
 // profile's layer says otherwise.
 void CustomKeySetPageWgt::showProfile(const ProfileData &profile)
 {
-    if (!profile.layers)
-        return;
+    if (profile.layers)
+        showLayers(*profile.layers);
+}
+
+void CustomKeySetPageWgt::showConfig(const KeyboardConfig &config, bool)
+{
+    showLayers(config.layers);
+}
+
+// Each layer's assignments; a key the layer does not name is itself.
+void CustomKeySetPageWgt::showLayers(const ProfileLayers &layers)
+{
     for (KeyboardBaseWgt *view : keyboards()->views()) {
-        const QMap<int, int> &layer = profile.layers->at(size_t(view->layer()));
+        const QMap<int, int> &layer = layers.at(size_t(view->layer()));
         for (KeyboardBtn *b : view->buttons())
             b->setCurrentType(layer.value(b->firstType(), b->firstType()));
     }
+    if (isCurrent())
+        showFnKeyColours();
 }
 
 QColor CustomKeySetPageWgt::categoryColour(int type)
@@ -248,20 +260,3 @@ void CustomKeySetPageWgt::showFnKeyColours()
             b->setKeyColour(categoryColour(b->currentType()));
 }
 
-// Each layer's assignments as the keyboard holds them.
-void CustomKeySetPageWgt::onLayoutKey(const QVariant &map)
-{
-    const MapKB2DockerKey layers = map.value<MapKB2DockerKey>();
-    for (KeyboardBaseWgt *view : keyboards()->views()) {
-        qCDebug(lcKeyboard) << "刷新界面键值显示" << view->layer();
-        const QMap<int, quint16> codes = layers.value(view->layer());
-        for (auto it = codes.cbegin(); it != codes.cend(); ++it) {
-            KeyboardBtn *b = view->buttonForType(it.key());
-            const int type = keyTypeFromCode(it.value());
-            if (b && type >= 0)
-                b->setCurrentType(type);
-        }
-    }
-    if (isCurrent())
-        showFnKeyColours();
-}

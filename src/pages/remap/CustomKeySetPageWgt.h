@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigPageWgt.h"
+#include "ProfileData.h"
 
 #include <QMap>
 #include <QVariant>
@@ -29,6 +30,7 @@ public:
     explicit CustomKeySetPageWgt(QWidget *parent = nullptr);
     QString title() const override;
     void showProfile(const ProfileData &profile) override;
+    void showConfig(const KeyboardConfig &config, bool fromKeyboard) override;
     void retranslate() override;
 
     KeyChooseWgt *picker() const { return m_picker; }
@@ -57,7 +59,7 @@ private:
     void applyKeyChange(int layer, int firstType, int newType);
     void sendWholeLayer(KeyboardBaseWgt *view);
     void showFnKeyColours();
-    void onLayoutKey(const QVariant &map);
+    void showLayers(const ProfileLayers &layers);
 
     QLabel *m_description = nullptr;
     QButtonGroup *m_layouts = nullptr;

@@ -483,8 +483,8 @@ void TestAdvanced::limits()
     QVERIFY(qobject_cast<TGLSetWindow *>(r.reopen(keys.at(3)->firstType())));
     QTest::mouseClick(r.page.editor()->cancelButton(), Qt::LeftButton);
 
-    // A read-back of the per-key table empties the list and the marks.
-    emit r.rig.worker->sigKB2LayoutDB(QVariant::fromValue(MapKB2DockerDB()));
+    // A read-back of a keyboard without bindings empties the list and the marks.
+    r.config.reset(configFromReadBack(r.session.readBack()));
     QVERIFY(r.page.bindItems().isEmpty());
     QCOMPARE(keys.at(3)->keyData().bindKind, int(Bind_None));
 
@@ -502,7 +502,7 @@ void TestAdvanced::limits()
 
     // Under both limits MACRO opens the macro editor; with the keyboard's
     // store full nothing opens and nothing is said.
-    emit r.rig.worker->sigKB2LayoutDB(QVariant());
+    r.config.reset(configFromReadBack(r.session.readBack()));
     r.messages.clear();
     emit chooser->kindChosen(keys.at(50)->keyData(), Bind_MACRO);
     QVERIFY(r.messages.isEmpty());
