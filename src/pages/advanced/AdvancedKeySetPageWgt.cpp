@@ -109,7 +109,8 @@ void AdvancedKeySetPageWgt::buildWidgets(QVBoxLayout *layout)
     m_list->setStyleSheet(QStringLiteral(
         "QListWidget#BindItemList{background:transparent;border:1px solid rgb(228, 231, 237);border-radius:6px;}"
         "QListWidget#BindItemList::item{border-bottom:1px solid rgb(235, 238, 245);}"
-        "QListWidget#BindItemList::item:hover{background:rgb(255, 248, 230);}"));
+        "QListWidget#BindItemList::item:hover{background:rgb(255, 248, 230);}")
+                          + BindItemWgt::listStyleSheet());
     m_macroCounter = new QLabel(this);
     m_macroCounter->setStyleSheet(QStringLiteral("QLabel{color:#666666;}"));
     right->addWidget(m_listTitle);

@@ -18,6 +18,18 @@ QString oneLine(QString name)
 
 } // namespace
 
+// One sheet for every entry, set on the list that holds them: parsed once,
+// not four times per entry.
+QString BindItemWgt::listStyleSheet()
+{
+    return QStringLiteral("QLabel#BindItemKey{background:white;color:#333333;font-size:12px;"
+                          "border:1px solid rgb(160, 170, 184);border-radius:4px;}"
+                          "QLabel[bindPart=\"kind\"]{background:rgb(254, 187, 36);color:white;font-size:12px;"
+                          "border-radius:4px;}"
+                          "QLabel#BindItemBound{color:#666666;font-size:13px;}"
+                          "QPushButton#BindItemDelete{border:none;}");
+}
+
 BindItemWgt::BindItemWgt(const KeyInfo &info, QWidget *parent) : QWidget(parent), m_info(info)
 {
     setObjectName(QStringLiteral("BindItemWgt"));
@@ -26,22 +38,19 @@ BindItemWgt::BindItemWgt(const KeyInfo &info, QWidget *parent) : QWidget(parent)
     m_key->setObjectName(QStringLiteral("BindItemKey"));
     m_key->setFixedSize(72, 36);
     m_key->setAlignment(Qt::AlignCenter);
-    m_key->setStyleSheet(QStringLiteral("QLabel{background:white;color:#333333;font-size:12px;"
-                                        "border:1px solid rgb(160, 170, 184);border-radius:4px;}"));
     m_kind = new QLabel(this);
     m_kind->setFixedSize(64, 24);
     m_kind->setAlignment(Qt::AlignCenter);
-    m_kind->setStyleSheet(QStringLiteral("QLabel{background:rgb(254, 187, 36);color:white;font-size:12px;"
-                                         "border-radius:4px;}"));
+    m_kind->setProperty("bindPart", QStringLiteral("kind")); // its object name follows the kind
     m_bound = new QLabel(this);
-    m_bound->setStyleSheet(QStringLiteral("QLabel{color:#666666;font-size:13px;}"));
+    m_bound->setObjectName(QStringLiteral("BindItemBound"));
     auto *buttons = new QWidget(this);
     buttons->setObjectName(QStringLiteral("BindItemBtnWgt"));
     m_delete = new QPushButton(buttons);
     m_delete->setIcon(advancedIcon(AdvancedIcon::Delete, 20));
     m_delete->setIconSize(QSize(20, 20));
     m_delete->setFixedSize(30, 30);
-    m_delete->setStyleSheet(QStringLiteral("border:none;"));
+    m_delete->setObjectName(QStringLiteral("BindItemDelete"));
     m_delete->setCursor(Qt::PointingHandCursor);
     auto *buttonRow = new QHBoxLayout(buttons);
     buttonRow->setContentsMargins(0, 0, 0, 0);

@@ -13,6 +13,8 @@ class BindItemWgt : public QWidget {
     Q_OBJECT
 public:
     static constexpr int Width = 500, Height = 70;
+    // The entries' look, for the list that holds them.
+    static QString listStyleSheet();
 
     explicit BindItemWgt(const KeyInfo &info, QWidget *parent = nullptr);
 
