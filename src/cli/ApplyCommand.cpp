@@ -119,15 +119,6 @@ bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString,
     return true;
 }
 
-// A configuration as the profile groups a check compares: the page's own
-// slider positions are no setting of the keyboard's.
-ProfileData comparedProfile(const KeyboardConfig &config)
-{
-    ProfileData p = profileOfConfig(config);
-    p.performance->quickPress = p.performance->quickRelease = -1;
-    return p;
-}
-
 } // namespace
 
 QString defaultMacroFolder()
@@ -386,8 +377,8 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     if (!check.isComplete())
         return io.fail(QStringLiteral("applied %1, but the keyboard could not be read back to verify it").arg(path));
 
-    const QList<ProfileDifference> differences = profileDifferences(
-        comparedProfile(applied), comparedProfile(configFromReadBack(check.readBack())), board.keys);
+    const QList<ProfileDifference> differences =
+        configDifferences(applied, configFromReadBack(check.readBack()), board.keys);
     for (const ProfileDifference &d : differences)
         io.line(differenceLine(d));
     const QString refusedText = QStringLiteral("the keyboard refused %1 setting(s)").arg(refused);
