@@ -44,6 +44,14 @@ void KB2ActionData::storeDB(const STU_BoardFromDB &db)
     m_db.db3 = db.db3;
 }
 
+void KB2ActionData::storeMacroPiece(const STU_BoardFromMACRO &piece)
+{
+    QMutexLocker lock(&m_lock);
+    const int count = qMin(int(piece.count), int(STU_BoardFromMACRO::MaxSteps));
+    for (int i = 0; i < count; ++i)
+        m_macroStore.insert(quint16(piece.offset + i), piece.step[i]);
+}
+
 void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
 {
     QMutexLocker lock(&m_lock);
@@ -59,13 +67,15 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             continue;
         if (param >= 0 && param <= LastFnLayer) {
             m_keyMap[param][type] = value;
-        } else if (param == Travel || param == Press || param == Release) {
-            // The key's travel as the keyboard took it, where the walk keeps it.
+        } else if (param == Travel || param == Press || param == Release || param == MacroSteps) {
+            // What the keyboard took, where the walk keeps it.
             const int cell = cellOfWire(rec.key[i]);
             if (cell < 0)
                 continue;
             if (param == Travel)
                 m_layout.travel[cell] = m_db.perKey2[cell] = value;
+            else if (param == MacroSteps)
+                m_layout.param18[cell] = quint8(value);
             else
                 (param == Press ? m_layout.param20 : m_layout.param21)[cell] = value;
         } else if (param == Mode) {
@@ -234,6 +244,7 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
     m_rs.clear();
     m_macro.clear();
     m_macroNumbers.clear();
+    m_macroStore.clear();
     m_macroCount = 0;
     if (!familyMatrix)
         return;
