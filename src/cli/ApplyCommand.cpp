@@ -157,7 +157,7 @@ void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QM
     // Steps not read stay unknown: the binding is sent as before.
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
         if (worker.board().macroStoreWords(it->first, it->second.size()) == it->second)
-            (*holds).advanced[it.key()].macroName = profile.advanced->value(it.key()).macroName;
+            holds->advanced[it.key()].macroName = profile.advanced->value(it.key()).macroName;
 }
 
 } // namespace
