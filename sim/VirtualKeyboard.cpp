@@ -547,11 +547,34 @@ void VirtualKeyboard::receiveReportLocked(int interfaceNumber, const uint8_t *re
 void VirtualKeyboard::handleFrameLocked(const Frame &frame, Clock::time_point now)
 {
     const uint64_t restartBefore = m_restartToken;
+    if (!m_state.bootLoader && ignoresWriteLocked(frame)) {
+        // Answered as the read of the same record: taken, nothing stored.
+        Frame read = frame;
+        read[4] = SelectorRead;
+        deliverLocked(frame[2], answerApplicationLocked(read, now), now);
+        return;
+    }
     std::vector<Frame> answers = m_state.bootLoader ? answerBootLoaderLocked(frame, now)
                                                     : answerApplicationLocked(frame, now);
     const auto readable = deliverLocked(frame[2], std::move(answers), now);
     if (m_restartToken != restartBefore && readable)
         restartAnswerSentLocked(*readable);
+}
+
+bool VirtualKeyboard::ignoresWriteLocked(const Frame &frame)
+{
+    if (frame.size() < 5 || frame[1] < 1 || frame[4] != SelectorWrite)
+        return false;
+    switch (frame[2]) {
+    case cmd::Lighting: case cmd::MacroSteps: case cmd::DeadBand: case cmd::KeyColour: case cmd::PerKey:
+    case cmd::MT: case cmd::TGL: case cmd::DKS: case cmd::MPT: case cmd::END: case cmd::SOCD: case cmd::RS:
+        break;
+    default:
+        return false;
+    }
+    if (m_faults.onlyCommand >= 0 && m_faults.onlyCommand != frame[2])
+        return false;
+    return takeFault(m_faults.ignoreWrites);
 }
 
 std::optional<VirtualKeyboard::Clock::time_point>

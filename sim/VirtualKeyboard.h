@@ -134,6 +134,10 @@ public:
         bool refuseWithNack = false;  // refused blocks answered with status 1 instead of silence
         int wrongCrc = 0;             // flash CRC answers off by 0x5A5A
         int delayAnswersMs = 0;       // eligible answers become readable this much later (a slow keyboard)
+        // Writes of a record (lighting, dead bands, colours, macro steps,
+        // per-key and advanced-key records) answered as taken but not
+        // stored: the answer shows what the keyboard still holds.
+        int ignoreWrites = 0;
     };
 
     enum class Direction { ToKeyboard, FromKeyboard };
@@ -219,6 +223,7 @@ private:
     // queued on the backend; whoever releases the lock announces them.
     void receiveReportLocked(int interfaceNumber, const uint8_t *report);
     void handleFrameLocked(const Frame &frame, Clock::time_point now);
+    bool ignoresWriteLocked(const Frame &frame); // takes an ignoreWrites fault
     std::vector<Frame> answerApplicationLocked(const Frame &frame, Clock::time_point now);
     std::vector<Frame> answerBootLoaderLocked(const Frame &frame, Clock::time_point now);
     std::vector<Frame> answerSubCodeLocked(const Frame &frame);

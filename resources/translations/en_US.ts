@@ -354,6 +354,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>应用配置“%1”</source>
         <translation>Apply profile “%1”</translation>
     </message>
+    <message>
+        <source>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</source>
+        <translation>The keyboard did not keep every setting of the profile “%1”. Apply it again.</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

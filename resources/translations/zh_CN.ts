@@ -354,6 +354,10 @@
         <source>应用配置“%1”</source>
         <translation>应用配置“%1”</translation>
     </message>
+    <message>
+        <source>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</source>
+        <translation>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

@@ -1,5 +1,7 @@
 #include "BoardProfile.h"
 
+#include "KB2ActionData.h"
+#include "KB2ActionDataParams.h"
 #include "KeyTypeTable.h"
 #include "KeyboardSession.h"
 #include "SoftwareConfig.h"
@@ -70,4 +72,21 @@ ProfileData boardProfile(const KeyboardReadBack &rb)
 ProfileDocument boardProfileDocument(const KeyboardReadBack &rb)
 {
     return writeProfile(boardProfile(rb));
+}
+
+KeyboardReadBack mirrorReadBack(const KB2ActionData &board)
+{
+    KeyboardReadBack rb;
+    rb.info = board.boardInfo();
+    rb.lighting = board.boardPRGB();
+    rb.lowLatency = (rb.lighting.bitmap & Kb2LightingBits::LowLatency) != 0;
+    rb.deadBands = board.boardDB();
+    rb.parameters = board.boardLayout();
+    rb.layers = board.layoutKeyMap();
+    rb.travel = board.layoutDBMap();
+    rb.travelRows = board.layoutParamRows(kb2param::Travel);
+    rb.pressRows = board.layoutParamRows(kb2param::Press);
+    rb.releaseRows = board.layoutParamRows(kb2param::Release);
+    rb.advanced = board.advancedMapVariants();
+    return rb;
 }

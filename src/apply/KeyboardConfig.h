@@ -46,8 +46,9 @@ KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &
 // A binding as the keyboard keeps it: what a read-back of it gives back
 // (one DKS travel in whole micrometres, four DKS slots and three MPT ones,
 // delays in the keyboard's units, keys without a wire code as none). Two
-// bindings the keyboard cannot tell apart compare equal this way; a macro
-// is its name.
+// bindings the keyboard cannot tell apart compare equal this way. A macro
+// is its name: one read from a keyboard is named by its store number until
+// its steps are found to be those of a named macro (corvane-cli apply).
 AdvancedBinding bindingAsKept(const AdvancedBinding &binding);
 bool sameOnKeyboard(const AdvancedBinding &a, const AdvancedBinding &b);
 

@@ -119,13 +119,45 @@ bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString,
     return true;
 }
 
-// A configuration as the profile groups a check compares: the page's own
-// slider positions are no setting of the keyboard's.
-ProfileData comparedProfile(const KeyboardConfig &config)
+// A keyboard names its macros by their store number ("Macro0"), a profile
+// by their files. Reads the keyboard's macros on the keys the profile binds
+// a macro to, and gives each binding the profile's name when the keyboard
+// stores that macro's steps already: the two are then the same binding and
+// nothing is sent for it.
+void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QMap<QString, MacroLoadResult> &macros,
+                    int timeoutMs, KeyboardConfig *holds)
 {
-    ProfileData p = profileOfConfig(config);
-    p.performance->quickPress = p.performance->quickRelease = -1;
-    return p;
+    if (!profile.advanced)
+        return;
+    QMap<int, QPair<int, QList<quint32>>> wanted; // key -> store number, steps as stored
+    for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
+        if (it->kind != Bind_MACRO || holds->bindKindOf(it.key()) != Bind_MACRO)
+            continue;
+        const int number = worker.macroNumber(it.key());
+        const QList<quint32> words = worker.board().macroStepWords(macros.value(it->macroName).steps);
+        if (number < 0 || words.isEmpty() || worker.board().macroStepCount(it.key()) != words.size())
+            continue;
+        wanted.insert(it.key(), {number, words});
+    }
+    if (wanted.isEmpty())
+        return;
+    // Listen before the first request goes out.
+    QEventLoop loop;
+    quint64 target = ~quint64(0);
+    QObject::connect(&worker, &KeyboardAction::sigDeviceLost, &loop, &QEventLoop::quit);
+    QObject::connect(&worker, &KeyboardAction::sigKB2Idle, &loop, [&](quint64 serial) {
+        if (serial >= target)
+            loop.quit();
+    });
+    for (const auto &w : wanted)
+        worker.queryMacroSteps(w.first, w.second.size());
+    target = worker.workSerial();
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    // Steps not read stay unknown: the binding is sent as before.
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+        if (worker.board().macroStoreWords(it->first, it->second.size()) == it->second)
+            holds->advanced[it.key()].macroName = profile.advanced->value(it.key()).macroName;
 }
 
 } // namespace
@@ -204,7 +236,9 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     const MacroLoader loadMacro = [&macros](const QString &name) { return macros.value(name); };
     // What the keyboard holds once the profile is applied; without --full
     // only the difference from what it holds now goes out.
-    const KeyboardConfig holds = configFromReadBack(session.readBack());
+    KeyboardConfig holds = configFromReadBack(session.readBack());
+    if (!options.full)
+        nameKeptMacros(worker, profile, macros, options.readBackTimeoutMs, &holds);
     const KeyboardConfig applied = configWithProfile(holds, profile, board.keys);
     const QList<ProfileStep> plan =
         options.full ? planProfile(profile, board, loadMacro) : planChange(holds, applied, loadMacro);
@@ -386,8 +420,8 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     if (!check.isComplete())
         return io.fail(QStringLiteral("applied %1, but the keyboard could not be read back to verify it").arg(path));
 
-    const QList<ProfileDifference> differences = profileDifferences(
-        comparedProfile(applied), comparedProfile(configFromReadBack(check.readBack())), board.keys);
+    const QList<ProfileDifference> differences =
+        configDifferences(applied, configFromReadBack(check.readBack()), board.keys);
     for (const ProfileDifference &d : differences)
         io.line(differenceLine(d));
     const QString refusedText = QStringLiteral("the keyboard refused %1 setting(s)").arg(refused);

@@ -390,6 +390,19 @@ void ProfileManager::UpdateBoardPerformanceValue(const QString &member, const QV
     });
 }
 
+void ProfileManager::UpdateBoardRapidPosition(int PerformanceSettings::*member, int position)
+{
+    if (!m_current.value(ProfileKeys::KeyPerformance).isObject())
+        return;
+    ProfileData current = readProfile(m_current);
+    if (!current.performance)
+        return;
+    (*current.performance).*member = position;
+    // Written through the whole document so that members the reader does
+    // not know stay in the group.
+    m_current.insert(ProfileKeys::KeyPerformance, writeProfile(current).value(ProfileKeys::KeyPerformance));
+}
+
 void ProfileManager::UpdateBoardLayerKey(int layer, int keyIndex, int keyCode)
 {
     if (!validLayer(layer))

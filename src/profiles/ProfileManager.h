@@ -86,6 +86,10 @@ public:
     void UpdateBoardPerformance(const PerformanceSettings &performance);
     void UpdateBoardRGBValue(const QString &member, const QVariant &value);
     void UpdateBoardPerformanceValue(const QString &member, const QVariant &value);
+    // A slider position of the rapid-trigger rows (&PerformanceSettings::
+    // quickPress or quickRelease): the page's own, no keyboard setting, kept
+    // only while the document has the performance group.
+    void UpdateBoardRapidPosition(int PerformanceSettings::*member, int position);
     void UpdateBoardLayerKey(int layer, int keyIndex, int keyCode);
     // key index -> key type for every key of the layer.
     void UpdateBoardLayer(int layer, const QMap<int, int> &layout);

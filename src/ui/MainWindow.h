@@ -117,6 +117,10 @@ public slots:
 
 private:
     void applyProfile(ProfileData profile);
+    // Once the keyboard has answered every frame of an applied profile,
+    // compares what it acknowledged with what the profile should leave.
+    void setupAppliedCheck();
+    void checkAppliedProfile();
     // Makes a profile current and sends it to the keyboard: every profile
     // switch goes through here.
     void switchToProfile(int id);
@@ -179,6 +183,11 @@ private:
     bool m_frontPending = false; // a focus change not acted on yet
     bool m_applying = false;
     bool m_layersAfterModeSwitch = false; // the layout read after a mode switch is due
+    // The check of an applied profile: due once the worker is idle past
+    // m_checkSerial; m_checkName is the profile's list name.
+    bool m_checkPending = false;
+    quint64 m_checkSerial = 0;
+    QString m_checkName;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
     QPushButton *m_settingsBtn = nullptr;

@@ -36,6 +36,7 @@ void MainWindow::setupHistory()
     connect(history, &QUndoStack::indexChanged, this, &MainWindow::showHistoryTips);
     connect(history, &QUndoStack::cleanChanged, this, &MainWindow::showHistoryTips);
     showHistoryTips();
+    setupAppliedCheck();
 
     connect(m_config, &KeyboardConfigModel::changeRefused, this,
             [this](const QString &message) { m_prompts.inform(tr("提示"), message); });

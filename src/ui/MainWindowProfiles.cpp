@@ -2,15 +2,19 @@
 
 #include "MainWindow.h"
 
+#include "BoardProfile.h"
+#include "DeviceLifecycle.h"
 #include "KeyConfigWgt.h"
 #include "KeyboardConfigModel.h"
 #include "MacroFile.h"
 #include "ProfilePlan.h"
+#include "ProfileVerify.h"
 #include "UserMessage.h"
 
 #include "FileItemWgt.h"
 #include "FileListWgt.h"
 #include "KeyboardAction.h"
+#include "KeyboardSession.h"
 #include "ProfileManager.h"
 #include "ProfileName.h"
 #include "SendDataProgress.h"
@@ -193,6 +197,12 @@ void MainWindow::applyProfile(ProfileData profile)
     if (m_config->hasConfig()) {
         const KeyboardConfig target = configWithProfile(m_config->config(), profile, boardKeysOf(*m_worker).keys);
         m_config->applyWhole(target, tr("应用配置“%1”").arg(m_activeName), showStep, &error, &storeFull);
+        // A profile that stopped half way has been told already.
+        if (error.isEmpty() && !storeFull) {
+            m_checkPending = true;
+            m_checkSerial = m_worker->workSerial();
+            m_checkName = m_activeName;
+        }
         // The bindings after a bad macro were not sent: the pages show
         // what the keyboard holds.
         if (!error.isEmpty() && profile.advanced)
@@ -226,6 +236,40 @@ void MainWindow::applyProfile(ProfileData profile)
         toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KB2ActionData::MaxMacros), true);
     m_pages->showProfile(profile);
     m_pages->reenterCurrentPage();
+}
+
+// A full read-back would refill the pages and restart the history, so the
+// check reads no more than the board-side copy: every answer to a write
+// stores there what the keyboard says it now holds. A write the keyboard
+// refuses is told by the lifecycle, not here.
+void MainWindow::setupAppliedCheck()
+{
+    connect(m_worker, &KeyboardAction::sigKB2Idle, this, [this](quint64 serial) {
+        if (m_checkPending && serial >= m_checkSerial)
+            checkAppliedProfile();
+    });
+    auto cancel = [this] { m_checkPending = false; };
+    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, cancel);
+    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, cancel);
+    connect(m_worker, &KeyboardAction::sigDeviceLost, this, cancel);
+}
+
+void MainWindow::checkAppliedProfile()
+{
+    m_checkPending = false;
+    if (!m_config->hasConfig())
+        return;
+    const QList<ProfileDifference> differences = configDifferences(
+        m_config->config(), configFromReadBack(mirrorReadBack(m_worker->board())), boardKeysOf(*m_worker).keys);
+    if (differences.isEmpty())
+        return;
+    QStringList lines;
+    for (const ProfileDifference &d : differences)
+        lines << differenceLine(d);
+    qCWarning(lcUi).noquote() << QStringLiteral("the keyboard did not keep %1 setting(s) of profile \"%2\": %3")
+                                     .arg(differences.size())
+                                     .arg(m_checkName, lines.join(QLatin1String("; ")));
+    m_prompts.inform(tr("提示"), tr("键盘没有保存配置“%1”的全部设置，请重新应用该配置。").arg(m_checkName));
 }
 
 void MainWindow::exportProfile(int id)

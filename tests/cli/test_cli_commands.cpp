@@ -221,22 +221,31 @@ void TestCliCommands::applySendsTheConfiguratorsFramesAndVerifies()
     QCOMPARE(rig.kb.state().deadBand.gdBi, whole.kb.state().deadBand.gdBi);
     QCOMPARE(rig.kb.state().lighting.bitmap, whole.kb.state().lighting.bitmap);
 
-    // Again: the keyboard holds it all, and no configuration frame goes out.
-    // (A keyboard names its macros by their store number, so a profile
-    // naming macro files sends those again; this one leaves them out.)
-    QJsonObject document = fullProfileData().value("profile").toObject();
-    QJsonObject advanced = document.value("AdvancedKey").toObject();
-    for (const QString &key : advanced.keys())
-        if (advanced.value(key).toObject().contains("macroName"))
-            advanced.remove(key);
-    document.insert("AdvancedKey", advanced);
-    const QString noMacros = dir.filePath("nomacros.kb");
-    writeProfileFile(noMacros, document);
+    // Again: the keyboard holds it all, its macros too (read from its store,
+    // they are known by number only), and no configuration frame goes out.
+    QVERIFY(QJsonDocument(fullProfileData().value("profile").toObject().value("AdvancedKey").toObject())
+                .toJson()
+                .contains("macroName"));
     rig.kb.modify([](VirtualKeyboard::State &s) { s.saved = true; }); // any write clears it
+    rig.kb.clearFrameLog();
     Captured again;
-    QCOMPARE(runApplyCommand(*rig.worker, noMacros, applyOptions(dir, false), again.io), 0);
-    QCOMPARE(again.err(), QString("nothing to send: the keyboard already holds every setting of " + noMacros));
+    QCOMPARE(runApplyCommand(*rig.worker, path, applyOptions(dir, false), again.io), 0);
+    QCOMPARE(again.err(), QString("nothing to send: the keyboard already holds every setting of " + path));
     QVERIFY(rig.kb.state().saved);
+
+    // A macro the keyboard holds with other steps is sent again.
+    const int macroStart = commandsSent(rig).size();
+    rig.kb.modify([](VirtualKeyboard::State &s) {
+        for (auto &step : s.macroSteps)
+            step.second ^= 1;
+    });
+    Captured changed;
+    QCOMPARE(runApplyCommand(*rig.worker, path, applyOptions(dir, false), changed.io), 0);
+    QCOMPARE(changed.err(), QString("applied " + path));
+    int macroWrites = 0;
+    for (const QString &frame : commandsSent(rig).mid(macroStart))
+        macroWrites += frame.mid(4, 2) == "20" && frame.mid(8, 2) == "01";
+    QVERIFY(macroWrites > 0);
 
     Captured v;
     const int verified = runApplyCommand(*rig.worker, path, applyOptions(dir, true), v.io);

@@ -21,6 +21,7 @@
 #include "PerformancePageWgt.h"
 #include "MainWindow.h"
 #include "KeyboardConfigModel.h"
+#include "ProfileDocument.h"
 #include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
@@ -61,6 +62,7 @@ private slots:
     void bootLoaderQuestion();
     void profileFlows();
     void profileListTellsTheTruth();
+    void appliedProfileIsChecked();
     void profileColumnAndExportTitle();
     void liveWorkEndsWithTheKeyboard();
     void probingLeavesTheWindowResponsive();
@@ -313,6 +315,60 @@ void TestMainWindow::profileFlows()
     w.saveProfile();
     QCOMPARE(rig.notes.value(0), QString("提示|正在初始化设备配置中，请稍后在操作..."));
     QVERIFY(rig.idle());
+}
+
+// After a profile is applied, what the keyboard acknowledged is compared
+// with what the profile should leave: a match says nothing, a setting the
+// keyboard answered for but did not keep is told once.
+void TestMainWindow::appliedProfileIsChecked()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    auto import = [&rig, &w](const QString &name, const KeyboardConfig &config) {
+        rig.nextFile = rig.dir.filePath(name + ".kb");
+        if (!writeProfileFile(rig.nextFile, writeProfile(profileOfConfig(config))))
+            return 0;
+        w.importProfile();
+        return rig.profiles->profileIdForFile(name + ".kb");
+    };
+    auto apply = [&rig, &w](int id) {
+        rig.notes.clear();
+        w.chooseProfile(id);
+        QCoreApplication::processEvents(); // the profile is applied from a queued signal
+        const bool idle = rig.idle();
+        QCoreApplication::processEvents(); // the window's own idle report
+        return idle;
+    };
+
+    // Lighting, global travel and one key's own travel differ.
+    KeyboardConfig want = w.configModel()->config();
+    QVERIFY(!want.keyTravel.isEmpty());
+    want.lighting.brightness = want.lighting.brightness == 3 ? 2 : 3;
+    want.performance.globalTravelUm += 100;
+    const int key = want.keyTravel.firstKey();
+    KeyTravelRecord travel = want.keyTravel.value(key);
+    travel.workMode = WorkOwnTravel;
+    travel.keyTouchDis = travel.keyTouchDis == 1700 ? 1800 : 1700;
+    want.setKeyTravel(key, travel);
+    const int kept = import("Kept", want);
+    QVERIFY(kept > 0);
+    QVERIFY(apply(kept));
+    QCOMPARE(rig.notes, QStringList());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(want.performance.globalTravelUm));
+
+    // The keyboard answers the dead-band write as taken but keeps its travel.
+    KeyboardConfig more = want;
+    more.performance.globalTravelUm += 200;
+    const int ignored = import("Ignored", more);
+    QVERIFY(ignored > 0);
+    VirtualKeyboard::Faults f;
+    f.onlyCommand = 0x29;
+    f.ignoreWrites = 1;
+    rig.kb->setFaults(f);
+    QVERIFY(apply(ignored));
+    QCOMPARE(rig.notes, QStringList{"提示|键盘没有保存配置“Ignored”的全部设置，请重新应用该配置。"});
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(want.performance.globalTravelUm));
 }
 
 // The list shows every profile file, however many there are and whether

@@ -499,20 +499,15 @@ bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
             qCDebug(lcDevice) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
             steps = steps.mid(0, MaxMacroSteps);
         }
+        const QList<quint32> words = stepWordsLocked(steps);
         STU_BoardFromMACRO piece;
         for (int i = 0; i < steps.size(); ++i) {
-            const MACRO_Key &step = steps.at(i);
-            int type = keyTypeFromName(step.keyName);
-            // An unknown name would otherwise read as type 0 (Esc).
-            if (type == 0 && step.keyName != keyTypeName(0))
-                type = KeyTypeNone;
-            const quint16 code = m_keyIdMap.contains(type) ? m_keyIdMap.value(type) : NoCode;
             const int slot = i % STU_BoardFromMACRO::MaxSteps;
             if (slot == 0) {
                 piece = STU_BoardFromMACRO();
                 piece.offset = quint16(number * 256 + i);
             }
-            piece.step[slot] = kb2_macro_step_word(step.down, step.delay, code);
+            piece.step[slot] = words.at(i);
             piece.count = quint8(slot + 1);
             if (piece.count == STU_BoardFromMACRO::MaxSteps || i == steps.size() - 1)
                 out << QVariant::fromValue(piece);
@@ -533,6 +528,47 @@ bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
     }
     sendAll(out);
     return true;
+}
+
+QList<quint32> KB2ActionData::stepWordsLocked(const QList<MACRO_Key> &steps) const
+{
+    QList<quint32> words;
+    for (const MACRO_Key &step : steps.mid(0, MaxMacroSteps)) {
+        int type = keyTypeFromName(step.keyName);
+        // An unknown name would otherwise read as type 0 (Esc).
+        if (type == 0 && step.keyName != keyTypeName(0))
+            type = KeyTypeNone;
+        const quint16 code = m_keyIdMap.contains(type) ? m_keyIdMap.value(type) : NoCode;
+        words << kb2_macro_step_word(step.down, step.delay, code);
+    }
+    return words;
+}
+
+QList<quint32> KB2ActionData::macroStepWords(const QList<MACRO_Key> &steps) const
+{
+    QMutexLocker lock(&m_lock);
+    return stepWordsLocked(steps);
+}
+
+QList<quint32> KB2ActionData::macroStoreWords(int number, int count) const
+{
+    QMutexLocker lock(&m_lock);
+    QList<quint32> words;
+    for (int i = 0; i < qMin(count, MaxMacroSteps); ++i) {
+        const auto it = m_macroStore.constFind(quint16(number * MaxMacroSteps + i));
+        if (it == m_macroStore.cend())
+            break;
+        words << *it;
+    }
+    return words;
+}
+
+int KB2ActionData::macroStepCount(int keyType) const
+{
+    QMutexLocker lock(&m_lock);
+    const quint8 wire = wireOfType(keyType);
+    const int cell = wire == WireKeyTable::NoKey ? -1 : cellOfWire(wire);
+    return cell < 0 ? -1 : m_layout.param18[cell];
 }
 
 void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)

@@ -51,6 +51,14 @@ public:
     int macroCount() const override;
     // The store number of a key's macro, -1 when the key has none.
     int macroNumber(int keyType) const override;
+    // A macro's steps as the keyboard stores them (at most MaxMacroSteps
+    // words): what writing the macro sends.
+    QList<quint32> macroStepWords(const QList<MACRO_Key> &steps) const;
+    // The first count words of store number `number` as the keyboard last
+    // answered them (a macro write or read); shorter when not all were seen.
+    QList<quint32> macroStoreWords(int number, int count) const;
+    // The step count the keyboard keeps for a key's macro, -1 when unknown.
+    int macroStepCount(int keyType) const;
     // Whether the key has a one-byte code on the wire: a key without one
     // cannot be addressed by a per-key or advanced-key record.
     bool hasWireCode(int keyType) const override;
@@ -104,6 +112,8 @@ public:
     // Answer 0xA3 of the initial or layout walk: stores each value at the
     // key's cell of the SoftwareConfig key matrix.
     void storeWalkEntries(const STU_BoardFromKey &rec);
+    // Answer 0xA0: the steps the keyboard holds at the piece's offsets.
+    void storeMacroPiece(const STU_BoardFromMACRO &piece);
     // Answers 0xA4..0xA8.
     void storeAdvancedEntries(const STU_BoardFromMT &rec);
     void storeAdvancedEntries(const STU_BoardFromTGL &rec);
@@ -139,12 +149,14 @@ private:
     quint8 colourWireOfType(int keyType) const; // the FN key goes out as Fn layer 1
     int typeOfCode(quint16 code) const;      // -1 for code 0 or unknown
     int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
+    int cellOfWire(quint8 wire) const;       // the key's cell of the matrix, -1 when it has none
     KeyTravelRecord travelRecord(int triggerMode) const;
     // Records a macro key with its store number (-1: the lowest free one),
     // named Macro<count>; at most MaxMacros.
     void addMacroKey(int keyType, int number);
     int freeMacroNumber() const; // -1 when the store is full
     void forgetMacro(int keyType);
+    QList<quint32> stepWordsLocked(const QList<MACRO_Key> &steps) const;
     void sendAll(const QList<QVariant> &records);
     template <typename Record, typename Change>
     void changeAndSend(Record &record, Change change);
@@ -169,4 +181,5 @@ private:
     MapKB2DockerMACRO m_macro;
     int m_macroCount = 0;            // macros named so far, for Macro<count>
     QMap<int, int> m_macroNumbers;   // key type -> store number
+    QHash<quint16, quint32> m_macroStore; // step offset -> word, as last answered
 };

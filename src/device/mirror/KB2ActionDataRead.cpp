@@ -44,6 +44,14 @@ void KB2ActionData::storeDB(const STU_BoardFromDB &db)
     m_db.db3 = db.db3;
 }
 
+void KB2ActionData::storeMacroPiece(const STU_BoardFromMACRO &piece)
+{
+    QMutexLocker lock(&m_lock);
+    const int count = qMin(int(piece.count), int(STU_BoardFromMACRO::MaxSteps));
+    for (int i = 0; i < count; ++i)
+        m_macroStore.insert(quint16(piece.offset + i), piece.step[i]);
+}
+
 void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
 {
     QMutexLocker lock(&m_lock);
@@ -59,6 +67,17 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             continue;
         if (param >= 0 && param <= LastFnLayer) {
             m_keyMap[param][type] = value;
+        } else if (param == Travel || param == Press || param == Release || param == MacroSteps) {
+            // What the keyboard took, where the walk keeps it.
+            const int cell = cellOfWire(rec.key[i]);
+            if (cell < 0)
+                continue;
+            if (param == Travel)
+                m_layout.travel[cell] = m_db.perKey2[cell] = value;
+            else if (param == MacroSteps)
+                m_layout.param18[cell] = quint8(value);
+            else
+                (param == Press ? m_layout.param20 : m_layout.param21)[cell] = value;
         } else if (param == Mode) {
             if ((value & AdvancedMask) == AdvancedMacro)
                 addMacroKey(type, -1);
@@ -68,22 +87,29 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
     }
 }
 
-void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
+int KB2ActionData::cellOfWire(quint8 wire) const
 {
     SoftwareConfig *config = SoftwareConfig::instance();
+    int pos = config->findKey(kb2_wire_to_model(wire));
+    if (pos == SoftwareConfig::NotFound)
+        pos = config->findKey(wire);
+    const int row = pos >> 5;
+    const int col = pos & 31;
+    if (pos == SoftwareConfig::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
+        return -1;
+    return row * KB2MatrixCols + col;
+}
+
+void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
+{
     QMutexLocker lock(&m_lock);
     for (int i = 0; i < STU_BoardFromKey::Entries; ++i) {
         const quint8 wire = rec.key[i];
         if (wire == WireKeyTable::NoKey)
             continue;
-        int pos = config->findKey(kb2_wire_to_model(wire));
-        if (pos == SoftwareConfig::NotFound)
-            pos = config->findKey(wire);
-        const int row = pos >> 5;
-        const int col = pos & 31;
-        if (pos == SoftwareConfig::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
+        const int cell = cellOfWire(wire);
+        if (cell < 0)
             continue;
-        const int cell = row * KB2MatrixCols + col;
         const int type = typeOfWire(wire);
         const quint16 value = rec.value[i];
         const quint8 byte = quint8(value);
@@ -218,6 +244,7 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
     m_rs.clear();
     m_macro.clear();
     m_macroNumbers.clear();
+    m_macroStore.clear();
     m_macroCount = 0;
     if (!familyMatrix)
         return;

@@ -1,6 +1,7 @@
 #include "KeyboardAction.h"
 
 #include "KB2ActionDataParams.h"
+#include "Kb2Commands.h"
 #include "ModelMetaTypes.h"
 
 namespace {
@@ -120,6 +121,20 @@ void KeyboardAction::queryKeyMatrix(int firstRow, int secondRow)
 {
     queueRequest(simpleRequest(Kb2Req::KeyMatrix, firstRow, secondRow));
 }
+void KeyboardAction::queryMacroSteps(int number, int count)
+{
+    for (int i = 0; i < count; i += STU_BoardFromMACRO::MaxSteps) {
+        STU_BoardFromMACRO piece;
+        piece.offset = quint16(number * KB2ActionData::MaxMacroSteps + i);
+        piece.count = quint8(qMin(count - i, int(STU_BoardFromMACRO::MaxSteps)));
+        KB2Request r;
+        r.type = Kb2Req::Macro;
+        r.selector = Kb2Access::Read;
+        r.record = QVariant::fromValue(piece);
+        queueRequest(r);
+    }
+}
+
 void KeyboardAction::queryWinMode() { queueRequest(simpleRequest(Kb2Req::QueryWinMode)); }
 void KeyboardAction::queryMacMode() { queueRequest(simpleRequest(Kb2Req::QueryMacMode)); }
 void KeyboardAction::switchToWin() { queueRequest(simpleRequest(Kb2Req::SwitchToWin)); }

@@ -95,6 +95,9 @@ public:
     void queryPrecision();
     void setPollingRate(int index);
     void queryKeyMatrix(int firstRow, int secondRow);
+    // Reads count steps of macro store number `number`; the answers land
+    // in the board-side copy (board().macroStoreWords).
+    void queryMacroSteps(int number, int count);
     void queryWinMode();
     void queryMacMode();
     void switchToWin();

@@ -362,10 +362,12 @@ void KeyboardWorker::dispatch(const Kb2Frame &frame)
     case kb2Answer(Kb2Cmd::END): storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
     case kb2Answer(Kb2Cmd::Macro): {
         STU_BoardFromMACRO echo;
-        if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo))
+        if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo)) {
+            m_board.storeMacroPiece(echo);
             qCDebug(lcDevice, "read [%s--%d] [%2d] cmd:0x%02X offset:%2d len:%2d micro:0x%04X", "commitKeyboardReslove",
                     __LINE__, int(echo.count), int(frame.command()), int(echo.offset), int(echo.count),
                     unsigned(echo.step[0] & 0xFFFF));
+        }
         break;
     }
     case kb2Answer(Kb2Cmd::DB): {

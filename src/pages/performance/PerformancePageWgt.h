@@ -137,7 +137,7 @@ private:
     void applyDeadZone(const Row &row, bool raiseToOptimised);
     void onRapidSwitch(bool on);
     void refreshRapidSwitch();
-    void resetRapidRow(Row &row, const QString &member);
+    void resetRapidRow(Row &row, int PerformanceSettings::*member);
     void onSelectionReset();
     void onSuperSwitch(bool on);
     void closeSuperResponse();

@@ -106,9 +106,9 @@ void PerformancePageWgt::connectRows()
             applyDeadZone(m_deadRelease, true);
     });
     connect(m_pressReset, &QPushButton::clicked, this,
-            [this] { resetRapidRow(m_press, ProfileMembers::QuickPress); });
+            [this] { resetRapidRow(m_press, &PerformanceSettings::quickPress); });
     connect(m_releaseReset, &QPushButton::clicked, this,
-            [this] { resetRapidRow(m_release, ProfileMembers::QuickRelease); });
+            [this] { resetRapidRow(m_release, &PerformanceSettings::quickRelease); });
 
     connect(m_wasdBtn, &QPushButton::clicked, this, [this] { checkWasdKeys(); });
     connect(m_allBtn, &QPushButton::clicked, this, [this] { checkAllKeys(true); });
@@ -355,11 +355,11 @@ void PerformancePageWgt::onRapidSwitch(bool on)
     refreshRapidSwitch(); // the selected keys now all have it, or none
 }
 
-void PerformancePageWgt::resetRapidRow(Row &row, const QString &member)
+void PerformancePageWgt::resetRapidRow(Row &row, int PerformanceSettings::*member)
 {
     row.slider->setValue(qMin(RapidResetPosition, row.slider->maximum()));
     // A position of the page's own slider, not a keyboard setting.
-    profiles()->UpdateBoardPerformanceValue(member, RapidResetPosition);
+    profiles()->UpdateBoardRapidPosition(member, RapidResetPosition);
 }
 
 void PerformancePageWgt::onSelectionReset()

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+struct KeyboardConfig;
+
 // What differs between a profile and what a keyboard holds after it was
 // applied. Only what applying the profile sets is compared: its groups, on
 // the keys the board has (others are skipped when applying). Values are the
@@ -22,3 +24,11 @@ QList<ProfileDifference> profileDifferences(const ProfileData &profile, const Pr
 
 // "KeyTouchDB key 17 (A) keyTouchDis: profile 1500, keyboard 1200"
 QString differenceLine(const ProfileDifference &difference);
+
+// What differs between the configuration a keyboard should hold and the one
+// it holds (a read-back after applying, or the board-side copy once every
+// frame is answered), by the rules above with every group of `expected`;
+// the page's own slider positions are no setting of the keyboard's. The one
+// comparison of corvane-cli's verify and of the configurator's check.
+QList<ProfileDifference> configDifferences(const KeyboardConfig &expected, const KeyboardConfig &held,
+                                           const QList<int> &boardKeys);

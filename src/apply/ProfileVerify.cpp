@@ -1,6 +1,7 @@
 #include "ProfileVerify.h"
 
 #include "KeyTravelEdit.h"
+#include "KeyboardConfig.h"
 #include "KeyTypeTable.h"
 #include "ProfileDocument.h"
 
@@ -208,4 +209,21 @@ QList<ProfileDifference> profileDifferences(const ProfileData &profile, const Pr
 QString differenceLine(const ProfileDifference &x)
 {
     return QStringLiteral("%1 %2: profile %3, keyboard %4").arg(x.group, x.key, x.profileValue, x.keyboardValue);
+}
+
+namespace {
+
+ProfileData comparedProfile(const KeyboardConfig &config)
+{
+    ProfileData p = profileOfConfig(config);
+    p.performance->quickPress = p.performance->quickRelease = -1;
+    return p;
+}
+
+} // namespace
+
+QList<ProfileDifference> configDifferences(const KeyboardConfig &expected, const KeyboardConfig &held,
+                                           const QList<int> &boardKeys)
+{
+    return profileDifferences(comparedProfile(expected), comparedProfile(held), boardKeys);
 }
