@@ -32,45 +32,16 @@ int appliedWorkMode(int workMode)
     return workMode == WorkOwnTravel || workMode == WorkRapid ? workMode : WorkGlobal;
 }
 
-// A DKS binding as the keyboard holds it: four bound keys (-1 for none),
-// seven on/off events each, one trigger travel.
-constexpr int DksKeys = 4;
-constexpr int DksEvents = 7;
-
-QJsonObject dksAsHeld(QJsonObject entry)
-{
-    QJsonArray keys, triggers;
-    const QJsonArray bound = entry.value(ProfileMembers::BindKey).toArray();
-    const QJsonArray events = entry.value(ProfileMembers::TriggerValue).toArray();
-    for (int i = 0; i < DksKeys; ++i) {
-        keys.append(i < bound.size() ? bound[i].toInt(-1) : -1);
-        const QString e = i < events.size() ? events[i].toString() : QString();
-        QString flags;
-        for (int j = 0; j < DksEvents; ++j)
-            flags += j < e.size() && e[j] == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0');
-        triggers.append(flags);
-    }
-    QJsonArray travel;
-    const QJsonArray mm = entry.value(ProfileMembers::TouchDis).toArray();
-    if (!mm.isEmpty())
-        travel.append(qint64(std::llround(mm.first().toDouble() * 1000)));
-    entry.insert(ProfileMembers::BindKey, keys);
-    entry.insert(ProfileMembers::TriggerValue, triggers);
-    entry.insert(ProfileMembers::TouchDis, travel);
-    return entry;
-}
-
-// A binding as compared: a macro by its kind alone (the keyboard holds steps,
-// not the file's name), DKS as the keyboard holds it, travels in micrometres.
+// A binding as compared: as the keyboard keeps it (DKS in four slots, delays
+// in its units, so a value it rounds is not a difference), a macro by its
+// kind alone (the keyboard holds steps, not the file's name).
 QString bindingText(const AdvancedBinding *binding)
 {
     if (!binding || binding->kind == Bind_None)
         return QStringLiteral("none");
-    QJsonObject entry = bindingEntry(*binding);
+    QJsonObject entry = bindingEntry(bindingAsKept(*binding));
     if (binding->kind == Bind_MACRO)
         entry.remove(ProfileMembers::MacroName);
-    if (binding->kind == Bind_DKS)
-        entry = dksAsHeld(entry);
     return QString::fromUtf8(QJsonDocument(entry).toJson(QJsonDocument::Compact));
 }
 

@@ -10,6 +10,7 @@
 #include "KeyboardSession.h"
 #include "ProfileDocument.h"
 #include "ProfilePlan.h"
+#include "ProfileVerify.h"
 #include "SimRig.h"
 
 #include <QDir>
@@ -349,6 +350,21 @@ void TestApply::differenceSendsOnlyWhatChanged()
     to.advanced[58].dks.bindKey = {34, 35};
     to.advanced[58].dks.triggerValue = {"1010", "0101"};
     QVERIFY(!planSends(planChange(from, to, {})));
+    // A delay the keyboard keeps rounded to its unit is no difference to the
+    // check after applying either; one a unit away is.
+    KeyboardConfig kept = from;
+    auto bindingDifferences = [&] {
+        int n = 0;
+        for (const ProfileDifference &d : configDifferences(to, kept, {54, 58}))
+            n += d.group == ProfileKeys::AdvancedKey ? 1 : 0;
+        return n;
+    };
+    to.advanced[54].mt.delay = 205;
+    kept.advanced[54].mt.delay = 210; // as read back
+    QCOMPARE(bindingDifferences(), 0);
+    kept.advanced[54].mt.delay = 220;
+    QCOMPARE(bindingDifferences(), 1);
+    to.advanced[54] = from.advanced[54];
 
     // One key's travel, one remapped key, the MT binding gone, a SOCD pair
     // and a macro whose file is missing.
