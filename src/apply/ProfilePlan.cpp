@@ -402,7 +402,7 @@ bool runProfileOp(const ProfileOp &o, BoardControl &device)
     case ProfileOp::Binding: {
         // Anything but a record of one of the kinds is nothing the device layer could take.
         const std::optional<AdvancedRecord> record = advancedRecordFromVariant(o.binding);
-        return record && device.writeAdvancedRecord(*record);
+        return record && device.writeAdvancedBinding(*record);
     }
     }
     return true;

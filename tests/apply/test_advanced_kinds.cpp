@@ -85,7 +85,7 @@ void TestAdvancedKinds::theTable()
     SimRig rig;
     KeyboardSession session(rig.worker.get());
     QVERIFY(rig.readBack(session));
-    QVERIFY(rig.worker->writeAdvancedRecord(record));
+    QVERIFY(rig.worker->writeAdvancedBinding(record));
     QVERIFY(rig.waitIdle(20000));
     QCOMPARE(rig.param(8, TypeH) & 0x0F, int(t->wireNibble));
 

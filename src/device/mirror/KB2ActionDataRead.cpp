@@ -128,81 +128,17 @@ void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
     }
 }
 
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromMT &rec)
+void KB2ActionData::storeAdvancedEntries(const QVariant &wireRecord)
 {
+    const AdvancedKindWire *kind = advancedKindWire(advancedKindOfWireRecord(wireRecord));
+    if (!kind)
+        return;
     QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromMT::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MTInfo info;
-        info.keyIndex = type;
-        info.pressType = typeOfWire(rec.DKS1[i]);
-        info.clickType = typeOfWire(rec.DKS2[i]);
-        info.delay = rec.delay[i] * DelayUnitMs;
-        m_mt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTGL &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTGL::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        TGLInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        info.delay = rec.delay[i] * DelayUnitMs;
-        m_tgl.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        DKSInfo info;
-        info.keyIndex = type;
-        info.touchDis << rec.value[i] / MicronsPerMm;
-        for (int k = 0; k < 4; ++k) {
-            info.bindKey << typeOfWire(rec.b[k][i]);
-            info.triggerValue << kb2_dks_action_string(rec.b[4 + k][i]);
-        }
-        m_tdks.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromDDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromDDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MPTInfo info;
-        info.keyIndex = type;
-        info.bindKey << typeOfWire(rec.DKS1[i]) << typeOfWire(rec.DKS2[i]) << typeOfWire(rec.DKS3[i]);
-        info.triggerValue << rec.dB1[i] << rec.dB2[i] << rec.dB3[i];
-        m_mpt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromEND &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromEND::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        ENDInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        m_end.insert(type, info);
+    const AdvancedWireKeys keys = wireKeys();
+    const QList<QVariant> records{wireRecord};
+    for (int i = 0; i < kind->entries; ++i) {
+        if (const std::optional<AdvancedRecord> r = kind->decode(records, i, keys))
+            std::visit([this](const auto &x) { mapOf(x).insert(x.keyIndex, x); }, *r);
     }
 }
 

@@ -10,12 +10,6 @@
 namespace {
 
 template <typename Record>
-bool holds(const QVariant &v)
-{
-    return v.userType() == qMetaTypeId<Record>();
-}
-
-template <typename Record>
 QVariant keyed(Record record, int key)
 {
     record.keyIndex = key;
@@ -48,30 +42,14 @@ QVariant keyBindingRecord(const KeyInfo &info)
 
 int recordKind(const QVariant &record)
 {
-    if (holds<DKSInfo>(record)) return Bind_DKS;
-    if (holds<MPTInfo>(record)) return Bind_MPT;
-    if (holds<MTInfo>(record)) return Bind_MT;
-    if (holds<TGLInfo>(record)) return Bind_TGL;
-    if (holds<ENDInfo>(record)) return Bind_END;
-    if (holds<MACROInfo>(record)) return Bind_MACRO;
-    if (holds<SOCDInfo>(record)) return Bind_SOCD;
-    if (holds<RSInfo>(record)) return Bind_RS;
-    return Bind_None;
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    return r ? advancedKindOf(*r) : Bind_None;
 }
 
 int recordKey(const QVariant &record)
 {
-    switch (recordKind(record)) {
-    case Bind_DKS: return record.value<DKSInfo>().keyIndex;
-    case Bind_MPT: return record.value<MPTInfo>().keyIndex;
-    case Bind_MT: return record.value<MTInfo>().keyIndex;
-    case Bind_TGL: return record.value<TGLInfo>().keyIndex;
-    case Bind_END: return record.value<ENDInfo>().keyIndex;
-    case Bind_MACRO: return record.value<MACROInfo>().keyIndex;
-    case Bind_SOCD: return record.value<SOCDInfo>().keyIndex;
-    case Bind_RS: return record.value<RSInfo>().keyIndex;
-    default: return -1;
-    }
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    return r ? advancedKeyOf(*r) : -1;
 }
 
 bool applyBindingRecord(KeyInfo *info, const QVariant &record)
@@ -129,7 +107,7 @@ int pairedKeyType(const KeyInfo &info)
 bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record)
 {
     const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
-    return r && device->writeAdvancedRecord(*r);
+    return r && device->writeAdvancedBinding(*r);
 }
 
 bool isBindableKeyType(int type)

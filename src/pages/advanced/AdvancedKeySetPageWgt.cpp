@@ -4,25 +4,19 @@
 
 #include "AdvanceKeySetWindow.h"
 #include "AdvanceTypeChooseWindow.h"
+#include "AdvancedEditors.h"
 #include "AdvancedKeyRecords.h"
 #include "AdvancedLog.h"
 #include "BindItemWgt.h"
 #include "BoardRecords.h"
-#include "DKSSetWindow.h"
-#include "ENDSetWindow.h"
 #include "Hook.h"
 #include "KeyTesterWgt.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
-#include "MPTSetWindow.h"
-#include "MTSetWindow.h"
-#include "MacroSetWindow.h"
+#include "PairKeySetWindow.h"
 #include "ProfileData.h"
 #include "ProfileManager.h"
-#include "RSSetWindow.h"
-#include "SOCDSetWindow.h"
-#include "TGLSetWindow.h"
 #include "UserMessage.h"
 
 #include <QHBoxLayout>
@@ -36,17 +30,8 @@ namespace {
 // The editor of a kind.
 AdvanceKeySetWindow *createEditor(int kind, QWidget *parent)
 {
-    switch (kind) {
-    case Bind_DKS: return new DKSSetWindow(parent);
-    case Bind_MPT: return new MPTSetWindow(parent);
-    case Bind_MT: return new MTSetWindow(parent);
-    case Bind_TGL: return new TGLSetWindow(parent);
-    case Bind_END: return new ENDSetWindow(parent);
-    case Bind_SOCD: return new SOCDSetWindow(parent);
-    case Bind_RS: return new RSSetWindow(parent);
-    case Bind_MACRO: return new MacroSetWindow(parent);
-    default: return nullptr;
-    }
+    const AdvancedEditorFactory make = advancedEditorFactory(kind);
+    return make ? make(parent) : nullptr;
 }
 
 bool isPairKind(int kind)

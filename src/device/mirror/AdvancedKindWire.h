@@ -1,0 +1,42 @@
+#pragma once
+
+// How the keyboard's records carry each advanced kind: the device side of
+// advancedKindTraits(). Row k is BindKeyType k, as in the model's table;
+// the model library stays free of the wire records, so the two tables are
+// kept apart and line up by kind.
+
+#include "AdvancedKeyKinds.h"
+
+#include <QList>
+#include <QVariant>
+
+#include <functional>
+#include <optional>
+
+// The key lookups an encoder or decoder needs; the board mirror fills them
+// from its key map.
+struct AdvancedWireKeys {
+    std::function<quint8(int)> wireOf;  // key type -> wire code, WireKeyTable::NoKey when none
+    std::function<int(quint8)> typeOf;  // wire code -> key type, KeyTypeNone when none
+    std::function<quint16(int)> codeOf; // key type -> model key code, kb2param::NoCode when none
+};
+
+struct AdvancedKindWire {
+    BindKeyType kind;
+    int request;     // the Kb2Req type that writes the kind
+    int wireRecord;  // meta-type id of the kind's wire record (a macro's: its step piece)
+    int entries;     // keys one wire record carries
+    // The records that bind record's key, in sending order. macroNumber is
+    // the macro's store number (macros only). Empty when the key has no
+    // wire code.
+    QList<QVariant> (*encode)(const AdvancedRecord &record, const AdvancedWireKeys &keys, int macroNumber);
+    // The record at entry `entry` of what encode gives (or the keyboard
+    // answers); nullopt when the entry is empty or not of the kind. A
+    // macro's name does not travel and comes back empty.
+    std::optional<AdvancedRecord> (*decode)(const QList<QVariant> &records, int entry, const AdvancedWireKeys &keys);
+};
+
+// Rows in BindKeyType order; nullptr for anything else.
+const AdvancedKindWire *advancedKindWire(int kind);
+// The kind whose wire record a variant holds; Bind_None for none.
+int advancedKindOfWireRecord(const QVariant &record);
