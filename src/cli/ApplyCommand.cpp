@@ -103,18 +103,20 @@ bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString,
     if (!profile.advanced)
         return true;
     for (const AdvancedBinding &b : *profile.advanced) {
-        if (b.kind != Bind_MACRO || macros->contains(b.macroName))
+        const MACROInfo *macro = b.as<MACROInfo>();
+        if (!macro || macros->contains(macro->macroName))
             continue;
-        const MacroLoadResult r = loadMacroFile(folder, b.macroName);
+        const QString &name = macro->macroName;
+        const MacroLoadResult r = loadMacroFile(folder, name);
         if (r.status != MacroLoadResult::Ok) {
             *why = QStringLiteral("macro \"%1\" of the profile: %2 %3")
-                       .arg(b.macroName,
+                       .arg(name,
                             r.status == MacroLoadResult::BadHeader ? QStringLiteral("cannot parse")
                                                                    : QStringLiteral("cannot read"),
-                            QDir(folder).filePath(b.macroName + QStringLiteral(".csv")));
+                            QDir(folder).filePath(name + QStringLiteral(".csv")));
             return false;
         }
-        macros->insert(b.macroName, r);
+        macros->insert(name, r);
     }
     return true;
 }

@@ -202,8 +202,8 @@ void KeyboardBtn::updateAccessibility()
     name.replace(QLatin1Char('\n'), QLatin1Char(' '));
     setAccessibleName(name);
     QStringList state;
-    if (m_key.bindKind != Bind_None)
-        state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind));
+    if (m_key.bindKind() != Bind_None)
+        state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind()));
     if (m_key.rapidTrigger)
         state << tr("快速触发：按下%1毫米，抬起%2毫米")
                      .arg(m_key.rapidTriggerPress, 0, 'f', AppParams::decimals())
@@ -253,24 +253,9 @@ void KeyboardBtn::setRapidTriggerDistances(double press, double release)
     update();
 }
 
-void KeyboardBtn::setBindKind(int kind)
-{
-    m_key.bindKind = kind;
-    updateAccessibility();
-    update();
-}
-
 void KeyboardBtn::setAdvancedRecord(const KeyInfo &info)
 {
-    m_key.bindKind = info.bindKind;
-    m_key.dks = info.dks;
-    m_key.mt = info.mt;
-    m_key.tgl = info.tgl;
-    m_key.mpt = info.mpt;
-    m_key.end = info.end;
-    m_key.socd = info.socd;
-    m_key.rs = info.rs;
-    m_key.macro = info.macro;
+    m_key.binding = info.binding;
     updateAccessibility();
     update();
 }
@@ -376,7 +361,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         paintTravel(p);
     } else if (m_face == KeyFace::Calibration) {
         paintCalibration(p);
-    } else if (badges && m_key.bindKind != Bind_None) {
+    } else if (badges && m_key.bindKind() != Bind_None) {
         paintBadge(p);
     } else if (!m_pixmap.isNull()) {
         const QPoint at((width() - m_pixmap.width()) / 2, (height() - m_pixmap.height()) / 2);
@@ -389,7 +374,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 0x2F));
         p.drawRoundedRect(QRectF(rect()), 4, 4);
-        if (m_face == KeyFace::BindTargets && m_key.bindKind == Bind_None) {
+        if (m_face == KeyFace::BindTargets && m_key.bindKind() == Bind_None) {
             paintAddMark(p, QRectF((width() - 20) / 2.0, (height() - 20) / 2.0, 20, 20));
         }
     }
@@ -562,7 +547,7 @@ void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)
 
 void KeyboardBtn::paintBadge(QPainter &p)
 {
-    const Badge b = badgeOf(m_key.bindKind);
+    const Badge b = badgeOf(m_key.bindKind());
     if (!b.label)
         return;
     const QRectF badge((width() - 30) / 2.0, (height() - 20) / 2.0, 30, 20);
@@ -622,7 +607,7 @@ void KeyboardBtn::dropEvent(QDropEvent *event)
 {
     m_hover = false;
     update();
-    if (!event->mimeData()->hasFormat(DragFormat) || m_key.bindKind != Bind_None) {
+    if (!event->mimeData()->hasFormat(DragFormat) || m_key.bindKind() != Bind_None) {
         event->ignore();
         return;
     }

@@ -94,7 +94,7 @@ void TestAdvancedKinds::theTable()
     QJsonObject entry{{ProfileMembers::BindItem, QLatin1String(t->profileItem)}};
     const ProfileData profile = readProfile(QJsonObject{{ProfileKeys::AdvancedKey, QJsonObject{{"56", entry}}}});
     QVERIFY(profile.advanced);
-    QCOMPARE(profile.advanced->value(TypeH).kind, kind);
+    QCOMPARE(profile.advanced->value(TypeH).kind(), kind);
     const std::optional<AdvancedRecord> fromProfile = advancedRecordFromVariant(profile.advanced->value(TypeH).record(TypeH));
     QVERIFY(fromProfile);
     QCOMPARE(advancedKindOf(*fromProfile), kind);
