@@ -13,6 +13,7 @@
 #include <QPixmapCache>
 #include <QTextLayout>
 
+#include <array>
 #include <cmath>
 
 const QColor KeyboardBtn::NeutralColour(245, 247, 250);
@@ -32,19 +33,21 @@ struct Badge {
     QColor colour;
 };
 
+// Rows in BindKeyType order, as advancedKindTraits().
+const std::array<Badge, AdvancedKindCount> kBadges = {{
+    {"DKS", QColor(28, 136, 27)},
+    {"MPT", QColor(0, 122, 204)},
+    {"MT", QColor(247, 104, 50)},
+    {"TGL", QColor(170, 115, 237)},
+    {"END", QColor(25, 25, 25)},
+    {"MR", QColor(226, 161, 2)},
+    {"SOCD", QColor(122, 193, 255)},
+    {"RS", QColor(150, 214, 147)},
+}};
+
 Badge badgeOf(int kind)
 {
-    switch (kind) {
-    case Bind_DKS: return {"DKS", QColor(28, 136, 27)};
-    case Bind_MPT: return {"MPT", QColor(0, 122, 204)};
-    case Bind_MT: return {"MT", QColor(247, 104, 50)};
-    case Bind_TGL: return {"TGL", QColor(170, 115, 237)};
-    case Bind_END: return {"END", QColor(25, 25, 25)};
-    case Bind_MACRO: return {"MR", QColor(226, 161, 2)};
-    case Bind_SOCD: return {"SOCD", QColor(122, 193, 255)};
-    case Bind_RS: return {"RS", QColor(150, 214, 147)};
-    default: return {nullptr, QColor()};
-    }
+    return kind >= 0 && kind < AdvancedKindCount ? kBadges[size_t(kind)] : Badge{nullptr, QColor()};
 }
 
 // The largest size up to pixelSize at which every line of text fits in
