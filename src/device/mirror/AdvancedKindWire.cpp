@@ -294,20 +294,78 @@ std::optional<AdvancedRecord> decodeMacro(const QList<QVariant> &records, int en
     return info;
 }
 
+// --- from the per-key parameters
+
+AdvancedRecord dksFromParams(int type, const AdvancedCellParams &p, const AdvancedWireKeys &keys)
+{
+    DKSInfo info;
+    info.keyIndex = type;
+    info.touchDis << p.points[0] / MicronsPerMm;
+    for (int k = 0; k < 4; ++k) {
+        info.bindKey << keys.typeOf(p.bound[k]);
+        info.triggerValue << kb2_dks_action_string(p.actions[k]);
+    }
+    return info;
+}
+
+AdvancedRecord mptFromParams(int type, const AdvancedCellParams &p, const AdvancedWireKeys &keys)
+{
+    MPTInfo info;
+    info.keyIndex = type;
+    info.bindKey << keys.typeOf(p.bound[0]) << keys.typeOf(p.bound[1]) << keys.typeOf(p.bound[2]);
+    info.triggerValue << p.points[0] << p.points[1] << p.points[2];
+    return info;
+}
+
+AdvancedRecord mtFromParams(int type, const AdvancedCellParams &p, const AdvancedWireKeys &keys)
+{
+    MTInfo info;
+    info.keyIndex = type;
+    info.pressType = keys.typeOf(p.bound[0]);
+    info.clickType = keys.typeOf(p.bound[1]);
+    info.delay = p.delay * DelayUnitMs;
+    return info;
+}
+
+AdvancedRecord tglFromParams(int type, const AdvancedCellParams &p, const AdvancedWireKeys &keys)
+{
+    TGLInfo info;
+    info.keyIndex = type;
+    info.switchType = keys.typeOf(p.bound[0]);
+    info.delay = p.delay * DelayUnitMs;
+    return info;
+}
+
+template <typename Info>
+AdvancedRecord switchFromParams(int type, const AdvancedCellParams &p, const AdvancedWireKeys &keys)
+{
+    Info info;
+    info.keyIndex = type;
+    info.switchType = keys.typeOf(p.bound[0]);
+    return info;
+}
+
+AdvancedRecord macroFromParams(int type, const AdvancedCellParams &, const AdvancedWireKeys &)
+{
+    MACROInfo info;
+    info.keyIndex = type;
+    return info;
+}
+
 std::array<AdvancedKindWire, AdvancedKindCount> makeTable()
 {
     return {{
-        {Bind_DKS, Kb2Req::TDKS, qMetaTypeId<STU_BoardFromTDKS>(), STU_BoardFromTDKS::Entries, encodeDks, decodeDks},
-        {Bind_MPT, Kb2Req::DDKS, qMetaTypeId<STU_BoardFromDDKS>(), STU_BoardFromDDKS::Entries, encodeMpt, decodeMpt},
-        {Bind_MT, Kb2Req::MT, qMetaTypeId<STU_BoardFromMT>(), STU_BoardFromMT::Entries, encodeMt, decodeMt},
-        {Bind_TGL, Kb2Req::TGL, qMetaTypeId<STU_BoardFromTGL>(), STU_BoardFromTGL::Entries, encodeTgl, decodeTgl},
+        {Bind_DKS, Kb2Req::TDKS, qMetaTypeId<STU_BoardFromTDKS>(), STU_BoardFromTDKS::Entries, encodeDks, decodeDks, dksFromParams},
+        {Bind_MPT, Kb2Req::DDKS, qMetaTypeId<STU_BoardFromDDKS>(), STU_BoardFromDDKS::Entries, encodeMpt, decodeMpt, mptFromParams},
+        {Bind_MT, Kb2Req::MT, qMetaTypeId<STU_BoardFromMT>(), STU_BoardFromMT::Entries, encodeMt, decodeMt, mtFromParams},
+        {Bind_TGL, Kb2Req::TGL, qMetaTypeId<STU_BoardFromTGL>(), STU_BoardFromTGL::Entries, encodeTgl, decodeTgl, tglFromParams},
         {Bind_END, Kb2Req::END, qMetaTypeId<STU_BoardFromEND>(), STU_BoardFromEND::Entries, encodeEnd,
-         decodeSwitch<STU_BoardFromEND, ENDInfo>},
-        {Bind_MACRO, Kb2Req::Macro, qMetaTypeId<STU_BoardFromMACRO>(), 1, encodeMacro, decodeMacro},
+         decodeSwitch<STU_BoardFromEND, ENDInfo>, switchFromParams<ENDInfo>},
+        {Bind_MACRO, Kb2Req::Macro, qMetaTypeId<STU_BoardFromMACRO>(), 1, encodeMacro, decodeMacro, macroFromParams},
         {Bind_SOCD, Kb2Req::SOCD, qMetaTypeId<STU_BoardFromSOCD>(), STU_BoardFromSOCD::Entries, encodeSocd,
-         decodeSwitch<STU_BoardFromSOCD, SOCDInfo>},
+         decodeSwitch<STU_BoardFromSOCD, SOCDInfo>, switchFromParams<SOCDInfo>},
         {Bind_RS, Kb2Req::RS, qMetaTypeId<STU_BoardFromRS>(), STU_BoardFromRS::Entries, encodeRs,
-         decodeSwitch<STU_BoardFromRS, RSInfo>},
+         decodeSwitch<STU_BoardFromRS, RSInfo>, switchFromParams<RSInfo>},
     }};
 }
 

@@ -21,6 +21,16 @@ struct AdvancedWireKeys {
     std::function<quint16(int)> codeOf; // key type -> model key code, kb2param::NoCode when none
 };
 
+// One key's binding as its per-key parameters hold it (the walk reads
+// those, not the kinds' records).
+struct AdvancedCellParams {
+    quint8 bound[4] = {};     // parameters 9..12: bound keys' wire codes
+    quint8 actions[4] = {};   // 13..16: DKS action bytes
+    quint16 points[3] = {};   // 5..7: travel points, micrometres (DKS: its travel)
+    quint8 delay = 0;         // 19: in 10 ms units
+    quint16 macroOffset = 0;  // 17: the macro's first step offset
+};
+
 struct AdvancedKindWire {
     BindKeyType kind;
     int request;     // the Kb2Req type that writes the kind
@@ -34,6 +44,9 @@ struct AdvancedKindWire {
     // answers); nullopt when the entry is empty or not of the kind. A
     // macro's name does not travel and comes back empty.
     std::optional<AdvancedRecord> (*decode)(const QList<QVariant> &records, int entry, const AdvancedWireKeys &keys);
+    // The record of keyType from its per-key parameters. A macro's comes
+    // back without name or steps: the parameters hold neither.
+    AdvancedRecord (*fromParams)(int keyType, const AdvancedCellParams &params, const AdvancedWireKeys &keys);
 };
 
 // Rows in BindKeyType order; nullptr for anything else.
