@@ -54,19 +54,19 @@ void decodeAll(const quint8 *buf, int len, FuzzActionData &data)
     }
     STU_BoardFromMT mt;
     if (kb2_decode_mt(buf, len, mt))
-        data.storeAdvancedEntries(mt);
+        data.storeAdvancedEntries(QVariant::fromValue(mt));
     STU_BoardFromTGL tgl;
     if (kb2_decode_tgl(buf, len, tgl))
-        data.storeAdvancedEntries(tgl);
+        data.storeAdvancedEntries(QVariant::fromValue(tgl));
     STU_BoardFromTDKS tdks;
     if (kb2_decode_tdks(buf, len, tdks))
-        data.storeAdvancedEntries(tdks);
+        data.storeAdvancedEntries(QVariant::fromValue(tdks));
     STU_BoardFromDDKS ddks;
     if (kb2_decode_ddks(buf, len, ddks))
-        data.storeAdvancedEntries(ddks);
+        data.storeAdvancedEntries(QVariant::fromValue(ddks));
     STU_BoardFromEND end;
     if (kb2_decode_end(buf, len, end))
-        data.storeAdvancedEntries(end);
+        data.storeAdvancedEntries(QVariant::fromValue(end));
     STU_BoardFromKRGB krgb;
     kb2_decode_krgb(buf, len, krgb);
     STU_BoardFromMACRO macro;

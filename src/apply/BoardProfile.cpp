@@ -62,7 +62,7 @@ ProfileData boardProfile(const KeyboardReadBack &rb)
     for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
         AdvancedBinding binding;
         int key = 0;
-        if (bindingFromRecord(record, &binding, &key) && binding.kind != Bind_RS)
+        if (bindingFromRecord(record, &binding, &key) && binding.kind() != Bind_RS)
             advanced.insert(key, binding);
     }
     p.advanced = advanced;

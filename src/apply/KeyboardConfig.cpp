@@ -12,7 +12,7 @@
 int KeyboardConfig::bindKindOf(int keyType) const
 {
     const auto it = advanced.constFind(keyType);
-    return it == advanced.cend() ? Bind_None : it->kind;
+    return it == advanced.cend() ? int(Bind_None) : it->kind();
 }
 
 void KeyboardConfig::setKeyTravel(int keyType, const KeyTravelRecord &record)
@@ -45,7 +45,7 @@ KeyboardConfig configFromReadBack(const KeyboardReadBack &rb)
     for (const QVariant &record : advancedRecordsOf(rb.advanced)) {
         AdvancedBinding binding;
         int key = 0;
-        if (bindingFromRecord(record, &binding, &key) && binding.kind != Bind_None)
+        if (bindingFromRecord(record, &binding, &key) && binding.kind() != Bind_None)
             c.advanced.insert(key, binding);
     }
     c.keyColours = rb.colours;
@@ -86,7 +86,7 @@ KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &
     // The board's other bindings stay, as applying the whole profile leaves them.
     if (profile.advanced)
         for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it)
-            if (onBoard.contains(it.key()) && it->kind != Bind_None)
+            if (onBoard.contains(it.key()) && it->kind() != Bind_None)
                 c.advanced.insert(it.key(), *it);
     return c;
 }
@@ -106,53 +106,61 @@ int keptDelay(int ms)
     return kb2_delay_units(ms) * kb2param::DelayUnitMs;
 }
 
+
+// Each kind as the keyboard keeps it; SOCD, RS and MACRO as they are.
+void keep(DKSInfo &r)
+{
+    DKSInfo k;
+    k.keyIndex = r.keyIndex;
+    k.touchDis << (r.touchDis.isEmpty() ? 0.0 : qRound(r.touchDis.first() * 1000) / 1000.0);
+    for (int i = 0; i < 4; ++i) {
+        k.bindKey << keptKey(r.bindKey.value(i, -1));
+        k.triggerValue << kb2_dks_action_string(kb2_dks_action_byte(r.triggerValue.value(i)));
+    }
+    r = k;
+}
+
+void keep(MPTInfo &r)
+{
+    MPTInfo k;
+    k.keyIndex = r.keyIndex;
+    for (int i = 0; i < 3; ++i) {
+        k.bindKey << keptKey(r.bindKey.value(i, -1));
+        k.triggerValue << qBound(0, r.triggerValue.value(i, 0), 0xFFFF);
+    }
+    r = k;
+}
+
+void keep(MTInfo &r)
+{
+    r.pressType = keptKey(r.pressType);
+    r.clickType = keptKey(r.clickType);
+    r.delay = keptDelay(r.delay);
+}
+
+void keep(TGLInfo &r)
+{
+    r.switchType = keptKey(r.switchType);
+    r.delay = keptDelay(r.delay);
+}
+
+void keep(ENDInfo &r)
+{
+    r.switchType = keptKey(r.switchType);
+}
+
+template <typename Record>
+void keep(Record &)
+{
+}
+
 } // namespace
 
 AdvancedBinding bindingAsKept(const AdvancedBinding &b)
 {
-    AdvancedBinding k;
-    k.kind = b.kind;
-    switch (b.kind) {
-    case Bind_DKS:
-        k.dks.keyIndex = b.dks.keyIndex;
-        k.dks.touchDis << (b.dks.touchDis.isEmpty() ? 0.0 : qRound(b.dks.touchDis.first() * 1000) / 1000.0);
-        for (int i = 0; i < 4; ++i) {
-            k.dks.bindKey << keptKey(b.dks.bindKey.value(i, -1));
-            k.dks.triggerValue << kb2_dks_action_string(kb2_dks_action_byte(b.dks.triggerValue.value(i)));
-        }
-        break;
-    case Bind_MPT:
-        k.mpt.keyIndex = b.mpt.keyIndex;
-        for (int i = 0; i < 3; ++i) {
-            k.mpt.bindKey << keptKey(b.mpt.bindKey.value(i, -1));
-            k.mpt.triggerValue << qBound(0, b.mpt.triggerValue.value(i, 0), 0xFFFF);
-        }
-        break;
-    case Bind_MT:
-        k.mt = b.mt;
-        k.mt.pressType = keptKey(b.mt.pressType);
-        k.mt.clickType = keptKey(b.mt.clickType);
-        k.mt.delay = keptDelay(b.mt.delay);
-        break;
-    case Bind_TGL:
-        k.tgl = b.tgl;
-        k.tgl.switchType = keptKey(b.tgl.switchType);
-        k.tgl.delay = keptDelay(b.tgl.delay);
-        break;
-    case Bind_END:
-        k.end = b.end;
-        k.end.switchType = keptKey(b.end.switchType);
-        break;
-    case Bind_SOCD:
-        k.socd = b.socd;
-        break;
-    case Bind_RS:
-        k.rs = b.rs;
-        break;
-    default:
-        k = b;
-        break;
-    }
+    AdvancedBinding k = b;
+    if (k.value)
+        std::visit([](auto &r) { keep(r); }, *k.value);
     return k;
 }
 

@@ -56,18 +56,19 @@ KeyTravelState travelStateOf(int key, const KeyTravelRecord &rec, int bindKind)
 bool bindingOp(int key, const AdvancedBinding &b, const MacroLoader &loadMacro, ProfileOp *o, QString *error)
 {
     *o = op(ProfileOp::Binding);
-    if (b.kind != Bind_MACRO) {
+    const MACROInfo *named = b.as<MACROInfo>();
+    if (!named) {
         o->binding = b.record(key);
         return true;
     }
-    const MacroLoadResult macro = loadMacro ? loadMacro(b.macroName) : MacroLoadResult();
+    const MacroLoadResult macro = loadMacro ? loadMacro(named->macroName) : MacroLoadResult();
     if (macro.status != MacroLoadResult::Ok) {
         *error = QString::fromUtf8(macro.status == MacroLoadResult::BadHeader ? ErrorParse : ErrorOpen);
         return false;
     }
     MACROInfo info;
     info.keyIndex = key;
-    info.macroName = b.macroName;
+    info.macroName = named->macroName;
     info.steps = macro.steps;
     o->binding = QVariant::fromValue(info);
     return true;
@@ -165,7 +166,7 @@ QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &boar
         for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
             const int key = it.key();
             const AdvancedBinding &b = it.value();
-            if (!onBoard.contains(key) || b.kind == Bind_None)
+            if (!onBoard.contains(key) || b.kind() == Bind_None)
                 continue;
             ProfileOp o;
             if (!bindingOp(key, b, loadMacro, &o, &s.error)) {
@@ -230,10 +231,10 @@ bool sameSentTravel(const KeyTravelRecord &from, const KeyTravelRecord &to)
 // The partner a pair binding names, -1 for other kinds.
 int partnerOf(const AdvancedBinding &b)
 {
-    if (b.kind == Bind_SOCD)
-        return b.socd.switchType;
-    if (b.kind == Bind_RS)
-        return b.rs.switchType;
+    if (const SOCDInfo *socd = b.as<SOCDInfo>())
+        return socd->switchType;
+    if (const RSInfo *rs = b.as<RSInfo>())
+        return rs->switchType;
     return -1;
 }
 
@@ -315,7 +316,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
             continue;
         ProfileOp o = op(ProfileOp::Unbind);
         o.unbindKey = it.key();
-        o.unbindKind = it->kind;
+        o.unbindKind = it->kind();
         unbind.ops << o;
     }
     ProfileStep bind = step(QString(), 90, TextAdvanced);
@@ -324,7 +325,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
         const int key = it.key();
         const AdvancedBinding &b = it.value();
         const auto was = from.advanced.constFind(key);
-        if (b.kind == Bind_None || (was != from.advanced.cend() && sameOnKeyboard(*was, b)) || written.contains(key))
+        if (b.kind() == Bind_None || (was != from.advanced.cend() && sameOnKeyboard(*was, b)) || written.contains(key))
             continue;
         // The keyboard takes both halves of a pair from one record.
         const int partner = partnerOf(b);
@@ -402,7 +403,7 @@ bool runProfileOp(const ProfileOp &o, BoardControl &device)
     case ProfileOp::Binding: {
         // Anything but a record of one of the kinds is nothing the device layer could take.
         const std::optional<AdvancedRecord> record = advancedRecordFromVariant(o.binding);
-        return record && device.writeAdvancedRecord(*record);
+        return record && device.writeAdvancedBinding(*record);
     }
     }
     return true;

@@ -37,10 +37,10 @@ int appliedWorkMode(int workMode)
 // kind alone (the keyboard holds steps, not the file's name).
 QString bindingText(const AdvancedBinding *binding)
 {
-    if (!binding || binding->kind == Bind_None)
+    if (!binding || binding->kind() == Bind_None)
         return QStringLiteral("none");
     QJsonObject entry = bindingEntry(bindingAsKept(*binding));
-    if (binding->kind == Bind_MACRO)
+    if (binding->kind() == Bind_MACRO)
         entry.remove(ProfileMembers::MacroName);
     return QString::fromUtf8(QJsonDocument(entry).toJson(QJsonDocument::Compact));
 }
@@ -52,20 +52,28 @@ QMap<int, AdvancedBinding> expectedBindings(const QMap<int, AdvancedBinding> &pr
 {
     QMap<int, AdvancedBinding> out;
     for (auto it = profile.cbegin(); it != profile.cend(); ++it)
-        if (it.value().kind != Bind_None && onBoard.contains(it.key()))
+        if (it.value().kind() != Bind_None && onBoard.contains(it.key()))
             out.insert(it.key(), it.value());
     for (auto it = profile.cbegin(); it != profile.cend(); ++it) {
         const AdvancedBinding &b = it.value();
-        if ((b.kind != Bind_SOCD && b.kind != Bind_RS) || !onBoard.contains(it.key()))
+        const SOCDInfo *socd = b.as<SOCDInfo>();
+        const RSInfo *rs = b.as<RSInfo>();
+        if ((!socd && !rs) || !onBoard.contains(it.key()))
             continue;
-        const int partner = b.kind == Bind_SOCD ? b.socd.switchType : b.rs.switchType;
+        const int partner = socd ? socd->switchType : rs->switchType;
         if (!onBoard.contains(partner) || profile.contains(partner))
             continue;
-        AdvancedBinding reverse;
-        reverse.kind = b.kind;
-        reverse.socd.switchType = it.key();
-        reverse.rs.switchType = it.key();
-        out.insert(partner, reverse);
+        AdvancedRecord reverse = *b.value;
+        std::visit(
+            [&](auto &r) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(r)>, SOCDInfo>
+                              || std::is_same_v<std::decay_t<decltype(r)>, RSInfo>) {
+                    r.keyIndex = partner;
+                    r.switchType = it.key();
+                }
+            },
+            reverse);
+        out.insert(partner, AdvancedBinding(reverse));
     }
     return out;
 }

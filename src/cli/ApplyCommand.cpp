@@ -103,18 +103,20 @@ bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString,
     if (!profile.advanced)
         return true;
     for (const AdvancedBinding &b : *profile.advanced) {
-        if (b.kind != Bind_MACRO || macros->contains(b.macroName))
+        const MACROInfo *macro = b.as<MACROInfo>();
+        if (!macro || macros->contains(macro->macroName))
             continue;
-        const MacroLoadResult r = loadMacroFile(folder, b.macroName);
+        const QString &name = macro->macroName;
+        const MacroLoadResult r = loadMacroFile(folder, name);
         if (r.status != MacroLoadResult::Ok) {
             *why = QStringLiteral("macro \"%1\" of the profile: %2 %3")
-                       .arg(b.macroName,
+                       .arg(name,
                             r.status == MacroLoadResult::BadHeader ? QStringLiteral("cannot parse")
                                                                    : QStringLiteral("cannot read"),
-                            QDir(folder).filePath(b.macroName + QStringLiteral(".csv")));
+                            QDir(folder).filePath(name + QStringLiteral(".csv")));
             return false;
         }
-        macros->insert(b.macroName, r);
+        macros->insert(name, r);
     }
     return true;
 }
@@ -131,10 +133,11 @@ void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QM
         return;
     QMap<int, QPair<int, QList<quint32>>> wanted; // key -> store number, steps as stored
     for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
-        if (it->kind != Bind_MACRO || holds->bindKindOf(it.key()) != Bind_MACRO)
+        const MACROInfo *macro = it->as<MACROInfo>();
+        if (!macro || holds->bindKindOf(it.key()) != Bind_MACRO)
             continue;
         const int number = worker.macroNumber(it.key());
-        const QList<quint32> words = worker.board().macroStepWords(macros.value(it->macroName).steps);
+        const QList<quint32> words = worker.board().macroStepWords(macros.value(macro->macroName).steps);
         if (number < 0 || words.isEmpty() || worker.board().macroStepCount(it.key()) != words.size())
             continue;
         wanted.insert(it.key(), {number, words});
@@ -156,8 +159,15 @@ void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QM
     loop.exec();
     // Steps not read stay unknown: the binding is sent as before.
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-        if (worker.board().macroStoreWords(it->first, it->second.size()) == it->second)
-            holds->advanced[it.key()].macroName = profile.advanced->value(it.key()).macroName;
+        if (worker.board().macroStoreWords(it->first, it->second.size()) == it->second) {
+            auto held = holds->advanced.find(it.key());
+            const auto given = profile.advanced->constFind(it.key());
+            const MACROInfo *named = given != profile.advanced->cend() ? given->as<MACROInfo>() : nullptr;
+            MACROInfo *kept = held != holds->advanced.end() && held->value ? std::get_if<MACROInfo>(&*held->value)
+                                                                             : nullptr;
+            if (kept && named)
+                kept->macroName = named->macroName;
+        }
 }
 
 } // namespace

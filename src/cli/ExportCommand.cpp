@@ -117,7 +117,7 @@ int runExportCommand(KeyboardAction &worker, const QString &path, const ExportOp
     QStringList macroKeys;
     if (profile.advanced) {
         for (auto it = profile.advanced->begin(); it != profile.advanced->end();) {
-            if (it.value().kind != Bind_MACRO) {
+            if (it.value().kind() != Bind_MACRO) {
                 ++it;
                 continue;
             }

@@ -16,8 +16,6 @@
 #include <QMap>
 #include <QString>
 
-#include <type_traits>
-#include <variant>
 
 class LightingControl {
 public:
@@ -77,38 +75,13 @@ public:
     virtual int macroNumber(int keyType) const = 0;
     // The eight maps in emission order: TDKS, MT, TGL, MPT, END, SOCD, RS, MACRO.
     virtual QList<QVariant> advancedMapVariants() const = 0;
-    virtual void writeAdvancedBinding(const DKSInfo &info) = 0;
-    virtual void writeAdvancedBinding(const MPTInfo &info) = 0;
-    virtual void writeAdvancedBinding(const MTInfo &info) = 0;
-    virtual void writeAdvancedBinding(const TGLInfo &info) = 0;
-    virtual void writeAdvancedBinding(const ENDInfo &info) = 0;
-    virtual void writeAdvancedBinding(const SOCDInfo &info) = 0;
-    virtual void writeAdvancedBinding(const RSInfo &info) = 0;
-    // Rewriting a key's macro keeps its store number; a new macro takes the
-    // lowest free one. False, with nothing sent, when the store is full, the
-    // key is unknown or the macro has no steps.
-    virtual bool writeAdvancedBinding(const MACROInfo &info) = 0;
+    // A record of any kind (records convert to the variant). Rewriting a
+    // key's macro keeps its store number; a new macro takes the lowest free
+    // one. False, with nothing sent, when the keyboard cannot take it: the
+    // key is unknown, the macro store is full or the macro has no steps.
+    virtual bool writeAdvancedBinding(const AdvancedRecord &record) = 0;
     // bindKind is a BindKeyType; the key becomes an ordinary key.
     virtual void removeAdvancedBinding(int keyType, int bindKind) = 0;
-
-    // A record of any kind; false when the keyboard cannot take it (a
-    // macro the store has no room for).
-    bool writeAdvancedRecord(const AdvancedRecord &record)
-    {
-        return std::visit([this](const auto &r) { return writeOne(r); }, record);
-    }
-
-private:
-    template <typename Record>
-    bool writeOne(const Record &r)
-    {
-        if constexpr (std::is_same_v<Record, MACROInfo>) {
-            return writeAdvancedBinding(r);
-        } else {
-            writeAdvancedBinding(r);
-            return true;
-        }
-    }
 };
 
 // What a profile changes on a keyboard: everything but the live streams

@@ -13,6 +13,7 @@
 #include <QPixmapCache>
 #include <QTextLayout>
 
+#include <array>
 #include <cmath>
 
 const QColor KeyboardBtn::NeutralColour(245, 247, 250);
@@ -32,19 +33,21 @@ struct Badge {
     QColor colour;
 };
 
+// Rows in BindKeyType order, as advancedKindTraits().
+const std::array<Badge, AdvancedKindCount> kBadges = {{
+    {"DKS", QColor(28, 136, 27)},
+    {"MPT", QColor(0, 122, 204)},
+    {"MT", QColor(247, 104, 50)},
+    {"TGL", QColor(170, 115, 237)},
+    {"END", QColor(25, 25, 25)},
+    {"MR", QColor(226, 161, 2)},
+    {"SOCD", QColor(122, 193, 255)},
+    {"RS", QColor(150, 214, 147)},
+}};
+
 Badge badgeOf(int kind)
 {
-    switch (kind) {
-    case Bind_DKS: return {"DKS", QColor(28, 136, 27)};
-    case Bind_MPT: return {"MPT", QColor(0, 122, 204)};
-    case Bind_MT: return {"MT", QColor(247, 104, 50)};
-    case Bind_TGL: return {"TGL", QColor(170, 115, 237)};
-    case Bind_END: return {"END", QColor(25, 25, 25)};
-    case Bind_MACRO: return {"MR", QColor(226, 161, 2)};
-    case Bind_SOCD: return {"SOCD", QColor(122, 193, 255)};
-    case Bind_RS: return {"RS", QColor(150, 214, 147)};
-    default: return {nullptr, QColor()};
-    }
+    return kind >= 0 && kind < AdvancedKindCount ? kBadges[size_t(kind)] : Badge{nullptr, QColor()};
 }
 
 // The largest size up to pixelSize at which every line of text fits in
@@ -202,8 +205,8 @@ void KeyboardBtn::updateAccessibility()
     name.replace(QLatin1Char('\n'), QLatin1Char(' '));
     setAccessibleName(name);
     QStringList state;
-    if (m_key.bindKind != Bind_None)
-        state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind));
+    if (m_key.bindKind() != Bind_None)
+        state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind()));
     if (m_key.rapidTrigger)
         state << tr("快速触发：按下%1毫米，抬起%2毫米")
                      .arg(m_key.rapidTriggerPress, 0, 'f', AppParams::decimals())
@@ -253,24 +256,9 @@ void KeyboardBtn::setRapidTriggerDistances(double press, double release)
     update();
 }
 
-void KeyboardBtn::setBindKind(int kind)
-{
-    m_key.bindKind = kind;
-    updateAccessibility();
-    update();
-}
-
 void KeyboardBtn::setAdvancedRecord(const KeyInfo &info)
 {
-    m_key.bindKind = info.bindKind;
-    m_key.dks = info.dks;
-    m_key.mt = info.mt;
-    m_key.tgl = info.tgl;
-    m_key.mpt = info.mpt;
-    m_key.end = info.end;
-    m_key.socd = info.socd;
-    m_key.rs = info.rs;
-    m_key.macro = info.macro;
+    m_key.binding = info.binding;
     updateAccessibility();
     update();
 }
@@ -376,7 +364,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         paintTravel(p);
     } else if (m_face == KeyFace::Calibration) {
         paintCalibration(p);
-    } else if (badges && m_key.bindKind != Bind_None) {
+    } else if (badges && m_key.bindKind() != Bind_None) {
         paintBadge(p);
     } else if (!m_pixmap.isNull()) {
         const QPoint at((width() - m_pixmap.width()) / 2, (height() - m_pixmap.height()) / 2);
@@ -389,7 +377,7 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 0x2F));
         p.drawRoundedRect(QRectF(rect()), 4, 4);
-        if (m_face == KeyFace::BindTargets && m_key.bindKind == Bind_None) {
+        if (m_face == KeyFace::BindTargets && m_key.bindKind() == Bind_None) {
             paintAddMark(p, QRectF((width() - 20) / 2.0, (height() - 20) / 2.0, 20, 20));
         }
     }
@@ -562,7 +550,7 @@ void KeyboardBtn::paintDepth(QPainter &p, const QRectF &r)
 
 void KeyboardBtn::paintBadge(QPainter &p)
 {
-    const Badge b = badgeOf(m_key.bindKind);
+    const Badge b = badgeOf(m_key.bindKind());
     if (!b.label)
         return;
     const QRectF badge((width() - 30) / 2.0, (height() - 20) / 2.0, 30, 20);
@@ -622,7 +610,7 @@ void KeyboardBtn::dropEvent(QDropEvent *event)
 {
     m_hover = false;
     update();
-    if (!event->mimeData()->hasFormat(DragFormat) || m_key.bindKind != Bind_None) {
+    if (!event->mimeData()->hasFormat(DragFormat) || m_key.bindKind() != Bind_None) {
         event->ignore();
         return;
     }

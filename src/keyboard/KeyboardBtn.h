@@ -53,7 +53,6 @@ public:
     void setTravel(double mm, bool differs);
     void setRapidTrigger(bool on);
     void setRapidTriggerDistances(double press, double release);
-    void setBindKind(int kind);
     void setAdvancedRecord(const KeyInfo &info); // bind kind and its record
     KeyFace face() const { return m_face; }
     void setFace(KeyFace face);

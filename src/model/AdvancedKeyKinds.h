@@ -2,8 +2,11 @@
 
 // The eight advanced-key kinds as one type. A record's index in the variant
 // is its BindKeyType; the traits table says, per kind, what the keyboard and
-// the profile documents call it. Adding a kind is a record type, a row here
-// and an editor.
+// the profile documents call it. Libraries this one must not depend on keep
+// their own rows, in the same order: the device's request type, encoder and
+// decoders (advancedKindWire), the advanced page's editor
+// (advancedEditorFactory) and the key badge. Adding a kind is a record type,
+// a row in each, the profile members' reader and writer, and an editor.
 
 #include "AdvancedKeyInfo.h"
 

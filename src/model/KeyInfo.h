@@ -1,13 +1,15 @@
 #pragma once
 
 #include "AdvancedKeyInfo.h"
+#include "AdvancedKeyKinds.h"
 
 #include <QColor>
 #include <QMetaType>
 #include <QString>
 
+#include <optional>
+
 // The data of one key, held by each key button and carried in hub signals.
-// Only the advanced record matching bindKind is meaningful.
 struct KeyInfo {
     quint32 firstType = 0;   // the key's own KeyType
     quint32 currentType = 0; // the KeyType currently assigned to it
@@ -18,15 +20,20 @@ struct KeyInfo {
     quint8 rapidTrigger = 0;
     double rapidTriggerPress = 0.0;   // mm
     double rapidTriggerRelease = 0.0; // mm
-    qint32 bindKind = Bind_None;
-    DKSInfo dks;
-    MTInfo mt;
-    TGLInfo tgl;
-    MPTInfo mpt;
-    ENDInfo end;
-    SOCDInfo socd;
-    RSInfo rs;
-    MACROInfo macro;
+    // The key's advanced binding; its index is the BindKeyType. nullopt: none.
+    std::optional<AdvancedRecord> binding;
+
+    int bindKind() const { return binding ? advancedKindOf(*binding) : int(Bind_None); }
+    // The binding's record when it is of type Record; nullptr otherwise.
+    template <typename Record>
+    const Record *bound() const { return binding ? std::get_if<Record>(&*binding) : nullptr; }
+    // The binding's record of type Record, or that type's defaults.
+    template <typename Record>
+    Record boundOr() const
+    {
+        const Record *r = bound<Record>();
+        return r ? *r : Record();
+    }
 };
 
 Q_DECLARE_METATYPE(KeyInfo)

@@ -222,65 +222,93 @@ QMap<int, KeyTravelRecord> readKeyTravel(const QJsonObject &g, QJsonObject *rest
     return records;
 }
 
+// Each kind's members of an "AdvancedKey" entry: read into the record
+// (the names read returned), and written from it.
+const auto toInt = [](const QJsonValue &v) { return intOr(v, KeyTypeNone); };
+
+QStringList readMembers(DKSInfo &r, const QJsonObject &e)
+{
+    r.bindKey = listOf<int>(e.value(BindKey), toInt);
+    r.triggerValue = listOf<QString>(e.value(TriggerValue), [](const QJsonValue &v) { return v.toString(); });
+    r.touchDis = listOf<double>(e.value(TouchDis), [](const QJsonValue &v) { return v.toDouble(); });
+    return {BindKey, TriggerValue, TouchDis};
+}
+
+QStringList readMembers(MTInfo &r, const QJsonObject &e)
+{
+    r.pressType = intOr(e.value(PressType), r.pressType);
+    r.clickType = intOr(e.value(ClickType), r.clickType);
+    r.delay = intOr(e.value(Delay), r.delay);
+    return {PressType, ClickType, Delay};
+}
+
+QStringList readMembers(TGLInfo &r, const QJsonObject &e)
+{
+    r.switchType = intOr(e.value(SwitchType), r.switchType);
+    r.delay = intOr(e.value(Delay), r.delay);
+    return {SwitchType, Delay};
+}
+
+QStringList readMembers(MPTInfo &r, const QJsonObject &e)
+{
+    r.bindKey = listOf<int>(e.value(BindKey), toInt);
+    r.triggerValue = listOf<int>(e.value(TriggerValue), [](const QJsonValue &v) { return intOr(v, 0); });
+    return {BindKey, TriggerValue};
+}
+
+// END, SOCD and RS: the one other key.
+template <typename Switch>
+QStringList readMembers(Switch &r, const QJsonObject &e)
+{
+    r.switchType = intOr(e.value(SwitchType), r.switchType);
+    return {SwitchType};
+}
+
+QStringList readMembers(MACROInfo &r, const QJsonObject &e)
+{
+    r.macroName = e.value(MacroName).toString();
+    return {MacroName};
+}
+
+QJsonObject membersOf(const DKSInfo &r)
+{
+    return {{BindKey, arrayOf(r.bindKey)}, {TriggerValue, arrayOf(r.triggerValue)}, {TouchDis, arrayOf(r.touchDis)}};
+}
+
+QJsonObject membersOf(const MTInfo &r)
+{
+    return {{PressType, r.pressType}, {ClickType, r.clickType}, {Delay, r.delay}};
+}
+
+QJsonObject membersOf(const TGLInfo &r)
+{
+    return {{SwitchType, r.switchType}, {Delay, r.delay}};
+}
+
+QJsonObject membersOf(const MPTInfo &r)
+{
+    return {{BindKey, arrayOf(r.bindKey)}, {TriggerValue, arrayOf(r.triggerValue)}};
+}
+
+template <typename Switch>
+QJsonObject membersOf(const Switch &r)
+{
+    return {{SwitchType, r.switchType}};
+}
+
+QJsonObject membersOf(const MACROInfo &r)
+{
+    return {{MacroName, r.macroName}};
+}
+
 // One entry of a known kind; its unread members go to *rest.
 AdvancedBinding readBinding(int key, int kind, const QJsonObject &e, QJsonObject *rest)
 {
     AdvancedBinding b;
-    b.kind = kind;
-    auto toInt = [](const QJsonValue &v) { return intOr(v, KeyTypeNone); };
-    auto toPoint = [](const QJsonValue &v) { return intOr(v, 0); };
-    auto toText = [](const QJsonValue &v) { return v.toString(); };
-    auto toDouble = [](const QJsonValue &v) { return v.toDouble(); };
+    b.value = advancedRecordOfKind(kind, key);
     QStringList known;
-    switch (kind) {
-    case Bind_DKS:
-        known = QStringList{BindKey, TriggerValue, TouchDis};
-        b.dks.keyIndex = key;
-        b.dks.bindKey = listOf<int>(e.value(BindKey), toInt);
-        b.dks.triggerValue = listOf<QString>(e.value(TriggerValue), toText);
-        b.dks.touchDis = listOf<double>(e.value(TouchDis), toDouble);
-        break;
-    case Bind_MT:
-        known = QStringList{PressType, ClickType, Delay};
-        b.mt.keyIndex = key;
-        b.mt.pressType = intOr(e.value(PressType), b.mt.pressType);
-        b.mt.clickType = intOr(e.value(ClickType), b.mt.clickType);
-        b.mt.delay = intOr(e.value(Delay), b.mt.delay);
-        break;
-    case Bind_TGL:
-        known = QStringList{SwitchType, Delay};
-        b.tgl.keyIndex = key;
-        b.tgl.switchType = intOr(e.value(SwitchType), b.tgl.switchType);
-        b.tgl.delay = intOr(e.value(Delay), b.tgl.delay);
-        break;
-    case Bind_MPT:
-        known = QStringList{BindKey, TriggerValue};
-        b.mpt.keyIndex = key;
-        b.mpt.bindKey = listOf<int>(e.value(BindKey), toInt);
-        b.mpt.triggerValue = listOf<int>(e.value(TriggerValue), toPoint);
-        break;
-    case Bind_END:
-        known = QStringList{SwitchType};
-        b.end.keyIndex = key;
-        b.end.switchType = intOr(e.value(SwitchType), b.end.switchType);
-        break;
-    case Bind_SOCD:
-        known = QStringList{SwitchType};
-        b.socd.keyIndex = key;
-        b.socd.switchType = intOr(e.value(SwitchType), b.socd.switchType);
-        break;
-    case Bind_RS:
-        known = QStringList{SwitchType};
-        b.rs.keyIndex = key;
-        b.rs.switchType = intOr(e.value(SwitchType), b.rs.switchType);
-        break;
-    case Bind_MACRO:
-        known = QStringList{MacroName};
-        b.macroName = e.value(MacroName).toString();
-        break;
-    default:
-        break;
-    }
+    if (b.value)
+        std::visit([&](auto &r) { known = readMembers(r, e); }, *b.value);
     for (auto m = e.begin(); m != e.end(); ++m)
         if (m.key() != BindItem && !known.contains(m.key()))
             rest->insert(m.key(), m.value());
@@ -332,25 +360,11 @@ bool isGroupName(const QString &name)
 
 QVariant AdvancedBinding::record(int keyIndex) const
 {
-    auto with = [keyIndex](auto r) {
-        r.keyIndex = keyIndex;
-        return QVariant::fromValue(r);
-    };
-    switch (kind) {
-    case Bind_DKS: return with(dks);
-    case Bind_MT: return with(mt);
-    case Bind_TGL: return with(tgl);
-    case Bind_MPT: return with(mpt);
-    case Bind_END: return with(end);
-    case Bind_SOCD: return with(socd);
-    case Bind_RS: return with(rs);
-    case Bind_MACRO: {
-        MACROInfo m;
-        m.macroName = macroName;
-        return with(m);
-    }
-    default: return QVariant();
-    }
+    if (!value)
+        return QVariant();
+    AdvancedRecord r = *value;
+    std::visit([keyIndex](auto &x) { x.keyIndex = keyIndex; }, r);
+    return advancedRecordToVariant(r);
 }
 
 bool ProfileData::isEmpty() const
@@ -373,8 +387,7 @@ bool operator==(const PerformanceSettings &a, const PerformanceSettings &b)
 
 bool operator==(const AdvancedBinding &a, const AdvancedBinding &b)
 {
-    return a.kind == b.kind && a.dks == b.dks && a.mt == b.mt && a.tgl == b.tgl && a.mpt == b.mpt && a.end == b.end
-        && a.socd == b.socd && a.rs == b.rs && a.macroName == b.macroName;
+    return a.value == b.value;
 }
 
 bool operator==(const ProfileData &a, const ProfileData &b)
@@ -416,22 +429,10 @@ ProfileData readProfile(const QJsonObject &document)
 
 QJsonObject bindingEntry(const AdvancedBinding &b)
 {
-    QJsonObject e;
-    switch (b.kind) {
-    case Bind_DKS:
-        e = {{BindKey, arrayOf(b.dks.bindKey)}, {TriggerValue, arrayOf(b.dks.triggerValue)},
-             {TouchDis, arrayOf(b.dks.touchDis)}};
-        break;
-    case Bind_MT: e = {{PressType, b.mt.pressType}, {ClickType, b.mt.clickType}, {Delay, b.mt.delay}}; break;
-    case Bind_TGL: e = {{SwitchType, b.tgl.switchType}, {Delay, b.tgl.delay}}; break;
-    case Bind_MPT: e = {{BindKey, arrayOf(b.mpt.bindKey)}, {TriggerValue, arrayOf(b.mpt.triggerValue)}}; break;
-    case Bind_END: e = {{SwitchType, b.end.switchType}}; break;
-    case Bind_SOCD: e = {{SwitchType, b.socd.switchType}}; break;
-    case Bind_RS: e = {{SwitchType, b.rs.switchType}}; break;
-    case Bind_MACRO: e = {{MacroName, b.macroName}}; break;
-    default: return QJsonObject();
-    }
-    e.insert(BindItem, itemOfKind(b.kind));
+    if (!b.value)
+        return QJsonObject();
+    QJsonObject e = std::visit([](const auto &r) { return membersOf(r); }, *b.value);
+    e.insert(BindItem, itemOfKind(b.kind()));
     return e;
 }
 
@@ -511,57 +512,13 @@ ProfileData defaultProfile()
 
 bool bindingFromRecord(const QVariant &record, AdvancedBinding *binding, int *keyIndex)
 {
-    // Registered here so that the type checks see the records even before
-    // anyone has put one in a variant.
-    dksInfoMetaTypeId();
-    mtInfoMetaTypeId();
-    tglInfoMetaTypeId();
-    mptInfoMetaTypeId();
-    endInfoMetaTypeId();
-    socdInfoMetaTypeId();
-    macroInfoMetaTypeId();
-    rsInfoMetaTypeId();
-
-    auto holds = [&record](int typeId) { return record.userType() == typeId || record.canConvert(typeId); };
-    AdvancedBinding b;
-    int key = 0;
-    if (holds(qMetaTypeId<DKSInfo>())) {
-        b.kind = Bind_DKS;
-        b.dks = record.value<DKSInfo>();
-        key = b.dks.keyIndex;
-    } else if (holds(qMetaTypeId<MTInfo>())) {
-        b.kind = Bind_MT;
-        b.mt = record.value<MTInfo>();
-        key = b.mt.keyIndex;
-    } else if (holds(qMetaTypeId<TGLInfo>())) {
-        b.kind = Bind_TGL;
-        b.tgl = record.value<TGLInfo>();
-        key = b.tgl.keyIndex;
-    } else if (holds(qMetaTypeId<MPTInfo>())) {
-        b.kind = Bind_MPT;
-        b.mpt = record.value<MPTInfo>();
-        key = b.mpt.keyIndex;
-    } else if (holds(qMetaTypeId<ENDInfo>())) {
-        b.kind = Bind_END;
-        b.end = record.value<ENDInfo>();
-        key = b.end.keyIndex;
-    } else if (holds(qMetaTypeId<SOCDInfo>())) {
-        b.kind = Bind_SOCD;
-        b.socd = record.value<SOCDInfo>();
-        key = b.socd.keyIndex;
-    } else if (holds(qMetaTypeId<MACROInfo>())) {
-        const MACROInfo m = record.value<MACROInfo>();
-        b.kind = Bind_MACRO;
-        b.macroName = m.macroName;
-        key = m.keyIndex;
-    } else if (holds(qMetaTypeId<RSInfo>())) {
-        b.kind = Bind_RS;
-        b.rs = record.value<RSInfo>();
-        key = b.rs.keyIndex;
-    } else {
+    std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    if (!r)
         return false;
-    }
-    *binding = b;
-    *keyIndex = key;
+    // A profile names a macro; its steps live in the macro's own file.
+    if (MACROInfo *macro = std::get_if<MACROInfo>(&*r))
+        macro->steps.clear();
+    *keyIndex = advancedKeyOf(*r);
+    binding->value = r;
     return true;
 }

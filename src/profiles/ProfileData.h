@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AdvancedKeyInfo.h"
+#include "AdvancedKeyKinds.h"
 
 #include <QJsonObject>
 #include <QMap>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <type_traits>
 
 // A profile document in typed form. readProfile and writeProfile convert
 // between it and the JSON document of a profile file; whatever the typed
@@ -39,18 +41,23 @@ struct PerformanceSettings {
 
 // One "AdvancedKey" entry: the record of its kind, the others left default.
 struct AdvancedBinding {
-    int kind = Bind_None; // BindKeyType: "TDKS" Bind_DKS, "MT", "TGL", "MPT", "END", "SOCD", "RS", "MACRO"
-    DKSInfo dks;
-    MTInfo mt;
-    TGLInfo tgl;
-    MPTInfo mpt;
-    ENDInfo end;
-    SOCDInfo socd;
-    RSInfo rs;
-    QString macroName;
+    // The entry's record; its index is the BindKeyType ("TDKS" Bind_DKS,
+    // "MT", "TGL", "MPT", "END", "SOCD", "RS", "MACRO"). A macro's record
+    // carries its name, no steps. nullopt: no binding.
+    std::optional<AdvancedRecord> value;
 
-    // The *Info record of the kind with keyIndex set (a MACROInfo carries
-    // the name, no steps); an invalid variant for Bind_None.
+    AdvancedBinding() = default;
+    // From a record of any kind, or the variant.
+    template <typename Record, typename = std::enable_if_t<std::is_constructible_v<AdvancedRecord, const Record &>>>
+    AdvancedBinding(const Record &record) : value(AdvancedRecord(record))
+    {
+    }
+
+    int kind() const { return value ? advancedKindOf(*value) : int(Bind_None); }
+    // The record when it is of type Record; nullptr otherwise.
+    template <typename Record>
+    const Record *as() const { return value ? std::get_if<Record>(&*value) : nullptr; }
+    // The record with keyIndex set, in a QVariant; an invalid variant for none.
     QVariant record(int keyIndex) const;
 };
 

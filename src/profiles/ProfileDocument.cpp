@@ -60,7 +60,7 @@ bool advancedKeyEntry(const QVariant &record, QJsonObject *entry, int *keyIndex)
     AdvancedBinding binding;
     int key = 0;
     // RS bindings are not kept in profiles.
-    if (!bindingFromRecord(record, &binding, &key) || binding.kind == Bind_RS)
+    if (!bindingFromRecord(record, &binding, &key) || binding.kind() == Bind_RS)
         return false;
     *entry = bindingEntry(binding);
     *keyIndex = key;

@@ -1,9 +1,17 @@
-// The advanced-key kinds from their traits table alone: every row names its
-// kind, wire nibble and profile item once, a record of the kind goes to the
-// keyboard under that nibble, and a profile entry under that item reads back
-// as that kind.
+// The advanced-key kinds from their tables alone (the model's traits, the
+// device's wire rows, the page's editors): every row names its kind, wire
+// nibble and profile item once; a record of the kind encodes to the kind's
+// request and decodes back equal; it goes to the keyboard under that nibble;
+// a profile holding it reads back equal; and the kind has an editor.
 
+#include "AdvanceKeySetWindow.h"
+#include "AdvancedEditors.h"
 #include "AdvancedKeyKinds.h"
+#include "AdvancedKindWire.h"
+#include "KB2ActionDataParams.h"
+#include "Kb2Request.h"
+#include "KeyTypeTable.h"
+#include "WireKeyTable.h"
 #include "KeyTravelEdit.h"
 #include "KeyboardSession.h"
 #include "ProfileData.h"
@@ -11,7 +19,10 @@
 #include "SimRig.h"
 
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -46,13 +57,36 @@ AdvancedRecord sampleOf(int kind, int key)
     return record;
 }
 
+// The key lookups of the built-in key map, as the board mirror makes them.
+AdvancedWireKeys builtInKeys()
+{
+    const QMap<int, quint16> codes = defaultKeyCodeMap();
+    AdvancedWireKeys keys;
+    keys.wireOf = [codes](int type) {
+        const quint16 code = codes.value(type, kb2param::NoCode);
+        return code == kb2param::NoCode ? WireKeyTable::NoKey : kb2_model_to_wire(code);
+    };
+    keys.typeOf = [codes](quint8 wire) {
+        if (wire == WireKeyTable::NoKey)
+            return int(KeyTypeNone);
+        return codes.key(kb2_wire_to_model(wire), KeyTypeNone);
+    };
+    keys.codeOf = [codes](int type) { return codes.value(type, kb2param::NoCode); };
+    return keys;
+}
+
 } // namespace
 
 class TestAdvancedKinds : public QObject {
     Q_OBJECT
 private slots:
+    // The macro editor lists the macro folder under the current one.
+    void initTestCase() { QVERIFY(m_work.isValid() && QDir::setCurrent(m_work.path())); }
     void theTable_data();
     void theTable();
+
+private:
+    QTemporaryDir m_work;
 };
 
 void TestAdvancedKinds::theTable_data()
@@ -81,11 +115,33 @@ void TestAdvancedKinds::theTable()
     QVERIFY(back && *back == record);
     QVERIFY(!advancedRecordFromVariant(QVariant(42)));
 
+    // Through the kind's wire records and back; a macro's name stays home.
+    const AdvancedKindWire *w = advancedKindWire(kind);
+    QVERIFY(w);
+    QCOMPARE(int(w->kind), kind);
+    const AdvancedWireKeys keys = builtInKeys();
+    const QList<QVariant> wire = w->encode(record, keys, 1);
+    QVERIFY(!wire.isEmpty());
+    QCOMPARE(kb2RequestTypeForRecord(wire.first()), w->request);
+    QCOMPARE(advancedKindOfWireRecord(wire.first()), kind);
+    const std::optional<AdvancedRecord> decoded = w->decode(wire, 0, keys);
+    QVERIFY(decoded);
+    AdvancedRecord expected = record;
+    if (auto *macro = std::get_if<MACROInfo>(&expected))
+        macro->macroName.clear();
+    QVERIFY(*decoded == expected);
+    // A key without a wire code encodes to nothing; an empty entry decodes to nothing.
+    AdvancedRecord unknownKey = record;
+    std::visit([](auto &r) { r.keyIndex = KeyTypeNone; }, unknownKey);
+    QVERIFY(w->encode(unknownKey, keys, 1).isEmpty());
+    QVERIFY(!w->decode(wire, 1, keys) || kind == Bind_SOCD || kind == Bind_RS); // a pair fills entry 1
+    QVERIFY(!w->decode(wire, w->entries, keys));
+
     // Encoded: the keyboard holds the kind's nibble on the key.
     SimRig rig;
     KeyboardSession session(rig.worker.get());
     QVERIFY(rig.readBack(session));
-    QVERIFY(rig.worker->writeAdvancedRecord(record));
+    QVERIFY(rig.worker->writeAdvancedBinding(record));
     QVERIFY(rig.waitIdle(20000));
     QCOMPARE(rig.param(8, TypeH) & 0x0F, int(t->wireNibble));
 
@@ -94,13 +150,32 @@ void TestAdvancedKinds::theTable()
     QJsonObject entry{{ProfileMembers::BindItem, QLatin1String(t->profileItem)}};
     const ProfileData profile = readProfile(QJsonObject{{ProfileKeys::AdvancedKey, QJsonObject{{"56", entry}}}});
     QVERIFY(profile.advanced);
-    QCOMPARE(profile.advanced->value(TypeH).kind, kind);
+    QCOMPARE(profile.advanced->value(TypeH).kind(), kind);
     const std::optional<AdvancedRecord> fromProfile = advancedRecordFromVariant(profile.advanced->value(TypeH).record(TypeH));
     QVERIFY(fromProfile);
     QCOMPARE(advancedKindOf(*fromProfile), kind);
     const QJsonObject written = writeProfile(profile).value(ProfileKeys::AdvancedKey).toObject();
     QCOMPARE(written.value("56").toObject().value(ProfileMembers::BindItem).toString(), QLatin1String(t->profileItem));
+
+    // A profile holding the record, written and read again: the same binding.
+    AdvancedRecord held = record;
+    if (auto *macro = std::get_if<MACROInfo>(&held))
+        macro->steps.clear(); // a profile names its macro; the steps live in the macro's file
+    ProfileData withBinding;
+    withBinding.advanced = QMap<int, AdvancedBinding>{{TypeH, held}};
+    const ProfileData again = readProfile(writeProfile(withBinding));
+    QCOMPARE(again, withBinding);
+    const std::optional<AdvancedRecord> reread = advancedRecordFromVariant(again.advanced->value(TypeH).record(TypeH));
+    QVERIFY(reread && *reread == held);
+
+    // The kind's editor.
+    const AdvancedEditorFactory make = advancedEditorFactory(kind);
+    QVERIFY(make);
+    const std::unique_ptr<AdvanceKeySetWindow> editor(make(nullptr));
+    QVERIFY(editor);
+    QCOMPARE(editor->kind(), kind);
+    QVERIFY(!advancedEditorFactory(Bind_None) && !advancedEditorFactory(AdvancedKindCount));
 }
 
-QTEST_GUILESS_MAIN(TestAdvancedKinds)
+QTEST_MAIN(TestAdvancedKinds)
 #include "test_advanced_kinds.moc"

@@ -280,8 +280,8 @@ void TestApply::runningMatchesTheKeyboardViews()
 
     // The board's own profile before: the binding set up above, nothing lost in writing it.
     const ProfileData before = boardProfile(session.readBack());
-    QCOMPARE(before.advanced->value(54).kind, int(Bind_MT));
-    QCOMPARE(before.advanced->value(54).mt.delay, 200);
+    QCOMPARE(before.advanced->value(54).kind(), int(Bind_MT));
+    QCOMPARE(before.advanced->value(54).as<MTInfo>()->delay, 200);
     QCOMPARE(readProfile(boardProfileDocument(session.readBack())), before);
 
     const BoardKeys board = boardKeysOf(*rig.worker);
@@ -332,23 +332,14 @@ void TestApply::differenceSendsOnlyWhatChanged()
     KeyboardConfig from;
     from.layers[0] = {{51, 51}, {52, 52}};
     from.keyTravel.insert(51, KeyTravelRecord{0, WorkGlobal, 1500, 300, 300, 0});
-    AdvancedBinding dks;
-    dks.kind = Bind_DKS;
-    dks.dks.keyIndex = 58;
-    dks.dks.touchDis = {1.2};
-    dks.dks.bindKey = {34, 35, -1, -1};
-    dks.dks.triggerValue = {"1010000", "0101000", "0000000", "0000000"};
-    from.advanced.insert(58, dks);
-    AdvancedBinding mt;
-    mt.kind = Bind_MT;
-    mt.mt.keyIndex = 54;
+    from.advanced.insert(58, DKSInfo{58, {1.2}, {34, 35, -1, -1}, {"1010000", "0101000", "0000000", "0000000"}});
+    MTInfo mt;
+    mt.keyIndex = 54;
     from.advanced.insert(54, mt);
 
     // Equal, and equal as kept: a profile's shorter DKS record is the same binding.
     KeyboardConfig to = from;
-    to.advanced[58].dks.touchDis = {1.2, 2.5};
-    to.advanced[58].dks.bindKey = {34, 35};
-    to.advanced[58].dks.triggerValue = {"1010", "0101"};
+    to.advanced[58] = DKSInfo{58, {1.2, 2.5}, {34, 35}, {"1010", "0101"}};
     QVERIFY(!planSends(planChange(from, to, {})));
     // A delay the keyboard keeps rounded to its unit is no difference to the
     // check after applying either; one a unit away is.
@@ -359,10 +350,11 @@ void TestApply::differenceSendsOnlyWhatChanged()
             n += d.group == ProfileKeys::AdvancedKey ? 1 : 0;
         return n;
     };
-    to.advanced[54].mt.delay = 205;
-    kept.advanced[54].mt.delay = 210; // as read back
+    auto delayOf = [](KeyboardConfig &c) -> int & { return std::get<MTInfo>(*c.advanced[54].value).delay; };
+    delayOf(to) = 205;
+    delayOf(kept) = 210; // as read back
     QCOMPARE(bindingDifferences(), 0);
-    kept.advanced[54].mt.delay = 220;
+    delayOf(kept) = 220;
     QCOMPARE(bindingDifferences(), 1);
     to.advanced[54] = from.advanced[54];
 
@@ -371,12 +363,8 @@ void TestApply::differenceSendsOnlyWhatChanged()
     to.keyTravel[51].keyTouchDis = 1200;
     to.layers[0][52] = 35;
     to.advanced.remove(54);
-    AdvancedBinding socd;
-    socd.kind = Bind_SOCD;
-    socd.socd.switchType = 52;
-    to.advanced.insert(51, socd);
-    socd.socd.switchType = 51;
-    to.advanced.insert(52, socd);
+    to.advanced.insert(51, SOCDInfo{51, 52});
+    to.advanced.insert(52, SOCDInfo{52, 51});
     QList<ProfileStep> plan = planChange(from, to, {});
     QStringList shape = shapeOf(plan);
     QCOMPARE(shape, (QStringList{"0  0", "15  0", "30 KeyCustom 0", "45 KeyCustom 1", "60 KeyTouchDB 1",
@@ -387,10 +375,7 @@ void TestApply::differenceSendsOnlyWhatChanged()
     QCOMPARE(plan[5].ops[0].unbindKey, 54);
     QCOMPARE(keyOf(plan[6].ops[0].binding), 51); // the pair goes out once
 
-    AdvancedBinding macro;
-    macro.kind = Bind_MACRO;
-    macro.macroName = "gone";
-    to.advanced.insert(60, macro);
+    to.advanced.insert(60, MACROInfo{60, "gone", {}});
     plan = planChange(from, to, [](const QString &) { return withStatus(MacroLoadResult::FileMissing); });
     QCOMPARE(plan.last().progress, 90);
     QVERIFY(!plan.last().error.isEmpty());
@@ -456,22 +441,13 @@ void TestApply::differenceReachesTheKeyboard()
                 b.advanced.remove(key);
                 continue;
             case 1:
-                binding.kind = Bind_MT;
-                binding.mt.keyIndex = key;
-                binding.mt.pressType = pick();
-                binding.mt.clickType = pick();
-                binding.mt.delay = 10 * int(random.bounded(1, 100));
+                binding = MTInfo{key, pick(), pick(), 10 * int(random.bounded(1, 100))};
                 break;
             case 2:
-                binding.kind = Bind_TGL;
-                binding.tgl.keyIndex = key;
-                binding.tgl.switchType = pick();
-                binding.tgl.delay = 10 * int(random.bounded(1, 100));
+                binding = TGLInfo{key, pick(), 10 * int(random.bounded(1, 100))};
                 break;
             default:
-                binding.kind = Bind_END;
-                binding.end.keyIndex = key;
-                binding.end.switchType = pick();
+                binding = ENDInfo{key, pick()};
                 break;
             }
             b.advanced.insert(key, binding);

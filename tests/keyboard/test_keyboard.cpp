@@ -334,7 +334,7 @@ void TestKeyboard::viewSaysWhatTheUserDid()
     dropName(e, QStringLiteral("no such key"));
     KeyboardBtn *a = view->buttonForType(TypeA);
     KeyInfo bound = a->keyData();
-    bound.bindKind = Bind_MT;
+    bound.binding = MTInfo();
     a->setAdvancedRecord(bound);
     dropName(a, QStringLiteral("Y"));
     QCOMPARE(dropped.count(), 1);

@@ -38,8 +38,8 @@ void TestModel::recordsAndMetaTypes()
     const KeyInfo key;
     QCOMPARE(key.colour, QColor(245, 247, 250));
     QCOMPARE(key.travel, 1.5);
-    QCOMPARE(key.bindKind, int(Bind_None));
-    QCOMPARE(key.mt.delay, 200);
+    QCOMPARE(key.bindKind(), int(Bind_None));
+    QCOMPARE(key.boundOr<MTInfo>().delay, 200);
 
     // The id functions register once, under the record's name.
     const int id = mtInfoMetaTypeId();

@@ -225,8 +225,8 @@ void TestPages::pagesShowTheReadBackWithoutSending()
     // Remapping: every layer's assignments.
     QCOMPARE(keyTypeCode(pages.key(2, TypeA)->currentType()), st.params[2][cellA]);
     // Advanced keys: the bindings, on every layer.
-    QCOMPARE(pages.key(0, TypeA)->keyData().bindKind, int(Bind_MT));
-    QCOMPARE(pages.key(3, TypeQ)->keyData().bindKind, int(Bind_SOCD));
+    QCOMPARE(pages.key(0, TypeA)->keyData().bindKind(), int(Bind_MT));
+    QCOMPARE(pages.key(3, TypeQ)->keyData().bindKind(), int(Bind_SOCD));
 }
 
 void TestPages::inactivePagesAreDeaf()
@@ -423,14 +423,11 @@ void TestPages::travelAndRapidTrigger()
 
     // A bound key keeps its binding in the low nibble.
     KeyInfo mt = pages.key(0, TypeS)->keyData();
-    mt.bindKind = Bind_MT;
-    mt.mt.keyIndex = TypeS;
-    pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge, [&mt](KeyboardConfig &c) {
-        AdvancedBinding b;
-        b.kind = Bind_MT;
-        b.mt = mt.mt;
-        c.advanced.insert(TypeS, b);
-    });
+    MTInfo hold;
+    hold.keyIndex = TypeS;
+    mt.binding = hold;
+    pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge,
+                      [&hold](KeyboardConfig &c) { c.advanced.insert(TypeS, hold); });
     pages.markBinding(TypeS, mt);
     performance->resetCheckedKeysToGlobal();
     QVERIFY(rig.waitIdle());
@@ -493,10 +490,10 @@ void TestPages::advancedKeyClicks()
     QCOMPARE(chooser.first().first().value<KeyInfo>().firstType, quint32(TypeE));
     for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
         KeyInfo bound = pages.key(0, type)->keyData();
-        bound.bindKind = Bind_TGL;
+        bound.binding = TGLInfo();
         pages.markBinding(type, bound);
     }
-    QCOMPARE(pages.key(2, 3)->keyData().bindKind, int(Bind_TGL)); // on every layer
+    QCOMPARE(pages.key(2, 3)->keyData().bindKind(), int(Bind_TGL)); // on every layer
     QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
     QTest::mouseClick(pages.key(0, 3), Qt::LeftButton);
     QCOMPARE(chooser.count(), 1);
@@ -624,8 +621,8 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     // The pages show it: A's travel, E on layer 1, no binding on R or T.
     QCOMPARE(pages.key(0, TypeA)->keyData().travel, 2.0);
     QCOMPARE(pages.key(1, TypeE)->currentType(), TypeE);
-    QCOMPARE(pages.key(0, TypeR)->keyData().bindKind, int(Bind_None));
-    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(pages.key(0, TypeR)->keyData().bindKind(), int(Bind_None));
+    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind(), int(Bind_None));
     QCOMPARE(pages.document()["AdvancedKey"], documentBefore["AdvancedKey"]);
 
     for (int i = 0; i < 5; ++i)
@@ -633,7 +630,7 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     QVERIFY(rig.waitIdle());
     compareBoards(rig.kb.state(), after);
     QVERIFY(pages.config.config() == configAfter);
-    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind, int(Bind_MACRO));
+    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind(), int(Bind_MACRO));
     QCOMPARE(rig.kb.state().macroSteps, after.macroSteps);
 }
 
@@ -683,9 +680,7 @@ void TestPages::historyStepsAndRefusals()
     WorkFolder work;
     QVERIFY(writeMacroFile(macroFolderPath() + "/M.csv", {{true, QStringLiteral("A"), 10}}));
     pages.config.setMacroLoader([](const QString &name) { return loadMacroFile(macroFolderPath(), name); });
-    AdvancedBinding m;
-    m.kind = Bind_MACRO;
-    m.macroName = "M";
+    const AdvancedBinding m = MACROInfo{TypeT, "M", {}};
     QVERIFY(pages.config.edit({"macro", {}, {}}, KeyboardConfigModel::NoMerge,
                               [&m](KeyboardConfig &c) { c.advanced.insert(TypeT, m); }));
     QVERIFY(rig.waitIdle());

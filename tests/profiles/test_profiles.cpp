@@ -300,7 +300,7 @@ void TestProfiles::selectionMakesCurrent()
     QCOMPARE(manager.currentId(), 1);
     const ProfileData current = manager.currentProfile();
     QCOMPARE(current.layers->at(0).value(17), 4);
-    QCOMPARE(current.advanced->value(3).kind, int(Bind_MT));
+    QCOMPARE(current.advanced->value(3).kind(), int(Bind_MT));
 
     for (int id : {0, 99}) {
         manager.SelectCurrentProfile(id);
@@ -749,9 +749,9 @@ void TestProfiles::typedReadingIsLenient()
     QVERIFY(p.performance->quickPress == -1 && p.performance->quickRelease == -1);
     QVERIFY((*p.layers)[0].isEmpty() && (*p.layers)[2].isEmpty());
     QVERIFY(p.keyTravel->keys() == QList<int>{17} && p.keyTravel->value(17) == KeyTravelRecord());
-    QVERIFY(p.advanced->keys() == (QList<int>{3, 4}) && p.advanced->value(3).mt.pressType == -1);
-    QCOMPARE(p.advanced->value(4).dks.bindKey, (QList<int>{1, -1}));
-    QVERIFY(p.advanced->value(4).dks.triggerValue.isEmpty() && p.advanced->value(4).dks.touchDis == QList<double>{0.0});
+    QVERIFY(p.advanced->keys() == (QList<int>{3, 4}) && p.advanced->value(3).as<MTInfo>()->pressType == -1);
+    QCOMPARE(p.advanced->value(4).as<DKSInfo>()->bindKey, (QList<int>{1, -1}));
+    QVERIFY(p.advanced->value(4).as<DKSInfo>()->triggerValue.isEmpty() && p.advanced->value(4).as<DKSInfo>()->touchDis == QList<double>{0.0});
 
     // What could not be read is written back untouched where the typed form
     // writes nothing in its place, and reading the result changes nothing.

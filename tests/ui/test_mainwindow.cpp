@@ -279,7 +279,7 @@ void TestMainWindow::profileFlows()
     KeyboardConfigModel *config = w.configModel();
     int macroKey = -1;
     for (auto it = config->config().advanced.cbegin(); it != config->config().advanced.cend(); ++it)
-        if (it->kind == Bind_MACRO)
+        if (it->kind() == Bind_MACRO)
             macroKey = it.key();
     QVERIFY(macroKey >= 0);
     config->edit({"unbind", {}, {}}, KeyboardConfigModel::NoMerge,

@@ -194,8 +194,10 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
             if (taken) {
                 bound.insert(key);
             } else {
+                // Only a macro is refused for want of room; another kind
+                // is refused when its key has no wire code.
                 result.complete = false;
-                result.storeFull = true;
+                result.storeFull = result.storeFull || binding.kind() == Bind_MACRO;
             }
         }
         if (!step.error.isEmpty()) {

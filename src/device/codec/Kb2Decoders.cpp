@@ -302,3 +302,10 @@ int kb2_decode_polling_rate(const quint8 *buf, int len)
         return -1;
     return kb2_get_u8(f, 2);
 }
+
+void kb2_macro_step_fields(quint32 word, bool &down, int &delayMs, quint16 &code)
+{
+    down = (word & 0x10000000u) != 0;
+    delayMs = int((word >> 16) & 0xFFF);
+    code = quint16(word & 0xFFFF);
+}

@@ -32,6 +32,8 @@ bool kb2_decode_ddks(const quint8 *buf, int len, STU_BoardFromDDKS &out);      /
 bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out);        // 0xA8
 bool kb2_decode_krgb(const quint8 *buf, int len, STU_BoardFromKRGB &out);      // 0xAA
 bool kb2_decode_macro_echo(const quint8 *buf, int len, STU_BoardFromMACRO &out); // 0xA0
+// The fields of a macro step word (see kb2_macro_step_word).
+void kb2_macro_step_fields(quint32 word, bool &down, int &delayMs, quint16 &code);
 
 // 0xAB: two rows of the board's key matrix, as wire key codes.
 struct Kb2MatrixRows {

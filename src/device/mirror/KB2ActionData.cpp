@@ -14,18 +14,6 @@
 
 using namespace kb2param;
 
-namespace {
-
-template <typename Rec>
-void fillPair(Rec &rec, quint8 key, quint8 pair)
-{
-    rec.key[0] = key;
-    rec.DKS1[0] = pair;
-    rec.key[1] = pair;
-    rec.DKS1[1] = key;
-}
-
-} // namespace
 
 KB2ActionData::KB2ActionData(Outlet &outlet) : m_outlet(outlet)
 {
@@ -344,187 +332,34 @@ void KB2ActionData::sendSingleKeyData(const QList<KeyParam> &entries)
 // ---------------------------------------------------------------------------
 // Advanced bindings
 
-void KB2ActionData::writeAdvancedBinding(const DKSInfo &info)
+bool KB2ActionData::writeAdvancedBinding(const AdvancedRecord &record)
 {
     QList<QVariant> out;
     {
         QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromTDKS rec;
-        rec.key[0] = key;
-        for (int i = 0; i < 4; ++i) {
-            rec.b[i][0] = i < info.bindKey.size() ? wireOfType(info.bindKey.at(i)) : WireKeyTable::NoKey;
-            rec.b[4 + i][0] = i < info.triggerValue.size() ? kb2_dks_action_byte(info.triggerValue.at(i)) : 0;
-        }
-        rec.value[0] = info.touchDis.isEmpty() ? 0 : mmToMicrons(info.touchDis.first());
-        m_tdks.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const MPTInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        auto bound = [&](int i) {
-            return i < info.bindKey.size() ? wireOfType(info.bindKey.at(i)) : WireKeyTable::NoKey;
-        };
-        auto point = [&](int i) {
-            return i < info.triggerValue.size() ? quint16(qBound(0, info.triggerValue.at(i), 0xFFFF)) : quint16(0);
-        };
-        STU_BoardFromDDKS rec;
-        rec.key[0] = key;
-        rec.DKS1[0] = bound(0);
-        rec.DKS2[0] = bound(1);
-        rec.DKS3[0] = bound(2);
-        rec.dB1[0] = point(0);
-        rec.dB2[0] = point(1);
-        rec.dB3[0] = point(2);
-        m_mpt.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const MTInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromMT rec;
-        rec.key[0] = key;
-        rec.DKS1[0] = wireOfType(info.pressType);
-        rec.DKS2[0] = wireOfType(info.clickType);
-        rec.delay[0] = kb2_delay_units(info.delay);
-        m_mt.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const TGLInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromTGL rec;
-        rec.key[0] = key;
-        rec.DKS1[0] = wireOfType(info.switchType);
-        rec.delay[0] = kb2_delay_units(info.delay);
-        m_tgl.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const ENDInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromEND rec;
-        rec.key[0] = key;
-        rec.DKS1[0] = wireOfType(info.switchType);
-        m_end.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const SOCDInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromSOCD rec;
-        fillPair(rec, key, wireOfType(info.switchType));
-        m_socd.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-void KB2ActionData::writeAdvancedBinding(const RSInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey)
-            return;
-        STU_BoardFromRS rec;
-        fillPair(rec, key, wireOfType(info.switchType));
-        m_rs.insert(info.keyIndex, info);
-        out << QVariant::fromValue(rec);
-    }
-    sendAll(out);
-}
-
-bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
-{
-    QList<QVariant> out;
-    {
-        QMutexLocker lock(&m_lock);
-        const quint8 key = wireOfType(info.keyIndex);
-        if (key == WireKeyTable::NoKey || info.steps.isEmpty())
-            return false;
-        const int number = m_macroNumbers.contains(info.keyIndex) ? m_macroNumbers.value(info.keyIndex)
-                                                                  : freeMacroNumber();
-        if (number < 0) {
-            qCDebug(lcDevice) << "macro store full, macro refused for key" << info.keyIndex;
-            return false;
-        }
-        QList<MACRO_Key> steps = info.steps;
-        if (steps.size() > MaxMacroSteps) {
-            // More steps would spill into the next macro's offsets.
-            qCDebug(lcDevice) << "macro too long, steps dropped:" << steps.size() - MaxMacroSteps;
-            steps = steps.mid(0, MaxMacroSteps);
-        }
-        const QList<quint32> words = stepWordsLocked(steps);
-        STU_BoardFromMACRO piece;
-        for (int i = 0; i < steps.size(); ++i) {
-            const int slot = i % STU_BoardFromMACRO::MaxSteps;
-            if (slot == 0) {
-                piece = STU_BoardFromMACRO();
-                piece.offset = quint16(number * 256 + i);
+        const int keyType = advancedKeyOf(record);
+        AdvancedRecord held = record;
+        int number = -1;
+        if (MACROInfo *macro = std::get_if<MACROInfo>(&held)) {
+            if (macro->steps.isEmpty())
+                return false;
+            number = m_macroNumbers.contains(keyType) ? m_macroNumbers.value(keyType) : freeMacroNumber();
+            if (number < 0) {
+                qCDebug(lcDevice) << "macro store full, macro refused for key" << keyType;
+                return false;
             }
-            piece.step[slot] = words.at(i);
-            piece.count = quint8(slot + 1);
-            if (piece.count == STU_BoardFromMACRO::MaxSteps || i == steps.size() - 1)
-                out << QVariant::fromValue(piece);
+            if (macro->steps.size() > MaxMacroSteps) {
+                // More steps would spill into the next macro's offsets.
+                qCDebug(lcDevice) << "macro too long, steps dropped:" << macro->steps.size() - MaxMacroSteps;
+                macro->steps = macro->steps.mid(0, MaxMacroSteps);
+            }
         }
-        STU_BoardFromKey rec;
-        rec.key[0] = rec.key[1] = rec.key[2] = key;
-        rec.param[0] = Mode;
-        rec.value[0] = AdvancedMacro;
-        rec.param[1] = MacroNumber;
-        rec.value[1] = quint16(number * MacroStride);
-        rec.param[2] = MacroSteps;
-        rec.value[2] = quint16(steps.size());
-        out << QVariant::fromValue(rec);
-        MACROInfo held = info;
-        held.steps = steps;
-        m_macro.insert(info.keyIndex, held);
-        m_macroNumbers.insert(info.keyIndex, number);
+        out = advancedKindWire(advancedKindOf(held))->encode(held, wireKeys(), number);
+        if (out.isEmpty())
+            return false;
+        std::visit([this](const auto &r) { mapOf(r).insert(r.keyIndex, r); }, held);
+        if (number >= 0)
+            m_macroNumbers.insert(keyType, number);
     }
     sendAll(out);
     return true;
@@ -532,15 +367,10 @@ bool KB2ActionData::writeAdvancedBinding(const MACROInfo &info)
 
 QList<quint32> KB2ActionData::stepWordsLocked(const QList<MACRO_Key> &steps) const
 {
+    const AdvancedWireKeys keys = wireKeys();
     QList<quint32> words;
-    for (const MACRO_Key &step : steps.mid(0, MaxMacroSteps)) {
-        int type = keyTypeFromName(step.keyName);
-        // An unknown name would otherwise read as type 0 (Esc).
-        if (type == 0 && step.keyName != keyTypeName(0))
-            type = KeyTypeNone;
-        const quint16 code = m_keyIdMap.contains(type) ? m_keyIdMap.value(type) : NoCode;
-        words << kb2_macro_step_word(step.down, step.delay, code);
-    }
+    for (const MACRO_Key &step : steps.mid(0, MaxMacroSteps))
+        words << macroStepWord(step, keys);
     return words;
 }
 
@@ -576,19 +406,14 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
     QList<QVariant> out;
     {
         QMutexLocker lock(&m_lock);
-        switch (bindKind) {
-        case Bind_DKS: m_tdks.remove(keyType); break;
-        case Bind_MPT: m_mpt.remove(keyType); break;
-        case Bind_MT: m_mt.remove(keyType); break;
-        case Bind_TGL: m_tgl.remove(keyType); break;
-        case Bind_END: m_end.remove(keyType); break;
-        case Bind_MACRO: forgetMacro(keyType); break;
-        case Bind_SOCD:
-        case Bind_RS:
+        if (bindKind == Bind_MACRO) {
+            forgetMacro(keyType);
+        } else if (bindKind == Bind_SOCD || bindKind == Bind_RS) {
+            // One pair kind per key: removing either clears both.
             m_socd.remove(keyType);
             m_rs.remove(keyType);
-            break;
-        default: break;
+        } else if (const std::optional<AdvancedRecord> r = advancedRecordOfKind(bindKind, keyType)) {
+            std::visit([this, keyType](const auto &x) { mapOf(x).remove(keyType); }, *r);
         }
         const quint8 wire = wireOfType(keyType);
         if (wire == WireKeyTable::NoKey)
@@ -610,6 +435,15 @@ bool KB2ActionData::hasWireCode(int keyType) const
 
 // ---------------------------------------------------------------------------
 // Helpers (m_lock held)
+
+AdvancedWireKeys KB2ActionData::wireKeys() const
+{
+    AdvancedWireKeys keys;
+    keys.wireOf = [this](int type) { return wireOfType(type); };
+    keys.typeOf = [this](quint8 wire) { return typeOfWire(wire); };
+    keys.codeOf = [this](int type) { return m_keyIdMap.contains(type) ? m_keyIdMap.value(type) : NoCode; };
+    return keys;
+}
 
 quint8 KB2ActionData::wireOfType(int keyType) const
 {

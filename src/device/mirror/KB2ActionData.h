@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AdvancedKindWire.h"
 #include "BoardRecords.h"
 #include "KeyboardFeatures.h"
 
@@ -89,17 +90,11 @@ public:
     void setLayer(int layer, const QMap<int, int> &keys) override;
     // Per-key values, 14 entries per record.
     void sendSingleKeyData(const QList<KeyParam> &entries) override;
-    void writeAdvancedBinding(const DKSInfo &info) override;
-    void writeAdvancedBinding(const MPTInfo &info) override;
-    void writeAdvancedBinding(const MTInfo &info) override;
-    void writeAdvancedBinding(const TGLInfo &info) override;
-    void writeAdvancedBinding(const ENDInfo &info) override;
-    void writeAdvancedBinding(const SOCDInfo &info) override;
-    void writeAdvancedBinding(const RSInfo &info) override;
-    // Rewriting a key's macro keeps its store number; a new macro takes the
-    // lowest free one. False, with nothing sent, when the store is full, the
-    // key is unknown or the macro has no steps.
-    bool writeAdvancedBinding(const MACROInfo &info) override;
+    // A record of any kind. Rewriting a key's macro keeps its store number;
+    // a new macro takes the lowest free one. False, with nothing sent, when
+    // the key has no wire code, the macro store is full or the macro has no
+    // steps.
+    bool writeAdvancedBinding(const AdvancedRecord &record) override;
     // bindKind is a BindKeyType; the key becomes an ordinary key.
     void removeAdvancedBinding(int keyType, int bindKind) override;
 
@@ -114,12 +109,9 @@ public:
     void storeWalkEntries(const STU_BoardFromKey &rec);
     // Answer 0xA0: the steps the keyboard holds at the piece's offsets.
     void storeMacroPiece(const STU_BoardFromMACRO &piece);
-    // Answers 0xA4..0xA8.
-    void storeAdvancedEntries(const STU_BoardFromMT &rec);
-    void storeAdvancedEntries(const STU_BoardFromTGL &rec);
-    void storeAdvancedEntries(const STU_BoardFromTDKS &rec);
-    void storeAdvancedEntries(const STU_BoardFromDDKS &rec);
-    void storeAdvancedEntries(const STU_BoardFromEND &rec);
+    // Answers 0xA4..0xA8: every key of a kind's wire record (held in the
+    // variant) into the kind's map; anything else is ignored.
+    void storeAdvancedEntries(const QVariant &wireRecord);
     // Clears the eight advanced-key maps and rebuilds them from the stored
     // per-key parameters, key by key over the family's built-in matrix.
     void rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCells]);
@@ -158,6 +150,16 @@ private:
     void forgetMacro(int keyType);
     QList<quint32> stepWordsLocked(const QList<MACRO_Key> &steps) const;
     void sendAll(const QList<QVariant> &records);
+    AdvancedWireKeys wireKeys() const;
+    // The map of a record's kind.
+    MapKB2DockerTDKS &mapOf(const DKSInfo &) { return m_tdks; }
+    MapKB2DockerMPT &mapOf(const MPTInfo &) { return m_mpt; }
+    MapKB2DockerMT &mapOf(const MTInfo &) { return m_mt; }
+    MapKB2DockerTGL &mapOf(const TGLInfo &) { return m_tgl; }
+    MapKB2DockerEND &mapOf(const ENDInfo &) { return m_end; }
+    MapKB2DockerMACRO &mapOf(const MACROInfo &) { return m_macro; }
+    MapKB2DockerSOCD &mapOf(const SOCDInfo &) { return m_socd; }
+    MapKB2DockerRS &mapOf(const RSInfo &) { return m_rs; }
     template <typename Record, typename Change>
     void changeAndSend(Record &record, Change change);
 

@@ -13,6 +13,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 using namespace kb2param;
 
 // ---------------------------------------------------------------------------
@@ -154,81 +156,17 @@ void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
     }
 }
 
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromMT &rec)
+void KB2ActionData::storeAdvancedEntries(const QVariant &wireRecord)
 {
+    const AdvancedKindWire *kind = advancedKindWire(advancedKindOfWireRecord(wireRecord));
+    if (!kind)
+        return;
     QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromMT::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MTInfo info;
-        info.keyIndex = type;
-        info.pressType = typeOfWire(rec.DKS1[i]);
-        info.clickType = typeOfWire(rec.DKS2[i]);
-        info.delay = rec.delay[i] * DelayUnitMs;
-        m_mt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTGL &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTGL::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        TGLInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        info.delay = rec.delay[i] * DelayUnitMs;
-        m_tgl.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromTDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromTDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        DKSInfo info;
-        info.keyIndex = type;
-        info.touchDis << rec.value[i] / MicronsPerMm;
-        for (int k = 0; k < 4; ++k) {
-            info.bindKey << typeOfWire(rec.b[k][i]);
-            info.triggerValue << kb2_dks_action_string(rec.b[4 + k][i]);
-        }
-        m_tdks.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromDDKS &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromDDKS::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        MPTInfo info;
-        info.keyIndex = type;
-        info.bindKey << typeOfWire(rec.DKS1[i]) << typeOfWire(rec.DKS2[i]) << typeOfWire(rec.DKS3[i]);
-        info.triggerValue << rec.dB1[i] << rec.dB2[i] << rec.dB3[i];
-        m_mpt.insert(type, info);
-    }
-}
-
-void KB2ActionData::storeAdvancedEntries(const STU_BoardFromEND &rec)
-{
-    QMutexLocker lock(&m_lock);
-    for (int i = 0; i < STU_BoardFromEND::Entries; ++i) {
-        const int type = typeOfWire(rec.key[i]);
-        if (type < 0)
-            continue;
-        ENDInfo info;
-        info.keyIndex = type;
-        info.switchType = typeOfWire(rec.DKS1[i]);
-        m_end.insert(type, info);
+    const AdvancedWireKeys keys = wireKeys();
+    const QList<QVariant> records{wireRecord};
+    for (int i = 0; i < kind->entries; ++i) {
+        if (const std::optional<AdvancedRecord> r = kind->decode(records, i, keys))
+            std::visit([this](const auto &x) { mapOf(x).insert(x.keyIndex, x); }, *r);
     }
 }
 
@@ -249,77 +187,29 @@ void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCell
     if (!familyMatrix)
         return;
     const STU_BoardFromLayout &l = m_layout;
+    const AdvancedWireKeys keys = wireKeys();
     for (int cell = 0; cell < KB2MatrixCells; ++cell) {
         const int type = typeOfCode(familyMatrix[cell]);
         if (type < 0)
             continue;
-        switch (l.mode[cell] & AdvancedMask) {
-        case AdvancedDks: {
-            DKSInfo info;
-            info.keyIndex = type;
-            info.touchDis << m_db.perKey3[cell] / MicronsPerMm;
-            const quint8 bound[4] = {l.param9[cell], l.param10[cell], l.param11[cell], l.param12[cell]};
-            const quint8 actions[4] = {l.param13[cell], l.param14[cell], l.param15[cell], l.param16[cell]};
-            for (int k = 0; k < 4; ++k) {
-                info.bindKey << typeOfWire(bound[k]);
-                info.triggerValue << kb2_dks_action_string(actions[k]);
-            }
-            m_tdks.insert(type, info);
-            break;
-        }
-        case AdvancedMpt: {
-            MPTInfo info;
-            info.keyIndex = type;
-            info.bindKey << typeOfWire(l.param9[cell]) << typeOfWire(l.param10[cell]) << typeOfWire(l.param11[cell]);
-            info.triggerValue << m_db.perKey3[cell] << m_db.perKey4[cell] << m_db.perKey5[cell];
-            m_mpt.insert(type, info);
-            break;
-        }
-        case AdvancedMt: {
-            MTInfo info;
-            info.keyIndex = type;
-            info.pressType = typeOfWire(l.param9[cell]);
-            info.clickType = typeOfWire(l.param10[cell]);
-            info.delay = l.param19[cell] * DelayUnitMs;
-            m_mt.insert(type, info);
-            break;
-        }
-        case AdvancedTgl: {
-            TGLInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            info.delay = l.param19[cell] * DelayUnitMs;
-            m_tgl.insert(type, info);
-            break;
-        }
-        case AdvancedEnd: {
-            ENDInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_end.insert(type, info);
-            break;
-        }
-        case AdvancedMacro: {
-            addMacroKey(type, l.param17[cell] / MacroStride);
-            break;
-        }
-        case AdvancedSocd: {
-            SOCDInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_socd.insert(type, info);
-            break;
-        }
-        case AdvancedRs: {
-            RSInfo info;
-            info.keyIndex = type;
-            info.switchType = typeOfWire(l.param9[cell]);
-            m_rs.insert(type, info);
-            break;
-        }
-        default:
-            break;
-        }
+        const AdvancedKindWire *kind = advancedKindWire(advancedKindOfNibble(l.mode[cell] & AdvancedMask));
+        if (!kind)
+            continue;
+        AdvancedCellParams p;
+        const quint8 bound[4] = {l.param9[cell], l.param10[cell], l.param11[cell], l.param12[cell]};
+        const quint8 actions[4] = {l.param13[cell], l.param14[cell], l.param15[cell], l.param16[cell]};
+        std::copy(bound, bound + 4, p.bound);
+        std::copy(actions, actions + 4, p.actions);
+        p.points[0] = m_db.perKey3[cell];
+        p.points[1] = m_db.perKey4[cell];
+        p.points[2] = m_db.perKey5[cell];
+        p.delay = l.param19[cell];
+        p.macroOffset = l.param17[cell];
+        const AdvancedRecord record = kind->fromParams(type, p, keys);
+        if (std::holds_alternative<MACROInfo>(record))
+            addMacroKey(type, p.macroOffset / MacroStride); // named and numbered here
+        else
+            std::visit([this](const auto &r) { mapOf(r).insert(r.keyIndex, r); }, record);
     }
 }
 

@@ -180,14 +180,7 @@ public:
     int macroNumber(int keyType) const override { return m_board.macroNumber(keyType); }
     bool hasWireCode(int keyType) const override { return m_board.hasWireCode(keyType); }
     QList<QVariant> advancedMapVariants() const override { return m_board.advancedMapVariants(); }
-    void writeAdvancedBinding(const DKSInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const MPTInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const MTInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const TGLInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const ENDInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const SOCDInfo &info) override { m_board.writeAdvancedBinding(info); }
-    void writeAdvancedBinding(const RSInfo &info) override { m_board.writeAdvancedBinding(info); }
-    bool writeAdvancedBinding(const MACROInfo &info) override { return m_board.writeAdvancedBinding(info); }
+    bool writeAdvancedBinding(const AdvancedRecord &record) override { return m_board.writeAdvancedBinding(record); }
     void removeAdvancedBinding(int keyType, int bindKind) override { m_board.removeAdvancedBinding(keyType, bindKind); }
 
     // Live poll rounds read, and those that reached the GUI thread: a round

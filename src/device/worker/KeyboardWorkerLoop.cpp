@@ -48,7 +48,7 @@ void KeyboardWorker::storeAdvanced(const Kb2Frame &frame, bool (*decode)(const q
 {
     Record rec;
     if (decode(frame.data, Kb2Frame::Size, rec))
-        m_board.storeAdvancedEntries(rec);
+        m_board.storeAdvancedEntries(QVariant::fromValue(rec));
 }
 
 // ---------------------------------------------------------------- the loop

@@ -33,8 +33,9 @@ int saveFirmwareBackup(ProfileManager *profiles, const KeyboardReadBack &readBac
     // be applied, and would stop the whole backup from being applied.
     if (data.advanced) {
         for (auto it = data.advanced->begin(); it != data.advanced->end();) {
-            if (it->kind == Bind_MACRO && loadMacroFile(macroFolderPath(), it->macroName).status != MacroLoadResult::Ok) {
-                qCDebug(lcFirmware) << "backup leaves out macro" << it->macroName << "of key" << it.key()
+            const MACROInfo *macro = it->as<MACROInfo>();
+            if (macro && loadMacroFile(macroFolderPath(), macro->macroName).status != MacroLoadResult::Ok) {
+                qCDebug(lcFirmware) << "backup leaves out macro" << macro->macroName << "of key" << it.key()
                                     << ": no macro file";
                 it = data.advanced->erase(it);
             } else {

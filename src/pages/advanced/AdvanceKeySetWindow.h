@@ -56,7 +56,7 @@ protected:
     void finishBuild();
     // Commit stays disabled, with the reason shown, until the record is whole.
     void setCommitAllowed(bool allowed, const QString &reason = QString());
-    bool keyIsBound() const { return m_info.bindKind == m_kind; }
+    bool keyIsBound() const { return m_info.bindKind() == m_kind; }
 
     void changeEvent(QEvent *event) override;
 

@@ -9,127 +9,97 @@
 
 namespace {
 
-template <typename Record>
-bool holds(const QVariant &v)
-{
-    return v.userType() == qMetaTypeId<Record>();
-}
-
-template <typename Record>
-QVariant keyed(Record record, int key)
-{
-    record.keyIndex = key;
-    return QVariant::fromValue(record);
-}
-
 void appendBound(QList<int> &out, int type)
 {
     if (type >= 0)
         out << type;
 }
 
+// What each kind sends, in the record's order.
+void appendBound(QList<int> &out, const DKSInfo &r)
+{
+    for (int t : r.bindKey)
+        appendBound(out, t);
+}
+
+void appendBound(QList<int> &out, const MPTInfo &r)
+{
+    for (int t : r.bindKey)
+        appendBound(out, t);
+}
+
+void appendBound(QList<int> &out, const MTInfo &r)
+{
+    appendBound(out, r.pressType);
+    appendBound(out, r.clickType);
+}
+
+void appendBound(QList<int> &out, const MACROInfo &)
+{
+    Q_UNUSED(out)
+}
+
+// TGL, END, SOCD and RS: the one other key.
+template <typename Switch>
+void appendBound(QList<int> &out, const Switch &r)
+{
+    appendBound(out, r.switchType);
+}
+
 } // namespace
 
 QVariant keyBindingRecord(const KeyInfo &info)
 {
+    if (!info.binding)
+        return QVariant();
+    AdvancedRecord r = *info.binding;
     const int key = int(info.firstType);
-    switch (info.bindKind) {
-    case Bind_DKS: return keyed(info.dks, key);
-    case Bind_MPT: return keyed(info.mpt, key);
-    case Bind_MT: return keyed(info.mt, key);
-    case Bind_TGL: return keyed(info.tgl, key);
-    case Bind_END: return keyed(info.end, key);
-    case Bind_MACRO: return keyed(info.macro, key);
-    case Bind_SOCD: return keyed(info.socd, key);
-    case Bind_RS: return keyed(info.rs, key);
-    default: return QVariant();
-    }
+    std::visit([key](auto &x) { x.keyIndex = key; }, r);
+    return advancedRecordToVariant(r);
 }
 
 int recordKind(const QVariant &record)
 {
-    if (holds<DKSInfo>(record)) return Bind_DKS;
-    if (holds<MPTInfo>(record)) return Bind_MPT;
-    if (holds<MTInfo>(record)) return Bind_MT;
-    if (holds<TGLInfo>(record)) return Bind_TGL;
-    if (holds<ENDInfo>(record)) return Bind_END;
-    if (holds<MACROInfo>(record)) return Bind_MACRO;
-    if (holds<SOCDInfo>(record)) return Bind_SOCD;
-    if (holds<RSInfo>(record)) return Bind_RS;
-    return Bind_None;
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    return r ? advancedKindOf(*r) : Bind_None;
 }
 
 int recordKey(const QVariant &record)
 {
-    switch (recordKind(record)) {
-    case Bind_DKS: return record.value<DKSInfo>().keyIndex;
-    case Bind_MPT: return record.value<MPTInfo>().keyIndex;
-    case Bind_MT: return record.value<MTInfo>().keyIndex;
-    case Bind_TGL: return record.value<TGLInfo>().keyIndex;
-    case Bind_END: return record.value<ENDInfo>().keyIndex;
-    case Bind_MACRO: return record.value<MACROInfo>().keyIndex;
-    case Bind_SOCD: return record.value<SOCDInfo>().keyIndex;
-    case Bind_RS: return record.value<RSInfo>().keyIndex;
-    default: return -1;
-    }
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    return r ? advancedKeyOf(*r) : -1;
 }
 
 bool applyBindingRecord(KeyInfo *info, const QVariant &record)
 {
-    const int kind = recordKind(record);
-    switch (kind) {
-    case Bind_DKS: info->dks = record.value<DKSInfo>(); break;
-    case Bind_MPT: info->mpt = record.value<MPTInfo>(); break;
-    case Bind_MT: info->mt = record.value<MTInfo>(); break;
-    case Bind_TGL: info->tgl = record.value<TGLInfo>(); break;
-    case Bind_END: info->end = record.value<ENDInfo>(); break;
-    case Bind_MACRO: info->macro = record.value<MACROInfo>(); break;
-    case Bind_SOCD: info->socd = record.value<SOCDInfo>(); break;
-    case Bind_RS: info->rs = record.value<RSInfo>(); break;
-    default: return false;
-    }
-    info->bindKind = kind;
+    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
+    if (!r)
+        return false;
+    info->binding = r;
     return true;
 }
 
 QList<int> boundKeyTypes(const KeyInfo &info)
 {
     QList<int> out;
-    switch (info.bindKind) {
-    case Bind_DKS:
-        for (int t : info.dks.bindKey)
-            appendBound(out, t);
-        break;
-    case Bind_MPT:
-        for (int t : info.mpt.bindKey)
-            appendBound(out, t);
-        break;
-    case Bind_MT:
-        appendBound(out, info.mt.pressType);
-        appendBound(out, info.mt.clickType);
-        break;
-    case Bind_TGL: appendBound(out, info.tgl.switchType); break;
-    case Bind_END: appendBound(out, info.end.switchType); break;
-    case Bind_SOCD: appendBound(out, info.socd.switchType); break;
-    case Bind_RS: appendBound(out, info.rs.switchType); break;
-    default: break;
-    }
+    if (info.binding)
+        std::visit([&out](const auto &r) { appendBound(out, r); }, *info.binding);
     return out;
 }
 
 int pairedKeyType(const KeyInfo &info)
 {
-    if (info.bindKind == Bind_SOCD)
-        return info.socd.switchType >= 0 ? info.socd.switchType : -1;
-    if (info.bindKind == Bind_RS)
-        return info.rs.switchType >= 0 ? info.rs.switchType : -1;
+    if (const SOCDInfo *socd = info.bound<SOCDInfo>())
+        return socd->switchType >= 0 ? socd->switchType : -1;
+    if (const RSInfo *rs = info.bound<RSInfo>())
+        return rs->switchType >= 0 ? rs->switchType : -1;
     return -1;
 }
 
 bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record)
 {
     const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
-    return r && device->writeAdvancedRecord(*r);
+    return r && device->writeAdvancedBinding(*r);
 }
 
 bool isBindableKeyType(int type)

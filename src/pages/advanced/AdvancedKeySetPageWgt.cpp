@@ -4,26 +4,20 @@
 
 #include "AdvanceKeySetWindow.h"
 #include "AdvanceTypeChooseWindow.h"
+#include "AdvancedEditors.h"
 #include "AdvancedKeyRecords.h"
 #include "AdvancedLog.h"
 #include "BindItemWgt.h"
 #include "BoardRecords.h"
-#include "DKSSetWindow.h"
-#include "ENDSetWindow.h"
 #include "Hook.h"
 #include "KeyTesterWgt.h"
 #include "KeyboardFeatures.h"
 #include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
-#include "MPTSetWindow.h"
-#include "MTSetWindow.h"
-#include "MacroSetWindow.h"
+#include "PairKeySetWindow.h"
 #include "ProfileData.h"
 #include "ProfileManager.h"
-#include "RSSetWindow.h"
-#include "SOCDSetWindow.h"
-#include "TGLSetWindow.h"
 #include "UserMessage.h"
 
 #include <QHBoxLayout>
@@ -37,17 +31,8 @@ namespace {
 // The editor of a kind.
 AdvanceKeySetWindow *createEditor(int kind, QWidget *parent)
 {
-    switch (kind) {
-    case Bind_DKS: return new DKSSetWindow(parent);
-    case Bind_MPT: return new MPTSetWindow(parent);
-    case Bind_MT: return new MTSetWindow(parent);
-    case Bind_TGL: return new TGLSetWindow(parent);
-    case Bind_END: return new ENDSetWindow(parent);
-    case Bind_SOCD: return new SOCDSetWindow(parent);
-    case Bind_RS: return new RSSetWindow(parent);
-    case Bind_MACRO: return new MacroSetWindow(parent);
-    default: return nullptr;
-    }
+    const AdvancedEditorFactory make = advancedEditorFactory(kind);
+    return make ? make(parent) : nullptr;
 }
 
 bool isPairKind(int kind)
@@ -181,7 +166,7 @@ void AdvancedKeySetPageWgt::resetToFirstState()
     clearEntries();
     for (KeyboardBaseWgt *view : keyboards()->views())
         for (KeyboardBtn *b : view->buttons())
-            if (b->keyData().bindKind != Bind_None)
+            if (b->keyData().bindKind() != Bind_None)
                 b->setAdvancedRecord(KeyInfo());
 }
 
@@ -192,8 +177,8 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
     if (!isCurrent())
         return;
     const KeyInfo &info = key->keyData();
-    if (info.bindKind != Bind_None) {
-        openEditor(info, info.bindKind);
+    if (info.bindKind() != Bind_None) {
+        openEditor(info, info.bindKind());
         return;
     }
     if (!board()->hasWireCode(int(info.firstType))) {
@@ -304,7 +289,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
         if (pair.first < 0 || pair.first == key || pair.first == partner)
             continue;
         const KeyInfo half = keyData(pair.first);
-        if (half.bindKind != Bind_None && pairedKeyType(half) == pair.second)
+        if (half.bindKind() != Bind_None && pairedKeyType(half) == pair.second)
             staleHalves << half;
     }
 
@@ -322,7 +307,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
         config()->rememberMacro(macro.macroName, macro.steps);
     }
     const bool taken = config()->edit(
-        {tr("%1 的高级键").arg(keyLegend(key)), bindingText(info.bindKind), bindKeyTypeLabel(kind)},
+        {tr("%1 的高级键").arg(keyLegend(key)), bindingText(info.bindKind()), bindKeyTypeLabel(kind)},
         KeyboardConfigModel::NoMerge, [&](KeyboardConfig &c) {
             for (const KeyInfo &h : qAsConst(staleHalves))
                 c.advanced.remove(int(h.firstType));
@@ -367,7 +352,7 @@ void AdvancedKeySetPageWgt::unlistBinding(const KeyInfo &info)
 void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
 {
     const int key = int(info.firstType);
-    const int kind = info.bindKind;
+    const int kind = info.bindKind();
     if (kind == Bind_None)
         return;
     qCDebug(lcAdvanced) << "remove" << bindKeyTypeLabel(kind) << key;
@@ -376,7 +361,7 @@ void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
     const int partner = withPartner && isPairKind(kind) ? pairedKeyType(info) : -1;
     if (partner >= 0 && partner != key) {
         const KeyInfo half = keyData(partner);
-        if (half.bindKind == kind && pairedKeyType(half) == key)
+        if (half.bindKind() == kind && pairedKeyType(half) == key)
             gone << half;
     }
     config()->edit({tr("%1 的高级键").arg(keyLegend(key)), bindKeyTypeLabel(kind), bindingText(Bind_None)},
@@ -394,7 +379,8 @@ void AdvancedKeySetPageWgt::listBinding(KeyInfo info, int kind)
 {
     if (!isActive())
         return;
-    info.bindKind = kind;
+    if (info.bindKind() != kind)
+        info.binding = advancedRecordOfKind(kind, int(info.firstType));
     if (m_list->count() >= MaxListEntries && !bindItem(int(info.firstType))) {
         qCDebug(lcAdvanced) << "binding list full, read-back entry dropped" << info.firstType;
         return;
@@ -409,7 +395,7 @@ void AdvancedKeySetPageWgt::onLayoutDB()
     clearEntries();
     for (KeyboardBaseWgt *view : keyboards()->views())
         for (KeyboardBtn *b : view->buttons())
-            if (b->keyData().bindKind != Bind_None)
+            if (b->keyData().bindKind() != Bind_None)
                 b->setAdvancedRecord(KeyInfo());
 }
 
@@ -508,7 +494,7 @@ int AdvancedKeySetPageWgt::boundKeyCount(const QSet<int> &except) const
 {
     int bound = 0;
     for (KeyboardBtn *b : keyboards()->keys())
-        bound += b->keyData().bindKind != Bind_None && !except.contains(b->firstType()) ? 1 : 0;
+        bound += b->keyData().bindKind() != Bind_None && !except.contains(b->firstType()) ? 1 : 0;
     return bound;
 }
 
@@ -536,7 +522,7 @@ void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
     if (!profile.advanced) {
         // The binding list lets go of every binding; the keys keep theirs.
         for (KeyboardBtn *b : keyboards()->keys())
-            if (active && b->keyData().bindKind != Bind_None)
+            if (active && b->keyData().bindKind() != Bind_None)
                 removeEntry(b->firstType());
         return;
     }
@@ -552,7 +538,7 @@ void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
         if (!applyBindingRecord(&info, it->record(it.key())))
             continue;
         markKey(it.key(), info);
-        listBinding(info, info.bindKind);
+        listBinding(info, info.bindKind());
     }
 }
 
@@ -565,16 +551,15 @@ void AdvancedKeySetPageWgt::markKey(int firstType, const KeyInfo &binding)
 }
 
 // Announces the keys of one kind's map, when the variant holds that map.
-template <typename Map, typename Info>
-bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind, Info KeyInfo::*record)
+template <typename Map>
+bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind)
 {
     if (map.userType() != qMetaTypeId<Map>())
         return false;
     const Map bindings = map.value<Map>();
     for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
         KeyInfo info = keyData(it.key());
-        info.bindKind = kind;
-        info.*record = *it;
+        info.binding = AdvancedRecord(*it);
         listBinding(info, kind);
     }
     return true;
@@ -582,11 +567,8 @@ bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind, Info KeyInfo
 
 void AdvancedKeySetPageWgt::onAdvancedKey(const QVariant &map)
 {
-    markFrom<MapKB2DockerTDKS>(map, Bind_DKS, &KeyInfo::dks) || markFrom<MapKB2DockerMT>(map, Bind_MT, &KeyInfo::mt)
-        || markFrom<MapKB2DockerTGL>(map, Bind_TGL, &KeyInfo::tgl)
-        || markFrom<MapKB2DockerMPT>(map, Bind_MPT, &KeyInfo::mpt)
-        || markFrom<MapKB2DockerEND>(map, Bind_END, &KeyInfo::end)
-        || markFrom<MapKB2DockerSOCD>(map, Bind_SOCD, &KeyInfo::socd)
-        || markFrom<MapKB2DockerRS>(map, Bind_RS, &KeyInfo::rs)
-        || markFrom<MapKB2DockerMACRO>(map, Bind_MACRO, &KeyInfo::macro);
+    markFrom<MapKB2DockerTDKS>(map, Bind_DKS) || markFrom<MapKB2DockerMT>(map, Bind_MT)
+        || markFrom<MapKB2DockerTGL>(map, Bind_TGL) || markFrom<MapKB2DockerMPT>(map, Bind_MPT)
+        || markFrom<MapKB2DockerEND>(map, Bind_END) || markFrom<MapKB2DockerSOCD>(map, Bind_SOCD)
+        || markFrom<MapKB2DockerRS>(map, Bind_RS) || markFrom<MapKB2DockerMACRO>(map, Bind_MACRO);
 }

@@ -96,8 +96,8 @@ private:
     int boundKeyCount(const QSet<int> &except = QSet<int>()) const;
     void markKey(int firstType, const KeyInfo &binding);
     void onAdvancedKey(const QVariant &map);
-    template <typename Map, typename Info>
-    bool markFrom(const QVariant &map, int kind, Info KeyInfo::*record);
+    template <typename Map>
+    bool markFrom(const QVariant &map, int kind);
 
     Hook *m_hook = nullptr;
     KeyTesterWgt *m_tester = nullptr;

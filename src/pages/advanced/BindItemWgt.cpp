@@ -90,13 +90,13 @@ QString BindItemWgt::boundText() const
 
 void BindItemWgt::refresh()
 {
-    const QString label = bindKeyTypeLabel(m_info.bindKind);
+    const QString label = bindKeyTypeLabel(m_info.bindKind());
     m_kind->setObjectName(QStringLiteral("BindItemTypeLabel") + label);
     m_kind->setText(label);
     m_key->setText(keyTypeName(firstType()));
     QStringList names;
-    if (m_info.bindKind == Bind_MACRO) {
-        names << m_info.macro.macroName;
+    if (const MACROInfo *macro = m_info.bound<MACROInfo>()) {
+        names << macro->macroName;
     } else {
         for (int type : boundKeyTypes(m_info))
             names << oneLine(keyTypeName(type));

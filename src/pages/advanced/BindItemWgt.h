@@ -20,7 +20,7 @@ public:
 
     const KeyInfo &keyInfo() const { return m_info; }
     int firstType() const { return int(m_info.firstType); }
-    int kind() const { return m_info.bindKind; }
+    int kind() const { return m_info.bindKind(); }
     void setKeyInfo(const KeyInfo &info);
 
     QPushButton *deleteButton() const { return m_delete; }

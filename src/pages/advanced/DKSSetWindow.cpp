@@ -136,15 +136,16 @@ void DKSSetWindow::onTopBtnClicked(int btnId)
 void DKSSetWindow::loadRecord(const KeyInfo &info)
 {
     const bool bound = keyIsBound();
+    const DKSInfo dks = info.boundOr<DKSInfo>();
     // The keyboard keeps one trigger point for the first and last events.
-    const double first = bound && !info.dks.touchDis.isEmpty() ? info.dks.touchDis.first() : InitialTravel;
+    const double first = bound && !dks.touchDis.isEmpty() ? dks.touchDis.first() : InitialTravel;
     setTravelValue(0, first);
     setTravelValue(1, AppParams::maxTravel());
     setTravelValue(2, AppParams::maxTravel());
     setTravelValue(3, first);
     for (int i = 0; i < Rows; ++i) {
-        m_slots[i]->setKeyType(bound ? info.dks.bindKey.value(i, -1) : -1);
-        m_rows[i]->setTriggerValue(bound ? info.dks.triggerValue.value(i) : QString());
+        m_slots[i]->setKeyType(bound ? dks.bindKey.value(i, -1) : -1);
+        m_rows[i]->setTriggerValue(bound ? dks.triggerValue.value(i) : QString());
     }
 }
 

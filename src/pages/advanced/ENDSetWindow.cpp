@@ -33,7 +33,7 @@ void ENDSetWindow::retranslateControls()
 
 void ENDSetWindow::loadRecord(const KeyInfo &info)
 {
-    m_slot->setKeyType(keyIsBound() ? info.end.switchType : -1);
+    m_slot->setKeyType(keyIsBound() ? info.boundOr<ENDInfo>().switchType : -1);
 }
 
 QVariant ENDSetWindow::record() const

@@ -49,11 +49,12 @@ void MPTSetWindow::retranslateControls()
 void MPTSetWindow::loadRecord(const KeyInfo &info)
 {
     const bool bound = keyIsBound();
+    const MPTInfo mpt = info.boundOr<MPTInfo>();
     for (int i = 0; i < Points; ++i) {
-        m_slots[i]->setKeyType(bound ? info.mpt.bindKey.value(i, -1) : -1);
+        m_slots[i]->setKeyType(bound ? mpt.bindKey.value(i, -1) : -1);
         m_travels[i]->resetScale(InitialPosition);
-        if (bound && i < info.mpt.triggerValue.size())
-            m_travels[i]->setPosition(m_travels[i]->scale().nearestPositionOfMicrons(info.mpt.triggerValue.at(i)));
+        if (bound && i < mpt.triggerValue.size())
+            m_travels[i]->setPosition(m_travels[i]->scale().nearestPositionOfMicrons(mpt.triggerValue.at(i)));
     }
 }
 

@@ -48,7 +48,7 @@ void MTSetWindow::retranslateControls()
 
 void MTSetWindow::loadRecord(const KeyInfo &info)
 {
-    const MTInfo mt = keyIsBound() ? info.mt : MTInfo();
+    const MTInfo mt = keyIsBound() ? info.boundOr<MTInfo>() : MTInfo();
     m_hold->setKeyType(mt.pressType);
     m_tap->setKeyType(mt.clickType);
     m_time->setValue(keyIsBound() ? mt.delay : HoldTimeWgt::Initial);

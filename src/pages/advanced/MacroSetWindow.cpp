@@ -60,7 +60,7 @@ void MacroSetWindow::onMacroChosen(const QString &name)
 
 void MacroSetWindow::loadRecord(const KeyInfo &info)
 {
-    const QString name = keyIsBound() ? info.macro.macroName : QString();
+    const QString name = keyIsBound() ? info.boundOr<MACROInfo>().macroName : QString();
     // A bound name without its file stays shown, though nothing is chosen.
     if (name.isEmpty() || !m_table->selectMacro(name))
         m_table->selectMacro(QString());

@@ -10,7 +10,7 @@ public:
     QVariant record() const override;
 
 protected:
-    int recordPartner(const KeyInfo &info) const override { return info.rs.switchType; }
+    int recordPartner(const KeyInfo &info) const override { return info.boundOr<RSInfo>().switchType; }
     QString titleText() const override;
     QString descriptionText() const override;
 };

@@ -10,7 +10,7 @@ public:
     QVariant record() const override;
 
 protected:
-    int recordPartner(const KeyInfo &info) const override { return info.socd.switchType; }
+    int recordPartner(const KeyInfo &info) const override { return info.boundOr<SOCDInfo>().switchType; }
     QString titleText() const override;
     QString descriptionText() const override;
 };

@@ -36,8 +36,8 @@ void TGLSetWindow::retranslateControls()
 
 void TGLSetWindow::loadRecord(const KeyInfo &info)
 {
-    m_slot->setKeyType(keyIsBound() ? info.tgl.switchType : -1);
-    m_time->setValue(keyIsBound() ? info.tgl.delay : HoldTimeWgt::Initial);
+    m_slot->setKeyType(keyIsBound() ? info.boundOr<TGLInfo>().switchType : -1);
+    m_time->setValue(keyIsBound() ? info.boundOr<TGLInfo>().delay : HoldTimeWgt::Initial);
 }
 
 QVariant TGLSetWindow::record() const

@@ -23,7 +23,7 @@ KeyTravelState PerformancePageWgt::travelState(const KeyboardBtn *key) const
     const KeyInfo &k = key->keyData();
     KeyTravelState s;
     s.firstType = int(k.firstType);
-    s.bindKind = k.bindKind;
+    s.bindKind = k.bindKind();
     s.travel = k.travel;
     s.ownTravel = k.travelDiffers != 0;
     s.rapid = k.rapidTrigger != 0;

@@ -195,11 +195,11 @@ void TestAdvanced::holdTapToggleAndRelease()
     QCOMPARE(r.rig.param(9, E), wire(B));
     QCOMPARE(r.rig.param(10, E), wire(C));
     QCOMPARE(r.rig.param(19, E), quint16(20)); // 200 ms, untouched
-    QCOMPARE(r.stored(E).kind, int(Bind_MT));
-    QCOMPARE(r.stored(E).mt.pressType, B);
-    QCOMPARE(r.stored(E).mt.clickType, C);
-    QCOMPARE(r.stored(E).mt.delay, 200);
-    QCOMPARE(r.key(E, 2)->keyData().bindKind, int(Bind_MT)); // marked on every layer
+    QCOMPARE(r.stored(E).kind(), int(Bind_MT));
+    QCOMPARE(r.stored(E).as<MTInfo>()->pressType, B);
+    QCOMPARE(r.stored(E).as<MTInfo>()->clickType, C);
+    QCOMPARE(r.stored(E).as<MTInfo>()->delay, 200);
+    QCOMPARE(r.key(E, 2)->keyData().bindKind(), int(Bind_MT)); // marked on every layer
     QVERIFY(r.page.bindItem(E));
     QCOMPARE(r.page.bindItem(E)->boundText(), QStringLiteral("B, C"));
 
@@ -213,7 +213,7 @@ void TestAdvanced::holdTapToggleAndRelease()
     QCOMPARE(mt->tapSlot()->keyType(), -1);
     QVERIFY(r.commit(mt));
     QCOMPARE(r.rig.param(10, E), quint16(WireKeyTable::NoKey));
-    QCOMPARE(r.stored(E).mt.clickType, -1);
+    QCOMPARE(r.stored(E).as<MTInfo>()->clickType, -1);
     QCOMPARE(r.page.bindItems().size(), 1);
     QCOMPARE(r.framesOf(0x24), 2); // written each time
 
@@ -231,7 +231,7 @@ void TestAdvanced::holdTapToggleAndRelease()
     QCOMPARE(r.mode(R), int(ModeTGL));
     QCOMPARE(r.rig.param(9, R), wire(T));
     QCOMPARE(r.rig.param(19, R), quint16(48));
-    QCOMPARE(r.stored(R).tgl.delay, 480);
+    QCOMPARE(r.stored(R).as<TGLInfo>()->delay, 480);
 
     // END: the key sent on release.
     const int Y = type("Y"), U = type("U");
@@ -241,7 +241,7 @@ void TestAdvanced::holdTapToggleAndRelease()
     QVERIFY(r.commit(end));
     QCOMPARE(r.mode(Y), int(ModeEND));
     QCOMPARE(r.rig.param(9, Y), wire(U));
-    QCOMPARE(r.stored(Y).end.switchType, U);
+    QCOMPARE(r.stored(Y).as<ENDInfo>()->switchType, U);
 
     // Cancel keeps nothing; the editor's own remove button removes. The
     // editor moves with a drag by its top.
@@ -264,7 +264,7 @@ void TestAdvanced::holdTapToggleAndRelease()
     QCOMPARE(r.mode(Y), 0);
     QVERIFY(!r.isStored(Y));
     QVERIFY(!r.page.bindItem(Y));
-    QCOMPARE(r.key(Y)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(r.key(Y)->keyData().bindKind(), int(Bind_None));
 
     // Leaving the page closes an open editor.
     QVERIFY(r.reopen(E));
@@ -312,7 +312,7 @@ void TestAdvanced::dynamicKeystrokeAndMultiPoint()
     QCOMPARE(r.rig.param(13, F), quint16(0x81));
     QCOMPARE(r.rig.param(14, F), quint16(0x04));
     QCOMPARE(r.rig.param(5, F), quint16(2000)); // absolute micrometres
-    const DKSInfo stored = r.stored(F).dks;
+    const DKSInfo stored = *r.stored(F).as<DKSInfo>();
     QCOMPARE(stored.triggerValue.first(), QStringLiteral("1000001"));
     QCOMPARE(stored.touchDis, (QList<double>{2.0, 4.0, 4.0, 2.0}));
     QCOMPARE(stored.bindKey, (QList<int>{A, B, -1, -1}));
@@ -349,7 +349,7 @@ void TestAdvanced::dynamicKeystrokeAndMultiPoint()
     QCOMPARE(r.rig.param(9, G), wire(A));
     QCOMPARE(r.rig.param(10, G), wire(S));
     QCOMPARE(r.rig.param(11, G), wire(D));
-    QCOMPARE(r.stored(G).mpt.triggerValue, (QList<int>{140, 590, 2500}));
+    QCOMPARE(r.stored(G).as<MPTInfo>()->triggerValue, (QList<int>{140, 590, 2500}));
     mpt = qobject_cast<MPTSetWindow *>(r.reopen(G));
     QCOMPARE(mpt->pointTravel(1)->position(), 50);
     QTest::mouseClick(mpt->cancelButton(), Qt::LeftButton);
@@ -409,8 +409,8 @@ void TestAdvanced::pairsRemovalAndReadBack()
     QCOMPARE(r.rig.param(9, E), wire(R));
     QCOMPARE(r.rig.param(9, R), wire(E));
     QCOMPARE(r.listed().value(R), qMakePair(int(Bind_SOCD), QList<int>{E}));
-    QCOMPARE(r.stored(R).socd.switchType, E);
-    QCOMPARE(r.stored(E).socd.switchType, R);
+    QCOMPARE(r.stored(R).as<SOCDInfo>()->switchType, E);
+    QCOMPARE(r.stored(E).as<SOCDInfo>()->switchType, R);
 
     // Q, paired with W, pairs with T: W's half, which named Q, goes.
     socd = qobject_cast<PairKeySetWindow *>(r.reopen(Q));
@@ -423,7 +423,7 @@ void TestAdvanced::pairsRemovalAndReadBack()
     QCOMPARE(r.mode(W), 0);
     QVERIFY(!r.page.bindItem(W));
     QVERIFY(!r.isStored(W));
-    QCOMPARE(r.key(W)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(r.key(W)->keyData().bindKind(), int(Bind_None));
 
     // The delete button of one half removes the pair.
     QTest::mouseClick(r.page.bindItem(E)->deleteButton(), Qt::LeftButton);
@@ -432,7 +432,7 @@ void TestAdvanced::pairsRemovalAndReadBack()
     QCOMPARE(r.mode(R), 0);
     QVERIFY(!r.page.bindItem(E) && !r.page.bindItem(R));
     QVERIFY(!r.isStored(E) && !r.isStored(R));
-    QCOMPARE(r.key(R, 3)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(r.key(R, 3)->keyData().bindKind(), int(Bind_None));
     // So does the delete button of any other kind.
     const int H = type("H");
     QTest::mouseClick(r.page.bindItem(H)->deleteButton(), Qt::LeftButton);
@@ -450,16 +450,15 @@ void TestAdvanced::pairsRemovalAndReadBack()
 
     // An applied profile's bindings replace the list's.
     ProfileData profile;
-    AdvancedBinding hold;
-    hold.kind = Bind_MT;
-    hold.mt.pressType = T;
-    hold.mt.clickType = X;
+    MTInfo hold;
+    hold.pressType = T;
+    hold.clickType = X;
     profile.advanced = QMap<int, AdvancedBinding>{{E, hold}};
     r.page.showProfile(profile);
     QCOMPARE(r.listed().keys(), QList<int>{E});
     QCOMPARE(r.listed().value(E), qMakePair(int(Bind_MT), QList<int>{T, X}));
-    QCOMPARE(r.key(E, 1)->keyData().bindKind, int(Bind_MT));
-    QCOMPARE(r.key(Q)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(r.key(E, 1)->keyData().bindKind(), int(Bind_MT));
+    QCOMPARE(r.key(Q)->keyData().bindKind(), int(Bind_None));
 }
 
 void TestAdvanced::limits()
@@ -470,7 +469,8 @@ void TestAdvanced::limits()
     const QList<KeyboardBtn *> keys = r.view[0]->buttons();
     auto readBack = [&](KeyboardBtn *b, int kind) {
         KeyInfo info = b->keyData();
-        info.macro.macroName = QStringLiteral("m%1").arg(b->firstType());
+        if (kind == Bind_MACRO)
+            info.binding = MACROInfo{int(b->firstType()), QStringLiteral("m%1").arg(b->firstType()), {}};
         r.page.listBinding(info, kind);
     };
 
@@ -486,7 +486,7 @@ void TestAdvanced::limits()
     // A read-back of a keyboard without bindings empties the list and the marks.
     r.config.reset(configFromReadBack(r.session.readBack()));
     QVERIFY(r.page.bindItems().isEmpty());
-    QCOMPARE(keys.at(3)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(keys.at(3)->keyData().bindKind(), int(Bind_None));
 
     // 16 macros: a 17th is refused, another kind still opens.
     for (int i = 0; i < AdvancedKeySetPageWgt::MaxMacroEntries; ++i)
@@ -530,7 +530,7 @@ void TestAdvanced::limits()
         readBack(keys.at(i), Bind_TGL);
     QCOMPARE(r.page.bindItems().size(), AdvancedKeySetPageWgt::MaxListEntries);
     QVERIFY(r.page.isListFull());
-    QCOMPARE(keys.at(100)->keyData().bindKind, int(Bind_None));
+    QCOMPARE(keys.at(100)->keyData().bindKind(), int(Bind_None));
     emit r.page.bindItem(keys.at(0)->firstType())->sigDeleteItem(); // its delete button
     QVERIFY(!r.page.isListFull());
 }
