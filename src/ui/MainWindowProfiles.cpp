@@ -213,7 +213,13 @@ void MainWindow::applyProfile(ProfileData profile)
             profile, boardKeysOf(*m_worker), [&macroFolder](const QString &name) { return loadMacroFile(macroFolder, name); });
         for (const ProfileStep &step : plan) {
             showStep(step);
-            storeFull = !runProfileStep(step, *m_worker) || storeFull;
+            for (const ProfileOp &op : step.ops) {
+                // Only a macro is refused for want of room; another kind
+                // is refused when its key has no wire code.
+                const bool taken = runProfileOp(op, *m_worker);
+                storeFull = storeFull || (!taken && op.kind == ProfileOp::Binding
+                                          && op.binding.userType() == qMetaTypeId<MACROInfo>());
+            }
             if (step.error.isEmpty())
                 continue;
             error = step.error;
