@@ -94,16 +94,10 @@ BoardKeys boardKeysOf(const BoardControl &board)
         for (int key : keys)
             b.bindKinds.insert(key, kind);
     };
-    // advancedMapVariants() holds the maps in this order.
+    // advancedMapVariants() holds the maps in AdvancedMapOrder.
     const QList<QVariant> maps = board.advancedMapVariants();
-    mark(maps.value(0).value<MapKB2DockerTDKS>().keys(), Bind_DKS);
-    mark(maps.value(1).value<MapKB2DockerMT>().keys(), Bind_MT);
-    mark(maps.value(2).value<MapKB2DockerTGL>().keys(), Bind_TGL);
-    mark(maps.value(3).value<MapKB2DockerMPT>().keys(), Bind_MPT);
-    mark(maps.value(4).value<MapKB2DockerEND>().keys(), Bind_END);
-    mark(maps.value(5).value<MapKB2DockerSOCD>().keys(), Bind_SOCD);
-    mark(maps.value(6).value<MapKB2DockerRS>().keys(), Bind_RS);
-    mark(maps.value(7).value<MapKB2DockerMACRO>().keys(), Bind_MACRO);
+    for (int i = 0; i < maps.size() && i < AdvancedKindCount; ++i)
+        mark(advancedMapKeys(maps.at(i)), AdvancedMapOrder[size_t(i)]);
     return b;
 }
 

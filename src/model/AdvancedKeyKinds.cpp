@@ -87,3 +87,22 @@ QVariant advancedRecordToVariant(const AdvancedRecord &record)
 {
     return std::visit([](const auto &r) { return QVariant::fromValue(r); }, record);
 }
+
+namespace {
+
+template <typename... Records>
+QList<int> keysOfAny(const QVariant &map, std::variant<Records...> *)
+{
+    QList<int> keys;
+    (void)((map.userType() == qMetaTypeId<QMap<int, Records>>() ? (keys = map.value<QMap<int, Records>>().keys(), true)
+                                                                  : false)
+           || ...);
+    return keys;
+}
+
+} // namespace
+
+QList<int> advancedMapKeys(const QVariant &map)
+{
+    return keysOfAny(map, static_cast<AdvancedRecord *>(nullptr));
+}

@@ -13,12 +13,34 @@
 #include <QString>
 #include <QVariant>
 
+#include <QList>
+#include <QMap>
+
+#include <array>
 #include <optional>
+#include <tuple>
 #include <variant>
 
 using AdvancedRecord = std::variant<DKSInfo, MPTInfo, MTInfo, TGLInfo, ENDInfo, MACROInfo, SOCDInfo, RSInfo>;
 
 constexpr int AdvancedKindCount = int(std::variant_size_v<AdvancedRecord>);
+
+// The order in which the keyboard's bindings are reported, listed and
+// marked, kind by kind: each kind's map (key -> record) in this order.
+constexpr std::array<int, AdvancedKindCount> AdvancedMapOrder = {Bind_DKS, Bind_MT,   Bind_TGL, Bind_MPT,
+                                                                 Bind_END, Bind_SOCD, Bind_RS,  Bind_MACRO};
+
+// One map per kind, in the variant's order: QMap<int, DKSInfo>, ...
+template <typename Variant>
+struct AdvancedMapsOf;
+template <typename... Records>
+struct AdvancedMapsOf<std::variant<Records...>> {
+    using type = std::tuple<QMap<int, Records>...>;
+};
+using AdvancedMaps = AdvancedMapsOf<AdvancedRecord>::type;
+
+// The keys of a kind's map carried in a QVariant; empty for anything else.
+QList<int> advancedMapKeys(const QVariant &map);
 
 struct AdvancedKindTraits {
     BindKeyType kind;

@@ -4,8 +4,10 @@
 // request and decodes back equal; it goes to the keyboard under that nibble;
 // a profile holding it reads back equal; and the kind has an editor.
 
+#ifdef CORVANE_KIND_EDITORS
 #include "AdvanceKeySetWindow.h"
 #include "AdvancedEditors.h"
+#endif
 #include "AdvancedKeyKinds.h"
 #include "AdvancedKindWire.h"
 #include "KB2ActionDataParams.h"
@@ -168,6 +170,7 @@ void TestAdvancedKinds::theTable()
     const std::optional<AdvancedRecord> reread = advancedRecordFromVariant(again.advanced->value(TypeH).record(TypeH));
     QVERIFY(reread && *reread == held);
 
+#ifdef CORVANE_KIND_EDITORS
     // The kind's editor.
     const AdvancedEditorFactory make = advancedEditorFactory(kind);
     QVERIFY(make);
@@ -175,6 +178,7 @@ void TestAdvancedKinds::theTable()
     QVERIFY(editor);
     QCOMPARE(editor->kind(), kind);
     QVERIFY(!advancedEditorFactory(Bind_None) && !advancedEditorFactory(AdvancedKindCount));
+#endif
 }
 
 QTEST_MAIN(TestAdvancedKinds)

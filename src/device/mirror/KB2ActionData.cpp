@@ -410,8 +410,8 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
             forgetMacro(keyType);
         } else if (bindKind == Bind_SOCD || bindKind == Bind_RS) {
             // One pair kind per key: removing either clears both.
-            m_socd.remove(keyType);
-            m_rs.remove(keyType);
+            std::get<MapKB2DockerSOCD>(m_maps).remove(keyType);
+            std::get<MapKB2DockerRS>(m_maps).remove(keyType);
         } else if (const std::optional<AdvancedRecord> r = advancedRecordOfKind(bindKind, keyType)) {
             std::visit([this, keyType](const auto &x) { mapOf(x).remove(keyType); }, *r);
         }
@@ -479,7 +479,7 @@ KeyTravelRecord KB2ActionData::travelRecord(int triggerMode) const
 
 void KB2ActionData::addMacroKey(int keyType, int number)
 {
-    if (m_macro.contains(keyType) || m_macro.size() >= MaxMacros)
+    if (std::get<MapKB2DockerMACRO>(m_maps).contains(keyType) || std::get<MapKB2DockerMACRO>(m_maps).size() >= MaxMacros)
         return;
     if (number < 0 || number >= MaxMacros || m_macroNumbers.key(number, -1) >= 0)
         number = freeMacroNumber();
@@ -488,7 +488,7 @@ void KB2ActionData::addMacroKey(int keyType, int number)
     MACROInfo info;
     info.keyIndex = keyType;
     info.macroName = QStringLiteral("Macro%1").arg(m_macroCount);
-    m_macro.insert(keyType, info);
+    std::get<MapKB2DockerMACRO>(m_maps).insert(keyType, info);
     m_macroNumbers.insert(keyType, number);
     ++m_macroCount;
 }
@@ -503,7 +503,7 @@ int KB2ActionData::freeMacroNumber() const
 
 void KB2ActionData::forgetMacro(int keyType)
 {
-    m_macro.remove(keyType);
+    std::get<MapKB2DockerMACRO>(m_maps).remove(keyType);
     m_macroNumbers.remove(keyType);
 }
 

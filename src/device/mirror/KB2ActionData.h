@@ -152,14 +152,10 @@ private:
     void sendAll(const QList<QVariant> &records);
     AdvancedWireKeys wireKeys() const;
     // The map of a record's kind.
-    MapKB2DockerTDKS &mapOf(const DKSInfo &) { return m_tdks; }
-    MapKB2DockerMPT &mapOf(const MPTInfo &) { return m_mpt; }
-    MapKB2DockerMT &mapOf(const MTInfo &) { return m_mt; }
-    MapKB2DockerTGL &mapOf(const TGLInfo &) { return m_tgl; }
-    MapKB2DockerEND &mapOf(const ENDInfo &) { return m_end; }
-    MapKB2DockerMACRO &mapOf(const MACROInfo &) { return m_macro; }
-    MapKB2DockerSOCD &mapOf(const SOCDInfo &) { return m_socd; }
-    MapKB2DockerRS &mapOf(const RSInfo &) { return m_rs; }
+    template <typename Record>
+    QMap<int, Record> &mapOf(const Record &) { return std::get<QMap<int, Record>>(m_maps); }
+    template <typename Record>
+    const QMap<int, Record> &mapOf() const { return std::get<QMap<int, Record>>(m_maps); }
     template <typename Record, typename Change>
     void changeAndSend(Record &record, Change change);
 
@@ -173,14 +169,7 @@ private:
     STU_BoardFromPRGB m_prgb;
     MapKB2DockerKey m_keyMap;
     MapKB2DockerDB m_dbMap;
-    MapKB2DockerTDKS m_tdks;
-    MapKB2DockerMT m_mt;
-    MapKB2DockerTGL m_tgl;
-    MapKB2DockerMPT m_mpt;
-    MapKB2DockerEND m_end;
-    MapKB2DockerSOCD m_socd;
-    MapKB2DockerRS m_rs;
-    MapKB2DockerMACRO m_macro;
+    AdvancedMaps m_maps; // the bindings, a map per kind
     int m_macroCount = 0;            // macros named so far, for Macro<count>
     QMap<int, int> m_macroNumbers;   // key type -> store number
     QHash<quint16, quint32> m_macroStore; // step offset -> word, as last answered

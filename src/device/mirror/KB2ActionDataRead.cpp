@@ -173,14 +173,7 @@ void KB2ActionData::storeAdvancedEntries(const QVariant &wireRecord)
 void KB2ActionData::rebuildAdvancedMaps(const quint16 familyMatrix[KB2MatrixCells])
 {
     QMutexLocker lock(&m_lock);
-    m_tdks.clear();
-    m_mt.clear();
-    m_tgl.clear();
-    m_mpt.clear();
-    m_end.clear();
-    m_socd.clear();
-    m_rs.clear();
-    m_macro.clear();
+    std::apply([](auto &...maps) { (maps.clear(), ...); }, m_maps);
     m_macroNumbers.clear();
     m_macroStore.clear();
     m_macroCount = 0;
@@ -258,20 +251,22 @@ QList<QList<quint16>> KB2ActionData::layoutParamRows(int param) const
     return rows;
 }
 
-MapKB2DockerTDKS KB2ActionData::tdksMap() const { QMutexLocker lock(&m_lock); return m_tdks; }
-MapKB2DockerMT KB2ActionData::mtMap() const { QMutexLocker lock(&m_lock); return m_mt; }
-MapKB2DockerTGL KB2ActionData::tglMap() const { QMutexLocker lock(&m_lock); return m_tgl; }
-MapKB2DockerMPT KB2ActionData::mptMap() const { QMutexLocker lock(&m_lock); return m_mpt; }
-MapKB2DockerEND KB2ActionData::endMap() const { QMutexLocker lock(&m_lock); return m_end; }
-MapKB2DockerSOCD KB2ActionData::socdMap() const { QMutexLocker lock(&m_lock); return m_socd; }
-MapKB2DockerRS KB2ActionData::rsMap() const { QMutexLocker lock(&m_lock); return m_rs; }
-MapKB2DockerMACRO KB2ActionData::macroMap() const { QMutexLocker lock(&m_lock); return m_macro; }
+MapKB2DockerTDKS KB2ActionData::tdksMap() const { QMutexLocker lock(&m_lock); return mapOf<DKSInfo>(); }
+MapKB2DockerMT KB2ActionData::mtMap() const { QMutexLocker lock(&m_lock); return mapOf<MTInfo>(); }
+MapKB2DockerTGL KB2ActionData::tglMap() const { QMutexLocker lock(&m_lock); return mapOf<TGLInfo>(); }
+MapKB2DockerMPT KB2ActionData::mptMap() const { QMutexLocker lock(&m_lock); return mapOf<MPTInfo>(); }
+MapKB2DockerEND KB2ActionData::endMap() const { QMutexLocker lock(&m_lock); return mapOf<ENDInfo>(); }
+MapKB2DockerSOCD KB2ActionData::socdMap() const { QMutexLocker lock(&m_lock); return mapOf<SOCDInfo>(); }
+MapKB2DockerRS KB2ActionData::rsMap() const { QMutexLocker lock(&m_lock); return mapOf<RSInfo>(); }
+MapKB2DockerMACRO KB2ActionData::macroMap() const { QMutexLocker lock(&m_lock); return mapOf<MACROInfo>(); }
 
 QList<QVariant> KB2ActionData::advancedMapVariants() const
 {
     QMutexLocker lock(&m_lock);
-    return {QVariant::fromValue(m_tdks), QVariant::fromValue(m_mt),  QVariant::fromValue(m_tgl),
-            QVariant::fromValue(m_mpt),  QVariant::fromValue(m_end), QVariant::fromValue(m_socd),
-            QVariant::fromValue(m_rs),   QVariant::fromValue(m_macro)};
+    QList<QVariant> maps;
+    for (int kind : AdvancedMapOrder)
+        if (const std::optional<AdvancedRecord> r = advancedRecordOfKind(kind, 0))
+            maps << std::visit([this](const auto &x) { return QVariant::fromValue(mapOf<std::decay_t<decltype(x)>>()); }, *r);
+    return maps;
 }
 
