@@ -48,7 +48,7 @@ void MainWindow::setupHistory()
         const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
         if (rb.missing.contains(ReadPart::Connection))
             return;
-        m_config->reset(configFromReadBack(rb));
+        m_config->reset(configFromReadBack(rb), rb.isComplete());
         followFront();
     });
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, m_config, &KeyboardConfigModel::awaitReadBack);

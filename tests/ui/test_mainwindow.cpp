@@ -546,23 +546,46 @@ void TestMainWindow::probingLeavesTheWindowResponsive()
 
 void TestMainWindow::incompleteReadBackIsTold()
 {
-    Rig rig;
     VirtualKeyboard::Faults f;
-    f.onlyCommand = 0x2A; // one batch of key colours refused
-    f.failStatus = 1;
-    rig.kb->setFaults(f);
-    QSignalSpy notices(rig.window->lifecycle(), &DeviceLifecycle::notice);
-    QSignalSpy complete(rig.window->lifecycle(), &DeviceLifecycle::readBackComplete);
-    QVERIFY(rig.connected());
-    QVERIFY(notices.count() == 1 || notices.wait(20000));
-    QCOMPARE(notices.count(), 1);
-    QCOMPARE(notices.first().first().toString(), QString("未能完整读取键盘配置（按键颜色），请重新插拔键盘后再试。"));
-    QVERIFY(rig.window->windowTitle().endsWith("|读取不完整"));
-    QCOMPARE(rig.window->statusText(), QString("读取不完整"));
-    QCOMPARE(complete.count(), 0);
-    // The board's read-back is not taken for a profile: it would save
-    // colours it never read.
-    QVERIFY(rig.profiles->currentDocument().isEmpty());
+    {
+        Rig rig;
+        f.onlyCommand = 0x2A; // one batch of key colours refused
+        f.failStatus = 1;
+        rig.kb->setFaults(f);
+        QSignalSpy notices(rig.window->lifecycle(), &DeviceLifecycle::notice);
+        QSignalSpy complete(rig.window->lifecycle(), &DeviceLifecycle::readBackComplete);
+        QVERIFY(rig.connected());
+        QVERIFY(notices.count() == 1 || notices.wait(20000));
+        QCOMPARE(notices.count(), 1);
+        QCOMPARE(notices.first().first().toString(), QString("未能完整读取键盘配置（按键颜色），请重新插拔键盘后再试。"));
+        QVERIFY(rig.window->windowTitle().endsWith("|读取不完整"));
+        QCOMPARE(rig.window->statusText(), QString("读取不完整"));
+        QCOMPARE(complete.count(), 0);
+        // The board's read-back is not taken for a profile: it would save
+        // colours it never read.
+        QVERIFY(rig.profiles->currentDocument().isEmpty());
+    }
+
+    // Dead zones not read: the pages do not show, and the profile in use
+    // does not take, the values the keyboard never reported.
+    Rig other;
+    ProfileData inUse;
+    PerformanceSettings performance;
+    performance.globalTravelUm = 1500;
+    performance.pressDeadZoneUm = 100;
+    performance.hasDeadZones = true;
+    inUse.performance = performance;
+    QVERIFY(other.profiles->AdoptBoardDocument(writeProfile(inUse)));
+    f.onlyCommand = 0x29; // the dead-band record's read refused
+    other.kb->setFaults(f);
+    QSignalSpy otherNotices(other.window->lifecycle(), &DeviceLifecycle::notice);
+    other.window->startDevice();
+    QVERIFY(otherNotices.wait(20000));
+    QVERIFY(otherNotices.first().first().toString().startsWith("未能完整读取键盘配置"));
+    const ProfileData after = readProfile(other.profiles->currentDocument());
+    QVERIFY(after.performance);
+    QCOMPARE(after.performance->globalTravelUm, 1500);
+    QCOMPARE(after.performance->pressDeadZoneUm, 100);
 }
 
 // The settings button opens the dialog; an update there takes the keyboard

@@ -63,13 +63,14 @@ KeyboardConfigModel::KeyboardConfigModel(BoardControl *board, ProfileManager *pr
 
 KeyboardConfigModel::~KeyboardConfigModel() = default;
 
-void KeyboardConfigModel::reset(const KeyboardConfig &config)
+void KeyboardConfigModel::reset(const KeyboardConfig &config, bool show)
 {
     m_history->clear();
     m_config = config;
     m_has = true;
     m_awaiting = false;
-    emit configShown(m_config, true);
+    if (show)
+        emit configShown(m_config, true);
 }
 
 void KeyboardConfigModel::forget()

@@ -54,8 +54,10 @@ public:
     QUndoStack *history() const { return m_history; }
 
     // What a keyboard holds after its read-back: no history before it.
-    // The pages are shown it.
-    void reset(const KeyboardConfig &config);
+    // The pages are shown it unless show is false (a read-back that missed
+    // parts: defaults in their place must not reach the pages, nor through
+    // them the profile in use).
+    void reset(const KeyboardConfig &config, bool show = true);
     // The keyboard is gone: no configuration, no history.
     void forget();
     // A keyboard came and is being read: edits until its read-back ends
