@@ -1,14 +1,15 @@
 #pragma once
 
-// What the keyboard reports, one small object per feature: the read-back of
-// its records and the live streams. KeyboardAction owns one of each and
-// emits through them wherever the worker reports (its own thread, or the
-// live rounds' delivery on the GUI thread), so a receiver on another thread
-// hears them queued, in the order they were reported. A page connects to the
-// feeds of its features and sends through the controls of KeyboardFeatures.h;
-// it never sees the worker.
+// What the keyboard reports that its configuration does not carry, one small
+// object per feature: the live streams, the travel scale, the key identities,
+// the lighting record as reported. The configuration itself reaches the pages
+// through KeyboardConfigModel when the read-back ends. KeyboardAction owns one
+// of each feed and emits through them wherever the worker reports (its own
+// thread, or the live rounds' delivery on the GUI thread), so a receiver on
+// another thread hears them queued, in the order they were reported. A page
+// connects to the feeds of its features and sends through the controls of
+// KeyboardFeatures.h; it never sees the worker.
 
-#include <QColor>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -19,8 +20,6 @@ class LightingFeed : public QObject {
 signals:
     // The lighting record (STU_BoardFromPRGB).
     void lightingRead(const QVariant &prgb);
-    // The per-key colours, as the colour walk reports them.
-    void coloursRead(const QMap<int, QColor> &colours);
 };
 
 class TravelFeed : public QObject {
@@ -28,30 +27,13 @@ class TravelFeed : public QObject {
 signals:
     // The travel step in mm and the shortest and longest travel in µm.
     void precisionRead(double stepMm, quint16 minimumUm, quint16 maximumUm);
-    // The global travel and dead-zone record (STU_BoardFromDB).
-    void deadZonesRead(const QVariant &db);
-    void lowLatencyRead(bool on);
-    // The per-key parameters (MapKB2DockerDB), also after an edit of the mirror.
-    void keyParamsRead(const QVariant &map);
-    // The per-key travel and dead zones as 6 x 21 tables.
-    void keyTravelRead(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
-                       const QList<QList<quint16>> &release);
 };
 
 class LayerFeed : public QObject {
     Q_OBJECT
 signals:
-    // The four Fn layers (MapKB2DockerKey).
-    void layersRead(const QVariant &map);
     // Key type -> its wire codes, for every key the keyboard has.
     void keyCodesRead(const QMap<int, QList<int>> &map);
-};
-
-class AdvancedKeyFeed : public QObject {
-    Q_OBJECT
-signals:
-    // The bindings, as the eight maps of AdvancedKeyControl::advancedMapVariants.
-    void bindingsRead(const QVariant &map);
 };
 
 class LiveFeed : public QObject {
@@ -78,7 +60,6 @@ struct KeyboardFeeds {
     LightingFeed lighting;
     TravelFeed travel;
     LayerFeed layers;
-    AdvancedKeyFeed advanced;
     LiveFeed live;
     ConnectionFeed connection;
 };

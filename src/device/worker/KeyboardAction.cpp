@@ -62,15 +62,8 @@ KeyboardAction::KeyboardAction(QObject *parent) : QObject(parent)
         connect(this, signal, receiver, theirs, Qt::DirectConnection);
     };
     feed(&KeyboardAction::sigKB2ColorLights, &m_feeds.lighting, &LightingFeed::lightingRead);
-    feed(&KeyboardAction::sigKB2UpdateKRGBInfo, &m_feeds.lighting, &LightingFeed::coloursRead);
     feed(&KeyboardAction::sigKB2PrecisionData, &m_feeds.travel, &TravelFeed::precisionRead);
-    feed(&KeyboardAction::sigKB2Sensitivity, &m_feeds.travel, &TravelFeed::deadZonesRead);
-    feed(&KeyboardAction::sigKB2SuperVelocity, &m_feeds.travel, &TravelFeed::lowLatencyRead);
-    feed(&KeyboardAction::sigKB2LayoutDB, &m_feeds.travel, &TravelFeed::keyParamsRead);
-    feed(&KeyboardAction::sigKB2LayoutDis, &m_feeds.travel, &TravelFeed::keyTravelRead);
-    feed(&KeyboardAction::sigKB2LayoutKey, &m_feeds.layers, &LayerFeed::layersRead);
     feed(&KeyboardAction::sigKB2OriginalKeyValueMap, &m_feeds.layers, &LayerFeed::keyCodesRead);
-    feed(&KeyboardAction::sigKB2AdvancedKey, &m_feeds.advanced, &AdvancedKeyFeed::bindingsRead);
     feed(&KeyboardAction::sigUpdateAdjustingData, &m_feeds.live, &LiveFeed::calibrationRound);
     feed(&KeyboardAction::sigUpdateMMData, &m_feeds.live, &LiveFeed::keyTestRound);
     feed(&KeyboardAction::sigCalibrationEnded, &m_feeds.live, &LiveFeed::calibrationEnded);
