@@ -38,7 +38,7 @@ int KeyboardBaseWgt::registerButton(KeyboardBtn *button, int type)
     info.currentType = quint32(type);
     info.rapidTriggerPress = AppParams::rapidTriggerPressDefault();
     info.rapidTriggerRelease = AppParams::rapidTriggerReleaseDefault();
-    info.travel = AppParams::globalTravel();
+    info.travel = DefaultGlobalTravelMm;
     button->setKeyData(info);
     button->setLayer(m_layer);
     return id;

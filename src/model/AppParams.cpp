@@ -14,7 +14,6 @@ struct Values {
     int travelSteps = 800;
     double maxTravel = 4.0;
     double minTravel = 0.1;
-    double globalTravel = 1.5;
     double rapidTriggerPressDefault = 0.3;
     double rapidTriggerReleaseDefault = 0.3;
     int decimals = 2;
@@ -74,8 +73,6 @@ double maxTravel() { return get(&Values::maxTravel); }
 void setMaxTravel(double mm) { set(&Values::maxTravel, mm); }
 double minTravel() { return get(&Values::minTravel); }
 void setMinTravel(double mm) { set(&Values::minTravel, mm); }
-double globalTravel() { return get(&Values::globalTravel); }
-void setGlobalTravel(double mm) { set(&Values::globalTravel, mm); }
 double rapidTriggerPressDefault() { return get(&Values::rapidTriggerPressDefault); }
 void setRapidTriggerPressDefault(double mm) { set(&Values::rapidTriggerPressDefault, mm); }
 double rapidTriggerReleaseDefault() { return get(&Values::rapidTriggerReleaseDefault); }

@@ -18,6 +18,9 @@ constexpr int ConfigPageCount = 4;
 // The sub-pages of the performance page.
 enum PerformanceSubPage : int { SubPageTravel = 0, SubPageAdvanced = 1, SubPageCalibration = 2 };
 
+// The travel a key has until the keyboard reports its own global travel.
+constexpr double DefaultGlobalTravelMm = 1.5;
+
 // Lighting mode indices from here on paint every key with its own colour
 // (the presets); below it the keyboard runs an effect.
 constexpr int PerKeyLightingMode = 15;
@@ -36,8 +39,6 @@ double maxTravel(); // mm
 void setMaxTravel(double mm);
 double minTravel(); // mm
 void setMinTravel(double mm);
-double globalTravel(); // mm
-void setGlobalTravel(double mm);
 double rapidTriggerPressDefault(); // mm
 void setRapidTriggerPressDefault(double mm);
 double rapidTriggerReleaseDefault(); // mm

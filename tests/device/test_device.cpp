@@ -213,7 +213,8 @@ void TestDevice::readBackCarriesTheKeyboardState()
         QCOMPARE(int(rb.parameters.mode[c]), st.params[8][c] & 0x0F);
     }
     QCOMPARE(rb.layers.value(2).value(TypeA), st.params[2][rig.cellOf(TypeA)]);
-    QCOMPARE(rb.travel.value(TypeA).keyTouchDis, quint16(1500)); // the application's default travel
+    // The key's record carries its own travel cell, as the keyboard holds it.
+    QCOMPARE(rb.travel.value(TypeA).keyTouchDis, st.params[4][rig.cellOf(TypeA)]);
 
     // The eight advanced-key maps, each with the keyboard's bindings.
     QCOMPARE(rb.advanced.size(), 8);

@@ -71,19 +71,12 @@ int keyCountOf(const QString &className)
     return digits.toInt();
 }
 
-
-void resetAppParams()
-{
-    AppParams::setGlobalTravel(1.5);
-}
-
 } // namespace
 
 class TestKeyboard : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
-    void init() { resetAppParams(); }
     void hookTables();
     void hookOnLinux();
     void modelsFollowTheirLayouts();

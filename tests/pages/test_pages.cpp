@@ -176,10 +176,6 @@ class TestPages : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
-    void init()
-    {
-        AppParams::setGlobalTravel(1.5);
-    }
     void pagesShowTheReadBackWithoutSending();
     void inactivePagesAreDeaf();
     void remapByDropAndPicker();
@@ -432,7 +428,7 @@ void TestPages::travelAndRapidTrigger()
     performance->resetCheckedKeysToGlobal();
     QVERIFY(rig.waitIdle());
     // Back to the global travel: the keyboard's own, read back.
-    QCOMPARE(AppParams::globalTravel(), 2.0);
+    QCOMPARE(pages.config.config().performance.globalTravelUm, 2000);
     QCOMPARE(rig.param(8, TypeA), quint16(0x00));
     QCOMPARE(rig.param(4, TypeA), quint16(2000));
     QCOMPARE(rig.param(8, TypeS), quint16(0x03));

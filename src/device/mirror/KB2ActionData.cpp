@@ -467,11 +467,14 @@ int KB2ActionData::typeOfWire(quint8 wire) const
     return typeOfCode(kb2_wire_to_model(wire));
 }
 
-KeyTravelRecord KB2ActionData::travelRecord(int triggerMode) const
+KeyTravelRecord KB2ActionData::travelRecord(int triggerMode, int cell) const
 {
     KeyTravelRecord rec;
     rec.workMode = triggerMode;
-    rec.keyTouchDis = mmToMicrons(AppParams::globalTravel());
+    // The key's travel as the keyboard holds it; until that is known, the
+    // keyboard's global travel.
+    const quint16 own = cell >= 0 && cell < KB2MatrixCells ? m_layout.travel[cell] : 0;
+    rec.keyTouchDis = own ? own : m_db.gdBi;
     rec.quickTouchPressDis = mmToMicrons(AppParams::rapidTriggerPressDefault());
     rec.quickTouchUpDis = mmToMicrons(AppParams::rapidTriggerReleaseDefault());
     return rec;

@@ -74,9 +74,11 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             const int cell = cellOfWire(rec.key[i]);
             if (cell < 0)
                 continue;
-            if (param == Travel)
+            if (param == Travel) {
                 m_layout.travel[cell] = m_db.perKey2[cell] = value;
-            else if (param == MacroSteps)
+                if (m_dbMap.contains(type))
+                    m_dbMap[type].keyTouchDis = value;
+            } else if (param == MacroSteps)
                 m_layout.param18[cell] = quint8(value);
             else
                 (param == Press ? m_layout.param20 : m_layout.param21)[cell] = value;
@@ -84,7 +86,7 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
             if ((value & AdvancedMask) == AdvancedMacro)
                 addMacroKey(type, -1);
             else
-                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
+                m_dbMap.insert(type, travelRecord(triggerModeOf(value), cellOfWire(rec.key[i])));
         }
     }
 }
@@ -129,6 +131,8 @@ void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
         case Travel:
             m_layout.travel[cell] = value;
             m_db.perKey2[cell] = value;
+            if (type >= 0 && m_dbMap.contains(type))
+                m_dbMap[type].keyTouchDis = value;
             break;
         case Point1: m_db.perKey3[cell] = value; break;
         case Point2: m_db.perKey4[cell] = value; break;
@@ -136,7 +140,7 @@ void KB2ActionData::storeWalkEntries(const STU_BoardFromKey &rec)
         case Mode:
             m_layout.mode[cell] = quint8(value & AdvancedMask);
             if (value != AdvancedMacro && type >= 0)
-                m_dbMap.insert(type, travelRecord(triggerModeOf(value)));
+                m_dbMap.insert(type, travelRecord(triggerModeOf(value), cell));
             break;
         case Bound1: m_layout.param9[cell] = byte; break;
         case Bound2: m_layout.param10[cell] = byte; break;

@@ -15,21 +15,58 @@
 #include "KeyboardLog.h"
 #include "ProfileManager.h"
 #include "TravelScale.h"
+#include "Units.h"
 
 #include <QSet>
 
+double PerformancePageWgt::globalTravelMm() const
+{
+    return globalTravelUm() / 1000.0;
+}
+
+int PerformancePageWgt::globalTravelUm() const
+{
+    return config()->hasConfig() ? config()->config().performance.globalTravelUm : mmToMicrons(DefaultGlobalTravelMm);
+}
+
+// A key's travel state as the configuration holds it. A key on the global
+// travel follows it; a distance of 0 carries no setting and gives the
+// default in its place.
+KeyTravelState PerformancePageWgt::travelState(int keyType) const
+{
+    const KeyboardConfig &c = config()->config();
+    const double global = globalTravelMm();
+    KeyTravelState s;
+    s.firstType = keyType;
+    s.bindKind = c.bindKindOf(keyType);
+    s.travel = global;
+    s.press = AppParams::rapidTriggerPressDefault();
+    s.release = AppParams::rapidTriggerReleaseDefault();
+    const auto rec = c.keyTravel.constFind(keyType);
+    if (rec == c.keyTravel.cend())
+        return s;
+    if (rec->workMode == WorkOwnTravel || (rec->workMode == WorkRapid && rec->keyTouchDis))
+        s.travel = rec->keyTouchDis / 1000.0; // micrometres
+    s.ownTravel = rec->workMode == WorkOwnTravel;
+    s.rapid = rec->workMode == WorkRapid;
+    if (rec->quickTouchPressDis)
+        s.press = rec->quickTouchPressDis / 1000.0;
+    if (rec->quickTouchUpDis)
+        s.release = rec->quickTouchUpDis / 1000.0;
+    return s;
+}
+
 KeyTravelState PerformancePageWgt::travelState(const KeyboardBtn *key) const
 {
-    const KeyInfo &k = key->keyData();
-    KeyTravelState s;
-    s.firstType = int(k.firstType);
-    s.bindKind = k.bindKind();
-    s.travel = k.travel;
-    s.ownTravel = k.travelDiffers != 0;
-    s.rapid = k.rapidTrigger != 0;
-    s.press = k.rapidTriggerPress;
-    s.release = k.rapidTriggerRelease;
-    return s;
+    return travelState(key->firstType());
+}
+
+void PerformancePageWgt::showKeyTravel(KeyboardBtn *key) const
+{
+    const KeyTravelState s = travelState(key);
+    key->setTravel(s.travel, s.ownTravel);
+    key->setRapidTrigger(s.rapid);
+    key->setRapidTriggerDistances(s.press, s.release);
 }
 
 // The keys' new travel states as one step of the history; the difference
@@ -67,6 +104,12 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
                        for (auto it = records.cbegin(); it != records.cend(); ++it)
                            c.setKeyTravel(it.key(), *it);
                    });
+    // The keys show what the configuration now holds: the edit, or what
+    // they held when it was refused.
+    for (auto it = records.cbegin(); it != records.cend(); ++it)
+        for (KeyboardBaseWgt *view : keyboards()->views())
+            if (KeyboardBtn *b = view->buttonForType(it.key()))
+                showKeyTravel(b);
 }
 
 template <typename Change>
@@ -75,8 +118,8 @@ void PerformancePageWgt::editKeys(const QList<KeyboardBtn *> &keys, Change chang
     QList<KeyParam> entries;
     QMap<int, KeyTravelRecord> records;
     for (KeyboardBtn *b : keys) {
-        change(b);
-        const KeyTravelState s = travelState(b);
+        KeyTravelState s = travelState(b);
+        change(b, s);
         records.insert(s.firstType, keyTravelRecord(s, entriesOf(s, &entries)));
     }
     writeTravel(entries, records);
@@ -95,12 +138,12 @@ void PerformancePageWgt::setKeysTravel(const QMap<KeyboardBtn *, double> &travel
     for (KeyboardBtn *b : keyboards()->keys())
         if (travelMm.contains(b))
             keys << b;
-    const double global = AppParams::globalTravel();
+    const double global = globalTravelMm();
     editKeys(
         keys,
-        [&](KeyboardBtn *b) {
-            const double mm = travelMm.value(b);
-            b->setTravel(mm, travelDiffersFromGlobal(mm, global));
+        [&](KeyboardBtn *b, KeyTravelState &s) {
+            s.travel = travelMm.value(b);
+            s.ownTravel = travelDiffersFromGlobal(s.travel, global);
         },
         travelChangeEntries);
 }
@@ -119,9 +162,13 @@ void PerformancePageWgt::setCheckedKeysTravel(double mm)
         return;
     qCDebug(lcKeyboard, "SignalObject::sigModifyChoosedKeyTouch->%02d",
             keyboards()->view(0) ? keyboards()->view(0)->modelId() : -1);
-    const double global = AppParams::globalTravel();
-    editCheckedKeys([&](KeyboardBtn *b) { b->setTravel(mm, travelDiffersFromGlobal(mm, global)); },
-                    travelChangeEntries);
+    const double global = globalTravelMm();
+    editCheckedKeys(
+        [&](KeyboardBtn *, KeyTravelState &s) {
+            s.travel = mm;
+            s.ownTravel = travelDiffersFromGlobal(mm, global);
+        },
+        travelChangeEntries);
 }
 
 void PerformancePageWgt::setCheckedKeysRapidTrigger(bool on)
@@ -129,13 +176,14 @@ void PerformancePageWgt::setCheckedKeysRapidTrigger(bool on)
     if (!isActive())
         return;
     if (on) {
-        editCheckedKeys([](KeyboardBtn *b) { b->setRapidTrigger(true); }, rapidOnEntries);
+        editCheckedKeys([](KeyboardBtn *, KeyTravelState &s) { s.rapid = true; }, rapidOnEntries);
         return;
     }
+    const double global = globalTravelMm();
     editCheckedKeys(
-        [](KeyboardBtn *b) {
-            b->setRapidTrigger(false);
-            b->setTravel(b->keyData().travel, travelDiffersFromGlobal(b->keyData().travel, AppParams::globalTravel()));
+        [global](KeyboardBtn *, KeyTravelState &s) {
+            s.rapid = false;
+            s.ownTravel = travelDiffersFromGlobal(s.travel, global);
         },
         rapidOffEntries);
 }
@@ -145,9 +193,10 @@ void PerformancePageWgt::setCheckedKeysRapidDistances(double press, double relea
     if (!isActive())
         return;
     editCheckedKeys(
-        [press, release](KeyboardBtn *b) {
-            b->setRapidTrigger(true);
-            b->setRapidTriggerDistances(press, release);
+        [press, release](KeyboardBtn *, KeyTravelState &s) {
+            s.rapid = true;
+            s.press = press;
+            s.release = release;
         },
         rapidOnEntries);
 }
@@ -156,34 +205,35 @@ void PerformancePageWgt::resetCheckedKeysToGlobal()
 {
     if (!isActive())
         return;
-    const double global = AppParams::globalTravel();
+    const double global = globalTravelMm();
     editCheckedKeys(
-        [global](KeyboardBtn *b) {
-            b->setTravel(global, false);
+        [global](KeyboardBtn *, KeyTravelState &s) {
+            s.travel = global;
+            s.ownTravel = false;
             // The mode byte written carries no rapid-trigger flag, so the key
             // shows it off as the keyboard has it.
-            b->setRapidTrigger(false);
+            s.rapid = false;
         },
         resetEntries);
 }
 
+// Keys without a travel of their own follow a new global travel.
 void PerformancePageWgt::onUpdateOtherKeyTouch()
 {
     if (!isActive())
         return;
-    const double global = AppParams::globalTravel();
     for (KeyboardBtn *b : keyboards()->keys())
-        if (!b->keyData().travelDiffers)
-            b->setTravel(global, false);
+        showKeyTravel(b);
 }
 
 void PerformancePageWgt::showRapidTriggerBorders(bool on)
 {
     if (!isActive())
         return;
+    const KeyboardConfig &c = config()->config();
     for (KeyboardBtn *b : keyboards()->keys()) {
         b->setKeyColour(KeyboardBtn::NeutralColour);
-        if (b->keyData().rapidTrigger)
+        if (c.keyTravel.value(b->firstType()).workMode == WorkRapid)
             b->setHighlight(on);
     }
 }
@@ -192,9 +242,10 @@ void PerformancePageWgt::checkRapidTriggerKeys()
 {
     if (!isActive())
         return;
+    const KeyboardConfig &c = config()->config();
     for (KeyboardBtn *b : keyboards()->keys()) {
         b->setSelectable(true);
-        if (b->keyData().rapidTrigger)
+        if (c.keyTravel.value(b->firstType()).workMode == WorkRapid)
             b->setKeyChecked(true);
     }
 }
@@ -203,25 +254,27 @@ void PerformancePageWgt::applyRapidTriggerToCheckedKeys()
 {
     if (!isActive())
         return;
-    const double global = AppParams::globalTravel();
+    const double global = globalTravelMm();
     const double press = AppParams::rapidTriggerPressDefault();
     const double release = AppParams::rapidTriggerReleaseDefault();
     QList<KeyParam> entries;
     QMap<int, KeyTravelRecord> records;
     for (KeyboardBtn *b : keyboards()->keys()) {
-        const bool hadRapid = b->keyData().rapidTrigger;
-        b->setRapidTrigger(false);
+        KeyTravelState s = travelState(b);
+        const bool hadRapid = s.rapid;
         if (b->isKeyChecked()) {
-            b->setTravel(global, false);
-            b->setRapidTrigger(true);
-            if (!hadRapid)
-                b->setRapidTriggerDistances(press, release);
-            const KeyTravelState s = travelState(b);
+            s.travel = global;
+            s.ownTravel = false;
+            s.rapid = true;
+            if (!hadRapid) {
+                s.press = press;
+                s.release = release;
+            }
             records.insert(s.firstType, keyTravelRecord(s, rapidOnEntries(s, &entries)));
         } else if (hadRapid) {
             // A key taken out of rapid trigger is told so, or the keyboard
             // would keep it on while the view shows it off.
-            const KeyTravelState s = travelState(b);
+            s.rapid = false;
             records.insert(s.firstType, keyTravelRecord(s, rapidOffEntries(s, &entries)));
         }
     }
@@ -245,28 +298,12 @@ void PerformancePageWgt::checkWasdKeys()
             b->setKeyChecked(true);
 }
 
-// The keyboard's per-key records: every key first back to the global
-// travel without rapid trigger, then as its record says. A distance of 0
-// carries no setting and leaves the key's shown value as it is.
-void PerformancePageWgt::showKeyboardTravel(const QMap<int, KeyTravelRecord> &keys)
+// Every key as the configuration holds it.
+void PerformancePageWgt::showKeyboardTravel()
 {
     qCDebug(lcKeyboard) << "刷新性能数据";
-    const double global = AppParams::globalTravel();
-    for (KeyboardBtn *b : keyboards()->keys()) {
-        b->setRapidTrigger(false);
-        b->setTravel(global, false);
-        const auto rec = keys.constFind(b->firstType());
-        if (rec == keys.cend())
-            continue;
-        const bool own = rec->workMode == WorkOwnTravel;
-        if (rec->keyTouchDis || own)
-            b->setTravel(rec->keyTouchDis / 1000.0, own); // micrometres
-        b->setRapidTrigger(rec->workMode == WorkRapid);
-        if (rec->quickTouchPressDis || rec->quickTouchUpDis)
-            b->setRapidTriggerDistances(
-                rec->quickTouchPressDis ? rec->quickTouchPressDis / 1000.0 : b->keyData().rapidTriggerPress,
-                rec->quickTouchUpDis ? rec->quickTouchUpDis / 1000.0 : b->keyData().rapidTriggerRelease);
-    }
+    for (KeyboardBtn *b : keyboards()->keys())
+        showKeyTravel(b);
     if (isCurrent() && subPage() == SubPageTravel)
         showRapidTriggerBorders(true);
 }

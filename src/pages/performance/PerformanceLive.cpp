@@ -176,9 +176,8 @@ void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, c
         cellOf(travel, shown->matrixRow(), shown->matrixColumn(), &deepest);
         cellOf(flags, shown->matrixRow(), shown->matrixColumn(), &state);
         actuated = isActuated(state);
-        const KeyInfo &k = shown->keyData();
-        m_bar->setShownKey(shown->legend(), {k.travel, k.rapidTrigger != 0, k.rapidTriggerPress,
-                                             k.rapidTriggerRelease});
+        const KeyTravelState k = travelState(shown);
+        m_bar->setShownKey(shown->legend(), {k.travel, k.rapid, k.press, k.release});
     } else {
         m_bar->setShownKey(QString());
         for (const KeyboardBtn *b : view->buttons()) {

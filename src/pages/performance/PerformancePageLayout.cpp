@@ -194,7 +194,7 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_global.title->setStyleSheet(QLatin1String(TitleStyle));
     m_global.slider->setRange(1, 80);
     m_global.slider->setValue(30);
-    m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
+    m_global.edit->setText(travelText(DefaultGlobalTravelMm, AppParams::decimals()));
     travel->addWidget(m_global.title);
     travel->addLayout(rowLayout(m_global.slider, m_global.edit, m_global.unit));
     m_selected = makeRow(page, false);

@@ -1,6 +1,7 @@
 #include "PerformancePageWgt.h"
 
 #include "KeyboardConfig.h"
+#include "KeyboardConfigModel.h"
 
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
@@ -84,7 +85,7 @@ void PerformancePageWgt::resetToFirstState()
     m_touchWindow->hide();
     m_quickWindow->hide();
     // No key stays selected or keeps figures the keyboard no longer holds.
-    const double global = AppParams::globalTravel();
+    const double global = globalTravelMm();
     for (KeyboardBtn *b : keyboards()->keys()) {
         b->setKeyChecked(false);
         b->setRapidTrigger(false);
@@ -109,7 +110,7 @@ void PerformancePageWgt::showConfig(const KeyboardConfig &config, bool fromKeybo
         return;
     }
     showKeyboardDeadZones(config.performance);
-    showKeyboardTravel(config.keyTravel);
+    showKeyboardTravel();
 }
 
 void PerformancePageWgt::showProfile(const ProfileData &profile)
@@ -117,7 +118,6 @@ void PerformancePageWgt::showProfile(const ProfileData &profile)
     if (profile.performance) {
         const PerformanceSettings &p = *profile.performance;
         fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(p.globalTravelUm)); });
-        AppParams::setGlobalTravel(p.globalTravelUm / 1000.0);
         if (p.hasDeadZones) {
             fill(m_deadPress.slider,
                  [&](QSlider *s) { s->setValue(m_scale.deadZonePositionOfMicrons(p.pressDeadZoneUm)); });
@@ -126,9 +126,15 @@ void PerformancePageWgt::showProfile(const ProfileData &profile)
         }
         for (Row *r : {&m_deadPress, &m_deadRelease})
             showRowValue(*r);
-        m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
+        m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, AppParams::decimals()));
         m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
         SoftwareConfig::instance()->setLowLatency(p.superLightSpeed);
+    }
+    // With a keyboard the profile is what its configuration now holds;
+    // every key shows that, those the profile left alone too.
+    if (config()->hasConfig()) {
+        showKeyboardTravel();
+        return;
     }
     if (!profile.keyTravel)
         return;

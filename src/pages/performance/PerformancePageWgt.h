@@ -168,11 +168,19 @@ private:
     void showPressSetText();
 
     // --- The selected keys' travel on the view (PerformanceKeys.cpp).
+    // The keyboard's global travel as the configuration holds it; the
+    // default before a keyboard is read.
+    double globalTravelMm() const;
+    int globalTravelUm() const;
+    // A key's travel state as the configuration holds it.
+    KeyTravelState travelState(int keyType) const;
     KeyTravelState travelState(const KeyboardBtn *key) const;
+    // The key shows its state from the configuration.
+    void showKeyTravel(KeyboardBtn *key) const;
     // Sends the entries and stores the records in the current profile.
     void writeTravel(const QList<KeyParam> &entries, const QMap<int, KeyTravelRecord> &records);
-    // Changes every checked key, then writes and stores the entries that
-    // entriesOf gives for its new state.
+    // Changes the state of every key (change(key, state)), then writes and
+    // stores the record that entriesOf gives for its new state.
     using EntriesOf = int (*)(const KeyTravelState &, QList<KeyParam> *);
     template <typename Change>
     void editKeys(const QList<KeyboardBtn *> &keys, Change change, EntriesOf entriesOf);
@@ -182,7 +190,7 @@ private:
     void setKeysTravel(const QMap<KeyboardBtn *, double> &travelMm);
     // Keys without their own travel follow a new global travel.
     void onUpdateOtherKeyTouch();
-    void showKeyboardTravel(const QMap<int, KeyTravelRecord> &keys);
+    void showKeyboardTravel();
 
     TravelScale m_scale;
     int m_rapidSelected = 0; // Q

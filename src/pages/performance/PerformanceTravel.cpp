@@ -217,9 +217,8 @@ void PerformancePageWgt::showKeyboardDeadZones(const PerformanceSettings &p)
     fill(m_selected.slider, [&](QSlider *s) { s->setValue(m_global.slider->value()); });
     for (Row *r : {&m_global, &m_selected, &m_deadPress, &m_deadRelease})
         showRowValue(*r);
-    AppParams::setGlobalTravel(p.globalTravelUm / 1000.0);
     // A travel between two steps of the scale is shown as it is.
-    m_global.edit->setText(travelText(AppParams::globalTravel(), AppParams::decimals()));
+    m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, AppParams::decimals()));
     // Keys without a travel of their own follow the keyboard's global one.
     onUpdateOtherKeyTouch();
     m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
@@ -232,7 +231,7 @@ void PerformancePageWgt::showKeyboardDeadZones(const PerformanceSettings &p)
     if (!current.performance)
         return;
     PerformanceSettings settings = *current.performance;
-    settings.globalTravelUm = mmToMicrons(AppParams::globalTravel());
+    settings.globalTravelUm = p.globalTravelUm;
     settings.pressDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadPress.slider->value());
     settings.releaseDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadRelease.slider->value());
     settings.superLightSpeed = p.superLightSpeed;
@@ -269,19 +268,25 @@ void PerformancePageWgt::onRowReleased(const Row &row)
 void PerformancePageWgt::applyGlobalTravel()
 {
     stopKeyTest();
-    const double mm = rowMm(m_global);
     const int um = m_scale.micronsAt(m_global.slider->value());
     const int decimals = AppParams::decimals();
     const int was = config()->config().performance.globalTravelUm;
     config()->edit({tr("全局行程"), travelText(was / 1000.0, decimals) + QStringLiteral(" mm"),
                     travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
                    KeyboardConfigModel::MergeGlobalTravel, [um](KeyboardConfig &c) { c.performance.globalTravelUm = um; });
-    AppParams::setGlobalTravel(mm);
     setFocus();
+    const int now = globalTravelUm();
+    if (now != um) {
+        // Not taken (no keyboard, or one still being read): the row goes
+        // back to what the keyboard holds; the refusal has been told.
+        fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(now)); });
+        m_global.edit->setText(travelText(now / 1000.0, decimals));
+        return;
+    }
     onUpdateOtherKeyTouch();
     emit SignalObject::instance()->sigShowToastTip(
         ToastType::Success, ToastPosition::Center,
-        tr("全局行程已设置为") + travelText(mm, AppParams::decimals()) + QStringLiteral("mm"), 2000);
+        tr("全局行程已设置为") + travelText(um / 1000.0, decimals) + QStringLiteral("mm"), 2000);
 }
 
 void PerformancePageWgt::applySelectedTravel()
@@ -326,7 +331,7 @@ void PerformancePageWgt::refreshRapidSwitch()
 {
     int rapid = 0, plain = 0;
     for (const KeyboardBtn *b : keyboards()->checkedKeys())
-        ++(b->keyData().rapidTrigger ? rapid : plain);
+        ++(travelState(b).rapid ? rapid : plain);
     m_rapidSelected = rapid;
     m_plainSelected = plain;
     const bool on = plain < 1 && rapid >= 1;

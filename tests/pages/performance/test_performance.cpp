@@ -188,7 +188,7 @@ void TestPerformance::globalAndSelectedTravel()
     QCOMPARE(global->maximum(), 391);
     QCOMPARE(r.find<QSlider>("按下按键的触发行程"), nullptr); // rapid trigger is off: its options hidden
     QCOMPARE(globalBox->text(), QString("2.00")); // as the keyboard reports it
-    QCOMPARE(AppParams::globalTravel(), 2.0);
+    QCOMPARE(r.config.config().performance.globalTravelUm, 2000);
 
     // The last position sends the maximum, says so, and the profile keeps it.
     QSignalSpy toast(SignalObject::instance(), &SignalObject::sigShowToastTip);
@@ -204,7 +204,7 @@ void TestPerformance::globalAndSelectedTravel()
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(global->value(), 114);
     QCOMPARE(r.rig.kb.state().deadBand.gdBi, quint16(1230));
-    QCOMPARE(AppParams::globalTravel(), 1.23);
+    QCOMPARE(r.config.config().performance.globalTravelUm, 1230);
     r.rig.kb.clearFrameLog();
     for (const char *half : {".5", "1."}) {
         r.type(globalBox, half);
