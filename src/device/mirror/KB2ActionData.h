@@ -114,7 +114,7 @@ public:
     void storeKeyColours(const QMap<int, QColor> &colours);
     // Answer 0xAA: each entry's colour, as the keyboard now holds it.
     void storeKeyColourEntries(const STU_BoardFromKRGB &rec);
-    // Answers 0xA4..0xA8: every key of a kind's wire record (held in the
+    // Answers 0xA4..0xA8, 0xAC and 0xAD: every key of a kind's wire record (held in the
     // variant) into the kind's map; anything else is ignored.
     void storeAdvancedEntries(const QVariant &wireRecord);
     // Clears the eight advanced-key maps and rebuilds them from the stored
