@@ -67,8 +67,15 @@ void decodeAll(const quint8 *buf, int len, FuzzActionData &data)
     STU_BoardFromEND end;
     if (kb2_decode_end(buf, len, end))
         data.storeAdvancedEntries(QVariant::fromValue(end));
+    STU_BoardFromSOCD socd;
+    if (kb2_decode_socd(buf, len, socd))
+        data.storeAdvancedEntries(QVariant::fromValue(socd));
+    STU_BoardFromRS rs;
+    if (kb2_decode_rs(buf, len, rs))
+        data.storeAdvancedEntries(QVariant::fromValue(rs));
     STU_BoardFromKRGB krgb;
-    kb2_decode_krgb(buf, len, krgb);
+    if (kb2_decode_krgb(buf, len, krgb))
+        data.storeKeyColourEntries(krgb);
     STU_BoardFromMACRO macro;
     kb2_decode_macro_echo(buf, len, macro);
 

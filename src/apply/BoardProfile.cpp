@@ -88,5 +88,6 @@ KeyboardReadBack mirrorReadBack(const KB2ActionData &board)
     rb.pressRows = board.layoutParamRows(kb2param::Press);
     rb.releaseRows = board.layoutParamRows(kb2param::Release);
     rb.advanced = board.advancedMapVariants();
+    rb.colours = board.keyColours();
     return rb;
 }

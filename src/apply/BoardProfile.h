@@ -14,7 +14,7 @@ ProfileData boardProfile(const KeyboardReadBack &rb);
 ProfileDocument boardProfileDocument(const KeyboardReadBack &rb);
 
 // What the board-side copy holds now, as a read-back: after every frame
-// sent to the keyboard has been answered, the lighting, dead zones, layers,
-// per-key travel and advanced keys as the keyboard acknowledged them. No
-// colours, name or modes.
+// sent to the keyboard has been answered, the lighting, per-key colours,
+// dead zones, layers, per-key travel and advanced keys as the keyboard
+// acknowledged them. No name or modes.
 KeyboardReadBack mirrorReadBack(const KB2ActionData &board);

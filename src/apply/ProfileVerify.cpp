@@ -204,5 +204,21 @@ ProfileData comparedProfile(const KeyboardConfig &config)
 QList<ProfileDifference> configDifferences(const KeyboardConfig &expected, const KeyboardConfig &held,
                                            const QList<int> &boardKeys)
 {
-    return profileDifferences(comparedProfile(expected), comparedProfile(held), boardKeys);
+    QList<ProfileDifference> out = profileDifferences(comparedProfile(expected), comparedProfile(held), boardKeys);
+    // The keyboard keeps red, green and blue only; the colours go with the
+    // rest of its lighting.
+    int at = 0;
+    while (at < out.size() && out.at(at).group == ProfileKeys::KeyboardRGB)
+        ++at;
+    for (int key : boardKeys) {
+        const auto want = expected.keyColours.constFind(key);
+        if (want == expected.keyColours.cend() || !want->isValid())
+            continue; // nothing the keyboard was given
+        const auto have = held.keyColours.constFind(key);
+        const QString wantText = want->name(QColor::HexRgb);
+        const QString haveText = have == held.keyColours.cend() ? QStringLiteral("none") : have->name(QColor::HexRgb);
+        if (wantText != haveText)
+            out.insert(at++, {ProfileKeys::KeyboardRGB, keyLabel(key) + QStringLiteral(" colour"), wantText, haveText});
+    }
+    return out;
 }

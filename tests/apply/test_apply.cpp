@@ -134,6 +134,14 @@ QString mismatch(const KeyboardConfig &want, const KeyboardConfig &got)
     return QString();
 }
 
+QStringList lines(const QList<ProfileDifference> &differences)
+{
+    QStringList out;
+    for (const ProfileDifference &d : differences)
+        out << differenceLine(d);
+    return out;
+}
+
 } // namespace
 
 class TestApply : public QObject {
@@ -145,6 +153,7 @@ private slots:
     void runningMatchesTheKeyboardViews();
     void differenceSendsOnlyWhatChanged();
     void differenceReachesTheKeyboard();
+    void checkAgainstTheBoardCopy();
 };
 
 void TestApply::planOfAFullProfile()
@@ -468,6 +477,77 @@ void TestApply::differenceReachesTheKeyboard()
     QVERIFY(changed >= 10); // the pairs differ
     // What was read back is what the keyboard holds: nothing more to send.
     QVERIFY(!planSends(planChange(a, a, {})));
+}
+
+// The check after applying compares with the board-side copy: per-key
+// colours and SOCD / RS pairs are kept there as the keyboard answered them,
+// so what it did not keep shows, and what it kept does not.
+void TestApply::checkAgainstTheBoardCopy()
+{
+    SimRig rig;
+    KeyboardSession session(rig.worker.get());
+    QVERIFY(rig.readBack(session));
+    QVERIFY(rig.waitIdle(20000));
+    const QList<int> boardKeys = boardKeysOf(*rig.worker).keys;
+    auto held = [&rig] { return configFromReadBack(mirrorReadBack(rig.worker->board())); };
+    auto run = [&rig](const KeyboardConfig &from, const KeyboardConfig &to) {
+        for (const ProfileStep &step : planChange(from, to, {}))
+            if (!runProfileStep(step, *rig.worker))
+                return false;
+        return rig.waitIdle(20000);
+    };
+    auto type = [](quint8 wire) { return keyTypeFromCode(kb2_wire_to_model(wire)); };
+    const int a = type(0x04), e = type(0x08), r = type(0x15), t = type(0x17), y = type(0x1C);
+    const int c = type(0x06), v = type(0x19);
+
+    // Right after connecting, the copy holds the colours the walk read.
+    const KeyboardConfig start = configFromReadBack(session.readBack());
+    QVERIFY(start.keyColours.contains(a));
+    QCOMPARE(held().keyColours, start.keyColours);
+    QCOMPARE(lines(configDifferences(start, held(), boardKeys)), QStringList());
+
+    // Kept: a colour, a SOCD pair and an RS pair, both halves of each
+    // as the keyboard answered them.
+    KeyboardConfig want = start;
+    want.keyColours[a] = QColor(0x12, 0x34, 0x56);
+    want.advanced[e] = SOCDInfo{e, r};
+    want.advanced[t] = RSInfo{t, y};
+    QVERIFY(run(start, want));
+    QCOMPARE(lines(configDifferences(want, held(), boardKeys)), QStringList());
+    QCOMPARE(held().advanced.value(r), AdvancedBinding(SOCDInfo{r, e}));
+    QCOMPARE(held().advanced.value(y), AdvancedBinding(RSInfo{y, t}));
+    // A key the configuration has no colour for is not compared.
+    KeyboardConfig other = held();
+    other.keyColours[a] = Qt::red;
+    QCOMPARE(lines(configDifferences(want, other, boardKeys)).size(), 1);
+    KeyboardConfig noColour = want;
+    noColour.keyColours.remove(a);
+    QCOMPARE(lines(configDifferences(noColour, other, boardKeys)), QStringList());
+
+    // The keyboard takes the colour write but keeps its colour.
+    VirtualKeyboard::Faults f;
+    f.onlyCommand = 0x2A;
+    f.ignoreWrites = 1;
+    rig.kb.setFaults(f);
+    KeyboardConfig ignored = want;
+    ignored.keyColours[a] = QColor(0xAB, 0xCD, 0xEF);
+    QVERIFY(run(want, ignored));
+    const QString label = QStringLiteral("key %1 (%2) colour").arg(a).arg(keyTypeName(a));
+    QCOMPARE(lines(configDifferences(ignored, held(), boardKeys)),
+             QStringList{QStringLiteral("KeyboardRGB %1: profile #abcdef, keyboard #123456").arg(label)});
+
+    // ... and a SOCD pair: both halves are reported, and no other key.
+    f.onlyCommand = 0x2C;
+    rig.kb.setFaults(f);
+    KeyboardConfig pair = want;
+    pair.advanced[c] = SOCDInfo{c, v};
+    QVERIFY(run(want, pair));
+    QStringList keys;
+    for (const ProfileDifference &d : configDifferences(pair, held(), boardKeys)) {
+        QCOMPARE(d.group, QString("AdvancedKey"));
+        keys << d.key.section(' ', 1, 1);
+    }
+    QCOMPARE(keys, (QStringList{QString::number(qMin(c, v)), QString::number(qMax(c, v))}));
 }
 
 QTEST_GUILESS_MAIN(TestApply)

@@ -336,6 +336,18 @@ void TestProtocol::decoders()
     QVERIFY(kb2_decode_mt(u8(response(0xA4, hex("00 04050614"))), 64, mt));
     QCOMPARE(mt.DKS2[0], quint8(6));
     QCOMPARE(mt.key[1], quint8(0)); // past the frame: zero, never stale memory
+
+    // SOCD and RS answers: 29 entries of (key, partner).
+    STU_BoardFromSOCD socd;
+    QVERIFY(kb2_decode_socd(u8(response(0xAC, hex("00 1415 1514"))), 64, socd));
+    QCOMPARE(socd.key[1], quint8(0x15));
+    QCOMPARE(socd.DKS1[1], quint8(0x14));
+    QCOMPARE(socd.key[2], quint8(0));
+    STU_BoardFromRS rs;
+    QVERIFY(kb2_decode_rs(u8(response(0xAD, hex("00 1d1b") + QByteArray(56, char(0xFF)))), 64, rs));
+    QCOMPARE(rs.DKS1[0], quint8(0x1B));
+    QCOMPARE(rs.key[28], quint8(0xFF));
+    QVERIFY(!kb2_decode_rs(u8(response(0xAD, QByteArray())), 64, rs));
 }
 
 void TestProtocol::decodersRefuseShortInput()
@@ -529,6 +541,13 @@ void TestProtocol::recordOperations()
     QCOMPARE(krgb.key[0], quint8(1));
     QCOMPARE(krgb.blue[0], quint8(3));
     QCOMPARE(krgb.key[1], quint8(0xFF));
+    // Colours are kept as the keyboard answers, not as sent; the FN key's
+    // light answers as Fn layer 1 and is both keys' colour.
+    QVERIFY(data.keyColours().isEmpty());
+    data.storeKeyColourEntries(krgb);
+    QCOMPARE(data.keyColours(), (QMap<int, QColor>{{137, QColor(1, 2, 3)}, {154, QColor(1, 2, 3)}}));
+    data.storeKeyColours({{17, QColor(9, 9, 9)}}); // a colour walk replaces them
+    QCOMPARE(data.keyColours().keys(), QList<int>{17});
 
     // The answer to 0xA3 only keeps what its keys stand for.
     STU_BoardFromDB db;

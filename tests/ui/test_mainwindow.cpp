@@ -13,6 +13,7 @@
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
 #include "KeyConfigWgt.h"
+#include "KeyTypeTable.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -341,9 +342,11 @@ void TestMainWindow::appliedProfileIsChecked()
         return idle;
     };
 
-    // Lighting, global travel and one key's own travel differ.
+    // Lighting, global travel, one key's own travel and a SOCD pair (the
+    // profile names one half) differ; the keyboard's colours stay.
     KeyboardConfig want = w.configModel()->config();
     QVERIFY(!want.keyTravel.isEmpty());
+    QVERIFY(!want.keyColours.isEmpty());
     want.lighting.brightness = want.lighting.brightness == 3 ? 2 : 3;
     want.performance.globalTravelUm += 100;
     const int key = want.keyTravel.firstKey();
@@ -351,11 +354,16 @@ void TestMainWindow::appliedProfileIsChecked()
     travel.workMode = WorkOwnTravel;
     travel.keyTouchDis = travel.keyTouchDis == 1700 ? 1800 : 1700;
     want.setKeyTravel(key, travel);
+    const int e = keyTypeFromCode(0x08), r = keyTypeFromCode(0x15);
+    want.advanced[e] = SOCDInfo{e, r};
+    want.advanced.remove(r);
     const int kept = import("Kept", want);
     QVERIFY(kept > 0);
     QVERIFY(apply(kept));
     QCOMPARE(rig.notes, QStringList());
     QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(want.performance.globalTravelUm));
+    auto partnerOf = [&rig](quint8 wire) { return rig.kb->state().params[9][rig.kb->cellOf(wire)]; };
+    QCOMPARE(partnerOf(0x15), quint16(0x08)); // the keyboard holds both halves
 
     // The keyboard answers the dead-band write as taken but keeps its travel.
     KeyboardConfig more = want;
@@ -369,6 +377,18 @@ void TestMainWindow::appliedProfileIsChecked()
     QVERIFY(apply(ignored));
     QCOMPARE(rig.notes, QStringList{"提示|键盘没有保存配置“Ignored”的全部设置，请重新应用该配置。"});
     QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(want.performance.globalTravelUm));
+
+    // ... or a SOCD binding.
+    KeyboardConfig pair = want;
+    const int c = keyTypeFromCode(0x06), v = keyTypeFromCode(0x19);
+    pair.advanced[c] = SOCDInfo{c, v};
+    const int ignoredPair = import("IgnoredPair", pair);
+    QVERIFY(ignoredPair > 0);
+    f.onlyCommand = 0x2C;
+    rig.kb->setFaults(f);
+    QVERIFY(apply(ignoredPair));
+    QCOMPARE(rig.notes, QStringList{"提示|键盘没有保存配置“IgnoredPair”的全部设置，请重新应用该配置。"});
+    QVERIFY(partnerOf(0x06) != 0x19);
 }
 
 // The list shows every profile file, however many there are and whether

@@ -178,6 +178,24 @@ bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out)
     return true;
 }
 
+bool kb2_decode_socd(const quint8 *buf, int len, STU_BoardFromSOCD &out)
+{
+    Kb2Frame f;
+    if (!load(f, buf, len))
+        return false;
+    readPairs(f, out);
+    return true;
+}
+
+bool kb2_decode_rs(const quint8 *buf, int len, STU_BoardFromRS &out)
+{
+    Kb2Frame f;
+    if (!load(f, buf, len))
+        return false;
+    readPairs(f, out);
+    return true;
+}
+
 bool kb2_decode_krgb(const quint8 *buf, int len, STU_BoardFromKRGB &out)
 {
     Kb2Frame f;

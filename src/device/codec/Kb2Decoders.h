@@ -31,6 +31,8 @@ bool kb2_decode_tdks(const quint8 *buf, int len, STU_BoardFromTDKS &out);      /
 bool kb2_decode_ddks(const quint8 *buf, int len, STU_BoardFromDDKS &out);      // 0xA7
 bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out);        // 0xA8
 bool kb2_decode_krgb(const quint8 *buf, int len, STU_BoardFromKRGB &out);      // 0xAA
+bool kb2_decode_socd(const quint8 *buf, int len, STU_BoardFromSOCD &out);      // 0xAC
+bool kb2_decode_rs(const quint8 *buf, int len, STU_BoardFromRS &out);          // 0xAD
 bool kb2_decode_macro_echo(const quint8 *buf, int len, STU_BoardFromMACRO &out); // 0xA0
 // The fields of a macro step word (see kb2_macro_step_word).
 void kb2_macro_step_fields(quint32 word, bool &down, int &delayMs, quint16 &code);

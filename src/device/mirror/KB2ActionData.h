@@ -109,7 +109,12 @@ public:
     void storeWalkEntries(const STU_BoardFromKey &rec);
     // Answer 0xA0: the steps the keyboard holds at the piece's offsets.
     void storeMacroPiece(const STU_BoardFromMACRO &piece);
-    // Answers 0xA4..0xA8: every key of a kind's wire record (held in the
+    // The colour walk's result: every colour the keyboard reported, in
+    // place of those kept before.
+    void storeKeyColours(const QMap<int, QColor> &colours);
+    // Answer 0xAA: each entry's colour, as the keyboard now holds it.
+    void storeKeyColourEntries(const STU_BoardFromKRGB &rec);
+    // Answers 0xA4..0xA8, 0xAC and 0xAD: every key of a kind's wire record (held in the
     // variant) into the kind's map; anything else is ignored.
     void storeAdvancedEntries(const QVariant &wireRecord);
     // Clears the eight advanced-key maps and rebuilds them from the stored
@@ -118,6 +123,9 @@ public:
     // End of a parameter walk: rebuild, then emitLayoutDB, emitLayoutKey,
     // emitLayoutDis and emitAdvancedKey for each of the eight maps.
     void finishWalk(const quint16 familyMatrix[KB2MatrixCells]);
+
+    // Key type -> colour, as the keyboard last reported it.
+    QMap<int, QColor> keyColours() const;
 
     // Copies for the worker to emit.
     MapKB2DockerDB layoutDBMap() const;
@@ -169,6 +177,7 @@ private:
     STU_BoardFromPRGB m_prgb;
     MapKB2DockerKey m_keyMap;
     MapKB2DockerDB m_dbMap;
+    QMap<int, QColor> m_keyColours; // key type -> colour (alpha 255)
     AdvancedMaps m_maps; // the bindings, a map per kind
     int m_macroCount = 0;            // macros named so far, for Macro<count>
     QMap<int, int> m_macroNumbers;   // key type -> store number

@@ -54,6 +54,35 @@ void KB2ActionData::storeMacroPiece(const STU_BoardFromMACRO &piece)
         m_macroStore.insert(quint16(piece.offset + i), piece.step[i]);
 }
 
+void KB2ActionData::storeKeyColours(const QMap<int, QColor> &colours)
+{
+    QMutexLocker lock(&m_lock);
+    m_keyColours = colours;
+}
+
+void KB2ActionData::storeKeyColourEntries(const STU_BoardFromKRGB &rec)
+{
+    QMutexLocker lock(&m_lock);
+    for (int i = 0; i < STU_BoardFromKRGB::Entries; ++i) {
+        const QColor colour(rec.red[i], rec.green[i], rec.blue[i]);
+        const int type = typeOfWire(rec.key[i]);
+        if (type >= 0)
+            m_keyColours.insert(type, colour);
+        // The FN key's light is addressed as Fn layer 1: one light, two keys.
+        if (rec.key[i] == FnLayer1Wire) {
+            const int fn = typeOfWire(FnKeyWire);
+            if (fn >= 0)
+                m_keyColours.insert(fn, colour);
+        }
+    }
+}
+
+QMap<int, QColor> KB2ActionData::keyColours() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_keyColours;
+}
+
 void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
 {
     QMutexLocker lock(&m_lock);

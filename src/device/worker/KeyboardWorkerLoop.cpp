@@ -360,6 +360,14 @@ void KeyboardWorker::dispatch(const Kb2Frame &frame)
     case kb2Answer(Kb2Cmd::TDKS): storeAdvanced<STU_BoardFromTDKS>(frame, kb2_decode_tdks); break;
     case kb2Answer(Kb2Cmd::DDKS): storeAdvanced<STU_BoardFromDDKS>(frame, kb2_decode_ddks); break;
     case kb2Answer(Kb2Cmd::END): storeAdvanced<STU_BoardFromEND>(frame, kb2_decode_end); break;
+    case kb2Answer(Kb2Cmd::SOCD): storeAdvanced<STU_BoardFromSOCD>(frame, kb2_decode_socd); break;
+    case kb2Answer(Kb2Cmd::RS): storeAdvanced<STU_BoardFromRS>(frame, kb2_decode_rs); break;
+    case kb2Answer(Kb2Cmd::KRGB): {
+        STU_BoardFromKRGB colours;
+        if (kb2_decode_krgb(frame.data, Kb2Frame::Size, colours))
+            m_board.storeKeyColourEntries(colours);
+        break;
+    }
     case kb2Answer(Kb2Cmd::Macro): {
         STU_BoardFromMACRO echo;
         if (kb2_decode_macro_echo(frame.data, Kb2Frame::Size, echo)) {

@@ -181,6 +181,7 @@ void KeyboardWorker::colourWalkStep()
     m_colourPosition = -1;
     if (!endModeIf(WorkerState::ColourWalk))
         return;
+    m_board.storeKeyColours(m_colourMap);
     emit sigKB2UpdateKRGBInfo(m_colourMap);
     if (m_colourFailure != Kb2Error::Ok)
         emit sigKB2ReadFailed(int(WorkerState::ColourWalk), m_colourFailure);
