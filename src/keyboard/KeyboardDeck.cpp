@@ -71,14 +71,6 @@ KeyboardBtn *KeyboardDeck::key(int firstType, int layer) const
     return v ? v->buttonForType(firstType) : nullptr;
 }
 
-QMap<int, KeyInfo> KeyboardDeck::keyTable() const
-{
-    QMap<int, KeyInfo> table;
-    for (KeyboardBtn *b : keys())
-        table.insert(b->firstType(), b->keyData());
-    return table;
-}
-
 void KeyboardDeck::setFace(KeyFace face)
 {
     for (KeyboardBaseWgt *v : qAsConst(m_views))

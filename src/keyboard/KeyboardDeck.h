@@ -34,8 +34,6 @@ public:
     QList<KeyboardBtn *> keys() const;
     QList<KeyboardBtn *> checkedKeys() const;
     KeyboardBtn *key(int firstType, int layer = 0) const;
-    // The key data of layer 0 by original type.
-    QMap<int, KeyInfo> keyTable() const;
 
     void setFace(KeyFace face);
     void restoreLegends();

@@ -96,12 +96,6 @@ struct Pages {
     {
         return static_cast<AdvancedKeySetPageWgt *>(page[PageAdvancedKeys].get());
     }
-    // A binding shown on every layer's key, as the advanced-key page marks it.
-    void markBinding(int type, const KeyInfo &binding)
-    {
-        for (auto &v : view)
-            v->buttonForType(type)->setAdvancedRecord(binding);
-    }
     KeyboardBtn *key(int layer, int type) const { return view[layer]->buttonForType(type); }
     QJsonObject document() const { return manager.currentDocument(); }
 
@@ -418,13 +412,10 @@ void TestPages::travelAndRapidTrigger()
     expectRecord(TypeA, 1, 2500, 500, 700);
 
     // A bound key keeps its binding in the low nibble.
-    KeyInfo mt = pages.key(0, TypeS)->keyData();
     MTInfo hold;
     hold.keyIndex = TypeS;
-    mt.binding = hold;
     pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge,
                       [&hold](KeyboardConfig &c) { c.advanced.insert(TypeS, hold); });
-    pages.markBinding(TypeS, mt);
     performance->resetCheckedKeysToGlobal();
     QVERIFY(rig.waitIdle());
     // Back to the global travel: the keyboard's own, read back.
@@ -435,7 +426,6 @@ void TestPages::travelAndRapidTrigger()
     expectRecord(TypeA, 0, 2000, 500, 700);
     pages.config.edit({QStringLiteral("MT"), {}, {}}, KeyboardConfigModel::NoMerge,
                       [](KeyboardConfig &c) { c.advanced.remove(TypeS); });
-    pages.markBinding(TypeS, KeyInfo());
 
     // The rapid-trigger window's choice: checked keys on, the others off on
     // the keyboard too.
@@ -484,11 +474,14 @@ void TestPages::advancedKeyClicks()
     QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
     QCOMPARE(chooser.count(), 1);
     QCOMPARE(chooser.first().first().value<KeyInfo>().firstType, quint32(TypeE));
-    for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
-        KeyInfo bound = pages.key(0, type)->keyData();
-        bound.binding = TGLInfo();
-        pages.markBinding(type, bound);
-    }
+    // The keyboard reports the limit of bindings.
+    pages.config.adoptFromKeyboard([](KeyboardConfig &c) {
+        for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
+            TGLInfo toggle;
+            toggle.keyIndex = type;
+            c.advanced.insert(type, toggle);
+        }
+    });
     QCOMPARE(pages.key(2, 3)->keyData().bindKind(), int(Bind_TGL)); // on every layer
     QTest::mouseClick(pages.key(0, TypeE), Qt::LeftButton);
     QTest::mouseClick(pages.key(0, 3), Qt::LeftButton);

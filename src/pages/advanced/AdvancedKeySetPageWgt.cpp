@@ -164,10 +164,7 @@ void AdvancedKeySetPageWgt::resetToFirstState()
     // The keyboard is about to lose every binding: the list and the keys
     // let go of theirs now.
     clearEntries();
-    for (KeyboardBaseWgt *view : keyboards()->views())
-        for (KeyboardBtn *b : view->buttons())
-            if (b->keyData().bindKind() != Bind_None)
-                b->setAdvancedRecord(KeyInfo());
+    unmarkKeys();
 }
 
 // --- Keys and the chooser
@@ -176,7 +173,7 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
 {
     if (!isCurrent())
         return;
-    const KeyInfo &info = key->keyData();
+    const KeyInfo info = keyData(key->firstType());
     if (info.bindKind() != Bind_None) {
         openEditor(info, info.bindKind());
         return;
@@ -315,38 +312,19 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
             if (partner >= 0)
                 c.advanced.insert(partner, partnerBinding);
         });
-    for (const KeyInfo &h : qAsConst(staleHalves))
-        unlistBinding(h);
-    // Only a macro can be refused (the keyboard's macro store is full); a
-    // refused binding is neither listed nor stored.
-    if (!taken) {
+    // The list and the keys show what the configuration now holds. Only a
+    // macro can be refused (the keyboard's macro store is full); a refused
+    // binding is neither listed nor stored.
+    if (config()->hasConfig())
+        showBindings(config()->config());
+    if (!taken)
         showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(AdvancedKeyControl::MaxMacros));
-        return;
-    }
-    upsertEntry(next);
-    if (isActive())
-        markKey(int(next.firstType), next);
-    if (partner >= 0) {
-        KeyInfo partnerInfo = keyData(partner);
-        partnerInfo.firstType = quint32(partner);
-        applyBindingRecord(&partnerInfo, half);
-        upsertEntry(partnerInfo);
-        if (isActive())
-            markKey(partner, partnerInfo);
-    }
 }
 
 // The binding's kind as an undo step names it.
 QString AdvancedKeySetPageWgt::bindingText(int kind)
 {
     return kind == Bind_None ? tr("无") : bindKeyTypeLabel(kind);
-}
-
-void AdvancedKeySetPageWgt::unlistBinding(const KeyInfo &info)
-{
-    removeEntry(int(info.firstType));
-    if (isActive())
-        markKey(int(info.firstType), KeyInfo());
 }
 
 void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
@@ -369,8 +347,8 @@ void AdvancedKeySetPageWgt::removeBinding(const KeyInfo &info, bool withPartner)
                        for (const KeyInfo &g : qAsConst(gone))
                            c.advanced.remove(int(g.firstType));
                    });
-    for (const KeyInfo &g : qAsConst(gone))
-        unlistBinding(g);
+    if (config()->hasConfig())
+        showBindings(config()->config());
 }
 
 // --- What the keyboard and a profile report
@@ -389,14 +367,11 @@ void AdvancedKeySetPageWgt::listBinding(KeyInfo info, int kind)
     markKey(int(info.firstType), info);
 }
 
-// The keyboard's per-key table is read again: its bindings follow it.
-void AdvancedKeySetPageWgt::onLayoutDB()
+void AdvancedKeySetPageWgt::unmarkKeys()
 {
-    clearEntries();
     for (KeyboardBaseWgt *view : keyboards()->views())
         for (KeyboardBtn *b : view->buttons())
-            if (b->keyData().bindKind() != Bind_None)
-                b->setAdvancedRecord(KeyInfo());
+            b->setAdvancedRecord(KeyInfo());
 }
 
 // --- The list
@@ -474,8 +449,9 @@ void AdvancedKeySetPageWgt::listChanged()
 int AdvancedKeySetPageWgt::macroEntries() const
 {
     int count = 0;
-    for (BindItemWgt *entry : bindItems())
-        count += entry->kind() == Bind_MACRO ? 1 : 0;
+    if (config())
+        for (const AdvancedBinding &b : config()->config().advanced)
+            count += b.kind() == Bind_MACRO ? 1 : 0;
     return count;
 }
 
@@ -483,35 +459,43 @@ int AdvancedKeySetPageWgt::macroEntries() const
 
 KeyInfo AdvancedKeySetPageWgt::keyData(int firstType, const KeyInfo &fallback) const
 {
-    if (KeyboardBtn *b = keyboards()->key(firstType))
-        return b->keyData();
     KeyInfo info = fallback;
+    if (KeyboardBtn *b = keyboards()->key(firstType))
+        info = b->keyData();
     info.firstType = quint32(firstType);
+    info.binding = config()->config().advanced.value(firstType).value;
     return info;
 }
 
 int AdvancedKeySetPageWgt::boundKeyCount(const QSet<int> &except) const
 {
     int bound = 0;
-    for (KeyboardBtn *b : keyboards()->keys())
-        bound += b->keyData().bindKind() != Bind_None && !except.contains(b->firstType()) ? 1 : 0;
+    const QMap<int, AdvancedBinding> &advanced = config()->config().advanced;
+    for (auto it = advanced.cbegin(); it != advanced.cend(); ++it)
+        bound += keyboards()->key(it.key()) && !except.contains(it.key()) ? 1 : 0;
     return bound;
 }
 
-// After the read-back the page shows the bindings as the keyboard reported
-// them (a macro with its steps); after an undo or a redo, as a profile that
-// sets every binding.
 void AdvancedKeySetPageWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
 {
-    if (!fromKeyboard) {
-        ConfigPageWgt::showConfig(config, fromKeyboard);
-        return;
-    }
+    (void)fromKeyboard;
+    showBindings(config);
+}
+
+// The list and the keys' badges as a configuration holds them.
+void AdvancedKeySetPageWgt::showBindings(const KeyboardConfig &config)
+{
     // One layout pass for the whole list, not one per entry.
     m_list->setUpdatesEnabled(false);
-    onLayoutDB();
-    for (const QVariant &map : board()->advancedMapVariants())
-        onAdvancedKey(map);
+    clearEntries();
+    unmarkKeys();
+    for (auto it = config.advanced.cbegin(); it != config.advanced.cend(); ++it) {
+        if (!keyboards()->key(it.key()))
+            continue;
+        KeyInfo info = keyData(it.key());
+        info.binding = it->value;
+        listBinding(info, it->kind());
+    }
     m_list->setUpdatesEnabled(true);
 }
 
@@ -522,7 +506,7 @@ void AdvancedKeySetPageWgt::showProfile(const ProfileData &profile)
     if (!profile.advanced) {
         // The binding list lets go of every binding; the keys keep theirs.
         for (KeyboardBtn *b : keyboards()->keys())
-            if (active && b->keyData().bindKind() != Bind_None)
+            if (active && bindItem(b->firstType()))
                 removeEntry(b->firstType());
         return;
     }
@@ -550,25 +534,3 @@ void AdvancedKeySetPageWgt::markKey(int firstType, const KeyInfo &binding)
             b->setAdvancedRecord(binding);
 }
 
-// Announces the keys of one kind's map, when the variant holds that map.
-template <typename Map>
-bool AdvancedKeySetPageWgt::markFrom(const QVariant &map, int kind)
-{
-    if (map.userType() != qMetaTypeId<Map>())
-        return false;
-    const Map bindings = map.value<Map>();
-    for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
-        KeyInfo info = keyData(it.key());
-        info.binding = AdvancedRecord(*it);
-        listBinding(info, kind);
-    }
-    return true;
-}
-
-void AdvancedKeySetPageWgt::onAdvancedKey(const QVariant &map)
-{
-    markFrom<MapKB2DockerTDKS>(map, Bind_DKS) || markFrom<MapKB2DockerMT>(map, Bind_MT)
-        || markFrom<MapKB2DockerTGL>(map, Bind_TGL) || markFrom<MapKB2DockerMPT>(map, Bind_MPT)
-        || markFrom<MapKB2DockerEND>(map, Bind_END) || markFrom<MapKB2DockerSOCD>(map, Bind_SOCD)
-        || markFrom<MapKB2DockerRS>(map, Bind_RS) || markFrom<MapKB2DockerMACRO>(map, Bind_MACRO);
-}

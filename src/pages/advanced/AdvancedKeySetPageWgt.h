@@ -19,11 +19,10 @@ class QListWidget;
 
 // The advanced-key page. On it a click on a bound key opens its editor, and
 // a click on a free key offers the binding kinds, up to the limit of
-// bindings. The binding list mirrors the keyboard: it is emptied when the
-// keyboard's per-key table is read again and refilled from the bindings it
-// reports. A committed editor's record goes to the keyboard, into the list
-// and into the current profile; a removed binding leaves all three. A key
-// tester shows the keys held down.
+// bindings. The binding list and the keys' badges show the configuration's
+// bindings, drawn again whenever it changes. A committed editor's record is
+// one edit of the configuration (the keyboard and the current profile
+// follow); so is a removed binding. A key tester shows the keys held down.
 class AdvancedKeySetPageWgt : public ConfigPageWgt {
     Q_OBJECT
 public:
@@ -52,11 +51,6 @@ public:
     QLabel *macroCounter() const { return m_macroCounter; }
     bool isListFull() const { return m_listFull; }
 
-    // A binding the keyboard or a profile reports: listed (while the list
-    // has room) and shown on the keys, sending nothing. Only while the page
-    // is active.
-    void listBinding(KeyInfo info, int kind);
-
 signals:
     // A free key was clicked: the kind chooser opens for it there.
     void sigOpenAdvanceTypeChooser(const KeyInfo &info, const QPoint &globalPos);
@@ -68,6 +62,10 @@ protected:
     void onLeave() override;
 
 private:
+    // A binding the configuration or a profile holds: listed (while the
+    // list has room) and shown on the keys, sending nothing. Only while the
+    // page is active.
+    void listBinding(KeyInfo info, int kind);
     void onKeyClicked(KeyboardBtn *key);
     // A key the keyboard has no code for takes no binding.
     void showNoWireCode();
@@ -78,11 +76,11 @@ private:
     // Takes the binding off the keyboard, the profile and the list; with
     // the partner, the other half of a SOCD or RS pair goes too.
     void removeBinding(const KeyInfo &info, bool withPartner);
-    // Takes a binding off the list and the keys, sending nothing.
-    void unlistBinding(const KeyInfo &info);
     static QString bindingText(int kind);
-    // The bindings are read again: none is shown until they are.
-    void onLayoutDB();
+    // Every key's badge taken off, sending nothing.
+    void unmarkKeys();
+    // The list and the badges as the configuration holds them.
+    void showBindings(const KeyboardConfig &config);
 
     // The list alone.
     void upsertEntry(const KeyInfo &info);
@@ -91,13 +89,11 @@ private:
     void listChanged();
     int macroEntries() const;
 
-    // The key's data as the layer-0 view holds it, with fallback.
+    // The key as the layer-0 view shows it (fallback when it has no key
+    // there), with its binding as the configuration holds it.
     KeyInfo keyData(int firstType, const KeyInfo &fallback = KeyInfo()) const;
     int boundKeyCount(const QSet<int> &except = QSet<int>()) const;
     void markKey(int firstType, const KeyInfo &binding);
-    void onAdvancedKey(const QVariant &map);
-    template <typename Map>
-    bool markFrom(const QVariant &map, int kind);
 
     Hook *m_hook = nullptr;
     KeyTesterWgt *m_tester = nullptr;

@@ -104,8 +104,10 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
                        for (auto it = records.cbegin(); it != records.cend(); ++it)
                            c.setKeyTravel(it.key(), *it);
                    });
-    // The keys show what the configuration now holds: the edit, or what
-    // they held when it was refused.
+    // The keys show what the configuration now holds. While a keyboard is
+    // being read there is none; its read-back's end draws every key.
+    if (!config()->hasConfig())
+        return;
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         for (KeyboardBaseWgt *view : keyboards()->views())
             if (KeyboardBtn *b = view->buttonForType(it.key()))

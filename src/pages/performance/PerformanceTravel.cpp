@@ -275,14 +275,10 @@ void PerformancePageWgt::applyGlobalTravel()
                     travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
                    KeyboardConfigModel::MergeGlobalTravel, [um](KeyboardConfig &c) { c.performance.globalTravelUm = um; });
     setFocus();
-    const int now = globalTravelUm();
-    if (now != um) {
-        // Not taken (no keyboard, or one still being read): the row goes
-        // back to what the keyboard holds; the refusal has been told.
-        fill(m_global.slider, [&](QSlider *s) { s->setValue(m_scale.positionOfMicrons(now)); });
-        m_global.edit->setText(travelText(now / 1000.0, decimals));
+    // Not taken (a keyboard still being read): the refusal has been told,
+    // and the read-back's end shows what the keyboard holds.
+    if (globalTravelUm() != um)
         return;
-    }
     onUpdateOtherKeyTouch();
     emit SignalObject::instance()->sigShowToastTip(
         ToastType::Success, ToastPosition::Center,

@@ -145,7 +145,7 @@ void CustomKeySetPageWgt::onKeyClicked(int layer, KeyboardBtn *key)
     for (KeyboardBtn *b : view->buttons())
         if (b != key)
             b->restoreLegend();
-    if (key->keyData().bindKind() == Bind_None) {
+    if (config()->config().bindKindOf(key->firstType()) == Bind_None) {
         key->setLegend(QString()); // the empty legend marks the key awaiting a new assignment
         QToolTip::showText(key->mapToGlobal(QPoint(0, -45)), tr("开始绑定"), key);
     }
