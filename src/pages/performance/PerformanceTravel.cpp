@@ -232,8 +232,8 @@ void PerformancePageWgt::showKeyboardDeadZones(const PerformanceSettings &p)
         return;
     PerformanceSettings settings = *current.performance;
     settings.globalTravelUm = p.globalTravelUm;
-    settings.pressDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadPress.slider->value());
-    settings.releaseDeadZoneUm = m_scale.deadZoneMicronsAt(m_deadRelease.slider->value());
+    settings.pressDeadZoneUm = p.pressDeadZoneUm;
+    settings.releaseDeadZoneUm = p.releaseDeadZoneUm;
     settings.superLightSpeed = p.superLightSpeed;
     settings.hasDeadZones = true;
     profiles()->UpdateBoardPerformance(settings);
@@ -392,7 +392,7 @@ void PerformancePageWgt::openTouchWindow()
 {
     showOverlay(true);
     m_touchWindow->move(220, 80);
-    m_touchWindow->initialise(m_scale, m_global.slider->value(), AppParams::decimals());
+    m_touchWindow->initialise(m_scale, m_scale.positionOfMicrons(globalTravelUm()), AppParams::decimals());
     m_touchWindow->raise();
     m_touchWindow->show();
     setKeysSelectable(true);

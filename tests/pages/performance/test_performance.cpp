@@ -337,6 +337,13 @@ void TestPerformance::deadZonesAndSuperResponse()
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.rig.kb.state().deadBand.dtRdB, quint16(200));
 
+    // A dead zone between two of the slider's steps reaches the profile in
+    // use as the keyboard holds it, not as the slider shows it.
+    KeyboardConfig fine = r.config.config();
+    fine.performance.pressDeadZoneUm = 235;
+    r.config.reset(fine); // as a read-back ends
+    QCOMPARE(r.performance()["deadSpacePress"].toInt(), 235);
+
     // Super response: the system-mode bit, the profile and back off when
     // the lighting page asks.
     SwitchControl *super = r.find<SwitchControl>("超级响应模式");
