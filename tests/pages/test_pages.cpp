@@ -686,6 +686,10 @@ void TestPages::historyStepsAndRefusals()
     history->redo();
     QCOMPARE(refused.count(), 1);
     QCOMPARE(pages.config.config().bindKindOf(TypeT), int(Bind_None));
+    // The advanced page shows what was taken.
+    auto *advanced = static_cast<AdvancedKeySetPageWgt *>(pages.page[PageAdvancedKeys].get());
+    QVERIFY(!advanced->bindItem(TypeT));
+    QCOMPARE(pages.key(0, TypeT)->keyData().bindKind(), int(Bind_None));
 
     // A keyboard being read: an edit is refused and said, not dropped unseen.
     QVERIFY(rig.waitIdle());
@@ -694,6 +698,12 @@ void TestPages::historyStepsAndRefusals()
     QVERIFY(!pages.config.edit({"travel", {}, {}}, KeyboardConfigModel::NoMerge,
                                [](KeyboardConfig &c) { c.performance.globalTravelUm = 1000; }));
     QCOMPARE(refused.count(), 2);
+    // A page's edit is refused too, and its keys stay as the keyboard has them.
+    pages.setLayer(0);
+    const int ownA = pages.key(0, TypeA)->currentType();
+    pages.remap()->applyLayout(1, {{TypeA, TypeY}});
+    QCOMPARE(refused.count(), 3);
+    QCOMPARE(pages.key(0, TypeA)->currentType(), ownA);
     QVERIFY(rig.waitIdle());
     QCOMPARE(framesSent(rig), 0);
 }

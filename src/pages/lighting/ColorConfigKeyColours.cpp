@@ -25,6 +25,14 @@ void ColorConfigWgt::sendKeyColours(const QMap<int, QColor> &colours)
         for (auto it = colours.cbegin(); it != colours.cend(); ++it)
             c.keyColours.insert(it.key(), it.value());
     });
+    // The keys show what the configuration now holds (while a keyboard is
+    // being read there is none, and its read-back's end paints them).
+    if (!config()->hasConfig())
+        return;
+    QMap<int, QColor> held;
+    for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+        held.insert(it.key(), config()->config().keyColours.value(it.key()));
+    paintKeys(held, QColor());
 }
 
 void ColorConfigWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
@@ -159,8 +167,10 @@ void ColorConfigWgt::paintPreset(const QMap<int, QColor> &colours)
         return;
     paintKeys(colours, QColor(Qt::black));
     QMap<int, QColor> sent;
-    for (KeyboardBtn *b : keyboards()->keys())
-        sent.insert(b->firstType(), b->keyColour());
+    for (KeyboardBtn *b : keyboards()->keys()) {
+        const QColor c = colours.value(b->firstType());
+        sent.insert(b->firstType(), c.isValid() ? c : QColor(Qt::black));
+    }
     qCDebug(lcLighting) << "下发的颜色数据：" << sent.size();
     sendKeyColours(sent);
     SoftwareConfig::instance()->setKeyColourCache(sent);

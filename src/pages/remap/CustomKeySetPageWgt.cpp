@@ -167,8 +167,8 @@ void CustomKeySetPageWgt::onModifyKeyType(int newType)
             b->restoreLegend();
             return;
         }
-        b->setCurrentType(newType);
         applyKeyChange(view->layer(), b->firstType(), newType);
+        b->restoreLegend(); // no longer awaiting, whether it was taken or not
         return;
     }
 }
@@ -180,6 +180,15 @@ void CustomKeySetPageWgt::applyKeyChange(int layer, int firstType, int newType)
     config()->edit({tr("Fn%1 层的 %2").arg(layer).arg(keyLegend(firstType)), keyTypeName(was), keyTypeName(newType)},
                    KeyboardConfigModel::NoMerge,
                    [=](KeyboardConfig &c) { c.layers[size_t(layer)].insert(firstType, newType); });
+    showEditedLayers();
+}
+
+// The views show the layers as the configuration now holds them. While a
+// keyboard is being read there is none; its read-back's end draws them.
+void CustomKeySetPageWgt::showEditedLayers()
+{
+    if (config()->hasConfig())
+        showLayers(config()->config().layers);
 }
 
 void CustomKeySetPageWgt::applyLayout(int resetId, const QMap<int, int> &map)
@@ -194,27 +203,16 @@ void CustomKeySetPageWgt::applyLayout(int resetId, const QMap<int, int> &map)
     // 1; any other layer goes back to the keys' own types.
     const int layer = view->layer();
     const bool apply = resetId == 0 ? layer == 1 : layer <= 1;
-    for (KeyboardBtn *b : view->buttons()) {
-        if (apply && map.contains(b->firstType())) {
-            b->setCurrentType(map.value(b->firstType()));
-        } else {
-            qCDebug(lcKeyboard) << "重置键位" << b->firstType();
-            b->setCurrentType(b->firstType());
-        }
-    }
-    sendWholeLayer(view);
-}
-
-void CustomKeySetPageWgt::sendWholeLayer(KeyboardBaseWgt *view)
-{
     QMap<int, int> keys;
-    for (KeyboardBtn *b : view->buttons())
-        keys.insert(b->firstType(), b->currentType());
-    const int layer = view->layer();
+    for (KeyboardBtn *b : view->buttons()) {
+        const int own = b->firstType();
+        keys.insert(own, apply ? map.value(own, own) : own);
+    }
     config()->edit({tr("Fn%1 层的键位").arg(layer), {}, {}}, KeyboardConfigModel::NoMerge, [&](KeyboardConfig &c) {
         for (auto it = keys.cbegin(); it != keys.cend(); ++it)
             c.layers[size_t(layer)].insert(it.key(), it.value());
     });
+    showEditedLayers();
 }
 
 // Every layer as the profile has it: each key its own type unless the

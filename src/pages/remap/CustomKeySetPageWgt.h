@@ -57,7 +57,7 @@ private:
     void onKeyClicked(int layer, KeyboardBtn *key);
     void onModifyKeyType(int newType);
     void applyKeyChange(int layer, int firstType, int newType);
-    void sendWholeLayer(KeyboardBaseWgt *view);
+    void showEditedLayers();
     void showFnKeyColours();
     void showLayers(const ProfileLayers &layers);
 
