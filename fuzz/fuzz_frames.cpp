@@ -52,27 +52,18 @@ void decodeAll(const quint8 *buf, int len, FuzzActionData &data)
         data.applyKeyEntries(entries);
         data.storeWalkEntries(entries);
     }
-    STU_BoardFromMT mt;
-    if (kb2_decode_mt(buf, len, mt))
-        data.storeAdvancedEntries(QVariant::fromValue(mt));
-    STU_BoardFromTGL tgl;
-    if (kb2_decode_tgl(buf, len, tgl))
-        data.storeAdvancedEntries(QVariant::fromValue(tgl));
-    STU_BoardFromTDKS tdks;
-    if (kb2_decode_tdks(buf, len, tdks))
-        data.storeAdvancedEntries(QVariant::fromValue(tdks));
-    STU_BoardFromDDKS ddks;
-    if (kb2_decode_ddks(buf, len, ddks))
-        data.storeAdvancedEntries(QVariant::fromValue(ddks));
-    STU_BoardFromEND end;
-    if (kb2_decode_end(buf, len, end))
-        data.storeAdvancedEntries(QVariant::fromValue(end));
-    STU_BoardFromSOCD socd;
-    if (kb2_decode_socd(buf, len, socd))
-        data.storeAdvancedEntries(QVariant::fromValue(socd));
-    STU_BoardFromRS rs;
-    if (kb2_decode_rs(buf, len, rs))
-        data.storeAdvancedEntries(QVariant::fromValue(rs));
+    // Every advanced-key answer the board copy stores.
+    auto store = [&](auto decode, auto record) {
+        if (decode(buf, len, record))
+            data.storeAdvancedEntries(QVariant::fromValue(record));
+    };
+    store(kb2_decode_mt, STU_BoardFromMT());
+    store(kb2_decode_tgl, STU_BoardFromTGL());
+    store(kb2_decode_tdks, STU_BoardFromTDKS());
+    store(kb2_decode_ddks, STU_BoardFromDDKS());
+    store(kb2_decode_end, STU_BoardFromEND());
+    store(kb2_decode_socd, STU_BoardFromSOCD());
+    store(kb2_decode_rs, STU_BoardFromRS());
     STU_BoardFromKRGB krgb;
     if (kb2_decode_krgb(buf, len, krgb))
         data.storeKeyColourEntries(krgb);

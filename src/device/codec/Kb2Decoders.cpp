@@ -169,7 +169,11 @@ bool kb2_decode_ddks(const quint8 *buf, int len, STU_BoardFromDDKS &out)
     return true;
 }
 
-bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out)
+namespace {
+
+// END, SOCD and RS answers: 29 entries of (key, one byte).
+template <typename Record>
+bool decodePairRecord(const quint8 *buf, int len, Record &out)
 {
     Kb2Frame f;
     if (!load(f, buf, len))
@@ -178,23 +182,11 @@ bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out)
     return true;
 }
 
-bool kb2_decode_socd(const quint8 *buf, int len, STU_BoardFromSOCD &out)
-{
-    Kb2Frame f;
-    if (!load(f, buf, len))
-        return false;
-    readPairs(f, out);
-    return true;
-}
+} // namespace
 
-bool kb2_decode_rs(const quint8 *buf, int len, STU_BoardFromRS &out)
-{
-    Kb2Frame f;
-    if (!load(f, buf, len))
-        return false;
-    readPairs(f, out);
-    return true;
-}
+bool kb2_decode_end(const quint8 *buf, int len, STU_BoardFromEND &out) { return decodePairRecord(buf, len, out); }
+bool kb2_decode_socd(const quint8 *buf, int len, STU_BoardFromSOCD &out) { return decodePairRecord(buf, len, out); }
+bool kb2_decode_rs(const quint8 *buf, int len, STU_BoardFromRS &out) { return decodePairRecord(buf, len, out); }
 
 bool kb2_decode_krgb(const quint8 *buf, int len, STU_BoardFromKRGB &out)
 {
