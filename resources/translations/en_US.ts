@@ -125,6 +125,14 @@ Run these commands in a terminal to install the udev rule, then unplug and replu
 
 corvane-cli doctor, run in a terminal, prints the same commands for copying.</translation>
     </message>
+    <message>
+        <source>无法取得键盘锁，未向键盘发送任何数据：%1</source>
+        <translation>Cannot take the keyboard lock, so nothing was sent to the keyboard: %1</translation>
+    </message>
+    <message>
+        <source>无法取得键盘锁</source>
+        <translation>No keyboard lock</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>

@@ -125,6 +125,14 @@
 
 在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。</translation>
     </message>
+    <message>
+        <source>无法取得键盘锁，未向键盘发送任何数据：%1</source>
+        <translation>无法取得键盘锁，未向键盘发送任何数据：%1</translation>
+    </message>
+    <message>
+        <source>无法取得键盘锁</source>
+        <translation>无法取得键盘锁</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>

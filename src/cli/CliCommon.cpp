@@ -59,10 +59,31 @@ void ProgressLine::end()
     m_value = -1;
 }
 
-bool takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io)
+namespace {
+bool g_lockRequired = true;
+} // namespace
+
+void setLockRequired(bool required)
 {
-    if (lock.tryAcquire() != KeyboardLock::Result::Held)
-        return true; // a lock that cannot be made at all does not stop the user
+    g_lockRequired = required;
+}
+
+int takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io)
+{
+    const KeyboardLock::Result result = lock.tryAcquire();
+    if (result == KeyboardLock::Result::Acquired)
+        return 0;
+    if (result == KeyboardLock::Result::Unavailable) {
+        if (!g_lockRequired) {
+            io.note(QStringLiteral("corvane-cli: warning: going on without the keyboard lock (--no-lock): %1; if another "
+                                   "program drives the keyboard now, both write it at once")
+                        .arg(lock.failure()));
+            return 0;
+        }
+        return io.fail(QStringLiteral("cannot take the keyboard lock, so nothing was sent: %1 "
+                                      "(--no-lock goes on without it)")
+                           .arg(lock.failure()));
+    }
     const QString holder = lock.otherHolder();
     QString what;
     if (holder == QLatin1String("Corvane")) {
@@ -86,7 +107,7 @@ bool takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &i
     }
     std::fprintf(io.err, "corvane-cli: %s\n", what.toUtf8().constData());
     std::fflush(io.err);
-    return false;
+    return KeyboardBusyExitCode;
 }
 
 bool interruptRequested()

@@ -43,9 +43,12 @@ private:
 };
 
 // Takes the keyboard for a command ("apply", "flash", ...) before anything
-// is sent. When another program has it, prints who and what to do on err and
-// returns false.
-bool takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io);
+// is sent. Returns 0 when the command may go on. When another program has it,
+// prints who and what to do on err and returns KeyboardBusyExitCode; when the
+// lock cannot be taken at all, prints why and returns 1, unless the user said
+// --no-lock (setLockRequired(false)), which goes on after a warning.
+int takeKeyboard(KeyboardLock &lock, const QString &command, const CliOutput &io);
+void setLockRequired(bool required);
 // Ctrl-C or SIGTERM has arrived (InterruptWatch).
 bool interruptRequested();
 

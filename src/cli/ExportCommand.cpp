@@ -103,8 +103,8 @@ int runExportCommand(KeyboardAction &worker, const QString &path, const ExportOp
         return io.fail(why);
 
     KeyboardLock lock(QStringLiteral("corvane-cli export"));
-    if (!takeKeyboard(lock, QStringLiteral("export"), io))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QStringLiteral("export"), io))
+        return refused;
     KeyboardSession session(&worker);
     if (readKeyboard(worker, session, &why, options.readBackTimeoutMs) != ReadResult::Complete)
         return io.fail(QStringLiteral("nothing exported: %1").arg(why));

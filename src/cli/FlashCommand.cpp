@@ -77,8 +77,8 @@ int runFlashCommand(const QString &imagePath, int simulateFamily, bool waitForKe
     // Held until the keyboard is back: while it restarts into its boot
     // loader and out again, Corvane leaves it alone.
     KeyboardLock lock(QStringLiteral("corvane-cli flash"));
-    if (!takeKeyboard(lock, QStringLiteral("flash"), CliOutput()))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QStringLiteral("flash"), CliOutput()))
+        return refused;
     InterruptWatch *interrupts = InterruptWatch::current();
 
     BackendGuard guard;

@@ -25,8 +25,8 @@ DoctorOptions cliDoctorOptions(KeyboardAction &worker, bool simulated)
 int runDoctorCommand(KeyboardAction &worker, bool simulated, const CliOutput &io)
 {
     KeyboardLock lock(QStringLiteral("corvane-cli doctor"));
-    if (!takeKeyboard(lock, QStringLiteral("doctor"), io))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QStringLiteral("doctor"), io))
+        return refused;
     const DoctorReport report = diagnoseKeyboardAccess(cliDoctorOptions(worker, simulated));
     int failed = 0;
     for (const DoctorCheck &c : report.checks) {
@@ -50,8 +50,8 @@ int runReportCommand(KeyboardAction &worker, const QString &path, bool simulated
                      int readBackTimeoutMs)
 {
     KeyboardLock lock(QStringLiteral("corvane-cli report"));
-    if (!takeKeyboard(lock, QStringLiteral("report"), io))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QStringLiteral("report"), io))
+        return refused;
     SupportReportInput input;
     input.program = QCoreApplication::applicationName();
     input.doctor = diagnoseKeyboardAccess(cliDoctorOptions(worker, simulated));

@@ -44,6 +44,9 @@ const char *const Usage =
     "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
     "                          back and print its new version (--no-wait skips that)\n"
     "  --verbose               print the protocol trace on stderr\n"
+    "  --no-lock               go on when the keyboard lock cannot be taken (its folder is\n"
+    "                          not the user's alone, say): nothing then stops another\n"
+    "                          program from writing the keyboard at the same time\n"
     "exit codes: 0 done, 1 failed, 2 usage, 3 the keyboard is in use by another program\n"
     "(nothing sent), 130 interrupted by Ctrl-C or SIGTERM\n";
 
@@ -58,15 +61,17 @@ QString wide(const std::wstring &s)
     return QString::fromStdWString(s);
 }
 
-int listCommand(const CliOutput &io)
+int listCommand(bool lockRequired, const CliOutput &io)
 {
     HidLibrary::ensureInitialised();
     HidBackend *backend = HidBackend::instance();
     KeyboardAction worker;
     // The keyboard is not asked who it is while another program drives it.
     KeyboardLock lock(QStringLiteral("corvane-cli list"));
-    const bool held = lock.tryAcquire() == KeyboardLock::Result::Held;
+    const KeyboardLock::Result locked = lock.tryAcquire();
+    const bool held = locked == KeyboardLock::Result::Held;
     const QString holder = lock.otherHolder().isEmpty() ? QStringLiteral("another program") : lock.otherHolder();
+    const bool unlocked = locked == KeyboardLock::Result::Unavailable && lockRequired;
     int found = 0;
     for (const HidDeviceInfo &info : backend->enumerate(0, 0)) {
         if (info.vendorId != KeyboardAction::VendorId || info.productId != KeyboardAction::ProductId)
@@ -78,6 +83,8 @@ int listCommand(const CliOutput &io)
             state = QStringLiteral("permission denied (`corvane-cli doctor` says how to fix it)");
         else if (held)
             state = QStringLiteral("in use by %1, not asked").arg(holder);
+        else if (unlocked)
+            state = QStringLiteral("not asked: no keyboard lock (%1)").arg(lock.failure());
         else if (worker.probePath(path))
             state = QStringLiteral("answers: board id %1, version %2")
                         .arg(worker.boardInfo().boardId)
@@ -115,8 +122,8 @@ QString modeText(const KeyboardReadBack &rb)
 int readBackCommand(bool json, const CliOutput &io)
 {
     KeyboardLock lock(QLatin1String(json ? "corvane-cli dump" : "corvane-cli info"));
-    if (!takeKeyboard(lock, QLatin1String(json ? "dump" : "info"), io))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QLatin1String(json ? "dump" : "info"), io))
+        return refused;
     KeyboardAction worker;
     KeyboardSession session(&worker);
     session.setQuerySystemMode(true);
@@ -160,6 +167,7 @@ struct Arguments {
     bool full = false;
     bool force = false;
     bool noWait = false;
+    bool noLock = false;
     bool ok = true;
 };
 
@@ -179,6 +187,8 @@ Arguments parseArguments(QStringList args)
             a.force = true;
         } else if (arg == QLatin1String("--no-wait")) {
             a.noWait = true;
+        } else if (arg == QLatin1String("--no-lock")) {
+            a.noLock = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             a.ok = false;
         } else if (a.command.isEmpty()) {
@@ -213,6 +223,7 @@ int main(int argc, char **argv)
         return usage();
 
     const CliOutput io;
+    setLockRequired(!a.noLock);
     if (a.family >= 0)
         KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(a.family));
     // Ctrl-C and SIGTERM end these two in order: a half-written firmware or
@@ -241,7 +252,7 @@ int main(int argc, char **argv)
 
     int rc = 2;
     if (a.command == QLatin1String("list")) {
-        rc = listCommand(io);
+        rc = listCommand(!a.noLock, io);
     } else if (a.command == QLatin1String("info") || a.command == QLatin1String("dump")) {
         rc = readBackCommand(a.command == QLatin1String("dump"), io);
     } else {

@@ -1,13 +1,28 @@
 #include "KeyboardLock.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMutex>
 
 namespace {
 
 QMutex g_keyMutex;
 QString g_defaultKey = QStringLiteral("1c4f-ee88");
+
+bool shownAsIs(QChar c)
+{
+    switch (c.category()) {
+    case QChar::Other_Control:      // terminal escapes, new lines
+    case QChar::Other_Format:       // direction overrides, zero-width characters
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        return true;
+    }
+}
 
 } // namespace
 
@@ -35,19 +50,30 @@ QString KeyboardLock::simulatedKey(int family)
     return QStringLiteral("simulated-%1").arg(family);
 }
 
-QString KeyboardLock::folder()
+QString KeyboardLock::folder(QString *why)
 {
-    // Read here rather than through QStandardPaths, which complains about a
-    // runtime folder it did not make (tests point it at a temporary one).
-    QString base = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    if (base.isEmpty() || !QDir(base).exists())
-        base = QDir::tempPath();
-    return QDir(base).filePath(QStringLiteral("corvane"));
+    QString reason;
+    const QString path = KeyboardLockFile::folder(&reason);
+    if (why)
+        *why = reason;
+    return path;
 }
 
-QString KeyboardLock::filePath() const
+QString KeyboardLock::holderText(const QByteArray &written)
 {
-    return QDir(folder()).filePath(m_key + QStringLiteral(".lock"));
+    const QString line = QString::fromUtf8(written.left(written.indexOf('\n') < 0 ? written.size()
+                                                                                   : written.indexOf('\n')));
+    QString text;
+    for (const QChar c : line)
+        if (shownAsIs(c))
+            text.append(c);
+    text = text.simplified();
+    if (text.size() > MaxHolderLength) {
+        text.truncate(MaxHolderLength);
+        if (text.at(text.size() - 1).isHighSurrogate())
+            text.chop(1);
+    }
+    return text;
 }
 
 KeyboardLock::Result KeyboardLock::tryAcquire()
@@ -55,11 +81,13 @@ KeyboardLock::Result KeyboardLock::tryAcquire()
     if (isHeld())
         return Result::Acquired;
     m_otherHolder.clear();
-    if (!QDir().mkpath(folder()))
+    m_failure.clear();
+    const QString dir = folder(&m_failure);
+    if (dir.isEmpty())
         return Result::Unavailable;
-    const QString path = filePath();
+    const QString fileName = m_key + QStringLiteral(".lock");
     bool held = false;
-    m_handle = KeyboardLockFile::lock(path, &held);
+    m_handle = KeyboardLockFile::lock(dir, fileName, &held, &m_failure);
     if (m_handle != InvalidHandle) {
         KeyboardLockFile::writeHolder(
             m_handle, QStringLiteral("%1\n%2\n").arg(m_holder).arg(QCoreApplication::applicationPid()).toUtf8());
@@ -67,7 +95,8 @@ KeyboardLock::Result KeyboardLock::tryAcquire()
     }
     if (!held)
         return Result::Unavailable;
-    m_otherHolder = QString::fromUtf8(KeyboardLockFile::readHolder(path).split('\n').value(0)).trimmed();
+    m_failure.clear();
+    m_otherHolder = holderText(KeyboardLockFile::readHolder(dir, fileName));
     return Result::Held;
 }
 

@@ -85,16 +85,32 @@ void DeviceLifecycle::setFirmwareUpdateRunning(bool running)
 
 bool DeviceLifecycle::takeKeyboard()
 {
-    if (m_lock->tryAcquire() != KeyboardLock::Result::Held) {
-        // Acquired, or no lock file can be made here: nothing to wait for.
+    const KeyboardLock::Result result = m_lock->tryAcquire();
+    if (result == KeyboardLock::Result::Acquired) {
         if (m_lockRetry->isActive()) {
             m_lockRetry->stop();
             m_lockHolder.clear();
-            if (m_status == Status::InUse)
+            m_lockFailure.clear();
+            if (m_status == Status::InUse || m_status == Status::NoLock)
                 setStatus(Status::NotConnected);
         }
         return true;
     }
+    if (result == KeyboardLock::Result::Unavailable) {
+        // Nothing is sent without the lock: another program of this user
+        // could not tell that the keyboard is taken. Told once per reason;
+        // tried again in case the folder is put right.
+        qCWarning(lcUi) << "no keyboard lock:" << m_lock->failure();
+        if (m_lockFailure != m_lock->failure()) {
+            m_lockFailure = m_lock->failure();
+            emit notice(tr("无法取得键盘锁，未向键盘发送任何数据：%1").arg(m_lockFailure));
+        }
+        m_lockHolder.clear();
+        setStatus(Status::NoLock);
+        m_lockRetry->start();
+        return false;
+    }
+    m_lockFailure.clear();
     m_lockHolder = m_lock->otherHolder();
     qCDebug(lcUi) << "the keyboard is in use by" << m_lockHolder;
     setStatus(Status::InUse);
@@ -146,6 +162,7 @@ QString DeviceLifecycle::status() const
     case Status::NoPermission: return tr("无权访问键盘");
     case Status::InUse:
         return tr("键盘正被 %1 使用").arg(m_lockHolder.isEmpty() ? tr("其他程序") : m_lockHolder);
+    case Status::NoLock: return tr("无法取得键盘锁");
     }
     return QString();
 }

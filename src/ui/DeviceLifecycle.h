@@ -73,7 +73,7 @@ signals:
     void permissionDenied(const QStringList &paths);
 
 private:
-    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission, InUse };
+    enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission, InUse, NoLock };
     enum class Title { Program, Board, Reading, Incomplete, Removed };
 
     void onArrived(const QString &path);
@@ -87,7 +87,7 @@ private:
     void onRequestFailed(int type, bool read, int code);
     void markRemoved();
     // Takes the keyboard's lock before anything is sent; false (and the
-    // status says who has it) when another program holds it.
+    // status says who has it, or why there is no lock) when it cannot.
     bool takeKeyboard();
     void retryLock();
     void onIdle(quint64 serial);
@@ -124,6 +124,7 @@ private:
     // keyboard, the status says who has it, and the lock is tried again.
     std::unique_ptr<KeyboardLock> m_lock;
     QString m_lockHolder; // the other program, while it holds the lock
+    QString m_lockFailure; // why no lock can be taken, once told
     QTimer *m_lockRetry;
     quint64 m_lockSerial = 0; // the worker's work that the lock was taken for
 };

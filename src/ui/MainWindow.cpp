@@ -209,6 +209,8 @@ void MainWindow::buildWidgets()
     m_keyboardName->setObjectName(QStringLiteral("keyboardName"));
     m_status = new QLabel(menubar);
     m_status->setObjectName(QStringLiteral("statusLabel"));
+    // It may name another program as that program wrote itself.
+    m_status->setTextFormat(Qt::PlainText);
     barLayout->addWidget(m_keyboardName);
     barLayout->addSpacing(16);
     barLayout->addWidget(m_status);

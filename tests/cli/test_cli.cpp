@@ -12,6 +12,7 @@
 #include <csignal>
 #include <functional>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,13 +21,16 @@ struct Run {
     QByteArray out, err;
 };
 
-Run cli(const QStringList &args, const QString &scenario = QString())
+Run cli(const QStringList &args, const QString &scenario = QString(),
+        const std::function<void(QProcessEnvironment &)> &environment = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_LOGGING_RULES")); // as a user runs it
     if (!scenario.isEmpty())
         env.insert(QStringLiteral("CORVANE_SIM_SCENARIO"), scenario);
+    if (environment)
+        environment(env);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(CORVANE_CLI), args);
     Run r;
@@ -99,6 +103,7 @@ private slots:
     void faultsGiveATrueVerdict();
     void profilesAndSupport();
     void oneProgramAtATime();
+    void everyEnvironmentSharesTheLock();
     void interruptedFlashIsRecovered();
     void interruptedApplyTellsWhatWasApplied();
 
@@ -316,6 +321,57 @@ void TestCli::oneProgramAtATime()
                                   "then run info again\n"));
     script.release();
     QCOMPARE(cli({"info", "--simulate"}).exitCode, 0);
+}
+
+// Corvane started from the desktop has XDG_RUNTIME_DIR; the same user's
+// cron job or sudo has not. They meet on the session's runtime folder. Where
+// no lock can be taken safely, nothing is sent unless the user says so.
+void TestCli::everyEnvironmentSharesTheLock()
+{
+    QTemporaryDir root;
+    const QString session = root.filePath("run");
+    const QString own = QDir(session).filePath(QString::number(::geteuid()));
+    QVERIFY(QDir().mkpath(own));
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("CORVANE_RUNTIME_ROOT", QFile::encodeName(session));
+    const auto withoutRuntime = [](QProcessEnvironment &env) { env.remove(QStringLiteral("XDG_RUNTIME_DIR")); };
+    const auto withRuntime = [&](QProcessEnvironment &env) { env.insert(QStringLiteral("XDG_RUNTIME_DIR"), own); };
+
+    KeyboardLock corvane(QStringLiteral("Corvane"), KeyboardLock::simulatedKey(0));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(own));
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
+    QCOMPARE(cli({"info", "--simulate"}, QString(), withoutRuntime).exitCode, 3);
+    corvane.release();
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
+    QCOMPARE(cli({"info", "--simulate"}, QString(), withRuntime).exitCode, 3);
+    corvane.release();
+
+    // No session folder, and the temporary folder's name taken by another.
+    const QString temp = root.filePath("tmp");
+    const QString planted = QDir(temp).filePath(QStringLiteral("corvane-%1").arg(::geteuid()));
+    QVERIFY(QDir().mkpath(planted));
+    QFile::setPermissions(planted, QFileDevice::Permissions(0x7777));
+    const auto hostile = [&](QProcessEnvironment &env) {
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("CORVANE_RUNTIME_ROOT"), root.filePath("none"));
+        env.insert(QStringLiteral("TMPDIR"), temp);
+    };
+    const QString profile = root.filePath("kb.kb");
+    const Run refused = cli({"export", profile, "--simulate"}, QString(), hostile);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.startsWith("corvane-cli: cannot take the keyboard lock, so nothing was sent: " +
+                                    QFile::encodeName(planted)),
+             refused.err.constData());
+    QVERIFY(!QFile::exists(profile));
+    const Run forced = cli({"export", profile, "--simulate", "--no-lock"}, QString(), hostile);
+    QCOMPARE(forced.exitCode, 0);
+    QVERIFY(forced.err.startsWith("corvane-cli: warning: going on without the keyboard lock (--no-lock)"));
+    QVERIFY(QFile::exists(profile));
+    QVERIFY(QDir(planted).isEmpty());
+
+    qunsetenv("CORVANE_RUNTIME_ROOT");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
 }
 
 // Ctrl-C in the middle of writing a firmware: the block in hand is abandoned,

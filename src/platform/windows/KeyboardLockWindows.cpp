@@ -1,7 +1,8 @@
 #include "KeyboardLock.h"
 
 #include <QByteArray>
-#include <QFile>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <windows.h>
 
@@ -11,20 +12,84 @@ namespace {
 // The lock covers one byte far past the holder's text, so the text stays
 // readable while the lock is held.
 constexpr DWORD LockOffsetHigh = 0x7FFFFFFF;
+
+const wchar_t *wide(const QString &s)
+{
+    return reinterpret_cast<const wchar_t *>(s.utf16());
+}
+
+QString lastErrorText()
+{
+    return QStringLiteral("error %1").arg(::GetLastError());
+}
+
+// A folder reached without a junction or symbolic link.
+bool isPlainFolder(const QString &path, QString *why)
+{
+    const DWORD attributes = ::GetFileAttributesW(wide(QDir::toNativeSeparators(path)));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *why = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), lastErrorText());
+        return false;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        *why = QStringLiteral("%1 is not a folder (a link or a file in its place)").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    return true;
+}
 } // namespace
 
-intptr_t lock(const QString &path, bool *held)
+// The user's local application-data folder is the user's alone (its access
+// list admits the user, the system and administrators).
+QString folder(QString *why)
+{
+    const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (local.isEmpty()) {
+        *why = QStringLiteral("the local application-data folder is unknown");
+        return QString();
+    }
+    QString path = local;
+    for (const QString &part : {QStringLiteral("Corvane"), QStringLiteral("lock")}) {
+        path = QDir(path).filePath(part);
+        if (!::CreateDirectoryW(wide(QDir::toNativeSeparators(path)), nullptr)
+            && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            *why = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), lastErrorText());
+            return QString();
+        }
+        if (!isPlainFolder(path, why))
+            return QString();
+    }
+    return path;
+}
+
+intptr_t lock(const QString &folder, const QString &fileName, bool *held, QString *why)
 {
     *held = false;
-    HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
+    // FILE_FLAG_OPEN_REPARSE_POINT: a link planted in its place is opened as
+    // itself, then refused below, never followed.
+    HANDLE h = ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        // Another holder opened it without sharing (an older copy): held.
+        *held = ::GetLastError() == ERROR_SHARING_VIOLATION;
+        if (!*held)
+            *why = QStringLiteral("%1: %2").arg(path, lastErrorText());
         return -1;
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || info.nNumberOfLinks != 1) {
+        *why = QStringLiteral("%1 is not a lock file of this user's").arg(path);
+        ::CloseHandle(h);
+        return -1;
+    }
     OVERLAPPED at = {};
     at.OffsetHigh = LockOffsetHigh;
     if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         *held = ::GetLastError() == ERROR_LOCK_VIOLATION;
+        if (!*held)
+            *why = QStringLiteral("%1: %2").arg(path, lastErrorText());
         ::CloseHandle(h);
         return -1;
     }
@@ -51,12 +116,22 @@ void unlock(intptr_t handle)
     ::CloseHandle(h);
 }
 
-QByteArray readHolder(const QString &path)
+QByteArray readHolder(const QString &folder, const QString &fileName)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
+    HANDLE h = ::CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
         return QByteArray();
-    return file.read(256);
+    QByteArray text(256, Qt::Uninitialized);
+    DWORD read = 0;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        || !::ReadFile(h, text.data(), DWORD(text.size()), &read, nullptr))
+        read = 0;
+    ::CloseHandle(h);
+    text.resize(int(read));
+    return text;
 }
 
 } // namespace KeyboardLockFile
