@@ -66,7 +66,7 @@ Figure applyOnce(VirtualKeyboard &kb, const VirtualKeyboard::State &start, const
     if (!readKeyboard(worker, &holds))
         return {};
     const BoardKeys board = boardKeysOf(worker);
-    const QList<ProfileStep> plan = full ? planProfile(profile, board, {})
+    const QList<ProfileStep> plan = full ? planWholeProfile(profile, holds, board.keys, {})
                                          : planChange(holds, configWithProfile(holds, profile, board.keys), {});
     kb.clearFrameLog();
     QEventLoop idle;

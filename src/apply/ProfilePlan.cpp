@@ -1,9 +1,11 @@
 #include "ProfilePlan.h"
 
+#include "BoardProfile.h"
 #include "KB2ActionData.h"
 #include "KeyboardConfig.h"
 #include "KeyboardFeatures.h"
 #include "KeyTravelEdit.h"
+#include "KeyboardSession.h"
 #include "ProfileDocument.h"
 
 #include <QSet>
@@ -90,93 +92,25 @@ BoardKeys boardKeysOf(const BoardControl &board)
 {
     BoardKeys b;
     b.keys = board.layoutKeyMap().value(0).keys();
-    auto mark = [&b](const QList<int> &keys, int kind) {
-        for (int key : keys)
-            b.bindKinds.insert(key, kind);
-    };
-    // advancedMapVariants() holds the maps in AdvancedMapOrder.
-    const QList<QVariant> maps = board.advancedMapVariants();
-    for (int i = 0; i < maps.size() && i < AdvancedKindCount; ++i)
-        mark(advancedMapKeys(maps.at(i)), AdvancedMapOrder[size_t(i)]);
     return b;
 }
 
-QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &board, const MacroLoader &loadMacro)
+UnknownParts partsOfProfile(const ProfileData &profile, const QList<int> &boardKeys)
 {
-    const QSet<int> onBoard(board.keys.cbegin(), board.keys.cend());
-    QList<ProfileStep> plan;
-
-    ProfileStep start = step(profile.lighting ? ProfileKeys::KeyboardRGB : QString(), 0, TextStart);
-    if (profile.lighting) {
-        ProfileOp o = op(ProfileOp::Lighting);
-        o.lighting = *profile.lighting;
-        start.ops << o;
-    }
-    plan << start;
-
-    if (profile.performance) {
-        ProfileStep s = step(ProfileKeys::KeyPerformance, 15, TextPerformance);
-        ProfileOp o = op(ProfileOp::Performance);
-        o.performance = *profile.performance;
-        if (!o.performance.hasDeadZones)
-            o.performance.pressDeadZoneUm = o.performance.releaseDeadZoneUm = 0;
-        s.ops << o;
-        plan << s;
-    }
-
-    if (profile.layers) {
-        plan << step(ProfileKeys::KeyCustom, 30, TextLayers);
-        ProfileStep s = step(ProfileKeys::KeyCustom, 45, TextLayers);
-        for (int layer = 0; layer < 4; ++layer) {
-            ProfileOp o = op(ProfileOp::Layer);
-            o.layer = layer;
-            for (int key : board.keys)
-                o.layerKeys.insert(key, key);
-            const QMap<int, int> &keys = (*profile.layers)[size_t(layer)];
-            for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-                if (onBoard.contains(it.key()))
-                    o.layerKeys.insert(it.key(), it.value());
-            s.ops << o;
-        }
-        plan << s;
-    }
-
-    if (profile.keyTravel) {
-        ProfileStep s = step(ProfileKeys::KeyTouchDB, 60, TextKeyTravel);
-        ProfileOp o = op(ProfileOp::KeyParams);
+    const QSet<int> onBoard(boardKeys.cbegin(), boardKeys.cend());
+    UnknownParts u;
+    u.lighting = profile.lighting.has_value();
+    u.performance = profile.performance.has_value();
+    u.layers = profile.layers.has_value();
+    if (profile.keyTravel)
         for (auto it = profile.keyTravel->cbegin(); it != profile.keyTravel->cend(); ++it)
             if (onBoard.contains(it.key()))
-                fullStateEntries(travelStateOf(it.key(), it.value(), board.bindKinds.value(it.key(), Bind_None)),
-                                 &o.params);
-        if (!o.params.isEmpty())
-            s.ops << o;
-        plan << s;
-    }
-
-    plan << step(profile.advanced ? ProfileKeys::AdvancedKey : QString(), 80, TextAdvancedParams);
-
-    if (profile.advanced) {
-        ProfileStep s = step(ProfileKeys::AdvancedKey, 90, TextAdvanced);
-        for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it) {
-            const int key = it.key();
-            const AdvancedBinding &b = it.value();
-            if (!onBoard.contains(key) || b.kind() == Bind_None)
-                continue;
-            ProfileOp o;
-            if (!bindingOp(key, b, loadMacro, &o, &s.error)) {
-                plan << s;
-                return plan;
-            }
-            s.ops << o;
-        }
-        plan << s;
-    } else {
-        // Nothing to bind, but the box tells the same story either way.
-        plan << step(QString(), 90, TextAdvanced);
-    }
-
-    plan << step(QString(), 100, TextDone);
-    return plan;
+                u.keyTravel.insert(it.key());
+    if (profile.advanced)
+        for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it)
+            if (onBoard.contains(it.key()) && it->kind() != Bind_None)
+                u.advanced.insert(it.key());
+    return u;
 }
 
 namespace {
@@ -234,11 +168,12 @@ int partnerOf(const AdvancedBinding &b)
 
 } // namespace
 
-QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro)
+QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro,
+                              const UnknownParts &unknown)
 {
     QList<ProfileStep> plan;
 
-    const bool lightingDiffers = !(from.lighting == to.lighting);
+    const bool lightingDiffers = unknown.lighting || !(from.lighting == to.lighting);
     ProfileStep start = step(lightingDiffers ? ProfileKeys::KeyboardRGB : QString(), 0, TextStart);
     if (lightingDiffers) {
         ProfileOp o = op(ProfileOp::Lighting);
@@ -260,14 +195,22 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
     const bool bandsDiffer = fp.globalTravelUm != tp.globalTravelUm || fp.pressDeadZoneUm != tp.pressDeadZoneUm
         || fp.releaseDeadZoneUm != tp.releaseDeadZoneUm;
     const bool latencyDiffers = fp.superLightSpeed != tp.superLightSpeed;
-    ProfileStep performance = step(bandsDiffer || latencyDiffers ? ProfileKeys::KeyPerformance : QString(), 15,
-                                   TextPerformance);
-    if (bandsDiffer) {
+    ProfileStep performance = step(bandsDiffer || latencyDiffers || unknown.performance ? ProfileKeys::KeyPerformance
+                                                                                        : QString(),
+                                   15, TextPerformance);
+    if (unknown.performance) {
+        // The dead zones, then the low-latency bit, which travels in the
+        // lighting record: without the second the keyboard would get it with
+        // some later lighting change, if ever.
+        ProfileOp o = op(ProfileOp::Performance);
+        o.performance = tp;
+        performance.ops << o;
+    } else if (bandsDiffer) {
         ProfileOp o = op(ProfileOp::DeadBands);
         o.performance = tp;
         performance.ops << o;
     }
-    if (latencyDiffers) {
+    if (latencyDiffers && !unknown.performance) {
         ProfileOp o = op(ProfileOp::LowLatency);
         o.performance = tp;
         performance.ops << o;
@@ -280,7 +223,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
         ProfileOp o = op(ProfileOp::Layer);
         o.layer = layer;
         for (auto it = t.cbegin(); it != t.cend(); ++it)
-            if (f.value(it.key(), it.key()) != it.value())
+            if (unknown.layers || f.value(it.key(), it.key()) != it.value())
                 o.layerKeys.insert(it.key(), it.value());
         if (!o.layerKeys.isEmpty())
             layers.ops << o;
@@ -292,6 +235,11 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
     ProfileStep travel = step(QString(), 60, TextKeyTravel);
     ProfileOp params = op(ProfileOp::KeyParams);
     for (auto it = to.keyTravel.cbegin(); it != to.keyTravel.cend(); ++it) {
+        if (unknown.keyTravel.contains(it.key())) {
+            // With the binding the key holds while this step goes out.
+            fullStateEntries(travelStateOf(it.key(), *it, from.bindKindOf(it.key())), &params.params);
+            continue;
+        }
         const auto was = from.keyTravel.constFind(it.key());
         if (was != from.keyTravel.cend() && sameSentTravel(*was, *it))
             continue;
@@ -306,7 +254,7 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
 
     ProfileStep unbind = step(QString(), 80, TextAdvancedParams);
     for (auto it = from.advanced.cbegin(); it != from.advanced.cend(); ++it) {
-        if (to.bindKindOf(it.key()) != Bind_None)
+        if (to.bindKindOf(it.key()) != Bind_None || unknown.advanced.contains(it.key()))
             continue;
         ProfileOp o = op(ProfileOp::Unbind);
         o.unbindKey = it.key();
@@ -319,11 +267,14 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
         const int key = it.key();
         const AdvancedBinding &b = it.value();
         const auto was = from.advanced.constFind(key);
-        if (b.kind() == Bind_None || (was != from.advanced.cend() && sameOnKeyboard(*was, b)) || written.contains(key))
+        const bool whole = unknown.advanced.contains(key);
+        if (b.kind() == Bind_None
+            || (!whole && ((was != from.advanced.cend() && sameOnKeyboard(*was, b)) || written.contains(key))))
             continue;
-        // The keyboard takes both halves of a pair from one record.
+        // The keyboard takes both halves of a pair from one record; a binding
+        // whose state is unknown is written as it is, either half.
         const int partner = partnerOf(b);
-        if (partner >= 0)
+        if (partner >= 0 && !whole)
             written.insert(partner);
         ProfileOp o;
         if (!bindingOp(key, b, loadMacro, &o, &bind.error))
@@ -338,6 +289,19 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
 
     plan << step(QString(), 100, TextDone);
     return plan;
+}
+
+QList<ProfileStep> planWholeProfile(const ProfileData &profile, const KeyboardConfig &holds,
+                                    const QList<int> &boardKeys, const MacroLoader &loadMacro)
+{
+    return planChange(holds, configWithProfile(holds, profile, boardKeys), loadMacro,
+                      partsOfProfile(profile, boardKeys));
+}
+
+QList<ProfileStep> planWholeProfileOn(const KB2ActionData &board, const ProfileData &profile,
+                                      const MacroLoader &loadMacro)
+{
+    return planWholeProfile(profile, configFromReadBack(mirrorReadBack(board)), boardKeysOf(board).keys, loadMacro);
 }
 
 bool planSends(const QList<ProfileStep> &plan)

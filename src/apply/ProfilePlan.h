@@ -6,12 +6,14 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
 #include <functional>
 
 class BoardControl;
+class KB2ActionData;
 struct KeyboardConfig;
 
 // Applying a profile to a keyboard, as a list of steps that the configurator
@@ -20,11 +22,10 @@ struct KeyboardConfig;
 
 // What the plan needs to know of the connected board.
 struct BoardKeys {
-    QList<int> keys;         // key types the board has (its layer-0 read-back), ascending
-    QMap<int, int> bindKinds; // key type -> BindKeyType of the binding it holds now
+    QList<int> keys; // key types the board has (its layer-0 read-back), ascending
 };
 
-// From layoutKeyMap()[0] and the eight advanced-key maps.
+// From layoutKeyMap()[0].
 BoardKeys boardKeysOf(const BoardControl &board);
 
 // One call on the device layer's record operations.
@@ -67,21 +68,44 @@ struct ProfileStep {
 
 using MacroLoader = std::function<MacroLoadResult(const QString &macroName)>;
 
-// Progress 0 (lighting), 15 (performance), 30 and 45 (layers), 60 (per-key
-// travel), 80, 90 (advanced keys), 100. A missing group skips its steps but
-// 0, 80, 90 and 100 are always there; keys the board does not have are skipped.
-// A MACRO binding whose file is missing or unreadable ends the plan with
-// that step, its error set.
-QList<ProfileStep> planProfile(const ProfileData &profile, const BoardKeys &board, const MacroLoader &loadMacro);
+// The parts of a keyboard's configuration whose state is not known: a plan
+// sends them whole, as to a keyboard that may hold anything there.
+struct UnknownParts {
+    bool lighting = false;
+    bool performance = false;
+    bool layers = false;
+    QSet<int> keyTravel; // keys whose travel state is unknown
+    QSet<int> advanced;  // keys whose binding is unknown
+};
+// What applying a profile whole sets on a keyboard with these keys: every
+// group the profile has, and in the per-key groups its keys the board has.
+UnknownParts partsOfProfile(const ProfileData &profile, const QList<int> &boardKeys);
 
-// The steps that take a keyboard holding `from` to `to`, in the same order
-// and with the same progress as planProfile, each holding only what
-// differs: equal configurations give steps without ops. Bindings that go
-// are removed before those that come are written; a pair (SOCD, RS) is
-// written once, from the key whose record names its partner. A MACRO
-// binding's steps come from loadMacro; one that cannot be loaded ends the
-// plan with its error, as in planProfile.
-QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro);
+// The steps that take a keyboard holding `from` to `to`: progress 0
+// (lighting, key colours), 15 (performance), 30 and 45 (layers), 60 (per-key
+// travel), 80 (bindings that go), 90 (bindings that come), 100, each holding
+// only what differs: equal configurations give steps without ops. A pair
+// (SOCD, RS) is written once, from the key whose record names its partner. A
+// MACRO binding's steps come from loadMacro; one that cannot be loaded ends
+// the plan with that step, its error set.
+//
+// What `unknown` names is sent whole whatever `from` says: the lighting
+// record, the dead zones with the low-latency bit, every key of every layer,
+// each named key's whole travel state (with the binding `from` gives it) and
+// each named key's binding, both halves of a pair. Applying a profile whole
+// is the difference to it from a configuration unknown in the profile's
+// parts: planChange(holds, configWithProfile(holds, p, keys), loader,
+// partsOfProfile(p, keys)).
+QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &to, const MacroLoader &loadMacro,
+                              const UnknownParts &unknown = UnknownParts());
+// Applying a profile whole to a keyboard that holds `holds` (the --full of
+// corvane-cli, and a keyboard whose read-back is not there): the difference
+// from a configuration unknown in the profile's parts.
+QList<ProfileStep> planWholeProfile(const ProfileData &profile, const KeyboardConfig &holds,
+                                    const QList<int> &boardKeys, const MacroLoader &loadMacro);
+// The same for a keyboard known only by its board copy (no read-back).
+QList<ProfileStep> planWholeProfileOn(const KB2ActionData &board, const ProfileData &profile,
+                                      const MacroLoader &loadMacro);
 // Whether a plan sends anything.
 bool planSends(const QList<ProfileStep> &plan);
 

@@ -156,7 +156,10 @@ void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QM
         worker.queryMacroSteps(w.first, w.second.size());
     target = worker.workSerial();
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    if (InterruptWatch *watch = InterruptWatch::current())
+        QObject::connect(watch, &InterruptWatch::interrupted, &loop, &QEventLoop::quit);
+    if (!interruptRequested())
+        loop.exec();
     // Steps not read stay unknown: the binding is sent as before.
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
         if (worker.board().macroStoreWords(it->first, it->second.size()) == it->second) {
@@ -231,8 +234,8 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         return io.fail(why);
 
     KeyboardLock lock(QStringLiteral("corvane-cli apply"));
-    if (!takeKeyboard(lock, QStringLiteral("apply"), io))
-        return KeyboardBusyExitCode;
+    if (const int refused = takeKeyboard(lock, QStringLiteral("apply"), io))
+        return refused;
     KeyboardSession session(&worker);
     const ReadResult read = readKeyboard(worker, session, &why, options.readBackTimeoutMs);
     if (interruptRequested()) {
@@ -249,9 +252,15 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     KeyboardConfig holds = configFromReadBack(session.readBack());
     if (!options.full)
         nameKeptMacros(worker, profile, macros, options.readBackTimeoutMs, &holds);
+    // Ctrl-C while the keyboard's macros were compared: nothing goes out.
+    if (interruptRequested()) {
+        worker.closeDevice();
+        io.fail(QStringLiteral("interrupted before anything was sent; the keyboard is unchanged"));
+        return InterruptedExitCode;
+    }
     const KeyboardConfig applied = configWithProfile(holds, profile, board.keys);
     const QList<ProfileStep> plan =
-        options.full ? planProfile(profile, board, loadMacro) : planChange(holds, applied, loadMacro);
+        options.full ? planWholeProfile(profile, holds, board.keys, loadMacro) : planChange(holds, applied, loadMacro);
     if (!options.full && !planSends(plan) && !options.verify) {
         io.note(QStringLiteral("nothing to send: the keyboard already holds every setting of %1").arg(path));
         return 0;

@@ -209,8 +209,8 @@ void MainWindow::applyProfile(ProfileData profile)
             profile.advanced = m_config->config().advanced;
     } else {
         const QString macroFolder = QDir::current().filePath(QStringLiteral("Macro"));
-        const QList<ProfileStep> plan = planProfile(
-            profile, boardKeysOf(*m_worker), [&macroFolder](const QString &name) { return loadMacroFile(macroFolder, name); });
+        const QList<ProfileStep> plan = planWholeProfileOn(
+            m_worker->board(), profile, [&macroFolder](const QString &name) { return loadMacroFile(macroFolder, name); });
         for (const ProfileStep &step : plan) {
             showStep(step);
             for (const ProfileOp &op : step.ops) {

@@ -59,6 +59,15 @@ MacroLoadResult withStatus(MacroLoadResult::Status status)
     return r;
 }
 
+// A keyboard known to hold these bindings (key -> kind) and nothing else.
+KeyboardConfig holding(const QMap<int, int> &bindings)
+{
+    KeyboardConfig c;
+    for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
+        c.advanced.insert(it.key(), AdvancedBinding(*advancedRecordOfKind(it.value(), it.key())));
+    return c;
+}
+
 // The device layer without a device: keeps what it would send.
 class Recorder : public KB2ActionData::Outlet, public KB2ActionData
 {
@@ -162,9 +171,10 @@ void TestApply::planOfAFullProfile()
     BoardKeys board;
     for (int key = 0; key <= 103; ++key)
         board.keys << key;
-    board.bindKinds = {{52, Bind_SOCD}, {54, Bind_MT}};
+    // What the keyboard holds: two bindings; the rest is the profile's to set.
+    const KeyboardConfig holds = holding({{52, Bind_SOCD}, {54, Bind_MT}});
     QStringList asked;
-    const QList<ProfileStep> plan = planProfile(profile, board, [&](const QString &name) {
+    const QList<ProfileStep> plan = planWholeProfile(profile, holds, board.keys, [&](const QString &name) {
         asked << name;
         return stepsNamed(name);
     });
@@ -208,19 +218,17 @@ void TestApply::planOfAFullProfile()
 
 void TestApply::missingGroupsAndBadMacros()
 {
-    const BoardKeys board{{51, 56, 57, 58}, {}};
+    const BoardKeys board{{51, 56, 57, 58}};
     auto plan = [&](const QJsonObject &doc, const MacroLoader &loader = MacroLoader()) {
-        return planProfile(readProfile(doc), board, loader);
+        return planWholeProfile(readProfile(doc), KeyboardConfig(), board.keys, loader);
     };
     // Without advanced keys the box still passes through "sending advanced
-    // keys" before it says done.
+    // keys" before it says done; a group the profile does not have sends nothing.
     const QList<ProfileStep> bare = plan({{"ProfileName", "x"}});
-    QCOMPARE(shapeOf(bare), (QStringList{"0  0", "80  0", "90  0", "100  0"}));
-    QCOMPARE(QString::fromUtf8(bare[2].text), QStringLiteral("正在下发高级键数据，请稍等..."));
+    QCOMPARE(shapeOf(bare), (QStringList{"0  0", "15  0", "30  0", "45  0", "60  0", "80  0", "90  0", "100  0"}));
+    QCOMPARE(QString::fromUtf8(bare[6].text), QStringLiteral("正在下发高级键数据，请稍等..."));
     QCOMPARE(shapeOf(plan({{"KeyCustom", QJsonObject()}})),
-             (QStringList{"0  0", "30 KeyCustom 0", "45 KeyCustom 4", "80  0", "90  0", "100  0"}));
-    QCOMPARE(shapeOf(plan({{"KeyTouchDB", QJsonObject()}, {"AdvancedKey", QJsonObject()}})),
-             (QStringList{"0  0", "60 KeyTouchDB 0", "80 AdvancedKey 0", "90 AdvancedKey 0", "100  0"}));
+             (QStringList{"0  0", "15  0", "30 KeyCustom 0", "45 KeyCustom 4", "60  0", "80  0", "90  0", "100  0"}));
 
     // Without stored dead zones the plan sends 0 for both.
     const PerformanceSettings perf = plan({{"KeyPerformance", QJsonObject{{"global-key-touch", 1500}}}})[1].ops[0].performance;
@@ -235,7 +243,8 @@ void TestApply::missingGroupsAndBadMacros()
     for (const auto &c : {std::make_pair(MacroLoadResult::FileMissing, "open file failure!"),
                           std::make_pair(MacroLoadResult::BadHeader, "数据解析异常!")}) {
         const QList<ProfileStep> p = plan(advanced, [&](const QString &) { return withStatus(c.first); });
-        QCOMPARE(shapeOf(p), (QStringList{"0  0", "80 AdvancedKey 0", "90 AdvancedKey 1"}));
+        QCOMPARE(shapeOf(p), (QStringList{"0  0", "15  0", "30  0", "45  0", "60  0", "80 AdvancedKey 0",
+                                          "90 AdvancedKey 1"}));
         QCOMPARE(p.last().error, QString::fromUtf8(c.second));
         QCOMPARE(keyOf(p.last().ops[0].binding), 56);
     }
@@ -294,13 +303,11 @@ void TestApply::runningMatchesTheKeyboardViews()
     QCOMPARE(readProfile(boardProfileDocument(session.readBack())), before);
 
     const BoardKeys board = boardKeysOf(*rig.worker);
-    QCOMPARE(board.bindKinds, (QMap<int, int>{{54, Bind_MT}}));
     QVERIFY(!board.keys.contains(160));
     const ProfileData profile = readProfile(data.value("profile").toObject());
     const QString folder = dir.path() + "/Macro";
-    for (const ProfileStep &step : planProfile(profile, board, [&](const QString &name) {
-             return loadMacroFile(folder, name);
-         })) {
+    for (const ProfileStep &step : planWholeProfile(profile, configFromReadBack(session.readBack()), board.keys,
+                                                    [&](const QString &name) { return loadMacroFile(folder, name); })) {
         QVERIFY(step.error.isEmpty());
         QVERIFY(runProfileStep(step, *rig.worker));
     }

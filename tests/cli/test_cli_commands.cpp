@@ -197,7 +197,7 @@ void TestCliCommands::applySendsTheConfiguratorsFramesAndVerifies()
         QString why;
         QVERIFY(loadProfileFile(path, &profile, &why));
         const QString folder = dir.filePath("Macro");
-        for (const ProfileStep &step : planProfile(profile, boardKeysOf(*rig.worker),
+        for (const ProfileStep &step : planWholeProfileOn(rig.worker->board(), profile,
                                                    [&](const QString &n) { return loadMacroFile(folder, n); }))
             runProfileStep(step, *rig.worker);
         QVERIFY(rig.waitIdle());

@@ -326,7 +326,7 @@ void TestWireLog::profileApplication()
     }
     QVERIFY(rig.start());
     const ProfileData profile = readProfile(data.value("profile").toObject());
-    for (const ProfileStep &step : planProfile(profile, boardKeysOf(*rig.worker), [&](const QString &name) {
+    for (const ProfileStep &step : planWholeProfileOn(rig.worker->board(), profile, [&](const QString &name) {
              return loadMacroFile(folder, name);
          }))
         QVERIFY(runProfileStep(step, *rig.worker));

@@ -555,7 +555,7 @@ void TestFirmwareDialog::backupAndRestore()
 
     // Put back as the main window applies a profile.
     rig.profiles.SelectCurrentProfile(id);
-    const QList<ProfileStep> plan = planProfile(rig.profiles.currentProfile(), boardKeysOf(*rig.worker),
+    const QList<ProfileStep> plan = planWholeProfileOn(rig.worker->board(), rig.profiles.currentProfile(),
                                                 [](const QString &macro) {
                                                     return loadMacroFile(macroFolderPath(), macro);
                                                 });

@@ -653,7 +653,7 @@ void TestLighting::profileShownAndApplied()
 
     // The plan sends the five values in one lighting write; the page shows
     // them and sends nothing. A stored sleep past the list shows 120 min.
-    const QList<ProfileStep> plan = planProfile(profile, boardKeysOf(*r.rig.worker), {});
+    const QList<ProfileStep> plan = planWholeProfileOn(r.rig.worker->board(), profile, {});
     QVERIFY(runProfileStep(plan.first(), *r.rig.worker));
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.frames(Kb2Cmd::PRGB), 1);

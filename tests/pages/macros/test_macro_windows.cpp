@@ -479,7 +479,7 @@ void TestMacroWindows::bindingARecordedMacro()
         QVERIFY(rig.readBack(session));
         QVERIFY(rig.waitIdle());
         QStringList errors;
-        for (const ProfileStep &step : planProfile(profile, boardKeysOf(*rig.worker), [&](const QString &macro) {
+        for (const ProfileStep &step : planWholeProfileOn(rig.worker->board(), profile, [&](const QString &macro) {
                  return loadMacroFile(freshFolder, macro);
              })) {
             runProfileStep(step, *rig.worker);
