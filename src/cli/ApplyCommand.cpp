@@ -1,5 +1,7 @@
 #include "ApplyCommand.h"
 
+#include "ApplyRunner.h"
+
 #include "BoardProfile.h"
 #include "InterruptWatch.h"
 #include "Kb2Errors.h"
@@ -23,24 +25,6 @@
 #include <QTimer>
 
 namespace {
-
-constexpr int ProgressTickMs = 100;
-
-// The profile group a step sends, as a person reads it.
-QString stepLabel(const ProfileStep &step)
-{
-    if (step.group == ProfileKeys::KeyboardRGB)
-        return QStringLiteral("lighting");
-    if (step.group == ProfileKeys::KeyPerformance)
-        return QStringLiteral("performance");
-    if (step.group == ProfileKeys::KeyCustom)
-        return QStringLiteral("key layers");
-    if (step.group == ProfileKeys::KeyTouchDB)
-        return QStringLiteral("per-key travel");
-    if (step.group == ProfileKeys::AdvancedKey)
-        return QStringLiteral("advanced keys");
-    return step.progress == 100 ? QStringLiteral("done") : QString();
-}
 
 bool hasSettings(const ProfileData &p)
 {
@@ -259,128 +243,78 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         return InterruptedExitCode;
     }
     const KeyboardConfig applied = configWithProfile(holds, profile, board.keys);
-    const QList<ProfileStep> plan =
-        options.full ? planWholeProfile(profile, holds, board.keys, loadMacro) : planChange(holds, applied, loadMacro);
-    if (!options.full && !planSends(plan) && !options.verify) {
+    ApplyRunner runner(&worker);
+    runner.setStallTimeout(options.stallMs);
+    ApplyRunner::Request request;
+    request.from = holds;
+    request.to = applied;
+    if (options.full)
+        request.unknown = partsOfProfile(profile, board.keys);
+    request.loadMacro = loadMacro;
+    if (!options.full && !planSends(planChange(holds, applied, loadMacro, request.unknown)) && !options.verify) {
         io.note(QStringLiteral("nothing to send: the keyboard already holds every setting of %1").arg(path));
         return 0;
     }
 
-    // Listen before the first request goes out.
-    QEventLoop loop;
-    int refused = 0;
-    int stopCode = Kb2Error::Ok;
-    bool lost = false;
-    quint64 target = ~quint64(0);
-    QObject::connect(&worker, &KeyboardAction::sigKB2RequestFailed, &loop, [&](int, bool read, int code) {
-        if (read)
-            return;
-        if (code == Kb2Error::Refused) {
-            ++refused;
-            return;
-        }
-        // Unanswered or garbled after its retries: the keyboard has stopped answering.
-        stopCode = code;
-        loop.quit();
-    });
-    QObject::connect(&worker, &KeyboardAction::sigDeviceLost, &loop, [&](int code) {
-        lost = true;
-        stopCode = code;
-        loop.quit();
-    });
-    QObject::connect(&worker, &KeyboardAction::sigKB2Idle, &loop, [&](quint64 serial) {
-        if (serial >= target)
-            loop.quit();
-    });
-
-    // The same calls, in the same order, as the configurator makes.
-    const quint64 start = worker.workSerial();
-    QList<quint64> stepEnds;
-    QString planError;
-    bool storeFull = false;
-    for (const ProfileStep &step : plan) {
-        storeFull = !runProfileStep(step, worker) || storeFull;
-        stepEnds << worker.workSerial() - start;
-        if (!step.error.isEmpty()) {
-            planError = step.error;
-            break;
-        }
-    }
-    target = start + stepEnds.last();
-    const quint64 total = qMax<quint64>(1, stepEnds.last());
-
+    // The same runner, the same plan and order, as the configurator.
     ProgressLine bar(io.err);
-    quint64 lastDone = ~quint64(0);
     QString current;
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    auto tick = [&] {
-        const quint64 queued = quint64(worker.queuedCount());
-        const quint64 done = total > queued ? total - qMin(total, queued) : 0;
-        int i = 0;
-        while (i < stepEnds.size() - 1 && stepEnds[i] <= done)
-            ++i;
-        const QString label = stepLabel(plan[i]);
+    ApplyRunner::Queued queued;
+    ApplyRunner::Outcome outcome;
+    bool ended = false;
+    QEventLoop loop;
+    auto groupAt = [&queued](int frame) {
+        QString label;
+        for (const ApplyRunner::Group &g : qAsConst(queued.groups))
+            if (g.firstFrame <= frame)
+                label = g.label;
+        return label;
+    };
+    QObject::connect(&runner, &ApplyRunner::progress, &loop, [&](quint64 id, int done, int frames) {
+        if (id != queued.id)
+            return;
+        const QString label = groupAt(qMin(done, frames - 1));
         if (!label.isEmpty())
             current = label;
-        bar.setProgress(int(done * 100 / total), current);
-        if (done != lastDone) {
-            lastDone = done;
-            sinceProgress.restart();
-        } else if (sinceProgress.elapsed() > options.stallMs) {
-            stopCode = Kb2Error::NoAnswer;
-            loop.quit();
-        }
-    };
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &loop, tick);
-    ticker.start(ProgressTickMs);
-    // Ctrl-C: the worker is stopped between two frames (a frame is one
-    // report, written whole), and what went out is told.
-    bool interrupted = interruptRequested();
+        bar.setProgress(frames > 0 ? done * 100 / frames : 100, done == frames ? QStringLiteral("done") : current);
+    });
+    QObject::connect(&runner, &ApplyRunner::finished, &loop, [&](quint64 id, const ApplyRunner::Outcome &o) {
+        if (id != queued.id)
+            return;
+        outcome = o;
+        ended = true;
+        loop.quit();
+    });
+    // Ctrl-C: the runner stops the worker between two frames, and what went
+    // out is told.
     if (InterruptWatch *watch = InterruptWatch::current())
-        QObject::connect(watch, &InterruptWatch::interrupted, &loop, [&] {
-            interrupted = true;
-            loop.quit();
-        });
-    tick();
+        QObject::connect(watch, &InterruptWatch::interrupted, &runner, &ApplyRunner::cancel);
+    queued = runner.run(request);
+    if (queued.id != 0 && interruptRequested())
+        runner.cancel();
     // Even when the worker is done already: its reports are still on their
     // way. A profile that needed nothing sent (no binding to remove, no key
     // this keyboard has) has no report to wait for.
-    if (stepEnds.last() > 0 && !interrupted)
+    if (queued.id != 0 && !ended)
         loop.exec();
-    ticker.stop();
+    const int refused = outcome.refused;
+    const QString planError = queued.planError;
+    const bool storeFull = queued.storeFull;
 
-    if (interrupted && stopCode == Kb2Error::Ok) {
-        const quint64 queued = quint64(worker.queuedCount());
-        worker.closeDevice();
+    if (outcome.kind == ApplyRunner::Outcome::Cancelled) {
         bar.end();
         // The frames no longer queued have gone out; the last of them may
         // not have been answered.
-        const quint64 frames = stepEnds.last();
-        const quint64 done = frames - qMin(frames, queued);
+        const int done = outcome.framesDone;
         QStringList sent, partly, notSent;
-        QString label;
-        quint64 from = 0, stepStart = 0;
-        auto judge = [&](quint64 end) {
-            if (label.isEmpty() || label == QLatin1String("done") || end == from)
-                return;
-            (end <= done ? sent : from < done ? partly : notSent) << label;
-        };
-        for (int i = 0; i < plan.size(); ++i) {
-            const QString name = stepLabel(plan[i]);
-            // Unnamed steps belong to the group before them, as on the bar.
-            if (!name.isEmpty() && name != label) {
-                judge(stepStart);
-                label = name;
-                from = stepStart;
-            }
-            stepStart = stepEnds[i];
+        for (const ApplyRunner::Group &g : qAsConst(queued.groups)) {
+            if (g.label.isEmpty())
+                continue;
+            (g.endFrame <= done ? sent : g.firstFrame < done ? partly : notSent) << g.label;
         }
-        judge(stepStart);
         QString text = QStringLiteral("interrupted: %1 of the %2 frames of %3 were sent")
                            .arg(done)
-                           .arg(frames)
+                           .arg(outcome.frames)
                            .arg(path);
         if (!sent.isEmpty())
             text += QStringLiteral("; applied: %1").arg(sent.join(QLatin1String(", ")));
@@ -392,16 +326,17 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         return InterruptedExitCode;
     }
 
-    if (stopCode != Kb2Error::Ok) {
+    if (outcome.kind != ApplyRunner::Outcome::Done) {
         bar.end();
+        const bool lost = outcome.kind == ApplyRunner::Outcome::Lost;
         if (!lost)
             worker.closeDevice();
         return io.fail(QStringLiteral("%1 while applying %2 (%3); the settings sent before stay on the keyboard")
                            .arg(lost ? QStringLiteral("the keyboard was disconnected")
                                      : QStringLiteral("the keyboard stopped answering"),
-                                path, current.isEmpty() ? QLatin1String(kb2ErrorName(stopCode)) : current));
+                                path, current.isEmpty() ? QLatin1String(kb2ErrorName(outcome.code)) : current));
     }
-    bar.setProgress(100, planError.isEmpty() ? stepLabel(plan.last()) : current);
+    bar.setProgress(100, planError.isEmpty() ? QStringLiteral("done") : current);
     bar.end();
     if (!planError.isEmpty())
         return io.fail(QStringLiteral("applying %1 stopped at its macros: %2").arg(path, planError));

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "ApplyRunner.h"
+
 #include "AppParams.h"
 #include "BoardRecords.h"
 #include "CorvaneVersion.h"
@@ -91,7 +93,8 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
 #endif
     m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
     m_keyboards = new KeyboardDeck(&m_worker->feeds().layers, this);
-    m_config = new KeyboardConfigModel(m_worker, m_profiles, this);
+    m_runner = new ApplyRunner(m_worker, this);
+    m_config = new KeyboardConfigModel(m_runner, m_profiles, this);
     m_config->setMacroLoader([](const QString &name) {
         return loadMacroFile(QDir::current().filePath(QStringLiteral("Macro")), name);
     });

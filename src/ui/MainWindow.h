@@ -14,6 +14,7 @@
 
 #include <functional>
 
+class ApplyRunner;
 class DeviceLifecycle;
 class FirmwareNotice;
 class DeviceNotifier;
@@ -168,6 +169,7 @@ private:
 
     KeyboardAction *m_worker;
     ProfileManager *m_profiles;
+    ApplyRunner *m_runner = nullptr;
     KeyboardConfigModel *m_config = nullptr;
     DeviceLifecycle *m_lifecycle;
     UserPrompts m_prompts;
@@ -183,10 +185,9 @@ private:
     bool m_frontPending = false; // a focus change not acted on yet
     bool m_applying = false;
     bool m_layersAfterModeSwitch = false; // the layout read after a mode switch is due
-    // The check of an applied profile: due once the worker is idle past
-    // m_checkSerial; m_checkName is the profile's list name.
-    bool m_checkPending = false;
-    quint64 m_checkSerial = 0;
+    // The check of an applied profile: due once the runner's run m_checkRun
+    // has every answer; m_checkName is the profile's list name.
+    quint64 m_checkRun = 0;
     QString m_checkName;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;

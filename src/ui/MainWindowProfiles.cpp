@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "ApplyRunner.h"
+
 #include "BoardProfile.h"
 #include "DeviceLifecycle.h"
 #include "KeyConfigWgt.h"
@@ -199,8 +201,7 @@ void MainWindow::applyProfile(ProfileData profile)
         m_config->applyWhole(target, tr("应用配置“%1”").arg(m_activeName), showStep, &error, &storeFull);
         // A profile that stopped half way has been told already.
         if (error.isEmpty() && !storeFull) {
-            m_checkPending = true;
-            m_checkSerial = m_worker->workSerial();
+            m_checkRun = m_config->lastRun();
             m_checkName = m_activeName;
         }
         // The bindings after a bad macro were not sent: the pages show
@@ -208,31 +209,20 @@ void MainWindow::applyProfile(ProfileData profile)
         if (!error.isEmpty() && profile.advanced)
             profile.advanced = m_config->config().advanced;
     } else {
-        const QString macroFolder = QDir::current().filePath(QStringLiteral("Macro"));
-        const QList<ProfileStep> plan = planWholeProfileOn(
-            m_worker->board(), profile, [&macroFolder](const QString &name) { return loadMacroFile(macroFolder, name); });
-        for (const ProfileStep &step : plan) {
-            showStep(step);
-            for (const ProfileOp &op : step.ops) {
-                // Only a macro is refused for want of room; another kind
-                // is refused when its key has no wire code.
-                const bool taken = runProfileOp(op, *m_worker);
-                storeFull = storeFull || (!taken && op.kind == ProfileOp::Binding
-                                          && op.binding.userType() == qMetaTypeId<MACROInfo>());
-            }
-            if (step.error.isEmpty())
-                continue;
-            error = step.error;
-            QMap<int, AdvancedBinding> sent;
-            for (const ProfileOp &op : step.ops) {
-                AdvancedBinding binding;
-                int key = 0;
-                if (op.kind == ProfileOp::Binding && bindingFromRecord(op.binding, &binding, &key))
-                    sent.insert(key, profile.advanced->value(key));
-            }
-            profile.advanced = sent;
-            break;
-        }
+        // Without a read-back all that is known is the board copy: the
+        // profile goes whole, and no step of the history holds it.
+        const KeyboardConfig holds = configFromReadBack(mirrorReadBack(m_worker->board()));
+        ApplyRunner::Request request;
+        request.from = holds;
+        request.to = configWithProfile(holds, profile, boardKeysOf(*m_worker).keys);
+        request.unknown = partsOfProfile(profile, boardKeysOf(*m_worker).keys);
+        request.loadMacro = m_config->macroLoader();
+        request.onStep = showStep;
+        const ApplyRunner::Queued queued = m_runner->run(request);
+        error = queued.planError;
+        storeFull = queued.storeFull;
+        if (!error.isEmpty())
+            profile.advanced = queued.reached.advanced;
     }
     if (!error.isEmpty()) {
         progress->closeProgress();
@@ -250,19 +240,21 @@ void MainWindow::applyProfile(ProfileData profile)
 // refuses is told by the lifecycle, not here.
 void MainWindow::setupAppliedCheck()
 {
-    connect(m_worker, &KeyboardAction::sigKB2Idle, this, [this](quint64 serial) {
-        if (m_checkPending && serial >= m_checkSerial)
+    connect(m_runner, &ApplyRunner::finished, this, [this](quint64 run, const ApplyRunner::Outcome &outcome) {
+        if (run == 0 || run != m_checkRun)
+            return;
+        m_checkRun = 0;
+        // A keyboard that went or stopped answering has been told already.
+        if (outcome.kind == ApplyRunner::Outcome::Done)
             checkAppliedProfile();
     });
-    auto cancel = [this] { m_checkPending = false; };
+    auto cancel = [this] { m_checkRun = 0; };
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, cancel);
     connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, cancel);
-    connect(m_worker, &KeyboardAction::sigDeviceLost, this, cancel);
 }
 
 void MainWindow::checkAppliedProfile()
 {
-    m_checkPending = false;
     if (!m_config->hasConfig())
         return;
     const QList<ProfileDifference> differences = configDifferences(

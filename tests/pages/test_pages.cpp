@@ -22,6 +22,7 @@
 #include "MacroSetWindow.h"
 #include "MacroTableWgt.h"
 #include "MTSetWindow.h"
+#include "ApplyRunner.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
 #include "PerformancePageWgt.h"
@@ -53,7 +54,7 @@ constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeW = 35, TypeQ = 34, TypeY 
 // to the rig's worker and a profile manager of their own, as the main
 // window builds them.
 struct Pages {
-    explicit Pages(SimRig &rig) : config(rig.worker.get(), &manager), deck(&rig.worker->feeds().layers)
+    explicit Pages(SimRig &rig) : runner(rig.worker.get()), config(&runner, &manager), deck(&rig.worker->feeds().layers)
     {
         QList<KeyboardBaseWgt *> list;
         for (int layer = 0; layer < 4; ++layer) {
@@ -100,6 +101,7 @@ struct Pages {
     QJsonObject document() const { return manager.currentDocument(); }
 
     ProfileManager manager;
+    ApplyRunner runner;
     KeyboardConfigModel config;
     KeyboardDeck deck;
     std::unique_ptr<KeyboardBaseWgt> view[4];

@@ -7,6 +7,7 @@
 // hears the whole read-back, as in the program.
 
 #include "AppParams.h"
+#include "ApplyRunner.h"
 #include "BoardProfile.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
@@ -69,7 +70,8 @@ struct PageRig {
     SimRig rig;
     KeyboardSession session{rig.worker.get()};
     ProfileManager manager;
-    KeyboardConfigModel config{rig.worker.get(), &manager};
+    ApplyRunner runner{rig.worker.get()};
+    KeyboardConfigModel config{&runner, &manager};
     KeyboardDeck deck{&rig.worker->feeds().layers};
     QWidget window;
     std::unique_ptr<KeyboardBaseWgt> view[4];

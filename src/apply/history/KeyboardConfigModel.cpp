@@ -1,5 +1,6 @@
 #include "KeyboardConfigModel.h"
 
+#include "ApplyRunner.h"
 #include "KeyboardFeatures.h"
 #include "ProfileManager.h"
 
@@ -56,8 +57,8 @@ private:
     int m_mergeId;
 };
 
-KeyboardConfigModel::KeyboardConfigModel(BoardControl *board, ProfileManager *profiles, QObject *parent)
-    : QObject(parent), m_board(board), m_profiles(profiles), m_history(new QUndoStack(this))
+KeyboardConfigModel::KeyboardConfigModel(ApplyRunner *runner, ProfileManager *profiles, QObject *parent)
+    : QObject(parent), m_runner(runner), m_profiles(profiles), m_history(new QUndoStack(this))
 {
 }
 
@@ -162,12 +163,9 @@ void KeyboardConfigModel::restoreTo(const KeyboardConfig &target)
     }
 }
 
-KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig &target,
-                                                            const std::function<void(const ProfileStep &)> &onStep)
+MacroLoader KeyboardConfigModel::macroLoader() const
 {
-    MoveResult result;
-    const KeyboardConfig before = m_config;
-    const QList<ProfileStep> plan = planChange(before, target, [this](const QString &name) {
+    return [this](const QString &name) {
         const auto known = m_macros.constFind(name);
         if (known != m_macros.cend()) {
             MacroLoadResult r;
@@ -176,52 +174,26 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
             return r;
         }
         return m_loadMacro ? m_loadMacro(name) : MacroLoadResult();
-    });
-    // What the keyboard holds when every op is taken; bindings that were
-    // refused or never sent keep what they were.
-    KeyboardConfig reached = target;
-    QSet<int> bound;
-    for (const ProfileStep &step : plan) {
-        if (onStep)
-            onStep(step);
-        for (const ProfileOp &op : step.ops) {
-            const bool taken = runProfileOp(op, *m_board);
-            if (op.kind != ProfileOp::Binding)
-                continue;
-            AdvancedBinding binding;
-            int key = -1;
-            if (!bindingFromRecord(op.binding, &binding, &key))
-                continue;
-            if (taken) {
-                bound.insert(key);
-            } else {
-                // Only a macro is refused for want of room; another kind
-                // is refused when its key has no wire code.
-                result.complete = false;
-                result.storeFull = result.storeFull || binding.kind() == Bind_MACRO;
-            }
-        }
-        if (!step.error.isEmpty()) {
-            result.complete = false;
-            result.error = step.error;
-            break;
-        }
-    }
-    if (!result.complete) {
-        // Bindings planned but not taken stay as they were.
-        for (auto it = target.advanced.cbegin(); it != target.advanced.cend(); ++it) {
-            const auto was = before.advanced.constFind(it.key());
-            const bool changed = was == before.advanced.cend() || !(*was == *it);
-            if (!changed || bound.contains(it.key()))
-                continue;
-            if (was == before.advanced.cend())
-                reached.advanced.remove(it.key());
-            else
-                reached.advanced.insert(it.key(), *was);
-        }
-    }
-    m_config = reached;
+    };
+}
+
+KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig &target,
+                                                            const std::function<void(const ProfileStep &)> &onStep)
+{
+    const KeyboardConfig before = m_config;
+    ApplyRunner::Request request;
+    request.from = before;
+    request.to = target;
+    request.loadMacro = macroLoader();
+    request.onStep = onStep;
+    const ApplyRunner::Queued queued = m_runner->run(request);
+    m_lastRun = queued.id;
+    m_config = queued.reached;
     writeProfile(before, m_config);
+    MoveResult result;
+    result.complete = queued.complete;
+    result.storeFull = queued.storeFull;
+    result.error = queued.planError;
     return result;
 }
 

@@ -8,15 +8,15 @@
 
 #include <functional>
 
-class BoardControl;
+class ApplyRunner;
 class ProfileManager;
 class QUndoStack;
 
 // The configuration of the connected keyboard and its history. Every
 // change a user makes is one command on the undo stack; its redo and undo
 // move the keyboard from one configuration to the other by sending their
-// difference (planChange), and keep the current profile document in step.
-// Lives on the GUI thread; the board control queues what it is given.
+// difference through the keyboard's apply runner, and keep the current
+// profile document in step. Lives on the GUI thread.
 class KeyboardConfigModel : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +41,7 @@ public:
         MergeKeyColours,
     };
 
-    explicit KeyboardConfigModel(BoardControl *board, ProfileManager *profiles = nullptr, QObject *parent = nullptr);
+    explicit KeyboardConfigModel(ApplyRunner *runner, ProfileManager *profiles = nullptr, QObject *parent = nullptr);
     ~KeyboardConfigModel() override;
 
     void setMacroLoader(const MacroLoader &loader) { m_loadMacro = loader; }
@@ -86,6 +86,11 @@ public:
     bool applyWhole(const KeyboardConfig &target, const QString &text,
                     const std::function<void(const ProfileStep &)> &onStep = {}, QString *error = nullptr,
                     bool *storeFull = nullptr);
+    // The apply runner's run of the last change sent (0: it sent nothing).
+    quint64 lastRun() const { return m_lastRun; }
+    // What a binding named by a macro sends: the steps the editor last gave
+    // it, else its file.
+    MacroLoader macroLoader() const;
 
 signals:
     // The configuration changed under the pages, which show it: after the
@@ -109,8 +114,9 @@ private:
     void pushStep(const KeyboardConfig &before, const EditText &text, int mergeId);
     void restoreTo(const KeyboardConfig &target);
 
-    BoardControl *m_board;
+    ApplyRunner *m_runner;
     ProfileManager *m_profiles;
+    quint64 m_lastRun = 0;
     QUndoStack *m_history;
     MacroLoader m_loadMacro;
     QMap<QString, QList<MACRO_Key>> m_macros;
