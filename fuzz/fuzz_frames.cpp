@@ -6,7 +6,6 @@
 #include "KB2ActionData.h"
 #include "Kb2Decoders.h"
 #include "Kb2Frame.h"
-#include "SoftwareConfig.h"
 
 #include <cstdint>
 #include <cstring>
@@ -72,10 +71,9 @@ void decodeAll(const quint8 *buf, int len, FuzzActionData &data)
 
     Kb2MatrixRows rows;
     if (kb2_decode_key_matrix(buf, len, rows)) {
-        SoftwareConfig *config = SoftwareConfig::instance();
         for (int c = 0; c < KB2MatrixCols; ++c) {
-            config->setMatrixCell(rows.firstRow, c, rows.first[c]);
-            config->setMatrixCell(rows.secondRow, c, rows.second[c]);
+            data.setKeyMatrixCell(rows.firstRow, c, rows.first[c]);
+            data.setKeyMatrixCell(rows.secondRow, c, rows.second[c]);
         }
     }
     quint8 table = 0;
@@ -115,15 +113,10 @@ void writeBack(FuzzActionData &data)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
-    static const bool matrixReady = [] {
-        const quint16 *family = familyKeyMatrix(0);
-        for (int i = 0; i < KB2MatrixCells; ++i)
-            SoftwareConfig::instance()->setMatrixCell(i / KB2MatrixCols, i % KB2MatrixCols, family[i]);
-        return true;
-    }();
-    Q_UNUSED(matrixReady)
-
     FuzzActionData data;
+    const quint16 *family = familyKeyMatrix(0);
+    for (int i = 0; i < KB2MatrixCells; ++i)
+        data.setKeyMatrixCell(i / KB2MatrixCols, i % KB2MatrixCols, family[i]);
     // The bytes exactly as given, in a buffer of their own size.
     const std::vector<quint8> raw(bytes, bytes + size);
     decodeAll(raw.data(), int(raw.size()), data);

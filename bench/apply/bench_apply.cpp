@@ -71,7 +71,7 @@ Figure applyOnce(VirtualKeyboard &kb, const VirtualKeyboard::State &start, const
     kb.clearFrameLog();
     QEventLoop idle;
     quint64 target = ~quint64(0);
-    QObject::connect(&worker, &KeyboardAction::sigKB2Idle, &idle, [&](quint64 serial) {
+    QObject::connect(worker.reports(), &KeyboardWorker::sigKB2Idle, &idle, [&](quint64 serial) {
         if (serial >= target)
             idle.quit();
     });

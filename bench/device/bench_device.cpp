@@ -144,7 +144,7 @@ void keyTestLatency(VirtualKeyboard &kb)
     if (worker.connectDevice() != 0 || !runUntil(loop, 60000))
         return;
     worker.startKeyTest();
-    QObject::connect(&worker, &KeyboardAction::sigUpdateMMData, &loop, &QEventLoop::quit);
+    QObject::connect(worker.reports(), &KeyboardWorker::sigUpdateMMData, &loop, &QEventLoop::quit);
     runUntil(loop, 5000);
     std::vector<double> latencies;
     for (int i = 0; i < 50; ++i) {

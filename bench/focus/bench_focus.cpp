@@ -143,7 +143,7 @@ int main(int argc, char **argv)
     Figures oneKeyFigures, everythingFigures;
     {
         auto worker = std::make_unique<KeyboardAction>();
-        QueuedSpy idle(worker.get(), &KeyboardAction::sigKB2Idle);
+        QueuedSpy idle(worker->reports(), &KeyboardWorker::sigKB2Idle);
         auto workerIdle = [&] {
             const quint64 target = worker->workSerial();
             return waitFor([&] { return !idle.isEmpty() && idle.last().first().toULongLong() >= target; });

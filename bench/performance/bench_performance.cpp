@@ -14,7 +14,9 @@
 
 #include "HidBackend.h"
 #include "HidLibrary.h"
+#include "DeviceNotifier.h"
 #include "KeyboardAction.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -106,7 +108,10 @@ int main(int argc, char **argv)
         KeyboardAction worker;
         worker.setFirstWriteDelay(0);
         ProfileManager profiles;
-        KeyboardDeck deck(&worker.feeds().layers);
+        ExternalDeviceNotifier notifier;
+        KeyboardController keyboard(&worker, &notifier, &profiles);
+        KeyboardDeck deck;
+        QObject::connect(&keyboard, &KeyboardController::keyCodesRead, &deck, &KeyboardDeck::setKeyCodes);
         QWidget window;
         auto *layout = new QVBoxLayout(&window);
         QList<KeyboardBaseWgt *> views;
@@ -120,7 +125,7 @@ int main(int argc, char **argv)
         layout->addWidget(views.first());
         deck.setViews(views);
         auto *page = new PerformancePageWgt(&window);
-        page->setServices({&worker, &worker, &worker.feeds(), &profiles, &deck});
+        page->setServices({&keyboard, &profiles, &deck});
         page->build();
         layout->addWidget(page);
         window.show();

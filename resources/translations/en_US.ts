@@ -366,6 +366,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</source>
         <translation>The keyboard did not keep every setting of the profile “%1”. Apply it again.</translation>
     </message>
+    <message>
+        <source>无法访问键盘</source>
+        <translation>Cannot open the keyboard</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -2347,6 +2351,25 @@ Release notes:
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>The autostart entry could not be changed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardController</name>
+    <message>
+        <source>应用配置“%1”</source>
+        <translation>Apply profile “%1”</translation>
+    </message>
+    <message>
+        <source>回报率</source>
+        <translation>Polling rate</translation>
+    </message>
+    <message>
+        <source>切换到Win模式</source>
+        <translation>Switch to Windows mode</translation>
+    </message>
+    <message>
+        <source>切换到Mac模式</source>
+        <translation>Switch to Mac mode</translation>
     </message>
 </context>
 </TS>

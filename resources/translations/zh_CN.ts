@@ -366,6 +366,10 @@
         <source>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</source>
         <translation>键盘没有保存配置“%1”的全部设置，请重新应用该配置。</translation>
     </message>
+    <message>
+        <source>无法访问键盘</source>
+        <translation>无法访问键盘</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -2347,6 +2351,25 @@
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>无法更改自动启动项：%1</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardController</name>
+    <message>
+        <source>应用配置“%1”</source>
+        <translation>应用配置“%1”</translation>
+    </message>
+    <message>
+        <source>回报率</source>
+        <translation>回报率</translation>
+    </message>
+    <message>
+        <source>切换到Win模式</source>
+        <translation>切换到Win模式</translation>
+    </message>
+    <message>
+        <source>切换到Mac模式</source>
+        <translation>切换到Mac模式</translation>
     </message>
 </context>
 </TS>

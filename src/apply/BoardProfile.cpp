@@ -4,7 +4,6 @@
 #include "KB2ActionDataParams.h"
 #include "KeyTypeTable.h"
 #include "KeyboardSession.h"
-#include "SoftwareConfig.h"
 
 ProfileData boardProfile(const KeyboardReadBack &rb)
 {
@@ -38,12 +37,11 @@ ProfileData boardProfile(const KeyboardReadBack &rb)
     // Per-key travel: the trigger mode from the key's entry, the distances
     // from the key's cell of the board's tables.
     QMap<int, KeyTravelRecord> travel;
-    SoftwareConfig *config = SoftwareConfig::instance();
     for (auto it = rb.travel.cbegin(); it != rb.travel.cend(); ++it) {
         KeyTravelRecord rec = it.value();
-        const int packed = config->findKey(keyTypeCode(it.key()));
+        const int packed = rb.keyMatrix.findKey(keyTypeCode(it.key()));
         const int row = packed >> 5, col = packed & 0x1F;
-        if (packed != SoftwareConfig::NotFound && row < rb.travelRows.size() && col < rb.travelRows[row].size()) {
+        if (packed != KeyMatrix::NotFound && row < rb.travelRows.size() && col < rb.travelRows[row].size()) {
             rec.keyTouchDis = rb.travelRows[row][col];
             rec.quickTouchPressDis = rb.pressRows.value(row).value(col);
             rec.quickTouchUpDis = rb.releaseRows.value(row).value(col);
@@ -89,5 +87,6 @@ KeyboardReadBack mirrorReadBack(const KB2ActionData &board)
     rb.releaseRows = board.layoutParamRows(kb2param::Release);
     rb.advanced = board.advancedMapVariants();
     rb.colours = board.keyColours();
+    rb.keyMatrix = board.keyMatrix();
     return rb;
 }

@@ -28,7 +28,7 @@ bool operator==(const KeyboardConfig &a, const KeyboardConfig &b)
 {
     return a.lighting == b.lighting && a.keyColours == b.keyColours && a.performance == b.performance
         && a.layers == b.layers && a.keyTravel == b.keyTravel && a.advanced == b.advanced
-        && a.systemMode == b.systemMode;
+        && a.systemMode == b.systemMode && a.pollingRate == b.pollingRate;
 }
 
 KeyboardConfig configFromReadBack(const KeyboardReadBack &rb)
@@ -50,6 +50,7 @@ KeyboardConfig configFromReadBack(const KeyboardReadBack &rb)
     }
     c.keyColours = rb.colours;
     c.systemMode = rb.systemMode;
+    c.pollingRate = rb.pollingRate;
     return c;
 }
 

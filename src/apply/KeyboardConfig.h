@@ -19,7 +19,8 @@ struct KeyboardConfig {
     ProfileLayers layers;            // key type -> key type, per Fn layer
     QMap<int, KeyTravelRecord> keyTravel; // work mode, travel and sensitivities in micrometres
     QMap<int, AdvancedBinding> advanced;  // key type -> binding; never Bind_None
-    int systemMode = -1; // SystemWindows or SystemMac, -1 unknown; changed by the mode switch only
+    int systemMode = -1;  // SystemWindows or SystemMac, -1 unknown
+    int pollingRate = -1; // the polling-rate index, -1 unknown
 
     // The binding kind a key has, Bind_None when it has none.
     int bindKindOf(int keyType) const;

@@ -175,6 +175,18 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
 
     const bool lightingDiffers = unknown.lighting || !(from.lighting == to.lighting);
     ProfileStep start = step(lightingDiffers ? ProfileKeys::KeyboardRGB : QString(), 0, TextStart);
+    // The mode first: the keyboard changes its layers with it.
+    const bool modeChanges = to.systemMode >= 0 && from.systemMode != to.systemMode;
+    if (modeChanges) {
+        ProfileOp o = op(ProfileOp::SystemMode);
+        o.value = to.systemMode;
+        start.ops << o;
+    }
+    if (to.pollingRate >= 0 && from.pollingRate != to.pollingRate) {
+        ProfileOp o = op(ProfileOp::PollingRate);
+        o.value = to.pollingRate;
+        start.ops << o;
+    }
     if (lightingDiffers) {
         ProfileOp o = op(ProfileOp::Lighting);
         o.lighting = to.lighting;
@@ -218,7 +230,9 @@ QList<ProfileStep> planChange(const KeyboardConfig &from, const KeyboardConfig &
     plan << performance;
 
     ProfileStep layers = step(QString(), 45, TextLayers);
-    for (int layer = 0; layer < 4; ++layer) {
+    // After a mode switch the keyboard holds the layers of that mode: they
+    // are read from it, not sent.
+    for (int layer = 0; layer < 4 && !modeChanges; ++layer) {
         const QMap<int, int> &f = from.layers[size_t(layer)], &t = to.layers[size_t(layer)];
         ProfileOp o = op(ProfileOp::Layer);
         o.layer = layer;
@@ -357,6 +371,12 @@ bool runProfileOp(const ProfileOp &o, BoardControl &device)
         return true;
     case ProfileOp::Unbind:
         device.removeAdvancedBinding(o.unbindKey, o.unbindKind);
+        return true;
+    case ProfileOp::PollingRate:
+        device.setPollingRate(o.value);
+        return true;
+    case ProfileOp::SystemMode:
+        device.switchSystemMode(o.value);
         return true;
     case ProfileOp::Binding: {
         // Anything but a record of one of the kinds is nothing the device layer could take.

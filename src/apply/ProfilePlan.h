@@ -41,6 +41,8 @@ struct ProfileOp {
         LowLatency,  // setLowLatency(performance.superLightSpeed)
         Colours,     // setKeyColours(colours); one key: setKeyColour
         Unbind,      // removeAdvancedBinding(unbindKey, unbindKind)
+        PollingRate, // setPollingRate(value)
+        SystemMode,  // switchSystemMode(value): the keyboard then has its own layers of that mode
     } kind = Lighting;
     LightingSettings lighting;
     PerformanceSettings performance; // with the dead zones to send
@@ -50,6 +52,7 @@ struct ProfileOp {
     QVariant binding;                // DKSInfo ... RSInfo, or MACROInfo with its steps
     QMap<int, QColor> colours;
     int unbindKey = -1, unbindKind = -1;
+    int value = -1; // PollingRate, SystemMode
 };
 
 struct ProfileStep {
@@ -81,8 +84,8 @@ struct UnknownParts {
 // group the profile has, and in the per-key groups its keys the board has.
 UnknownParts partsOfProfile(const ProfileData &profile, const QList<int> &boardKeys);
 
-// The steps that take a keyboard holding `from` to `to`: progress 0
-// (lighting, key colours), 15 (performance), 30 and 45 (layers), 60 (per-key
+// The steps that take a keyboard holding `from` to `to`: progress 0 (the
+// system mode, the polling rate, lighting, key colours), 15 (performance), 30 and 45 (layers), 60 (per-key
 // travel), 80 (bindings that go), 90 (bindings that come), 100, each holding
 // only what differs: equal configurations give steps without ops. A pair
 // (SOCD, RS) is written once, from the key whose record names its partner. A

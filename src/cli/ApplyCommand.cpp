@@ -131,8 +131,8 @@ void nameKeptMacros(KeyboardAction &worker, const ProfileData &profile, const QM
     // Listen before the first request goes out.
     QEventLoop loop;
     quint64 target = ~quint64(0);
-    QObject::connect(&worker, &KeyboardAction::sigDeviceLost, &loop, &QEventLoop::quit);
-    QObject::connect(&worker, &KeyboardAction::sigKB2Idle, &loop, [&](quint64 serial) {
+    QObject::connect(worker.reports(), &KeyboardWorker::sigDeviceLost, &loop, &QEventLoop::quit);
+    QObject::connect(worker.reports(), &KeyboardWorker::sigKB2Idle, &loop, [&](quint64 serial) {
         if (serial >= target)
             loop.quit();
     });

@@ -32,9 +32,9 @@ ApplyRunner::ApplyRunner(KeyboardAction *device, QObject *parent)
     qRegisterMetaType<ApplyRunner::Outcome>();
     m_ticker->setInterval(ProgressTickMs);
     connect(m_ticker, &QTimer::timeout, this, &ApplyRunner::tick);
-    connect(device, &KeyboardAction::sigKB2Idle, this, &ApplyRunner::onIdle, Qt::QueuedConnection);
-    connect(device, &KeyboardAction::sigKB2RequestFailed, this, &ApplyRunner::onRequestFailed, Qt::QueuedConnection);
-    connect(device, &KeyboardAction::sigDeviceLost, this, &ApplyRunner::onDeviceLost, Qt::QueuedConnection);
+    connect(device->reports(), &KeyboardWorker::sigKB2Idle, this, &ApplyRunner::onIdle, Qt::QueuedConnection);
+    connect(device->reports(), &KeyboardWorker::sigKB2RequestFailed, this, &ApplyRunner::onRequestFailed, Qt::QueuedConnection);
+    connect(device->reports(), &KeyboardWorker::sigDeviceLost, this, &ApplyRunner::onDeviceLost, Qt::QueuedConnection);
 }
 
 ApplyRunner::~ApplyRunner() = default;
@@ -52,6 +52,15 @@ QString ApplyRunner::groupLabel(const ProfileStep &step)
     if (step.group == ProfileKeys::AdvancedKey)
         return QStringLiteral("advanced keys");
     return QString();
+}
+
+const ApplyRunner::Group *ApplyRunner::groupAt(const QList<Group> &groups, int frame)
+{
+    const Group *at = nullptr;
+    for (const Group &g : groups)
+        if (g.firstFrame <= frame)
+            at = &g;
+    return at;
 }
 
 ApplyRunner::Queued ApplyRunner::run(const Request &request)
@@ -91,7 +100,7 @@ ApplyRunner::Queued ApplyRunner::run(const Request &request)
             if (!q.groups.isEmpty() && (label.isEmpty() || q.groups.last().label == label))
                 q.groups.last().endFrame = after;
             else
-                q.groups.append(Group{label, before, after});
+                q.groups.append(Group{label, step.text, before, after});
         }
         if (!step.error.isEmpty()) {
             q.complete = false;

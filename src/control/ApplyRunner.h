@@ -35,8 +35,11 @@ public:
     // The frames of a group of the plan, for telling what went out.
     struct Group {
         QString label; // "lighting", "performance", "key layers", "per-key travel", "advanced keys"
+        const char *text = nullptr; // what the progress box says meanwhile (tr() source in "ProfilePlan")
         int firstFrame = 0, endFrame = 0;
     };
+    // The group a frame belongs to (nullptr for none).
+    static const Group *groupAt(const QList<Group> &groups, int frame);
     // What is known once the frames are queued.
     struct Queued {
         quint64 id = 0;         // 0: nothing was queued, no outcome follows

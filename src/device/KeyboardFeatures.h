@@ -87,6 +87,13 @@ public:
 // What a profile changes on a keyboard: everything but the live streams
 // and the connection.
 class BoardControl : public LightingControl, public TravelControl, public LayerControl, public AdvancedKeyControl {
+public:
+    // The polling rate (an index) and the system mode (SystemWindows or
+    // SystemMac) are requests of their own, not records of the board copy:
+    // only the device sends them. A mode switch has the keyboard read its
+    // layers again, which change with the mode.
+    virtual void setPollingRate(int index) { (void)index; }
+    virtual void switchSystemMode(int mode) { (void)mode; }
 };
 
 // The live streams: calibration and the key test. Their rounds and ends

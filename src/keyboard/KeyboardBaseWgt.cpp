@@ -36,8 +36,8 @@ int KeyboardBaseWgt::registerButton(KeyboardBtn *button, int type)
     KeyInfo info;
     info.firstType = quint32(type);
     info.currentType = quint32(type);
-    info.rapidTriggerPress = AppParams::rapidTriggerPressDefault();
-    info.rapidTriggerRelease = AppParams::rapidTriggerReleaseDefault();
+    info.rapidTriggerPress = RapidTriggerDefaultMm;
+    info.rapidTriggerRelease = RapidTriggerDefaultMm;
     info.travel = DefaultGlobalTravelMm;
     button->setKeyData(info);
     button->setLayer(m_layer);

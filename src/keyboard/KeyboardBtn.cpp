@@ -140,10 +140,6 @@ QPixmap capLayer(CapLayer layer, const QSize &size, const QColor &colour, qreal 
     return cap;
 }
 
-QString mmText(double mm)
-{
-    return QString::number(mm, 'f', AppParams::decimals());
-}
 
 } // namespace
 
@@ -152,8 +148,8 @@ KeyboardBtn::KeyboardBtn(QWidget *parent) : QToolButton(parent)
     setFixedSize(KeyUnit, KeyUnit);
     setAcceptDrops(true);
     setMouseTracking(true);
-    m_key.rapidTriggerPress = AppParams::rapidTriggerPressDefault();
-    m_key.rapidTriggerRelease = AppParams::rapidTriggerReleaseDefault();
+    m_key.rapidTriggerPress = RapidTriggerDefaultMm;
+    m_key.rapidTriggerRelease = RapidTriggerDefaultMm;
 
     m_check = new QLabel(this);
     m_check->setFixedSize(12, 12);
@@ -209,10 +205,10 @@ void KeyboardBtn::updateAccessibility()
         state << tr("高级键：%1").arg(bindKeyTypeLabel(m_key.bindKind()));
     if (m_key.rapidTrigger)
         state << tr("快速触发：按下%1毫米，抬起%2毫米")
-                     .arg(m_key.rapidTriggerPress, 0, 'f', AppParams::decimals())
-                     .arg(m_key.rapidTriggerRelease, 0, 'f', AppParams::decimals());
+                     .arg(m_key.rapidTriggerPress, 0, 'f', m_decimals)
+                     .arg(m_key.rapidTriggerRelease, 0, 'f', m_decimals);
     else if (m_key.travelDiffers)
-        state << tr("单独行程：%1毫米").arg(m_key.travel, 0, 'f', AppParams::decimals());
+        state << tr("单独行程：%1毫米").arg(m_key.travel, 0, 'f', m_decimals);
     if (isKeyChecked())
         state << tr("已选中");
     setAccessibleDescription(state.join(QStringLiteral("; ")));
@@ -469,15 +465,29 @@ void KeyboardBtn::paintLegend(QPainter &p)
 static QRect upperBand(const QWidget *w) { return QRect(0, 3, w->width(), 14); }
 static QRect middleBand(const QWidget *w) { return QRect(0, (w->height() - 14) / 2, w->width(), 14); }
 
-KeyboardBtn::KeyTestLook KeyboardBtn::keyTestLook(quint16 um, quint16 state)
+QString KeyboardBtn::mmText(double mm) const
+{
+    return QString::number(mm, 'f', m_decimals);
+}
+
+void KeyboardBtn::setTravelFormat(int decimals, int maximumUm)
+{
+    if (decimals == m_decimals && maximumUm == m_maximumUm)
+        return;
+    m_decimals = decimals;
+    m_maximumUm = maximumUm;
+    update();
+}
+
+KeyboardBtn::KeyTestLook KeyboardBtn::keyTestLook(quint16 um, quint16 state) const
 {
     if (um < 100) // below 0.1 mm the key counts as released
         return {};
-    const double maxUm = qMax(1.0, AppParams::maxTravel() * 1000.0);
+    const double maxUm = qMax(1.0, double(m_maximumUm));
     return {qMin(1.0, um / maxUm), state > 0 && state < 8}; // states 1..7: past the actuation point
 }
 
-QString KeyboardBtn::calibrationMm(quint16 um)
+QString KeyboardBtn::calibrationMm(quint16 um) const
 {
     return mmText(um / 4000.0 * 4);
 }

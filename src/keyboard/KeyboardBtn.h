@@ -81,6 +81,8 @@ public:
     void setLiveValues(quint16 first, quint16 second);
     quint16 liveFirst() const { return m_live1; }
     quint16 liveSecond() const { return m_live2; }
+    // Millimetres with these decimals; the key-test depth against this travel.
+    void setTravelFormat(int decimals, int maximumUm);
 
     // The type a drop of this text gives on a key of that layer, or -1 when
     // the drop is refused (unknown name, or an Fn key of this layer or a
@@ -116,9 +118,10 @@ private:
         bool actuated = false;
         bool operator!=(const KeyTestLook &o) const { return depth != o.depth || actuated != o.actuated; }
     };
-    static KeyTestLook keyTestLook(quint16 um, quint16 state);
+    KeyTestLook keyTestLook(quint16 um, quint16 state) const;
     // The calibration's converted value as the key shows it.
-    static QString calibrationMm(quint16 um);
+    QString calibrationMm(quint16 um) const;
+    QString mmText(double mm) const;
     // The cap without what changes while a key is pressed (its fill and
     // outline), from pictures drawn once.
     void paintCap(QPainter &p);
@@ -143,6 +146,8 @@ private:
     int m_layer = 0;
     quint16 m_live1 = 0;
     quint16 m_live2 = 0;
+    int m_decimals = 2;      // as the keyboard writes its millimetres
+    int m_maximumUm = 4000; // its longest travel
     struct CapPictures {
         QSize size;
         QRgb colour = 0;

@@ -1,16 +1,24 @@
 #include "KeyboardDeck.h"
 
-#include "KeyboardFeeds.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardLog.h"
 
-KeyboardDeck::KeyboardDeck(const LayerFeed *layers, QObject *parent) : QObject(parent)
+KeyboardDeck::KeyboardDeck(QObject *parent) : QObject(parent) {}
+
+void KeyboardDeck::setKeyCodes(const QMap<int, QList<int>> &map)
 {
-    connect(layers, &LayerFeed::keyCodesRead, this, [this](const QMap<int, QList<int>> &map) {
-        qCDebug(lcKeyboard) << "key codes" << map;
-        m_identities = map;
-        applyIdentities();
-    });
+    qCDebug(lcKeyboard) << "key codes" << map;
+    m_identities = map;
+    applyIdentities();
+}
+
+void KeyboardDeck::setTravelFormat(int decimals, int maximumUm)
+{
+    m_decimals = decimals;
+    m_maximumUm = maximumUm;
+    for (KeyboardBaseWgt *view : qAsConst(m_views))
+        for (KeyboardBtn *b : view->buttons())
+            b->setTravelFormat(decimals, maximumUm);
 }
 
 void KeyboardDeck::setViews(const QList<KeyboardBaseWgt *> &views)
@@ -27,6 +35,8 @@ void KeyboardDeck::setViews(const QList<KeyboardBaseWgt *> &views)
                                      emit keyDropped(view->layer(), firstType, newType);
                                  });
         m_connections << connect(view, &KeyboardBaseWgt::keyCheckChanged, this, &KeyboardDeck::keyCheckChanged);
+        for (KeyboardBtn *b : view->buttons())
+            b->setTravelFormat(m_decimals, m_maximumUm);
     }
     applyIdentities();
     emit viewsChanged();

@@ -8,18 +8,23 @@
 #include <QMetaObject>
 #include <QObject>
 
-class LayerFeed;
 class KeyboardBaseWgt;
 
 // The keyboard views of the shown model, one per Fn layer, as the pages
 // see them: what the user did on any layer's keys, and the keys of a
 // layer. Travel, colours and bindings belong to the keys, not to a layer,
 // so the pages keep them on the layer-0 view. The board's key identities
-// reach every view here.
+// and the way its travels are written reach every view here.
 class KeyboardDeck : public QObject {
     Q_OBJECT
 public:
-    explicit KeyboardDeck(const LayerFeed *layers, QObject *parent = nullptr);
+    explicit KeyboardDeck(QObject *parent = nullptr);
+
+    // Key type -> its wire codes, for every key the keyboard has.
+    void setKeyCodes(const QMap<int, QList<int>> &map);
+    // Millimetres with these decimals; a key-test depth is drawn against
+    // the keyboard's longest travel.
+    void setTravelFormat(int decimals, int maximumUm);
 
     // The four views of the model now shown, in layer order; empty for none.
     void setViews(const QList<KeyboardBaseWgt *> &views);
@@ -50,5 +55,7 @@ private:
     QList<KeyboardBaseWgt *> m_views;
     QList<QMetaObject::Connection> m_connections;
     QMap<int, QList<int>> m_identities; // the board's, kept for views shown later
+    int m_decimals = 2;
+    int m_maximumUm = 4000;
     int m_layer = 0;
 };

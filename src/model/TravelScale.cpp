@@ -1,6 +1,5 @@
 #include "TravelScale.h"
 
-#include "AppParams.h"
 #include "Units.h"
 
 #include <QtGlobal>
@@ -16,16 +15,6 @@ TravelScale TravelScale::fromKeyboard(double precisionMm, int minimumUm, int max
     const int range = s.maximumUm - s.minimumUm;
     // 1 + the range in steps, rounded up: a partial last step still counts.
     s.positions = 1 + range / s.stepUm + (range % s.stepUm ? 1 : 0);
-    return s;
-}
-
-TravelScale TravelScale::current()
-{
-    TravelScale s;
-    s.stepUm = qMax(1, int(std::lround(AppParams::travelStep() * 1000.0)));
-    s.minimumUm = int(std::lround(AppParams::minTravel() * 1000.0));
-    s.maximumUm = qMax(s.minimumUm, int(std::lround(AppParams::maxTravel() * 1000.0)));
-    s.positions = qMax(1, AppParams::travelSteps());
     return s;
 }
 

@@ -17,9 +17,6 @@ struct TravelScale {
 
     // As the keyboard reports it: precision in mm, minimum and maximum in µm.
     static TravelScale fromKeyboard(double precisionMm, int minimumUm, int maximumUm);
-    // As the performance page last set it from the keyboard's report (the
-    // advanced-key editors use it).
-    static TravelScale current();
 
     double stepMm() const { return stepUm / 1000.0; }
     double minimumMm() const { return minimumUm / 1000.0; }

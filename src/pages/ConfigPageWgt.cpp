@@ -2,6 +2,7 @@
 
 #include "KeyboardConfig.h"
 #include "KeyboardConfigModel.h"
+#include "KeyboardController.h"
 #include "KeyTypeTable.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -91,4 +92,15 @@ QString ConfigPageWgt::keyLegend(int keyType) const
 {
     const KeyboardBtn *key = keyboards() ? keyboards()->key(keyType) : nullptr;
     return key && !key->legend().isEmpty() ? key->legend() : keyTypeName(keyType);
+}
+
+KeyboardConfigModel *ConfigPageWgt::config() const
+{
+    return m_services.keyboard ? m_services.keyboard->config() : nullptr;
+}
+
+const KeyboardCapabilities &ConfigPageWgt::capabilities() const
+{
+    static const KeyboardCapabilities none;
+    return m_services.keyboard ? m_services.keyboard->capabilities() : none;
 }

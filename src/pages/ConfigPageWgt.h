@@ -8,11 +8,10 @@
 #include <QWidget>
 
 struct KeyboardConfig;
-struct KeyboardFeeds;
+struct KeyboardCapabilities;
 struct ProfileData;
-class BoardControl;
-class LiveControl;
 class KeyboardConfigModel;
+class KeyboardController;
 class KeyboardDeck;
 class ProfileManager;
 class QVBoxLayout;
@@ -31,14 +30,11 @@ class ConfigPageWgt : public QWidget {
     Q_OBJECT
 public:
     struct Services {
-        // What the page sends to the keyboard, and what it hears of it.
-        BoardControl *board = nullptr;
-        LiveControl *live = nullptr;
-        const KeyboardFeeds *feeds = nullptr;
+        // The keyboard: what the page hears of it, and every user edit
+        // (through its configuration) goes through it.
+        KeyboardController *keyboard = nullptr;
         ProfileManager *profiles = nullptr;
         KeyboardDeck *keyboards = nullptr;
-        // The keyboard's configuration: every user edit goes through it.
-        KeyboardConfigModel *config = nullptr;
     };
 
     explicit ConfigPageWgt(ConfigPage page, QWidget *parent = nullptr);
@@ -72,8 +68,8 @@ public:
 protected:
     // The page's own widgets.
     virtual void buildWidgets(QVBoxLayout *layout) { (void)layout; }
-    // Connects to the hub, the keyboard's feeds, the profile manager and the keyboard
-    // views with connectTracked(); run on every activation.
+    // Connects to the hub, the keyboard controller, the profile manager and
+    // the keyboard views with connectTracked(); run on every activation.
     virtual void setupConnections() = 0;
     virtual void onEnter() {}
     virtual void onLeave() {}
@@ -93,12 +89,11 @@ protected:
         set(widget);
     }
 
-    BoardControl *board() const { return m_services.board; }
-    LiveControl *live() const { return m_services.live; }
-    const KeyboardFeeds &feeds() const { return *m_services.feeds; }
+    KeyboardController *keyboard() const { return m_services.keyboard; }
     ProfileManager *profiles() const { return m_services.profiles; }
     KeyboardDeck *keyboards() const { return m_services.keyboards; }
-    KeyboardConfigModel *config() const { return m_services.config; }
+    KeyboardConfigModel *config() const;
+    const KeyboardCapabilities &capabilities() const;
     // What a key's cap shows, for naming it in an undo step.
     QString keyLegend(int keyType) const;
 

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "ApplyRunner.h"
+#include "KeyboardController.h"
+#include "UserMessage.h"
 
 #include "AppParams.h"
 #include "BoardRecords.h"
@@ -75,9 +77,21 @@ QToolButton *iconButton(QWidget *parent, UiIcon icon, int size, const char *obje
 
 } // namespace
 
+MainWindow::MainWindow(KeyboardController *keyboard, QWidget *parent)
+    : QWidget(parent), m_keyboard(keyboard), m_profiles(keyboard->profiles()), m_prompts(UserPrompts::dialogs(this))
+{
+    init();
+}
+
 MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, ProfileManager *profiles, QWidget *parent)
-    : QWidget(parent), m_worker(worker ? worker : KeyboardAction::instance()),
-      m_profiles(profiles ? profiles : ProfileManager::instance()), m_prompts(UserPrompts::dialogs(this))
+    : QWidget(parent), m_keyboard(new KeyboardController(worker ? worker : KeyboardAction::instance(), notifier,
+                                                         profiles ? profiles : ProfileManager::instance(), this)),
+      m_profiles(m_keyboard->profiles()), m_prompts(UserPrompts::dialogs(this))
+{
+    init();
+}
+
+void MainWindow::init()
 {
     setObjectName(QStringLiteral("MainWindow"));
     registerContainerMetaTypes();
@@ -91,11 +105,11 @@ MainWindow::MainWindow(DeviceNotifier *notifier, KeyboardAction *worker, Profile
 #ifdef Q_OS_WIN
     setAttribute(Qt::WA_TranslucentBackground);
 #endif
-    m_lifecycle = new DeviceLifecycle(m_worker, notifier, this);
-    m_keyboards = new KeyboardDeck(&m_worker->feeds().layers, this);
-    m_runner = new ApplyRunner(m_worker, this);
-    m_config = new KeyboardConfigModel(m_runner, m_profiles, this);
-    m_config->setMacroLoader([](const QString &name) {
+    m_lifecycle = m_keyboard->lifecycle();
+    m_runner = m_keyboard->runner();
+    m_config = m_keyboard->config();
+    m_keyboards = new KeyboardDeck(this);
+    m_keyboard->setMacroLoader([](const QString &name) {
         return loadMacroFile(QDir::current().filePath(QStringLiteral("Macro")), name);
     });
     m_lifecycle->setModelAvailable([](int model) { return keyboardModelHasView(model); });
@@ -150,7 +164,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::startDevice()
 {
-    m_lifecycle->start();
+    m_keyboard->start();
 }
 
 void MainWindow::buildWidgets()
@@ -292,12 +306,9 @@ void MainWindow::buildWidgets()
     rightLayout->addWidget(m_keyboardArea);
 
     ConfigPageWgt::Services services;
-    services.board = m_worker;
-    services.live = m_worker;
-    services.feeds = &m_worker->feeds();
+    services.keyboard = m_keyboard;
     services.profiles = m_profiles;
     services.keyboards = m_keyboards;
-    services.config = m_config;
     m_pages = new KeyConfigWgt(services, right);
     rightLayout->addWidget(m_pages, 1);
 
@@ -349,13 +360,35 @@ void MainWindow::setupConnections()
             });
     connect(hub, &SignalObject::sigBoardReset, this, &MainWindow::onBoardReset);
     // Leaving a page, the settings or the keyboard ends its live work.
-    connect(hub, &SignalObject::sigStopKeyTest, m_worker, &KeyboardAction::stopKeyTest);
-    connect(hub, &SignalObject::sigStopAdjusting, m_worker, &KeyboardAction::stopCalibration);
+    connect(hub, &SignalObject::sigStopKeyTest, m_keyboard, &KeyboardController::stopKeyTest);
+    connect(hub, &SignalObject::sigStopAdjusting, m_keyboard, &KeyboardController::stopCalibration);
     connect(m_winBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(true, checked); });
     connect(m_macBtn, &QPushButton::toggled, this, [this](bool checked) { onModeToggled(false, checked); });
 
-    connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, this, &MainWindow::onSystemMode);
-    connect(m_worker, &KeyboardAction::sigKB2KeyboardName, m_keyboardName, &QLabel::setText);
+    connect(m_keyboard, &KeyboardController::systemModeReported, this, &MainWindow::onSystemMode);
+    // A mode switch undone or redone: the buttons show the configuration's mode.
+    connect(m_config, &KeyboardConfigModel::configShown, this, [this](const KeyboardConfig &c) { onSystemMode(c.systemMode); });
+    connect(m_keyboard, &KeyboardController::keyboardNameRead, m_keyboardName, &QLabel::setText);
+    connect(m_keyboard, &KeyboardController::keyCodesRead, m_keyboards, &KeyboardDeck::setKeyCodes);
+    connect(m_keyboard, &KeyboardController::capabilitiesChanged, this, [this](const KeyboardCapabilities &caps) {
+        m_keyboards->setTravelFormat(caps.decimals, caps.travel.maximumUm);
+    });
+    connect(m_lifecycle, &DeviceLifecycle::permissionDenied, this,
+            [](const QStringList &, const QString &message) { showUserMessage(tr("无法访问键盘"), message); });
+    connect(m_runner, &ApplyRunner::progress, this, &MainWindow::showApplyProgress);
+    connect(m_runner, &ApplyRunner::finished, this, [this](quint64 run, const ApplyRunner::Outcome &outcome) {
+        if (run != m_progressRun)
+            return;
+        m_progressRun = 0;
+        if (outcome.kind == ApplyRunner::Outcome::Done)
+            SendDataProgress::instance()->setProgress(
+                QCoreApplication::translate("ProfilePlan", "配置下发完成！"), 100);
+        else
+            SendDataProgress::instance()->closeProgress();
+    });
+    connect(m_keyboard, &KeyboardController::profileNotKept, this, [this](const QString &name) {
+        m_prompts.inform(tr("提示"), tr("键盘没有保存配置“%1”的全部设置，请重新应用该配置。").arg(name));
+    });
     connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, &QWidget::setWindowTitle);
     connect(m_lifecycle, &DeviceLifecycle::statusChanged, m_status, &QLabel::setText);
     connect(m_lifecycle, &DeviceLifecycle::modelSelected, this, &MainWindow::showModel);
@@ -369,15 +402,13 @@ void MainWindow::setupConnections()
     });
     // The firmware check follows every board report, and again after the
     // initial read; only the first may offer the settings dialog.
-    connect(m_worker, &KeyboardAction::sigKB2DeviceInfo, this, [this](const QVariant &v) {
-        if (!v.canConvert<STU_BoardInfo2>())
-            return;
-        const auto info = v.value<STU_BoardInfo2>();
-        const QString version = QString::fromUtf8(info.version);
+    connect(m_keyboard, &KeyboardController::keyboardIdentified, this, [this] {
+        const KeyboardCapabilities &caps = m_keyboard->capabilities();
+        const QString &version = caps.firmwareVersion;
         m_bootLoader = version.contains(QLatin1String("Boot"));
-        m_firmwareNotice->boardReported(info.boardId, version.mid(version.indexOf(QLatin1Char('V')) + 1).trimmed(),
+        m_firmwareNotice->boardReported(caps.boardId, version.mid(version.indexOf(QLatin1Char('V')) + 1).trimmed(),
                                         m_bootLoader);
-    }, Qt::QueuedConnection);
+    });
     connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_firmwareNotice,
             &FirmwareNotice::initialReadFinished);
     // A keyboard that comes gets the profile of the application in front.
@@ -418,7 +449,8 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         return m_firmwareDialog;
     }
     IAPFirmwareWindow::Services services;
-    services.worker = m_worker;
+    services.worker = m_keyboard->device();
+    services.setPollingRate = [this](int index) { m_keyboard->setPollingRate(index); };
     services.online = OnlineUpdate::instance();
     services.profiles = m_profiles;
     services.readBack = [this](KeyboardReadBack *readBack) {
@@ -439,14 +471,13 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
     // arrivals alone until it is given back, and then connects again.
     connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
         // An update may reset the keyboard: no step of the history holds after it.
-        m_config->clearHistory();
         m_firmwareUpdateRunning = true;
-        m_lifecycle->setFirmwareUpdateRunning(true);
+        m_keyboard->setFirmwareUpdateRunning(true);
     });
     connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
         m_firmwareUpdateRunning = false;
-        m_lifecycle->setFirmwareUpdateRunning(false);
-        if (!m_worker->isDeviceOpen())
+        m_keyboard->setFirmwareUpdateRunning(false);
+        if (!m_keyboard->isConnected())
             m_lifecycle->connectAgain();
         else
             followFront();
@@ -546,8 +577,7 @@ void MainWindow::toast(const QString &text, bool error)
 bool MainWindow::refuseWhileInitialising()
 {
     // Until the read-back has ended, what the keyboard holds is not known.
-    const bool reading = m_worker->isDeviceOpen() && !m_config->hasConfig();
-    if (!m_worker->isInitialising() && !reading)
+    if (!m_keyboard->isReading())
         return false;
     m_prompts.inform(tr("提示"), tr("正在初始化设备配置中，请稍后在操作..."));
     return true;
@@ -568,8 +598,7 @@ void MainWindow::onBoardReset()
     for (int page : {PagePerformance, PageAdvancedKeys})
         if (ConfigPageWgt *p = m_pages->page(page))
             p->resetToFirstState();
-    m_worker->restoreFactory();
-    m_worker->queryBoardInfo();
+    m_keyboard->restoreFactory();
 }
 
 void MainWindow::showModel(int model)
@@ -676,14 +705,8 @@ void MainWindow::onModeToggled(bool win, bool checked)
         m_modeGuard = false;
         return;
     }
-    // The layers change with the mode; the history's steps no longer hold.
-    m_config->clearHistory();
-    m_layersAfterModeSwitch = true;
-    if (win)
-        m_worker->switchToWin();
-    else
-        m_worker->switchToMac();
-    m_worker->startLayoutRead();
+    // One step of the history; the keyboard's layers of the mode follow.
+    m_keyboard->setSystemMode(win ? SystemWindows : SystemMac);
     m_pageGroup->button(0)->setChecked(true);
     emit m_pageGroup->idClicked(0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppProfileRules.h"
+#include "ApplyRunner.h"
 #include "IAPFirmwareWindow.h"
 #include "ProfileData.h"
 #include "SettingsDialog.h"
@@ -16,6 +17,7 @@
 
 class ApplyRunner;
 class DeviceLifecycle;
+class KeyboardController;
 class FirmwareNotice;
 class DeviceNotifier;
 class FileListWgt;
@@ -40,7 +42,10 @@ class QToolButton;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // Uses the process-wide worker and profile manager unless given others.
+    // The window of a keyboard controller that outlives it.
+    explicit MainWindow(KeyboardController *keyboard, QWidget *parent = nullptr);
+    // With a controller of its own, on the process-wide worker and profile
+    // manager unless given others.
     explicit MainWindow(DeviceNotifier *notifier, KeyboardAction *worker = nullptr, ProfileManager *profiles = nullptr,
                         QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -60,6 +65,7 @@ public:
     KeyConfigWgt *pages() const { return m_pages; }
     // The connected keyboard's configuration and its undo history.
     KeyboardConfigModel *configModel() const { return m_config; }
+    KeyboardController *keyboard() const { return m_keyboard; }
     QToolButton *undoButton() const { return m_undoBtn; }
     QToolButton *redoButton() const { return m_redoBtn; }
     QPushButton *winButton() const { return m_winBtn; }
@@ -118,10 +124,6 @@ public slots:
 
 private:
     void applyProfile(ProfileData profile);
-    // Once the keyboard has answered every frame of an applied profile,
-    // compares what it acknowledged with what the profile should leave.
-    void setupAppliedCheck();
-    void checkAppliedProfile();
     // Makes a profile current and sends it to the keyboard: every profile
     // switch goes through here.
     void switchToProfile(int id);
@@ -133,6 +135,8 @@ private:
     void showActiveProfile();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
+    // The box of the profile being sent, by frames answered.
+    void showApplyProgress(quint64 run, int done, int frames);
     // True when closing leaves Corvane in the tray (the window is hidden).
     bool closeToTray();
     void fillTrayMenu();
@@ -167,7 +171,9 @@ private:
     void onKeyboardRemoved();
     void toast(const QString &text, bool error);
 
-    KeyboardAction *m_worker;
+    void init();
+
+    KeyboardController *m_keyboard;
     ProfileManager *m_profiles;
     ApplyRunner *m_runner = nullptr;
     KeyboardConfigModel *m_config = nullptr;
@@ -184,11 +190,8 @@ private:
     AppIdentity m_front;
     bool m_frontPending = false; // a focus change not acted on yet
     bool m_applying = false;
-    bool m_layersAfterModeSwitch = false; // the layout read after a mode switch is due
-    // The check of an applied profile: due once the runner's run m_checkRun
-    // has every answer; m_checkName is the profile's list name.
-    quint64 m_checkRun = 0;
-    QString m_checkName;
+    quint64 m_progressRun = 0; // the run the progress box counts
+    QList<ApplyRunner::Group> m_progressGroups;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
     QPushButton *m_settingsBtn = nullptr;

@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "KeyboardController.h"
+
 #include "KeyboardConfigModel.h"
 
 #include "FocusSource.h"
@@ -28,7 +30,7 @@ void MainWindow::followFront()
 {
     if (!m_frontPending)
         return;
-    if (m_firmwareUpdateRunning || m_applying || !m_worker->isDeviceOpen() || m_worker->isInitialising()
+    if (m_firmwareUpdateRunning || m_applying || !m_keyboard->isConnected() || m_keyboard->isReading()
         || !m_config->hasConfig())
         return; // acted on when that ends
     m_frontPending = false;

@@ -3,9 +3,9 @@
 
 #include "MainWindow.h"
 
+#include "KeyboardController.h"
+
 #include "DeviceLifecycle.h"
-#include "KeyTypeTable.h"
-#include "KeyboardAction.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
 
@@ -36,45 +36,14 @@ void MainWindow::setupHistory()
     connect(history, &QUndoStack::indexChanged, this, &MainWindow::showHistoryTips);
     connect(history, &QUndoStack::cleanChanged, this, &MainWindow::showHistoryTips);
     showHistoryTips();
-    setupAppliedCheck();
 
     connect(m_config, &KeyboardConfigModel::changeRefused, this,
             [this](const QString &message) { m_prompts.inform(tr("提示"), message); });
-
-    // The history belongs to one keyboard, from its read-back until it goes.
-    // A profile for the application in front waits for it: applied by its
-    // difference, it needs to know what the keyboard holds.
+    // A keyboard that comes gets the profile of the application in front,
+    // once its configuration is known.
     connect(m_lifecycle->session(), &KeyboardSession::readBackFinished, this, [this] {
-        const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
-        if (rb.missing.contains(ReadPart::Connection))
-            return;
-        m_config->reset(configFromReadBack(rb), rb.isComplete());
-        followFront();
-    });
-    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, m_config, &KeyboardConfigModel::awaitReadBack);
-    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, m_config, &KeyboardConfigModel::forget);
-    // The layers as the keyboard reports them again after a mode switch.
-    connect(m_worker, &KeyboardAction::sigKB2LayoutKey, this, [this](const QVariant &value) {
-        if (!m_layersAfterModeSwitch || !value.canConvert<MapKB2DockerKey>())
-            return;
-        m_layersAfterModeSwitch = false;
-        const MapKB2DockerKey map = value.value<MapKB2DockerKey>();
-        m_config->adoptFromKeyboard([&map](KeyboardConfig &config) {
-            for (auto layer = map.cbegin(); layer != map.cend(); ++layer) {
-                if (layer.key() < 0 || layer.key() > 3)
-                    continue;
-                QMap<int, int> keys;
-                for (auto it = layer->cbegin(); it != layer->cend(); ++it)
-                    keys.insert(it.key(), keyTypeFromCode(it.value()));
-                config.layers[size_t(layer.key())] = keys;
-            }
-        });
-    });
-    // The mode is no step of the history: switching it clears the history
-    // (onModeToggled), and its first report after connecting must not.
-    connect(m_worker, &KeyboardAction::sigKB2SYSModeInfo, m_config, [this](int mode) {
-        if (mode == SystemWindows || mode == SystemMac)
-            m_config->noteSystemMode(mode);
+        if (m_config->hasConfig())
+            followFront();
     });
 }
 

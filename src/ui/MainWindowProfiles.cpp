@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "ApplyRunner.h"
+#include "KeyboardController.h"
 
 #include "BoardProfile.h"
 #include "DeviceLifecycle.h"
@@ -191,83 +192,42 @@ void MainWindow::switchToProfile(int id)
 void MainWindow::applyProfile(ProfileData profile)
 {
     SendDataProgress *progress = SendDataProgress::instance();
-    auto showStep = [progress](const ProfileStep &step) {
-        progress->setProgress(QCoreApplication::translate("ProfilePlan", step.text), step.progress);
-    };
-    QString error;
-    bool storeFull = false;
-    if (m_config->hasConfig()) {
-        const KeyboardConfig target = configWithProfile(m_config->config(), profile, boardKeysOf(*m_worker).keys);
-        m_config->applyWhole(target, tr("应用配置“%1”").arg(m_activeName), showStep, &error, &storeFull);
-        // A profile that stopped half way has been told already.
-        if (error.isEmpty() && !storeFull) {
-            m_checkRun = m_config->lastRun();
-            m_checkName = m_activeName;
-        }
-        // The bindings after a bad macro were not sent: the pages show
-        // what the keyboard holds.
-        if (!error.isEmpty() && profile.advanced)
-            profile.advanced = m_config->config().advanced;
-    } else {
-        // Without a read-back all that is known is the board copy: the
-        // profile goes whole, and no step of the history holds it.
-        const KeyboardConfig holds = configFromReadBack(mirrorReadBack(m_worker->board()));
-        ApplyRunner::Request request;
-        request.from = holds;
-        request.to = configWithProfile(holds, profile, boardKeysOf(*m_worker).keys);
-        request.unknown = partsOfProfile(profile, boardKeysOf(*m_worker).keys);
-        request.loadMacro = m_config->macroLoader();
-        request.onStep = showStep;
-        const ApplyRunner::Queued queued = m_runner->run(request);
-        error = queued.planError;
-        storeFull = queued.storeFull;
-        if (!error.isEmpty())
-            profile.advanced = queued.reached.advanced;
-    }
+    const KeyboardController::ProfileApplied applied = m_keyboard->applyProfile(
+        profile, m_activeName, m_activeByFocus ? KeyboardController::ApplySource::ByFocus
+                                               : KeyboardController::ApplySource::ByHand);
+    // The box counts the frames as the keyboard answers them.
+    m_progressRun = applied.run;
+    m_progressGroups = applied.groups;
+    if (applied.run == 0)
+        progress->setProgress(QCoreApplication::translate("ProfilePlan", "配置下发完成！"), 100);
+    else
+        showApplyProgress(applied.run, 0, applied.frames);
+    const QString error = applied.planError;
+    const bool storeFull = applied.storeFull;
+    profile = applied.shown;
     if (!error.isEmpty()) {
         progress->closeProgress();
         showUserMessage(QStringLiteral("error"), QCoreApplication::translate("ProfilePlan", error.toUtf8()));
     }
     if (storeFull)
-        toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KB2ActionData::MaxMacros), true);
+        toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KeyboardController::MaxMacros), true);
     m_pages->showProfile(profile);
     m_pages->reenterCurrentPage();
 }
 
-// A full read-back would refill the pages and restart the history, so the
-// check reads no more than the board-side copy: every answer to a write
-// stores there what the keyboard says it now holds. A write the keyboard
-// refuses is told by the lifecycle, not here.
-void MainWindow::setupAppliedCheck()
+void MainWindow::showApplyProgress(quint64 run, int done, int frames)
 {
-    connect(m_runner, &ApplyRunner::finished, this, [this](quint64 run, const ApplyRunner::Outcome &outcome) {
-        if (run == 0 || run != m_checkRun)
-            return;
-        m_checkRun = 0;
-        // A keyboard that went or stopped answering has been told already.
-        if (outcome.kind == ApplyRunner::Outcome::Done)
-            checkAppliedProfile();
-    });
-    auto cancel = [this] { m_checkRun = 0; };
-    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, cancel);
-    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, cancel);
-}
-
-void MainWindow::checkAppliedProfile()
-{
-    if (!m_config->hasConfig())
+    if (run == 0 || run != m_progressRun)
         return;
-    const QList<ProfileDifference> differences = configDifferences(
-        m_config->config(), configFromReadBack(mirrorReadBack(m_worker->board())), boardKeysOf(*m_worker).keys);
-    if (differences.isEmpty())
+    SendDataProgress *progress = SendDataProgress::instance();
+    if (done >= frames) {
+        m_progressRun = 0;
+        progress->setProgress(QCoreApplication::translate("ProfilePlan", "配置下发完成！"), 100);
         return;
-    QStringList lines;
-    for (const ProfileDifference &d : differences)
-        lines << differenceLine(d);
-    qCWarning(lcUi).noquote() << QStringLiteral("the keyboard did not keep %1 setting(s) of profile \"%2\": %3")
-                                     .arg(differences.size())
-                                     .arg(m_checkName, lines.join(QLatin1String("; ")));
-    m_prompts.inform(tr("提示"), tr("键盘没有保存配置“%1”的全部设置，请重新应用该配置。").arg(m_checkName));
+    }
+    const ApplyRunner::Group *group = ApplyRunner::groupAt(m_progressGroups, done);
+    const char *text = group && group->text ? group->text : "开始下发配置，请稍等...";
+    progress->setProgress(QCoreApplication::translate("ProfilePlan", text), qMin(99, done * 100 / qMax(1, frames)));
 }
 
 void MainWindow::exportProfile(int id)

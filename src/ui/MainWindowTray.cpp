@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "KeyboardController.h"
+
 #include "KeyboardAction.h"
 #include "ProcessControl.h"
 #include "ProfileManager.h"
@@ -159,7 +161,7 @@ void MainWindow::updateTrayText()
 
 void MainWindow::pickProfileFromTray(int id)
 {
-    if (m_firmwareUpdateRunning || m_applying || !m_worker->isDeviceOpen() || m_worker->isInitialising()) {
+    if (m_firmwareUpdateRunning || m_applying || !m_keyboard->isConnected() || m_keyboard->isReading()) {
         if (m_tray)
             m_tray->showMessage(QStringLiteral("Corvane"), tr("键盘未连接或正忙，请稍后再切换配置。"));
         return;

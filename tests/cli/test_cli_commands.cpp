@@ -124,7 +124,7 @@ void afterReadBack(SimRig &rig, std::function<void()> change)
 {
     auto armed = std::make_shared<bool>(false);
     QObject::connect(
-        rig.worker.get(), &KeyboardAction::sigKB2Sensitivity, rig.worker.get(),
+        rig.worker->reports(), &KeyboardWorker::sigKB2Sensitivity, rig.worker.get(),
         [armed, change](const QVariant &) {
             if (!*armed) {
                 *armed = true;
@@ -296,7 +296,7 @@ void TestCliCommands::applyFaults()
         // A keyboard that refuses keeps what it had.
         const VirtualKeyboard::State before = rig.kb.state();
         QObject::connect(
-            rig.worker.get(), &KeyboardAction::sigKB2RequestFailed, rig.worker.get(),
+            rig.worker->reports(), &KeyboardWorker::sigKB2RequestFailed, rig.worker.get(),
             [&rig, before, mtCell](int type, bool, int) {
                 if (type != Kb2Req::MT)
                     return;

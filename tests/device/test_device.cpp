@@ -10,7 +10,6 @@
 #include "KeyboardSession.h"
 #include "QueuedSpy.h"
 #include "SimRig.h"
-#include "SoftwareConfig.h"
 #include "VirtualHidBackend.h"
 
 #include <QSet>
@@ -146,8 +145,8 @@ void TestDevice::connectFailures()
 void TestDevice::arrivalsOnlyOpenTheKeyboard()
 {
     Rig rig;
-    QueuedSpy finished(rig.worker.get(), &KeyboardAction::sigConnectFinished);
-    QueuedSpy arrived(rig.worker.get(), &KeyboardAction::sigKeyboardArrived);
+    QueuedSpy finished(rig.worker->reports(), &KeyboardWorker::sigConnectFinished);
+    QueuedSpy arrived(rig.worker->reports(), &KeyboardWorker::sigKeyboardArrived);
     // Unrelated devices arrive while nothing is open: they are neither
     // opened nor written to.
     rig.worker->requestArrival("sim:kb0:other0");
@@ -158,7 +157,7 @@ void TestDevice::arrivalsOnlyOpenTheKeyboard()
     QVERIFY(!rig.worker->isDeviceOpen());
 
     // The keyboard's own interface: connect, asking for the board first.
-    QueuedSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    QueuedSpy info(rig.worker->reports(), &KeyboardWorker::sigKB2DeviceInfo);
     rig.worker->requestArrival(QString::fromStdString(rig.kb.interfacePath(0)));
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toInt(), 0);
@@ -315,7 +314,7 @@ void TestDevice::layoutWalkAndReconnect()
     QCOMPARE(rig.worker->reconnect(), -1);
     rig.kb.plug();
     QVERIFY(rig.kb.waitForPlugged(true, 20000));
-    QueuedSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    QueuedSpy info(rig.worker->reports(), &KeyboardWorker::sigKB2DeviceInfo);
     QCOMPARE(rig.worker->reconnect(), 0);
     QVERIFY(info.wait(20000));
 }
@@ -514,7 +513,7 @@ void TestDevice::livePolls()
     QVERIFY(rig.readBack(session));
     rig.kb.pressKey(3, 2, 2.5);
 
-    QueuedSpy calibration(rig.worker.get(), &KeyboardAction::sigUpdateAdjustingData);
+    QueuedSpy calibration(rig.worker->reports(), &KeyboardWorker::sigUpdateAdjustingData);
     rig.worker->startCalibration();
     QVERIFY(calibration.wait(20000));
     QVERIFY(rig.kb.state().calibrating);
@@ -525,7 +524,7 @@ void TestDevice::livePolls()
     QVERIFY(rig.waitIdle());
     QVERIFY(!rig.kb.state().calibrating);
 
-    QueuedSpy keyTest(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
+    QueuedSpy keyTest(rig.worker->reports(), &KeyboardWorker::sigUpdateMMData);
     rig.worker->startKeyTest();
     QVERIFY(keyTest.wait(20000));
     const auto travel = keyTest.first().at(0).value<QList<QList<quint16>>>();
@@ -543,7 +542,7 @@ void TestDevice::requestsGoOutBetweenPollRounds()
     Rig rig;
     KeyboardSession session(rig.worker.get());
     QVERIFY(rig.readBack(session));
-    QueuedSpy rounds(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
+    QueuedSpy rounds(rig.worker->reports(), &KeyboardWorker::sigUpdateMMData);
     rig.worker->startKeyTest();
     QVERIFY(rounds.wait(20000));
 
@@ -590,9 +589,9 @@ void TestDevice::closingEndsPollsAndWalks()
     Rig rig;
     KeyboardSession session(rig.worker.get());
     QVERIFY(rig.readBack(session));
-    QueuedSpy ended(rig.worker.get(), &KeyboardAction::sigKeyTestEnded);
-    QueuedSpy lost(rig.worker.get(), &KeyboardAction::sigDeviceLost);
-    QueuedSpy rounds(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
+    QueuedSpy ended(rig.worker->reports(), &KeyboardWorker::sigKeyTestEnded);
+    QueuedSpy lost(rig.worker->reports(), &KeyboardWorker::sigDeviceLost);
+    QueuedSpy rounds(rig.worker->reports(), &KeyboardWorker::sigUpdateMMData);
 
     // Unplugged during the key test: the worker loses the device, the test
     // ends, and the worker is idle.
@@ -614,8 +613,8 @@ void TestDevice::closingEndsPollsAndWalks()
 
     // Closed on purpose during calibration or the initial walk: both end,
     // and a deliberate close is not a loss.
-    QueuedSpy calibrationEnded(rig.worker.get(), &KeyboardAction::sigCalibrationEnded);
-    QueuedSpy calibration(rig.worker.get(), &KeyboardAction::sigUpdateAdjustingData);
+    QueuedSpy calibrationEnded(rig.worker->reports(), &KeyboardWorker::sigCalibrationEnded);
+    QueuedSpy calibration(rig.worker->reports(), &KeyboardWorker::sigUpdateAdjustingData);
     rig.worker->startCalibration();
     QVERIFY(calibration.wait(20000));
     rig.worker->closeDevice();
@@ -642,7 +641,7 @@ void TestDevice::refusedPollEnds()
 
     // A refused calibration poll ends it, tells the keyboard to stop, and
     // does not ask again.
-    QueuedSpy calibrationEnded(rig.worker.get(), &KeyboardAction::sigCalibrationEnded);
+    QueuedSpy calibrationEnded(rig.worker->reports(), &KeyboardWorker::sigCalibrationEnded);
     rig.kb.clearFrameLog();
     rig.worker->startCalibration();
     QVERIFY(calibrationEnded.wait(20000));
@@ -651,7 +650,7 @@ void TestDevice::refusedPollEnds()
     QVERIFY(!rig.kb.state().calibrating);
 
     // So does a refused key test.
-    QueuedSpy keyTestEnded(rig.worker.get(), &KeyboardAction::sigKeyTestEnded);
+    QueuedSpy keyTestEnded(rig.worker->reports(), &KeyboardWorker::sigKeyTestEnded);
     rig.kb.clearFrameLog();
     rig.worker->startKeyTest();
     QVERIFY(keyTestEnded.wait(20000));
@@ -676,8 +675,8 @@ void TestDevice::deviceErrorsAreReported()
     Rig rig;
     KeyboardSession session(rig.worker.get());
     QVERIFY(rig.readBack(session));
-    QueuedSpy lost(rig.worker.get(), &KeyboardAction::sigDeviceLost);
-    QueuedSpy failed(rig.worker.get(), &KeyboardAction::sigKB2RequestFailed);
+    QueuedSpy lost(rig.worker->reports(), &KeyboardWorker::sigDeviceLost);
+    QueuedSpy failed(rig.worker->reports(), &KeyboardWorker::sigKB2RequestFailed);
 
     // The keyboard vanishes unnoticed; the next write fails once, is not
     // tried again on a closed handle, and closes the session as lost.
@@ -879,10 +878,10 @@ void TestDevice::workerTransitions()
     constexpr int Bound = 20000;
     Rig rig;
     KeyboardAction &w = *rig.worker;
-    QueuedSpy calibrationEnded(&w, &KeyboardAction::sigCalibrationEnded);
-    QueuedSpy keyTestEnded(&w, &KeyboardAction::sigKeyTestEnded);
-    QueuedSpy lost(&w, &KeyboardAction::sigDeviceLost);
-    QueuedSpy readFailed(&w, &KeyboardAction::sigKB2ReadFailed);
+    QueuedSpy calibrationEnded(w.reports(), &KeyboardWorker::sigCalibrationEnded);
+    QueuedSpy keyTestEnded(w.reports(), &KeyboardWorker::sigKeyTestEnded);
+    QueuedSpy lost(w.reports(), &KeyboardWorker::sigDeviceLost);
+    QueuedSpy readFailed(w.reports(), &KeyboardWorker::sigKB2ReadFailed);
 
     if (from != Closed) {
         QCOMPARE(w.connectDevice(), 0);
@@ -898,11 +897,11 @@ void TestDevice::workerTransitions()
         KeyboardSession::startReadBack(&w);
         QTRY_COMPARE_WITH_TIMEOUT(w.state(), WorkerState::InitialWalk, Bound);
     } else if (from == Calibrating) {
-        QueuedSpy rounds(&w, &KeyboardAction::sigUpdateAdjustingData);
+        QueuedSpy rounds(w.reports(), &KeyboardWorker::sigUpdateAdjustingData);
         w.startCalibration();
         QVERIFY(rounds.wait(Bound));
     } else if (from == KeyTesting) {
-        QueuedSpy rounds(&w, &KeyboardAction::sigUpdateMMData);
+        QueuedSpy rounds(w.reports(), &KeyboardWorker::sigUpdateMMData);
         w.startKeyTest();
         QVERIFY(rounds.wait(Bound));
     }

@@ -286,16 +286,16 @@ void TestWireLog::livePolls()
     WireRig rig;
     QVERIFY(rig.start());
     KeyboardAction &w = *rig.worker;
-    QueuedSpy calibration(rig.worker.get(), &KeyboardAction::sigUpdateAdjustingData);
-    QueuedSpy calibrationEnded(rig.worker.get(), &KeyboardAction::sigCalibrationEnded);
+    QueuedSpy calibration(rig.worker->reports(), &KeyboardWorker::sigUpdateAdjustingData);
+    QueuedSpy calibrationEnded(rig.worker->reports(), &KeyboardWorker::sigCalibrationEnded);
     w.startCalibration();
     QVERIFY(calibration.wait());
     w.stopCalibration();
     QVERIFY(calibrationEnded.waitForCount(1));
     QVERIFY(rig.waitIdle());
 
-    QueuedSpy keyTest(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
-    QueuedSpy keyTestEnded(rig.worker.get(), &KeyboardAction::sigKeyTestEnded);
+    QueuedSpy keyTest(rig.worker->reports(), &KeyboardWorker::sigUpdateMMData);
+    QueuedSpy keyTestEnded(rig.worker->reports(), &KeyboardWorker::sigKeyTestEnded);
     w.startKeyTest();
     QVERIFY(keyTest.wait());
     w.stopKeyTest();

@@ -92,9 +92,9 @@ struct Rig {
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
         worker->setAnswerTimeout(60);
-        idle = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
+        idle = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         session = new KeyboardSession(worker.get(), &context, KeyboardSession::Role::Listen);
-        QObject::connect(worker.get(), &KeyboardAction::sigKB2DeviceInfo, &context, [this](const QVariant &v) {
+        QObject::connect(worker->reports(), &KeyboardWorker::sigKB2DeviceInfo, &context, [this](const QVariant &v) {
             if (!QString::fromUtf8(v.value<STU_BoardInfo2>().version).contains("Boot"))
                 KeyboardSession::startReadBack(worker.get());
         }, Qt::QueuedConnection);
@@ -664,7 +664,7 @@ void TestFirmwareDialog::updateAgainWhileReconnecting()
     bool again = false;
     // Whatever the worker reads while the engine has the keyboard.
     int infoWhileHeld = -1, infoAtEnd = -1;
-    QSignalSpy info(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    QSignalSpy info(rig.worker->reports(), &KeyboardWorker::sigKB2DeviceInfo);
     // The rig reconnects on the release (connected first); the user clicks
     // again at once, while that connection is on its way.
     QObject::connect(&d, &IAPFirmwareWindow::sigDeviceReleased, &rig.context, [&] {

@@ -3,7 +3,7 @@
 #include "KeyInfo.h"
 #include "KeyTypeTable.h"
 #include "ModelMetaTypes.h"
-#include "SoftwareConfig.h"
+#include "KeyMatrix.h"
 #include "ToastTypes.h"
 #include "Units.h"
 
@@ -90,32 +90,29 @@ void TestModel::containerMetaTypes()
 
 void TestModel::keyMatrix()
 {
-    SoftwareConfig *config = SoftwareConfig::instance();
-    QCOMPARE(SoftwareConfig::instance(), config);
-    config->clearMatrix();
+    KeyMatrix m;
+    QCOMPARE(m.findKey(0), 255); // even though every cell holds 0
+    m.setCell(0, 1, 2);
+    QCOMPARE(m.cell(0, 1), quint16(0xF002));
+    QCOMPARE(m.findKey(2), 255);
+    QCOMPARE(m.findKey(0xF002), 1);
 
-    QCOMPARE(config->findKey(0), 255); // even though every cell holds 0
-    config->setMatrixCell(0, 1, 2);
-    QCOMPARE(config->matrixCell(0, 1), quint16(0xF002));
-    QCOMPARE(config->findKey(2), 255);
-    QCOMPARE(config->findKey(0xF002), 1);
+    m.setCell(5, 20, 0x29);
+    m.setCell(3, 4, 0x29);
+    QCOMPARE(m.findKey(0x29), 3 * 32 + 4); // first in row-major order
+    m.setCell(6, 0, 0x30);                 // outside: ignored
+    m.setCell(0, 21, 0x30);
+    QCOMPARE(m.findKey(0x30), 255);
+    QCOMPARE(m.keyCount(), 3);
 
-    config->setMatrixCell(5, 20, 0x29);
-    config->setMatrixCell(3, 4, 0x29);
-    QCOMPARE(config->findKey(0x29), 3 * 32 + 4); // first in row-major order
-    config->setMatrixCell(6, 0, 0x30);           // outside: ignored
-    config->setMatrixCell(0, 21, 0x30);
-    QCOMPARE(config->findKey(0x30), 255);
-    QCOMPARE(config->matrixKeyCount(), 3);
+    QCOMPARE(m.nextKeyAfter(-1), qMakePair(quint16(0xF002), 1));
+    QCOMPARE(m.nextKeyAfter(1), qMakePair(quint16(0x29), 3 * 21 + 4));
+    QCOMPARE(m.nextKeyAfter(3 * 21 + 4), qMakePair(quint16(0x29), 125));
+    QCOMPARE(m.nextKeyAfter(125), qMakePair(quint16(0), 126));
+    QCOMPARE(m.nextKeyAfter(400), qMakePair(quint16(0), 126));
 
-    QCOMPARE(config->nextKeyAfter(-1), qMakePair(quint16(0xF002), 1));
-    QCOMPARE(config->nextKeyAfter(1), qMakePair(quint16(0x29), 3 * 21 + 4));
-    QCOMPARE(config->nextKeyAfter(3 * 21 + 4), qMakePair(quint16(0x29), 125));
-    QCOMPARE(config->nextKeyAfter(125), qMakePair(quint16(0), 126));
-    QCOMPARE(config->nextKeyAfter(400), qMakePair(quint16(0), 126));
-
-    config->clearMatrix();
-    QCOMPARE(config->matrixKeyCount(), 0);
+    m.clear();
+    QCOMPARE(m.keyCount(), 0);
 }
 
 void TestModel::keyTypeTable()

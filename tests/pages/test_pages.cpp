@@ -22,14 +22,14 @@
 #include "MacroSetWindow.h"
 #include "MacroTableWgt.h"
 #include "MTSetWindow.h"
-#include "ApplyRunner.h"
+#include "DeviceNotifier.h"
+#include "KeyboardController.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
 #include "PerformancePageWgt.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
 #include "SimRig.h"
-#include "SoftwareConfig.h"
 #include "UserMessage.h"
 
 #include <QJsonObject>
@@ -54,8 +54,9 @@ constexpr int TypeA = 51, TypeS = 52, TypeD = 53, TypeW = 35, TypeQ = 34, TypeY 
 // to the rig's worker and a profile manager of their own, as the main
 // window builds them.
 struct Pages {
-    explicit Pages(SimRig &rig) : runner(rig.worker.get()), config(&runner, &manager), deck(&rig.worker->feeds().layers)
+    explicit Pages(SimRig &rig) : keyboard(rig.worker.get(), &notifier, &manager), config(*keyboard.config())
     {
+        QObject::connect(&keyboard, &KeyboardController::keyCodesRead, &deck, &KeyboardDeck::setKeyCodes);
         QList<KeyboardBaseWgt *> list;
         for (int layer = 0; layer < 4; ++layer) {
             view[layer].reset(createKeyboardView(0, layer));
@@ -68,7 +69,7 @@ struct Pages {
         page[PageCustomKeys] = std::make_unique<CustomKeySetPageWgt>();
         page[PageAdvancedKeys] = std::make_unique<AdvancedKeySetPageWgt>();
         for (auto &p : page) {
-            p->setServices({rig.worker.get(), rig.worker.get(), &rig.worker->feeds(), &manager, &deck, &config});
+            p->setServices({&keyboard, &manager, &deck});
             p->build();
             p->activate(true);
         }
@@ -101,8 +102,9 @@ struct Pages {
     QJsonObject document() const { return manager.currentDocument(); }
 
     ProfileManager manager;
-    ApplyRunner runner;
-    KeyboardConfigModel config;
+    ExternalDeviceNotifier notifier;
+    KeyboardController keyboard;
+    KeyboardConfigModel &config;
     KeyboardDeck deck;
     std::unique_ptr<KeyboardBaseWgt> view[4];
     std::unique_ptr<ConfigPageWgt> page[ConfigPageCount];
@@ -198,7 +200,8 @@ void TestPages::pagesShowTheReadBackWithoutSending()
 
     // The key identities come with the read-back; the pages are then shown
     // the configuration it holds.
-    emit rig.worker->sigKB2OriginalKeyValueMap(rb.originalKeys);
+    emit rig.worker->reports()->sigKB2OriginalKeyValueMap(rb.originalKeys);
+    QCoreApplication::processEvents(); // the controller hears it queued
     pages.config.reset(configFromReadBack(rb));
     QVERIFY(rig.waitIdle());
     QCOMPARE(framesSent(rig), 0);
@@ -242,7 +245,8 @@ void TestPages::inactivePagesAreDeaf()
     emit SignalObject::instance()->sigShowFnKeyColor();
     pages.lighting()->paintPreset({{TypeA, Qt::red}});
     emit rig.worker->sigKB2LayoutKey(QVariant::fromValue(MapKB2DockerKey{{0, {{TypeA, 0x1C}}}}));
-    emit rig.worker->sigKB2UpdateKRGBInfo({{TypeA, Qt::red}});
+    emit rig.worker->reports()->sigKB2UpdateKRGBInfo({{TypeA, Qt::red}});
+    QCoreApplication::processEvents(); // the controller hears it queued
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton);
     QVERIFY(rig.waitIdle());
     KeyboardBtn *a = pages.key(0, TypeA);
@@ -345,7 +349,7 @@ void TestPages::predefinedLayoutsAndFnColours()
 
     // The layers the keyboard reports set the current types; the function
     // keys are coloured by their category.
-    pages.config.adoptFromKeyboard([](KeyboardConfig &c) {
+    pages.config.noteFromKeyboard([](KeyboardConfig &c) {
         for (auto [key, code] : {std::pair{TypeE, 0x10E2}, {TypeR, 0xF317}, {TypeT, 0xF101}, {TypeY, 0x12A0}})
             c.layers[1].insert(key, keyTypeFromCode(quint16(code)));
     });
@@ -454,7 +458,7 @@ void TestPages::travelAndRapidTrigger()
     KeyTravelRecord own;
     own.workMode = WorkOwnTravel;
     own.keyTouchDis = 1800;
-    pages.config.adoptFromKeyboard([&own](KeyboardConfig &c) { c.keyTravel = {{TypeE, own}}; });
+    pages.config.noteFromKeyboard([&own](KeyboardConfig &c) { c.keyTravel = {{TypeE, own}}; });
     QCOMPARE(pages.key(0, TypeE)->keyData().travel, 1.8);
     QVERIFY(pages.key(0, TypeE)->keyData().travelDiffers);
     QVERIFY(!pages.key(0, TypeA)->keyData().rapidTrigger);
@@ -477,7 +481,7 @@ void TestPages::advancedKeyClicks()
     QCOMPARE(chooser.count(), 1);
     QCOMPARE(chooser.first().first().value<KeyInfo>().firstType, quint32(TypeE));
     // The keyboard reports the limit of bindings.
-    pages.config.adoptFromKeyboard([](KeyboardConfig &c) {
+    pages.config.noteFromKeyboard([](KeyboardConfig &c) {
         for (int type = 0; type < AdvancedKeySetPageWgt::MaxAdvancedKeys; ++type) {
             TGLInfo toggle;
             toggle.keyIndex = type;
@@ -519,7 +523,7 @@ void TestPages::lightingClicksAndPresets()
     QVERIFY(rig.waitIdle());
     QVERIFY(rig.kb.state().keyColours[rig.cellOf(TypeH)] == (VirtualKeyboard::Rgb{10, 20, 30}));
     QCOMPARE(pages.key(0, TypeH)->keyColour(), QColor(10, 20, 30)); // the key's colour on every layer
-    QCOMPARE(SoftwareConfig::instance()->keyColourCache().value(TypeH), QColor(10, 20, 30));
+    QCOMPARE(pages.lighting()->keyColourCache().value(TypeH), QColor(10, 20, 30));
 
     // A whole preset goes out as full colour records, 14 keys a frame.
     rig.kb.clearFrameLog();

@@ -5,7 +5,6 @@
 #include "Kb2Decoders.h"
 #include "Kb2Frame.h"
 #include "KeyTypeTable.h"
-#include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
 #include <QtTest>
@@ -591,13 +590,10 @@ void TestProtocol::queuedKeyAnswers()
 
 void TestProtocol::walkAndRebuild()
 {
-    SoftwareConfig *config = SoftwareConfig::instance();
-    config->clearMatrix();
+    Recorder data;
     const quint16 *family = familyKeyMatrix(0);
     for (int i = 0; i < KB2MatrixCells; ++i)
-        config->setMatrixCell(i / 21, i % 21, family[i]);
-
-    Recorder data;
+        data.setKeyMatrixCell(i / 21, i % 21, family[i]);
     // A (0x04) at row 3, column 1: an MT key; S (0x16): rapid trigger; D (0x07): macro 2.
     data.storeWalkEntries(keyEntries({{0x04, 0, 0x04}, {0x04, 1, 0}, {0x04, 2, 0}, {0x04, 3, 0xFF},
                                       {0x04, 4, 1234}, {0x04, 8, 3}, {0x04, 9, 0x05}, {0x04, 10, 0x06},
@@ -631,7 +627,6 @@ void TestProtocol::walkAndRebuild()
 
     data.removeAdvancedBinding(51, Bind_MT);
     QVERIFY(data.mtMap().isEmpty());
-    config->clearMatrix();
 }
 
 void TestProtocol::familyMatrices()

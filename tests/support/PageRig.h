@@ -7,7 +7,8 @@
 // hears the whole read-back, as in the program.
 
 #include "AppParams.h"
-#include "ApplyRunner.h"
+#include "DeviceNotifier.h"
+#include "KeyboardController.h"
 #include "BoardProfile.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
@@ -17,6 +18,7 @@
 #include "ProfileManager.h"
 #include "SimRig.h"
 
+#include <QDeadlineTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -41,7 +43,11 @@ struct PageRig {
         layout->addWidget(view[0].get());
         layout->addWidget(&page);
         deck.setViews(list);
-        page.setServices({rig.worker.get(), rig.worker.get(), &rig.worker->feeds(), &manager, &deck, &config});
+        // As the main window wires them.
+        QObject::connect(&keyboard, &KeyboardController::keyCodesRead, &deck, &KeyboardDeck::setKeyCodes);
+        QObject::connect(&keyboard, &KeyboardController::capabilitiesChanged, &deck,
+                         [this](const KeyboardCapabilities &c) { deck.setTravelFormat(c.decimals, c.travel.maximumUm); });
+        page.setServices({&keyboard, &manager, &deck});
         page.build();
         window.resize(1150, 800);
         window.show(); // the keys and controls have their places, for clicks and drags
@@ -60,6 +66,21 @@ struct PageRig {
         return ok;
     }
 
+    // The keyboard's answer to its precision query, as the worker reports
+    // it; true once the controller has taken it.
+    bool reportTravel(double stepMm, quint16 minimumUm, quint16 maximumUm, int decimals)
+    {
+        emit rig.worker->reports()->sigKB2PrecisionData(stepMm, minimumUm, maximumUm, decimals);
+        const TravelScale want = TravelScale::fromKeyboard(stepMm, minimumUm, maximumUm);
+        QDeadlineTimer deadline(20000);
+        while (keyboard.capabilities().travel.stepUm != want.stepUm
+               || keyboard.capabilities().travel.positions != want.positions) {
+            if (deadline.hasExpired())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        return true;
+    }
     KeyboardBtn *key(int type, int layer = 0) const { return view[layer]->buttonForType(type); }
     int frames() const { return int(rig.sentFrames().size()); }
     static void click(QWidget *w)
@@ -70,9 +91,10 @@ struct PageRig {
     SimRig rig;
     KeyboardSession session{rig.worker.get()};
     ProfileManager manager;
-    ApplyRunner runner{rig.worker.get()};
-    KeyboardConfigModel config{&runner, &manager};
-    KeyboardDeck deck{&rig.worker->feeds().layers};
+    ExternalDeviceNotifier notifier;
+    KeyboardController keyboard{rig.worker.get(), &notifier, &manager};
+    KeyboardConfigModel &config = *keyboard.config();
+    KeyboardDeck deck;
     QWidget window;
     std::unique_ptr<KeyboardBaseWgt> view[4];
     Page page; // destroyed first: it leaves the window before the window goes

@@ -8,7 +8,6 @@
 #include "KeyTypeTable.h"
 #include "KeyboardAction.h"
 #include "KeyboardSession.h"
-#include "SoftwareConfig.h"
 #include "QueuedSpy.h"
 #include "SimScenario.h"
 #include "VirtualHidBackend.h"
@@ -37,12 +36,11 @@ struct SimRig {
     void setUp()
     {
         HidBackend::setInstance(&backend);
-        SoftwareConfig::instance()->clearMatrix();
         worker = std::make_unique<KeyboardAction>();
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
         worker->setAnswerTimeout(60);
-        idle = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
+        idle = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
     }
     ~SimRig()
     {

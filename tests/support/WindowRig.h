@@ -43,7 +43,7 @@ struct WindowRig {
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
         worker->setAnswerTimeout(60);
-        idleSpy = std::make_unique<QueuedSpy>(worker.get(), &KeyboardAction::sigKB2Idle);
+        idleSpy = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         profiles = std::make_unique<ProfileManager>();
         window = std::make_unique<MainWindow>(&notifier, worker.get(), profiles.get());
         UserPrompts p;

@@ -185,7 +185,7 @@ void TestBackground::closingKeepsTheSessionInTheTray()
     QCOMPARE(quit.count(), 1);
     QVERIFY(rig.window->trayIcon() && rig.window->trayIcon()->isVisible());
     QVERIFY(rig.worker->isDeviceOpen());
-    QSignalSpy answered(rig.worker.get(), &KeyboardAction::sigKB2DeviceInfo);
+    QSignalSpy answered(rig.worker->reports(), &KeyboardWorker::sigKB2DeviceInfo);
     rig.worker->queryBoardInfo();
     QVERIFY(answered.wait(20000));
     QVERIFY(rig.idle());

@@ -70,7 +70,7 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     VirtualKeyboard *kb = &backend.addKeyboard(o);
     HidBackend::setInstance(&backend);
     auto worker = std::make_unique<KeyboardAction>();
-    QueuedSpy idle(worker.get(), &KeyboardAction::sigKB2Idle);
+    QueuedSpy idle(worker->reports(), &KeyboardWorker::sigKB2Idle);
     worker->setFirstWriteDelay(0);
     worker->setProbeTimeout(30);
     worker->setAnswerTimeout(60);

@@ -20,6 +20,7 @@
 #include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
+#include "KeyboardController.h"
 #include "MainWindow.h"
 #include "KeyboardConfigModel.h"
 #include "ProfileDocument.h"
@@ -500,7 +501,7 @@ void TestMainWindow::liveWorkEndsWithTheKeyboard()
     Rig rig;
     QVERIFY(rig.connected());
     SignalObject *hub = SignalObject::instance();
-    QueuedSpy rounds(rig.worker.get(), &KeyboardAction::sigUpdateMMData);
+    QueuedSpy rounds(rig.worker->reports(), &KeyboardWorker::sigUpdateMMData);
 
     // Leaving the page (the hub's stop) ends the key test on the keyboard.
     rig.worker->startKeyTest();
@@ -712,7 +713,7 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
         if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
             globalBox = e;
     QVERIFY(globalBox);
-    QCOMPARE(globalBox->text(), QString::number(global / 1000.0, 'f', AppParams::decimals()));
+    QCOMPARE(globalBox->text(), QString::number(global / 1000.0, 'f', rig.window->keyboard()->capabilities().decimals));
 }
 
 // While corvane-cli has the keyboard (a firmware update has it in its boot

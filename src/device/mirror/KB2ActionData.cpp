@@ -6,7 +6,6 @@
 #include "AppParams.h"
 #include "Kb2Builders.h"
 #include "KeyTypeTable.h"
-#include "SoftwareConfig.h"
 #include "Units.h"
 #include "WireKeyTable.h"
 
@@ -475,8 +474,8 @@ KeyTravelRecord KB2ActionData::travelRecord(int triggerMode, int cell) const
     // keyboard's global travel.
     const quint16 own = cell >= 0 && cell < KB2MatrixCells ? m_layout.travel[cell] : 0;
     rec.keyTouchDis = own ? own : m_db.gdBi;
-    rec.quickTouchPressDis = mmToMicrons(AppParams::rapidTriggerPressDefault());
-    rec.quickTouchUpDis = mmToMicrons(AppParams::rapidTriggerReleaseDefault());
+    rec.quickTouchPressDis = mmToMicrons(RapidTriggerDefaultMm);
+    rec.quickTouchUpDis = mmToMicrons(RapidTriggerDefaultMm);
     return rec;
 }
 

@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QColor>
 #include <QMutex>
+
+#include "KeyMatrix.h"
 #include <QVariant>
 
 // The board-side copy of the keyboard's configuration, and the operations
@@ -105,7 +107,7 @@ public:
     // Answer 0xA3 of a queued write or read.
     void applyKeyEntries(const STU_BoardFromKey &rec);
     // Answer 0xA3 of the initial or layout walk: stores each value at the
-    // key's cell of the SoftwareConfig key matrix.
+    // key's cell of the key matrix.
     void storeWalkEntries(const STU_BoardFromKey &rec);
     // Answer 0xA0: the steps the keyboard holds at the piece's offsets.
     void storeMacroPiece(const STU_BoardFromMACRO &piece);
@@ -126,6 +128,11 @@ public:
 
     // Key type -> colour, as the keyboard last reported it.
     QMap<int, QColor> keyColours() const;
+
+    // The keyboard's key matrix, as its answers to the matrix query gave it.
+    KeyMatrix keyMatrix() const;
+    void clearKeyMatrix();
+    void setKeyMatrixCell(int row, int col, quint16 code);
 
     // Copies for the worker to emit.
     MapKB2DockerDB layoutDBMap() const;
@@ -169,6 +176,7 @@ private:
 
     Outlet &m_outlet;
     mutable QMutex m_lock;
+    KeyMatrix m_matrix;
     QMap<int, quint16> m_keyIdMap;
     QHash<quint16, int> m_typeByCode;
     STU_BoardInfo2 m_info;

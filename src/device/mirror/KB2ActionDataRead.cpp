@@ -8,7 +8,6 @@
 #include "KB2ActionDataParams.h"
 #include "Kb2Builders.h"
 #include "KeyTypeTable.h"
-#include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
 #include <QMutexLocker>
@@ -122,13 +121,12 @@ void KB2ActionData::applyKeyEntries(const STU_BoardFromKey &rec)
 
 int KB2ActionData::cellOfWire(quint8 wire) const
 {
-    SoftwareConfig *config = SoftwareConfig::instance();
-    int pos = config->findKey(kb2_wire_to_model(wire));
-    if (pos == SoftwareConfig::NotFound)
-        pos = config->findKey(wire);
+    int pos = m_matrix.findKey(kb2_wire_to_model(wire));
+    if (pos == KeyMatrix::NotFound)
+        pos = m_matrix.findKey(wire);
     const int row = pos >> 5;
     const int col = pos & 31;
-    if (pos == SoftwareConfig::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
+    if (pos == KeyMatrix::NotFound || row >= KB2MatrixRows || col >= KB2MatrixCols)
         return -1;
     return row * KB2MatrixCols + col;
 }
@@ -303,3 +301,21 @@ QList<QVariant> KB2ActionData::advancedMapVariants() const
     return maps;
 }
 
+
+KeyMatrix KB2ActionData::keyMatrix() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_matrix;
+}
+
+void KB2ActionData::clearKeyMatrix()
+{
+    QMutexLocker lock(&m_lock);
+    m_matrix.clear();
+}
+
+void KB2ActionData::setKeyMatrixCell(int row, int col, quint16 code)
+{
+    QMutexLocker lock(&m_lock);
+    m_matrix.setCell(row, col, code);
+}

@@ -3,6 +3,7 @@
 #include "KB2ActionDataParams.h"
 #include "Kb2Commands.h"
 #include "ModelMetaTypes.h"
+#include "KeyInfo.h"
 
 namespace {
 
@@ -32,43 +33,6 @@ KeyboardAction::KeyboardAction(QObject *parent) : QObject(parent)
     m_worker.moveToThread(&m_thread);
     connect(&m_thread, &QThread::started, &m_worker, &KeyboardWorker::run);
 
-    // The worker's signals are this object's, emitted where the worker
-    // emits them (its thread, or the live rounds' delivery on this one).
-    const auto relay = [this](auto signal, auto ours) { connect(&m_worker, signal, this, ours, Qt::DirectConnection); };
-    relay(&KeyboardWorker::sigKB2DeviceInfo, &KeyboardAction::sigKB2DeviceInfo);
-    relay(&KeyboardWorker::sigKB2Sensitivity, &KeyboardAction::sigKB2Sensitivity);
-    relay(&KeyboardWorker::sigKB2SuperVelocity, &KeyboardAction::sigKB2SuperVelocity);
-    relay(&KeyboardWorker::sigKB2ColorLights, &KeyboardAction::sigKB2ColorLights);
-    relay(&KeyboardWorker::sigKB2InitDevice, &KeyboardAction::sigKB2InitDevice);
-    relay(&KeyboardWorker::sigKB2SYSModeInfo, &KeyboardAction::sigKB2SYSModeInfo);
-    relay(&KeyboardWorker::sigKB2OriginalKeyValueMap, &KeyboardAction::sigKB2OriginalKeyValueMap);
-    relay(&KeyboardWorker::sigKB2UpdateKRGBInfo, &KeyboardAction::sigKB2UpdateKRGBInfo);
-    relay(&KeyboardWorker::sigUpdateAdjustingData, &KeyboardAction::sigUpdateAdjustingData);
-    relay(&KeyboardWorker::sigUpdateMMData, &KeyboardAction::sigUpdateMMData);
-    relay(&KeyboardWorker::sigKB2KeyboardName, &KeyboardAction::sigKB2KeyboardName);
-    relay(&KeyboardWorker::sigKB2PrecisionData, &KeyboardAction::sigKB2PrecisionData);
-    relay(&KeyboardWorker::sigKB2PollingRate, &KeyboardAction::sigKB2PollingRate);
-    relay(&KeyboardWorker::sigKB2Idle, &KeyboardAction::sigKB2Idle);
-    relay(&KeyboardWorker::sigKB2ReadFailed, &KeyboardAction::sigKB2ReadFailed);
-    relay(&KeyboardWorker::sigKB2RequestFailed, &KeyboardAction::sigKB2RequestFailed);
-    relay(&KeyboardWorker::sigConnectFinished, &KeyboardAction::sigConnectFinished);
-    relay(&KeyboardWorker::sigKeyboardArrived, &KeyboardAction::sigKeyboardArrived);
-    relay(&KeyboardWorker::sigDeviceLost, &KeyboardAction::sigDeviceLost);
-    relay(&KeyboardWorker::sigCalibrationEnded, &KeyboardAction::sigCalibrationEnded);
-    relay(&KeyboardWorker::sigKeyTestEnded, &KeyboardAction::sigKeyTestEnded);
-
-    // The feeds carry the same reports, emitted where these are.
-    const auto feed = [this](auto signal, auto *receiver, auto theirs) {
-        connect(this, signal, receiver, theirs, Qt::DirectConnection);
-    };
-    feed(&KeyboardAction::sigKB2ColorLights, &m_feeds.lighting, &LightingFeed::lightingRead);
-    feed(&KeyboardAction::sigKB2PrecisionData, &m_feeds.travel, &TravelFeed::precisionRead);
-    feed(&KeyboardAction::sigKB2OriginalKeyValueMap, &m_feeds.layers, &LayerFeed::keyCodesRead);
-    feed(&KeyboardAction::sigUpdateAdjustingData, &m_feeds.live, &LiveFeed::calibrationRound);
-    feed(&KeyboardAction::sigUpdateMMData, &m_feeds.live, &LiveFeed::keyTestRound);
-    feed(&KeyboardAction::sigCalibrationEnded, &m_feeds.live, &LiveFeed::calibrationEnded);
-    feed(&KeyboardAction::sigKeyTestEnded, &m_feeds.live, &LiveFeed::keyTestEnded);
-    feed(&KeyboardAction::sigKB2DeviceInfo, &m_feeds.connection, &ConnectionFeed::deviceInfoRead);
 }
 
 KeyboardAction::~KeyboardAction()
@@ -132,6 +96,16 @@ void KeyboardAction::queryWinMode() { queueRequest(simpleRequest(Kb2Req::QueryWi
 void KeyboardAction::queryMacMode() { queueRequest(simpleRequest(Kb2Req::QueryMacMode)); }
 void KeyboardAction::switchToWin() { queueRequest(simpleRequest(Kb2Req::SwitchToWin)); }
 void KeyboardAction::switchToMac() { queueRequest(simpleRequest(Kb2Req::SwitchToMac)); }
+void KeyboardAction::switchSystemMode(int mode)
+{
+    if (mode == SystemWindows)
+        switchToWin();
+    else if (mode == SystemMac)
+        switchToMac();
+    else
+        return;
+    startLayoutRead();
+}
 void KeyboardAction::saveToKeyboard() { queueRequest(simpleRequest(Kb2Req::Save)); }
 void KeyboardAction::restoreFactory() { queueRequest(simpleRequest(Kb2Req::FactoryReset)); }
 void KeyboardAction::queryBoardInfo() { queueRequest(simpleRequest(Kb2Req::BoardInfo)); }

@@ -3,7 +3,6 @@
 #include "KB2ActionData.h"
 #include "Kb2Request.h"
 #include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
 #include "KeyboardWorker.h"
 
 #include <QColor>
@@ -12,12 +11,12 @@
 #include <QThread>
 #include <QVariant>
 
-// The one object through which the program talks to the keyboard in normal
-// operation. It owns the board mirror (KB2ActionData), which the feature
+// The device: the board mirror (KB2ActionData), which the feature
 // interfaces edit, and the device worker (KeyboardWorker), which runs on its
 // own thread, owns the HID handle and takes the records the mirror changes.
-// The GUI thread only queues work here and hears the results as queued
-// signals; see KeyboardWorker for the states and the queue.
+// The GUI thread only queues work here and hears the worker's reports
+// (reports()) as queued signals; see KeyboardWorker for the states and the
+// queue. In the program only the keyboard controller holds it.
 class KeyboardAction : public QObject,
                        public BoardControl,
                        public LiveControl,
@@ -93,7 +92,9 @@ public:
 
     void queryKeyboardName();
     void queryPrecision();
-    void setPollingRate(int index);
+    void setPollingRate(int index) override;
+    // SystemWindows or SystemMac: the switch, then the layout read.
+    void switchSystemMode(int mode) override;
     void queryKeyMatrix(int firstRow, int secondRow);
     // Reads count steps of macro store number `number`; the answers land
     // in the board-side copy (board().macroStoreWords).
@@ -137,9 +138,10 @@ public:
 
     // The board mirror, for what reads the board as read back.
     const KB2ActionData &board() const { return m_board; }
-    // What the keyboard reports, per feature; each feed's signal follows
-    // the one of this object that carries the same report.
-    const KeyboardFeeds &feeds() const { return m_feeds; }
+    // What the keyboard reports: the worker's signals, heard where they are
+    // emitted (its thread, or the live rounds' delivery on this one). The
+    // controller hears them once; nothing relays them.
+    KeyboardWorker *reports() { return &m_worker; }
 
     // --- The board's features (BoardControl): the mirror's record
     // operations; what they change goes to the worker's queue.
@@ -189,45 +191,13 @@ public:
     LiveStats liveStats() const { return m_worker.liveStats(); }
 
 signals:
-    void sigKB2DeviceInfo(const QVariant &info);
-    void sigKB2Sensitivity(const QVariant &db);
+    // The board copy's tables after a parameter walk (the worker's own
+    // reports come from reports()).
     void sigKB2LayoutDB(const QVariant &map);
-    void sigKB2SuperVelocity(bool on);
-    void sigKB2ColorLights(const QVariant &prgb);
     void sigKB2LayoutKey(const QVariant &map);
     void sigKB2LayoutDis(const QList<QList<quint16>> &travel, const QList<QList<quint16>> &press,
                          const QList<QList<quint16>> &release);
     void sigKB2AdvancedKey(const QVariant &map);
-    // false at the end of a complete initial walk.
-    void sigKB2InitDevice(bool initialising);
-    void sigKB2SYSModeInfo(int mode);
-    void sigKB2OriginalKeyValueMap(const QMap<int, QList<int>> &map);
-    void sigKB2UpdateKRGBInfo(const QMap<int, QColor> &colours);
-    void sigUpdateAdjustingData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
-    void sigUpdateADCChangeData(quint16 value);
-    void sigUpdateMMData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
-    void sigKB2KeyboardName(const QString &name);
-    void sigKB2PrecisionData(double step, quint16 a, quint16 b);
-    // The polling-rate index the keyboard reported (answer to sub-code 80).
-    void sigKB2PollingRate(int index);
-    // The worker has done everything up to serial (workSerial) and sleeps.
-    void sigKB2Idle(quint64 serial);
-    // A walk ended without reading everything (mode: InitialWalk,
-    // LayoutWalk or ColourWalk; code: Kb2Error). The parameter walks then
-    // publish nothing; the colour walk publishes the colours it did read.
-    void sigKB2ReadFailed(int mode, int code);
-    // A queued request failed after its retries (read: it asked for data).
-    void sigKB2RequestFailed(int type, bool read, int code);
-    // The outcome of requestConnect, requestArrival and requestReconnect
-    // (ConnectResult); arrivals that were not probed report nothing.
-    void sigConnectFinished(int result);
-    // An arrived interface answered and is being opened.
-    void sigKeyboardArrived();
-    // The worker closed the device after a read or write error.
-    void sigDeviceLost(int code);
-    // The calibration poll or the key test stopped, for whatever reason.
-    void sigCalibrationEnded();
-    void sigKeyTestEnded();
 
 private:
     // KB2ActionData::Outlet: the mirror's records go to the queue, its
@@ -239,7 +209,6 @@ private:
     void emitAdvancedKey(const QVariant &map) override;
 
     QThread m_thread;
-    KeyboardFeeds m_feeds;
     KB2ActionData m_board{*this};
     KeyboardWorker m_worker{m_board, this};
 };

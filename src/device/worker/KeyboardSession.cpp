@@ -24,20 +24,20 @@ KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent, Role r
     : QObject(parent), m_worker(worker), m_role(role)
 {
     KeyboardReadBack &rb = m_readBack;
-    connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &KeyboardSession::onDeviceInfo);
-    connect(worker, &KeyboardAction::sigKB2InitDevice, this, &KeyboardSession::onInitDevice);
-    connect(worker, &KeyboardAction::sigKB2ReadFailed, this, &KeyboardSession::onReadFailed);
-    connect(worker, &KeyboardAction::sigKB2RequestFailed, this, &KeyboardSession::onRequestFailed);
-    connect(worker, &KeyboardAction::sigDeviceLost, this, &KeyboardSession::onDeviceLost);
-    connect(worker, &KeyboardAction::sigKB2Idle, this, &KeyboardSession::onIdle);
-    connect(worker, &KeyboardAction::sigKB2KeyboardName, this, [&rb](const QString &n) { rb.name = n; });
-    connect(worker, &KeyboardAction::sigKB2PrecisionData, this, [&rb](double step, quint16 a, quint16 b) {
+    connect(worker->reports(), &KeyboardWorker::sigKB2DeviceInfo, this, &KeyboardSession::onDeviceInfo);
+    connect(worker->reports(), &KeyboardWorker::sigKB2InitDevice, this, &KeyboardSession::onInitDevice);
+    connect(worker->reports(), &KeyboardWorker::sigKB2ReadFailed, this, &KeyboardSession::onReadFailed);
+    connect(worker->reports(), &KeyboardWorker::sigKB2RequestFailed, this, &KeyboardSession::onRequestFailed);
+    connect(worker->reports(), &KeyboardWorker::sigDeviceLost, this, &KeyboardSession::onDeviceLost);
+    connect(worker->reports(), &KeyboardWorker::sigKB2Idle, this, &KeyboardSession::onIdle);
+    connect(worker->reports(), &KeyboardWorker::sigKB2KeyboardName, this, [&rb](const QString &n) { rb.name = n; });
+    connect(worker->reports(), &KeyboardWorker::sigKB2PrecisionData, this, [&rb](double step, quint16 a, quint16 b, int) {
         rb.precisionStep = step;
         rb.precisionA = a;
         rb.precisionB = b;
     });
-    connect(worker, &KeyboardAction::sigKB2PollingRate, this, [&rb](int i) { rb.pollingRate = i; });
-    connect(worker, &KeyboardAction::sigKB2SYSModeInfo, this, [&rb](int m) {
+    connect(worker->reports(), &KeyboardWorker::sigKB2PollingRate, this, [&rb](int i) { rb.pollingRate = i; });
+    connect(worker->reports(), &KeyboardWorker::sigKB2SYSModeInfo, this, [&rb](int m) {
         if (m == SystemNoWindows)
             rb.noWindowsMode = true;
         else if (m == SystemNoMac)
@@ -45,7 +45,7 @@ KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent, Role r
         else
             rb.systemMode = m;
     });
-    connect(worker, &KeyboardAction::sigKB2OriginalKeyValueMap, this,
+    connect(worker->reports(), &KeyboardWorker::sigKB2OriginalKeyValueMap, this,
             [&rb](const QMap<int, QList<int>> &m) { rb.originalKeys = m; });
     connect(worker, &KeyboardAction::sigKB2LayoutKey, this,
             [&rb](const QVariant &v) { rb.layers = v.value<MapKB2DockerKey>(); });
@@ -58,11 +58,11 @@ KeyboardSession::KeyboardSession(KeyboardAction *worker, QObject *parent, Role r
                 rb.releaseRows = r;
             });
     connect(worker, &KeyboardAction::sigKB2AdvancedKey, this, [&rb](const QVariant &v) { rb.advanced.append(v); });
-    connect(worker, &KeyboardAction::sigKB2UpdateKRGBInfo, this, [&rb](const QMap<int, QColor> &c) { rb.colours = c; });
-    connect(worker, &KeyboardAction::sigKB2ColorLights, this,
+    connect(worker->reports(), &KeyboardWorker::sigKB2UpdateKRGBInfo, this, [&rb](const QMap<int, QColor> &c) { rb.colours = c; });
+    connect(worker->reports(), &KeyboardWorker::sigKB2ColorLights, this,
             [&rb](const QVariant &v) { rb.lighting = v.value<STU_BoardFromPRGB>(); });
-    connect(worker, &KeyboardAction::sigKB2SuperVelocity, this, [&rb](bool on) { rb.lowLatency = on; });
-    connect(worker, &KeyboardAction::sigKB2Sensitivity, this,
+    connect(worker->reports(), &KeyboardWorker::sigKB2SuperVelocity, this, [&rb](bool on) { rb.lowLatency = on; });
+    connect(worker->reports(), &KeyboardWorker::sigKB2Sensitivity, this,
             [&rb](const QVariant &v) { rb.deadBands = v.value<STU_BoardFromDB>(); });
 }
 
@@ -200,6 +200,7 @@ void KeyboardSession::onIdle(quint64 serial)
 void KeyboardSession::finish()
 {
     m_readBack.parameters = m_worker->boardLayout();
+    m_readBack.keyMatrix = m_worker->board().keyMatrix();
     m_stage = Stage::Finished;
     emit readBackFinished();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardRecords.h"
+#include "KeyMatrix.h"
 
 #include <QColor>
 #include <QList>
@@ -50,6 +51,7 @@ struct KeyboardReadBack {
     bool lowLatency = false;
     STU_BoardFromDB deadBands;
     STU_BoardFromLayout parameters;
+    KeyMatrix keyMatrix; // where each key sits, for the per-key tables
     // What could not be read, in the order it failed; empty when the
     // read-back is complete. readError is the first failure's code.
     QList<ReadPart> missing;

@@ -124,7 +124,7 @@ signals:
     void sigUpdateAdjustingData(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
     void sigUpdateMMData(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
     void sigKB2KeyboardName(const QString &name);
-    void sigKB2PrecisionData(double step, quint16 a, quint16 b);
+    void sigKB2PrecisionData(double step, quint16 a, quint16 b, int decimals);
     void sigKB2PollingRate(int index);
     void sigKB2Idle(quint64 serial);
     void sigKB2ReadFailed(int mode, int code);

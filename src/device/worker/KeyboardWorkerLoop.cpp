@@ -12,7 +12,6 @@
 #include "Kb2Decoders.h"
 #include "Kb2Errors.h"
 #include "KeyTypeTable.h"
-#include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
 #include <QDeadlineTimer>
@@ -408,13 +407,11 @@ void KeyboardWorker::dispatch(const Kb2Frame &frame)
         } else if (sub == Kb2Sub::QueryPrecision) {
             Kb2Precision p;
             if (kb2_decode_precision(frame.data, Kb2Frame::Size, p)) {
-                AppParams::setDecimals(p.decimals);
-                emit sigKB2PrecisionData(p.stepMm, p.a, p.b);
+                emit sigKB2PrecisionData(p.stepMm, p.a, p.b, p.decimals);
             }
         } else if (sub == Kb2Sub::PollingRate) {
             const int rate = kb2_decode_polling_rate(frame.data, Kb2Frame::Size);
             if (rate >= 0) {
-                AppParams::setPollingRateIndex(rate);
                 emit sigKB2PollingRate(rate);
             }
         }
@@ -430,9 +427,8 @@ void KeyboardWorker::storeKeyMatrixRows(const Kb2Frame &frame)
     Kb2MatrixRows rows;
     if (!kb2_decode_key_matrix(frame.data, Kb2Frame::Size, rows))
         return;
-    SoftwareConfig *config = SoftwareConfig::instance();
     if (rows.firstRow == 0) {
-        config->clearMatrix();
+        m_board.clearKeyMatrix();
         m_originalKeys.clear();
     }
     const int rowNumbers[2] = {rows.firstRow, rows.secondRow};
@@ -443,7 +439,7 @@ void KeyboardWorker::storeKeyMatrixRows(const Kb2Frame &frame)
         QList<int> keys;
         for (int col = 0; col < KB2MatrixCols; ++col) {
             const quint8 wire = i == 0 ? rows.first[col] : rows.second[col];
-            config->setMatrixCell(row, col, kb2_wire_to_model(wire));
+            m_board.setKeyMatrixCell(row, col, kb2_wire_to_model(wire));
             if (wire != 0)
                 keys.append(keyTypeFromCode(kb2_wire_to_model(wire)));
         }

@@ -13,7 +13,6 @@
 #include "Kb2Decoders.h"
 #include "Kb2Errors.h"
 #include "KeyTypeTable.h"
-#include "SoftwareConfig.h"
 #include "WireKeyTable.h"
 
 #include <QDeadlineTimer>
@@ -76,8 +75,8 @@ void KeyboardWorker::walkFailed(WalkState &walk, WorkerState mode, int code)
 // for the current parameter.
 void KeyboardWorker::walkStep(WalkState &walk, WorkerState mode, int lastParameter)
 {
-    SoftwareConfig *config = SoftwareConfig::instance();
-    const int keyCount = config->matrixKeyCount();
+    const KeyMatrix matrix = m_board.keyMatrix();
+    const int keyCount = matrix.keyCount();
     if (keyCount == 0)
         walk.parameter = lastParameter; // no key matrix: nothing to read
     if (walk.parameter >= lastParameter) {
@@ -101,7 +100,7 @@ void KeyboardWorker::walkStep(WalkState &walk, WorkerState mode, int lastParamet
     for (int i = 0; i < KeysPerBatch; ++i) {
         quint16 code = 0;
         if (walk.position < MatrixCells) {
-            const auto next = config->nextKeyAfter(walk.position);
+            const auto next = matrix.nextKeyAfter(walk.position);
             code = next.first;
             walk.position = next.second;
         }
@@ -120,7 +119,7 @@ void KeyboardWorker::walkStep(WalkState &walk, WorkerState mode, int lastParamet
     if (kb2_decode_key_entries(answer.data, Kb2Frame::Size, entries))
         m_board.storeWalkEntries(entries);
     // The parameter is done once no key is left after this batch.
-    if (walk.position >= MatrixCells || config->nextKeyAfter(walk.position).second >= MatrixCells) {
+    if (walk.position >= MatrixCells || matrix.nextKeyAfter(walk.position).second >= MatrixCells) {
         walk.position = -1;
         ++walk.parameter;
     }

@@ -117,17 +117,17 @@ void IAPFirmwareWindow::setupConnections()
         connect(m_services.online, &OnlineUpdate::checkFailed, this, &IAPFirmwareWindow::refreshVersionInfo);
     }
     if (KeyboardAction *worker = m_services.worker) {
-        connect(worker, &KeyboardAction::sigKB2Idle, this, &IAPFirmwareWindow::workerIdle, Qt::QueuedConnection);
-        connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &IAPFirmwareWindow::onDeviceInfo,
+        connect(worker->reports(), &KeyboardWorker::sigKB2Idle, this, &IAPFirmwareWindow::workerIdle, Qt::QueuedConnection);
+        connect(worker->reports(), &KeyboardWorker::sigKB2DeviceInfo, this, &IAPFirmwareWindow::onDeviceInfo,
                 Qt::QueuedConnection);
-        connect(worker, &KeyboardAction::sigKB2PollingRate, this, [this](int index) {
+        connect(worker->reports(), &KeyboardWorker::sigKB2PollingRate, this, [this](int index) {
             const QSignalBlocker block(m_rateBox);
             if (index >= 0 && index < m_rateBox->count())
                 m_rateBox->setCurrentIndex(index);
         }, Qt::QueuedConnection);
-        connect(worker, &KeyboardAction::sigConnectFinished, this, &IAPFirmwareWindow::refreshControls,
+        connect(worker->reports(), &KeyboardWorker::sigConnectFinished, this, &IAPFirmwareWindow::refreshControls,
                 Qt::QueuedConnection);
-        connect(worker, &KeyboardAction::sigDeviceLost, this, &IAPFirmwareWindow::refreshControls,
+        connect(worker->reports(), &KeyboardWorker::sigDeviceLost, this, &IAPFirmwareWindow::refreshControls,
                 Qt::QueuedConnection);
         connect(m_session, &KeyboardSession::readBackFinished, this, &IAPFirmwareWindow::onReadBackFinished);
     }
@@ -540,7 +540,11 @@ void IAPFirmwareWindow::onReadBackFinished()
 
 void IAPFirmwareWindow::updateRateOfReturn(int index)
 {
-    if (m_services.worker && index >= 0 && index <= 6)
+    if (index < 0 || index > 6)
+        return;
+    if (m_services.setPollingRate)
+        m_services.setPollingRate(index);
+    else if (m_services.worker)
         m_services.worker->setPollingRate(index);
 }
 

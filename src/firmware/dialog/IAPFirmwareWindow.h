@@ -41,13 +41,16 @@ class IAPFirmwareWindow : public QDialog {
     Q_OBJECT
 public:
     struct Services {
-        KeyboardAction *worker = nullptr;  // polling rate; its handle is closed for an update
+        KeyboardAction *worker = nullptr;  // its handle is closed for an update
         OnlineUpdate *online = nullptr;    // the firmware version document and the server
         ProfileManager *profiles = nullptr; // where the backup goes
         // The keyboard's configuration as read back; false when it has not
         // been read completely (no backup is made then).
         std::function<bool(KeyboardReadBack *readBack)> readBack;
         int pollingRate = -1; // the index the keyboard reported, -1 unknown
+        // Changes the polling rate (a step of the keyboard's history);
+        // without it the worker is asked directly.
+        std::function<void(int index)> setPollingRate;
     };
     // What the dialog asks of the user and the system; tests answer instead.
     struct Prompts {

@@ -2,6 +2,7 @@
 
 #include "KeyInfo.h"
 #include "PopWindow.h"
+#include "TravelScale.h"
 
 #include <QList>
 #include <QPoint>
@@ -30,6 +31,15 @@ public:
     // Shows "当前按键：%1", then the key's record of this kind (a key bound
     // otherwise, or not at all, starts from the kind's defaults).
     void loadKey(const KeyInfo &info);
+    // The keyboard's travel scale and decimals, for the kinds that set a
+    // travel; taken before loadKey.
+    void setTravel(const TravelScale &scale, int decimals)
+    {
+        m_scale = scale;
+        m_decimals = decimals;
+    }
+    const TravelScale &travelScale() const { return m_scale; }
+    int travelDecimals() const { return m_decimals; }
     // The record of this kind as the controls say, keyed by the key.
     virtual QVariant record() const = 0;
 
@@ -61,6 +71,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    TravelScale m_scale;
+    int m_decimals = 2;
     void retranslate();
     void onPickerKey(int type);
 

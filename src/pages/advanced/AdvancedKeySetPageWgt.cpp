@@ -8,11 +8,9 @@
 #include "AdvancedKeyRecords.h"
 #include "AdvancedLog.h"
 #include "BindItemWgt.h"
-#include "BoardRecords.h"
 #include "Hook.h"
 #include "KeyTesterWgt.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "PairKeySetWindow.h"
@@ -178,7 +176,7 @@ void AdvancedKeySetPageWgt::onKeyClicked(KeyboardBtn *key)
         openEditor(info, info.bindKind());
         return;
     }
-    if (!board()->hasWireCode(int(info.firstType))) {
+    if (!keyboard()->hasWireCode(int(info.firstType))) {
         showNoWireCode();
         return;
     }
@@ -201,8 +199,8 @@ void AdvancedKeySetPageWgt::onAddAdvanceBind(const KeyInfo &info, int kind)
             showUserMessage(tr("提示"), tr("宏高级键最多绑定16个"));
             return;
         }
-        if (board()->macroCount() >= AdvancedKeyControl::MaxMacros) {
-            qCDebug(lcAdvanced) << "macro store full:" << board()->macroCount();
+        if (keyboard()->macroCount() >= KeyboardController::MaxMacros) {
+            qCDebug(lcAdvanced) << "macro store full:" << keyboard()->macroCount();
             return;
         }
     }
@@ -223,6 +221,7 @@ void AdvancedKeySetPageWgt::openEditor(const KeyInfo &info, int kind)
             keys.insert(b->firstType());
         pair->setKeyboardKeys(keys);
     }
+    editor->setTravel(capabilities().travel, capabilities().decimals);
     editor->loadKey(info);
     connect(editor, &PopWindow::sigCommit, this, [this, editor] { commitEditor(editor); });
     connect(editor, &AdvanceKeySetWindow::sigDeleteBindItem, this,
@@ -261,7 +260,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     const int key = editor->firstType();
     const int kind = editor->kind();
     // Nothing could reach the keyboard: not listed, not stored.
-    if (!board()->hasWireCode(key)) {
+    if (!keyboard()->hasWireCode(key)) {
         showNoWireCode();
         return;
     }
@@ -318,7 +317,7 @@ void AdvancedKeySetPageWgt::commitEditor(AdvanceKeySetWindow *editor)
     if (config()->hasConfig())
         showBindings(config()->config());
     if (!taken)
-        showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(AdvancedKeyControl::MaxMacros));
+        showUserMessage(tr("提示"), tr("宏没有写入键盘：键盘最多保存%1个宏。").arg(KeyboardController::MaxMacros));
 }
 
 // The binding's kind as an undo step names it.

@@ -123,7 +123,7 @@ void DKSSetWindow::onTopBtnClicked(int btnId)
     if (m_popup)
         m_popup->deleteLater();
     m_popup = new TouchDisModifyWindow(this);
-    m_popup->setTravel(travelValue(btnId));
+    m_popup->setTravel(travelValue(btnId), travelScale(), travelDecimals());
     connect(m_popup, &PopWindow::sigCommit, this, [this, popup = m_popup.data()] {
         const double mm = popup->travel();
         setTravelValue(0, mm);
@@ -140,8 +140,8 @@ void DKSSetWindow::loadRecord(const KeyInfo &info)
     // The keyboard keeps one trigger point for the first and last events.
     const double first = bound && !dks.touchDis.isEmpty() ? dks.touchDis.first() : InitialTravel;
     setTravelValue(0, first);
-    setTravelValue(1, AppParams::maxTravel());
-    setTravelValue(2, AppParams::maxTravel());
+    setTravelValue(1, travelScale().maximumMm());
+    setTravelValue(2, travelScale().maximumMm());
     setTravelValue(3, first);
     for (int i = 0; i < Rows; ++i) {
         m_slots[i]->setKeyType(bound ? dks.bindKey.value(i, -1) : -1);

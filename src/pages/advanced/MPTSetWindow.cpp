@@ -52,7 +52,7 @@ void MPTSetWindow::loadRecord(const KeyInfo &info)
     const MPTInfo mpt = info.boundOr<MPTInfo>();
     for (int i = 0; i < Points; ++i) {
         m_slots[i]->setKeyType(bound ? mpt.bindKey.value(i, -1) : -1);
-        m_travels[i]->resetScale(InitialPosition);
+        m_travels[i]->resetScale(InitialPosition, travelScale(), travelDecimals());
         if (bound && i < mpt.triggerValue.size())
             m_travels[i]->setPosition(m_travels[i]->scale().nearestPositionOfMicrons(mpt.triggerValue.at(i)));
     }

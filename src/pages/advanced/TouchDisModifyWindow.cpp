@@ -33,9 +33,9 @@ TouchDisModifyWindow::TouchDisModifyWindow(QWidget *parent) : PopWindow(parent)
     retranslate();
 }
 
-void TouchDisModifyWindow::setTravel(double mm)
+void TouchDisModifyWindow::setTravel(double mm, const TravelScale &scale, int decimals)
 {
-    m_travel->resetScale(1);
+    m_travel->resetScale(1, scale, decimals);
     m_travel->setPosition(m_travel->scale().nearestPositionOfMicrons(mmToMicrons(mm)));
 }
 

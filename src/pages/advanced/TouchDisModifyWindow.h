@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PopWindow.h"
+#include "TravelScale.h"
 
 class QLabel;
 class TravelEditWgt;
@@ -12,7 +13,7 @@ public:
     explicit TouchDisModifyWindow(QWidget *parent = nullptr);
 
     // Opens at the position of that travel.
-    void setTravel(double mm);
+    void setTravel(double mm, const TravelScale &scale, int decimals);
     double travel() const;
     TravelEditWgt *travelEdit() const { return m_travel; }
 

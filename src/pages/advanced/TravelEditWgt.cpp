@@ -1,6 +1,5 @@
 #include "TravelEditWgt.h"
 
-#include "AppParams.h"
 #include "CustomDoubleValidator.h"
 
 #include <QHBoxLayout>
@@ -24,14 +23,15 @@ TravelEditWgt::TravelEditWgt(QWidget *parent) : QWidget(parent)
     row->addStretch();
     connect(m_slider, &QSlider::valueChanged, this, &TravelEditWgt::showPosition);
     connect(m_edit, &QLineEdit::returnPressed, this, &TravelEditWgt::onReturn);
-    resetScale(1);
+    resetScale(1, TravelScale(), 2);
 }
 
-void TravelEditWgt::resetScale(int position)
+void TravelEditWgt::resetScale(int position, const TravelScale &scale, int decimals)
 {
-    m_scale = TravelScale::current();
+    m_scale = scale;
+    m_decimals = decimals;
     m_edit->setValidator(new CustomDoubleValidator(m_scale.minimumUm / 1000.0, m_scale.maximumUm / 1000.0,
-                                                   AppParams::decimals(), m_edit));
+                                                   m_decimals, m_edit));
     const QSignalBlocker blocker(m_slider);
     m_slider->setRange(1, m_scale.positions);
     m_slider->setValue(qBound(1, position, m_scale.positions));
@@ -57,7 +57,7 @@ void TravelEditWgt::setAccessibleLabel(const QString &name)
 
 void TravelEditWgt::showPosition(int position)
 {
-    m_edit->setText(travelText(m_scale.mmAt(position), AppParams::decimals()));
+    m_edit->setText(travelText(m_scale.mmAt(position), m_decimals));
 }
 
 void TravelEditWgt::onReturn()

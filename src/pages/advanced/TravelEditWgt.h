@@ -16,8 +16,8 @@ class TravelEditWgt : public QWidget {
 public:
     explicit TravelEditWgt(QWidget *parent = nullptr);
 
-    // Takes the scale the keyboard reported (AppParams) and that position.
-    void resetScale(int position);
+    // Takes the scale the keyboard reported, its decimals and that position.
+    void resetScale(int position, const TravelScale &scale, int decimals);
     const TravelScale &scale() const { return m_scale; }
     int position() const;
     void setPosition(int position);
@@ -32,6 +32,7 @@ private:
     void onReturn();
 
     TravelScale m_scale;
+    int m_decimals = 2;
     QSlider *m_slider = nullptr;
     QLineEdit *m_edit = nullptr;
     QLabel *m_unit = nullptr;

@@ -5,15 +5,13 @@
 
 #include "ColorChooseWgt.h"
 #include "KeyPaintStroke.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyTypeTable.h"
 #include "KeyboardDeck.h"
 #include "LightingLog.h"
 #include "SignalObject.h"
-#include "SoftwareConfig.h"
 
 #include <QDir>
 
@@ -45,10 +43,8 @@ void ColorConfigWgt::showConfig(const KeyboardConfig &config, bool fromKeyboard)
     // After an undo or a redo: the configuration's lighting and colours.
     ConfigPageWgt::showConfig(config, fromKeyboard);
     paintKeys(config.keyColours, QColor());
-    QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
     for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
-        cache.insert(it.key(), it.value());
-    SoftwareConfig::instance()->setKeyColourCache(cache);
+        m_keyColourCache.insert(it.key(), it.value());
 }
 
 void ColorConfigWgt::onKeyClicked(KeyboardBtn *key)
@@ -81,7 +77,7 @@ void ColorConfigWgt::finishStroke()
     m_stroke.clear();
     sendKeyColours(painted);
     for (auto it = painted.cbegin(); it != painted.cend(); ++it)
-        SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
+        m_keyColourCache.insert(it.key(), it.value());
     m_chooser->rememberColor(painted.first());
     m_chooser->setPresetKeys(m_chooser->currentPreset(), painted);
 }
@@ -97,24 +93,22 @@ void ColorConfigWgt::onFillAll()
     paintKeys(all, QColor());
     sendKeyColours(all);
     for (auto it = all.cbegin(); it != all.cend(); ++it)
-        SoftwareConfig::instance()->setKeyColour(it.key(), it.value());
+        m_keyColourCache.insert(it.key(), it.value());
     m_chooser->rememberColor(colour);
     m_chooser->setPresetKeys(m_chooser->currentPreset(), all);
 }
 
 void ColorConfigWgt::onKeyColourCache(int keyType, const QColor &colour)
 {
-    SoftwareConfig::instance()->setKeyColour(keyType, colour);
+    m_keyColourCache.insert(keyType, colour);
     m_chooser->setPresetKeys(m_chooser->currentPreset(), {{keyType, colour}});
 }
 
 void ColorConfigWgt::showKeyboardColours(const QMap<int, QColor> &colours)
 {
     paintKeys(colours, QColor());
-    QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
     for (auto it = colours.cbegin(); it != colours.cend(); ++it)
-        cache.insert(it.key(), it.value());
-    SoftwareConfig::instance()->setKeyColourCache(cache);
+        m_keyColourCache.insert(it.key(), it.value());
     m_boardColours = colours;
     m_boardColoursPending = true;
     adoptKeyboardColours();
@@ -154,8 +148,7 @@ void ColorConfigWgt::showKeyColours(bool show)
         paintKeys({}, KeyboardBtn::NeutralColour);
         return;
     }
-    const QMap<int, QColor> cache = SoftwareConfig::instance()->keyColourCache();
-    paintKeys(cache, KeyboardBtn::NeutralColour);
+    paintKeys(m_keyColourCache, KeyboardBtn::NeutralColour);
 }
 
 // A whole colour map (a preset): every key shows its colour, and the
@@ -173,7 +166,7 @@ void ColorConfigWgt::paintPreset(const QMap<int, QColor> &colours)
     }
     qCDebug(lcLighting) << "下发的颜色数据：" << sent.size();
     sendKeyColours(sent);
-    SoftwareConfig::instance()->setKeyColourCache(sent);
+    m_keyColourCache = sent;
 }
 
 void ColorConfigWgt::onPresetsReset()

@@ -1,10 +1,8 @@
 #include "ColorConfigWgt.h"
 
-#include "BoardRecords.h"
 #include "ColorChooseWgt.h"
 #include "KeyPaintStroke.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
@@ -14,7 +12,6 @@
 #include "ProfileData.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
-#include "SoftwareConfig.h"
 #include "SwitchControl.h"
 
 #include <QButtonGroup>
@@ -319,15 +316,15 @@ void ColorConfigWgt::setupConnections()
 {
     connectTracked(keyboards(), &KeyboardDeck::keyClicked, [this](int, KeyboardBtn *key) { onKeyClicked(key); });
     // A new connection: its lighting and colours are reported afresh.
-    connectTracked(&feeds().connection, &ConnectionFeed::deviceInfoRead, [this](const QVariant &) {
+    connectTracked(keyboard(), &KeyboardController::keyboardIdentified, [this] {
         m_boardLightingKnown = false;
         m_boardColoursPending = false;
     });
     // The keyboard's lighting record, as it reports it: it names the effect
     // the keyboard returns to while its light is off, which a configuration
     // does not hold. Its colours come with the configuration (showConfig).
-    connectTracked(&feeds().lighting, &LightingFeed::lightingRead,
-                   [this](const QVariant &record) { showKeyboardLighting(record.value<STU_BoardFromPRGB>()); });
+    connectTracked(keyboard(), &KeyboardController::lightingReported,
+                   [this](const LightingReport &report) { showKeyboardLighting(report); });
 }
 
 void ColorConfigWgt::onEnter()
@@ -359,7 +356,7 @@ void ColorConfigWgt::setPerKeyColouring(bool on)
 
 bool ColorConfigWgt::mayChange(bool *asked)
 {
-    *asked = SoftwareConfig::instance()->lowLatency();
+    *asked = config()->hasConfig() && config()->config().performance.superLightSpeed;
     if (!*asked)
         return true;
     return m_ask(tr("超光速提示"), tr("当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？"));
@@ -382,8 +379,6 @@ void ColorConfigWgt::sendMode(const Lighting::ModeView &view)
 {
     const int sent = Lighting::sentMode(view);
     m_view = view;
-    if (sent > 0)
-        SoftwareConfig::instance()->setLightingEffect(sent - 1);
     const int was = config()->config().lighting.mode;
     config()->edit({tr("灯效"), modeText(was), modeText(sent)}, KeyboardConfigModel::NoMerge,
                    [sent](KeyboardConfig &c) { c.lighting.mode = sent; });
@@ -489,15 +484,14 @@ void ColorConfigWgt::updateSleepTime(int index)
 // ---------------------------------------------------------------------------
 // What the keyboard and a profile report
 
-void ColorConfigWgt::showKeyboardLighting(const STU_BoardFromPRGB &rec)
+void ColorConfigWgt::showKeyboardLighting(const LightingReport &rec)
 {
-    SoftwareConfig::instance()->setLightingEffect(rec.rgb_mode);
     const bool wasPerKey = m_view.mode == Lighting::StaticMode;
-    showMode(Lighting::viewOfKeyboardMode(rec.rgb_mode, rec.bitmap & Kb2LightingBits::On));
-    showBrightness(rec.grayscale);
-    showSpeed(rec.rgb_speed);
-    showDirection(rec.bitmap & Kb2LightingBits::Reversed);
-    const int sleep = Lighting::sleepIndexFor(rec.rgb_sleep, Lighting::SleepSource::Keyboard);
+    showMode(Lighting::viewOfKeyboardMode(rec.keyboardMode, rec.on));
+    showBrightness(rec.brightness);
+    showSpeed(rec.speed);
+    showDirection(rec.reversed);
+    const int sleep = Lighting::sleepIndexFor(rec.sleep, Lighting::SleepSource::Keyboard);
     if (sleep >= 0)
         showSleep(sleep);
     const bool perKey = m_view.mode == Lighting::StaticMode;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoardRecords.h"
+#include "KeyboardCapabilities.h"
 #include "ConfigPageWgt.h"
 #include "LightingPresetStore.h"
 #include "LightingTables.h"
@@ -32,6 +32,8 @@ class SwitchControl;
 class ColorConfigWgt : public ConfigPageWgt {
     Q_OBJECT
 public:
+    // What each key was last given or shown.
+    QMap<int, QColor> keyColourCache() const { return m_keyColourCache; }
     // The Yes/No question (title, text); true for Yes.
     using Ask = std::function<bool(const QString &title, const QString &text)>;
 
@@ -116,7 +118,7 @@ private:
     void onSaveFailed();
 
     // --- What the keyboard or a profile reports (nothing is sent).
-    void showKeyboardLighting(const STU_BoardFromPRGB &record);
+    void showKeyboardLighting(const LightingReport &record);
     void showMode(const Lighting::ModeView &view);
     void showBrightness(int value);
     void showSpeed(int value);
@@ -136,6 +138,9 @@ private:
     // The keyboard's colour table of this connection, until its lighting
     // record says which preset it belongs to.
     QMap<int, QColor> m_boardColours;
+    // What each key was last given or shown, for painting the keys again
+    // when per-key colouring comes back on.
+    QMap<int, QColor> m_keyColourCache;
     bool m_boardColoursPending = false;
     bool m_boardLightingKnown = false;
     int m_boardPreset = -1; // the preset the keyboard runs, -1 for an effect

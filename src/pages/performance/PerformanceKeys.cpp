@@ -5,10 +5,8 @@
 
 #include "PerformancePageWgt.h"
 
-#include "BoardRecords.h"
 #include "KeyTypeTable.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
@@ -40,8 +38,8 @@ KeyTravelState PerformancePageWgt::travelState(int keyType) const
     s.firstType = keyType;
     s.bindKind = c.bindKindOf(keyType);
     s.travel = global;
-    s.press = AppParams::rapidTriggerPressDefault();
-    s.release = AppParams::rapidTriggerReleaseDefault();
+    s.press = RapidTriggerDefaultMm;
+    s.release = RapidTriggerDefaultMm;
     const auto rec = c.keyTravel.constFind(keyType);
     if (rec == c.keyTravel.cend())
         return s;
@@ -93,7 +91,7 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
         text.what = tr("%1 的快速触发").arg(keys);
     } else {
         text.what = tr("%1 的触发行程").arg(keys);
-        const int decimals = AppParams::decimals();
+        const int decimals = m_decimals;
         if (from.size() == 1 && to.size() == 1) {
             text.from = travelText(*from.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
             text.to = travelText(*to.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
@@ -257,8 +255,8 @@ void PerformancePageWgt::applyRapidTriggerToCheckedKeys()
     if (!isActive())
         return;
     const double global = globalTravelMm();
-    const double press = AppParams::rapidTriggerPressDefault();
-    const double release = AppParams::rapidTriggerReleaseDefault();
+    const double press = RapidTriggerDefaultMm;
+    const double release = RapidTriggerDefaultMm;
     QList<KeyParam> entries;
     QMap<int, KeyTravelRecord> records;
     for (KeyboardBtn *b : keyboards()->keys()) {

@@ -5,8 +5,7 @@
 #include "PerformancePageWgt.h"
 
 #include "CalibrationAnimation.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -60,7 +59,7 @@ void PerformancePageWgt::onTestButton(bool checked)
     if (checked) {
         m_testRunning = true;
         m_testBtn->setText(tr("停止测试"));
-        live()->startKeyTest();
+        keyboard()->startKeyTest();
         updateKeyFace();
         refreshPressSetButton();
         return;
@@ -69,7 +68,7 @@ void PerformancePageWgt::onTestButton(bool checked)
     cancelPressSet();
     refreshPressSetButton();
     m_testBtn->setText(tr("开始测试"));
-    live()->stopKeyTest();
+    keyboard()->stopKeyTest();
     clearLiveValues();
     updateKeyFace();
     // The last height stays a moment, so a quick look still catches it.
@@ -90,7 +89,7 @@ void PerformancePageWgt::stopKeyTest()
     refreshPressSetButton();
     m_testBtn->setChecked(false);
     m_testBtn->setText(tr("开始测试"));
-    live()->stopKeyTest();
+    keyboard()->stopKeyTest();
     m_bar->setValue(0, false);
     m_bar->setShownKey(QString());
     clearLiveValues();
@@ -105,9 +104,8 @@ void PerformancePageWgt::onCalibrationButton(bool checked)
         return;
     }
     m_calibrating = true;
-    live()->startCalibration();
+    keyboard()->startCalibration();
     m_calibrationBtn->setText(tr("保存校准"));
-    AppParams::setCalibrationRunning(1);
     updateKeyFace();
 }
 
@@ -116,10 +114,9 @@ void PerformancePageWgt::endCalibration()
     if (!m_calibrating)
         return;
     m_calibrating = false;
-    live()->stopCalibration();
+    keyboard()->stopCalibration();
     m_calibrationBtn->setText(tr("开始校准"));
     m_calibrationBtn->setChecked(false);
-    AppParams::setCalibrationRunning(0);
     clearLiveValues();
     updateKeyFace();
 }

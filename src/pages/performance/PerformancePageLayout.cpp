@@ -194,14 +194,14 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_global.title->setStyleSheet(QLatin1String(TitleStyle));
     m_global.slider->setRange(1, 80);
     m_global.slider->setValue(30);
-    m_global.edit->setText(travelText(DefaultGlobalTravelMm, AppParams::decimals()));
+    m_global.edit->setText(travelText(DefaultGlobalTravelMm, m_decimals));
     travel->addWidget(m_global.title);
     travel->addLayout(rowLayout(m_global.slider, m_global.edit, m_global.unit));
     m_selected = makeRow(page, false);
     m_selected.title->setStyleSheet(QLatin1String(TitleStyle));
     m_selected.slider->setRange(1, 80);
     m_selected.slider->setValue(29);
-    m_selected.edit->setText(travelText(m_scale.mmAt(29), AppParams::decimals()));
+    m_selected.edit->setText(travelText(m_scale.mmAt(29), m_decimals));
     travel->addSpacing(6);
     travel->addWidget(m_selected.title);
     travel->addLayout(rowLayout(m_selected.slider, m_selected.edit, m_selected.unit));
@@ -255,12 +255,12 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_press.slider->setFixedHeight(25);
     m_press.slider->setRange(1, 80);
     m_press.slider->setValue(6);
-    m_press.edit->setText(travelText(AppParams::rapidTriggerPressDefault(), AppParams::decimals()));
+    m_press.edit->setText(travelText(RapidTriggerDefaultMm, m_decimals));
     m_release = makeRow(m_rapidOptions, false);
     m_release.slider->setFixedHeight(25);
     m_release.slider->setRange(1, 46);
     m_release.slider->setValue(5);
-    m_release.edit->setText(travelText(AppParams::rapidTriggerReleaseDefault(), AppParams::decimals()));
+    m_release.edit->setText(travelText(RapidTriggerDefaultMm, m_decimals));
     m_pressReset = button(m_rapidOptions, PlainButtonStyle, 50, 30);
     m_releaseReset = button(m_rapidOptions, PlainButtonStyle, 50, 30);
     auto *grid = new QVBoxLayout;
@@ -411,7 +411,7 @@ QValueAxis *PerformancePageWgt::chartXAxis() const
 
 void PerformancePageWgt::rebuildValidators()
 {
-    const int decimals = AppParams::decimals();
+    const int decimals = m_decimals;
     for (Row *r : {&m_global, &m_selected, &m_press, &m_release, &m_deadPress, &m_deadRelease}) {
         auto *v = new CustomDoubleValidator(0.001, r->deadZone ? 1.0 : 4.0, decimals, r->edit);
         v->setNotation(QDoubleValidator::StandardNotation);

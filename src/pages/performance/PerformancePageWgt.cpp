@@ -5,15 +5,13 @@
 
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "PressProgressBar.h"
 #include "ProfileData.h"
 #include "SignalObject.h"
-#include "SoftwareConfig.h"
 #include "SwitchControl.h"
 
 #include <QLineEdit>
@@ -40,25 +38,23 @@ void PerformancePageWgt::setupConnections()
     connectTracked(hub, &SignalObject::sigStopKeyTest, [this] { stopKeyTest(); });
     connectTracked(hub, &SignalObject::sigStopAdjusting, [this] { endCalibration(); });
 
-    const TravelFeed *travel = &feeds().travel;
-    connectTracked(travel, &TravelFeed::precisionRead,
-                   [this](double step, quint16 minimum, quint16 maximum) { onPrecision(step, minimum, maximum); });
-    const LiveFeed *live = &feeds().live;
-    connectTracked(live, &LiveFeed::keyTestRound,
+    KeyboardController *k = keyboard();
+    connectTracked(k, &KeyboardController::travelReported,
+                   [this](const TravelScale &scale, int decimals) { onPrecision(scale, decimals); });
+    connectTracked(k, &KeyboardController::keyTestRound,
                    [this](const QList<QList<quint16>> &t, const QList<QList<quint8>> &f) { routeKeyTestData(t, f); });
-    connectTracked(live, &LiveFeed::calibrationRound,
+    connectTracked(k, &KeyboardController::calibrationRound,
                    [this](const QList<QList<quint16>> &a, const QList<QList<quint16>> &b) {
                        routeCalibrationData(a, b);
                    });
     // The worker ends a live poll by itself when the keyboard goes.
-    connectTracked(live, &LiveFeed::keyTestEnded, [this] { stopKeyTest(); });
-    connectTracked(live, &LiveFeed::calibrationEnded, [this] { endCalibration(); });
+    connectTracked(k, &KeyboardController::keyTestEnded, [this] { stopKeyTest(); });
+    connectTracked(k, &KeyboardController::calibrationEnded, [this] { endCalibration(); });
 }
 
 void PerformancePageWgt::onEnter()
 {
     const int sub = subPage();
-    SoftwareConfig::instance()->setKeysSelectable(sub == SubPageTravel);
     setKeysSelectable(sub == SubPageTravel);
     showRapidTriggerBorders(sub != SubPageCalibration);
     updateKeyFace();
@@ -126,9 +122,8 @@ void PerformancePageWgt::showProfile(const ProfileData &profile)
         }
         for (Row *r : {&m_deadPress, &m_deadRelease})
             showRowValue(*r);
-        m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, AppParams::decimals()));
+        m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, m_decimals));
         m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
-        SoftwareConfig::instance()->setLowLatency(p.superLightSpeed);
     }
     // With a keyboard the profile is what its configuration now holds;
     // every key shows that, those the profile left alone too.

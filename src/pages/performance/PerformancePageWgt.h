@@ -125,7 +125,7 @@ private:
     double rowMm(const Row &row) const;
     void showRowValue(const Row &row);
     // The keyboard's scale: slider ranges and defaults follow it.
-    void onPrecision(double precisionMm, quint16 minimumUm, quint16 maximumUm);
+    void onPrecision(const TravelScale &scale, int decimals);
     void showKeyboardDeadZones(const PerformanceSettings &settings);
     // Return in a box: the slider takes the typed value and the row's
     // release runs; a half-typed number is put back instead.
@@ -193,6 +193,7 @@ private:
     void showKeyboardTravel();
 
     TravelScale m_scale;
+    int m_decimals = 2; // as the keyboard writes its millimetres
     int m_rapidSelected = 0; // Q
     int m_plainSelected = 0; // P
     bool m_testRunning = false;

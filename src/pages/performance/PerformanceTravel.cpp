@@ -4,11 +4,9 @@
 
 #include "PerformancePageWgt.h"
 
-#include "BoardRecords.h"
 #include "KeyQuickTouchWindow.h"
 #include "KeyTouchDisSetWindow.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
@@ -18,7 +16,6 @@
 #include "ProfileDocument.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
-#include "SoftwareConfig.h"
 #include "SwitchControl.h"
 #include "Units.h"
 
@@ -152,7 +149,6 @@ void PerformancePageWgt::selectSubPage(int index)
     if (m_menuGroup->checkedId() != index)
         m_menuGroup->button(index)->setChecked(true);
     m_stack->setCurrentIndex(index);
-    SoftwareConfig::instance()->setKeysSelectable(index == SubPageTravel);
     if (index != SubPageTravel)
         stopKeyTest();
     if (index != SubPageCalibration)
@@ -172,18 +168,16 @@ double PerformancePageWgt::rowMm(const Row &row) const
 
 void PerformancePageWgt::showRowValue(const Row &row)
 {
-    row.edit->setText(travelText(rowMm(row), AppParams::decimals()));
+    row.edit->setText(travelText(rowMm(row), m_decimals));
 }
 
-void PerformancePageWgt::onPrecision(double precisionMm, quint16 minimumUm, quint16 maximumUm)
+void PerformancePageWgt::onPrecision(const TravelScale &scale, int decimals)
 {
-    m_scale = TravelScale::fromKeyboard(precisionMm, minimumUm, maximumUm);
-    qCDebug(lcKeyboard) << "行程参数：" << precisionMm << minimumUm << maximumUm << "positions" << m_scale.positions;
-    AppParams::setMinTravel(m_scale.minimumMm());
-    AppParams::setTravelSteps(m_scale.positions);
-    AppParams::setTravelStep(precisionMm);
-    AppParams::setMaxTravel(m_scale.maximumMm());
-    m_bar->setMaximumMicrons(maximumUm);
+    m_scale = scale;
+    m_decimals = decimals;
+    qCDebug(lcKeyboard) << "行程参数：" << scale.stepMm() << scale.minimumUm << scale.maximumUm << "positions"
+                        << m_scale.positions;
+    m_bar->setMaximumMicrons(quint16(qBound(0, scale.maximumUm, 0xFFFF)));
 
     const int rapidDefault = m_scale.rapidDefaultPosition();
     for (Row *r : {&m_global, &m_selected, &m_press, &m_release}) {
@@ -218,11 +212,10 @@ void PerformancePageWgt::showKeyboardDeadZones(const PerformanceSettings &p)
     for (Row *r : {&m_global, &m_selected, &m_deadPress, &m_deadRelease})
         showRowValue(*r);
     // A travel between two steps of the scale is shown as it is.
-    m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, AppParams::decimals()));
+    m_global.edit->setText(travelText(p.globalTravelUm / 1000.0, m_decimals));
     // Keys without a travel of their own follow the keyboard's global one.
     onUpdateOtherKeyTouch();
     m_superSwitch->setCheckedNoAnimation(p.superLightSpeed);
-    SoftwareConfig::instance()->setLowLatency(p.superLightSpeed);
 
     // The profile in use takes the keyboard's values; members the keyboard
     // does not report stay as the profile has them. Before a profile is in
@@ -269,7 +262,7 @@ void PerformancePageWgt::applyGlobalTravel()
 {
     stopKeyTest();
     const int um = m_scale.micronsAt(m_global.slider->value());
-    const int decimals = AppParams::decimals();
+    const int decimals = m_decimals;
     const int was = config()->config().performance.globalTravelUm;
     config()->edit({tr("全局行程"), travelText(was / 1000.0, decimals) + QStringLiteral(" mm"),
                     travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
@@ -313,7 +306,7 @@ void PerformancePageWgt::applyDeadZone(const Row &row, bool raiseOnly)
     const int um = m_scale.deadZoneMicronsAt(row.slider->value());
     const PerformanceSettings &now = config()->config().performance;
     const int was = press ? now.pressDeadZoneUm : now.releaseDeadZoneUm;
-    const int decimals = AppParams::decimals();
+    const int decimals = m_decimals;
     config()->edit({press ? tr("按下死区") : tr("抬起死区"), travelText(was / 1000.0, decimals) + QStringLiteral(" mm"),
                     travelText(um / 1000.0, decimals) + QStringLiteral(" mm")},
                    press ? KeyboardConfigModel::MergePressDeadZone : KeyboardConfigModel::MergeReleaseDeadZone,
@@ -376,7 +369,6 @@ void PerformancePageWgt::onSelectionReset()
 
 void PerformancePageWgt::onSuperSwitch(bool on)
 {
-    SoftwareConfig::instance()->setLowLatency(on);
     config()->edit({on ? tr("开启超光速模式") : tr("关闭超光速模式"), {}, {}}, KeyboardConfigModel::NoMerge,
                    [on](KeyboardConfig &c) { c.performance.superLightSpeed = on; });
 }
@@ -392,7 +384,7 @@ void PerformancePageWgt::openTouchWindow()
 {
     showOverlay(true);
     m_touchWindow->move(220, 80);
-    m_touchWindow->initialise(m_scale, m_scale.positionOfMicrons(globalTravelUm()), AppParams::decimals());
+    m_touchWindow->initialise(m_scale, m_scale.positionOfMicrons(globalTravelUm()), m_decimals);
     m_touchWindow->raise();
     m_touchWindow->show();
     setKeysSelectable(true);

@@ -2,11 +2,9 @@
 #include "KeyboardConfig.h"
 #include "KeyboardConfigModel.h"
 
-#include "BoardRecords.h"
 #include "KeyChooseWgt.h"
 #include "KeyTypeTable.h"
-#include "KeyboardFeatures.h"
-#include "KeyboardFeeds.h"
+#include "KeyboardController.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardDeck.h"
 #include "KeyboardLog.h"

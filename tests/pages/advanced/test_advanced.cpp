@@ -157,14 +157,6 @@ class TestAdvanced : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { qRegisterMetaType<BindKeyType>("BindKeyType"); }
-    void init()
-    {
-        AppParams::setTravelStep(0.01);
-        AppParams::setMinTravel(0.1);
-        AppParams::setMaxTravel(4.0);
-        AppParams::setTravelSteps(391);
-        AppParams::setDecimals(2);
-    }
     void holdTapToggleAndRelease();
     void dynamicKeystrokeAndMultiPoint();
     void pairsRemovalAndReadBack();
@@ -356,8 +348,7 @@ void TestAdvanced::dynamicKeystrokeAndMultiPoint()
 
     // On a coarse scale a typed travel between two steps takes the lower
     // one, as the performance page does: 2.59 mm is 2.55 mm, not 2.60.
-    AppParams::setTravelStep(0.05);
-    AppParams::setTravelSteps(79);
+    QVERIFY(r.reportTravel(0.05, 100, 4000, 2));
     const int H = type("H");
     mpt = qobject_cast<MPTSetWindow *>(r.choose(H, ChooseMPT));
     QVERIFY(mpt);
@@ -472,7 +463,7 @@ void TestAdvanced::limits()
         const std::optional<AdvancedRecord> record =
             kind == Bind_MACRO ? AdvancedRecord(MACROInfo{key, QStringLiteral("m%1").arg(key), {}})
                                : advancedRecordOfKind(kind, key);
-        r.config.adoptFromKeyboard([&](KeyboardConfig &c) { c.advanced[key].value = record; });
+        r.config.noteFromKeyboard([&](KeyboardConfig &c) { c.advanced[key].value = record; });
     };
 
     // 32 bindings: a free key is refused, a bound key still opens.

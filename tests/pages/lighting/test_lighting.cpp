@@ -23,7 +23,6 @@
 #include "SettingsFactory.h"
 #include "SignalObject.h"
 #include "PageRig.h"
-#include "SoftwareConfig.h"
 #include "Swatches.h"
 #include "SwitchControl.h"
 
@@ -207,10 +206,6 @@ private:
 class TestLighting : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        SoftwareConfig::instance()->setLowLatency(false);
-    }
     void wheelGeometryAndDrags();
     void presetStringsAndFile();
     void keyboardStateIsShownNotSent();
@@ -362,7 +357,8 @@ void TestLighting::keyboardStateIsShownNotSent()
     rec.bitmap = 0;
     rec.rgb_mode = 4;
     rec.rgb_sleep = 121;
-    emit r.rig.worker->sigKB2ColorLights(QVariant::fromValue(rec));
+    emit r.rig.worker->reports()->sigKB2ColorLights(QVariant::fromValue(rec));
+    QCoreApplication::processEvents(); // the controller hears it queued
     QVERIFY(page.effectButton(0)->isChecked());
     QVERIFY(!page.speedRow()->isVisibleTo(&page) && !page.sleepRow()->isVisibleTo(&page));
     QVERIFY(!page.directionRow()->isVisibleTo(&page));
@@ -370,12 +366,14 @@ void TestLighting::keyboardStateIsShownNotSent()
     QVERIFY(!r.chooser()->presetButton(2)->isChecked());
     QVERIFY(!page.isPerKeyColouring());
     rec.bitmap = Kb2LightingBits::On;
-    emit r.rig.worker->sigKB2ColorLights(QVariant::fromValue(rec));
+    emit r.rig.worker->reports()->sigKB2ColorLights(QVariant::fromValue(rec));
+    QCoreApplication::processEvents(); // the controller hears it queued
     QVERIFY(page.effectButton(5)->isChecked());
     QVERIFY(page.speedRow()->isVisibleTo(&page));
     rec.rgb_mode = 25;
     rec.rgb_sleep = 0;
-    emit r.rig.worker->sigKB2ColorLights(QVariant::fromValue(rec));
+    emit r.rig.worker->reports()->sigKB2ColorLights(QVariant::fromValue(rec));
+    QCoreApplication::processEvents(); // the controller hears it queued
     QCOMPARE(r.chooser()->currentPreset(), 5);
     QCOMPARE(page.sleepBox()->currentText(), QStringLiteral("从不"));
     QVERIFY(r.rig.waitIdle());
@@ -459,7 +457,8 @@ void TestLighting::superLightSpeedQuestion()
     r.rig.kb.clearFrameLog();
 
     // "No": every control goes back, and nothing is sent or stored.
-    SoftwareConfig::instance()->setLowLatency(true);
+    // The keyboard says it is in super-light-speed mode.
+    r.config.noteFromKeyboard([](KeyboardConfig &c) { c.performance.superLightSpeed = true; });
     r.answer = false;
     r.press(page.brightnessSlider(), Qt::Key_Left);
     r.press(page.speedSlider(), Qt::Key_Left);

@@ -125,10 +125,6 @@ struct PaintCounter : QObject {
 class TestPerformance : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        AppParams::setDecimals(2);
-    }
     void scaleOfTheKeyboard();
     void globalAndSelectedTravel();
     void rapidTrigger();
@@ -170,7 +166,7 @@ void TestPerformance::scaleOfTheKeyboard()
     // A keyboard counting in 5 µm: three decimals, and its own scale.
     PerfRig r([](VirtualKeyboard::State &st) { st.precision = 5; });
     QVERIFY(r.read);
-    QCOMPARE(AppParams::decimals(), 3);
+    QCOMPARE(r.keyboard.capabilities().decimals, 3);
     QSlider *global = r.find<QSlider>("设置全局触发行程");
     QCOMPARE(global->maximum(), 781);
     QCOMPARE(r.find<QLineEdit>("设置全局触发行程")->text(), QString("2.000"));
@@ -475,7 +471,7 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
         states[keys[0]->matrixRow()][keys[0]->matrixColumn()] = firstState;
         travel[keys[1]->matrixRow()][keys[1]->matrixColumn()] = second;
         states[keys[1]->matrixRow()][keys[1]->matrixColumn()] = secondState;
-        emit w->sigUpdateMMData(travel, states);
+        emit w->reports()->sigUpdateMMData(travel, states);
     };
     feed(2500, 1, 2500, 9);
     QCOMPARE(bar->value(), 2.5);
@@ -647,7 +643,7 @@ void TestPerformance::setByPressing()
     r.click(pressSet);
     QList<QList<quint16>> travel = emptyTable<quint16>();
     travel[cellS / 21][cellS % 21] = 1231;
-    emit r.rig.worker->sigUpdateMMData(travel, emptyTable<quint8>());
+    emit r.rig.worker->reports()->sigUpdateMMData(travel, emptyTable<quint8>());
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.last().first().toBool(), true);
     // The test keeps running (the worker polls on): wait for the keyboard.
@@ -687,7 +683,6 @@ void TestPerformance::calibrationChartAndEnding()
     QPushButton *calibrate = r.button("开始校准");
     r.click(calibrate);
     QCOMPARE(calibrate->text(), QString("保存校准"));
-    QCOMPARE(AppParams::calibrationRunning(), quint8(1));
     QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
     QCOMPARE(r.key(TypeA)->face(), KeyFace::Calibration);
 
@@ -707,7 +702,7 @@ void TestPerformance::calibrationChartAndEnding()
     for (int row = 0; row < 6; ++row)
         released << QVector<quint16>(21, 99).toList();
     for (int i = 0; i < 250; ++i)
-        emit r.rig.worker->sigUpdateAdjustingData(released, released);
+        emit r.rig.worker->reports()->sigUpdateAdjustingData(released, released);
     QCOMPARE(animation->frame(), 0);
     QCOMPARE(series->count(), PerformancePageWgt::ChartPoints);
     QCOMPARE(series->at(series->count() - 1).y(), 45.0);
@@ -728,7 +723,6 @@ void TestPerformance::calibrationChartAndEnding()
     QTRY_VERIFY_WITH_TIMEOUT(!r.rig.kb.state().calibrating, 20000);
     QVERIFY(!calibrate->isChecked());
     QCOMPARE(calibrate->text(), QString("开始校准"));
-    QCOMPARE(AppParams::calibrationRunning(), quint8(0));
 }
 
 // A slow keyboard still feeds the live views; one that goes away ends them,
@@ -752,7 +746,6 @@ void TestPerformance::liveViewsEndWithTheKeyboard()
     QTRY_VERIFY_WITH_TIMEOUT(!r.page.isCalibrating(), 10000);
     QVERIFY(!calibrate->isChecked());
     QCOMPARE(calibrate->text(), QString("开始校准"));
-    QCOMPARE(AppParams::calibrationRunning(), quint8(0));
 
     // Nothing to test without a keyboard: the button comes back at once.
     r.click(r.button("行程设置"));

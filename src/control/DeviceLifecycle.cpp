@@ -8,8 +8,7 @@
 #include "KeyboardSession.h"
 #include "SystemConfig.h"
 #include "UdevRules.h"
-#include "UiLog.h"
-#include "UserMessage.h"
+#include "ControlLog.h"
 
 #include <QTimer>
 
@@ -46,13 +45,13 @@ DeviceLifecycle::DeviceLifecycle(KeyboardAction *worker, DeviceNotifier *notifie
     m_shownStatus = status();
     connect(notifier, &DeviceNotifier::deviceArrived, this, &DeviceLifecycle::onArrived);
     connect(notifier, &DeviceNotifier::deviceRemoved, this, &DeviceLifecycle::onRemoved);
-    connect(worker, &KeyboardAction::sigConnectFinished, this, &DeviceLifecycle::onConnectFinished, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigKeyboardArrived, this, &DeviceLifecycle::onKeyboardArrived, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigDeviceLost, this, &DeviceLifecycle::onDeviceLost, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigKB2DeviceInfo, this, &DeviceLifecycle::onDeviceInfo, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigKB2InitDevice, this, &DeviceLifecycle::onInitDevice, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigKB2RequestFailed, this, &DeviceLifecycle::onRequestFailed, Qt::QueuedConnection);
-    connect(worker, &KeyboardAction::sigKB2Idle, this, &DeviceLifecycle::onIdle, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigConnectFinished, this, &DeviceLifecycle::onConnectFinished, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigKeyboardArrived, this, &DeviceLifecycle::onKeyboardArrived, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigDeviceLost, this, &DeviceLifecycle::onDeviceLost, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigKB2DeviceInfo, this, &DeviceLifecycle::onDeviceInfo, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigKB2InitDevice, this, &DeviceLifecycle::onInitDevice, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigKB2RequestFailed, this, &DeviceLifecycle::onRequestFailed, Qt::QueuedConnection);
+    connect(worker->reports(), &KeyboardWorker::sigKB2Idle, this, &DeviceLifecycle::onIdle, Qt::QueuedConnection);
     connect(m_session, &KeyboardSession::readBackFinished, this, &DeviceLifecycle::onReadBackFinished);
 }
 
@@ -61,7 +60,7 @@ DeviceLifecycle::~DeviceLifecycle() = default;
 void DeviceLifecycle::start()
 {
     if (!m_notifier->start())
-        qCWarning(lcUi) << "hot-plug notifications are not available";
+        qCWarning(lcControl) << "hot-plug notifications are not available";
     // The worker finds and opens the keyboard; nothing is shown when there
     // is none: the status stays "not connected" until one arrives.
     connectAgain();
@@ -100,7 +99,7 @@ bool DeviceLifecycle::takeKeyboard()
         // Nothing is sent without the lock: another program of this user
         // could not tell that the keyboard is taken. Told once per reason;
         // tried again in case the folder is put right.
-        qCWarning(lcUi) << "no keyboard lock:" << m_lock->failure();
+        qCWarning(lcControl) << "no keyboard lock:" << m_lock->failure();
         if (m_lockFailure != m_lock->failure()) {
             m_lockFailure = m_lock->failure();
             emit notice(tr("无法取得键盘锁，未向键盘发送任何数据：%1").arg(m_lockFailure));
@@ -112,7 +111,7 @@ bool DeviceLifecycle::takeKeyboard()
     }
     m_lockFailure.clear();
     m_lockHolder = m_lock->otherHolder();
-    qCDebug(lcUi) << "the keyboard is in use by" << m_lockHolder;
+    qCDebug(lcControl) << "the keyboard is in use by" << m_lockHolder;
     setStatus(Status::InUse);
     m_lockRetry->start();
     return false;
@@ -215,7 +214,7 @@ void DeviceLifecycle::markRemoved()
 {
     setStatus(Status::NotConnected);
     setTitle(Title::Removed);
-    qCDebug(lcUi) << "设备已经成功移出";
+    qCDebug(lcControl) << "设备已经成功移出";
     m_present = false;
     m_reading = false;
     m_session->abandon();
@@ -238,7 +237,7 @@ void DeviceLifecycle::onDeviceLost(int code)
     // A newer session may already be up by the time this arrives.
     if (!m_present || m_worker->isDeviceOpen())
         return;
-    qCDebug(lcUi) << "keyboard lost:" << code;
+    qCDebug(lcControl) << "keyboard lost:" << code;
     markRemoved();
 }
 
@@ -253,11 +252,11 @@ void DeviceLifecycle::onArrived(const QString &path)
     if (!takeKeyboard())
         return;
     const QString remembered = m_worker->devicePathString();
-    qCDebug(lcUi) << "获取设备路径sHidOld：" << remembered;
+    qCDebug(lcControl) << "获取设备路径sHidOld：" << remembered;
     if (!remembered.isEmpty())
-        qCDebug(lcUi) << "strHidPath:" << path << "sHidOld:" << remembered << "结果为0";
+        qCDebug(lcControl) << "strHidPath:" << path << "sHidOld:" << remembered << "结果为0";
     else
-        qCDebug(lcUi) << "键盘验证**************" << remembered;
+        qCDebug(lcControl) << "键盘验证**************" << remembered;
     // The worker checks the interface's ids and probes it off this thread.
     m_worker->requestArrival(path);
     m_lockSerial = m_worker->workSerial();
@@ -265,13 +264,13 @@ void DeviceLifecycle::onArrived(const QString &path)
 
 void DeviceLifecycle::onKeyboardArrived()
 {
-    qCDebug(lcUi) << (m_worker->devicePathString().isEmpty() ? "验证通过1" : "验证通过2");
+    qCDebug(lcControl) << (m_worker->devicePathString().isEmpty() ? "验证通过1" : "验证通过2");
     emit keyboardArrived();
 }
 
 void DeviceLifecycle::onConnectFinished(int result)
 {
-    qCDebug(lcUi) << "connectDevice:" << result;
+    qCDebug(lcControl) << "connectDevice:" << result;
     if (result == KeyboardAction::Connected) {
         m_present = true;
         m_toldDenied.clear();
@@ -285,7 +284,7 @@ void DeviceLifecycle::onConnectFinished(int result)
 
 void DeviceLifecycle::tellPermissionDenied(const QStringList &paths)
 {
-    qCDebug(lcUi) << "permission denied:" << paths;
+    qCDebug(lcControl) << "permission denied:" << paths;
     setStatus(Status::NoPermission);
     // The interfaces of one keyboard arrive one by one: a plug that has been
     // told of through any of them is not told again.
@@ -297,12 +296,15 @@ void DeviceLifecycle::tellPermissionDenied(const QStringList &paths)
             m_toldDenied.append(p);
     if (told)
         return;
-    emit permissionDenied(paths);
-    showUserMessage(tr("无法访问键盘"),
-                    tr("已找到键盘，但当前用户没有权限打开它（%1）。\n"
-                       "请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：\n\n%2\n\n"
-                       "在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。")
-                        .arg(paths.join(QLatin1String(", ")), udevFixCommands(true).join(QLatin1Char('\n'))));
+    emit permissionDenied(paths, permissionText(paths));
+}
+
+QString DeviceLifecycle::permissionText(const QStringList &paths)
+{
+    return tr("已找到键盘，但当前用户没有权限打开它（%1）。\n"
+              "请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：\n\n%2\n\n"
+              "在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。")
+        .arg(paths.join(QLatin1String(", ")), udevFixCommands(true).join(QLatin1Char('\n')));
 }
 
 QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading)
@@ -342,7 +344,7 @@ void DeviceLifecycle::onDeviceInfo(const QVariant &v)
         setStatus(Status::Connected);
     }
     setTitle(reading ? Title::Reading : Title::Board);
-    qCDebug(lcUi) << title();
+    qCDebug(lcControl) << title();
     selectModel(info.boardId);
     m_reading = true;
     KeyboardSession::startReadBack(m_worker);
@@ -373,7 +375,7 @@ void DeviceLifecycle::onReadBackFinished()
     QStringList parts;
     for (ReadPart part : rb.missing)
         parts << readPartText(part);
-    qCDebug(lcUi) << "read-back incomplete:" << rb.readError << parts;
+    qCDebug(lcControl) << "read-back incomplete:" << rb.readError << parts;
     setTitle(Title::Incomplete);
     setStatus(Status::Incomplete);
     emit notice(tr("未能完整读取键盘配置（%1），请重新插拔键盘后再试。").arg(parts.join(tr("、"))));
@@ -383,7 +385,7 @@ void DeviceLifecycle::onRequestFailed(int, bool read, int code)
 {
     if (read || !m_present)
         return; // reads are judged with the read-back
-    qCDebug(lcUi) << "a setting was not confirmed by the keyboard:" << code;
+    qCDebug(lcControl) << "a setting was not confirmed by the keyboard:" << code;
     if (m_lastWriteNotice.isValid() && m_lastWriteNotice.elapsed() < WriteNoticeIntervalMs)
         return;
     m_lastWriteNotice.start();
@@ -392,7 +394,7 @@ void DeviceLifecycle::onRequestFailed(int, bool read, int code)
 
 void DeviceLifecycle::selectModel(quint32 boardWord)
 {
-    qCDebug(lcUi) << "更新键位界面";
+    qCDebug(lcControl) << "更新键位界面";
     if (m_haveBoardWord && boardWord == m_boardWord)
         return;
     const int model = int(boardWord >> 24);

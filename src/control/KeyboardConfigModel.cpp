@@ -50,6 +50,9 @@ public:
 
     void undo() override { m_model->restoreTo(m_before); }
 
+    // What the keyboard reported of its own after this step.
+    void amendAfter(const std::function<void(KeyboardConfig &)> &change) { change(m_after); }
+
 private:
     KeyboardConfigModel *m_model;
     KeyboardConfig m_before, m_after;
@@ -93,7 +96,7 @@ void KeyboardConfigModel::clearHistory()
     m_history->clear();
 }
 
-void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardConfig &)> &change)
+void KeyboardConfigModel::noteFromKeyboard(const std::function<void(KeyboardConfig &)> &change)
 {
     if (!m_has)
         return;
@@ -101,8 +104,10 @@ void KeyboardConfigModel::adoptFromKeyboard(const std::function<void(KeyboardCon
     change(next);
     if (next == m_config)
         return;
-    m_history->clear();
     m_config = next;
+    if (m_history->index() > 0)
+        static_cast<ConfigChangeCommand *>(const_cast<QUndoCommand *>(m_history->command(m_history->index() - 1)))
+            ->amendAfter(change);
     emit configShown(m_config, true);
 }
 
@@ -187,7 +192,11 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
     request.loadMacro = macroLoader();
     request.onStep = onStep;
     const ApplyRunner::Queued queued = m_runner->run(request);
-    m_lastRun = queued.id;
+    m_lastQueued = queued;
+    for (const ProfileStep &step : queued.plan)
+        for (const ProfileOp &op : step.ops)
+            if (op.kind == ProfileOp::SystemMode)
+                emit systemModeSent();
     m_config = queued.reached;
     writeProfile(before, m_config);
     MoveResult result;

@@ -53,6 +53,8 @@ public:
     static QString titleForBoard(const QVariant &info, bool reading);
     // The user's name of a part of the read-back.
     static QString readPartText(ReadPart part);
+    // What a user without access to the keyboard is told, with the fix.
+    static QString permissionText(const QStringList &paths);
 
 signals:
     void titleChanged(const QString &title);
@@ -69,8 +71,9 @@ signals:
     // Something the user should hear of, as a short sentence.
     void notice(const QString &text);
     // A keyboard is there but this user may not open it (paths of its
-    // interfaces). The status says so; the fix is shown once per plug.
-    void permissionDenied(const QStringList &paths);
+    // interfaces). The status says so; the window shows the fix (message)
+    // once per plug.
+    void permissionDenied(const QStringList &paths, const QString &message);
 
 private:
     enum class Status { NotConnected, Connected, UpgradeFirmware, Incomplete, NoPermission, InUse, NoLock };

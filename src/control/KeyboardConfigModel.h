@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplyRunner.h"
 #include "KeyboardConfig.h"
 #include "ProfilePlan.h"
 
@@ -8,7 +9,6 @@
 
 #include <functional>
 
-class ApplyRunner;
 class ProfileManager;
 class QUndoStack;
 
@@ -64,12 +64,11 @@ public:
     // are refused with a message, not dropped unseen.
     void awaitReadBack();
     void clearHistory();
-    // What the keyboard reports on its own (the layers after a mode
-    // switch): taken without sending anything. When it differs, the
-    // history's steps no longer hold and it is cleared.
-    void adoptFromKeyboard(const std::function<void(KeyboardConfig &)> &change);
-    // The Windows or Mac mode the keyboard reports; no step depends on it.
-    void noteSystemMode(int mode) { m_config.systemMode = mode; }
+    // What the keyboard reports on its own (its layers after a mode switch,
+    // its mode and polling rate): taken without sending anything, into the
+    // configuration and the step that led to it, so that undoing that step
+    // goes back from what the keyboard really holds.
+    void noteFromKeyboard(const std::function<void(KeyboardConfig &)> &change);
 
     // One user edit as one undo step: change is applied to a copy of the
     // configuration and the difference is sent. Edits with the same merge
@@ -86,8 +85,10 @@ public:
     bool applyWhole(const KeyboardConfig &target, const QString &text,
                     const std::function<void(const ProfileStep &)> &onStep = {}, QString *error = nullptr,
                     bool *storeFull = nullptr);
-    // The apply runner's run of the last change sent (0: it sent nothing).
-    quint64 lastRun() const { return m_lastRun; }
+    // The apply runner's run of the last change sent (0: it sent nothing),
+    // and what was queued for it.
+    quint64 lastRun() const { return m_lastQueued.id; }
+    const ApplyRunner::Queued &lastQueued() const { return m_lastQueued; }
     // What a binding named by a macro sends: the steps the editor last gave
     // it, else its file.
     MacroLoader macroLoader() const;
@@ -100,6 +101,9 @@ signals:
     // The keyboard could not take all of a change; the configuration is
     // what it holds now.
     void changeRefused(const QString &message);
+    // A change switched the system mode: the keyboard's layers of that mode
+    // follow with its layout read.
+    void systemModeSent();
 
 private:
     friend class ConfigChangeCommand;
@@ -116,7 +120,7 @@ private:
 
     ApplyRunner *m_runner;
     ProfileManager *m_profiles;
-    quint64 m_lastRun = 0;
+    ApplyRunner::Queued m_lastQueued;
     QUndoStack *m_history;
     MacroLoader m_loadMacro;
     QMap<QString, QList<MACRO_Key>> m_macros;

@@ -1,0 +1,3 @@
+#include "ControlLog.h"
+
+Q_LOGGING_CATEGORY(lcControl, "corvane.control", QtWarningMsg)

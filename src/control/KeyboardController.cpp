@@ -1,0 +1,338 @@
+#include "KeyboardController.h"
+
+#include "BoardProfile.h"
+#include "ControlLog.h"
+#include "DeviceLifecycle.h"
+#include "KeyTypeTable.h"
+#include "KeyboardAction.h"
+#include "KeyboardConfigModel.h"
+#include "KeyboardSession.h"
+#include "ProfileVerify.h"
+
+#include <QUndoStack>
+
+bool KeyboardCapabilities::operator==(const KeyboardCapabilities &o) const
+{
+    return boardId == o.boardId && serial == o.serial && firmwareVersion == o.firmwareVersion && name == o.name
+        && travel.stepUm == o.travel.stepUm && travel.minimumUm == o.travel.minimumUm
+        && travel.maximumUm == o.travel.maximumUm && travel.positions == o.travel.positions
+        && decimals == o.decimals && pollingRate == o.pollingRate && hasWindowsMode == o.hasWindowsMode
+        && hasMacMode == o.hasMacMode;
+}
+
+KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *notifier, ProfileManager *profiles,
+                                       QObject *parent)
+    : QObject(parent), m_device(device), m_profiles(profiles),
+      m_lifecycle(new DeviceLifecycle(device, notifier, this)), m_runner(new ApplyRunner(device, this)),
+      m_config(new KeyboardConfigModel(m_runner, profiles, this))
+{
+    qRegisterMetaType<KeyboardCapabilities>();
+    qRegisterMetaType<LightingReport>();
+    KeyboardAction *d = device;
+    const auto queued = Qt::QueuedConnection;
+
+    // What the keyboard reports about itself.
+    auto changeCaps = [this](const std::function<void(KeyboardCapabilities &)> &change) {
+        KeyboardCapabilities next = m_caps;
+        change(next);
+        if (next == m_caps)
+            return;
+        m_caps = next;
+        emit capabilitiesChanged(m_caps);
+    };
+    connect(d->reports(), &KeyboardWorker::sigKB2DeviceInfo, this, [this, changeCaps](const QVariant &v) {
+        if (v.canConvert<STU_BoardInfo2>()) {
+            const auto info = v.value<STU_BoardInfo2>();
+            changeCaps([&info](KeyboardCapabilities &c) {
+                c.boardId = info.boardId;
+                c.serial = QString::fromUtf8(info.serial);
+                c.firmwareVersion = QString::fromUtf8(info.version);
+            });
+        }
+        emit keyboardIdentified();
+    }, queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2PrecisionData, this,
+            [this, changeCaps](double step, quint16 minimum, quint16 maximum, int decimals) {
+                const TravelScale scale = TravelScale::fromKeyboard(step, minimum, maximum);
+                changeCaps([&](KeyboardCapabilities &c) {
+                    c.travel = scale;
+                    c.decimals = decimals;
+                });
+                emit travelReported(scale, decimals);
+            },
+            queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2PollingRate, this,
+            [this, changeCaps](int index) {
+                changeCaps([index](KeyboardCapabilities &c) { c.pollingRate = index; });
+                m_config->noteFromKeyboard([index](KeyboardConfig &c) { c.pollingRate = index; });
+            },
+            queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2KeyboardName, this, [this, changeCaps](const QString &name) {
+        changeCaps([&name](KeyboardCapabilities &c) { c.name = name; });
+        emit keyboardNameRead(name);
+    }, queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2SYSModeInfo, this, [this, changeCaps](int mode) {
+        if (mode == SystemNoWindows)
+            changeCaps([](KeyboardCapabilities &c) { c.hasWindowsMode = false; });
+        else if (mode == SystemNoMac)
+            changeCaps([](KeyboardCapabilities &c) { c.hasMacMode = false; });
+        else if (mode == SystemWindows || mode == SystemMac)
+            m_config->noteFromKeyboard([mode](KeyboardConfig &c) { c.systemMode = mode; });
+        emit systemModeReported(mode);
+    }, queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2OriginalKeyValueMap, this, &KeyboardController::keyCodesRead, queued);
+    connect(d->reports(), &KeyboardWorker::sigKB2ColorLights, this, [this](const QVariant &v) {
+        if (!v.canConvert<STU_BoardFromPRGB>())
+            return;
+        const auto rec = v.value<STU_BoardFromPRGB>();
+        LightingReport r;
+        r.keyboardMode = rec.rgb_mode;
+        r.on = rec.bitmap & Kb2LightingBits::On;
+        r.brightness = rec.grayscale;
+        r.speed = rec.rgb_speed;
+        r.sleep = rec.rgb_sleep;
+        r.reversed = rec.bitmap & Kb2LightingBits::Reversed;
+        emit lightingReported(r);
+    }, queued);
+    // The live rounds come on this thread already (the worker hands them
+    // over itself, newest first); their ends come from the worker's thread.
+    connect(d->reports(), &KeyboardWorker::sigUpdateAdjustingData, this, &KeyboardController::calibrationRound);
+    connect(d->reports(), &KeyboardWorker::sigUpdateMMData, this, &KeyboardController::keyTestRound);
+    connect(d->reports(), &KeyboardWorker::sigCalibrationEnded, this, &KeyboardController::calibrationEnded, queued);
+    connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::keyTestEnded, queued);
+
+    // The layers as the keyboard reports them again after a mode switch:
+    // they belong to the step that switched it.
+    connect(d, &KeyboardAction::sigKB2LayoutKey, this, [this](const QVariant &value) {
+        if (!m_layersAfterModeSwitch || !value.canConvert<MapKB2DockerKey>())
+            return;
+        m_layersAfterModeSwitch = false;
+        const MapKB2DockerKey map = value.value<MapKB2DockerKey>();
+        m_config->noteFromKeyboard([&map](KeyboardConfig &config) {
+            for (auto layer = map.cbegin(); layer != map.cend(); ++layer) {
+                if (layer.key() < 0 || layer.key() > 3)
+                    continue;
+                QMap<int, int> keys;
+                for (auto it = layer->cbegin(); it != layer->cend(); ++it)
+                    keys.insert(it.key(), keyTypeFromCode(it.value()));
+                config.layers[size_t(layer.key())] = keys;
+            }
+        });
+    }, queued);
+
+    // The history belongs to one keyboard, from its read-back until it goes.
+    connect(m_lifecycle->session(), &KeyboardSession::readBackFinished, this, &KeyboardController::onReadBackFinished);
+    connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
+        if (!m_started)
+            return;
+        m_config->awaitReadBack();
+        m_caps = KeyboardCapabilities();
+        m_checkRun = 0;
+    });
+    connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, [this] {
+        m_config->forget();
+        m_checkRun = 0;
+    });
+    connect(m_runner, &ApplyRunner::finished, this, &KeyboardController::onRunFinished);
+    // A mode switch's step sends the switch; the keyboard's own layers of
+    // that mode come with the layout read that follows it.
+    connect(m_config, &KeyboardConfigModel::systemModeSent, this, [this] { m_layersAfterModeSwitch = true; });
+}
+
+KeyboardController::~KeyboardController() = default;
+
+void KeyboardController::start()
+{
+    m_started = true;
+    m_lifecycle->start();
+}
+
+bool KeyboardController::isConnected() const
+{
+    return m_device->isDeviceOpen();
+}
+
+bool KeyboardController::isReading() const
+{
+    return m_device->isInitialising() || (m_device->isDeviceOpen() && !m_config->hasConfig());
+}
+
+QUndoStack *KeyboardController::history() const
+{
+    return m_config->history();
+}
+
+bool KeyboardController::hasWireCode(int keyType) const
+{
+    return m_device->hasWireCode(keyType);
+}
+
+int KeyboardController::macroCount() const
+{
+    return m_device->macroCount();
+}
+
+QList<int> KeyboardController::keys() const
+{
+    return boardKeysOf(*m_device).keys;
+}
+
+void KeyboardController::setMacroLoader(const MacroLoader &loader)
+{
+    m_config->setMacroLoader(loader);
+}
+
+void KeyboardController::onReadBackFinished()
+{
+    // Until started, whoever drives the keyboard (a test, a bench) gives the
+    // configuration its read-back.
+    if (!m_started)
+        return;
+    const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
+    if (rb.missing.contains(ReadPart::Connection))
+        return;
+    m_config->reset(configFromReadBack(rb), rb.isComplete());
+}
+
+KeyboardController::ProfileApplied KeyboardController::applyProfile(
+    const ProfileData &profile, const QString &name, ApplySource source,
+    const std::function<void(const ProfileStep &)> &onStep)
+{
+    ProfileApplied applied;
+    applied.shown = profile;
+    if (!m_device->isDeviceOpen() || m_firmwareUpdateRunning)
+        return applied;
+    applied.started = true;
+    const QList<int> keys = this->keys();
+    if (m_config->hasConfig()) {
+        const KeyboardConfig target = configWithProfile(m_config->config(), profile, keys);
+        QString error;
+        bool storeFull = false;
+        m_config->applyWhole(target, tr("应用配置“%1”").arg(name), onStep, &error, &storeFull);
+        applied.run = m_config->lastRun();
+        applied.frames = m_config->lastQueued().frames;
+        applied.groups = m_config->lastQueued().groups;
+        applied.planError = error;
+        applied.storeFull = storeFull;
+        // The bindings after a bad macro were not sent: the pages show what
+        // the keyboard holds.
+        if (!error.isEmpty() && profile.advanced)
+            applied.shown.advanced = m_config->config().advanced;
+    } else {
+        // Without a read-back all that is known is the board copy: the
+        // profile goes whole, and no step of the history holds it.
+        const KeyboardConfig holds = configFromReadBack(mirrorReadBack(m_device->board()));
+        ApplyRunner::Request request;
+        request.from = holds;
+        request.to = configWithProfile(holds, profile, keys);
+        request.unknown = partsOfProfile(profile, keys);
+        request.loadMacro = m_config->macroLoader();
+        request.onStep = onStep;
+        const ApplyRunner::Queued queued = m_runner->run(request);
+        applied.run = queued.id;
+        applied.frames = queued.frames;
+        applied.groups = queued.groups;
+        applied.planError = queued.planError;
+        applied.storeFull = queued.storeFull;
+        if (!queued.planError.isEmpty())
+            applied.shown.advanced = queued.reached.advanced;
+    }
+    m_applyingProfile = applied.run;
+    // A profile that stopped half way has been told already; one sent whole
+    // is checked against what the keyboard says it keeps.
+    if (applied.run != 0 && applied.planError.isEmpty() && !applied.storeFull && m_config->hasConfig()) {
+        m_checkRun = applied.run;
+        m_checkName = name;
+    }
+    Q_UNUSED(source)
+    return applied;
+}
+
+void KeyboardController::onRunFinished(quint64 run, const ApplyRunner::Outcome &outcome)
+{
+    if (run == 0)
+        return;
+    if (run == m_applyingProfile) {
+        m_applyingProfile = 0;
+        emit profileApplyFinished(run, outcome);
+    }
+    if (run == m_checkRun) {
+        m_checkRun = 0;
+        // A keyboard that went or stopped answering has been told already.
+        if (outcome.kind == ApplyRunner::Outcome::Done)
+            checkAppliedProfile();
+    }
+}
+
+// A full read-back would refill the pages and restart the history, so the
+// check reads no more than the board copy: every answer to a write stores
+// there what the keyboard says it now holds. A write the keyboard refuses
+// is told by the lifecycle, not here.
+void KeyboardController::checkAppliedProfile()
+{
+    if (!m_config->hasConfig())
+        return;
+    const QList<ProfileDifference> differences =
+        configDifferences(m_config->config(), configFromReadBack(mirrorReadBack(m_device->board())), keys());
+    if (differences.isEmpty())
+        return;
+    QStringList lines;
+    for (const ProfileDifference &d : differences)
+        lines << differenceLine(d);
+    qCWarning(lcControl).noquote() << QStringLiteral("the keyboard did not keep %1 setting(s) of profile \"%2\": %3")
+                                          .arg(differences.size())
+                                          .arg(m_checkName, lines.join(QLatin1String("; ")));
+    emit profileNotKept(m_checkName, lines);
+}
+
+bool KeyboardController::setPollingRate(int index)
+{
+    if (index < 0)
+        return false;
+    return m_config->edit({tr("回报率"), {}, {}}, KeyboardConfigModel::NoMerge,
+                          [index](KeyboardConfig &c) { c.pollingRate = index; });
+}
+
+bool KeyboardController::setSystemMode(int mode)
+{
+    if (mode != SystemWindows && mode != SystemMac)
+        return false;
+    return m_config->edit({mode == SystemWindows ? tr("切换到Win模式") : tr("切换到Mac模式"), {}, {}},
+                          KeyboardConfigModel::NoMerge, [mode](KeyboardConfig &c) { c.systemMode = mode; });
+}
+
+void KeyboardController::restoreFactory()
+{
+    // What the keyboard held before is gone: no step of the history holds.
+    m_config->clearHistory();
+    m_device->restoreFactory();
+    m_device->queryBoardInfo();
+}
+
+void KeyboardController::setFirmwareUpdateRunning(bool running)
+{
+    if (running)
+        m_config->clearHistory();
+    m_firmwareUpdateRunning = running;
+    m_lifecycle->setFirmwareUpdateRunning(running);
+}
+
+void KeyboardController::startCalibration()
+{
+    m_device->startCalibration();
+}
+
+void KeyboardController::stopCalibration()
+{
+    m_device->stopCalibration();
+}
+
+void KeyboardController::startKeyTest()
+{
+    m_device->startKeyTest();
+}
+
+void KeyboardController::stopKeyTest()
+{
+    m_device->stopKeyTest();
+}

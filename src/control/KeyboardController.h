@@ -1,0 +1,145 @@
+#pragma once
+
+#include "ApplyRunner.h"
+#include "KeyboardCapabilities.h"
+#include "KeyboardConfig.h"
+#include "ProfileData.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class DeviceLifecycle;
+class DeviceNotifier;
+class KeyboardAction;
+class KeyboardConfigModel;
+class ProfileManager;
+class QUndoStack;
+
+// The connected keyboard below the window, with no widget. It is the only
+// thing that talks to the device worker: it follows the keyboard coming and
+// going (DeviceLifecycle), owns its configuration and the undo history of it
+// (KeyboardConfigModel), what the keyboard reports about itself
+// (KeyboardCapabilities), and the one apply runner every change goes
+// through. Pages, the tray, the focus policy, the window and the local
+// command endpoint change the keyboard through it.
+//
+// One keyboard is driven at a time; what belongs to a keyboard (its
+// configuration, capabilities and history) starts with its read-back and
+// ends when it goes.
+class KeyboardController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxMacros = 4; // the keyboard's macro store
+
+    // Why a profile is applied, for the history's text and the check after it.
+    enum class ApplySource { ByHand, ByFocus, FromTray, FromScript, Restore };
+
+    // What applying a profile gave, once its frames were queued.
+    struct ProfileApplied {
+        bool started = false;   // false: no keyboard, or its read-back has not ended
+        quint64 run = 0;        // the runner's run (0: nothing to send)
+        QString planError;      // a macro file of the profile could not be read (tr() source in "ProfilePlan")
+        bool storeFull = false; // a macro was refused for want of room
+        int frames = 0;
+        QList<ApplyRunner::Group> groups;
+        ProfileData shown;      // what the pages should show: the profile, less what was not sent
+    };
+
+    KeyboardController(KeyboardAction *device, DeviceNotifier *notifier, ProfileManager *profiles,
+                       QObject *parent = nullptr);
+    ~KeyboardController() override;
+
+    // --- The keyboard
+    DeviceLifecycle *lifecycle() const { return m_lifecycle; }
+    // Finds the keyboard and starts following plug and unplug.
+    void start();
+    bool isConnected() const;
+    // The keyboard is being read (its configuration is not known yet).
+    bool isReading() const;
+    const KeyboardCapabilities &capabilities() const { return m_caps; }
+
+    // --- Its configuration and history
+    KeyboardConfigModel *config() const { return m_config; }
+    QUndoStack *history() const;
+    ApplyRunner *runner() const { return m_runner; }
+    // Whether a key has a one-byte code on the wire (a key without one takes
+    // no per-key record or binding), and how many macros the store holds.
+    bool hasWireCode(int keyType) const;
+    int macroCount() const;
+    // The keyboard's key types (its layer 0).
+    QList<int> keys() const;
+
+    // Applies a profile as one step of the history, by its difference from
+    // what the keyboard holds (without a read-back: whole). onStep sees each
+    // step of the plan before its frames are queued.
+    ProfileApplied applyProfile(const ProfileData &profile, const QString &name, ApplySource source,
+                                const std::function<void(const ProfileStep &)> &onStep = {});
+    // Polling rate and system mode are edits of the configuration: one undo
+    // step each. The mode switch asks the keyboard for its layers again.
+    bool setPollingRate(int index);
+    bool setSystemMode(int mode);
+    // Back to the factory settings; the keyboard is read again.
+    void restoreFactory();
+    // A firmware update has the keyboard: no step of the history holds after it.
+    void setFirmwareUpdateRunning(bool running);
+    bool isFirmwareUpdateRunning() const { return m_firmwareUpdateRunning; }
+    // An apply run of a profile is sending (the window does not undo meanwhile).
+    bool isApplying() const { return m_applyingProfile != 0; }
+
+    // --- Live work of the performance page
+    void startCalibration();
+    void stopCalibration();
+    void startKeyTest();
+    void stopKeyTest();
+
+    // Where the macros a binding names are read from.
+    void setMacroLoader(const MacroLoader &loader);
+    // The device, for the firmware dialog that takes it over for an update.
+    KeyboardAction *device() const { return m_device; }
+    ProfileManager *profiles() const { return m_profiles; }
+
+signals:
+    // What the keyboard reports about itself changed.
+    void capabilitiesChanged(const KeyboardCapabilities &caps);
+    // The keyboard answered its precision query (each time it does).
+    void travelReported(const TravelScale &scale, int decimals);
+    // A keyboard's identity was read: a new connection is being read.
+    void keyboardIdentified();
+    void keyboardNameRead(const QString &name);
+    void systemModeReported(int mode);
+    // Key type -> its wire codes, for every key the keyboard has.
+    void keyCodesRead(const QMap<int, QList<int>> &map);
+    void lightingReported(const LightingReport &lighting);
+    // Live rounds and their ends.
+    void calibrationRound(const QList<QList<quint16>> &table6, const QList<QList<quint16>> &table2);
+    void keyTestRound(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
+    void calibrationEnded();
+    void keyTestEnded();
+    // A profile's frames were all answered (or the run ended otherwise).
+    void profileApplyFinished(quint64 run, const ApplyRunner::Outcome &outcome);
+    // After a profile's run: the keyboard did not keep every setting of it
+    // (differences as lines).
+    void profileNotKept(const QString &name, const QStringList &differences);
+
+private:
+    void onReadBackFinished();
+    void onRunFinished(quint64 run, const ApplyRunner::Outcome &outcome);
+    void checkAppliedProfile();
+
+    KeyboardAction *m_device;
+    ProfileManager *m_profiles;
+    DeviceLifecycle *m_lifecycle;
+    ApplyRunner *m_runner;
+    KeyboardConfigModel *m_config;
+    KeyboardCapabilities m_caps;
+    bool m_started = false; // start(): the lifecycle drives the keyboard
+    bool m_firmwareUpdateRunning = false;
+    bool m_layersAfterModeSwitch = false;
+    quint64 m_applyingProfile = 0; // the run of the profile being sent
+    quint64 m_checkRun = 0;        // the run whose end is checked against the board copy
+    QString m_checkName;
+};
