@@ -6,6 +6,39 @@
 
 class HidUSB;
 
+// Puts frames together from 64-byte input reports as they arrive. A frame
+// starts at a report boundary and takes the reports its length byte asks
+// for (at most four); anything else before a start is dropped. No I/O and
+// no clock: any bytes may be fed.
+class Kb2ReportAssembler {
+public:
+    static constexpr int ReportSize = 64;
+    static constexpr int MaxReports = Kb2Frame::Size / ReportSize;
+
+    enum class Step {
+        Skipped,  // not the start of a frame: noise, or the tail of a lost one
+        NeedMore, // part of a frame; its next report is awaited
+        Frame,    // a valid frame with a payload, loaded into the caller's frame
+        Corrupt,  // a whole frame that failed validation (or had no payload)
+    };
+
+    // report: ReportSize bytes.
+    Step add(const quint8 *report, Kb2Frame &frame);
+    bool pending() const { return m_have > 0; }
+    void reset() { m_have = 0; }
+    // The last finished frame as it arrived, as far as its length byte
+    // claims (within what arrived), and its validation result.
+    const quint8 *lastBytes() const { return m_buffer; }
+    int lastSize() const { return m_lastSize; }
+    int lastCheck() const { return m_lastCheck; }
+
+private:
+    quint8 m_buffer[Kb2Frame::Size] = {};
+    int m_have = 0;
+    int m_lastSize = 0;
+    int m_lastCheck = 0;
+};
+
 // One request and its answer over an open HidUSB: write the reports, read
 // until a whole frame that answers the request is in, validate it. Shared by
 // the device worker and the firmware engine.
@@ -13,7 +46,8 @@ class HidUSB;
 // Return contract (Kb2Errors.h): Ok with a valid answer whose status is 0;
 // Refused with the answer (its status is not 0); NoAnswer when nothing that
 // answers the request arrived in time (stale answers to earlier requests and
-// foreign frames are read and dropped meanwhile); Corrupt when a frame
+// foreign frames are read and dropped meanwhile, for at most
+// answerDeadlineMs in all); Corrupt when a frame
 // arrived but failed validation; WriteFailed, ReadFailed or Closed when the
 // device is gone; Stopped when the interrupt check asked to stop.
 class Kb2Link {
@@ -21,6 +55,15 @@ public:
     using Accept = std::function<bool(const Kb2Frame &answer)>;
 
     explicit Kb2Link(HidUSB &usb) : m_usb(usb) {}
+
+    // The longest one receive waits, whatever arrives: an answer is at most
+    // MaxReports reports and each may take the read time-out to come. A
+    // keyboard that keeps sending frames that do not answer cannot stretch
+    // the wait beyond it.
+    static qint64 answerDeadlineMs(int timeoutMs)
+    {
+        return qint64(Kb2ReportAssembler::MaxReports) * qMax(0, timeoutMs);
+    }
 
     // Asked between read slices; true ends a wait with Stopped.
     void setInterrupt(std::function<bool()> interrupted) { m_interrupted = std::move(interrupted); }
@@ -32,7 +75,8 @@ public:
     // The request's reports only: Ok, WriteFailed or Closed.
     int send(const Kb2Frame &request);
     // The next valid frame that accept takes, waiting up to timeoutMs for
-    // its first report (and as long again between reports of one frame).
+    // its first report (and as long again between reports of one frame),
+    // and no longer than answerDeadlineMs(timeoutMs) in all.
     int receive(Kb2Frame &answer, int timeoutMs, const Accept &accept);
     // Drops whatever input has already arrived, without waiting.
     void discardPending();
