@@ -117,20 +117,27 @@ int Kb2Link::receive(Kb2Frame &answer, int timeoutMs, const Accept &accept)
     QDeadlineTimer deadline(qMax(0, timeoutMs)); // this read
     const QDeadlineTimer overall(answerDeadlineMs(timeoutMs));
     int dropped = 0;
+    const auto timedOut = [&] {
+        qCDebug(lcDevice, "no answer within %lld ms; %d other frames dropped", answerDeadlineMs(timeoutMs), dropped);
+        return Kb2Error::NoAnswer;
+    };
     for (bool first = true;; first = false) {
         if (interrupted())
             return Kb2Error::Stopped;
-        if (!first && overall.hasExpired()) {
-            qCDebug(lcDevice, "no answer within %lld ms; %d other frames dropped", answerDeadlineMs(timeoutMs),
-                    dropped);
-            return Kb2Error::NoAnswer;
-        }
+        // Past the overall bound nothing more is waited for: only a frame
+        // whose reports are already in is finished.
+        const bool late = !first && overall.hasExpired();
+        if (late && !assembler.pending())
+            return timedOut();
         unsigned char report[HidUSB::ReportSize];
-        const int slice = int(std::min<qint64>({deadline.remainingTime(), overall.remainingTime(), ReadSliceMs}));
-        const int n = m_usb.readReport(report, qMax(0, slice));
+        const qint64 slice =
+            late ? 0 : std::min<qint64>({deadline.remainingTime(), overall.remainingTime(), ReadSliceMs});
+        const int n = m_usb.readReport(report, int(qMax<qint64>(0, slice)));
         if (n < 0)
             return Kb2Error::ReadFailed;
         if (n == 0) {
+            if (late)
+                return timedOut();
             if (deadline.hasExpired())
                 return assembler.pending() ? Kb2Error::Corrupt : Kb2Error::NoAnswer;
             continue;

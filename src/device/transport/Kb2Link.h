@@ -59,7 +59,8 @@ public:
     // The longest one receive waits, whatever arrives: an answer is at most
     // MaxReports reports and each may take the read time-out to come. A
     // keyboard that keeps sending frames that do not answer cannot stretch
-    // the wait beyond it.
+    // the wait beyond it; past it, only a frame whose reports are already
+    // in is still finished.
     static qint64 answerDeadlineMs(int timeoutMs)
     {
         return qint64(Kb2ReportAssembler::MaxReports) * qMax(0, timeoutMs);
