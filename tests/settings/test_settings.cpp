@@ -167,8 +167,10 @@ void TestSettings::appProfileRulesStored()
     // names, an empty value (no rule) and the default.
     QFile file(QDir::current().filePath("sysConfig.ini"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QString("[Kinetra]\nlanguage=Chinese\n[AppProfiles]\ngame.x86_64=FPS\nFirefox=打字\nblank=\ndefault=日常\n")
-                   .toUtf8());
+    // A key with a no-break space after it (a Latin-1 byte in a key) is the
+    // same name once trimmed, as it is written: the first of the two counts.
+    file.write(QString("[Kinetra]\nlanguage=Chinese\n[AppProfiles]\ngame.x86_64=FPS\nFirefox=打字\n").toUtf8()
+               + "Firefox\xA0=Other\n" + QString("blank=\ndefault=日常\n").toUtf8());
     file.close();
 
     AppProfileRules rules = readAppProfileRules(SystemConfig());
