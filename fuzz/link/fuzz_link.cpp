@@ -4,8 +4,9 @@
 // no frame may be longer than four reports, and every frame that comes out
 // is valid, checksum included, with nothing past its length.
 
-#include "Kb2Link.h"
+#include "Kb2ReportAssembler.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
