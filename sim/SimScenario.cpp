@@ -61,6 +61,7 @@ const std::vector<IntegerKey> &integerKeys()
         {"fail", INT_MIN, INT_MAX, [](S &s, int v) { s.faults.failStatus = v; }},
         {"failEvery", 0, INT_MAX, [](S &s, int v) { s.faults.failEvery = v; }},
         {"foreign", INT_MIN, INT_MAX, [](S &s, int v) { s.faults.foreignCommand = v; }},
+        {"foreignStreamMs", 0, 60000, [](S &s, int v) { s.faults.foreignStreamMs = v; }},
         {"only", -1, 0xFF, [](S &s, int v) { s.faults.onlyCommand = v; }},
         {"unplugAfterFrames", 0, INT_MAX, [](S &s, int v) { s.faults.unplugAfterFrames = v; }},
         {"unplugAfterMs", -1, Day, [](S &s, int v) { s.unplugAfterMs = v; }},

@@ -20,7 +20,8 @@ struct SimScenario {
 // on top of what scenario already holds (the caller sets the family first;
 // a family= item overrides it).
 // Keys: latency (ms, may be fractional), drop, dropEvery, corrupt,
-// corruptEvery, fail, failEvery, foreign, only (the request command, decimal
+// corruptEvery, fail, failEvery, foreign, foreignStreamMs (an unasked-for
+// frame every so many ms), only (the request command, decimal
 // or 0x hex), unplugAfterFrames, unplugAfterMs, replugAfterMs, keys,
 // silentFirst (0/1: the silent interface listed first), distinctive (0/1),
 // denied (0/1: no permission to open the keyboard's interfaces), bootLoader

@@ -357,6 +357,34 @@ void VirtualKeyboard::setFaults(const Faults &faults)
     std::lock_guard<std::mutex> lock(m_backend.m_mutex);
     m_faults = faults;
     m_dropSeen = m_corruptSeen = m_failSeen = 0;
+    if (m_faults.foreignStreamMs > 0 && !m_streaming) {
+        m_streaming = true;
+        m_backend.schedule(Clock::now(), [this] { streamForeignLocked(); });
+    }
+}
+
+void VirtualKeyboard::streamForeignLocked()
+{
+    if (m_faults.foreignStreamMs <= 0) {
+        m_streaming = false;
+        return;
+    }
+    if (m_plugged) {
+        // Long enough to take three reports, so a reader has to wait for
+        // its tail each time.
+        constexpr int Length = 126;
+        Frame f(4 + Length, 0);
+        f[0] = StartByte;
+        f[1] = Length;
+        f[2] = m_faults.foreignCode;
+        for (int i = 1; i < Length; ++i)
+            f[4 + i] = static_cast<uint8_t>(i);
+        f[3] = frameChecksum(f);
+        pushFrameLocked(f, Clock::now());
+        m_backend.m_changed.notify_all();
+    }
+    m_backend.schedule(Clock::now() + std::chrono::milliseconds(m_faults.foreignStreamMs),
+                       [this] { streamForeignLocked(); });
 }
 
 std::vector<VirtualKeyboard::LoggedFrame> VirtualKeyboard::frameLog() const
@@ -577,6 +605,23 @@ bool VirtualKeyboard::ignoresWriteLocked(const Frame &frame)
     return takeFault(m_faults.ignoreWrites);
 }
 
+void VirtualKeyboard::pushFrameLocked(const Frame &frame, Clock::time_point readable)
+{
+    m_log.push_back({Direction::FromKeyboard, readable, configInterface(), frame});
+    if (m_log.size() > m_logLimit)
+        m_log.pop_front();
+
+    Frame padded = frame;
+    padded.resize((padded.size() + 63) / 64 * 64, 0);
+    for (size_t off = 0; off < padded.size(); off += 64) {
+        VirtualHidHandle::Report report;
+        report.readableAt = readable;
+        std::copy(padded.begin() + static_cast<long>(off), padded.begin() + static_cast<long>(off + 64),
+                  report.bytes.begin());
+        m_backend.pushInputLocked(this, configInterface(), report);
+    }
+}
+
 std::optional<VirtualKeyboard::Clock::time_point>
 VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> answers, Clock::time_point now)
 {
@@ -630,19 +675,7 @@ VirtualKeyboard::deliverLocked(uint8_t requestCommand, std::vector<Frame> answer
         f[3] = frameChecksum(f);
         if (corrupt || int(i) == corruptFrame)
             f[3] ^= 0xFF;
-        m_log.push_back({Direction::FromKeyboard, readable, configInterface(), f});
-        if (m_log.size() > m_logLimit)
-            m_log.pop_front();
-
-        Frame padded = f;
-        padded.resize((padded.size() + 63) / 64 * 64, 0);
-        for (size_t off = 0; off < padded.size(); off += 64) {
-            VirtualHidHandle::Report report;
-            report.readableAt = readable;
-            std::copy(padded.begin() + static_cast<long>(off), padded.begin() + static_cast<long>(off + 64),
-                      report.bytes.begin());
-            m_backend.pushInputLocked(this, configInterface(), report);
-        }
+        pushFrameLocked(f, readable);
         lastReadable = readable;
     }
     m_backend.m_changed.notify_all();

@@ -138,6 +138,11 @@ public:
         // per-key and advanced-key records) answered as taken but not
         // stored: the answer shows what the keyboard still holds.
         int ignoreWrites = 0;
+        // While above 0, a frame nobody asked for (command foreignCode,
+        // three reports long, checksum right) every this many ms on the
+        // configuration interface, whatever the host sends: a keyboard that
+        // keeps talking. Answers go out as usual unless dropped.
+        int foreignStreamMs = 0;
     };
 
     enum class Direction { ToKeyboard, FromKeyboard };
@@ -235,6 +240,9 @@ private:
     // When the host can read the last frame of the answer; none if it was dropped.
     std::optional<Clock::time_point> deliverLocked(uint8_t requestCommand, std::vector<Frame> answers,
                                                    Clock::time_point now);
+    // The frame's reports, readable by the host from `readable` on.
+    void pushFrameLocked(const Frame &frame, Clock::time_point readable);
+    void streamForeignLocked();
     void detachLocked();
     void attachLocked();
     void faultUnplugLocked();
@@ -269,6 +277,7 @@ private:
     };
     std::optional<PendingRestart> m_pendingRestart;
     static constexpr int UnreadAnswerGraceMs = 2000;
+    bool m_streaming = false; // a foreignStreamMs tick is scheduled
     std::map<int, Frame> m_assembly;
     std::deque<LoggedFrame> m_log;
     size_t m_logLimit = DefaultFrameLogLimit;

@@ -6,6 +6,7 @@
 #include "Kb2Builders.h"
 #include "WireKeyTable.h"
 #include "KeyboardSession.h"
+#include "Units.h"
 
 #include <QSet>
 
@@ -113,7 +114,9 @@ void keep(DKSInfo &r)
 {
     DKSInfo k;
     k.keyIndex = r.keyIndex;
-    k.touchDis << (r.touchDis.isEmpty() ? 0.0 : qRound(r.touchDis.first() * 1000) / 1000.0);
+    // Whole micrometres in 16 bits, as the record is encoded: any double
+    // (huge, negative, NaN) gives what the keyboard would hold.
+    k.touchDis << (r.touchDis.isEmpty() ? 0.0 : mmToMicrons(r.touchDis.first()) / 1000.0);
     for (int i = 0; i < 4; ++i) {
         k.bindKey << keptKey(r.bindKey.value(i, -1));
         k.triggerValue << kb2_dks_action_string(kb2_dks_action_byte(r.triggerValue.value(i)));

@@ -48,6 +48,32 @@ quint16 u16Or(const QJsonValue &v, quint16 fallback)
     return roundedInt(v, &out) && out >= 0 && out <= 0xFFFF ? quint16(out) : fallback;
 }
 
+// A number rounded and held to lo..hi (the range the keyboard can hold);
+// fallback for anything else or beyond an int.
+int boundedOr(const QJsonValue &v, int lo, int hi, int fallback)
+{
+    int out = 0;
+    return roundedInt(v, &out) ? qBound(lo, out, hi) : fallback;
+}
+
+// What the keyboard's fields hold. Values outside are held to the nearest
+// end, which is what the keyboard was given for them anyway.
+constexpr int MaxLightingMode = 0x100; // 0 off, n: effect n - 1 in a byte
+constexpr int MaxByte = 0xFF;
+constexpr int MaxU16 = 0xFFFF;         // micrometres, slider positions, MPT points
+constexpr int MaxDelayMs = 2550;       // 255 steps of 10 ms
+constexpr double MaxTravelMm = 65.535; // micrometres in 16 bits
+
+// A DKS travel in millimetres: finite and within what the keyboard holds;
+// 0 for anything that is not a number.
+double travelMmOf(const QJsonValue &v)
+{
+    const double mm = v.toDouble();
+    if (!std::isfinite(mm))
+        return 0.0;
+    return qBound(0.0, mm, MaxTravelMm);
+}
+
 bool boolOr(const QJsonValue &v, bool fallback)
 {
     return v.isBool() ? v.toBool() : fallback;
@@ -110,13 +136,13 @@ LightingSettings readLighting(const QJsonObject &g, QJsonObject *rest)
     for (auto it = g.begin(); it != g.end(); ++it) {
         const QString &m = it.key();
         if (m == RgbMode)
-            l.mode = intOr(it.value(), l.mode);
+            l.mode = boundedOr(it.value(), 0, MaxLightingMode, l.mode);
         else if (m == RgbLuminance)
-            l.brightness = intOr(it.value(), l.brightness);
+            l.brightness = boundedOr(it.value(), 0, MaxByte, l.brightness);
         else if (m == RgbSpeed)
-            l.speed = intOr(it.value(), l.speed);
+            l.speed = boundedOr(it.value(), 0, MaxByte, l.speed);
         else if (m == RgbSleep)
-            l.sleep = intOr(it.value(), l.sleep);
+            l.sleep = boundedOr(it.value(), 0, MaxByte, l.sleep);
         else if (m == RgbDirection)
             l.direction = boolOr(it.value(), l.direction);
         else
@@ -131,7 +157,7 @@ PerformanceSettings readPerformance(const QJsonObject &g, QJsonObject *rest)
     for (auto it = g.begin(); it != g.end(); ++it) {
         const QString &m = it.key();
         if (m == GlobalTravel)
-            p.globalTravelUm = intOr(it.value(), p.globalTravelUm);
+            p.globalTravelUm = boundedOr(it.value(), 0, MaxU16, p.globalTravelUm);
         else if (m == SuperLightSpeed)
             p.superLightSpeed = boolOr(it.value(), p.superLightSpeed);
         else if (m != DeadPress && m != DeadRelease && m != QuickPress && m != QuickRelease)
@@ -145,9 +171,9 @@ PerformanceSettings readPerformance(const QJsonObject &g, QJsonObject *rest)
     p.hasDeadZones = hasPress || hasRelease;
     if (p.hasDeadZones) {
         if (hasPress)
-            p.pressDeadZoneUm = press;
+            p.pressDeadZoneUm = qBound(0, press, MaxU16);
         if (hasRelease)
-            p.releaseDeadZoneUm = release;
+            p.releaseDeadZoneUm = qBound(0, release, MaxU16);
     } else {
         for (const QString &m : {DeadPress, DeadRelease})
             if (g.contains(m))
@@ -158,7 +184,9 @@ PerformanceSettings readPerformance(const QJsonObject &g, QJsonObject *rest)
             *out = -1;
             if (g.contains(m))
                 rest->insert(m, g.value(m));
+            return;
         }
+        *out = qBound(0, *out, MaxU16);
     };
     quick(QuickPress, &p.quickPress);
     quick(QuickRelease, &p.quickRelease);
@@ -230,7 +258,7 @@ QStringList readMembers(DKSInfo &r, const QJsonObject &e)
 {
     r.bindKey = listOf<int>(e.value(BindKey), toInt);
     r.triggerValue = listOf<QString>(e.value(TriggerValue), [](const QJsonValue &v) { return v.toString(); });
-    r.touchDis = listOf<double>(e.value(TouchDis), [](const QJsonValue &v) { return v.toDouble(); });
+    r.touchDis = listOf<double>(e.value(TouchDis), travelMmOf);
     return {BindKey, TriggerValue, TouchDis};
 }
 
@@ -238,21 +266,21 @@ QStringList readMembers(MTInfo &r, const QJsonObject &e)
 {
     r.pressType = intOr(e.value(PressType), r.pressType);
     r.clickType = intOr(e.value(ClickType), r.clickType);
-    r.delay = intOr(e.value(Delay), r.delay);
+    r.delay = boundedOr(e.value(Delay), 0, MaxDelayMs, r.delay);
     return {PressType, ClickType, Delay};
 }
 
 QStringList readMembers(TGLInfo &r, const QJsonObject &e)
 {
     r.switchType = intOr(e.value(SwitchType), r.switchType);
-    r.delay = intOr(e.value(Delay), r.delay);
+    r.delay = boundedOr(e.value(Delay), 0, MaxDelayMs, r.delay);
     return {SwitchType, Delay};
 }
 
 QStringList readMembers(MPTInfo &r, const QJsonObject &e)
 {
     r.bindKey = listOf<int>(e.value(BindKey), toInt);
-    r.triggerValue = listOf<int>(e.value(TriggerValue), [](const QJsonValue &v) { return intOr(v, 0); });
+    r.triggerValue = listOf<int>(e.value(TriggerValue), [](const QJsonValue &v) { return boundedOr(v, 0, MaxU16, 0); });
     return {BindKey, TriggerValue};
 }
 

@@ -89,7 +89,10 @@ inline bool operator!=(const ProfileData &a, const ProfileData &b) { return !(a 
 
 // Pure and lenient: a known member of the wrong JSON type reads as its
 // default (numbers are rounded to integers where integers are stored). Any
-// input gives a result.
+// input gives a result. Numbers the keyboard is given are held to what it
+// can hold (lighting mode 0..256 and levels 0..255; travels, dead zones,
+// slider positions and MPT points 0..65535; delays 0..2550 ms; DKS travel
+// 0..65.535 mm, finite), so nothing read reaches arithmetic out of range.
 ProfileData readProfile(const QJsonObject &document);
 // The profile file's document, member for member as the profile manager
 // writes it.

@@ -3,6 +3,8 @@
 #include "SettingsLog.h"
 #include "SystemConfig.h"
 
+#include <QSet>
+
 namespace {
 
 QString normalised(QString name)
@@ -11,6 +13,21 @@ QString normalised(QString name)
     if (name.endsWith(QLatin1String(".exe")))
         name.chop(4);
     return name;
+}
+
+// The rules are edited by hand as well: a name is taken only when it is
+// plain text of a file name's length, and only so many rules are read.
+constexpr int MaxRules = 256;
+constexpr int MaxNameLength = 255;
+
+bool plainName(const QString &name)
+{
+    if (name.size() > MaxNameLength)
+        return false;
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return false;
+    return true;
 }
 
 bool profileExists(const QString &profile, const QStringList &existing)
@@ -31,12 +48,33 @@ AppProfileRules readAppProfileRules(const SystemConfig &config)
 {
     AppProfileRules out;
     const QString prefix = QLatin1String(AppProfileRules::Group) + QLatin1Char('/');
+    bool tooMany = false;
+    bool haveDefault = false;
+    QSet<QString> taken;
     for (const QString &key : config.childKeys(QLatin1String(AppProfileRules::Group))) {
         const QString profile = config.value(prefix + key).toString().trimmed();
-        if (key == QLatin1String(AppProfileRules::DefaultKey))
-            out.defaultProfile = profile;
-        else if (!key.trimmed().isEmpty() && !profile.isEmpty())
-            out.rules.append({key, profile});
+        if (!plainName(key) || !plainName(profile)) {
+            qCDebug(lcSettings) << "application rule ignored: not a plain name";
+            continue;
+        }
+        // Names are written trimmed: two keys that differ only in spaces
+        // around them are one rule, the first (as the matcher takes it).
+        const QString application = key.trimmed();
+        if (application == QLatin1String(AppProfileRules::DefaultKey)) {
+            if (!haveDefault)
+                out.defaultProfile = profile;
+            haveDefault = true;
+        } else if (!application.isEmpty() && !profile.isEmpty()) {
+            if (taken.contains(application))
+                continue;
+            taken.insert(application);
+            if (out.rules.size() < MaxRules) {
+                out.rules.append({application, profile});
+            } else if (!tooMany) {
+                tooMany = true;
+                qCDebug(lcSettings) << "more than" << MaxRules << "application rules; the rest are ignored";
+            }
+        }
     }
     return out;
 }

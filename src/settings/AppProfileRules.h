@@ -48,6 +48,10 @@ struct AppProfileMatch {
     QList<AppProfileRule> missing;
 };
 
+// Rules whose names hold control characters or are longer than a file
+// name are skipped, and so are rules past the 256th. Names are trimmed, as
+// they are written; of two keys that are the same name then, the first
+// counts.
 AppProfileRules readAppProfileRules(const SystemConfig &config);
 // Replaces the whole group.
 void writeAppProfileRules(SystemConfig &config, const AppProfileRules &rules);

@@ -3,6 +3,31 @@
 #include "SettingsFactory.h"
 #include "SettingsLog.h"
 
+namespace {
+
+// The file is anyone's to edit: a text read from it is used only when it is
+// plain (no control characters) and of a sensible length; otherwise it
+// reads as missing.
+QString plainText(const QVariant &value, int maxLength)
+{
+    const QString text = value.toString();
+    if (text.size() > maxLength)
+        return QString();
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return QString();
+    return text;
+}
+
+constexpr int MaxLanguageLength = 32;
+constexpr int MaxNameLength = 128;
+constexpr int MaxVersionLength = 64;
+constexpr int MaxAddressLength = 2048;
+// The model is the family byte of a board id.
+constexpr int MaxKeyboardModel = 0xFF;
+
+} // namespace
+
 SystemConfig::SystemConfig()
     : SystemConfig(QString::fromLatin1(FileName))
 {
@@ -15,7 +40,7 @@ SystemConfig::SystemConfig(const QString &path)
 
 QString SystemConfig::language() const
 {
-    return m_settings->value(LanguageKey).toString();
+    return plainText(m_settings->value(LanguageKey), MaxLanguageLength);
 }
 
 void SystemConfig::setLanguage(const QString &language)
@@ -25,7 +50,7 @@ void SystemConfig::setLanguage(const QString &language)
 
 QString SystemConfig::softwareName() const
 {
-    return m_settings->value(SoftwareNameKey).toString();
+    return plainText(m_settings->value(SoftwareNameKey), MaxNameLength);
 }
 
 void SystemConfig::setSoftwareName(const QString &name)
@@ -35,7 +60,12 @@ void SystemConfig::setSoftwareName(const QString &name)
 
 QString SystemConfig::softwareVersion() const
 {
-    return m_settings->value(SoftwareVersionKey).toString();
+    const QString version = plainText(m_settings->value(SoftwareVersionKey), MaxVersionLength);
+    for (const QChar c : version)
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != QLatin1Char('.') && c != QLatin1Char('-')
+            && c != QLatin1Char('_') && c != QLatin1Char('+'))
+            return QString();
+    return version;
 }
 
 void SystemConfig::setSoftwareVersion(const QString &version)
@@ -45,9 +75,14 @@ void SystemConfig::setSoftwareVersion(const QString &version)
 
 int SystemConfig::keyboardModel() const
 {
+    // Written as a number, read back as text; anything else (a list, a
+    // serialised variant, a number out of range) is no model.
+    const QVariant stored = m_settings->value(KeyboardModelKey);
+    if (stored.userType() != QMetaType::QString && stored.userType() != QMetaType::Int)
+        return 0;
     bool ok = false;
-    const int model = m_settings->value(KeyboardModelKey).toInt(&ok);
-    return ok ? model : 0;
+    const int model = stored.toString().trimmed().toInt(&ok);
+    return ok && model >= 0 && model <= MaxKeyboardModel ? model : 0;
 }
 
 void SystemConfig::setKeyboardModel(int model)
@@ -57,7 +92,7 @@ void SystemConfig::setKeyboardModel(int model)
 
 QString SystemConfig::updateEndpoint() const
 {
-    return m_settings->value(UpdateEndpointKey).toString().trimmed();
+    return plainText(m_settings->value(UpdateEndpointKey), MaxAddressLength).trimmed();
 }
 
 void SystemConfig::setUpdateEndpoint(const QString &address)

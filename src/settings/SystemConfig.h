@@ -23,13 +23,16 @@ public:
     SystemConfig();
     explicit SystemConfig(const QString &path);
 
+    // The readers below give a value only when it is plain text of a
+    // sensible length (a version: letters, digits and . - _ +; a model:
+    // 0..255); anything else reads as missing.
     QString language() const; // "Chinese", "English", or empty when unset
     void setLanguage(const QString &language);
     QString softwareName() const;
     void setSoftwareName(const QString &name);
     QString softwareVersion() const;
     void setSoftwareVersion(const QString &version);
-    int keyboardModel() const; // 0 when unset or not a number
+    int keyboardModel() const; // 0 when unset, not a number or not 0..255
     void setKeyboardModel(int model);
     QString updateEndpoint() const;
     void setUpdateEndpoint(const QString &address);

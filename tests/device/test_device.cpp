@@ -713,6 +713,26 @@ void TestDevice::deviceErrorsAreReported()
     QCOMPARE(failed.first().at(1).toBool(), false);
     QCOMPARE(failed.first().at(2).toInt(), int(Kb2Error::Refused));
     QCOMPARE(int(rig.sentFrames().size()), 1);
+
+    // A keyboard that keeps sending frames nobody asked for, three reports
+    // each, and never the answer: every one of them used to restart the
+    // wait. The request now ends unanswered, and the worker goes on.
+    f = VirtualKeyboard::Faults();
+    f.onlyCommand = 0x29;
+    f.dropAnswers = -1;
+    f.foreignStreamMs = 2;
+    rig.kb.setFaults(f);
+    failed.clear();
+    rig.worker->setGlobalTravel(1777);
+    QVERIFY(failed.wait(30000));
+    QCOMPARE(failed.first().at(2).toInt(), int(Kb2Error::NoAnswer));
+    QCOMPARE(int(rig.sentFrames().size()), 1 + 1 + KeyboardAction::Retries);
+    rig.kb.setFaults(VirtualKeyboard::Faults());
+    rig.worker->setGlobalTravel(1666);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.kb.state().deadBand.gdBi, quint16(1666));
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(rig.worker->isDeviceOpen());
 }
 
 void TestDevice::readBackFaultMatrix_data()

@@ -149,6 +149,7 @@ private slots:
 
     void typedProfileRoundTrip();
     void typedReadingIsLenient();
+    void typedReadingHoldsNumbersToTheKeyboard();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -770,6 +771,35 @@ void TestProfiles::typedReadingIsLenient()
     QVERIFY(!wrong.lighting && !wrong.advanced && !wrong.isEmpty());
     QCOMPARE(writeProfile(wrong), QJsonObject({{"KeyboardRGB", QJsonArray{1}}, {"AdvancedKey", "x"}}));
     QVERIFY(readProfile(QJsonObject()).isEmpty());
+}
+
+void TestProfiles::typedReadingHoldsNumbersToTheKeyboard()
+{
+    // A crafted file: every number the keyboard is given lies outside what
+    // it holds, some beyond any int. Each reads as the nearest value the
+    // keyboard can hold, or, past an int, as its default.
+    const QJsonObject crafted{
+        {"KeyboardRGB", QJsonObject{{"rgb-mode", 1000}, {"rgb-luminance", -4}, {"rgb-speed", 300}, {"rgb-sleep", 1e300}}},
+        {"KeyPerformance", QJsonObject{{"global-key-touch", 1e6}, {"deadSpacePress", -1}, {"deadSpaceRelease", 70000},
+                                       {"quick-key-press", 2147483647}, {"quick-key-release", -7}}},
+        {"AdvancedKey",
+         QJsonObject{{"1", QJsonObject{{"bindItem", "TDKS"}, {"touchDis", QJsonArray{1e300, -2, 65.536, 1.25, "x"}}}},
+                     {"2", QJsonObject{{"bindItem", "MT"}, {"delay", 2147483647}}},
+                     {"3", QJsonObject{{"bindItem", "TGL"}, {"delay", -2147483648.0}}},
+                     {"4", QJsonObject{{"bindItem", "MT"}, {"delay", 1e12}}},
+                     {"5", QJsonObject{{"bindItem", "MPT"}, {"triggerValue", QJsonArray{70000, -1, 1500}}}}}}};
+    const ProfileData p = readProfile(crafted);
+    QVERIFY(*p.lighting == (LightingSettings{256, 0, 255, 1, false}));
+    QCOMPARE(p.performance->globalTravelUm, 65535);
+    QVERIFY(p.performance->pressDeadZoneUm == 0 && p.performance->releaseDeadZoneUm == 65535);
+    QVERIFY(p.performance->quickPress == 65535 && p.performance->quickRelease == 0);
+    QCOMPARE(p.advanced->value(1).as<DKSInfo>()->touchDis, (QList<double>{65.535, 0.0, 65.535, 1.25, 0.0}));
+    QCOMPARE(p.advanced->value(2).as<MTInfo>()->delay, 2550);
+    QCOMPARE(p.advanced->value(3).as<TGLInfo>()->delay, 0);
+    QCOMPARE(p.advanced->value(4).as<MTInfo>()->delay, MTInfo().delay);
+    QCOMPARE(p.advanced->value(5).as<MPTInfo>()->triggerValue, (QList<int>{65535, 0, 1500}));
+    // What is held is what is written, and it reads the same again.
+    QVERIFY(readProfile(writeProfile(p)) == p);
 }
 
 QTEST_GUILESS_MAIN(TestProfiles)

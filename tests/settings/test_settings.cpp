@@ -90,6 +90,24 @@ void TestSettings::systemConfigFile()
     config.setValue(SystemConfig::KeyboardModelKey, "not a number");
     QCOMPARE(config.keyboardModel(), 0);
 
+    // Values edited into something the program cannot use read as missing:
+    // a model past the family byte, texts with control characters or of
+    // any length, a version that is not one.
+    for (const QVariant &model : {QVariant(256), QVariant(-3), QVariant(2.5), QVariant(QStringList{"1", "2"})}) {
+        config.setValue(SystemConfig::KeyboardModelKey, model);
+        QCOMPARE(config.keyboardModel(), 0);
+    }
+    config.setValue(SystemConfig::KeyboardModelKey, " 7 ");
+    QCOMPARE(config.keyboardModel(), 7);
+    config.setLanguage(QString("Chinese") + QChar(0x1B) + "[2J");
+    config.setSoftwareName(QString(1000, QLatin1Char('a')));
+    config.setSoftwareVersion("<img src=x>");
+    config.setUpdateEndpoint(QString("https://example.invalid/") + QChar(0x0A) + "x");
+    QVERIFY(config.language().isEmpty() && config.softwareName().isEmpty() && config.softwareVersion().isEmpty());
+    QVERIFY(config.updateEndpoint().isEmpty());
+    config.setSoftwareVersion("1.2.0-beta+3");
+    QCOMPARE(config.softwareVersion(), QString("1.2.0-beta+3"));
+
     // Any settings file from the factory reads UTF-8 written by hand.
     QFile preset(QDir::current().filePath("other.ini"));
     QVERIFY(preset.open(QIODevice::WriteOnly));
@@ -149,8 +167,10 @@ void TestSettings::appProfileRulesStored()
     // names, an empty value (no rule) and the default.
     QFile file(QDir::current().filePath("sysConfig.ini"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QString("[Kinetra]\nlanguage=Chinese\n[AppProfiles]\ngame.x86_64=FPS\nFirefox=打字\nblank=\ndefault=日常\n")
-                   .toUtf8());
+    // A key with a no-break space after it (a Latin-1 byte in a key) is the
+    // same name once trimmed, as it is written: the first of the two counts.
+    file.write(QString("[Kinetra]\nlanguage=Chinese\n[AppProfiles]\ngame.x86_64=FPS\nFirefox=打字\n").toUtf8()
+               + "Firefox\xA0=Other\n" + QString("blank=\ndefault=日常\n").toUtf8());
     file.close();
 
     AppProfileRules rules = readAppProfileRules(SystemConfig());
@@ -170,6 +190,22 @@ void TestSettings::appProfileRulesStored()
     QCOMPARE(back.rules, QList<AppProfileRule>({{"steam", "FPS"}}));
     QVERIFY(back.defaultProfile.isEmpty());
     QCOMPARE(SystemConfig().language(), QString("Chinese"));
+
+    // Names with control characters or longer than a file name are no
+    // rules, and only the first 256 rules are read.
+    {
+        SystemConfig config;
+        config.setValue("AppProfiles/tab", QString("F") + QChar('\t') + "PS");
+        config.setValue("AppProfiles/" + QString(300, QLatin1Char('x')), "FPS");
+        for (int i = 0; i < 300; ++i)
+            config.setValue(QString("AppProfiles/app%1").arg(i, 3, 10, QLatin1Char('0')), "FPS");
+        config.setValue("AppProfiles/default", QString("D") + QChar(0x7F));
+    }
+    const AppProfileRules many = readAppProfileRules(SystemConfig());
+    QCOMPARE(many.rules.size(), 256);
+    QVERIFY(many.defaultProfile.isEmpty());
+    for (const AppProfileRule &rule : many.rules)
+        QVERIFY(rule.application.startsWith("app") || rule.application == "steam");
 }
 
 void TestSettings::appProfileMatching()

@@ -234,5 +234,5 @@ quint32 kb2_macro_step_word(bool down, int delayMs, quint16 code)
 quint8 kb2_delay_units(int delayMs)
 {
     // Beyond 2550 ms the count would wrap to a short time.
-    return quint8(qBound(0, (delayMs + 9) / 10, 255));
+    return quint8(qBound<qint64>(0, (qint64(delayMs) + 9) / 10, 255));
 }

@@ -18,6 +18,8 @@ constexpr int ReadSliceMs = 50;
 // A keyboard that keeps talking is not drained for ever.
 constexpr int DiscardLimit = 256;
 
+static_assert(Kb2ReportAssembler::ReportSize == HidUSB::ReportSize, "input reports are what the transport reads");
+
 } // namespace
 
 const char *kb2ErrorName(int code)
@@ -94,44 +96,54 @@ int Kb2Link::receive(Kb2Frame &answer, int timeoutMs, const Accept &accept)
 {
     if (!m_usb.isOpen())
         return Kb2Error::Closed;
-    quint8 buffer[Kb2Frame::Size];
-    int have = 0;
-    QDeadlineTimer deadline(qMax(0, timeoutMs));
-    for (;;) {
+    Kb2ReportAssembler assembler;
+    QDeadlineTimer deadline(qMax(0, timeoutMs)); // this read
+    const QDeadlineTimer overall(answerDeadlineMs(timeoutMs));
+    int dropped = 0;
+    const auto timedOut = [&] {
+        qCDebug(lcDevice, "no answer within %lld ms; %d other frames dropped", answerDeadlineMs(timeoutMs), dropped);
+        return Kb2Error::NoAnswer;
+    };
+    for (bool first = true;; first = false) {
         if (interrupted())
             return Kb2Error::Stopped;
+        // Past the overall bound nothing more is waited for: only a frame
+        // whose reports are already in is finished.
+        const bool late = !first && overall.hasExpired();
+        if (late && !assembler.pending())
+            return timedOut();
         unsigned char report[HidUSB::ReportSize];
-        const int slice = int(std::min<qint64>(deadline.remainingTime(), ReadSliceMs));
-        const int n = m_usb.readReport(report, qMax(0, slice));
+        const qint64 slice =
+            late ? 0 : std::min<qint64>({deadline.remainingTime(), overall.remainingTime(), ReadSliceMs});
+        const int n = m_usb.readReport(report, int(qMax<qint64>(0, slice)));
         if (n < 0)
             return Kb2Error::ReadFailed;
         if (n == 0) {
+            if (late)
+                return timedOut();
             if (deadline.hasExpired())
-                return have > 0 ? Kb2Error::Corrupt : Kb2Error::NoAnswer;
+                return assembler.pending() ? Kb2Error::Corrupt : Kb2Error::NoAnswer;
             continue;
         }
-        if (have == 0 && report[0] != Kb2Frame::StartByte)
-            continue; // not the start of a frame: noise or the tail of a lost one
-        std::memcpy(buffer + have, report, HidUSB::ReportSize);
-        have += HidUSB::ReportSize;
-        if (buffer[1] <= Kb2Frame::MaxPayload && buffer[1] + Kb2Frame::HeaderSize > have) {
+        const Kb2ReportAssembler::Step step = assembler.add(report, answer);
+        if (step == Kb2ReportAssembler::Step::Skipped)
+            continue;
+        if (step == Kb2ReportAssembler::Step::NeedMore) {
             // More reports of this frame are on their way.
             deadline = QDeadlineTimer(qMax(0, timeoutMs));
             continue;
         }
-        const int check = kb2_frame_load(answer, buffer, have);
         // What arrived, valid or not, as far as its length byte claims.
-        FrameRing::record(FrameRing::Direction::FromKeyboard, buffer,
-                          check > 0 ? check : qMin(have, int(buffer[1]) + Kb2Frame::HeaderSize));
-        have = 0;
-        if (check <= Kb2Frame::HeaderSize) {
-            qCDebug(lcDevice, "kb2_len<====>%d", check);
+        FrameRing::record(FrameRing::Direction::FromKeyboard, assembler.lastBytes(), assembler.lastSize());
+        if (step == Kb2ReportAssembler::Step::Corrupt) {
+            qCDebug(lcDevice, "kb2_len<====>%d", assembler.lastCheck());
             // Give up on this answer at once: asking again is quicker than
             // waiting out the time-out for a frame that will not come again.
             return Kb2Error::Corrupt;
         }
         if (!accept || accept(answer))
             return kb2_get_u8(answer, 0) == 0 ? Kb2Error::Ok : Kb2Error::Refused;
+        ++dropped;
         qCDebug(lcDevice, "stale or foreign answer 0x%02X dropped", unsigned(answer.command()));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kb2Frame.h"
+#include "Kb2ReportAssembler.h"
 
 #include <functional>
 
@@ -13,7 +14,8 @@ class HidUSB;
 // Return contract (Kb2Errors.h): Ok with a valid answer whose status is 0;
 // Refused with the answer (its status is not 0); NoAnswer when nothing that
 // answers the request arrived in time (stale answers to earlier requests and
-// foreign frames are read and dropped meanwhile); Corrupt when a frame
+// foreign frames are read and dropped meanwhile, for at most
+// answerDeadlineMs in all); Corrupt when a frame
 // arrived but failed validation; WriteFailed, ReadFailed or Closed when the
 // device is gone; Stopped when the interrupt check asked to stop.
 class Kb2Link {
@@ -21,6 +23,16 @@ public:
     using Accept = std::function<bool(const Kb2Frame &answer)>;
 
     explicit Kb2Link(HidUSB &usb) : m_usb(usb) {}
+
+    // The longest one receive waits, whatever arrives: an answer is at most
+    // MaxReports reports and each may take the read time-out to come. A
+    // keyboard that keeps sending frames that do not answer cannot stretch
+    // the wait beyond it; past it, only a frame whose reports are already
+    // in is still finished.
+    static qint64 answerDeadlineMs(int timeoutMs)
+    {
+        return qint64(Kb2ReportAssembler::MaxReports) * qMax(0, timeoutMs);
+    }
 
     // Asked between read slices; true ends a wait with Stopped.
     void setInterrupt(std::function<bool()> interrupted) { m_interrupted = std::move(interrupted); }
@@ -32,7 +44,8 @@ public:
     // The request's reports only: Ok, WriteFailed or Closed.
     int send(const Kb2Frame &request);
     // The next valid frame that accept takes, waiting up to timeoutMs for
-    // its first report (and as long again between reports of one frame).
+    // its first report (and as long again between reports of one frame),
+    // and no longer than answerDeadlineMs(timeoutMs) in all.
     int receive(Kb2Frame &answer, int timeoutMs, const Accept &accept);
     // Drops whatever input has already arrived, without waiting.
     void discardPending();
