@@ -12,11 +12,13 @@
 //   resident memory at its start and its end.
 // Run with QT_QPA_PLATFORM=offscreen or under a display.
 
+#include "BoardProfile.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
 #include "KeyboardAction.h"
 #include "KeyboardBaseWgt.h"
 #include "KeyboardBtn.h"
+#include "KeyboardConfigModel.h"
 #include "KeyboardDeck.h"
 #include "KeyboardModels.h"
 #include "KeyboardSession.h"
@@ -106,6 +108,9 @@ int main(int argc, char **argv)
         KeyboardAction worker;
         worker.setFirstWriteDelay(0);
         ProfileManager profiles;
+        // The keyboard's configuration, as the main window keeps it: the
+        // page draws from it and edits through it.
+        KeyboardConfigModel config(&worker, &profiles);
         KeyboardDeck deck(&worker.feeds().layers);
         QWidget window;
         auto *layout = new QVBoxLayout(&window);
@@ -120,7 +125,7 @@ int main(int argc, char **argv)
         layout->addWidget(views.first());
         deck.setViews(views);
         auto *page = new PerformancePageWgt(&window);
-        page->setServices({&worker, &worker, &worker.feeds(), &profiles, &deck});
+        page->setServices({&worker, &worker, &worker.feeds(), &profiles, &deck, &config});
         page->build();
         layout->addWidget(page);
         window.show();
@@ -129,12 +134,20 @@ int main(int argc, char **argv)
 
         KeyboardSession session(&worker);
         QEventLoop loop;
-        QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, &QEventLoop::quit);
+        QObject::connect(&session, &KeyboardSession::readBackFinished, &loop, [&] {
+            config.reset(configFromReadBack(session.readBack()), session.isComplete());
+            loop.quit();
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         if (worker.connectDevice() != 0) {
             std::printf("no keyboard\n");
             return 1;
         }
         loop.exec();
+        if (!session.isComplete()) {
+            std::fprintf(stderr, "bench_performance: the keyboard could not be read back\n");
+            return 1;
+        }
 
         // A finger typing on A and J, one stroke every 30 ms.
         QTimer typing;
