@@ -155,9 +155,11 @@ int main(int argc, char **argv)
         ExternalDeviceNotifier notifier;
         MainWindow window(&notifier, worker.get(), &profiles);
         std::unique_ptr<FocusSource> focus(FocusSource::createSystemSource(nullptr, x.name()));
-        window.setFocusSource(focus.get());
+        // Stamped before the window hears of the change: the window starts
+        // applying the profile in its own handler.
         Clock::time_point settled;
         QObject::connect(focus.get(), &FocusSource::applicationChanged, [&settled] { settled = Clock::now(); });
+        window.setFocusSource(focus.get());
         int switches = 0;
         QObject::connect(&window, &MainWindow::profileFollowedFocus, [&switches] { ++switches; });
 
