@@ -1,7 +1,10 @@
 // Applying a profile at 1 ms device latency, by its difference from the
 // keyboard and as the whole plan: frames sent and the time from the first
 // request queued to the last answer, for a profile that differs in one
-// key's travel and for one that differs in everything.
+// key's travel and for one that differs in everything. BENCH_QUICK=1: one
+// run per figure instead of the median of five.
+
+#include "common/BenchMode.h"
 
 #include "BoardProfile.h"
 #include "HidBackend.h"
@@ -24,7 +27,7 @@
 
 namespace {
 
-constexpr int Runs = 5;
+const int Runs = Bench::scaled(5, 1);
 
 bool runUntil(QEventLoop &loop, int ms)
 {

@@ -4,8 +4,10 @@
 // (and how much of it was the program's own work on that thread),
 // how soon a request queued during the key test reaches the keyboard, the
 // idle CPU of a connected worker, and how long a GUI-thread call that queues
-// a request can be held up while the worker is busy.
+// a request can be held up while the worker is busy. BENCH_QUICK=1: a tenth
+// of each count and span.
 
+#include "common/BenchMode.h"
 #include "common/GuiThreadWatch.h"
 
 #include "HidBackend.h"
@@ -97,7 +99,7 @@ void stallFigures(VirtualHidBackend &backend, VirtualKeyboard &kb)
     {
         QEventLoop quiet;
         watch.start();
-        runUntil(quiet, 2000);
+        runUntil(quiet, Bench::scaled(2000, 200));
         watch.stop();
     }
     const double quietGap = watch.worstGapMs();
@@ -147,7 +149,8 @@ void keyTestLatency(VirtualKeyboard &kb)
     QObject::connect(worker.reports(), &KeyboardWorker::sigUpdateMMData, &loop, &QEventLoop::quit);
     runUntil(loop, 5000);
     std::vector<double> latencies;
-    for (int i = 0; i < 50; ++i) {
+    const int writes = Bench::scaled(50, 5);
+    for (int i = 0; i < writes; ++i) {
         kb.clearFrameLog();
         const auto queued = Clock::now();
         worker.setGlobalTravel(quint16(1000 + i));
@@ -174,22 +177,23 @@ void keyTestLatency(VirtualKeyboard &kb)
     const double cpu0 = cpuSeconds();
     QElapsedTimer idle;
     idle.start();
-    runUntil(loop, 5000);
+    runUntil(loop, Bench::scaled(5000, 500));
     const double idleCpu = (cpuSeconds() - cpu0) / (idle.nsecsElapsed() / 1e9) * 100.0;
     std::printf("idle CPU over %.1f s: %.3f %% of one core\n", idle.nsecsElapsed() / 1e9, idleCpu);
 
     // 5. Queueing from the GUI thread while the worker drains requests.
-    for (int i = 0; i < 200; ++i)
+    const int calls = Bench::scaled(200, 20);
+    for (int i = 0; i < calls; ++i)
         worker.queryPrecision();
     qint64 worstNs = 0;
-    for (int calls = 0; calls < 200; ++calls) {
+    for (int i = 0; i < calls; ++i) {
         QElapsedTimer call;
         call.start();
         worker.queryKeyboardName();
         worstNs = qMax(worstNs, call.nsecsElapsed());
         QCoreApplication::processEvents();
     }
-    std::printf("queueing while busy: worst %.3f ms over 200 calls\n", worstNs / 1e6);
+    std::printf("queueing while busy: worst %.3f ms over %d calls\n", worstNs / 1e6, calls);
 }
 
 } // namespace

@@ -3,6 +3,10 @@
 // block (four paced reports out, the acknowledgement back), measured first.
 //
 //   bench_firmware [--from-boot] [--pause MS]
+//
+// BENCH_QUICK=1: a 16 KiB image and a tenth of the round trips measured.
+
+#include "common/BenchMode.h"
 
 #include "FirmwareImage.h"
 #include "HidUSB.h"
@@ -66,13 +70,13 @@ int main(int argc, char **argv)
     const int pauseIndex = args.indexOf(QStringLiteral("--pause"));
     const int pauseMs = pauseIndex > 0 ? args.value(pauseIndex + 1).toInt() : 500;
 
-    constexpr int ImageSize = 64 * 1024;
+    const int ImageSize = Bench::scaled(64, 16) * 1024;
     constexpr int LatencyUs = 1000;
     // Pauses of one update: 7 once the boot loader runs, 5 more (and the
     // restart wait) when the application has to be restarted first.
     const int pauses = fromBoot ? 7 : 12;
 
-    const double roundTripMs = measureRoundTripMs(LatencyUs, KB2FirmwareDevelop::BlockSize, 200);
+    const double roundTripMs = measureRoundTripMs(LatencyUs, KB2FirmwareDevelop::BlockSize, Bench::scaled(200, 20));
 
     VirtualHidBackend backend;
     VirtualKeyboard::Options options;

@@ -5,7 +5,9 @@
 // everything. Also from the focus having settled (the source waits
 // FocusSource::SettleMs for a flicker to come back) to that frame.
 // Run with QT_QPA_PLATFORM=offscreen; needs Xvfb. BENCH_ROUNDS sets the
-// number of switches per case (20 unless set).
+// number of switches per case (20 unless set; 2 with BENCH_QUICK=1).
+
+#include "common/BenchMode.h"
 
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
@@ -76,6 +78,7 @@ double worst(const std::vector<double> &v)
 
 int main(int argc, char **argv)
 {
+    Bench::unattended();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=false"));
     corvaneInitResources();
@@ -90,7 +93,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const int asked = qEnvironmentVariableIntValue("BENCH_ROUNDS");
-    const int rounds = asked > 0 ? asked : 20;
+    const int rounds = asked > 0 ? asked : Bench::scaled(20, 2);
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
@@ -152,9 +155,11 @@ int main(int argc, char **argv)
         ExternalDeviceNotifier notifier;
         MainWindow window(&notifier, worker.get(), &profiles);
         std::unique_ptr<FocusSource> focus(FocusSource::createSystemSource(nullptr, x.name()));
-        window.setFocusSource(focus.get());
+        // Stamped before the window hears of the change: the window starts
+        // applying the profile in its own handler.
         Clock::time_point settled;
         QObject::connect(focus.get(), &FocusSource::applicationChanged, [&settled] { settled = Clock::now(); });
+        window.setFocusSource(focus.get());
         int switches = 0;
         QObject::connect(&window, &MainWindow::profileFollowedFocus, [&switches] { ++switches; });
 

@@ -8,6 +8,7 @@
 #include "LanguageManager.h"
 #include "FocusSource.h"
 #include "MainWindow.h"
+#include "ModalGuard.h"
 #include "ProcessControl.h"
 #include "ShellResources.h"
 #include "SystemConfig.h"
@@ -20,7 +21,6 @@
 #include <QFontDatabase>
 #include <QLockFile>
 #include <QLoggingCategory>
-#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
@@ -128,10 +128,7 @@ int main(int argc, char **argv)
     if (!lock.tryLock(100)) {
         const QString title = QCoreApplication::translate("main", "提示");
         const QString text = QCoreApplication::translate("main", "应用程序已运行！");
-        if (qEnvironmentVariableIsSet("CORVANE_NONINTERACTIVE"))
-            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-        else
-            QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
+        ModalGuard::inform(nullptr, title, text);
         return 0;
     }
 

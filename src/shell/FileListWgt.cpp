@@ -1,6 +1,7 @@
 #include "FileListWgt.h"
 
 #include "FileItemWgt.h"
+#include "ModalGuard.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -97,7 +98,7 @@ QMenu *FileListWgt::entryMenu(int id, QWidget *parent)
 void FileListWgt::showEntryMenu(int id)
 {
     QPointer<QMenu> menu = entryMenu(id);
-    menu->exec(QCursor::pos());
+    ModalGuard::execMenu(menu, QCursor::pos());
     if (menu)
         menu->deleteLater();
 }

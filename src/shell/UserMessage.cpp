@@ -1,6 +1,6 @@
 #include "UserMessage.h"
 
-#include <QMessageBox>
+#include "ModalGuard.h"
 
 namespace {
 
@@ -22,5 +22,5 @@ void showUserMessage(const QString &title, const QString &text)
     if (sink())
         sink()(title, text);
     else
-        QMessageBox::information(nullptr, title, text);
+        ModalGuard::inform(nullptr, title, text);
 }

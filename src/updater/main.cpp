@@ -1,6 +1,7 @@
 // Update: replaces the configurator with its newest version.
 
 #include "LanguageManager.h"
+#include "ModalGuard.h"
 #include "ProcessControl.h"
 #include "SoftwareUpdate.h"
 #include "Update.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -81,8 +81,7 @@ int main(int argc, char **argv)
     if (!lock.tryLock(0)) {
         const QString text = QCoreApplication::translate("main", "更新程序已在运行。");
         std::fprintf(stderr, "Update: %s\n", text.toUtf8().constData());
-        if (!qEnvironmentVariableIsSet("CORVANE_NONINTERACTIVE"))
-            QMessageBox::information(nullptr, QCoreApplication::translate("main", "提示"), text, QMessageBox::Ok);
+        ModalGuard::inform(nullptr, QCoreApplication::translate("main", "提示"), text);
         return 0;
     }
 

@@ -3,6 +3,7 @@
 #include "FileListWgt.h"
 #include "FramelessWindow.h"
 #include "LanguageManager.h"
+#include "ModalGuard.h"
 #include "PopWindow.h"
 #include "SendDataProgress.h"
 #include "ShellResources.h"
@@ -10,6 +11,7 @@
 #include "SwitchControl.h"
 #include "TipWgt.h"
 #include "ToastTip.h"
+#include "UserMessage.h"
 #include "inputWindow.h"
 
 #include <QFontDatabase>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -38,6 +41,7 @@ private slots:
     void validator();
     void profileList();
     void namePrompt();
+    void boxesWithNoOneToAnswer();
     void switchControl();
     void framelessWindowDrags();
     void renderSnapshots();
@@ -332,6 +336,62 @@ void TestShell::namePrompt()
     pop.cancelButton()->click();
     QCOMPARE(commit.count(), 1);
     QCOMPARE(cancel.count(), 1);
+}
+
+namespace {
+
+QStringList *s_shellWarnings = nullptr;
+
+void keepShellWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg && context.category && QByteArray(context.category) == "corvane.shell")
+        s_shellWarnings->append(text);
+}
+
+} // namespace
+
+// With no one to answer (as in this suite, run by hand too), no box opens:
+// each says in one warning line what it was and takes its default answer. A
+// box that a test opens and closes itself still opens.
+void TestShell::boxesWithNoOneToAnswer()
+{
+    const bool wasSet = qEnvironmentVariableIsSet("CORVANE_NONINTERACTIVE");
+    qputenv("CORVANE_NONINTERACTIVE", "1");
+    QStringList warnings;
+    s_shellWarnings = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler(keepShellWarnings);
+
+    QVERIFY(!ModalGuard::interactive());
+    QVERIFY(!ModalGuard::ask(nullptr, "删除", "确定删除配置？"));
+    ModalGuard::inform(nullptr, "提示", "应用程序已运行！");
+    showUserMessage("错误", "文件损坏\n请重试");
+    QVERIFY(ModalGuard::openFileName(nullptr, "选择文件", QDir::homePath(), "*.kb").isEmpty());
+    QVERIFY(ModalGuard::saveFileName(nullptr, "保存文件", QDir::home().filePath("a.kb"), "*.kb").isEmpty());
+    QString name;
+    inputWindow prompt(&name);
+    prompt.setWindowTitle("配置名称");
+    QCOMPARE(ModalGuard::exec(&prompt), int(QDialog::Rejected));
+    QVERIFY(!prompt.isVisible() && name.isEmpty());
+    QMenu menu;
+    menu.addAction("导出");
+    QCOMPARE(ModalGuard::execMenu(&menu, QPoint()), static_cast<QAction *>(nullptr));
+
+    qInstallMessageHandler(previous);
+    QCOMPARE(warnings.size(), 7);
+    QVERIFY2(warnings.at(0).contains("\"删除\": 确定删除配置？; answered No"), qPrintable(warnings.at(0)));
+    QVERIFY2(warnings.at(2).contains("\"错误\": 文件损坏 请重试"), qPrintable(warnings.at(2)));
+    QVERIFY2(warnings.at(5).contains("\"配置名称\"") && warnings.at(5).contains("Cancel"), qPrintable(warnings.at(5)));
+    QVERIFY2(warnings.at(6).contains("导出"), qPrintable(warnings.at(6)));
+
+    {
+        const ModalGuard::AllowBoxes boxes;
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, &QDialog::accept);
+        QCOMPARE(ModalGuard::exec(&dialog), int(QDialog::Accepted));
+    }
+    QVERIFY(!ModalGuard::interactive());
+    if (!wasSet)
+        qunsetenv("CORVANE_NONINTERACTIVE");
 }
 
 void TestShell::switchControl()

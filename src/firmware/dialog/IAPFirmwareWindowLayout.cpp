@@ -4,17 +4,16 @@
 
 #include "FramelessWindow.h"
 #include "LanguageManager.h"
+#include "ModalGuard.h"
 #include "ProcessControl.h"
 #include "ShellIcons.h"
 #include "SystemConfig.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -85,22 +84,21 @@ IAPFirmwareWindow::Prompts IAPFirmwareWindow::Prompts::dialogs(QWidget *parent)
 {
     Prompts p;
     p.ask = [parent](const QString &title, const QString &text) {
-        return QMessageBox::information(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-               QMessageBox::Yes;
+        return ModalGuard::ask(parent, title, text);
     };
     p.inform = [parent](const QString &title, const QString &text) {
-        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+        ModalGuard::inform(parent, title, text);
     };
     p.chooseFirmwareFile = [parent](const QString &startFolder) {
-        return QFileDialog::getOpenFileName(parent, IAPFirmwareWindow::tr("选择要打开的文件"), startFolder,
-                                            IAPFirmwareWindow::tr("固件文件 (*.bin *.BIN);;所有文件 (*)"));
+        return ModalGuard::openFileName(parent, IAPFirmwareWindow::tr("选择要打开的文件"), startFolder,
+                                        IAPFirmwareWindow::tr("固件文件 (*.bin *.BIN);;所有文件 (*)"));
     };
     p.startProgram = [](const QString &program, const QStringList &arguments, qint64 *pid) {
         return startDetachedProgram(program, arguments, QDir::currentPath(), pid);
     };
     p.chooseReportFile = [parent](const QString &suggestedPath) {
-        return QFileDialog::getSaveFileName(parent, IAPFirmwareWindow::tr("保存诊断报告"), suggestedPath,
-                                            IAPFirmwareWindow::tr("诊断报告 (*.json)"));
+        return ModalGuard::saveFileName(parent, IAPFirmwareWindow::tr("保存诊断报告"), suggestedPath,
+                                        IAPFirmwareWindow::tr("诊断报告 (*.json)"));
     };
     return p;
 }

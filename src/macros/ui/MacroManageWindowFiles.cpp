@@ -3,10 +3,10 @@
 #include "MacroManageWindow.h"
 
 #include "MacroLog.h"
+#include "ModalGuard.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
@@ -98,8 +98,8 @@ void MacroManageWindow::saveRecording()
 void MacroManageWindow::importMacro()
 {
     const QString path = m_importPrompt ? m_importPrompt()
-                                        : QFileDialog::getOpenFileName(this, tr("选择要打开的文件"), QDir::homePath(),
-                                                                       tr("数据文件(*.csv)"));
+                                        : ModalGuard::openFileName(this, tr("选择要打开的文件"), QDir::homePath(),
+                                                                 tr("数据文件(*.csv)"));
     if (path.isEmpty())
         return;
     const MacroLoadResult read = readMacroFile(path);
@@ -126,8 +126,8 @@ void MacroManageWindow::exportMacro()
     const QString suggested =
         QDir::home().filePath((m_shown.isEmpty() ? QStringLiteral("macro") : m_shown) + QStringLiteral(".csv"));
     QString path = m_exportPrompt ? m_exportPrompt()
-                                  : QFileDialog::getSaveFileName(this, tr("选择要保存的文件"), suggested,
-                                                                 tr("数据文件(*.csv)"));
+                                  : ModalGuard::saveFileName(this, tr("选择要保存的文件"), suggested,
+                                                           tr("数据文件(*.csv)"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

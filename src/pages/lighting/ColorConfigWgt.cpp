@@ -9,6 +9,7 @@
 #include "LanguageManager.h"
 #include "LightingIcons.h"
 #include "LightingLog.h"
+#include "ModalGuard.h"
 #include "ProfileData.h"
 #include "ProfileManager.h"
 #include "SignalObject.h"
@@ -21,7 +22,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -80,8 +80,7 @@ ColorConfigWgt::ColorConfigWgt(QWidget *parent) : ConfigPageWgt(PageLighting, pa
 {
     setObjectName(QStringLiteral("ColorConfigWgt"));
     m_ask = [this](const QString &title, const QString &text) {
-        return QMessageBox::information(this, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-               QMessageBox::Yes;
+        return ModalGuard::ask(this, title, text);
     };
     m_strokeWatch = new KeyPaintStroke(this);
 }
