@@ -1,7 +1,8 @@
 // The settings dialog against the virtual keyboard and an update server on
 // the loopback address: versions, online and local firmware updates and
-// every way they fail, the watchdog, the backup and its restore, the
-// polling rate, the factory reset, the updater button and the notice.
+// every way they fail, the watchdog and the engine's verdict, the backup
+// and its restore, the polling rate, the factory reset, the updater button
+// and the notice.
 
 #include "BoardProfile.h"
 #include "FirmwareImage.h"
@@ -258,6 +259,9 @@ private slots:
     void backupAndRestore();
     void lostKeyboard_data();
     void lostKeyboard();
+    void finishVerdict_data();
+    void finishVerdict();
+    void refusedCrcQuery();
     void keyboardStaysInBootLoader();
     void slowEraseIsNotALoss();
     void updateAgainWhileReconnecting();
@@ -574,37 +578,111 @@ void TestFirmwareDialog::backupAndRestore()
 
 void TestFirmwareDialog::lostKeyboard_data()
 {
-    QTest::addColumn<bool>("unplug");
-    QTest::newRow("unplugged mid-write") << true;
-    QTest::newRow("no progress: the watchdog") << false;
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<QString>("status");
+    const QString lost = "设备断开，升级失败，请重试。";
+    QTest::newRow("unplugged mid-write") << 0 << lost;
+    // Looking for a boot loader that never comes, the engine falls silent.
+    QTest::newRow("engine silent: the watchdog") << 1 << lost;
+    // A block sent again and again is the engine at work: its verdict counts.
+    QTest::newRow("blocks never acknowledged") << 2 << "固件升级失败！键盘停留在升级模式，请再次升级以恢复键盘。";
 }
 
 void TestFirmwareDialog::lostKeyboard()
 {
-    QFETCH(bool, unplug);
+    QFETCH(int, scenario);
+    QFETCH(QString, status);
     Rig rig;
     QVERIFY(rig.connectAndRead());
     rig.open("1.0.3");
     IAPFirmwareWindow &d = *rig.dialog;
-    d.setWatchdogIntervals(2000, 200);
-    if (unplug) {
+    auto faults = [&rig](std::function<void(VirtualKeyboard::Faults &)> edit) {
+        VirtualKeyboard::Faults f = rig.kb->faults();
+        edit(f);
+        rig.kb->setFaults(f);
+    };
+    switch (scenario) {
+    case 0:
+        d.setWatchdogIntervals(2000, 200);
         rig.atProgress(40, [&rig] { rig.kb->unplug(); });
-    } else {
-        rig.atProgress(35, [&rig] {
-            VirtualKeyboard::Faults f = rig.kb->faults();
-            f.refuseBlocks = -1;
-            rig.kb->setFaults(f);
-        });
+        break;
+    case 1:
+        d.setWatchdogIntervals(1000, 200);
+        faults([](auto &f) { f.noReenumeration = true; });
+        break;
+    case 2:
+        rig.atProgress(35, [faults] { faults([](auto &f) { f.refuseBlocks = -1; }); });
+        break;
     }
     QVERIFY(rig.updateFrom("new.bin", testImage(20000)));
     QVERIFY(rig.released->wait(15000));
-    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+    QCOMPARE(d.statusText(), status);
     QCOMPARE(rig.ended->count(), 0);
     QVERIFY(!d.isUpdating());
     QVERIFY(d.localButton()->isEnabled());
     // Nothing the engine says afterwards takes the message back.
     QCoreApplication::processEvents();
-    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+    QCOMPARE(d.statusText(), status);
+}
+
+// The keyboard takes its time over the finish: it answers late, or
+// restarts into the new firmware without answering. The engine judges that
+// within its own bound; the dialog does not call it a lost keyboard.
+void TestFirmwareDialog::finishVerdict_data()
+{
+    QTest::addColumn<bool>("restarts");
+    QTest::newRow("answered late") << false;
+    QTest::newRow("restarts without answering") << true;
+}
+
+void TestFirmwareDialog::finishVerdict()
+{
+    QFETCH(bool, restarts);
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    // Twice what the watchdog allows the middle of an update (2 s here).
+    constexpr int LateMs = 4000;
+    rig.atProgress(95, [&rig, restarts] {
+        VirtualKeyboard::Faults f = rig.kb->faults();
+        f.onlyCommand = 0x0B;
+        if (restarts) {
+            f.dropAnswers = 1;
+            rig.kb->modify([](VirtualKeyboard::State &s) { s.rebootDelayMs = LateMs; });
+        } else {
+            f.delayAnswersMs = LateMs;
+        }
+        rig.kb->setFaults(f);
+    });
+    const QByteArray image = testImage(2000);
+    QVERIFY(rig.updateFrom("new.bin", image));
+    QVERIFY(rig.released->wait(30000));
+    QCOMPARE(rig.ended->count(), 1);
+    QVERIFY2(waitFor([&] { return d.statusText() == "固件升级完成，当前固件版本：V1.0.3"; }, 20000),
+             qPrintable(d.statusText()));
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+}
+
+// A flash CRC query that the keyboard refuses, in an update that then goes
+// well, is no error for the user.
+void TestFirmwareDialog::refusedCrcQuery()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    VirtualKeyboard::Faults f;
+    f.onlyCommand = 0x0E;
+    f.failStatus = 1;
+    rig.kb->setFaults(f);
+    QStringList shown;
+    QObject::connect(d.progressBar(), &QProgressBar::valueChanged, &rig.context, [&] { shown << d.statusText(); });
+    QVERIFY(rig.updateFrom("new.bin", testImage(2000)));
+    QVERIFY(rig.released->wait(15000));
+    QCOMPARE(rig.ended->count(), 1);
+    QVERIFY(shown.size() > 10);
+    QVERIFY2(!shown.contains("键盘读写异常！"), qPrintable(shown.join('|')));
 }
 
 // A keyboard whose new firmware does not start answers once, from its boot

@@ -111,6 +111,8 @@ void IAPFirmwareWindow::setupConnections()
             Qt::QueuedConnection);
     connect(m_engine, &KB2FirmwareDevelop::sigUpdateFinished, this, &IAPFirmwareWindow::onEngineFinished,
             Qt::QueuedConnection);
+    connect(m_engine, &KB2FirmwareDevelop::sigAwaitingVerdict, this, &IAPFirmwareWindow::onAwaitingVerdict,
+            Qt::QueuedConnection);
     connect(m_updaterWatch, &ProcessExitWatch::exited, this, [this] { m_updaterRunning = false; });
     if (m_services.online) {
         connect(m_services.online, &OnlineUpdate::haveNewVersionData, this, &IAPFirmwareWindow::refreshVersionInfo);
@@ -338,7 +340,6 @@ void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &vers
 
     m_pendingImage = image;
     m_endEmitted = false;
-    m_lastProgress = 0;
     m_failureShown = false;
     m_completed = false;
     m_state = State::ReleasingKeyboard;
@@ -415,15 +416,16 @@ void IAPFirmwareWindow::onProgress(int value)
             m_endEmitted = true;
             emit sigEndUpdate();
         }
-    } else if (!m_failureShown && value > m_lastProgress) {
-        // A block sent again reports the same value: that is no progress.
-        // The middle of the update moves steadily; erasing and restarting may take longer.
+    } else if (!m_failureShown) {
+        // Every report, a block sent again included, shows the engine at
+        // work: the watchdog is for an engine that has fallen silent. The
+        // middle of the update moves steadily; erasing and restarting may
+        // take longer.
         const bool wasRunning = m_watchdog->isActive();
         const bool middle = wasRunning ? value >= 35 : value >= 35 && value <= 85;
         m_watchdog->start(middle ? m_shortWatchdogMs : m_longWatchdogMs);
         showProgressWidgets(true);
     }
-    m_lastProgress = qMax(m_lastProgress, value);
     m_progress->setValue(value);
     m_percent->setText(QStringLiteral("%1%").arg(value));
 }
@@ -442,8 +444,21 @@ void IAPFirmwareWindow::onEngineMessage(const QString &text)
     qCDebug(lcFirmware) << "升级日志：" + text;
     qCDebug(lcFirmware, "%s %s", qPrintable(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))),
             qPrintable(text));
-    if (m_state != State::Updating || m_failureShown)
+    if (m_state != State::Updating)
         return;
+    if (m_failureShown) {
+        if (text != QLatin1String(FwMessage::Complete) && text != QLatin1String(FwMessage::NoDownload))
+            return;
+        // The engine's word that the keyboard took the image outweighs a
+        // silence the watchdog took for a loss.
+        m_failureShown = false;
+    }
+    if (text.startsWith(QLatin1String(FwMessage::ReadWriteAbnormal))) {
+        // A CRC query the keyboard did not answer: the update goes on (the
+        // final CRC decides), so it is no message for the user.
+        qCWarning(lcFirmware) << "the keyboard did not answer a flash CRC query:" << text;
+        return;
+    }
     if (text == QLatin1String(FwMessage::DeviceLost)) {
         m_watchdog->stop();
         m_failureShown = true;
@@ -453,6 +468,14 @@ void IAPFirmwareWindow::onEngineMessage(const QString &text)
     if (text == QLatin1String(FwMessage::Verify))
         return; // "updating to ..." says more while it runs
     setStatus([text] { return firmwareMessageText(text); });
+}
+
+void IAPFirmwareWindow::onAwaitingVerdict()
+{
+    // The engine waits, within its own bound, for the keyboard to take the
+    // image: a late answer, or a restart without one, is its to judge.
+    if (m_state == State::Updating && !m_failureShown)
+        m_watchdog->stop();
 }
 
 void IAPFirmwareWindow::onEngineFinished(bool ok)

@@ -156,6 +156,7 @@ private:
     void onProgress(int value);
     void onEngineMessage(const QString &text);
     void onEngineFinished(bool ok);
+    void onAwaitingVerdict();
     void onDeviceInfo(const QVariant &info);
     void checkKeyboardReturned();
     void stayedInBootLoader();
@@ -180,7 +181,6 @@ private:
     QByteArray m_pendingImage;
     quint64 m_releaseSerial = 0;
     bool m_endEmitted = false;
-    int m_lastProgress = 0;
     bool m_failureShown = false; // the watchdog or a lost keyboard has spoken
     bool m_completed = false;    // the engine wrote and started a new image
     QElapsedTimer m_awaitingSince;
