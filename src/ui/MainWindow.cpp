@@ -424,6 +424,9 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         return true;
     };
     services.pollingRate = m_lifecycle->session()->readBack().pollingRate;
+    // One keyboard lock for the connection and the update: the connection
+    // may hold it already. Without it the dialog sends nothing.
+    services.takeKeyboard = [this](QString *holder) { return m_lifecycle->setFirmwareUpdateRunning(true, holder); };
     auto *dialog = new IAPFirmwareWindow(services, firmwareVersion, bootLoader, this);
     IAPFirmwareWindow::Prompts prompts = IAPFirmwareWindow::Prompts::dialogs(dialog);
     prompts.ask = m_prompts.ask;
@@ -436,7 +439,6 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         // An update may reset the keyboard: no step of the history holds after it.
         m_config->clearHistory();
         m_firmwareUpdateRunning = true;
-        m_lifecycle->setFirmwareUpdateRunning(true);
     });
     connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
         m_firmwareUpdateRunning = false;

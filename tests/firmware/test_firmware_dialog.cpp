@@ -1,8 +1,8 @@
 // The settings dialog against the virtual keyboard and an update server on
 // the loopback address: versions, online and local firmware updates and
-// every way they fail, the watchdog and the engine's verdict, the backup
-// and its restore, the polling rate, the factory reset, the updater button
-// and the notice.
+// every way they fail, the keyboard lock, the watchdog and the engine's
+// verdict, the backup and its restore, the polling rate, the factory reset,
+// the updater button and the notice.
 
 #include "BoardProfile.h"
 #include "FirmwareImage.h"
@@ -12,6 +12,7 @@
 #include "IAPFirmwareWindow.h"
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "LoopbackHttpServer.h"
 #include "MacroFile.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QNetworkProxy>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -257,6 +259,7 @@ private slots:
     void signedOnlineUpdate();
     void localUpdate();
     void backupAndRestore();
+    void keyboardHeldElsewhere();
     void lostKeyboard_data();
     void lostKeyboard();
     void finishVerdict_data();
@@ -574,6 +577,59 @@ void TestFirmwareDialog::backupAndRestore()
     QVERIFY(after.params[4] == before.params[4]);
     QCOMPARE(after.lighting.rgbMode, before.lighting.rgbMode);
     QCOMPARE(after.lighting.grayscale, before.lighting.grayscale);
+}
+
+// Another program has the keyboard: nothing is probed, written or backed
+// up, and the status names the program; once it lets go the update runs. A
+// lock that cannot be taken at all starts nothing either.
+void TestFirmwareDialog::keyboardHeldElsewhere()
+{
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    QSignalSpy started(&d, &IAPFirmwareWindow::sigStartUpdate);
+    QProcess holder;
+    holder.start(QStringLiteral(LOCK_HOLDER), {"corvane-cli flash"});
+    QVERIFY(holder.waitForReadyRead(20000));
+    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+    rig.kb->clearFrameLog();
+    const QByteArray image = testImage(2000);
+    QVERIFY(rig.updateFrom("new.bin", image));
+    QCOMPARE(d.statusText(), QString("键盘正被 corvane-cli flash 使用，升级没有开始。请等它结束后再试。"));
+    QCOMPARE(d.findChild<QLabel *>("iapStatus")->textFormat(), Qt::PlainText);
+    QCOMPARE(started.count(), 0);
+    QVERIFY(!d.isUpdating() && d.localButton()->isEnabled());
+    QCOMPARE(rig.framesToKeyboard(), 0);
+    QVERIFY(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).isEmpty());
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(20000));
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(20000));
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+    QVERIFY(waitFor([&] { return d.statusText().startsWith("固件升级完成"); }, 20000));
+    QVERIFY(rig.waitIdle());
+    {
+        KeyboardLock after(QStringLiteral("test"));
+        QCOMPARE(after.tryAcquire(), KeyboardLock::Result::Acquired); // let go with the engine
+    }
+
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir blocked;
+    QFile notAFolder(blocked.filePath("corvane"));
+    QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(blocked.path()));
+    rig.kb->clearFrameLog();
+    d.localButton()->click();
+    const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    QCOMPARE(d.statusText(),
+             QString("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder));
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(rig.framesToKeyboard(), 0);
 }
 
 void TestFirmwareDialog::lostKeyboard_data()

@@ -70,8 +70,11 @@ IAPFirmwareWindow::IAPFirmwareWindow(const Services &services, const QString &fi
 
 IAPFirmwareWindow::~IAPFirmwareWindow()
 {
-    // The engine's destructor stops a running update and closes the keyboard.
+    // The engine's destructor stops a running update and closes the
+    // keyboard; only then is the keyboard's lock let go.
     m_engine->disconnect(this);
+    delete m_engine;
+    m_engine = nullptr;
     if (m_services.worker && (m_state == State::ReleasingKeyboard || m_state == State::Updating))
         m_services.worker->setHeld(false);
 }
@@ -320,8 +323,45 @@ void IAPFirmwareWindow::fetchFinished(bool ok)
     beginUpdate(m_fetch->image(), m_services.online->lastVersion());
 }
 
+bool IAPFirmwareWindow::takeKeyboard()
+{
+    QString holder;
+    KeyboardLock::Result result;
+    if (m_services.takeKeyboard) {
+        result = m_services.takeKeyboard(&holder);
+    } else {
+        if (!m_ownLock)
+            m_ownLock = std::make_unique<KeyboardLock>(QStringLiteral("Corvane"));
+        result = m_ownLock->tryAcquire();
+        holder = m_ownLock->otherHolder();
+    }
+    if (result == KeyboardLock::Result::Acquired)
+        return true;
+    if (result == KeyboardLock::Result::Held) {
+        // Another program's text: one short line, shown as plain text.
+        holder = holder.simplified().left(MaxHolderLength);
+        qCWarning(lcFirmware) << "firmware update refused: the keyboard is in use by" << holder;
+        setStatus([this, holder] {
+            return tr("键盘正被 %1 使用，升级没有开始。请等它结束后再试。").arg(holder.isEmpty() ? tr("其他程序") : holder);
+        });
+    } else {
+        const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
+        qCWarning(lcFirmware) << "firmware update refused: no keyboard lock can be taken in" << folder;
+        setStatus([this, folder] {
+            return tr("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder);
+        });
+    }
+    return false;
+}
+
 void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &version)
 {
+    // Nothing is probed, written or backed up while another program may
+    // be writing the keyboard.
+    if (!takeKeyboard()) {
+        refreshControls();
+        return;
+    }
     // The configuration first: a new firmware may start from its defaults.
     m_backupId = 0;
     m_backupName.clear();
@@ -333,6 +373,7 @@ void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &vers
         if (m_backupId == 0) {
             setStatus([problem] { return problem; });
             refreshControls();
+            releaseKeyboard();
             return;
         }
         emit sigBackupSaved(m_backupName, m_backupId);
@@ -374,6 +415,8 @@ void IAPFirmwareWindow::releaseKeyboard()
 {
     if (m_services.worker)
         m_services.worker->setHeld(false);
+    if (m_ownLock)
+        m_ownLock->release();
     emit sigDeviceReleased();
 }
 
