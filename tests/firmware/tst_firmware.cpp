@@ -259,34 +259,6 @@ private slots:
         QCOMPARE(rig.commands().toHex(), commands);
     }
 
-    // A finish answered late, or whose answer is lost while the keyboard
-    // restarts, is judged by what the keyboard does: both updates succeed.
-    void finishJudgedByTheKeyboard_data()
-    {
-        QTest::addColumn<bool>("lost");
-        QTest::newRow("answered late") << false;
-        QTest::newRow("answer lost, keyboard back") << true;
-    }
-    void finishJudgedByTheKeyboard()
-    {
-        QFETCH(bool, lost);
-        Rig rig(true);
-        rig.setFaults([&](auto &f) {
-            f.onlyCommand = 0x0B;
-            if (lost)
-                f.dropAnswers = 1;
-            else
-                f.delayAnswersMs = 5 * rig.engine->answerTimeoutMs();
-        });
-        const QByteArray image = testImage(1000);
-        QVERIFY(rig.run(image));
-        QVERIFY(rig.success);
-        QVERIFY(rig.kb->waitForDepartures(1, 20000));
-        QVERIFY(rig.kb->waitForPlugged(true, 20000));
-        QVERIFY(!rig.kb->state().bootLoader);
-        QCOMPARE(rig.backend.openHandleCount(), 0);
-    }
-
     // After the update the keyboard is waited for until it runs its new
     // firmware; one that stays away is given up on in time.
     void keyboardComesBack()
