@@ -63,6 +63,8 @@ const std::vector<IntegerKey> &integerKeys()
         {"foreign", INT_MIN, INT_MAX, [](S &s, int v) { s.faults.foreignCommand = v; }},
         {"foreignStreamMs", 0, 60000, [](S &s, int v) { s.faults.foreignStreamMs = v; }},
         {"only", -1, 0xFF, [](S &s, int v) { s.faults.onlyCommand = v; }},
+        {"refuseBlocks", INT_MIN, INT_MAX, [](S &s, int v) { s.faults.refuseBlocks = v; }},
+        {"nack", 0, 1, [](S &s, int v) { s.faults.refuseWithNack = v != 0; }},
         {"unplugAfterFrames", 0, INT_MAX, [](S &s, int v) { s.faults.unplugAfterFrames = v; }},
         {"unplugAfterMs", -1, Day, [](S &s, int v) { s.unplugAfterMs = v; }},
         {"replugAfterMs", -1, Day, [](S &s, int v) { s.faults.replugAfterMs = v; }},

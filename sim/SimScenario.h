@@ -21,8 +21,10 @@ struct SimScenario {
 // a family= item overrides it).
 // Keys: latency (ms, may be fractional), drop, dropEvery, corrupt,
 // corruptEvery, fail, failEvery, foreign, foreignStreamMs (an unasked-for
-// frame every so many ms), only (the request command, decimal
-// or 0x hex), unplugAfterFrames, unplugAfterMs, replugAfterMs, keys,
+// frame every so many ms), only (the request command, decimal or 0x hex),
+// refuseBlocks (firmware blocks not stored), nack (0/1: refused blocks
+// answered with status 1 instead of silence), unplugAfterFrames,
+// unplugAfterMs, replugAfterMs, keys,
 // silentFirst (0/1: the silent interface listed first), distinctive (0/1),
 // denied (0/1: no permission to open the keyboard's interfaces), bootLoader
 // (0/1: the keyboard starts in its boot loader, as an update left it), family. Integers may be written in 0x hex throughout.

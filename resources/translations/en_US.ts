@@ -1952,6 +1952,18 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
 <context>
     <name>IAPFirmwareWindow</name>
     <message>
+        <source>键盘正被 %1 使用，升级没有开始。请等它结束后再试。</source>
+        <translation>The keyboard is in use by %1, so the update was not started. Try again once it has finished.</translation>
+    </message>
+    <message>
+        <source>其他程序</source>
+        <translation>another program</translation>
+    </message>
+    <message>
+        <source>无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。</source>
+        <translation>Could not make sure that no other program is using the keyboard (the keyboard lock in %1 cannot be created or opened), so for safety the update was not started.</translation>
+    </message>
+    <message>
         <source>正在下载固件：%1%</source>
         <translation>Downloading the firmware: %1%</translation>
     </message>

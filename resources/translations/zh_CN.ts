@@ -1952,6 +1952,18 @@
 <context>
     <name>IAPFirmwareWindow</name>
     <message>
+        <source>键盘正被 %1 使用，升级没有开始。请等它结束后再试。</source>
+        <translation>键盘正被 %1 使用，升级没有开始。请等它结束后再试。</translation>
+    </message>
+    <message>
+        <source>其他程序</source>
+        <translation>其他程序</translation>
+    </message>
+    <message>
+        <source>无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。</source>
+        <translation>无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。</translation>
+    </message>
+    <message>
         <source>正在下载固件：%1%</source>
         <translation>正在下载固件：%1%</translation>
     </message>

@@ -73,13 +73,30 @@ void DeviceLifecycle::connectAgain()
     m_lockSerial = m_worker->workSerial();
 }
 
-void DeviceLifecycle::setFirmwareUpdateRunning(bool running)
+KeyboardLock::Result DeviceLifecycle::setFirmwareUpdateRunning(bool running, QString *holder)
 {
-    m_firmwareUpdateRunning = running;
-    // Kept through the restarts of the update; let go afterwards once no
-    // keyboard is open.
-    if (running)
-        m_lock->tryAcquire();
+    if (!running) {
+        // Let go later, once no keyboard is open.
+        m_firmwareUpdateRunning = false;
+        return KeyboardLock::Result::Acquired;
+    }
+    const KeyboardLock::Result result = m_lock->tryAcquire();
+    if (result != KeyboardLock::Result::Acquired) {
+        if (holder)
+            *holder = m_lock->otherHolder();
+        qCDebug(lcControl) << "no keyboard lock for the firmware update:" << int(result) << m_lock->otherHolder();
+        return result;
+    }
+    // Held through the restarts into and out of the boot loader: nothing
+    // waits for the other program any more.
+    m_firmwareUpdateRunning = true;
+    if (m_lockRetry->isActive()) {
+        m_lockRetry->stop();
+        m_lockHolder.clear();
+        if (m_status == Status::InUse)
+            setStatus(Status::NotConnected);
+    }
+    return result;
 }
 
 bool DeviceLifecycle::takeKeyboard()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardLock.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -10,7 +12,6 @@
 #include <memory>
 
 class DeviceNotifier;
-class KeyboardLock;
 class QTimer;
 class KeyboardAction;
 class KeyboardSession;
@@ -35,7 +36,12 @@ public:
     void setBootLoaderQuestion(std::function<bool(const QString &boardVersion)> ask) { m_askBootLoader = std::move(ask); }
     // Whether the program has a layout for a model number.
     void setModelAvailable(std::function<bool(int model)> available) { m_modelAvailable = std::move(available); }
-    void setFirmwareUpdateRunning(bool running);
+    // The firmware engine is about to take the keyboard (true), or has let it
+    // go (false). Taking it needs the keyboard's lock, or keeps the one the
+    // connection holds: anything but Acquired leaves everything as it was,
+    // and the update must not start (after Held, *holder names the program
+    // that has the keyboard). Letting go always gives Acquired.
+    KeyboardLock::Result setFirmwareUpdateRunning(bool running, QString *holder = nullptr);
     // Looks for the keyboard again (after the firmware engine gave it back).
     void connectAgain();
 

@@ -309,12 +309,21 @@ void KeyboardController::restoreFactory()
     m_device->queryBoardInfo();
 }
 
-void KeyboardController::setFirmwareUpdateRunning(bool running)
+KeyboardLock::Result KeyboardController::takeKeyboardForUpdate(QString *holder)
 {
-    if (running)
+    const KeyboardLock::Result result = m_lifecycle->setFirmwareUpdateRunning(true, holder);
+    if (result == KeyboardLock::Result::Acquired) {
+        // An update may reset the keyboard: no step of the history holds after it.
         m_config->clearHistory();
-    m_firmwareUpdateRunning = running;
-    m_lifecycle->setFirmwareUpdateRunning(running);
+        m_firmwareUpdateRunning = true;
+    }
+    return result;
+}
+
+void KeyboardController::endFirmwareUpdate()
+{
+    m_firmwareUpdateRunning = false;
+    m_lifecycle->setFirmwareUpdateRunning(false);
 }
 
 void KeyboardController::startCalibration()

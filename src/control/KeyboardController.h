@@ -3,6 +3,7 @@
 #include "ApplyRunner.h"
 #include "KeyboardCapabilities.h"
 #include "KeyboardConfig.h"
+#include "KeyboardLock.h"
 #include "ProfileData.h"
 
 #include <QList>
@@ -84,8 +85,11 @@ public:
     bool setSystemMode(int mode);
     // Back to the factory settings; the keyboard is read again.
     void restoreFactory();
-    // A firmware update has the keyboard: no step of the history holds after it.
-    void setFirmwareUpdateRunning(bool running);
+    // A firmware update takes the keyboard: the lock (kept through the
+    // restarts into and out of the boot loader), and no step of the history
+    // holds after it. After Held, *holder names the other program.
+    KeyboardLock::Result takeKeyboardForUpdate(QString *holder);
+    void endFirmwareUpdate();
     bool isFirmwareUpdateRunning() const { return m_firmwareUpdateRunning; }
     // An apply run of a profile is sending (the window does not undo meanwhile).
     bool isApplying() const { return m_applyingProfile != 0; }

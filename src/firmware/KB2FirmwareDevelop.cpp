@@ -257,27 +257,34 @@ bool KB2FirmwareDevelop::restartIntoBootLoader()
     if (!sleepFor(m_restartWaitMs))
         return endWith(nullptr);
 
-    // The application may still be on the bus for a moment after its answer:
-    // only the boot loader itself ends the search.
-    bool found = false, opened = false;
-    for (int i = 0; i < BootLoaderSearchAttempts && !found && !stopped(); ++i) {
-        if (findDevicePath(VendorId, ProductId) && open()) {
-            if (!opened)
+    // The application may still be on the bus for a moment after its answer,
+    // and a node that has just appeared may not be open to us yet: only the
+    // boot loader itself ends the search.
+    int tries = 0;
+    for (int i = 0; i < BootLoaderSearchAttempts && tries < BootLoaderOpenAttempts; ++i) {
+        if (stopped())
+            return endWith(nullptr);
+        if (findDevicePath(VendorId, ProductId)) {
+            ++tries;
+            // A boot loader that has just enumerated is given a pause before
+            // it is opened, and another before it is asked who it is.
+            if (!pause())
+                return endWith(nullptr);
+            if (open()) {
                 progress(20);
-            opened = true;
-            found = queryInfo() == 0 && boardInfo().bootState >= BootLoaderRunning;
-            if (!found)
+                if (!pause())
+                    return endWith(nullptr);
+                if (queryInfo() == 0 && boardInfo().bootState >= BootLoaderRunning) {
+                    progress(25);
+                    return true;
+                }
                 close();
+            }
         }
-        if (!found && !sleepFor(BootLoaderSearchIntervalMs))
-            break;
+        if (!sleepFor(BootLoaderSearchIntervalMs))
+            return endWith(nullptr);
     }
-    if (stopped())
-        return endWith(nullptr);
-    if (!found)
-        return endWith(FwMessage::CheckKeyboard);
-    progress(25);
-    return true;
+    return endWith(FwMessage::CheckKeyboard);
 }
 
 bool KB2FirmwareDevelop::updateFromBootLoader(const QByteArray &padded, quint16 imageCrc)
@@ -403,38 +410,36 @@ int KB2FirmwareDevelop::erase(qint64 paddedSize)
     kb2_put_u32(request, quint32(paddedSize));
     kb2_put_u8(request, 0xFF);
     kb2_frame_seal(request);
-    int rc = -1;
-    for (int attempt = 0; attempt < EraseAttempts && !stopped(); ++attempt) {
-        // Erasing erased flash does no harm: a series whose frames stopped
-        // coming is simply asked for again.
-        rc = eraseOnce(request);
-        if (rc != Kb2Error::NoAnswer)
-            break;
-        qCDebug(lcFirmware) << "erase progress stopped, erasing again";
-    }
-    return rc == Kb2Error::Ok ? 0 : rc;
-}
 
-// One erase request and its series of progress frames, up to the one that
-// marks the end. A corrupt progress frame is skipped: the next one, or the
-// end marker, still tells where the erase is.
-int KB2FirmwareDevelop::eraseOnce(const Kb2Frame &request)
-{
+    // Sent once and waited for: the boot loader is never asked to erase
+    // again while its first erase may still be running.
     drainInput(EraseDrainMs);
     const int sent = m_link.send(request);
     if (sent != Kb2Error::Ok)
         return sent;
-    const int eraseTimeoutMs = 3 * m_answerTimeoutMs;
+    const int frameTimeoutMs = 3 * m_answerTimeoutMs;
     const auto progressFrame = [](const Kb2Frame &f) {
         return f.command() == quint8(Kb2Cmd::FwErase + Kb2Cmd::ResponseFlag) || f.command() == Kb2Cmd::AnyResponse;
     };
     QDeadlineTimer deadline(EraseDeadlineMs);
     int badFrames = 0;
+    bool silentBefore = false;
     while (!deadline.hasExpired()) {
         Kb2Frame frame;
-        const int rc = m_link.receive(frame, eraseTimeoutMs, progressFrame);
+        const int rc = m_link.receive(frame, frameTimeoutMs, progressFrame);
         qCDebug(lcFirmware) << "erase frame:" << kb2ErrorName(rc) << m_elapsed.elapsed() / 1000.0;
+        if (rc == Kb2Error::NoAnswer) {
+            // Silent: a short pause, then one more wait for the next frame.
+            if (silentBefore)
+                break;
+            silentBefore = true;
+            if (!sleepFor(EraseSilencePauseMs))
+                return Kb2Error::Stopped;
+            continue;
+        }
+        silentBefore = false;
         if (rc == Kb2Error::Corrupt) {
+            // The next frame, or the end marker, still tells where the erase is.
             qCDebug(lcFirmware) << "&&&&&&&&&&&&len:" << rc;
             ++badFrames;
             continue;
@@ -448,7 +453,7 @@ int KB2FirmwareDevelop::eraseOnce(const Kb2Frame &request)
             return rc;
         emit sigStillWorking();
         if (kb2_get_u8(frame, 1) == 0xFF)
-            return Kb2Error::Ok;
+            return 0;
     }
     qCDebug(lcFirmware) << "erase did not end;" << badFrames << "bad progress frames";
     return Kb2Error::NoAnswer;
@@ -470,20 +475,31 @@ KB2FirmwareDevelop::BlockResult KB2FirmwareDevelop::writeBlock(const QByteArray 
     kb2_frame_seal(request);
 
     qCDebug(lcFirmware) << "升级日志：写数据！" << request.frameSize();
-    Kb2Frame answer;
-    const int rc = transaction(request, answer);
+    // A late acknowledgement of an earlier try must not pass for this one.
+    m_link.discardPending();
+    int rc = m_link.send(request);
     qCDebug(lcFirmware) << "升级日志：写完成！" << kb2ErrorName(rc);
-    if (rc == Kb2Error::Ok) {
+    if (rc != Kb2Error::Ok)
+        return kb2DeviceGone(rc) ? BlockResult::DeviceGone : BlockResult::NotAdvanced;
+    // The first whole frame, whatever it answers; nothing, or a corrupt
+    // frame, has the block sent again.
+    Kb2Frame answer;
+    rc = m_link.receive(answer, m_answerTimeoutMs, nullptr);
+    if (kb2DeviceGone(rc))
+        return BlockResult::DeviceGone;
+    if (rc != Kb2Error::Ok && rc != Kb2Error::Refused)
+        return BlockResult::NotAdvanced;
+    const quint8 command = answer.command();
+    if (command == quint8(Kb2Cmd::FwWriteBlock + Kb2Cmd::ResponseFlag) || command == Kb2Cmd::AnyResponse) {
+        // An acknowledgement moves on, whatever its status says: the CRC of
+        // the whole flash at the end is what proves the image.
+        if (rc == Kb2Error::Refused)
+            qCDebug(lcFirmware) << "block at" << offset << "acknowledged with status" << kb2_get_u8(answer, 0);
         offset += count;
         return BlockResult::Advanced;
     }
-    if (kb2DeviceGone(rc))
-        return BlockResult::DeviceGone;
-    if (rc == Kb2Error::Refused) {
-        // Refused: the block was not stored.
-        qCDebug(lcFirmware) << "block at" << offset << "refused, status" << kb2_get_u8(answer, 0);
-        sleepFor(FailureDelayMs);
-    }
+    qCDebug(lcFirmware, "answer 0x%02X to the block at %lld: sending it again", unsigned(command), offset);
+    sleepFor(FailureDelayMs);
     return BlockResult::NotAdvanced;
 }
 
@@ -497,6 +513,7 @@ int KB2FirmwareDevelop::finish(qint64 paddedSize, quint16 imageCrc)
     kb2_put_u8(request, 0xFF);
     kb2_put_u8(request, 0xFF);
     kb2_frame_seal(request);
+    emit sigAwaitingVerdict();
     Kb2Frame answer;
     int rc = transaction(request, answer);
     if (rc == Kb2Error::Ok)

@@ -34,16 +34,21 @@ public:
     static constexpr unsigned short VendorId = 0x1C4F;
     static constexpr unsigned short ProductId = 0xEE88;
     static constexpr int BlockSize = 244;
-    // A block that the keyboard has not taken after this many tries ends the
-    // update: it is not coming back.
+    // A block that the keyboard has not acknowledged after this many tries
+    // ends the update: it is not coming back.
     static constexpr int MaxBlockAttempts = 30;
     static constexpr int BootLoaderSearchAttempts = 101;
     // Spacing of those attempts: together about four seconds for the
     // keyboard to come back under its boot loader.
     static constexpr int BootLoaderSearchIntervalMs = 40;
-    // An erase whose progress frames stop coming is asked for again, this
-    // many times in all.
-    static constexpr int EraseAttempts = 2;
+    // A keyboard found in that search that does not answer as its boot
+    // loader (the application still leaving, or a node not yet open to us)
+    // is tried this many times in all.
+    static constexpr int BootLoaderOpenAttempts = 5;
+    // An erase that has fallen silent is given this long, then one more
+    // answer time-out, before it counts as failed. It is never asked for a
+    // second time: the first may still be running.
+    static constexpr int EraseSilencePauseMs = 200;
 
     explicit KB2FirmwareDevelop(QObject *parent = nullptr);
     // Stops a running update (with a failure message) and joins the thread.
@@ -64,8 +69,8 @@ public:
     // The wait after the restart into the boot loader, before the search (1000 ms).
     void setRestartWaitMs(int ms) { m_restartWaitMs = qMax(0, ms); }
     int restartWaitMs() const { return m_restartWaitMs; }
-    // How long a request waits for its answer (500 ms; an erase step waits
-    // three times as long).
+    // How long a request waits for its answer (500 ms; a frame of an erase
+    // is waited for three times as long).
     void setAnswerTimeoutMs(int ms) { m_answerTimeoutMs = qMax(1, ms); }
     int answerTimeoutMs() const { return m_answerTimeoutMs; }
     // A finish whose answer does not come in time is judged within this long
@@ -81,6 +86,10 @@ signals:
     // The keyboard answered during a long step that reports no progress
     // (each frame of an erase): it is still at work.
     void sigStillWorking();
+    // The finish is on its way: the keyboard's verdict on the image follows
+    // within the engine's own bound (the answer time-out plus the finish
+    // verdict time), as sigUpdateFinished.
+    void sigAwaitingVerdict();
     // Once per started update, after its last message.
     void sigUpdateFinished(bool success);
 
@@ -98,7 +107,6 @@ private:
 
     // One request and its answer (Kb2Errors.h codes).
     int transaction(const Kb2Frame &request, Kb2Frame &response);
-    int eraseOnce(const Kb2Frame &request);
     int queryInfo();
     int queryFlashCrc(qint64 paddedSize);
     int erase(qint64 paddedSize);

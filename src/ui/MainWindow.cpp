@@ -461,6 +461,9 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
         return true;
     };
     services.pollingRate = m_lifecycle->session()->readBack().pollingRate;
+    // One keyboard lock for the connection and the update: the connection
+    // may hold it already. Without it the dialog sends nothing.
+    services.takeKeyboard = [this](QString *holder) { return m_keyboard->takeKeyboardForUpdate(holder); };
     auto *dialog = new IAPFirmwareWindow(services, firmwareVersion, bootLoader, this);
     IAPFirmwareWindow::Prompts prompts = IAPFirmwareWindow::Prompts::dialogs(dialog);
     prompts.ask = m_prompts.ask;
@@ -472,11 +475,10 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
     connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
         // An update may reset the keyboard: no step of the history holds after it.
         m_firmwareUpdateRunning = true;
-        m_keyboard->setFirmwareUpdateRunning(true);
     });
     connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
         m_firmwareUpdateRunning = false;
-        m_keyboard->setFirmwareUpdateRunning(false);
+        m_keyboard->endFirmwareUpdate();
         if (!m_keyboard->isConnected())
             m_lifecycle->connectAgain();
         else

@@ -192,7 +192,7 @@ void TestCli::flashSimulated()
 
     // A keyboard that refuses every block: the failure is said once, on one
     // line of its own after the progress bar.
-    const Run refused = cli({"flash", image, "--simulate"}, "only=0x0C,failEvery=1");
+    const Run refused = cli({"flash", image, "--simulate"}, "refuseBlocks=-1,nack=1");
     QCOMPARE(refused.exitCode, 1);
     const QList<QByteArray> lines = refused.err.trimmed().split('\n');
     QVERIFY(lines.last().startsWith("corvane-cli: firmware update failed: Keyboard device firmware update failed!"));

@@ -1,7 +1,8 @@
 // The settings dialog against the virtual keyboard and an update server on
 // the loopback address: versions, online and local firmware updates and
-// every way they fail, the watchdog, the backup and its restore, the
-// polling rate, the factory reset, the updater button and the notice.
+// every way they fail, the keyboard lock, the watchdog and the engine's
+// verdict, the backup and its restore, the polling rate, the factory reset,
+// the updater button and the notice.
 
 #include "BoardProfile.h"
 #include "FirmwareImage.h"
@@ -11,6 +12,7 @@
 #include "IAPFirmwareWindow.h"
 #include "KB2FirmwareDevelop.h"
 #include "KeyboardAction.h"
+#include "KeyboardLock.h"
 #include "KeyboardSession.h"
 #include "LoopbackHttpServer.h"
 #include "MacroFile.h"
@@ -32,6 +34,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QNetworkProxy>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -256,8 +259,11 @@ private slots:
     void signedOnlineUpdate();
     void localUpdate();
     void backupAndRestore();
+    void keyboardHeldElsewhere();
     void lostKeyboard_data();
     void lostKeyboard();
+    void truthfulVerdict_data();
+    void truthfulVerdict();
     void keyboardStaysInBootLoader();
     void slowEraseIsNotALoss();
     void updateAgainWhileReconnecting();
@@ -572,39 +578,160 @@ void TestFirmwareDialog::backupAndRestore()
     QCOMPARE(after.lighting.grayscale, before.lighting.grayscale);
 }
 
-void TestFirmwareDialog::lostKeyboard_data()
+// Another program has the keyboard: nothing is probed, written or backed
+// up, and the status names the program; once it lets go the update runs. A
+// lock that cannot be taken at all starts nothing either.
+void TestFirmwareDialog::keyboardHeldElsewhere()
 {
-    QTest::addColumn<bool>("unplug");
-    QTest::newRow("unplugged mid-write") << true;
-    QTest::newRow("no progress: the watchdog") << false;
-}
-
-void TestFirmwareDialog::lostKeyboard()
-{
-    QFETCH(bool, unplug);
     Rig rig;
     QVERIFY(rig.connectAndRead());
     rig.open("1.0.3");
     IAPFirmwareWindow &d = *rig.dialog;
-    d.setWatchdogIntervals(2000, 200);
-    if (unplug) {
+    QSignalSpy started(&d, &IAPFirmwareWindow::sigStartUpdate);
+    QProcess holder;
+    holder.start(QStringLiteral(LOCK_HOLDER), {"corvane-cli flash"});
+    QVERIFY(holder.waitForReadyRead(20000));
+    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+    rig.kb->clearFrameLog();
+    const QByteArray image = testImage(2000);
+    QVERIFY(rig.updateFrom("new.bin", image));
+    QCOMPARE(d.statusText(), QString("键盘正被 corvane-cli flash 使用，升级没有开始。请等它结束后再试。"));
+    QCOMPARE(d.findChild<QLabel *>("iapStatus")->textFormat(), Qt::PlainText);
+    QCOMPARE(started.count(), 0);
+    QVERIFY(!d.isUpdating() && d.localButton()->isEnabled());
+    QCOMPARE(rig.framesToKeyboard(), 0);
+    QVERIFY(QDir(ProfileManager::profileFolder()).entryList(QDir::Files).isEmpty());
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(20000));
+    d.localButton()->click();
+    QVERIFY(rig.released->wait(20000));
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+    // Read back, so that nothing the worker sends lands in the next check.
+    QVERIFY(waitFor([&] { return d.statusText().startsWith("固件升级完成，当前固件版本："); }, 20000));
+    QVERIFY(rig.waitIdle());
+    {
+        KeyboardLock after(QStringLiteral("test"));
+        QCOMPARE(after.tryAcquire(), KeyboardLock::Result::Acquired); // let go with the engine
+    }
+
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir blocked;
+    QFile notAFolder(blocked.filePath("corvane"));
+    QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(blocked.path()));
+    rig.kb->clearFrameLog();
+    d.localButton()->click();
+    const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    QCOMPARE(d.statusText(),
+             QString("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder));
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(rig.framesToKeyboard(), 0);
+}
+
+void TestFirmwareDialog::lostKeyboard_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<QString>("status");
+    const QString lost = "设备断开，升级失败，请重试。";
+    QTest::newRow("unplugged mid-write") << 0 << lost;
+    // Looking for a boot loader that never comes, the engine falls silent.
+    QTest::newRow("engine silent: the watchdog") << 1 << lost;
+    // A block sent again and again is the engine at work: its verdict counts.
+    QTest::newRow("blocks never acknowledged") << 2 << "固件升级失败！键盘停留在升级模式，请再次升级以恢复键盘。";
+}
+
+void TestFirmwareDialog::lostKeyboard()
+{
+    QFETCH(int, scenario);
+    QFETCH(QString, status);
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    auto faults = [&rig](std::function<void(VirtualKeyboard::Faults &)> edit) {
+        VirtualKeyboard::Faults f = rig.kb->faults();
+        edit(f);
+        rig.kb->setFaults(f);
+    };
+    switch (scenario) {
+    case 0:
+        d.setWatchdogIntervals(2000, 200);
         rig.atProgress(40, [&rig] { rig.kb->unplug(); });
-    } else {
-        rig.atProgress(35, [&rig] {
-            VirtualKeyboard::Faults f = rig.kb->faults();
-            f.refuseBlocks = -1;
-            rig.kb->setFaults(f);
-        });
+        break;
+    case 1:
+        d.setWatchdogIntervals(1000, 200);
+        faults([](auto &f) { f.noReenumeration = true; });
+        break;
+    case 2:
+        rig.atProgress(35, [faults] { faults([](auto &f) { f.refuseBlocks = -1; }); });
+        break;
     }
     QVERIFY(rig.updateFrom("new.bin", testImage(20000)));
     QVERIFY(rig.released->wait(15000));
-    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+    QCOMPARE(d.statusText(), status);
     QCOMPARE(rig.ended->count(), 0);
     QVERIFY(!d.isUpdating());
     QVERIFY(d.localButton()->isEnabled());
     // Nothing the engine says afterwards takes the message back.
     QCoreApplication::processEvents();
-    QCOMPARE(d.statusText(), QString("设备断开，升级失败，请重试。"));
+    QCOMPARE(d.statusText(), status);
+}
+
+// Updates that go well on a keyboard that takes its time over the finish
+// (it answers late, or restarts into the new firmware without answering),
+// or that refuses a flash CRC query on the way: the engine judges the
+// finish within its own bound, and the dialog shows neither a lost keyboard
+// nor a read and write error.
+void TestFirmwareDialog::truthfulVerdict_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::newRow("finish answered late") << 0;
+    QTest::newRow("restarts without answering the finish") << 1;
+    QTest::newRow("CRC query refused") << 2;
+}
+
+void TestFirmwareDialog::truthfulVerdict()
+{
+    QFETCH(int, scenario);
+    Rig rig;
+    QVERIFY(rig.connectAndRead());
+    rig.open("1.0.3");
+    IAPFirmwareWindow &d = *rig.dialog;
+    // Twice what the watchdog allows the middle of an update (2 s here).
+    constexpr int LateMs = 4000;
+    auto fault = [&rig](int command, std::function<void(VirtualKeyboard::Faults &)> edit) {
+        VirtualKeyboard::Faults f = rig.kb->faults();
+        f.onlyCommand = command;
+        edit(f);
+        rig.kb->setFaults(f);
+    };
+    if (scenario == 2) {
+        fault(0x0E, [](auto &f) { f.failStatus = 1; });
+    } else {
+        rig.atProgress(95, [&rig, fault, scenario] {
+            if (scenario == 0) {
+                fault(0x0B, [](auto &f) { f.delayAnswersMs = LateMs; });
+                return;
+            }
+            rig.kb->modify([](VirtualKeyboard::State &s) { s.rebootDelayMs = LateMs; });
+            fault(0x0B, [](auto &f) { f.dropAnswers = 1; });
+        });
+    }
+    QStringList shown;
+    QObject::connect(d.progressBar(), &QProgressBar::valueChanged, &rig.context, [&] { shown << d.statusText(); });
+    const QByteArray image = testImage(2000);
+    QVERIFY(rig.updateFrom("new.bin", image));
+    QVERIFY(rig.released->wait(30000));
+    QCOMPARE(rig.ended->count(), 1);
+    QVERIFY2(waitFor([&] { return d.statusText() == "固件升级完成，当前固件版本：V1.0.3"; }, 20000),
+             qPrintable(d.statusText()));
+    QCOMPARE(rig.runningImage(), fw_pad_image(image));
+    QVERIFY(shown.size() > 10);
+    QVERIFY2(!shown.contains("键盘读写异常！"), qPrintable(shown.join('|')));
 }
 
 // A keyboard whose new firmware does not start answers once, from its boot

@@ -720,8 +720,9 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
 }
 
 // While corvane-cli has the keyboard (a firmware update has it in its boot
-// loader), the window sends it nothing, not even a probe on a plug, and says
-// who has it; when the other program lets go, it connects by itself.
+// loader), the window sends it nothing, not even a probe on a plug or a
+// firmware update of its own, and says who has it; when the other program
+// lets go, it connects by itself.
 void TestMainWindow::keyboardHeldByAnotherProgram()
 {
     QTemporaryDir runtime;
@@ -733,6 +734,21 @@ void TestMainWindow::keyboardHeldByAnotherProgram()
     QCOMPARE(rig.window->statusText(), QString("键盘正被 corvane-cli flash 使用"));
     rig.kb->unplug();
     rig.kb->plug();
+    QCoreApplication::processEvents();
+    QVERIFY(rig.kb->frameLog().empty());
+    // Nor does a firmware update from the settings start.
+    IAPFirmwareWindow *dialog = rig.window->openFirmwareDialog("1.0", false);
+    QFile image(rig.dir.filePath("fw.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly) && image.write(QByteArray(3000, 'x')) == 3000);
+    image.close();
+    IAPFirmwareWindow::Prompts prompts = IAPFirmwareWindow::Prompts::dialogs(dialog);
+    prompts.chooseFirmwareFile = [&image](const QString &) { return image.fileName(); };
+    dialog->setPrompts(prompts);
+    dialog->chooseButton()->click();
+    dialog->localButton()->click();
+    QCOMPARE(dialog->statusText(), QString("键盘正被 corvane-cli flash 使用，升级没有开始。请等它结束后再试。"));
+    QVERIFY(!dialog->isUpdating());
+    dialog->close();
     QCoreApplication::processEvents();
     QVERIFY(rig.kb->frameLog().empty());
 

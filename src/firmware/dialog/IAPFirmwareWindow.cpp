@@ -70,8 +70,11 @@ IAPFirmwareWindow::IAPFirmwareWindow(const Services &services, const QString &fi
 
 IAPFirmwareWindow::~IAPFirmwareWindow()
 {
-    // The engine's destructor stops a running update and closes the keyboard.
+    // The engine's destructor stops a running update and closes the
+    // keyboard; only then is the keyboard's lock let go.
     m_engine->disconnect(this);
+    delete m_engine;
+    m_engine = nullptr;
     if (m_services.worker && (m_state == State::ReleasingKeyboard || m_state == State::Updating))
         m_services.worker->setHeld(false);
 }
@@ -110,6 +113,8 @@ void IAPFirmwareWindow::setupConnections()
     connect(m_engine, &KB2FirmwareDevelop::sigNotifyMessage, this, &IAPFirmwareWindow::onEngineMessage,
             Qt::QueuedConnection);
     connect(m_engine, &KB2FirmwareDevelop::sigUpdateFinished, this, &IAPFirmwareWindow::onEngineFinished,
+            Qt::QueuedConnection);
+    connect(m_engine, &KB2FirmwareDevelop::sigAwaitingVerdict, this, &IAPFirmwareWindow::onAwaitingVerdict,
             Qt::QueuedConnection);
     connect(m_updaterWatch, &ProcessExitWatch::exited, this, [this] { m_updaterRunning = false; });
     if (m_services.online) {
@@ -318,8 +323,45 @@ void IAPFirmwareWindow::fetchFinished(bool ok)
     beginUpdate(m_fetch->image(), m_services.online->lastVersion());
 }
 
+bool IAPFirmwareWindow::takeKeyboard()
+{
+    QString holder;
+    KeyboardLock::Result result;
+    if (m_services.takeKeyboard) {
+        result = m_services.takeKeyboard(&holder);
+    } else {
+        if (!m_ownLock)
+            m_ownLock = std::make_unique<KeyboardLock>(QStringLiteral("Corvane"));
+        result = m_ownLock->tryAcquire();
+        holder = m_ownLock->otherHolder();
+    }
+    if (result == KeyboardLock::Result::Acquired)
+        return true;
+    if (result == KeyboardLock::Result::Held) {
+        // Another program's text: one short line, shown as plain text.
+        holder = holder.simplified().left(MaxHolderLength);
+        qCWarning(lcFirmware) << "firmware update refused: the keyboard is in use by" << holder;
+        setStatus([this, holder] {
+            return tr("键盘正被 %1 使用，升级没有开始。请等它结束后再试。").arg(holder.isEmpty() ? tr("其他程序") : holder);
+        });
+    } else {
+        const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
+        qCWarning(lcFirmware) << "firmware update refused: no keyboard lock can be taken in" << folder;
+        setStatus([this, folder] {
+            return tr("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder);
+        });
+    }
+    return false;
+}
+
 void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &version)
 {
+    // Nothing is probed, written or backed up while another program may
+    // be writing the keyboard.
+    if (!takeKeyboard()) {
+        refreshControls();
+        return;
+    }
     // The configuration first: a new firmware may start from its defaults.
     m_backupId = 0;
     m_backupName.clear();
@@ -331,6 +373,7 @@ void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &vers
         if (m_backupId == 0) {
             setStatus([problem] { return problem; });
             refreshControls();
+            releaseKeyboard();
             return;
         }
         emit sigBackupSaved(m_backupName, m_backupId);
@@ -338,7 +381,6 @@ void IAPFirmwareWindow::beginUpdate(const QByteArray &image, const QString &vers
 
     m_pendingImage = image;
     m_endEmitted = false;
-    m_lastProgress = 0;
     m_failureShown = false;
     m_completed = false;
     m_state = State::ReleasingKeyboard;
@@ -373,6 +415,8 @@ void IAPFirmwareWindow::releaseKeyboard()
 {
     if (m_services.worker)
         m_services.worker->setHeld(false);
+    if (m_ownLock)
+        m_ownLock->release();
     emit sigDeviceReleased();
 }
 
@@ -415,15 +459,16 @@ void IAPFirmwareWindow::onProgress(int value)
             m_endEmitted = true;
             emit sigEndUpdate();
         }
-    } else if (!m_failureShown && value > m_lastProgress) {
-        // A block sent again reports the same value: that is no progress.
-        // The middle of the update moves steadily; erasing and restarting may take longer.
+    } else if (!m_failureShown) {
+        // Every report, a block sent again included, shows the engine at
+        // work: the watchdog is for an engine that has fallen silent. The
+        // middle of the update moves steadily; erasing and restarting may
+        // take longer.
         const bool wasRunning = m_watchdog->isActive();
         const bool middle = wasRunning ? value >= 35 : value >= 35 && value <= 85;
         m_watchdog->start(middle ? m_shortWatchdogMs : m_longWatchdogMs);
         showProgressWidgets(true);
     }
-    m_lastProgress = qMax(m_lastProgress, value);
     m_progress->setValue(value);
     m_percent->setText(QStringLiteral("%1%").arg(value));
 }
@@ -442,8 +487,21 @@ void IAPFirmwareWindow::onEngineMessage(const QString &text)
     qCDebug(lcFirmware) << "升级日志：" + text;
     qCDebug(lcFirmware, "%s %s", qPrintable(QTime::currentTime().toString(QStringLiteral("hh:mm:ss"))),
             qPrintable(text));
-    if (m_state != State::Updating || m_failureShown)
+    if (m_state != State::Updating)
         return;
+    if (m_failureShown) {
+        if (text != QLatin1String(FwMessage::Complete) && text != QLatin1String(FwMessage::NoDownload))
+            return;
+        // The engine's word that the keyboard took the image outweighs a
+        // silence the watchdog took for a loss.
+        m_failureShown = false;
+    }
+    if (text.startsWith(QLatin1String(FwMessage::ReadWriteAbnormal))) {
+        // A CRC query the keyboard did not answer: the update goes on (the
+        // final CRC decides), so it is no message for the user.
+        qCWarning(lcFirmware) << "the keyboard did not answer a flash CRC query:" << text;
+        return;
+    }
     if (text == QLatin1String(FwMessage::DeviceLost)) {
         m_watchdog->stop();
         m_failureShown = true;
@@ -453,6 +511,14 @@ void IAPFirmwareWindow::onEngineMessage(const QString &text)
     if (text == QLatin1String(FwMessage::Verify))
         return; // "updating to ..." says more while it runs
     setStatus([text] { return firmwareMessageText(text); });
+}
+
+void IAPFirmwareWindow::onAwaitingVerdict()
+{
+    // The engine waits, within its own bound, for the keyboard to take the
+    // image: a late answer, or a restart without one, is its to judge.
+    if (m_state == State::Updating && !m_failureShown)
+        m_watchdog->stop();
 }
 
 void IAPFirmwareWindow::onEngineFinished(bool ok)

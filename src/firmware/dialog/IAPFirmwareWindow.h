@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardLock.h"
+
 #include <QByteArray>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -8,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class FirmwareFetch;
 class KB2FirmwareDevelop;
@@ -31,12 +34,15 @@ class QToolButton;
 // .bin file, the factory reset and the program updater.
 //
 // A firmware update runs in the dialog's own engine, which takes the
-// keyboard from the configuration worker for the time of the update: the
-// dialog closes the worker's handle and waits for it before the engine
-// starts, and says when the engine has let go (sigDeviceReleased), so that
-// the opener connects again. Before an update the keyboard's configuration
-// is saved as a backup profile; when the keyboard is back with its new
-// firmware and read, the dialog shows the new version and offers the backup.
+// keyboard from the configuration worker for the time of the update. First
+// the dialog takes the keyboard's lock (one program per keyboard): while
+// another program has it, or no lock can be taken, nothing is sent and the
+// status says why. Then it closes the worker's handle and waits for it
+// before the engine starts, and says when the engine has let go
+// (sigDeviceReleased), so that the opener connects again. Before an update
+// the keyboard's configuration is saved as a backup profile; when the
+// keyboard is back with its new firmware and read, the dialog shows the new
+// version and offers the backup.
 class IAPFirmwareWindow : public QDialog {
     Q_OBJECT
 public:
@@ -51,6 +57,10 @@ public:
         // Changes the polling rate (a step of the keyboard's history);
         // without it the worker is asked directly.
         std::function<void(int index)> setPollingRate;
+        // Takes the keyboard's lock for an update, or keeps the one the
+        // connection holds; after Held, *holder names the other program.
+        // Without it the dialog takes the lock itself.
+        std::function<KeyboardLock::Result(QString *holder)> takeKeyboard;
     };
     // What the dialog asks of the user and the system; tests answer instead.
     struct Prompts {
@@ -128,6 +138,8 @@ protected:
 
 private:
     enum class State { Idle, Downloading, ReleasingKeyboard, Updating, AwaitingKeyboard };
+    // Of another program's name as its lock file gives it.
+    static constexpr int MaxHolderLength = 64;
 
     void buildWidgets();
     void setupConnections();
@@ -152,6 +164,9 @@ private:
     void fetchFinished(bool ok);
     // Backup, then take the keyboard from the worker, then start the engine.
     void beginUpdate(const QByteArray &image, const QString &version);
+    // The keyboard's lock, before anything reaches the keyboard; false (and
+    // the status says why) when it cannot be had.
+    bool takeKeyboard();
     void workerIdle(quint64 serial);
     void startEngine();
     // The worker may connect again; the owner is told to.
@@ -159,6 +174,7 @@ private:
     void onProgress(int value);
     void onEngineMessage(const QString &text);
     void onEngineFinished(bool ok);
+    void onAwaitingVerdict();
     void onDeviceInfo(const QVariant &info);
     void checkKeyboardReturned();
     void stayedInBootLoader();
@@ -180,10 +196,12 @@ private:
     QTimer *m_releaseTimer;
     int m_longWatchdogMs = LongWatchdogMs;
     int m_shortWatchdogMs = ShortWatchdogMs;
+    // The lock this dialog took itself (no takeKeyboard service), held from
+    // the start of an update until the engine lets go.
+    std::unique_ptr<KeyboardLock> m_ownLock;
     QByteArray m_pendingImage;
     quint64 m_releaseSerial = 0;
     bool m_endEmitted = false;
-    int m_lastProgress = 0;
     bool m_failureShown = false; // the watchdog or a lost keyboard has spoken
     bool m_completed = false;    // the engine wrote and started a new image
     QElapsedTimer m_awaitingSince;
