@@ -1737,10 +1737,6 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
         <translation>The update server address is not valid, so online updates are not available.</translation>
     </message>
     <message>
-        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
-        <translation>The update server uses an unencrypted http:// address, and this build has no public key to verify update signatures, so nothing downloaded could be proven untampered; it cannot be used. Please use an https:// address.</translation>
-    </message>
-    <message>
         <source>无法获取固件版本信息：%1</source>
         <translation>Cannot get the firmware version information: %1</translation>
     </message>
@@ -1751,6 +1747,10 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
         <translation>The firmware version information has no valid SHA-256 checksum; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</source>
+        <translation>The update server uses an unencrypted http:// address and cannot be used. Please use an https:// address.</translation>
     </message>
 </context>
 <context>
@@ -2115,6 +2115,10 @@ Release notes:
         <source>更新程序已在运行。</source>
         <translation>The updater is already running.</translation>
     </message>
+    <message>
+        <source>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</source>
+        <translation>The version of the local firmware file “%1” cannot be checked; it may be older than the keyboard's current firmware. Write it anyway?</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -2245,6 +2249,18 @@ Release notes:
         <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
         <translation>The keyboard's configuration is still being read; this change was not sent. Please try again in a moment.</translation>
     </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>The signature of the version information has no valid signing time; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>The version information from the update server has expired and was ignored.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>The version information from the update server is older than the last one received and was ignored.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>
@@ -2339,6 +2355,13 @@ Release notes:
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>The autostart entry could not be changed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateTrust</name>
+    <message>
+        <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
+        <translation>This build has no built-in update signing key, so online updates are turned off.</translation>
     </message>
 </context>
 </TS>

@@ -1737,10 +1737,6 @@
         <translation>更新服务器地址无效，无法在线更新。</translation>
     </message>
     <message>
-        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
-        <translation>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</translation>
-    </message>
-    <message>
         <source>无法获取固件版本信息：%1</source>
         <translation>无法获取固件版本信息：%1</translation>
     </message>
@@ -1751,6 +1747,10 @@
     <message>
         <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
         <translation>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</source>
+        <translation>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</translation>
     </message>
 </context>
 <context>
@@ -2115,6 +2115,10 @@
         <source>更新程序已在运行。</source>
         <translation>更新程序已在运行。</translation>
     </message>
+    <message>
+        <source>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</source>
+        <translation>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -2245,6 +2249,18 @@
         <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
         <translation>正在读取键盘的配置，这次更改没有发送，请稍后再试。</translation>
     </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>版本信息的签名没有有效的签名时间，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>更新服务器返回的版本信息已过期，已忽略。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>更新服务器返回的版本信息比上次的旧，已忽略。</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>
@@ -2339,6 +2355,13 @@
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>无法更改自动启动项：%1</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateTrust</name>
+    <message>
+        <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
+        <translation>此版本未内置更新签名密钥，在线更新已关闭。</translation>
     </message>
 </context>
 </TS>

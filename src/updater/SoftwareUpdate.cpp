@@ -100,8 +100,12 @@ void SoftwareUpdate::check()
              State::PackageManaged);
         return;
     }
+    if (!haveTrustedUpdateKey()) {
+        fail([] { return noUpdateKeyText(); }, State::NotConfigured);
+        return;
+    }
     QString endpointProblem;
-    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem, !haveTrustedUpdateKey());
+    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem);
     if (!base.isValid()) {
         fail([endpointProblem] { return OnlineUpdate::endpointProblemText(endpointProblem); }, State::NotConfigured);
         return;
@@ -116,6 +120,7 @@ void SoftwareUpdate::check()
     const QString path = QDir(m_workDir).filePath(QStringLiteral("cache/%1.json").arg(m_name));
     m_fetch = new DocumentFetch(url, path, this);
     m_fetch->setStallTimeout(m_stallTimeoutMs);
+    m_fetch->setStateFolder(m_workDir);
     connect(m_fetch, &DocumentFetch::finished, this, &SoftwareUpdate::documentArrived);
     m_fetch->start();
 }
@@ -159,9 +164,8 @@ void SoftwareUpdate::install()
 {
     if (m_state != State::Available || isPackageManagedFolder(m_installDir))
         return;
-    const QUrl base = parseUpdateEndpoint(SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)))
-                                              .updateEndpoint(),
-                                          nullptr, !haveTrustedUpdateKey());
+    const QUrl base = parseUpdateEndpoint(
+        SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName))).updateEndpoint());
     if (!base.isValid())
         return; // changed since the check; the check said why
     const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1%2").arg(m_name, QLatin1String(ProgramSuffix)));

@@ -49,6 +49,8 @@ struct Fixture {
         config.setSoftwareName("Corvane");
         config.setSoftwareVersion("1.0.0");
         config.setUpdateEndpoint(server.base());
+        signer.emplace();
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer->publicKey()});
         QFile f(installed());
         f.open(QIODevice::WriteOnly);
         f.write(program("1.0.0"));
@@ -185,6 +187,7 @@ private slots:
         QVERIFY(fx.window->updateButton()->isHidden());
         // A document without "lastVersion" is never newer.
         fx.server.serve(DocPath, QByteArray("{\"version\":\"9\"}"));
+        fx.server.serve(DocPath + ".minisig", fx.signer->sign("{\"version\":\"9\"}", "Corvane.json"));
         fx.update->check();
         QVERIFY(fx.reach(SoftwareUpdate::State::UpToDate));
         // Newer: the versions and the button.
@@ -364,22 +367,29 @@ private slots:
         QCOMPARE(fx.log().size(), 1);
     }
 
-    // A development build (no trusted key): HTTPS or loopback only, and a
-    // document must name the program's SHA-256.
-    void developmentBuildRefuses()
+    // A program without a trusted key (a development build) has no online
+    // updates; with one, a plain-HTTP server elsewhere is refused as well,
+    // and a document must name the program's SHA-256.
+    void refusedWithoutKeyOrSafeServer()
     {
         Fixture fx;
         const QMap<QString, QByteArray> before = fx.installFolder();
         const QByteArray fresh = fx.program("1.1.0");
+        fx.serve("1.1.0", fresh);
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{});
+        fx.update->check();
+        QCOMPARE(fx.update->state(), SoftwareUpdate::State::NotConfigured);
+        QCOMPARE(fx.window->statusText(), QString("此版本未内置更新签名密钥，在线更新已关闭。"));
+        QVERIFY(fx.server.requests().isEmpty());
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{fx.signer->publicKey()});
+
         const QString noSha = "版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。";
-        fx.serve("1.1.0", fresh, QString());
-        fx.update->check();
-        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
-        QCOMPARE(fx.window->statusText(), noSha);
-        fx.serve("1.1.0", fresh, "not-a-checksum");
-        fx.update->check();
-        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
-        QCOMPARE(fx.window->statusText(), noSha);
+        for (const QString &sha : {QString(), QString("not-a-checksum")}) {
+            fx.serve("1.1.0", fresh, sha);
+            fx.update->check();
+            QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
+            QCOMPARE(fx.window->statusText(), noSha);
+        }
         QVERIFY(!fx.server.requests().contains(ExePath));
 
         const int asked = fx.server.requests().size();
