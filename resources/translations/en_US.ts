@@ -492,6 +492,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>更新程序已在运行。</source>
         <translation>The updater is already running.</translation>
     </message>
+    <message>
+        <source>无法确认没有其他更新程序在运行，没有进行更新：%1</source>
+        <translation>Could not make sure that no other updater is running, so nothing was updated: %1</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1889,6 +1893,22 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
         <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
         <translation>The version information gives no SHA-256 checksum of the new program, so it cannot be updated safely.</translation>
     </message>
+    <message>
+        <source>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</source>
+        <translation>The update was stopped, but the new version did not exit and is still running. The old version is kept at: %1</translation>
+    </message>
+    <message>
+        <source>无法确认已安装程序的版本，为安全起见没有检查更新。</source>
+        <translation>The version of the installed program could not be determined; for safety no update check was made.</translation>
+    </message>
+    <message>
+        <source>更新已中止，当前版本没有改变。</source>
+        <translation>The update was stopped; the current version is unchanged.</translation>
+    </message>
+    <message>
+        <source>更新已中止：已恢复并启动旧版本。</source>
+        <translation>The update was stopped: the old version was restored and started.</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareStatusText</name>
@@ -2234,6 +2254,18 @@ Release notes:
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>The signature of the version information belongs to another file; for safety it was not used.</translation>
     </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>The signature of the version information has no valid signing time; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>The version information from the update server has expired and was ignored.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>The version information from the update server is older than the last one received and was ignored.</translation>
+    </message>
 </context>
 <context>
     <name>KeyboardConfigModel</name>
@@ -2248,18 +2280,6 @@ Release notes:
     <message>
         <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
         <translation>The keyboard's configuration is still being read; this change was not sent. Please try again in a moment.</translation>
-    </message>
-    <message>
-        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
-        <translation>The signature of the version information has no valid signing time; for safety it was not used.</translation>
-    </message>
-    <message>
-        <source>更新服务器返回的版本信息已过期，已忽略。</source>
-        <translation>The version information from the update server has expired and was ignored.</translation>
-    </message>
-    <message>
-        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
-        <translation>The version information from the update server is older than the last one received and was ignored.</translation>
     </message>
 </context>
 <context>

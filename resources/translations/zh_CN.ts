@@ -492,6 +492,10 @@
         <source>更新程序已在运行。</source>
         <translation>更新程序已在运行。</translation>
     </message>
+    <message>
+        <source>无法确认没有其他更新程序在运行，没有进行更新：%1</source>
+        <translation>无法确认没有其他更新程序在运行，没有进行更新：%1</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1889,6 +1893,22 @@
         <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
         <translation>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</translation>
     </message>
+    <message>
+        <source>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</source>
+        <translation>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</translation>
+    </message>
+    <message>
+        <source>无法确认已安装程序的版本，为安全起见没有检查更新。</source>
+        <translation>无法确认已安装程序的版本，为安全起见没有检查更新。</translation>
+    </message>
+    <message>
+        <source>更新已中止，当前版本没有改变。</source>
+        <translation>更新已中止，当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>更新已中止：已恢复并启动旧版本。</source>
+        <translation>更新已中止：已恢复并启动旧版本。</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareStatusText</name>
@@ -2234,6 +2254,18 @@
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>版本信息的签名属于另一个文件，为安全起见没有使用。</translation>
     </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>版本信息的签名没有有效的签名时间，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>更新服务器返回的版本信息已过期，已忽略。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>更新服务器返回的版本信息比上次的旧，已忽略。</translation>
+    </message>
 </context>
 <context>
     <name>KeyboardConfigModel</name>
@@ -2248,18 +2280,6 @@
     <message>
         <source>正在读取键盘的配置，这次更改没有发送，请稍后再试。</source>
         <translation>正在读取键盘的配置，这次更改没有发送，请稍后再试。</translation>
-    </message>
-    <message>
-        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
-        <translation>版本信息的签名没有有效的签名时间，为安全起见没有使用。</translation>
-    </message>
-    <message>
-        <source>更新服务器返回的版本信息已过期，已忽略。</source>
-        <translation>更新服务器返回的版本信息已过期，已忽略。</translation>
-    </message>
-    <message>
-        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
-        <translation>更新服务器返回的版本信息比上次的旧，已忽略。</translation>
     </message>
 </context>
 <context>

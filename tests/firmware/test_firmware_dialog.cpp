@@ -25,12 +25,12 @@
 #include "TestSigner.h"
 #include "TestWait.h"
 #include "UpdateTrust.h"
+#include "UpdaterLock.h"
 #include "VirtualHidBackend.h"
 
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QLabel>
-#include <QLockFile>
 #include <QNetworkProxy>
 #include <QProgressBar>
 #include <QPushButton>
@@ -779,8 +779,8 @@ void TestFirmwareDialog::settingsActions()
     // While another updater holds its lock, or the one started from here
     // runs, clicking again starts none.
     {
-        QLockFile updater(updaterLockPath(QDir::currentPath()));
-        QVERIFY(updater.tryLock(0));
+        UpdaterLock updater(QCoreApplication::applicationFilePath());
+        QCOMPARE(updater.tryAcquire(), UpdaterLock::Result::Acquired);
         d.checkUpdateButton()->click();
         QCOMPARE(rig.started.size(), 2);
         QCOMPARE(d.statusText(), QString("更新程序已在运行。"));

@@ -17,6 +17,7 @@
 #include "SupportReport.h"
 #include "SystemConfig.h"
 #include "UpdateTrust.h"
+#include "UpdaterLock.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,7 +26,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -593,12 +593,10 @@ void IAPFirmwareWindow::checkUpdate()
         return;
     // One updater at a time: the one started from here until it ends (it
     // takes its lock a moment after starting), or one started otherwise.
-    QLockFile updaterLock(updaterLockPath(QDir::currentPath()));
-    if (m_updaterRunning || !updaterLock.tryLock(0)) {
+    if (m_updaterRunning || UpdaterLock::isHeldElsewhere(QCoreApplication::applicationFilePath())) {
         setStatus([this] { return tr("更新程序已在运行。"); });
         return;
     }
-    updaterLock.unlock();
     const QString program = programPath(QCoreApplication::applicationDirPath(), QStringLiteral("Update"));
     // The updater works in this program's folder for settings and downloads,
     // and starts the new version with this one's options.
