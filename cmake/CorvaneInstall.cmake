@@ -25,10 +25,26 @@ if(_qm)
   install(FILES ${_qm} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/translations)
 endif()
 
-# The minisign key that update documents must be signed with, beside the
-# programs (bin/../share/corvane/update.pub).
+# A minisign key that update documents may be signed with, beside the
+# programs (bin/../share/corvane/update.pub), besides the built-in ones. A
+# file that is not a key is refused here, not found out by the user.
 set(CORVANE_UPDATE_PUBKEY_FILE "" CACHE FILEPATH "minisign public key file to install as share/corvane/update.pub")
 if(CORVANE_UPDATE_PUBKEY_FILE)
+  if(NOT EXISTS ${CORVANE_UPDATE_PUBKEY_FILE})
+    message(FATAL_ERROR "CORVANE_UPDATE_PUBKEY_FILE: no file ${CORVANE_UPDATE_PUBKEY_FILE}")
+  endif()
+  file(STRINGS ${CORVANE_UPDATE_PUBKEY_FILE} _key_lines LIMIT_INPUT 4096)
+  list(FILTER _key_lines EXCLUDE REGEX "^untrusted comment: ")
+  list(LENGTH _key_lines _key_line_count)
+  set(_key_line "")
+  if(_key_line_count EQUAL 1)
+    list(GET _key_lines 0 _key_line)
+    string(STRIP "${_key_line}" _key_line)
+  endif()
+  string(LENGTH "${_key_line}" _key_length)
+  if(NOT _key_line MATCHES "^RW[QRST][A-Za-z0-9+/]+$" OR NOT _key_length EQUAL 56)
+    message(FATAL_ERROR "CORVANE_UPDATE_PUBKEY_FILE: ${CORVANE_UPDATE_PUBKEY_FILE} is not a minisign public key file")
+  endif()
   install(FILES ${CORVANE_UPDATE_PUBKEY_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane RENAME update.pub)
 endif()
 
@@ -68,4 +84,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_linux}/debian/postinst ${_linux}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+# A package is for users: like a Release build, it needs the update key.
+# cpack reads this file before it makes anything.
+if(NOT CORVANE_UPDATE_PUBKEY AND NOT CORVANE_UNSIGNED_DEVELOPMENT)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CorvanePackageCheck.cmake)
+  file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+       "message(FATAL_ERROR \"This build has no update key: configure it with -DCORVANE_UPDATE_PUBKEY=RW... "
+       "before making a package (or -DCORVANE_UNSIGNED_DEVELOPMENT=ON for one that is not for users).\")\n")
+endif()
 include(CPack)

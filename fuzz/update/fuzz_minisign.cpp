@@ -1,6 +1,7 @@
-// minisign signature and key files on any bytes: the parsers never crash, a
-// signature that verifies parses, and nothing but the seed's own signature
-// verifies the seed's document.
+// minisign signature and key files, and trusted comments, on any bytes: the
+// parsers never crash, a signature that verifies parses, nothing but the
+// seed's own signature verifies the seed's document, and a trusted comment
+// that parses has a time and a file.
 
 #include "Minisign.h"
 
@@ -25,6 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool parsed = parseMinisignSignature(bytes, &signature);
     if (parsed && (signature.keyId.size() != 8 || signature.signature.size() != 64 ||
                    signature.globalSignature.size() != 64 || signature.trustedComment.contains('\n')))
+        std::abort();
+    TrustedComment comment;
+    if (parseTrustedComment(bytes, &comment) &&
+        (bytes.size() > TrustedCommentLimit || comment.timestamp <= 0 || comment.file.isEmpty() ||
+         comment.file.contains(QLatin1Char('/')) || (comment.expires != 0 && comment.expires <= comment.timestamp)))
         std::abort();
     MinisignPublicKey trusted;
     if (!parseMinisignPublicKey(Key, &trusted))

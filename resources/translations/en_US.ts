@@ -504,6 +504,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>更新程序已在运行。</source>
         <translation>The updater is already running.</translation>
     </message>
+    <message>
+        <source>无法确认没有其他更新程序在运行，没有进行更新：%1</source>
+        <translation>Could not make sure that no other updater is running, so nothing was updated: %1</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1749,10 +1753,6 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
         <translation>The update server address is not valid, so online updates are not available.</translation>
     </message>
     <message>
-        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
-        <translation>The update server uses an unencrypted http:// address, and this build has no public key to verify update signatures, so nothing downloaded could be proven untampered; it cannot be used. Please use an https:// address.</translation>
-    </message>
-    <message>
         <source>无法获取固件版本信息：%1</source>
         <translation>Cannot get the firmware version information: %1</translation>
     </message>
@@ -1763,6 +1763,10 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
         <translation>The firmware version information has no valid SHA-256 checksum; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</source>
+        <translation>The update server uses an unencrypted http:// address and cannot be used. Please use an https:// address.</translation>
     </message>
 </context>
 <context>
@@ -1900,6 +1904,22 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     <message>
         <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
         <translation>The version information gives no SHA-256 checksum of the new program, so it cannot be updated safely.</translation>
+    </message>
+    <message>
+        <source>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</source>
+        <translation>The update was stopped, but the new version did not exit and is still running. The old version is kept at: %1</translation>
+    </message>
+    <message>
+        <source>无法确认已安装程序的版本，为安全起见没有检查更新。</source>
+        <translation>The version of the installed program could not be determined; for safety no update check was made.</translation>
+    </message>
+    <message>
+        <source>更新已中止，当前版本没有改变。</source>
+        <translation>The update was stopped; the current version is unchanged.</translation>
+    </message>
+    <message>
+        <source>更新已中止：已恢复并启动旧版本。</source>
+        <translation>The update was stopped: the old version was restored and started.</translation>
     </message>
 </context>
 <context>
@@ -2139,6 +2159,10 @@ Release notes:
         <source>更新程序已在运行。</source>
         <translation>The updater is already running.</translation>
     </message>
+    <message>
+        <source>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</source>
+        <translation>The version of the local firmware file “%1” cannot be checked; it may be older than the keyboard's current firmware. Write it anyway?</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -2253,6 +2277,18 @@ Release notes:
     <message>
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>The signature of the version information belongs to another file; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>The signature of the version information has no valid signing time; for safety it was not used.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>The version information from the update server has expired and was ignored.</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>The version information from the update server is older than the last one received and was ignored.</translation>
     </message>
 </context>
 <context>
@@ -2382,6 +2418,13 @@ Release notes:
     <message>
         <source>切换到Mac模式</source>
         <translation>Switch to Mac mode</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateTrust</name>
+    <message>
+        <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
+        <translation>This build has no built-in update signing key, so online updates are turned off.</translation>
     </message>
 </context>
 </TS>

@@ -504,6 +504,10 @@
         <source>更新程序已在运行。</source>
         <translation>更新程序已在运行。</translation>
     </message>
+    <message>
+        <source>无法确认没有其他更新程序在运行，没有进行更新：%1</source>
+        <translation>无法确认没有其他更新程序在运行，没有进行更新：%1</translation>
+    </message>
 </context>
 <context>
     <name>AdvancedKeySetPageWgt</name>
@@ -1749,10 +1753,6 @@
         <translation>更新服务器地址无效，无法在线更新。</translation>
     </message>
     <message>
-        <source>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</source>
-        <translation>更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。</translation>
-    </message>
-    <message>
         <source>无法获取固件版本信息：%1</source>
         <translation>无法获取固件版本信息：%1</translation>
     </message>
@@ -1763,6 +1763,10 @@
     <message>
         <source>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</source>
         <translation>固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</source>
+        <translation>更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。</translation>
     </message>
 </context>
 <context>
@@ -1900,6 +1904,22 @@
     <message>
         <source>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</source>
         <translation>版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。</translation>
+    </message>
+    <message>
+        <source>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</source>
+        <translation>更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1</translation>
+    </message>
+    <message>
+        <source>无法确认已安装程序的版本，为安全起见没有检查更新。</source>
+        <translation>无法确认已安装程序的版本，为安全起见没有检查更新。</translation>
+    </message>
+    <message>
+        <source>更新已中止，当前版本没有改变。</source>
+        <translation>更新已中止，当前版本没有改变。</translation>
+    </message>
+    <message>
+        <source>更新已中止：已恢复并启动旧版本。</source>
+        <translation>更新已中止：已恢复并启动旧版本。</translation>
     </message>
 </context>
 <context>
@@ -2139,6 +2159,10 @@
         <source>更新程序已在运行。</source>
         <translation>更新程序已在运行。</translation>
     </message>
+    <message>
+        <source>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</source>
+        <translation>无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareFetch</name>
@@ -2253,6 +2277,18 @@
     <message>
         <source>版本信息的签名属于另一个文件，为安全起见没有使用。</source>
         <translation>版本信息的签名属于另一个文件，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>版本信息的签名没有有效的签名时间，为安全起见没有使用。</source>
+        <translation>版本信息的签名没有有效的签名时间，为安全起见没有使用。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息已过期，已忽略。</source>
+        <translation>更新服务器返回的版本信息已过期，已忽略。</translation>
+    </message>
+    <message>
+        <source>更新服务器返回的版本信息比上次的旧，已忽略。</source>
+        <translation>更新服务器返回的版本信息比上次的旧，已忽略。</translation>
     </message>
 </context>
 <context>
@@ -2382,6 +2418,13 @@
     <message>
         <source>切换到Mac模式</source>
         <translation>切换到Mac模式</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateTrust</name>
+    <message>
+        <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
+        <translation>此版本未内置更新签名密钥，在线更新已关闭。</translation>
     </message>
 </context>
 </TS>

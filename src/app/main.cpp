@@ -1,5 +1,6 @@
 // Corvane: the configurator's entry point.
 
+#include "CorvaneVersion.h"
 #include "DeviceNotifier.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
@@ -26,6 +27,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -88,6 +90,14 @@ void setApplicationFont()
 
 int main(int argc, char **argv)
 {
+    // Asked by Update (and by people) before anything else: no display, no
+    // settings, no keyboard, no window.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Corvane %s\n", CORVANE_VERSION);
+            return 0;
+        }
+    }
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
@@ -96,7 +106,7 @@ int main(int argc, char **argv)
 
     const Options options = parseOptions(app.arguments());
     if (!options.ok) {
-        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR] [--verbose] [--background]\n", stderr);
+        std::fputs("usage: Corvane [--simulate[=FAMILY]] [--workdir DIR] [--verbose] [--background] [--version]\n", stderr);
         return 2;
     }
     // Warnings only by default; the debug categories are for bug reports

@@ -73,8 +73,8 @@ void Downloader::start()
     }
 
     QNetworkRequest request(m_url);
-    // A plain-HTTP address (loopback, or a build that checks signatures) may
-    // not send us on to another host.
+    // A plain-HTTP address (the loopback one) may not send us on to another
+    // host.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          m_url.scheme() == QLatin1String("https") ? QNetworkRequest::NoLessSafeRedirectPolicy
                                                                   : QNetworkRequest::SameOriginRedirectPolicy);

@@ -136,10 +136,76 @@ QString minisignKeyIdText(const QByteArray &keyId)
     return QString::fromLatin1(reversed.toHex().toUpper());
 }
 
-QString minisignTrustedFileName(const QByteArray &trustedComment)
+
+namespace {
+
+// 1 to 11 decimal digits, no sign, no leading zero: up to the year 5138.
+bool parseSeconds(const QByteArray &text, qint64 *seconds)
 {
-    for (const QByteArray &field : trustedComment.split('\t'))
-        if (field.startsWith("file:"))
-            return QString::fromUtf8(field.mid(5));
-    return QString();
+    if (text.isEmpty() || text.size() > 11 || text.at(0) == '0')
+        return false;
+    qint64 n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        n = n * 10 + (c - '0');
+    }
+    *seconds = n;
+    return true;
+}
+
+bool isFieldName(const QByteArray &name)
+{
+    if (name.isEmpty() || name.size() > 32)
+        return false;
+    for (char c : name)
+        if (c < 'a' || c > 'z')
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool parseTrustedComment(const QByteArray &text, TrustedComment *comment)
+{
+    if (text.isEmpty() || text.size() > TrustedCommentLimit)
+        return false;
+    for (char c : text)
+        if (c != '\t' && (c < 0x20 || c > 0x7E))
+            return false;
+    TrustedComment parsed;
+    bool haveTimestamp = false, haveExpires = false, haveFile = false, hashed = false;
+    for (const QByteArray &field : text.split('\t')) {
+        if (field == "hashed") {
+            if (hashed)
+                return false;
+            hashed = true;
+            continue;
+        }
+        const int colon = field.indexOf(':');
+        if (colon <= 0)
+            return false;
+        const QByteArray name = field.left(colon);
+        const QByteArray value = field.mid(colon + 1);
+        if (!isFieldName(name) || value.isEmpty())
+            return false;
+        if (name == "timestamp") {
+            if (haveTimestamp || !parseSeconds(value, &parsed.timestamp))
+                return false;
+            haveTimestamp = true;
+        } else if (name == "expires") {
+            if (haveExpires || !parseSeconds(value, &parsed.expires))
+                return false;
+            haveExpires = true;
+        } else if (name == "file") {
+            if (haveFile || value.contains('/') || value.contains('\\') || value == "." || value == "..")
+                return false;
+            parsed.file = QString::fromLatin1(value);
+            haveFile = true;
+        }
+    }
+    if (!haveTimestamp || !haveFile || (haveExpires && parsed.expires <= parsed.timestamp))
+        return false;
+    *comment = parsed;
+    return true;
 }

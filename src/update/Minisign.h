@@ -49,10 +49,26 @@ enum class MinisignResult {
 MinisignResult verifyMinisign(const QByteArray &message, const QByteArray &signatureFile,
                               const QList<MinisignPublicKey> &keys);
 
-// The file a trusted comment names: the value of its "file:" field (minisign
-// writes "timestamp:<n>\tfile:<name>\thashed" unless told otherwise); empty
-// when it names none.
-QString minisignTrustedFileName(const QByteArray &trustedComment);
+// What a release's trusted comment vouches for, as scripts/sign-release
+// writes it: "timestamp:<unix seconds>\tfile:<name>\texpires:<unix seconds>".
+// Fields are separated by tabs, in any order; "expires" may be missing;
+// minisign's own "hashed" flag and fields of other (lower-case) names are
+// allowed and ignored, so that a later release may say more.
+struct TrustedComment {
+    qint64 timestamp = 0; // when the document was signed
+    qint64 expires = 0;   // after this it vouches for nothing; 0: no limit
+    QString file;         // the signed file's name
+};
+
+// The longest trusted comment taken; minisign's own limit is about this.
+constexpr int TrustedCommentLimit = 1024;
+
+// Strict: false for a comment longer than the limit, a byte other than
+// printable ASCII and the tab, an empty field, a known field twice, a number
+// that is not 1 to 11 plain decimal digits without a leading zero, a file
+// name with a path in it, no timestamp or no file, or an expiry that is not
+// after the timestamp.
+bool parseTrustedComment(const QByteArray &text, TrustedComment *comment);
 
 // The key id as minisign prints it (upper-case hex, most significant first).
 QString minisignKeyIdText(const QByteArray &keyId);

@@ -21,7 +21,12 @@ OnlineUpdate::OnlineUpdate(QObject *parent)
 
 QUrl OnlineUpdate::endpoint(QString *problem)
 {
-    return parseUpdateEndpoint(SystemConfig().updateEndpoint(), problem, !haveTrustedUpdateKey());
+    if (!haveTrustedUpdateKey()) {
+        if (problem)
+            *problem = QStringLiteral("nokey");
+        return QUrl();
+    }
+    return parseUpdateEndpoint(SystemConfig().updateEndpoint(), problem);
 }
 
 QString OnlineUpdate::endpointProblemText()
@@ -36,11 +41,12 @@ QString OnlineUpdate::endpointProblemText(const QString &problem)
 {
     if (problem.isEmpty())
         return QString();
+    if (problem == QLatin1String("nokey"))
+        return noUpdateKeyText();
     if (problem == QLatin1String("empty"))
         return tr("未配置更新服务器，无法在线更新。");
     if (problem == QLatin1String("insecure"))
-        return tr("更新服务器使用不加密的 http:// 地址，而本程序没有可以验证更新签名的公钥，"
-                  "无法确认下载的内容未被篡改，因此不能使用。请改用 https:// 地址。");
+        return tr("更新服务器使用不加密的 http:// 地址，不能使用。请改用 https:// 地址。");
     return tr("更新服务器地址无效，无法在线更新。");
 }
 
@@ -98,7 +104,7 @@ void OnlineUpdate::checkFinished(FirmwareCheck *check, DocumentFetch *fetch, con
     } else if (!parseFirmwareDocument(bytes, &doc, &problem)) {
         qCDebug(lcUpdate) << problem;
         check->m_problem = tr("无法获取固件版本信息：服务器返回的内容无效。");
-    } else if (fetch->signatureChecked() && !isSha256Hex(doc.sha256)) {
+    } else if (!isSha256Hex(doc.sha256)) {
         // A signed document vouches for the image only through its hash.
         check->m_problem = tr("固件版本信息没有有效的 SHA-256 校验值，为安全起见没有使用。");
     } else {

@@ -40,13 +40,13 @@ public:
     explicit OnlineUpdate(QObject *parent = nullptr);
 
     // "Kinetra/updateEndpoint" of "sysConfig.ini", read each time; invalid
-    // when empty or not an http(s) address, or, in a build without a trusted
-    // key, a plain http address of another host than this one. Then no
-    // request is made.
+    // (problem "nokey") in a program without a trusted key, and when empty,
+    // not an http(s) address, or a plain http address of another host than
+    // this one (see parseUpdateEndpoint). Then no request is made.
     static QUrl endpoint(QString *problem = nullptr);
     // Why there is no endpoint, as one translated sentence; empty when there is one.
     static QString endpointProblemText();
-    // The sentence for a problem code of parseUpdateEndpoint().
+    // The sentence for a problem code of endpoint().
     static QString endpointProblemText(const QString &problem);
 
     // The board whose firmware is asked for; another board forgets the

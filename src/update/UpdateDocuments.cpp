@@ -131,7 +131,7 @@ bool isSha256Hex(const QString &text)
     return matches(text, "^[0-9a-f]{64}$");
 }
 
-QUrl parseUpdateEndpoint(const QString &configured, QString *problem, bool secureOnly)
+QUrl parseUpdateEndpoint(const QString &configured, QString *problem)
 {
     QString text = configured.trimmed();
     while (text.endsWith(QLatin1Char('/')))
@@ -149,7 +149,7 @@ QUrl parseUpdateEndpoint(const QString &configured, QString *problem, bool secur
             *problem = QStringLiteral("invalid");
         return QUrl();
     }
-    if (secureOnly && scheme == QLatin1String("http") && !isLoopbackHost(url.host())) {
+    if (scheme == QLatin1String("http") && !isLoopbackHost(url.host())) {
         if (problem)
             *problem = QStringLiteral("insecure");
         return QUrl();

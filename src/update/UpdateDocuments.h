@@ -55,10 +55,12 @@ bool isSha256Hex(const QString &text);
 
 // The update server's base address as configured: empty (with problem
 // "empty") when not configured, invalid (with problem "invalid") unless it is
-// an http or https address with a host. With secureOnly (a build that checks
-// no signatures) a plain http address is refused (problem "insecure") unless
-// its host is the loopback address. A trailing "/" is dropped.
-QUrl parseUpdateEndpoint(const QString &configured, QString *problem = nullptr, bool secureOnly = false);
+// an http or https address with a host. A plain http address is refused
+// (problem "insecure") unless its host is the loopback address: signatures
+// say what a document is, not who may watch what the user asks for, and a
+// server that is not the one configured may not answer in its name. A
+// trailing "/" is dropped.
+QUrl parseUpdateEndpoint(const QString &configured, QString *problem = nullptr);
 // "localhost", 127.0.0.0/8 or ::1.
 bool isLoopbackHost(const QString &host);
 // Whether a program in this folder belongs to the system's package manager:

@@ -4,9 +4,11 @@
 #include "InstallCheck.h"
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
+#include "StopRequests.h"
 #include "SystemConfig.h"
 #include "UpdateLog.h"
 #include "UpdateTrust.h"
+#include "VersionProbe.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,26 +27,35 @@ const char *const ProgramSuffix = "";
 
 SoftwareUpdate::SoftwareUpdate(const QString &workDir, const QString &installDir, QObject *parent)
     : QObject(parent), m_workDir(workDir), m_installDir(installDir), m_folderWritable(isFolderWritable),
-      m_stopper(new ProgramStopper(this)), m_watch(new ProcessExitWatch(this)), m_probation(new QTimer(this)),
-      m_stallTimeoutMs(Downloader::DefaultStallTimeoutMs)
+      m_stopper(new ProgramStopper(this)), m_probe(new VersionProbe(this)), m_watch(new ProcessExitWatch(this)),
+      m_probation(new QTimer(this)), m_endWait(new QTimer(this)), m_stallTimeoutMs(Downloader::DefaultStallTimeoutMs)
 {
     m_probation->setSingleShot(true);
+    m_endWait->setSingleShot(true);
     connect(m_stopper, &ProgramStopper::finished, this, &SoftwareUpdate::stopped);
-    connect(m_watch, &ProcessExitWatch::exited, this, [this] {
-        if (m_state != State::Starting)
-            return;
-        qCDebug(lcUpdate) << "the new program ended during its first seconds";
-        m_probation->stop();
-        rollBack();
-    });
+    connect(m_probe, &VersionProbe::finished, this, &SoftwareUpdate::versionKnown);
+    connect(m_watch, &ProcessExitWatch::exited, this, &SoftwareUpdate::newProgramEnded);
     connect(m_probation, &QTimer::timeout, this, [this] {
         m_watch->stop();
         qCDebug(lcUpdate) << "the new program is running";
         setState(State::Finished);
     });
+    connect(m_endWait, &QTimer::timeout, this, [this] {
+        // It runs and will not end: it is left running rather than killed,
+        // and the old version stays beside it.
+        m_watch->stop();
+        const QString backup = backupPath();
+        fail([backup] { return tr("更新被中止，但新版本没有退出，仍在运行。旧版本保存在：%1").arg(backup); });
+    });
 }
 
 SoftwareUpdate::~SoftwareUpdate() = default;
+
+QString SoftwareUpdate::programToReplace(const QString &workDir, const QString &installDir)
+{
+    const QString name = SystemConfig(QDir(workDir).filePath(QLatin1String(SystemConfig::FileName))).softwareName();
+    return programPath(installDir, isPlainFileName(name) ? name : QStringLiteral("Corvane"));
+}
 
 QString SoftwareUpdate::installedPath() const
 {
@@ -75,6 +86,10 @@ void SoftwareUpdate::setState(State state)
 {
     m_state = state;
     emit stateChanged(state);
+    if (m_stopping && canQuit() && !m_settled) {
+        m_settled = true;
+        QTimer::singleShot(0, this, &SoftwareUpdate::settled);
+    }
 }
 
 void SoftwareUpdate::fail(std::function<QString()> problem, State state)
@@ -90,7 +105,7 @@ void SoftwareUpdate::check()
     setState(State::Checking);
     SystemConfig config(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)));
     m_name = config.softwareName();
-    m_installed = config.softwareVersion();
+    m_installed.clear();
     m_document = SoftwareDocument();
     // Even root may not replace what the package manager installed: the
     // package's files would no longer be the package's.
@@ -100,8 +115,12 @@ void SoftwareUpdate::check()
              State::PackageManaged);
         return;
     }
+    if (!haveTrustedUpdateKey()) {
+        fail([] { return noUpdateKeyText(); }, State::NotConfigured);
+        return;
+    }
     QString endpointProblem;
-    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem, !haveTrustedUpdateKey());
+    const QUrl base = parseUpdateEndpoint(config.updateEndpoint(), &endpointProblem);
     if (!base.isValid()) {
         fail([endpointProblem] { return OnlineUpdate::endpointProblemText(endpointProblem); }, State::NotConfigured);
         return;
@@ -112,10 +131,31 @@ void SoftwareUpdate::check()
         fail([] { return tr("没有找到要更新的程序，请先运行一次配置程序。"); }, State::NotConfigured);
         return;
     }
+    // The version of the file that would be replaced, from that file: the
+    // settings may be another folder's, or older than the program.
+    m_probe->start(installedPath(), m_name);
+}
+
+void SoftwareUpdate::versionKnown(bool ok)
+{
+    if (m_state != State::Checking)
+        return;
+    if (!ok) {
+        fail([] { return tr("无法确认已安装程序的版本，为安全起见没有检查更新。"); }, State::CheckFailed);
+        return;
+    }
+    m_installed = m_probe->version();
+    const QString endpoint = SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName))).updateEndpoint();
+    const QUrl base = parseUpdateEndpoint(endpoint);
+    if (!base.isValid()) {
+        fail([] { return OnlineUpdate::endpointProblemText(QStringLiteral("invalid")); }, State::NotConfigured);
+        return;
+    }
     const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1.json").arg(m_name));
     const QString path = QDir(m_workDir).filePath(QStringLiteral("cache/%1.json").arg(m_name));
     m_fetch = new DocumentFetch(url, path, this);
     m_fetch->setStallTimeout(m_stallTimeoutMs);
+    m_fetch->setStateFolder(m_workDir);
     connect(m_fetch, &DocumentFetch::finished, this, &SoftwareUpdate::documentArrived);
     m_fetch->start();
 }
@@ -143,6 +183,7 @@ void SoftwareUpdate::documentArrived()
         fail([] { return tr("无法获取最新版本信息：服务器返回的内容无效。"); }, State::CheckFailed);
         return;
     }
+    // Never the same again, nor an older one.
     if (!isVersionNewer(m_document.lastVersion, m_installed)) {
         setState(State::UpToDate);
         return;
@@ -157,11 +198,10 @@ void SoftwareUpdate::documentArrived()
 
 void SoftwareUpdate::install()
 {
-    if (m_state != State::Available || isPackageManagedFolder(m_installDir))
+    if (m_state != State::Available || m_stopping || isPackageManagedFolder(m_installDir))
         return;
-    const QUrl base = parseUpdateEndpoint(SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName)))
-                                              .updateEndpoint(),
-                                          nullptr, !haveTrustedUpdateKey());
+    const QUrl base = parseUpdateEndpoint(
+        SystemConfig(QDir(m_workDir).filePath(QLatin1String(SystemConfig::FileName))).updateEndpoint());
     if (!base.isValid())
         return; // changed since the check; the check said why
     const QUrl url = endpointUrl(base, QStringLiteral("/drive/%1/%1%2").arg(m_name, QLatin1String(ProgramSuffix)));
@@ -176,6 +216,7 @@ void SoftwareUpdate::install()
 
 void SoftwareUpdate::cancel()
 {
+    m_probe->abort();
     if (m_fetch) {
         DocumentFetch *f = m_fetch;
         m_fetch = nullptr;
@@ -190,6 +231,33 @@ void SoftwareUpdate::cancel()
     d->abort();
     d->deleteLater();
     qCDebug(lcUpdate) << "cancelled; nothing was changed";
+}
+
+void SoftwareUpdate::stopRequested()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    qCDebug(lcUpdate) << "asked to end";
+    switch (m_state) {
+    case State::Installing:
+        // The configurator is being asked to close: stopped() gives the
+        // update up and starts it again once it has.
+        return;
+    case State::Starting:
+        // The new program on probation: it is asked to end; once it has,
+        // the old one is put back and started (newProgramEnded).
+        m_probation->stop();
+        if (askProgramToEnd(m_newPid))
+            m_endWait->start(m_stopTimeoutMs);
+        else
+            m_endWait->start(0); // it cannot be asked: left as it is
+        return;
+    default:
+        cancel();
+        setState(m_state); // nothing to undo: settled at once
+        return;
+    }
 }
 
 void SoftwareUpdate::programArrived()
@@ -221,6 +289,7 @@ void SoftwareUpdate::programArrived()
         return;
     }
     QFile::setPermissions(newPath(), QFile::permissions(installedPath()) | QFile::ExeOwner | QFile::ReadOwner);
+    m_closedConfigurator = false;
     setState(State::Installing);
     m_stopper->stop(singleInstanceLockPath(m_workDir), m_name, m_stopTimeoutMs);
 }
@@ -230,9 +299,18 @@ void SoftwareUpdate::stopped(int result)
     if (m_state != State::Installing)
         return;
     if (result == ProgramStopper::TimedOut || result == ProgramStopper::Failed) {
+        // Still running as it was.
         QFile::remove(newPath());
         const QString name = m_name;
         fail([name] { return tr("无法关闭正在运行的%1，请先关闭它再更新。当前版本没有改变。").arg(name); });
+        return;
+    }
+    m_closedConfigurator = result == ProgramStopper::Stopped;
+    if (m_stopping) {
+        QFile::remove(newPath());
+        if (m_closedConfigurator)
+            startConfigurator();
+        fail([] { return tr("更新已中止，当前版本没有改变。"); });
         return;
     }
     replaceAndStart();
@@ -259,17 +337,33 @@ void SoftwareUpdate::replaceAndStart()
         return;
     }
     qCDebug(lcUpdate) << "File moved from" << newPath() << "to" << installed;
-    qint64 pid = 0;
-    if (!startConfigurator(&pid)) {
-        rollBack();
+    m_newPid = 0;
+    const auto crashed = [] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); };
+    if (!startConfigurator(&m_newPid)) {
+        rollBack(crashed);
         return;
     }
     setState(State::Starting);
-    if (!m_watch->watch(pid)) {
-        rollBack(); // already gone
+    if (!m_watch->watch(m_newPid)) {
+        rollBack(crashed); // already gone
         return;
     }
     m_probation->start(m_probationMs);
+}
+
+void SoftwareUpdate::newProgramEnded()
+{
+    if (m_state != State::Starting)
+        return;
+    m_probation->stop();
+    m_endWait->stop();
+    if (m_stopping) {
+        qCDebug(lcUpdate) << "the new program has ended; putting the old one back";
+        rollBack([] { return tr("更新已中止：已恢复并启动旧版本。"); });
+    } else {
+        qCDebug(lcUpdate) << "the new program ended during its first seconds";
+        rollBack([] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); });
+    }
 }
 
 bool SoftwareUpdate::startConfigurator(qint64 *pid) const
@@ -278,12 +372,14 @@ bool SoftwareUpdate::startConfigurator(qint64 *pid) const
                                 m_workDir, pid);
 }
 
-void SoftwareUpdate::rollBack()
+void SoftwareUpdate::rollBack(std::function<QString()> problem)
 {
     const QString installed = installedPath();
     QString error;
     if (!replaceFile(backupPath(), installed, &error)) {
         qCWarning(lcUpdate) << "cannot put the old version back:" << error;
+        // The user is not left without the program: the new one it is.
+        startConfigurator();
         const QString backup = backupPath();
         fail([backup] { return tr("新版本无法运行，旧版本也无法恢复。旧版本保存在：%1").arg(backup); });
         return;
@@ -292,5 +388,5 @@ void SoftwareUpdate::rollBack()
         fail([] { return tr("更新失败：新版本无法运行，已恢复旧版本，但无法启动它，请手动启动。"); }, State::RolledBack);
         return;
     }
-    fail([] { return tr("更新失败：新版本无法运行，已恢复并启动旧版本。"); }, State::RolledBack);
+    fail(std::move(problem), State::RolledBack);
 }

@@ -30,10 +30,18 @@ public:
                QByteArray("Ed" + m_id + m_pk).toBase64() + "\n";
     }
     // The ".minisig" file of message, for the file of that name: "ED"
-    // (prehashed) or the legacy "Ed"; the trusted comment as minisign writes it.
-    QByteArray sign(const QByteArray &message, const QByteArray &fileName = "document.json", bool prehashed = true) const
+    // (prehashed) or the legacy "Ed"; the trusted comment as our releases
+    // have it (signed at timestamp, with an expiry unless it is 0).
+    QByteArray sign(const QByteArray &message, const QByteArray &fileName = "document.json", bool prehashed = true,
+                    qint64 timestamp = 1700000000, qint64 expires = 0) const
     {
-        const QByteArray trustedComment = "timestamp:1700000000\tfile:" + fileName + "\thashed";
+        QByteArray comment = "timestamp:" + QByteArray::number(timestamp) + "\tfile:" + fileName;
+        if (expires)
+            comment += "\texpires:" + QByteArray::number(expires);
+        return signWithComment(message, comment, prehashed);
+    }
+    QByteArray signWithComment(const QByteArray &message, const QByteArray &trustedComment, bool prehashed = true) const
+    {
         QByteArray signed_ = message;
         if (prehashed) {
             signed_.resize(crypto_generichash_BYTES_MAX);

@@ -1,16 +1,22 @@
 // The downloader both programs use, the version documents and the firmware
 // version check, against a real HTTP server on the loopback address.
 
+#include "DocumentFetch.h"
 #include "Downloader.h"
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "SystemConfig.h"
 #include "TestSigner.h"
 #include "TestWait.h"
-#include "UpdateTrust.h"
 #include "UpdateDocuments.h"
+#include "UpdateFreshness.h"
+#include "UpdateTrust.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QStandardPaths>
@@ -88,15 +94,14 @@ private slots:
         QCOMPARE(endpointUrl(parseUpdateEndpoint("https://h.example/files"), "/drive/C/C").toString(),
                  QString("https://h.example/files/drive/C/C"));
 
-        // Without a key to check signatures: HTTPS, or this machine only.
+        // HTTPS, or this machine only, signatures or not.
         for (const char *good : {"https://h.example", "http://127.0.0.1:8080", "http://127.1.2.3", "http://localhost:1",
                                  "http://[::1]:80"})
-            QVERIFY2(parseUpdateEndpoint(good, &problem, true).isValid(), good);
+            QVERIFY2(parseUpdateEndpoint(good, &problem).isValid(), good);
         for (const char *bad : {"http://h.example", "http://127.0.0.1.example.com", "http://10.0.0.1",
                                 "http://128.0.0.1"}) {
-            QVERIFY2(!parseUpdateEndpoint(bad, &problem, true).isValid(), bad);
+            QVERIFY2(!parseUpdateEndpoint(bad, &problem).isValid(), bad);
             QCOMPARE(problem, QString("insecure"));
-            QVERIFY(parseUpdateEndpoint(bad, &problem, false).isValid());
         }
         QVERIFY(OnlineUpdate::endpointProblemText("insecure").contains("https://"));
 
@@ -136,11 +141,27 @@ private slots:
         QByteArray comment = signer.sign(doc);
         comment.replace("file:document.json", "file:documenT.json");
         QCOMPARE(verifyMinisign(doc, comment, keys), MinisignResult::BadSignature);
+
+        // The trusted comment: what it vouches for, read strictly.
         MinisignSignature parsed;
-        QVERIFY(parseMinisignSignature(signer.sign(doc, "258.json"), &parsed));
-        QCOMPARE(minisignTrustedFileName(parsed.trustedComment), QString("258.json"));
-        QCOMPARE(minisignTrustedFileName("file:a.json"), QString("a.json"));
-        QVERIFY(minisignTrustedFileName("timestamp:1\tfiles:a.json").isEmpty());
+        QVERIFY(parseMinisignSignature(signer.sign(doc, "258.json", true, 1700000000, 1707776000), &parsed));
+        TrustedComment trusted;
+        QVERIFY(parseTrustedComment(parsed.trustedComment, &trusted));
+        QCOMPARE(trusted.file, QString("258.json"));
+        QCOMPARE(trusted.timestamp, qint64(1700000000));
+        QCOMPARE(trusted.expires, qint64(1707776000));
+        for (const char *good : {"timestamp:1700000000\tfile:258.json\thashed", "file:a.json\tnote:x y\ttimestamp:5"})
+            QVERIFY2(parseTrustedComment(good, &trusted), good);
+        QCOMPARE(trusted.expires, qint64(0));
+        for (const QByteArray &bad :
+             {QByteArray("file:258.json"), QByteArray("timestamp:1700000000"), QByteArray("timestamp:1\ttimestamp:2\tfile:a"),
+              QByteArray("timestamp:-1\tfile:a"), QByteArray("timestamp:01\tfile:a"), QByteArray("timestamp:+1\tfile:a"),
+              QByteArray("timestamp:100000000000\tfile:a"), QByteArray("timestamp: 1\tfile:a"),
+              QByteArray("timestamp:10\tfile:a\texpires:10"), QByteArray("timestamp:1\tfile:../a"),
+              QByteArray("timestamp:1\tfile:a\x01"), QByteArray("timestamp:1\t\tfile:a"),
+              QByteArray("timestamp:1\tfile:a\tNote:x"), QByteArray("timestamp:1\tfile:a\tnote:") + QByteArray(1100, 'x'),
+              QByteArray("timestamp:1\tfile:\xe4\xb8\xad")})
+            QVERIFY2(!parseTrustedComment(bad, &trusted), bad.constData());
         // The prehashed and the legacy kind cannot stand for each other.
         QByteArray lines = signer.sign(doc);
         QList<QByteArray> parts = lines.split('\n');
@@ -353,12 +374,29 @@ private slots:
     void firmwareCheck()
     {
         LoopbackHttpServer server;
-        server.serve("/firmware/-2147483390/-2147483390.json",
-                     QByteArray(R"({"version":"1.2.0","md5":"00112233445566778899aabbccddeeff",)"
-                                R"("fileName":"kb.bin","date":"d","log":"notes"})"));
+        const QByteArray doc = R"({"version":"1.2.0","md5":"00112233445566778899aabbccddeeff",)"
+                               R"("sha256":"00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff",)"
+                               R"("fileName":"kb.bin","date":"d","log":"notes"})";
+        const QString docPath = "/firmware/-2147483390/-2147483390.json";
+        server.serve(docPath, doc);
         OnlineUpdate online;
         online.setBoardId(0x80000102u);
+        SystemConfig().setUpdateEndpoint(server.base());
 
+        // A program without a key has no online updates: nothing is asked.
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{});
+        QVERIFY(!online.check());
+        QCOMPARE(OnlineUpdate::endpointProblemText(), QString("此版本未内置更新签名密钥，在线更新已关闭。"));
+        DocumentFetch direct(QUrl(server.base() + docPath), m_dir.filePath("cache/direct.json"));
+        QSignalSpy directDone(&direct, &DocumentFetch::finished);
+        direct.start();
+        QVERIFY(directDone.wait(5000));
+        QCOMPARE(direct.failure(), DocumentFetch::Failure::NoKey);
+        QVERIFY(server.requests().isEmpty());
+
+        const TestSigner signer;
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer.publicKey()});
+        server.serve(docPath + ".minisig", signer.sign(doc, "-2147483390.json"));
         // No server configured: nothing is asked.
         SystemConfig().setUpdateEndpoint("");
         QVERIFY(!online.check());
@@ -397,6 +435,107 @@ private slots:
         // Another board forgets it.
         online.setBoardId(7);
         QVERIFY(!online.hasDocument());
+        overrideTrustedUpdateKeys(std::nullopt);
+    }
+
+    // A signed document older than one taken before is refused, in a later
+    // run too (the time is kept beside the settings), and so is one that
+    // has expired or carries no signing time; the same one again is taken.
+    void staleAndExpiredDocuments()
+    {
+        QTemporaryDir work;
+        const TestSigner signer;
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer.publicKey()});
+        LoopbackHttpServer server;
+        const QByteArray doc = R"({"lastVersion":"1.2.0"})";
+        QString problem;
+        auto fetch = [&](const QString &file, const QByteArray &signature) {
+            const QString path = "/drive/C/" + file;
+            server.serve(path, doc);
+            server.serve(path + ".minisig", signature);
+            DocumentFetch f(QUrl(server.base() + path), work.filePath("cache/" + file));
+            f.setStateFolder(work.path());
+            QSignalSpy done(&f, &DocumentFetch::finished);
+            f.start();
+            problem.clear();
+            if (!done.wait(10000))
+                return DocumentFetch::Failure::Download;
+            problem = f.problemText();
+            return f.failure();
+        };
+        using F = DocumentFetch::Failure;
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 2000)), F::None);
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 1999)), F::Stale);
+        QCOMPARE(problem, QString("更新服务器返回的版本信息比上次的旧，已忽略。"));
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 2000)), F::None);
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 3000, now - 1)), F::Expired);
+        QCOMPARE(problem, QString("更新服务器返回的版本信息已过期，已忽略。"));
+        QCOMPARE(UpdateFreshness(work.path()).newest("C.json"), qint64(2000)); // nothing refused is kept
+        QCOMPARE(fetch("C.json", signer.signWithComment(doc, "file:C.json")), F::NoTime);
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 3000, now + 3600)), F::None);
+        QCOMPARE(fetch("C.json", signer.sign(doc, "C.json", true, 2000)), F::Stale);
+        // Each document has its own record.
+        QCOMPARE(fetch("D.json", signer.sign(doc, "D.json", true, 1000)), F::None);
+        // A record that is not one counts as none, and is replaced.
+        QFile record(UpdateFreshness(work.path()).filePath("D.json"));
+        QVERIFY(record.open(QIODevice::WriteOnly) && record.write("garbage\n") > 0);
+        record.close();
+        QCOMPARE(fetch("D.json", signer.sign(doc, "D.json", true, 500)), F::None);
+        QCOMPARE(UpdateFreshness(work.path()).newest("D.json"), qint64(500));
+        overrideTrustedUpdateKeys(std::nullopt);
+    }
+
+    // The publisher's script writes documents that parse whatever the
+    // release notes hold, signed with the time, the file and an expiry.
+    void signReleaseScript()
+    {
+        const QString minisign = QStandardPaths::findExecutable("minisign");
+        if (minisign.isEmpty())
+            QSKIP("minisign is not installed");
+        QTemporaryDir dir;
+        QProcess gen;
+        gen.start(minisign, {"-G", "-W", "-p", dir.filePath("k.pub"), "-s", dir.filePath("k.key")});
+        QVERIFY(gen.waitForFinished(20000) && gen.exitCode() == 0);
+        QFile image(dir.filePath("kb-1.2.0.bin"));
+        QVERIFY(image.open(QIODevice::WriteOnly) && image.write(body(3000)) == 3000);
+        image.close();
+        MinisignPublicKey key;
+        QFile pub(dir.filePath("k.pub"));
+        QVERIFY(pub.open(QIODevice::ReadOnly) && parseMinisignPublicKey(pub.readAll(), &key));
+
+        const QString log = QString::fromUtf8("更快的回报 \"quoted\" back\\slash\x01\x1f\ttab\nnew line \x7f");
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QProcess sign;
+        sign.start("bash", {CORVANE_SOURCE_DIR "/scripts/sign-release", "-k", dir.filePath("k.key"), "firmware",
+                            dir.filePath("out"), "258", "1.2.0", image.fileName(), "2024-06-01", log});
+        QVERIFY(sign.waitForFinished(60000));
+        QVERIFY2(sign.exitCode() == 0, sign.readAllStandardError().constData());
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+
+        auto read = [&](const QString &name) {
+            QFile f(dir.filePath("out/" + name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray doc = read("258.json");
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(doc, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + ": " + doc));
+        QCOMPARE(object.value("log").toString(), log);
+        FirmwareDocument fw;
+        QVERIFY(parseFirmwareDocument(doc, &fw));
+        QCOMPARE(fw.sha256, QString::fromLatin1(QCryptographicHash::hash(body(3000), QCryptographicHash::Sha256).toHex()));
+        QCOMPARE(fw.fileName, QString("kb-1.2.0.bin"));
+        for (const QString &name : {QString("258.json"), QString("kb-1.2.0.bin")}) {
+            const QByteArray signature = read(name + ".minisig");
+            QCOMPARE(verifyMinisign(read(name), signature, {key}), MinisignResult::Valid);
+            MinisignSignature parsed;
+            TrustedComment comment;
+            QVERIFY(parseMinisignSignature(signature, &parsed) && parseTrustedComment(parsed.trustedComment, &comment));
+            QCOMPARE(comment.file, name);
+            QVERIFY(comment.timestamp >= before && comment.timestamp <= after);
+            QCOMPARE(comment.expires, comment.timestamp + 90 * 86400);
+        }
     }
 
 private:

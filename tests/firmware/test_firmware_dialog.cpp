@@ -27,12 +27,12 @@
 #include "TestSigner.h"
 #include "TestWait.h"
 #include "UpdateTrust.h"
+#include "UpdaterLock.h"
 #include "VirtualHidBackend.h"
 
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QLabel>
-#include <QLockFile>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QProgressBar>
@@ -58,7 +58,8 @@ QByteArray testImage(int size)
     return image;
 }
 
-QByteArray document(const QString &version, const QByteArray &image, const QString &fileName = "kb-1.2.0.bin")
+// Without the SHA-256, which a signed document must give.
+QByteArray unhashedDocument(const QString &version, const QByteArray &image, const QString &fileName = "kb-1.2.0.bin")
 {
     const QByteArray md5 = QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex();
     return QStringLiteral(R"({"version":"%1","md5":"%2","fileName":"%3","date":"2024-06-01","log":"更快的回报"})")
@@ -66,12 +67,17 @@ QByteArray document(const QString &version, const QByteArray &image, const QStri
         .toUtf8();
 }
 
-// As published with a signature: the image's SHA-256 beside its MD5.
+// As published: the image's SHA-256 (of shaOf) beside its MD5.
 QByteArray signedDocument(const QString &version, const QByteArray &image, const QByteArray &shaOf)
 {
-    QByteArray doc = document(version, image);
+    QByteArray doc = unhashedDocument(version, image);
     doc.chop(1);
     return doc + ",\"sha256\":\"" + QCryptographicHash::hash(shaOf, QCryptographicHash::Sha256).toHex() + "\"}";
+}
+
+QByteArray document(const QString &version, const QByteArray &image)
+{
+    return signedDocument(version, image, image);
 }
 
 // A keyboard, its worker and read-back, an update server, and the dialog,
@@ -117,6 +123,7 @@ struct Rig {
         online.setBoardId(0x102);
         QObject::connect(SignalObject::instance(), &SignalObject::sigBoardReset, worker.get(),
                          &KeyboardAction::restoreFactory);
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer.publicKey()});
     }
     ~Rig()
     {
@@ -131,6 +138,12 @@ struct Rig {
         HidBackend::setInstance(nullptr);
     }
 
+    // The version document and its signature, as the server publishes them.
+    void serveDocument(const QByteArray &doc)
+    {
+        server.serve(DocPath, doc);
+        server.serve(DocPath + ".minisig", signer.sign(doc, "258.json"));
+    }
     bool connectAndRead()
     {
         QSignalSpy done(session, &KeyboardSession::readBackFinished);
@@ -197,7 +210,11 @@ struct Rig {
         f.close();
         nextFile = f.fileName();
         dialog->chooseButton()->click();
+        // Yes to writing a file whose version cannot be told.
+        const bool keep = answer;
+        answer = true;
         dialog->localButton()->click();
+        answer = keep;
         return true;
     }
     // Runs change on the engine's thread the first time progress reaches value.
@@ -225,6 +242,7 @@ struct Rig {
 
     QTemporaryDir dir;
     LoopbackHttpServer server;
+    TestSigner signer;
     VirtualHidBackend backend;
     VirtualKeyboard *kb = nullptr;
     std::unique_ptr<KeyboardAction> worker;
@@ -275,7 +293,7 @@ void TestFirmwareDialog::versionsShown()
 {
     Rig rig;
     const QByteArray image = testImage(3000);
-    rig.server.serve(DocPath, document("1.2.0", image));
+    rig.serveDocument(document("1.2.0", image));
     QVERIFY(rig.fetchDocument());
 
     rig.open("1.0.3");
@@ -307,11 +325,19 @@ void TestFirmwareDialog::versionsShown()
     d.setBootLoader(false);
     QVERIFY(!d.onlineButton()->isEnabled());
     QCOMPARE(d.statusText(), QString("未配置更新服务器，无法在线更新。"));
-    // Nor, without a key to check signatures, a plain-HTTP one elsewhere.
+    // Nor a plain-HTTP one elsewhere.
     SystemConfig().setUpdateEndpoint("http://updates.corvane.invalid");
     d.setBootLoader(false);
     QVERIFY(!d.onlineButton()->isEnabled());
     QCOMPARE(d.statusText(), OnlineUpdate::endpointProblemText("insecure"));
+    QVERIFY(!rig.online.check());
+    // A program without a key has no online updates at all, and says so.
+    SystemConfig().setUpdateEndpoint(rig.server.base());
+    overrideTrustedUpdateKeys(QList<MinisignPublicKey>{});
+    d.setBootLoader(false);
+    QVERIFY(!d.onlineButton()->isEnabled());
+    QVERIFY(!d.checkUpdateButton()->isEnabled());
+    QCOMPARE(d.statusText(), QString("此版本未内置更新签名密钥，在线更新已关闭。"));
     QVERIFY(!rig.online.check());
 }
 
@@ -326,7 +352,6 @@ void TestFirmwareDialog::onlineUpdate_data()
     QTest::newRow("stalled") << "stalled" << "固件下载失败：下载超时，服务器没有响应。";
     QTest::newRow("wrong md5") << "md5" << "下载的固件校验失败（MD5 不一致），没有写入键盘。";
     QTest::newRow("empty image") << "empty" << "下载的固件文件是空的，没有写入键盘。";
-    QTest::newRow("no md5") << "nomd5" << "固件信息没有有效的校验值，不能在线升级。";
 }
 
 void TestFirmwareDialog::onlineUpdate()
@@ -339,10 +364,7 @@ void TestFirmwareDialog::onlineUpdate()
     if (fault.isEmpty())
         QVERIFY(rig.connectAndRead());
     const QByteArray image = testImage(3000);
-    QByteArray doc = document("1.2.0", fault == "md5" ? testImage(2999) : image);
-    if (fault == "nomd5")
-        doc.replace("\"md5\"", "\"md4\"");
-    rig.server.serve(DocPath, doc);
+    rig.serveDocument(signedDocument("1.2.0", fault == "md5" ? testImage(2999) : image, image));
     LoopbackHttpServer::Response bin;
     bin.body = image;
     if (fault == "404" || fault == "500")
@@ -355,7 +377,7 @@ void TestFirmwareDialog::onlineUpdate()
     }
     if (fault == "empty") {
         bin.body.clear();
-        rig.server.serve(DocPath, document("1.2.0", QByteArray()));
+        rig.serveDocument(document("1.2.0", QByteArray()));
     }
     rig.server.serve(BinPath, bin);
     QVERIFY(rig.fetchDocument());
@@ -402,7 +424,6 @@ void TestFirmwareDialog::signedOnlineUpdate_data()
     QTest::addColumn<bool>("documentRefused");
     const QString bad = "版本信息的签名不正确，内容可能被篡改，为安全起见没有使用。";
     const QString hash = "下载的固件校验失败（SHA-256 不一致），没有写入键盘。";
-    QTest::newRow("good") << "" << "固件升级完成，当前固件版本：V1.2.0" << false;
     QTest::newRow("unsigned") << "unsigned" << "更新服务器上的版本信息没有签名，为安全起见没有使用。" << true;
     QTest::newRow("another key") << "key" << "版本信息不是用受信任的密钥签名的，为安全起见没有使用。" << true;
     QTest::newRow("another document's signature") << "other" << bad << true;
@@ -427,7 +448,7 @@ void TestFirmwareDialog::signedOnlineUpdate()
     const QByteArray image = testImage(3000);
     QByteArray doc = signedDocument("1.2.0", image, fault == "hash" ? testImage(2999) : image);
     if (fault == "nosha")
-        doc = document("1.2.0", image);
+        doc = unhashedDocument("1.2.0", image);
     rig.server.serve(DocPath, doc);
     rig.server.serve(DocPath + ".minisig", signer.sign(doc, "258.json"));
     if (fault == "unsigned")
@@ -481,6 +502,7 @@ void TestFirmwareDialog::signedOnlineUpdate()
 void TestFirmwareDialog::localUpdate()
 {
     Rig rig(true); // from the boot loader: no read-back, no backup
+    overrideTrustedUpdateKeys(QList<MinisignPublicKey>{}); // a local file needs no key
     rig.open("1.0", true);
     IAPFirmwareWindow &d = *rig.dialog;
     const QByteArray image = testImage(1500);
@@ -501,10 +523,17 @@ void TestFirmwareDialog::localUpdate()
         d.localButton()->click();
         QCOMPARE(d.statusText(), text);
     }
-    QCOMPARE(rig.framesToKeyboard(), 0);
-
+    // A keyboard with firmware may be given an older one this way: asked
+    // first, and no is nothing.
     rig.nextFile = rig.dir.filePath("FIRMWARE.BIN");
     d.chooseButton()->click();
+    d.setBootLoader(false);
+    d.localButton()->click();
+    QCOMPARE(rig.questions, QStringList("本地更新|无法确认本地固件文件“FIRMWARE.BIN”的版本，它可能比键盘现在的固件旧。确定要写入吗？"));
+    QCOMPARE(rig.framesToKeyboard(), 0);
+    QCOMPARE(rig.ended->count(), 0);
+
+    d.setBootLoader(true);
     d.localButton()->click();
     QCOMPARE(d.statusText(), QString("正在更新"));
     QVERIFY(!d.progressBar()->isHidden());
@@ -604,6 +633,7 @@ void TestFirmwareDialog::keyboardHeldElsewhere()
 
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(20000));
+    rig.answer = true; // yes to writing a file whose version cannot be told
     d.localButton()->click();
     QVERIFY(rig.released->wait(20000));
     QCOMPARE(started.count(), 1);
@@ -776,6 +806,7 @@ void TestFirmwareDialog::slowEraseIsNotALoss()
 void TestFirmwareDialog::updateAgainWhileReconnecting()
 {
     Rig rig;
+    rig.answer = true; // yes to writing local files
     QVERIFY(rig.connectAndRead());
     rig.open("1.0.3");
     IAPFirmwareWindow &d = *rig.dialog;
@@ -876,8 +907,8 @@ void TestFirmwareDialog::settingsActions()
     // While another updater holds its lock, or the one started from here
     // runs, clicking again starts none.
     {
-        QLockFile updater(updaterLockPath(QDir::currentPath()));
-        QVERIFY(updater.tryLock(0));
+        UpdaterLock updater(QCoreApplication::applicationFilePath());
+        QCOMPARE(updater.tryAcquire(), UpdaterLock::Result::Acquired);
         d.checkUpdateButton()->click();
         QCOMPARE(rig.started.size(), 2);
         QCOMPARE(d.statusText(), QString("更新程序已在运行。"));
@@ -898,7 +929,7 @@ void TestFirmwareDialog::noticeOncePerReport()
 {
     Rig rig;
     const QByteArray image = testImage(100);
-    rig.server.serve(DocPath, document("1.2.0", image));
+    rig.serveDocument(document("1.2.0", image));
     FirmwareNotice notice(&rig.online);
     QSignalSpy offers(&notice, &FirmwareNotice::sigOfferFirmwareDialog);
     QSignalSpy documents(&rig.online, &OnlineUpdate::haveNewVersionData);

@@ -743,6 +743,7 @@ void TestMainWindow::keyboardHeldByAnotherProgram()
     image.close();
     IAPFirmwareWindow::Prompts prompts = IAPFirmwareWindow::Prompts::dialogs(dialog);
     prompts.chooseFirmwareFile = [&image](const QString &) { return image.fileName(); };
+    prompts.ask = [](const QString &, const QString &) { return true; }; // a local image: yes, write it
     dialog->setPrompts(prompts);
     dialog->chooseButton()->click();
     dialog->localButton()->click();

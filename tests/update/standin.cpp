@@ -1,17 +1,24 @@
 // A stand-in for the configurator in the updater's tests. Its version and
 // behaviour are the last line of its own file ("CORVANE-STANDIN <version>
-// <mode>"), so that one build gives an old and a new program. It holds the
-// single-instance lock in --workdir and logs to "standin.log" there:
-// "started <version> <pid> <arguments>", and "stopped <version>" when asked to end.
-// Modes: normal; crash (ends with an error at once); stubborn (ignores SIGTERM).
+// <mode>"), so that one build gives an old and a new program. "--version"
+// prints "Corvane <version>" and ends, as the configurator does. Otherwise it
+// holds the single-instance lock in --workdir and logs to "standin.log"
+// there: "started <version> <pid> <arguments>", and "stopped <version>" when
+// asked to end.
+// Modes: normal; crash (ends with an error at once); stubborn (ignores
+// SIGTERM); slowstop (asked to end, logs "stopping <version>" and ends only
+// once "standin.release" appears in --workdir); noversion (answers
+// "--version" with something else).
 
 #include "ProcessControl.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QLockFile>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -29,15 +36,6 @@ void log(const QByteArray &line)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QString workDir;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i)
-        if (args.at(i) == QLatin1String("--workdir"))
-            workDir = args.at(i + 1);
-    if (workDir.isEmpty())
-        return 2;
-    g_log = workDir + QLatin1String("/standin.log");
-
     QFile self(QCoreApplication::applicationFilePath());
     if (!self.open(QIODevice::ReadOnly))
         return 2;
@@ -46,6 +44,19 @@ int main(int argc, char **argv)
     const QList<QByteArray> marker = bytes.mid(bytes.lastIndexOf(tag) + tag.size()).trimmed().split(' ');
     const QByteArray version = marker.value(0);
     const QByteArray mode = marker.value(1);
+
+    QString workDir;
+    const QStringList args = app.arguments();
+    if (args.contains(QLatin1String("--version"))) {
+        std::printf("%s\n", mode == "noversion" ? "Corvane (unknown)" : ("Corvane " + version).constData());
+        return 0;
+    }
+    for (int i = 1; i + 1 < args.size(); ++i)
+        if (args.at(i) == QLatin1String("--workdir"))
+            workDir = args.at(i + 1);
+    if (workDir.isEmpty())
+        return 2;
+    g_log = workDir + QLatin1String("/standin.log");
 
     QLockFile lock(singleInstanceLockPath(workDir));
     if (!lock.tryLock(0)) {
@@ -58,10 +69,25 @@ int main(int argc, char **argv)
         return 3;
     if (mode == "stubborn")
         std::signal(SIGTERM, SIG_IGN);
-    else
-        installTerminationHandler(&app, [version] {
-            log("stopped " + version);
-            QCoreApplication::quit();
+    QFileSystemWatcher folder;
+    const QString release = workDir + QLatin1String("/standin.release");
+    auto stopIfReleased = [release, version] {
+        if (!QFile::exists(release))
+            return;
+        log("stopped " + version);
+        QCoreApplication::quit();
+    };
+    if (mode != "stubborn")
+        installTerminationHandler(&app, [&] {
+            if (mode != "slowstop") {
+                log("stopped " + version);
+                QCoreApplication::quit();
+                return;
+            }
+            log("stopping " + version);
+            QObject::connect(&folder, &QFileSystemWatcher::directoryChanged, &app, stopIfReleased);
+            folder.addPath(workDir);
+            stopIfReleased();
         });
     return app.exec();
 }

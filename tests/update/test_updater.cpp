@@ -1,6 +1,7 @@
 // The updater end to end: an update server on the loopback address, an
 // install folder holding a stand-in configurator that runs, holds the lock
-// file and logs what happens to it, and the real files being replaced.
+// file and logs what happens to it, and the real files being replaced; the
+// Update program itself where it is stopped from outside.
 
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
@@ -11,10 +12,12 @@
 #include "TestWait.h"
 #include "UpdateTrust.h"
 #include "Update.h"
+#include "UpdaterLock.h"
+#include "VersionProbe.h"
+#include "CorvaneVersion.h"
 
 #include <QCryptographicHash>
 #include <QLabel>
-#include <QLockFile>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QProgressBar>
@@ -47,13 +50,12 @@ struct Fixture {
         standin = readFile(QStringLiteral(CORVANE_STANDIN));
         SystemConfig config(work() + "/sysConfig.ini");
         config.setSoftwareName("Corvane");
-        config.setSoftwareVersion("1.0.0");
+        // What the settings say about the version is never what counts.
+        config.setSoftwareVersion("0.0.1");
         config.setUpdateEndpoint(server.base());
-        QFile f(installed());
-        f.open(QIODevice::WriteOnly);
-        f.write(program("1.0.0"));
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+        writeProgram(installed(), program("1.0.0"));
+        signer.emplace();
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer->publicKey()});
         update = std::make_unique<SoftwareUpdate>(work(), install());
         update->setStallTimeout(300);
         update->setStopTimeout(3000);
@@ -76,6 +78,14 @@ struct Fixture {
         QFile::setPermissions(install(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    static void writeProgram(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    }
     QString install() const { return dir.filePath("install"); }
     QString work() const { return dir.filePath("work"); }
     QString installed() const { return install() + "/Corvane"; }
@@ -97,35 +107,30 @@ struct Fixture {
     // The installed configurator, running.
     bool startOld(const QByteArray &mode = "normal")
     {
-        if (mode != "normal") {
-            QFile f(installed());
-            f.open(QIODevice::WriteOnly);
-            f.write(program("1.0.0", mode));
-        }
+        if (mode != "normal")
+            writeProgram(installed(), program("1.0.0", mode));
         if (!startDetachedProgram(installed(), {"--workdir", work()}, work(), nullptr))
             return false;
         return waitFor([&] { return logged("started 1.0.0"); });
     }
     // The version document naming exe by its SHA-256 (or by sha256 as
-    // given; a null one leaves the member out), signed when a key is trusted.
-    QByteArray serve(const QByteArray &version, const QByteArray &exe, std::optional<QString> sha256 = std::nullopt)
+    // given; a null one leaves the member out), signed at signedAt.
+    QByteArray serve(const QByteArray &version, const QByteArray &exe, std::optional<QString> sha256 = std::nullopt,
+                     qint64 signedAt = 1700000000)
     {
         QByteArray doc = "{\"lastVersion\":\"" + version + "\"";
         const QString sha = sha256 ? *sha256 : Fixture::sha(exe);
         if (!sha.isNull())
             doc += ",\"sha256\":\"" + sha.toLatin1() + "\"";
         doc += "}";
-        server.serve(DocPath, doc);
-        if (signer)
-            server.serve(DocPath + ".minisig", signer->sign(doc, "Corvane.json"));
+        serveDocument(doc, signedAt);
         server.serve(ExePath, exe);
         return doc;
     }
-    // From here on the updater trusts this key only.
-    void trust()
+    void serveDocument(const QByteArray &doc, qint64 signedAt = 1700000000)
     {
-        signer.emplace();
-        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{signer->publicKey()});
+        server.serve(DocPath, doc);
+        server.serve(DocPath + ".minisig", signer->sign(doc, "Corvane.json", true, signedAt));
     }
     // Every file of the install folder and its bytes.
     QMap<QString, QByteArray> installFolder() const
@@ -161,6 +166,60 @@ struct Fixture {
     std::unique_ptr<QSignalSpy> quit;
 };
 
+// The Update program installed as a package installs it: bin/Update beside
+// bin/Corvane (the stand-in) and the trusted key in share/corvane/update.pub.
+struct Installed : Fixture {
+    Installed()
+    {
+        QDir(install()).mkpath("bin");
+        QDir(install()).mkpath("share/corvane");
+        QFile key(install() + "/share/corvane/update.pub");
+        ready = QFile::copy(CORVANE_UPDATE, bin() + "/Update") &&
+                QFile::setPermissions(bin() + "/Update", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+                key.open(QIODevice::WriteOnly) && key.write(signer->publicKeyFile()) > 0 && key.flush() &&
+                QFile::rename(Fixture::installed(), installed());
+    }
+    bool ready = false;
+    QString bin() const { return install() + "/bin"; }
+    QString installed() const { return bin() + "/Corvane"; }
+    // The stand-in as installed here, running.
+    bool startOld(const QByteArray &mode = "normal")
+    {
+        if (mode != "normal")
+            writeProgram(installed(), program("1.0.0", mode));
+        if (!startDetachedProgram(installed(), {"--workdir", work()}, work(), nullptr))
+            return false;
+        return waitFor([&] { return logged("started 1.0.0"); });
+    }
+    void startUpdate(QProcess *update, int probationMs = 0)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("CORVANE_NONINTERACTIVE", "1");
+        if (probationMs)
+            env.insert("CORVANE_UPDATE_PROBATION_MS", QString::number(probationMs));
+        update->setProcessEnvironment(env);
+        update->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        update->start(bin() + "/Update", {"--workdir", work(), "--install"});
+    }
+    QStringList leftovers() const
+    {
+        QStringList files = QDir(bin()).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll("Corvane");
+        files.removeAll("Update");
+        return files;
+    }
+    // The old program is in place, the last one started and still running.
+    bool oldRunsAgain(const QByteArray &old) const
+    {
+        const auto last = [this] { return log().value(log().size() - 1); };
+        if (readFile(installed()) != old || !waitFor([&] { return last().startsWith("started 1.0.0"); }, 20000))
+            return false;
+        const qint64 pid = last().section(' ', 2, 2).toLongLong();
+        return log().filter("started 1.0.0").size() == 2 && pid > 0 && ::kill(pid_t(pid), 0) == 0;
+    }
+};
+
 } // namespace
 
 class TestUpdater : public QObject {
@@ -184,7 +243,7 @@ private slots:
         QCOMPARE(fx.window->statusText(), QString("已是最新版本！"));
         QVERIFY(fx.window->updateButton()->isHidden());
         // A document without "lastVersion" is never newer.
-        fx.server.serve(DocPath, QByteArray("{\"version\":\"9\"}"));
+        fx.serveDocument("{\"version\":\"9\"}");
         fx.update->check();
         QVERIFY(fx.reach(SoftwareUpdate::State::UpToDate));
         // Newer: the versions and the button.
@@ -201,6 +260,12 @@ private slots:
         QVERIFY(fx.window->statusText().endsWith("V1.1.<img src=x>"));
         QCOMPARE(fx.window->updateButton()->text(), QString("立即更新"));
         QVERIFY(fx.window->dotsLabel()->text().isEmpty());
+        // An older signed document (a replay) after it is refused, said so.
+        fx.serve("1.2.0", fx.program("1.2.0"), std::nullopt, 1600000000);
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed));
+        QCOMPARE(fx.window->statusText(), QString("更新服务器返回的版本信息比上次的旧，已忽略。"));
+        QVERIFY(fx.window->updateButton()->isHidden());
         // The document cannot be had: said so, nothing else happens.
         fx.server.clear();
         fx.update->check();
@@ -239,6 +304,7 @@ private slots:
         QCOMPARE(readFile(fx.installed()), fresh);
         QCOMPARE(readFile(fx.installed() + ".backup"), old);
         QVERIFY(QFileInfo(fx.installed()).isExecutable());
+        QVERIFY(fx.server.requests().contains(DocPath + ".minisig"));
         QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
         QVERIFY(fx.quit->wait(2000));
     }
@@ -286,24 +352,6 @@ private slots:
         QVERIFY(fx.window->closeButton()->isEnabled());
     }
 
-    // With a trusted key: a signed document and a file with its hash are
-    // installed, and the new program runs.
-    void signedUpdateInstalls()
-    {
-        Fixture fx;
-        fx.trust();
-        QVERIFY(fx.startOld());
-        const QByteArray fresh = fx.program("1.1.0");
-        fx.serve("1.1.0", fresh);
-        fx.update->check();
-        QVERIFY(fx.reach(SoftwareUpdate::State::Available, 20000));
-        fx.window->updateButton()->click();
-        QVERIFY(fx.reach(SoftwareUpdate::State::Finished, 20000));
-        QCOMPARE(readFile(fx.installed()), fresh);
-        QVERIFY(waitFor([&] { return fx.logged("started 1.1.0"); }, 20000));
-        QVERIFY(fx.server.requests().contains(DocPath + ".minisig"));
-    }
-
     void refusedWhenSigned_data()
     {
         QTest::addColumn<QString>("fault");
@@ -327,7 +375,6 @@ private slots:
         QFETCH(QString, status);
         QFETCH(bool, documentRefused);
         Fixture fx;
-        fx.trust();
         QVERIFY(fx.startOld());
         const QMap<QString, QByteArray> before = fx.installFolder();
         const QByteArray fresh = fx.program("1.1.0");
@@ -364,22 +411,29 @@ private slots:
         QCOMPARE(fx.log().size(), 1);
     }
 
-    // A development build (no trusted key): HTTPS or loopback only, and a
-    // document must name the program's SHA-256.
-    void developmentBuildRefuses()
+    // A program without a trusted key (a development build) has no online
+    // updates; with one, a plain-HTTP server elsewhere is refused as well,
+    // and a document must name the program's SHA-256.
+    void refusedWithoutKeyOrSafeServer()
     {
         Fixture fx;
         const QMap<QString, QByteArray> before = fx.installFolder();
         const QByteArray fresh = fx.program("1.1.0");
+        fx.serve("1.1.0", fresh);
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{});
+        fx.update->check();
+        QCOMPARE(fx.update->state(), SoftwareUpdate::State::NotConfigured);
+        QCOMPARE(fx.window->statusText(), QString("此版本未内置更新签名密钥，在线更新已关闭。"));
+        QVERIFY(fx.server.requests().isEmpty());
+        overrideTrustedUpdateKeys(QList<MinisignPublicKey>{fx.signer->publicKey()});
+
         const QString noSha = "版本信息没有给出新程序的 SHA-256 校验值，不能安全地更新。";
-        fx.serve("1.1.0", fresh, QString());
-        fx.update->check();
-        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
-        QCOMPARE(fx.window->statusText(), noSha);
-        fx.serve("1.1.0", fresh, "not-a-checksum");
-        fx.update->check();
-        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
-        QCOMPARE(fx.window->statusText(), noSha);
+        for (const QString &sha : {QString(), QString("not-a-checksum")}) {
+            fx.serve("1.1.0", fresh, sha);
+            fx.update->check();
+            QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed, 20000));
+            QCOMPARE(fx.window->statusText(), noSha);
+        }
         QVERIFY(!fx.server.requests().contains(ExePath));
 
         const int asked = fx.server.requests().size();
@@ -390,6 +444,40 @@ private slots:
         QVERIFY(fx.window->statusText().contains("http://"));
         QCOMPARE(fx.server.requests().size(), asked);
         QCOMPARE(fx.installFolder(), before);
+    }
+
+    // The installed program's own version decides, whatever the settings
+    // say: an older version is never offered, and a program that cannot say
+    // its version is not updated.
+    void installedVersionFromTheProgram()
+    {
+        Fixture fx;
+        Fixture::writeProgram(fx.installed(), fx.program("1.2.0"));
+        SystemConfig(fx.work() + "/sysConfig.ini").setSoftwareVersion("1.0.0");
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::UpToDate));
+        QCOMPARE(fx.update->installedVersion(), QString("1.2.0"));
+        fx.update->install(); // refused in this state
+        SystemConfig(fx.work() + "/sysConfig.ini").setSoftwareVersion("9.9.9");
+        fx.serve("1.3.0", fx.program("1.3.0"));
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::Available));
+        QCOMPARE(fx.window->statusText(), QString("当前版本：V1.2.0    最新版本：V1.3.0"));
+
+        Fixture::writeProgram(fx.installed(), fx.program("1.2.0", "noversion"));
+        const int asked = fx.server.requests().size();
+        fx.update->check();
+        QVERIFY(fx.reach(SoftwareUpdate::State::CheckFailed));
+        QCOMPARE(fx.window->statusText(), QString("无法确认已安装程序的版本，为安全起见没有检查更新。"));
+        QCOMPARE(fx.server.requests().size(), asked);
+        QVERIFY(!fx.server.requests().contains(ExePath));
+
+        // Nothing but the one line the configurator prints is a version.
+        QCOMPARE(parseVersionOutput("Corvane 1.1.0.12\n", "Corvane"), QString("1.1.0.12"));
+        for (const char *bad : {"Corvane 1.1\nmore\n", "Update 1.1\n", "Corvane  1.1", "Corvane 1..1", "Corvane v1.1",
+                                "Corvane 1.2.3.4.5.6.7.8.9", "Corvane 1234567890", ""})
+            QVERIFY2(parseVersionOutput(bad, "Corvane").isEmpty(), bad);
     }
 
     // What the package manager installed is not replaced, even by root.
@@ -414,21 +502,17 @@ private slots:
         QVERIFY(fx.server.requests().isEmpty());
     }
 
-    // A second Update says one is running and ends at once; a crashed one's
-    // lock does not block the next.
+    // A second Update for the same program says one is running and ends at
+    // once, whatever folder each works in; a crashed one's lock does not
+    // block the next.
     void oneUpdaterAtATime()
     {
-        QTemporaryDir work;
+        QTemporaryDir work, other;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("CORVANE_NONINTERACTIVE", "1");
-        const QString lock = updaterLockPath(work.path());
-        auto holder = [&] {
-            qint64 pid = 0;
-            QString host, app;
-            QLockFile file(lock);
-            return QFile::exists(lock) && file.getLockInfo(&pid, &host, &app) ? pid : qint64(0);
-        };
+        const QString lock = UpdaterLock(QFileInfo(CORVANE_UPDATE).absolutePath() + "/Corvane").location();
+        auto holder = [&] { return readFile(lock).trimmed().toLongLong(); };
         QProcess first;
         first.setProcessEnvironment(env);
         first.start(CORVANE_UPDATE, {"--workdir", work.path()});
@@ -437,7 +521,7 @@ private slots:
 
         QProcess second;
         second.setProcessEnvironment(env);
-        second.start(CORVANE_UPDATE, {"--workdir", work.path()});
+        second.start(CORVANE_UPDATE, {"--workdir", other.path()});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitCode(), 0);
         QVERIFY2(QString::fromUtf8(second.readAllStandardError()).contains("更新程序已在运行。"),
@@ -448,11 +532,43 @@ private slots:
         QVERIFY(first.waitForFinished(20000));
         QProcess third;
         third.setProcessEnvironment(env);
-        third.start(CORVANE_UPDATE, {"--workdir", work.path()});
+        third.start(CORVANE_UPDATE, {"--workdir", other.path()});
         QVERIFY(third.waitForStarted(20000));
         QVERIFY(waitFor([&] { return holder() == third.processId(); }, 20000));
         third.kill();
         QVERIFY(third.waitForFinished(20000));
+    }
+
+    // The lock lives only in a folder of this user's that nobody else may
+    // enter: one that is open to others, or a link, is not used.
+    void updaterLockFolder()
+    {
+        QTemporaryDir runtime;
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString folder = runtime.filePath("corvane-update");
+        {
+            UpdaterLock lock("/opt/x/Corvane");
+            QCOMPARE(lock.tryAcquire(), UpdaterLock::Result::Acquired);
+            QVERIFY(int(QFileInfo(folder).permissions() & 0x0077) == 0);
+            QCOMPARE(UpdaterLock("/opt/x/../x/Corvane").tryAcquire(), UpdaterLock::Result::Held);
+            QCOMPARE(UpdaterLock("/opt/y/Corvane").tryAcquire(), UpdaterLock::Result::Acquired);
+            QVERIFY(UpdaterLock::isHeldElsewhere("/opt/x/Corvane"));
+        }
+        QVERIFY(!UpdaterLock::isHeldElsewhere("/opt/x/Corvane"));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::ExeOther));
+        UpdaterLock open("/opt/x/Corvane");
+        QCOMPARE(open.tryAcquire(), UpdaterLock::Result::Unavailable);
+        QVERIFY2(open.problem().contains("corvane-update"), qPrintable(open.problem()));
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QDir().mkpath(runtime.filePath("elsewhere")));
+        QVERIFY(QFile::setPermissions(runtime.filePath("elsewhere"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::link(runtime.filePath("elsewhere"), folder));
+        UpdaterLock linked("/opt/x/Corvane");
+        QCOMPARE(linked.tryAcquire(), UpdaterLock::Result::Unavailable);
+        QVERIFY(QDir(runtime.filePath("elsewhere")).isEmpty());
+        qputenv("XDG_RUNTIME_DIR", saved);
     }
 
     void newProgramExitsAtOnce()
@@ -544,9 +660,69 @@ private slots:
         QVERIFY(fx.leftovers().isEmpty());
     }
 
-    // The configurator itself ends cleanly on SIGTERM, releasing its lock.
+    // Update asked to end (SIGTERM, as at logout) while it waits for the old
+    // program to close: the update is given up, the old program stays and
+    // is started again.
+    void stoppedWhileInstalling()
+    {
+        Installed fx;
+        QVERIFY(fx.ready);
+        QVERIFY(fx.startOld("slowstop"));
+        const QByteArray old = readFile(fx.installed());
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        QProcess update;
+        fx.startUpdate(&update);
+        QVERIFY(waitFor([&] { return fx.logged("stopping 1.0.0"); }, 30000));
+        QCOMPARE(::kill(pid_t(update.processId()), SIGTERM), 0);
+        // The old program ends only now, with Update already asked to end.
+        QFile release(fx.work() + "/standin.release");
+        QVERIFY(release.open(QIODevice::WriteOnly));
+        release.close();
+        QVERIFY(waitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
+        QCOMPARE(update.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(update.exitCode(), 130);
+        QVERIFY(fx.oldRunsAgain(old));
+        QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
+    }
+
+    // Asked to end while the new program is on probation: the new one is
+    // asked to end, the old one put back and started.
+    void stoppedDuringProbation()
+    {
+        Installed fx;
+        QVERIFY(fx.ready);
+        QVERIFY(fx.startOld());
+        const QByteArray old = readFile(fx.installed());
+        fx.serve("1.1.0", fx.program("1.1.0"));
+        QProcess update;
+        fx.startUpdate(&update, 600000);
+        QVERIFY(waitFor([&] { return fx.logged("started 1.1.0"); }, 30000));
+        QCOMPARE(::kill(pid_t(update.processId()), SIGTERM), 0);
+        QVERIFY(waitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
+        QCOMPARE(update.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(update.exitCode(), 130);
+        QVERIFY(fx.logged("stopped 1.1.0"));
+        QVERIFY(fx.oldRunsAgain(old));
+        QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
+    }
+
+    // The configurator says its version and ends, touching nothing (no
+    // display, no folder, no keyboard); and it ends cleanly on SIGTERM,
+    // releasing its lock.
     void configuratorClosesOnTerm()
     {
+        QTemporaryDir home;
+        QProcess version;
+        QProcessEnvironment bare;
+        bare.insert("HOME", home.path());
+        bare.insert("QT_QPA_PLATFORM", "no-such-platform");
+        version.setProcessEnvironment(bare);
+        version.start(CORVANE_APP, {"--version"});
+        QVERIFY(version.waitForFinished(20000));
+        QCOMPARE(version.exitCode(), 0);
+        QCOMPARE(version.readAllStandardOutput(), QByteArray("Corvane " CORVANE_VERSION "\n"));
+        QVERIFY(QDir(home.path()).isEmpty());
+
         QTemporaryDir work;
         QProcess corvane;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -3,7 +3,6 @@
 #include "Downloader.h"
 #include "FirmwareLog.h"
 #include "OnlineUpdate.h"
-#include "UpdateTrust.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -60,6 +59,7 @@ bool FirmwareFetch::start(const FirmwareDocument &document)
     m_image.clear();
     m_problem.clear();
     m_document = document;
+    // Without a key (or a server) there is no online firmware; the endpoint says why.
     const QString endpointProblem = OnlineUpdate::endpointProblemText();
     if (!endpointProblem.isEmpty()) {
         m_problem = endpointProblem;
@@ -70,13 +70,9 @@ bool FirmwareFetch::start(const FirmwareDocument &document)
         m_problem = text("更新服务器上没有这块键盘的固件文件信息。");
         return false;
     }
-    // A signed document vouches for the image through its SHA-256; without a
-    // trusted key the MD5 at least tells a damaged download apart. Whatever
-    // the document gives must be well formed.
-    const bool needSha = haveTrustedUpdateKey();
-    if ((needSha && !isSha256Hex(document.sha256)) || (!needSha && !isMd5Hex(document.md5)) ||
-        (!document.sha256.isEmpty() && !isSha256Hex(document.sha256)) ||
-        (!document.md5.isEmpty() && !isMd5Hex(document.md5))) {
+    // The signed document vouches for the image through its SHA-256 alone;
+    // an MD5 beside it must be well formed and match too.
+    if (!isSha256Hex(document.sha256) || (!document.md5.isEmpty() && !isMd5Hex(document.md5))) {
         m_problem = text("固件信息没有有效的校验值，不能在线升级。");
         return false;
     }
@@ -124,8 +120,7 @@ void FirmwareFetch::downloaded()
         m_problem = text("无法读取下载的固件文件。");
     } else if (bytes.isEmpty()) {
         m_problem = text("下载的固件文件是空的，没有写入键盘。");
-    } else if (!m_document.sha256.isEmpty() &&
-               QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) !=
+    } else if (QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) !=
                    m_document.sha256) {
         qCWarning(lcFirmware) << "firmware SHA-256 mismatch, expected" << m_document.sha256;
         m_problem = text("下载的固件校验失败（SHA-256 不一致），没有写入键盘。");

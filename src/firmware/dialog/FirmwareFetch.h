@@ -18,16 +18,16 @@ class OnlineUpdate;
 // larger than a firmware can be.
 bool readLocalFirmware(const QString &path, QByteArray *image, QString *problem);
 
-// The online image: the firmware file named by the version document,
+// The online image: the firmware file named by the signed version document,
 // downloaded into the cache folder, read back, removed, and compared with
-// the document's MD5.
+// the document's SHA-256 (and its MD5, when it gives one).
 class FirmwareFetch : public QObject {
     Q_OBJECT
 public:
     explicit FirmwareFetch(OnlineUpdate *online, QObject *parent = nullptr);
 
     // False (problem() set, nothing requested) when the document names no
-    // file, has no valid MD5, or there is no update server.
+    // file or has no valid SHA-256, or there is no update server or key.
     bool start(const FirmwareDocument &document);
     void abort();
     bool isRunning() const { return m_download != nullptr; }

@@ -16,14 +16,16 @@
 #include "SignalObject.h"
 #include "SupportReport.h"
 #include "SystemConfig.h"
+#include "UpdateTrust.h"
+#include "UpdaterLock.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
-#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -235,7 +237,8 @@ void IAPFirmwareWindow::refreshControls()
     m_onlineBtn->setEnabled(idle && OnlineUpdate::endpointProblemText().isEmpty() && (newer || (haveFile && m_bootLoader)));
     m_chooseBtn->setEnabled(idle);
     m_localBtn->setEnabled(idle);
-    m_checkUpdateBtn->setEnabled(idle);
+    // Without a key there are no program updates either; the status says so.
+    m_checkUpdateBtn->setEnabled(idle && haveTrustedUpdateKey());
     const bool open = m_services.worker && m_services.worker->isDeviceOpen();
     m_rateBox->setEnabled(idle && open && !m_bootLoader);
     m_resetBtn->setEnabled(idle && open && !m_bootLoader);
@@ -291,6 +294,11 @@ void IAPFirmwareWindow::localUpdate()
         setStatus([problem] { return problem; });
         return;
     }
+    // Online updates only ever go forward; a local file may go back.
+    if (!m_bootLoader &&
+        !m_prompts.ask(tr("本地更新"), tr("无法确认本地固件文件“%1”的版本，它可能比键盘现在的固件旧。确定要写入吗？")
+                                          .arg(QFileInfo(m_localPath).fileName())))
+        return;
     beginUpdate(image, QString());
 }
 
@@ -299,6 +307,8 @@ void IAPFirmwareWindow::onlineUpdate()
     if (refuseWhileBusy() || !m_services.online)
         return;
     const FirmwareDocument doc = m_services.online->document();
+    if (!m_bootLoader && !isVersionNewer(doc.version, currentVersion()))
+        return; // never older, nor the same again
     if (!m_fetch->start(doc)) {
         const QString problem = m_fetch->problem();
         setStatus([problem] { return problem; });
@@ -653,12 +663,10 @@ void IAPFirmwareWindow::checkUpdate()
         return;
     // One updater at a time: the one started from here until it ends (it
     // takes its lock a moment after starting), or one started otherwise.
-    QLockFile updaterLock(updaterLockPath(QDir::currentPath()));
-    if (m_updaterRunning || !updaterLock.tryLock(0)) {
+    if (m_updaterRunning || UpdaterLock::isHeldElsewhere(QCoreApplication::applicationFilePath())) {
         setStatus([this] { return tr("更新程序已在运行。"); });
         return;
     }
-    updaterLock.unlock();
     const QString program = programPath(QCoreApplication::applicationDirPath(), QStringLiteral("Update"));
     // The updater works in this program's folder for settings and downloads,
     // and starts the new version with this one's options.

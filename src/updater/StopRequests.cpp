@@ -1,0 +1,9 @@
+#include "StopRequests.h"
+
+void StopRequests::deliver()
+{
+    if (m_requested)
+        return;
+    m_requested = true;
+    emit stopRequested();
+}
