@@ -1,5 +1,6 @@
 // Commands from outside the running Corvane: the wire format, the local
-// endpoint under hostile clients, and the session bus.
+// endpoint under hostile clients, corvane-cli handing its commands over,
+// and the session bus.
 
 #include "CommandClient.h"
 #include "CommandEndpoint.h"
@@ -106,6 +107,28 @@ QJsonObject json(const QByteArray &line)
     return QJsonDocument::fromJson(line).object();
 }
 
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+// corvane-cli in its own process, while this one serves the endpoint.
+Run cli(const QStringList &args, const std::function<void(QProcess &)> &whileRunning = {})
+{
+    QProcess p;
+    p.start(QStringLiteral(CORVANE_CLI), args);
+    QSignalSpy finished(&p, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    if (whileRunning)
+        whileRunning(p);
+    Run r;
+    if (!finished.wait(WaitMs) && p.state() != QProcess::NotRunning)
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
 } // namespace
 
 class TestEndpoint : public QObject {
@@ -119,6 +142,8 @@ private slots:
     void commandsRunOneAtATime();
     void theSocketIsPrivate();
     void anotherUserIsRefused();
+    void corvaneCliHandsItsCommandsOver();
+    void withoutCorvane();
     void sessionBus();
 
 signals:
@@ -131,6 +156,8 @@ private:
 
 void TestEndpoint::init()
 {
+    qRegisterMetaType<QProcess::ExitStatus>();
+    // corvane-cli, started from here, finds the same folder.
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(0));
     m_address = CommandEndpoint::address(KeyboardLock::defaultKey());
@@ -413,6 +440,99 @@ void TestEndpoint::anotherUserIsRefused()
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
     QVERIFY(handler.commands.isEmpty());
+}
+
+// While "Corvane" holds the keyboard, corvane-cli's commands go to its
+// endpoint: the answer's bytes and exit code come through as they are.
+void TestEndpoint::corvaneCliHandsItsCommandsOver()
+{
+    FakeHandler handler;
+    CommandQueue queue(&handler);
+    CommandEndpoint endpoint(&queue);
+    QVERIFY(endpoint.listen(KeyboardLock::defaultKey()));
+    KeyboardLock corvane(QStringLiteral("Corvane"));
+    QCOMPARE(corvane.tryAcquire(), KeyboardLock::Result::Acquired);
+
+    handler.canned = {4, "Board ID: 1\n", QByteArray("corvane-cli: incomplete read-back\n")};
+    Run run = cli({"info", "--simulate"});
+    QCOMPARE(run.exitCode, 4);
+    QCOMPARE(run.out, QByteArray("Board ID: 1\n"));
+    QVERIFY2(run.err.endsWith("45% layers\ncorvane-cli: incomplete read-back\n"), run.err.constData());
+
+    QTemporaryDir dir;
+    const QString target = dir.filePath("kb.kb");
+    handler.canned = {0, "PROFILE BYTES", "exported the keyboard's configuration\n"};
+    run = cli({"export", target, "--simulate"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(handler.commands.last().fileName, target);
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("PROFILE BYTES"));
+    // It exists now: refused here as the direct command refuses, nothing sent.
+    const int sent = handler.commands.size();
+    run = cli({"export", target, "--simulate"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains("exists; --force replaces it"));
+    QCOMPARE(handler.commands.size(), sent);
+
+    handler.canned = {0, {}, "applied\n"};
+    run = cli({"apply", target, "--verify", "--simulate"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(handler.commands.last().data, QByteArray("PROFILE BYTES"));
+    QVERIFY(handler.commands.last().verify && !handler.commands.last().full);
+    run = cli({"apply", "Game", "--full", "--simulate"});
+    QCOMPARE(handler.commands.last().name, QString("Game"));
+    QVERIFY(handler.commands.last().data.isEmpty() && handler.commands.last().full);
+    run = cli({"profile", "list", "--json", "--simulate"});
+    QVERIFY(handler.commands.last().verb == Verb::ProfileList && handler.commands.last().json);
+
+    // A command this Corvane does not take is refused as before, nothing run.
+    handler.refused = {Verb::Dump, Verb::Undo};
+    const int taken = handler.commands.size();
+    run = cli({"dump", "--simulate"});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.err, QByteArray("corvane-cli: Corvane is using the keyboard: close it, or use its own support "
+                                 "report (Settings, Save Support Report)\n"));
+    QCOMPARE(run.out, QByteArray());
+    run = cli({"undo", "--simulate"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QByteArray("corvane-cli: this Corvane does not take undo from outside; use its window\n"));
+    QCOMPARE(handler.commands.size(), taken);
+
+    // Ctrl-C while Corvane works: the connection closes, Corvane is told.
+    handler.hold = true;
+    QSignalSpy ran(&handler, &FakeHandler::ran);
+    QSignalSpy cancelled(&handler, &FakeHandler::wasCancelled);
+    run = cli({"apply", "Game", "--simulate"}, [&](QProcess &p) {
+        if (ran.wait(WaitMs))
+            ::kill(pid_t(p.processId()), SIGINT);
+    });
+    QCOMPARE(run.exitCode, 130);
+    QVERIFY(cancelled.count() == 1 || cancelled.wait(WaitMs));
+    handler.pending({0, {}, {}});
+}
+
+// Without Corvane: profile list reads the data folder; the history and the
+// profile in use are Corvane's alone.
+void TestEndpoint::withoutCorvane()
+{
+    QTemporaryDir data;
+    QVERIFY(QDir(data.path()).mkpath("LocalProfile"));
+    for (const char *name : {"b.kb", "A.kb", "notes.txt"}) {
+        QFile f(QDir(data.filePath("LocalProfile")).filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    Run run = cli({"profile", "list", "--workdir", data.path()});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("  A (damaged)\n  b (damaged)\n"));
+    run = cli({"profile", "use", "A", "--simulate"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QByteArray("corvane-cli: profile use needs the running Corvane: start it, then run the "
+                                 "command again\n"));
+    run = cli({"apply", "Nope", "--workdir", data.path(), "--simulate"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.startsWith("corvane-cli: no profile \"Nope\" in "));
+    QCOMPARE(cli({"undo", "extra"}).exitCode, 2);
 }
 
 // The session bus, on a private bus of this test's own.
