@@ -439,6 +439,25 @@ void TestEndpoint::anotherUserIsRefused()
     QCOMPARE(::waitpid(child, &status, 0), child);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+
+    // Another user's socket in its place: not used, and not taken over.
+    endpoint.close();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    std::strcpy(sa.sun_path, path.constData());
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa), 0);
+    QCOMPARE(::chmod(path.constData(), 0600), 0);
+    QCOMPARE(::chown(path.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    CommandClient client;
+    QSignalSpy finished(&client, &CommandClient::finished);
+    client.start({}, m_address);
+    QVERIFY(finished.wait(WaitMs));
+    QCOMPARE(int(client.outcome()), int(CommandClient::Outcome::Unsafe));
+    ::close(fd);
+    QVERIFY(!endpoint.listen(KeyboardLock::defaultKey()));
+    QVERIFY(endpoint.errorString().contains("user id 65534"));
+    QVERIFY(QFile::remove(m_address));
     QVERIFY(handler.commands.isEmpty());
 }
 
