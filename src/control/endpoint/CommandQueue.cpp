@@ -60,7 +60,9 @@ void CommandQueue::runNext()
         if (self)
             self->finish(ticket, reply);
     };
-    m_handler->run(m_running->command, progress, done);
+    // A copy: a handler that answers at once ends the job while it still runs.
+    const RemoteCommand command = m_running->command;
+    m_handler->run(command, progress, done);
 }
 
 void CommandQueue::finish(quint64 ticket, const RemoteReply &reply)
