@@ -1,6 +1,8 @@
 // Corvane: the configurator's entry point.
 
 #include "CorvaneVersion.h"
+#include "CommandClient.h"
+#include "CommandEndpoint.h"
 #include "DeviceNotifier.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
@@ -11,6 +13,8 @@
 #include "MainWindow.h"
 #include "ModalGuard.h"
 #include "ProcessControl.h"
+#include "RemoteCommand.h"
+#include "RemoteControl.h"
 #include "ShellResources.h"
 #include "SystemConfig.h"
 #include "SimScenario.h"
@@ -19,6 +23,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QLockFile>
 #include <QLoggingCategory>
@@ -86,6 +91,57 @@ void setApplicationFont()
         QApplication::setFont(QFont(family, 12));
 }
 
+// A second start: the running Corvane is asked to show its window. False
+// when it cannot be reached (an older Corvane, or one still starting).
+bool showRunningCorvane()
+{
+    constexpr int AnswerWithinMs = 10000;
+    CommandClient client;
+    client.setStallTimeout(AnswerWithinMs);
+    QEventLoop loop;
+    QObject::connect(&client, &CommandClient::finished, &loop, &QEventLoop::quit);
+    RemoteCommand show;
+    show.verb = RemoteCommand::Verb::Show;
+    client.start(show, CommandEndpoint::address(KeyboardLock::defaultKey()));
+    if (client.outcome() == CommandClient::Outcome::Pending)
+        loop.exec();
+    if (client.outcome() != CommandClient::Outcome::Replied)
+        qCDebug(lcApp) << "the running Corvane was not reached:" << client.detail();
+    return client.outcome() == CommandClient::Outcome::Replied && client.reply().exitCode == 0;
+}
+
+// Until the keyboard's controller takes commands from outside, the window
+// takes the one that needs no keyboard: a second start's "show". corvane-cli
+// says for the others what it said before.
+class WindowCommands : public RemoteCommandHandler {
+public:
+    explicit WindowCommands(MainWindow &window) : m_window(window) {}
+
+    void run(const RemoteCommand &command, const std::function<void(int, const QString &)> &,
+             const std::function<void(const RemoteReply &)> &done) override
+    {
+        if (command.verb == RemoteCommand::Verb::Show)
+            m_window.showFromTray();
+        done(RemoteReply());
+    }
+    QStringList profileNames() const override { return {}; }
+    QString activeProfile() const override { return {}; }
+    bool accepts(RemoteCommand::Verb verb) const override { return verb == RemoteCommand::Verb::Show; }
+
+private:
+    MainWindow &m_window;
+};
+
+// The running Corvane takes commands from outside (corvane-cli, a second
+// start, the session bus), run by handler, until the result is destroyed;
+// the handler must outlive it.
+std::unique_ptr<RemoteControl> startRemoteControl(RemoteCommandHandler *handler)
+{
+    auto control = std::make_unique<RemoteControl>(handler);
+    control->start(KeyboardLock::defaultKey());
+    return control;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -132,13 +188,18 @@ int main(int argc, char **argv)
     }
     LanguageManager::instance()->reloadTranslator();
 
+    // A simulated keyboard has a lock and an endpoint of its own, shared
+    // with corvane-cli --simulate of the family.
+    if (options.simulateFamily >= 0)
+        KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(options.simulateFamily));
+
     // One copy at a time. A copy that crashed leaves a stale lock that the
-    // next start takes over.
+    // next start takes over. Started again, the running copy shows its
+    // window; started with the session again, there is nothing to do.
     QLockFile lock(singleInstanceLockPath(workDir));
     if (!lock.tryLock(100)) {
-        const QString title = QCoreApplication::translate("main", "提示");
-        const QString text = QCoreApplication::translate("main", "应用程序已运行！");
-        ModalGuard::inform(nullptr, title, text);
+        if (!options.background && !showRunningCorvane())
+            std::fprintf(stderr, "%s\n", QCoreApplication::translate("main", "应用程序已运行！").toUtf8().constData());
         return 0;
     }
 
@@ -170,8 +231,6 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "Corvane: %s\n", error.c_str());
             return 2;
         }
-        // Its own keyboard lock, shared with corvane-cli --simulate of the family.
-        KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(options.simulateFamily));
         simulated = std::make_unique<VirtualHidBackend>();
         VirtualKeyboard &keyboard = addScenarioKeyboard(*simulated, scenario);
         keyboard.setFrameLogLimit(1000); // nobody reads it here; a long session stays small
@@ -201,6 +260,8 @@ int main(int argc, char **argv)
         if (!options.background || !window.hideToTray())
             window.show();
         shownWindow = &window;
+        WindowCommands commands(window);
+        const std::unique_ptr<RemoteControl> remote = startRemoteControl(&commands);
         window.startDevice();
         FocusSource *focus = FocusSource::createSystemSource(&app);
         window.setFocusSource(focus);

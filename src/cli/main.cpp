@@ -10,7 +10,9 @@
 #include "KeyboardAction.h"
 #include "KeyboardLock.h"
 #include "KeyboardSession.h"
+#include "ProfileName.h"
 #include "ReadBackJson.h"
+#include "RemoteCommands.h"
 #include "SimScenario.h"
 #include "SupportCommands.h"
 #include "VirtualHidBackend.h"
@@ -19,6 +21,8 @@
 #endif
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -29,24 +33,31 @@
 namespace {
 
 const char *const Usage =
-    "usage: corvane-cli COMMAND [--simulate[=FAMILY]] [--verbose]\n"
+    "usage: corvane-cli COMMAND [--simulate[=FAMILY]] [--workdir DIR] [--verbose]\n"
     "  list                    HID interfaces with the keyboard's ids, and which one answers\n"
     "  info                    board information, name, precision, polling rate, Win/Mac mode\n"
     "  dump                    the whole read-back as JSON\n"
-    "  apply FILE.kb [--verify] [--full]\n"
-    "                          apply a profile as Corvane does: only what differs from the\n"
-    "                          keyboard is sent (--full sends all of it); --verify reads the\n"
-    "                          keyboard back and prints every difference\n"
+    "  apply FILE.kb|NAME [--verify] [--full]\n"
+    "                          apply a profile file, or the profile NAME of Corvane's list, as\n"
+    "                          Corvane does: only what differs from the keyboard is sent (--full\n"
+    "                          sends all of it); --verify reads the keyboard back and prints\n"
+    "                          every difference\n"
     "  export FILE.kb [--force]\n"
     "                          save the keyboard's configuration as a profile\n"
     "  doctor                  check access to the keyboard and print the commands that fix it\n"
     "  report FILE             write a support file (JSON) for a bug report\n"
     "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
     "                          back and print its new version (--no-wait skips that)\n"
+    "  profile list [--json]   the profiles of Corvane's list; \"*\" marks the one in use\n"
+    "  profile use NAME        make NAME the profile in use and apply it (needs Corvane)\n"
+    "  undo, redo              undo or redo Corvane's last change to the keyboard (needs Corvane)\n"
+    "  --workdir DIR           Corvane's data folder, where its profiles are, if not the usual one\n"
     "  --verbose               print the protocol trace on stderr\n"
     "  --no-lock               go on when the keyboard lock cannot be taken (its folder is\n"
     "                          not the user's alone, say): nothing then stops another\n"
     "                          program from writing the keyboard at the same time\n"
+    "While Corvane runs and holds the keyboard, info, dump, export and apply are handed to it\n"
+    "and run there; flash, doctor and report wait until Corvane is closed.\n"
     "exit codes: 0 done, 1 failed, 2 usage, 3 the keyboard is in use by another program\n"
     "(nothing sent), 130 interrupted by Ctrl-C or SIGTERM\n";
 
@@ -168,14 +179,25 @@ struct Arguments {
     bool force = false;
     bool noWait = false;
     bool noLock = false;
+    bool json = false;
+    QString workDir;
     bool ok = true;
 };
 
 Arguments parseArguments(QStringList args)
 {
     Arguments a;
-    for (const QString &arg : qAsConst(args)) {
-        if (arg == QLatin1String("--simulate") || arg.startsWith(QLatin1String("--simulate="))) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--workdir") && i + 1 < args.size()) {
+            a.workDir = args.at(++i);
+            a.ok = a.ok && !a.workDir.isEmpty();
+        } else if (arg.startsWith(QLatin1String("--workdir="))) {
+            a.workDir = arg.section(QLatin1Char('='), 1);
+            a.ok = a.ok && !a.workDir.isEmpty();
+        } else if (arg == QLatin1String("--json")) {
+            a.json = true;
+        } else if (arg == QLatin1String("--simulate") || arg.startsWith(QLatin1String("--simulate="))) {
             bool ok = true;
             a.family = arg.contains(QLatin1Char('=')) ? arg.section(QLatin1Char('='), 1).toInt(&ok) : 0;
             a.ok = a.ok && ok && a.family >= 0 && a.family <= 255;
@@ -198,12 +220,46 @@ Arguments parseArguments(QStringList args)
         }
     }
     // Each command takes its own options and the number of files it names.
-    static const QMap<QString, int> files = {{"list", 0}, {"info", 0},   {"dump", 0},   {"doctor", 0},
-                                             {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1}};
-    a.ok = a.ok && files.contains(a.command) && a.positional.size() == files.value(a.command)
+    static const QMap<QString, int> files = {{"list", 0},  {"info", 0},   {"dump", 0},   {"doctor", 0},
+                                             {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1},
+                                             {"undo", 0},  {"redo", 0}};
+    const QString sub = a.positional.value(0);
+    const bool profile = a.command == QLatin1String("profile")
+                         && ((sub == QLatin1String("list") && a.positional.size() == 1)
+                             || (sub == QLatin1String("use") && a.positional.size() == 2));
+    a.ok = a.ok && (profile || (files.contains(a.command) && a.positional.size() == files.value(a.command)))
+           && (!a.json || (profile && sub == QLatin1String("list")))
+           && (a.workDir.isEmpty() || profile || a.command == QLatin1String("apply"))
            && (!a.verify || a.command == QLatin1String("apply")) && (!a.full || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"))
            && (!a.noWait || a.command == QLatin1String("flash"));
     return a;
+}
+
+// The command as the running Corvane takes it.
+RemoteCommand remoteCommand(const Arguments &a)
+{
+    using Verb = RemoteCommand::Verb;
+    RemoteCommand c;
+    if (a.command == QLatin1String("info")) {
+        c.verb = Verb::Info;
+    } else if (a.command == QLatin1String("dump")) {
+        c.verb = Verb::Dump;
+    } else if (a.command == QLatin1String("export")) {
+        c.verb = Verb::Export;
+        c.fileName = a.positional.first();
+    } else if (a.command == QLatin1String("apply")) {
+        c.verb = Verb::Apply;
+        (applyArgumentIsFile(a.positional.first()) ? c.fileName : c.name) = a.positional.first();
+        c.verify = a.verify;
+        c.full = a.full;
+    } else if (a.command == QLatin1String("profile")) {
+        c.verb = a.positional.first() == QLatin1String("list") ? Verb::ProfileList : Verb::ProfileUse;
+        c.name = a.positional.value(1);
+        c.json = a.json;
+    } else {
+        c.verb = a.command == QLatin1String("undo") ? Verb::Undo : Verb::Redo;
+    }
+    return c;
 }
 
 } // namespace
@@ -231,6 +287,36 @@ int main(int argc, char **argv)
     std::unique_ptr<InterruptWatch> interrupts;
     if (a.command == QLatin1String("flash") || a.command == QLatin1String("apply"))
         interrupts = std::make_unique<InterruptWatch>();
+    // Corvane holds the keyboard: what it can run, it runs. Profiles in use
+    // and the history are Corvane's alone.
+    const bool corvaneOnly = a.command == QLatin1String("profile") || a.command == QLatin1String("undo")
+                             || a.command == QLatin1String("redo");
+    const bool handedOver = corvaneOnly || a.command == QLatin1String("info") || a.command == QLatin1String("dump")
+                            || a.command == QLatin1String("export") || a.command == QLatin1String("apply");
+    RemoteOutcome remote = RemoteOutcome::NoCorvane;
+    if (handedOver && (corvaneOnly || corvaneHoldsKeyboard())) {
+        int rc = 0;
+        remote = runRemoteCommand(remoteCommand(a), a.force, io, &rc);
+        if (remote == RemoteOutcome::Handled)
+            return rc;
+    }
+    if (a.command == QLatin1String("profile") && a.positional.first() == QLatin1String("list"))
+        return listProfilesDirectly(corvaneDataFolder(a.workDir), a.json, io);
+    if (corvaneOnly) {
+        const QString what = a.command == QLatin1String("profile") ? QStringLiteral("profile use") : a.command;
+        return io.fail(remote == RemoteOutcome::NotTaken
+                           ? QStringLiteral("this Corvane does not take %1 from outside; use its window").arg(what)
+                           : QStringLiteral("%1 needs the running Corvane: start it, then run the command again").arg(what));
+    }
+    QString applyPath = a.positional.value(0);
+    if (a.command == QLatin1String("apply") && !applyArgumentIsFile(applyPath)) {
+        // A profile of Corvane's list, read from its folder.
+        const QString folder = QDir(corvaneDataFolder(a.workDir)).filePath(QStringLiteral("LocalProfile"));
+        applyPath = QDir(folder).filePath(applyPath + QStringLiteral(".kb"));
+        if (!profileNameProblem(a.positional.first()).isEmpty() || !QFileInfo(applyPath).isFile())
+            return io.fail(QStringLiteral("no profile \"%1\" in %2; `corvane-cli profile list` lists them")
+                               .arg(a.positional.first(), folder));
+    }
     if (a.command == QLatin1String("flash")) {
 #ifdef CORVANE_HAVE_FLASH
         return runFlashCommand(a.positional.first(), a.family, !a.noWait);
@@ -261,7 +347,7 @@ int main(int argc, char **argv)
             ApplyOptions options;
             options.verify = a.verify;
             options.full = a.full;
-            rc = runApplyCommand(worker, a.positional.first(), options, io);
+            rc = runApplyCommand(worker, applyPath, options, io);
         } else if (a.command == QLatin1String("export")) {
             ExportOptions options;
             options.force = a.force;

@@ -15,14 +15,19 @@ private slots:
     void theCommandLineWaitsForCorvane();
 
 private:
-    QProcess *start(const QString &workDir)
+    QProcess *start(const QString &workDir, const QString &extra = QString())
     {
         auto *p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("CORVANE_NONINTERACTIVE", "1");
+        // What the endpoint does is in its log.
+        env.insert("QT_LOGGING_RULES", "corvane.endpoint*.debug=true");
         p->setProcessEnvironment(env);
-        p->start(QStringLiteral(CORVANE_APP), {"--simulate", "--workdir", workDir});
+        QStringList args{"--simulate", "--workdir", workDir};
+        if (!extra.isEmpty())
+            args << extra;
+        p->start(QStringLiteral(CORVANE_APP), args);
         return p;
     }
 };
@@ -42,23 +47,41 @@ void TestApp::singleInstanceAndFirstStart()
     QVERIFY(QDir(dir.filePath("LocalProfile")).exists());
     QVERIFY(QDir(dir.filePath("cache")).exists());
 
-    // A second copy says so and leaves; the first one goes on.
-    QProcess *second = start(dir.path());
-    QVERIFY(second->waitForFinished(20000));
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
-    QVERIFY(second->readAllStandardError().contains("The application is already running!"));
+    // A second copy has the first show its window and leaves in silence; one
+    // started with the session has nothing to do. The first one goes on.
+    const QString socket = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath("corvane/simulated-0.sock");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 20000);
+    for (const QString &extra : {QString(), QString("--background")}) {
+        QProcess *second = start(dir.path(), extra);
+        QVERIFY(second->waitForFinished(20000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(!second->readAllStandardError().contains("The application is already running!"));
+    }
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT((log += first->readAllStandardError()).contains("running \"show\""), 20000);
     QCOMPARE(first->state(), QProcess::Running);
+    // When the first cannot be reached safely, the second says that it runs.
+    QVERIFY(QFile::setPermissions(socket, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther));
+    QProcess *unreached = start(dir.path());
+    QVERIFY(unreached->waitForFinished(20000));
+    QCOMPARE(unreached->exitCode(), 0);
+    QVERIFY(unreached->readAllStandardError().contains("The application is already running!"));
 
-    // A copy that was killed does not keep the next one out.
+    // A copy that was killed does not keep the next one out, nor does the
+    // socket it left.
     first->kill();
     QVERIFY(first->waitForFinished(5000));
+    QVERIFY(QFile::exists(socket));
     QProcess *third = start(dir.path());
     QVERIFY(third->waitForStarted());
-    QVERIFY(!third->waitForFinished(3000)); // still running: it took the lock
+    log.clear();
+    QTRY_VERIFY_WITH_TIMEOUT((log += third->readAllStandardError()).contains("taking commands at"), 20000);
+    QVERIFY(third->state() == QProcess::Running); // it took the lock
     third->terminate();
     if (!third->waitForFinished(5000))
         third->kill();
+    QVERIFY(!QFile::exists(socket)); // gone with it
 }
 
 // While Corvane has the keyboard, corvane-cli sends it nothing and says

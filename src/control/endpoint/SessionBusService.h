@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class CommandQueue;
+
+// Corvane on the session bus, for desktop scripts and extensions:
+// org.corvane.Corvane1 at /org/corvane/Corvane1, interface
+// org.corvane.Corvane1. ApplyProfile runs through the same queue and
+// handler as corvane-cli's commands; ActiveProfile announces its changes
+// with PropertiesChanged.
+class SessionBusService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.corvane.Corvane1")
+    Q_PROPERTY(QString ActiveProfile READ activeProfile)
+public:
+    static const char *const ServiceName;
+    static const char *const ObjectPath;
+    static const char *const InterfaceName;
+
+    explicit SessionBusService(CommandQueue *queue, QObject *parent = nullptr);
+    ~SessionBusService() override;
+
+    // Registers on the bus; false (said in the debug log) when there is no
+    // bus or the name is taken.
+    bool start(const QDBusConnection &bus);
+    void stop();
+
+    QString activeProfile() const;
+
+public slots:
+    // (exit code, message): the exit code corvane-cli apply NAME would
+    // have, and its last line.
+    Q_SCRIPTABLE int ApplyProfile(const QString &name, QString &text);
+    Q_SCRIPTABLE QStringList ListProfiles() const;
+    // Called when the profile in use changed; emits PropertiesChanged
+    // when it differs from what was last announced.
+    void notifyActiveProfile(const QString &name);
+
+private:
+    CommandQueue *m_queue;
+    QDBusConnection m_bus;
+    bool m_registered = false;
+    QString m_announced;
+};
