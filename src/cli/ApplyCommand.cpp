@@ -1,6 +1,8 @@
 #include "ApplyCommand.h"
 
+#include "ApplyReport.h"
 #include "ApplyRunner.h"
+#include "ProfileIntake.h"
 
 #include "BoardProfile.h"
 #include "InterruptWatch.h"
@@ -25,59 +27,6 @@
 #include <QTimer>
 
 namespace {
-
-bool hasSettings(const ProfileData &p)
-{
-    return p.lighting || p.performance || p.layers || p.keyTravel || p.advanced;
-}
-
-QString jsonKind(const QJsonValue &v)
-{
-    switch (v.type()) {
-    case QJsonValue::Bool: return QStringLiteral("true/false");
-    case QJsonValue::Double: return QStringLiteral("a number");
-    case QJsonValue::String: return QStringLiteral("text");
-    case QJsonValue::Array: return QStringLiteral("a list");
-    case QJsonValue::Object: return QStringLiteral("a group");
-    default: return QStringLiteral("null");
-    }
-}
-
-// The reader takes a member it cannot use (a number written as text, a
-// switch as a number) or one left out of its group as the default, which
-// would then be sent as if the profile said so: the lights off, a travel of
-// a few micrometres. Compares the file with what was read from it, written
-// back, and names the first member that differs in kind or is missing from
-// a group that is there.
-QString shapeProblem(const QJsonValue &file, const QJsonValue &read, const QString &where, int depth)
-{
-    if (file.type() != read.type())
-        return QStringLiteral("%1 is %2, not %3").arg(where, jsonKind(file), jsonKind(read));
-    if (read.isArray()) {
-        const QJsonArray f = file.toArray(), r = read.toArray();
-        for (int i = 0; i < qMin(f.size(), r.size()); ++i) {
-            const QString problem = shapeProblem(f.at(i), r.at(i), QStringLiteral("%1[%2]").arg(where).arg(i), depth + 1);
-            if (!problem.isEmpty())
-                return problem;
-        }
-    } else if (read.isObject()) {
-        const QJsonObject f = file.toObject(), r = read.toObject();
-        for (auto it = r.begin(); it != r.end(); ++it) {
-            const QString name = where.isEmpty() ? it.key() : where + QLatin1Char('/') + it.key();
-            if (!f.contains(it.key())) {
-                // Inside a group every member counts; deeper down (the keys
-                // of a map) the reader only keeps what the file has.
-                if (depth == 1)
-                    return QStringLiteral("%1 is missing").arg(name);
-                continue;
-            }
-            const QString problem = shapeProblem(f.value(it.key()), it.value(), name, depth + 1);
-            if (!problem.isEmpty())
-                return problem;
-        }
-    }
-    return QString();
-}
 
 // Every macro the profile binds, read before anything is sent: a missing
 // file stops the run while the keyboard is still untouched.
@@ -187,23 +136,7 @@ bool loadProfileFile(const QString &path, ProfileData *profile, QString *why)
         *why = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
-    ProfileDocument doc;
-    QString parseError;
-    if (!parseProfileBytes(bytes, &doc, &parseError)) {
-        *why = QStringLiteral("%1 is not a profile file: %2").arg(path, parseError);
-        return false;
-    }
-    *profile = readProfile(doc);
-    if (!hasSettings(*profile)) {
-        *why = QStringLiteral("%1 holds no keyboard settings").arg(path);
-        return false;
-    }
-    const QString problem = shapeProblem(doc, writeProfile(*profile), QString(), 0);
-    if (!problem.isEmpty()) {
-        *why = QStringLiteral("%1 is not a profile file: %2").arg(path, problem);
-        return false;
-    }
-    return true;
+    return readProfileForApply(bytes, path, profile, why);
 }
 
 int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOptions &options, const CliOutput &io)
@@ -252,7 +185,7 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         request.unknown = partsOfProfile(profile, board.keys);
     request.loadMacro = loadMacro;
     if (!options.full && !planSends(planChange(holds, applied, loadMacro, request.unknown)) && !options.verify) {
-        io.note(QStringLiteral("nothing to send: the keyboard already holds every setting of %1").arg(path));
+        io.note(ApplyReports::nothingToSend(path).text);
         return 0;
     }
 
@@ -263,19 +196,12 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     ApplyRunner::Outcome outcome;
     bool ended = false;
     QEventLoop loop;
-    auto groupAt = [&queued](int frame) {
-        QString label;
-        for (const ApplyRunner::Group &g : qAsConst(queued.groups))
-            if (g.firstFrame <= frame)
-                label = g.label;
-        return label;
-    };
     QObject::connect(&runner, &ApplyRunner::progress, &loop, [&](quint64 id, int done, int frames) {
         if (id != queued.id)
             return;
-        const QString label = groupAt(qMin(done, frames - 1));
-        if (!label.isEmpty())
-            current = label;
+        const ApplyRunner::Group *group = ApplyRunner::groupAt(queued.groups, qMin(done, frames - 1));
+        if (group && !group->label.isEmpty())
+            current = group->label;
         bar.setProgress(frames > 0 ? done * 100 / frames : 100, done == frames ? QStringLiteral("done") : current);
     });
     QObject::connect(&runner, &ApplyRunner::finished, &loop, [&](quint64 id, const ApplyRunner::Outcome &o) {
@@ -298,60 +224,18 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
     if (queued.id != 0 && !ended)
         loop.exec();
     const int refused = outcome.refused;
-    const QString planError = queued.planError;
-    const bool storeFull = queued.storeFull;
-
-    if (outcome.kind == ApplyRunner::Outcome::Cancelled) {
-        bar.end();
-        // The frames no longer queued have gone out; the last of them may
-        // not have been answered.
-        const int done = outcome.framesDone;
-        QStringList sent, partly, notSent;
-        for (const ApplyRunner::Group &g : qAsConst(queued.groups)) {
-            if (g.label.isEmpty())
-                continue;
-            (g.endFrame <= done ? sent : g.firstFrame < done ? partly : notSent) << g.label;
-        }
-        QString text = QStringLiteral("interrupted: %1 of the %2 frames of %3 were sent")
-                           .arg(done)
-                           .arg(outcome.frames)
-                           .arg(path);
-        if (!sent.isEmpty())
-            text += QStringLiteral("; applied: %1").arg(sent.join(QLatin1String(", ")));
-        if (!partly.isEmpty())
-            text += QStringLiteral("; partly applied: %1").arg(partly.join(QLatin1String(", ")));
-        if (!notSent.isEmpty())
-            text += QStringLiteral("; not applied: %1").arg(notSent.join(QLatin1String(", ")));
-        io.fail(text);
-        return InterruptedExitCode;
-    }
-
-    if (outcome.kind != ApplyRunner::Outcome::Done) {
-        bar.end();
-        const bool lost = outcome.kind == ApplyRunner::Outcome::Lost;
-        if (!lost)
-            worker.closeDevice();
-        return io.fail(QStringLiteral("%1 while applying %2 (%3); the settings sent before stay on the keyboard")
-                           .arg(lost ? QStringLiteral("the keyboard was disconnected")
-                                     : QStringLiteral("the keyboard stopped answering"),
-                                path, current.isEmpty() ? QLatin1String(kb2ErrorName(outcome.code)) : current));
-    }
-    bar.setProgress(100, planError.isEmpty() ? QStringLiteral("done") : current);
+    if (outcome.kind == ApplyRunner::Outcome::Done)
+        bar.setProgress(100, queued.planError.isEmpty() ? QStringLiteral("done") : current);
     bar.end();
-    if (!planError.isEmpty())
-        return io.fail(QStringLiteral("applying %1 stopped at its macros: %2").arg(path, planError));
-    if (storeFull)
-        return io.fail(QStringLiteral("the keyboard holds at most %1 macros; the others of %2 were not written")
-                           .arg(KB2ActionData::MaxMacros)
-                           .arg(path));
-
-    if (!options.verify) {
-        if (refused > 0)
-            return io.fail(QStringLiteral("the keyboard refused %1 of the settings of %2; --verify shows which")
-                               .arg(refused)
-                               .arg(path));
-        io.note(QStringLiteral("applied %1").arg(path));
-        return 0;
+    const ApplyReport report = ApplyReports::afterRun(path, queued, outcome, current, options.verify);
+    if (outcome.kind == ApplyRunner::Outcome::Stalled || outcome.kind == ApplyRunner::Outcome::Failed)
+        worker.closeDevice();
+    if (report.exitCode != ApplyReport::GoOnToVerify) {
+        if (report.failure)
+            io.fail(report.text);
+        else
+            io.note(report.text);
+        return report.exitCode;
     }
 
     // Read everything back, as after connecting.
@@ -378,14 +262,9 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         configDifferences(applied, configFromReadBack(check.readBack()), board.keys);
     for (const ProfileDifference &d : differences)
         io.line(differenceLine(d));
-    const QString refusedText = QStringLiteral("the keyboard refused %1 setting(s)").arg(refused);
-    if (!differences.isEmpty())
-        return io.fail(QStringLiteral("%1 difference(s) between %2 and the keyboard%3")
-                           .arg(differences.size())
-                           .arg(path, refused > 0 ? QStringLiteral("; ") + refusedText : QString()));
-    if (refused > 0)
-        return io.fail(QStringLiteral("%1 of %2, though reading it back shows every setting of it")
-                           .arg(refusedText, path));
-    io.note(QStringLiteral("applied and verified %1: the keyboard holds every setting of it").arg(path));
+    const ApplyReport verified = ApplyReports::afterVerify(path, differences.size(), refused);
+    if (verified.failure)
+        return io.fail(verified.text);
+    io.note(verified.text);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "ExportCommand.h"
 
+#include "ProfileIntake.h"
+
 #include "BoardProfile.h"
 #include "KeyboardAction.h"
 #include "KeyboardLock.h"
@@ -109,23 +111,8 @@ int runExportCommand(KeyboardAction &worker, const QString &path, const ExportOp
     if (readKeyboard(worker, session, &why, options.readBackTimeoutMs) != ReadResult::Complete)
         return io.fail(QStringLiteral("nothing exported: %1").arg(why));
 
-    // The configurator's document of the read-back, but for macros: the
-    // keyboard does not give their steps back, and a profile names a macro
-    // file, so a macro binding would apply whatever file has that name, or
-    // stop the application where it has none.
-    ProfileData profile = boardProfile(session.readBack());
     QStringList macroKeys;
-    if (profile.advanced) {
-        for (auto it = profile.advanced->begin(); it != profile.advanced->end();) {
-            if (it.value().kind() != Bind_MACRO) {
-                ++it;
-                continue;
-            }
-            const QString name = keyTypeName(it.key());
-            macroKeys << (name.isEmpty() ? QString::number(it.key()) : name);
-            it = profile.advanced->erase(it);
-        }
-    }
+    const ProfileData profile = profileForExport(boardProfile(session.readBack()), &macroKeys);
     ProfileDocument doc = writeProfile(profile);
     // As Corvane names an imported profile: after its file.
     doc.insert(ProfileKeys::ProfileName, profileBaseName(QFileInfo(path).fileName()));

@@ -12,6 +12,7 @@
 #include "KeyboardSession.h"
 #include "ProfileName.h"
 #include "ReadBackJson.h"
+#include "ReadBackText.h"
 #include "RemoteCommands.h"
 #include "SimScenario.h"
 #include "SupportCommands.h"
@@ -112,24 +113,6 @@ int listCommand(bool lockRequired, const CliOutput &io)
     return 0;
 }
 
-const char *rateName(int index)
-{
-    static const char *const names[] = {"8 kHz", "4 kHz", "2 kHz", "1 kHz", "500 Hz", "250 Hz", "125 Hz"};
-    return index >= 0 && index < 7 ? names[index] : "unknown";
-}
-
-QString modeText(const KeyboardReadBack &rb)
-{
-    QString text = rb.systemMode == SystemWindows ? QStringLiteral("Windows")
-                   : rb.systemMode == SystemMac   ? QStringLiteral("Mac")
-                                                  : QStringLiteral("unknown");
-    if (rb.noWindowsMode)
-        text += QStringLiteral(" (no Windows mode)");
-    if (rb.noMacMode)
-        text += QStringLiteral(" (no Mac mode)");
-    return text;
-}
-
 int readBackCommand(bool json, const CliOutput &io)
 {
     KeyboardLock lock(QLatin1String(json ? "corvane-cli dump" : "corvane-cli info"));
@@ -156,14 +139,8 @@ int readBackCommand(bool json, const CliOutput &io)
         }
         std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), io.out);
     } else {
-        io.line(QStringLiteral("Interface:     %1").arg(worker.devicePathString()));
-        io.line(QStringLiteral("Board ID:      %1 (family %2)").arg(rb.info.boardId).arg(rb.info.family()));
-        io.line(QStringLiteral("Serial:        %1").arg(QString::fromUtf8(rb.info.serial)));
-        io.line(QStringLiteral("Version:       %1").arg(QString::fromUtf8(rb.info.version)));
-        io.line(QStringLiteral("Name:          %1").arg(rb.name));
-        io.line(QStringLiteral("Precision:     %1 mm per step").arg(rb.precisionStep));
-        io.line(QStringLiteral("Polling rate:  %1 (index %2)").arg(QLatin1String(rateName(rb.pollingRate))).arg(rb.pollingRate));
-        io.line(QStringLiteral("Mode:          %1").arg(modeText(rb)));
+        for (const QString &line : readBackInfoLines(rb, worker.devicePathString()))
+            io.line(line);
     }
     if (result == ReadResult::Incomplete)
         return io.fail(why);
