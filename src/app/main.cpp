@@ -1,5 +1,6 @@
 // Corvane: the configurator's entry point.
 
+#include "CorvaneCommands.h"
 #include "CorvaneVersion.h"
 #include "CommandClient.h"
 #include "CommandEndpoint.h"
@@ -109,28 +110,6 @@ bool showRunningCorvane()
         qCDebug(lcApp) << "the running Corvane was not reached:" << client.detail();
     return client.outcome() == CommandClient::Outcome::Replied && client.reply().exitCode == 0;
 }
-
-// Until the keyboard's controller takes commands from outside, the window
-// takes the one that needs no keyboard: a second start's "show". corvane-cli
-// says for the others what it said before.
-class WindowCommands : public RemoteCommandHandler {
-public:
-    explicit WindowCommands(MainWindow &window) : m_window(window) {}
-
-    void run(const RemoteCommand &command, const std::function<void(int, const QString &)> &,
-             const std::function<void(const RemoteReply &)> &done) override
-    {
-        if (command.verb == RemoteCommand::Verb::Show)
-            m_window.showFromTray();
-        done(RemoteReply());
-    }
-    QStringList profileNames() const override { return {}; }
-    QString activeProfile() const override { return {}; }
-    bool accepts(RemoteCommand::Verb verb) const override { return verb == RemoteCommand::Verb::Show; }
-
-private:
-    MainWindow &m_window;
-};
 
 // The running Corvane takes commands from outside (corvane-cli, a second
 // start, the session bus), run by handler, until the result is destroyed;
@@ -260,8 +239,9 @@ int main(int argc, char **argv)
         if (!options.background || !window.hideToTray())
             window.show();
         shownWindow = &window;
-        WindowCommands commands(window);
+        CorvaneCommands commands(&window);
         const std::unique_ptr<RemoteControl> remote = startRemoteControl(&commands);
+        QObject::connect(&window, &MainWindow::activeProfileChanged, remote.get(), &RemoteControl::notifyActiveProfile);
         window.startDevice();
         FocusSource *focus = FocusSource::createSystemSource(&app);
         window.setFocusSource(focus);

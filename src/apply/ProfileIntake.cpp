@@ -3,6 +3,7 @@
 #include "KeyTypeTable.h"
 #include "ProfileDocument.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 namespace {
@@ -102,4 +103,28 @@ ProfileData profileForExport(const ProfileData &profile, QStringList *macroKeys)
         }
     }
     return p;
+}
+
+bool loadProfileMacros(const ProfileData &profile, const QString &folder, QMap<QString, MacroLoadResult> *macros,
+                       QString *why)
+{
+    if (!profile.advanced)
+        return true;
+    for (const AdvancedBinding &b : *profile.advanced) {
+        const MACROInfo *macro = b.as<MACROInfo>();
+        if (!macro || macros->contains(macro->macroName))
+            continue;
+        const QString &name = macro->macroName;
+        const MacroLoadResult r = loadMacroFile(folder, name);
+        if (r.status != MacroLoadResult::Ok) {
+            *why = QStringLiteral("macro \"%1\" of the profile: %2 %3")
+                       .arg(name,
+                            r.status == MacroLoadResult::BadHeader ? QStringLiteral("cannot parse")
+                                                                   : QStringLiteral("cannot read"),
+                            QDir(folder).filePath(name + QStringLiteral(".csv")));
+            return false;
+        }
+        macros->insert(name, r);
+    }
+    return true;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "MacroFile.h"
 #include "ProfileData.h"
+
+#include <QMap>
 
 #include <QByteArray>
 #include <QString>
@@ -17,3 +20,8 @@ bool readProfileForApply(const QByteArray &bytes, const QString &source, Profile
 // bindings (their keys' names in *macroKeys), since the keyboard does not
 // give a macro's steps back.
 ProfileData profileForExport(const ProfileData &profile, QStringList *macroKeys);
+
+// Every macro the profile binds, read from folder before anything is sent:
+// a missing file stops the application while the keyboard is untouched.
+bool loadProfileMacros(const ProfileData &profile, const QString &folder, QMap<QString, MacroLoadResult> *macros,
+                       QString *why);

@@ -28,32 +28,6 @@
 
 namespace {
 
-// Every macro the profile binds, read before anything is sent: a missing
-// file stops the run while the keyboard is still untouched.
-bool loadMacros(const ProfileData &profile, const QString &folder, QMap<QString, MacroLoadResult> *macros,
-                QString *why)
-{
-    if (!profile.advanced)
-        return true;
-    for (const AdvancedBinding &b : *profile.advanced) {
-        const MACROInfo *macro = b.as<MACROInfo>();
-        if (!macro || macros->contains(macro->macroName))
-            continue;
-        const QString &name = macro->macroName;
-        const MacroLoadResult r = loadMacroFile(folder, name);
-        if (r.status != MacroLoadResult::Ok) {
-            *why = QStringLiteral("macro \"%1\" of the profile: %2 %3")
-                       .arg(name,
-                            r.status == MacroLoadResult::BadHeader ? QStringLiteral("cannot parse")
-                                                                   : QStringLiteral("cannot read"),
-                            QDir(folder).filePath(name + QStringLiteral(".csv")));
-            return false;
-        }
-        macros->insert(name, r);
-    }
-    return true;
-}
-
 // A keyboard names its macros by their store number ("Macro0"), a profile
 // by their files. Reads the keyboard's macros on the keys the profile binds
 // a macro to, and gives each binding the profile's name when the keyboard
@@ -147,7 +121,7 @@ int runApplyCommand(KeyboardAction &worker, const QString &path, const ApplyOpti
         return io.fail(why);
     const QString macroFolder = options.macroFolder.isEmpty() ? defaultMacroFolder() : options.macroFolder;
     QMap<QString, MacroLoadResult> macros;
-    if (!loadMacros(profile, macroFolder, &macros, &why))
+    if (!loadProfileMacros(profile, macroFolder, &macros, &why))
         return io.fail(why);
 
     KeyboardLock lock(QStringLiteral("corvane-cli apply"));

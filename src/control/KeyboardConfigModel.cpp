@@ -131,12 +131,12 @@ bool KeyboardConfigModel::edit(const EditText &text, int mergeId, const std::fun
 
 bool KeyboardConfigModel::applyWhole(const KeyboardConfig &target, const QString &text,
                                      const std::function<void(const ProfileStep &)> &onStep, QString *error,
-                                     bool *storeFull)
+                                     bool *storeFull, const UnknownParts &unknown)
 {
     if (!m_has)
         return false;
     const KeyboardConfig before = m_config;
-    const MoveResult result = moveTo(target, onStep);
+    const MoveResult result = moveTo(target, onStep, unknown);
     if (error)
         *error = result.error;
     if (storeFull)
@@ -183,7 +183,8 @@ MacroLoader KeyboardConfigModel::macroLoader() const
 }
 
 KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig &target,
-                                                            const std::function<void(const ProfileStep &)> &onStep)
+                                                            const std::function<void(const ProfileStep &)> &onStep,
+                                                            const UnknownParts &unknown)
 {
     const KeyboardConfig before = m_config;
     ApplyRunner::Request request;
@@ -191,6 +192,7 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
     request.to = target;
     request.loadMacro = macroLoader();
     request.onStep = onStep;
+    request.unknown = unknown;
     const ApplyRunner::Queued queued = m_runner->run(request);
     m_lastQueued = queued;
     for (const ProfileStep &step : queued.plan)

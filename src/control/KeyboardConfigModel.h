@@ -82,9 +82,10 @@ public:
     // one step. onStep is called before each step's frames are queued, for
     // a progress box. Returns false when a step ended it (a macro that
     // could not be loaded: *error names it) or a binding was refused.
+    // The parts in unknown are sent whole (applying a profile whole).
     bool applyWhole(const KeyboardConfig &target, const QString &text,
                     const std::function<void(const ProfileStep &)> &onStep = {}, QString *error = nullptr,
-                    bool *storeFull = nullptr);
+                    bool *storeFull = nullptr, const UnknownParts &unknown = UnknownParts());
     // The apply runner's run of the last change sent (0: it sent nothing),
     // and what was queued for it.
     quint64 lastRun() const { return m_lastQueued.id; }
@@ -113,7 +114,8 @@ private:
         QString error; // a plan step's error (tr() source in "ProfilePlan")
     };
     // Sends the difference to target and makes what was sent the configuration.
-    MoveResult moveTo(const KeyboardConfig &target, const std::function<void(const ProfileStep &)> &onStep = {});
+    MoveResult moveTo(const KeyboardConfig &target, const std::function<void(const ProfileStep &)> &onStep = {},
+                      const UnknownParts &unknown = UnknownParts());
     void writeProfile(const KeyboardConfig &before, const KeyboardConfig &after);
     void pushStep(const KeyboardConfig &before, const EditText &text, int mergeId);
     void restoreTo(const KeyboardConfig &target);

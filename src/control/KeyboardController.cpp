@@ -196,7 +196,7 @@ void KeyboardController::onReadBackFinished()
 
 KeyboardController::ProfileApplied KeyboardController::applyProfile(
     const ProfileData &profile, const QString &name, ApplySource source,
-    const std::function<void(const ProfileStep &)> &onStep)
+    const std::function<void(const ProfileStep &)> &onStep, bool whole)
 {
     ProfileApplied applied;
     applied.shown = profile;
@@ -208,7 +208,8 @@ KeyboardController::ProfileApplied KeyboardController::applyProfile(
         const KeyboardConfig target = configWithProfile(m_config->config(), profile, keys);
         QString error;
         bool storeFull = false;
-        m_config->applyWhole(target, tr("应用配置“%1”").arg(name), onStep, &error, &storeFull);
+        m_config->applyWhole(target, tr("应用配置“%1”").arg(name), onStep, &error, &storeFull,
+                             whole ? partsOfProfile(profile, keys) : UnknownParts());
         applied.run = m_config->lastRun();
         applied.frames = m_config->lastQueued().frames;
         applied.groups = m_config->lastQueued().groups;

@@ -77,8 +77,9 @@ public:
     // Applies a profile as one step of the history, by its difference from
     // what the keyboard holds (without a read-back: whole). onStep sees each
     // step of the plan before its frames are queued.
+    // whole: every part the profile sets is sent, whatever the keyboard holds.
     ProfileApplied applyProfile(const ProfileData &profile, const QString &name, ApplySource source,
-                                const std::function<void(const ProfileStep &)> &onStep = {});
+                                const std::function<void(const ProfileStep &)> &onStep = {}, bool whole = false);
     // Polling rate and system mode are edits of the configuration: one undo
     // step each. The mode switch asks the keyboard for its layers again.
     bool setPollingRate(int index);

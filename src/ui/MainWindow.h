@@ -2,6 +2,7 @@
 
 #include "AppProfileRules.h"
 #include "ApplyRunner.h"
+#include "KeyboardController.h"
 #include "IAPFirmwareWindow.h"
 #include "ProfileData.h"
 #include "SettingsDialog.h"
@@ -75,6 +76,23 @@ public:
     // Opens the settings dialog (or brings the open one forward).
     IAPFirmwareWindow *openFirmwareDialog(const QString &firmwareVersion, bool bootLoader);
 
+    // Commands from outside (a script, the session bus): a profile of the
+    // list by its name, or one read from a file (label names it); the
+    // window and the tray show it as the profile in use. *why says why
+    // nothing was started.
+    KeyboardController::ProfileApplied useProfileFromOutside(const QString &name, bool whole, QString *why);
+    KeyboardController::ProfileApplied applyProfileFromOutside(const ProfileData &profile, const QString &label,
+                                                               bool whole, QString *why);
+    // The list as a script sees it: each profile's name, whether in use or damaged.
+    struct ListedProfile {
+        QString name;
+        bool active = false;
+        bool damaged = false;
+    };
+    QList<ListedProfile> listedProfiles() const;
+    // The name of the profile in use; empty for the keyboard's own configuration.
+    QString activeProfileName() const { return m_activeName; }
+
     // The profile flows behind the buttons and the list.
     void saveProfile();
     void importProfile();
@@ -116,6 +134,8 @@ signals:
     void changeProfile(int id);
     // A profile was applied because of the application in front.
     void profileFollowedFocus(const QString &profile);
+    // The profile in use changed (its list name; empty: the keyboard's own).
+    void activeProfileChanged(const QString &name);
     // The window closed for good: the program should end.
     void quitRequested();
 
@@ -123,10 +143,10 @@ public slots:
     void changeProfileSlot(int id);
 
 private:
-    void applyProfile(ProfileData profile);
+    KeyboardController::ProfileApplied applyProfile(ProfileData profile, bool whole = false);
     // Makes a profile current and sends it to the keyboard: every profile
     // switch goes through here.
-    void switchToProfile(int id);
+    KeyboardController::ProfileApplied switchToProfile(int id);
     void onApplicationInFront(const FocusedApp &app);
     // Applies the rule's profile for the application in front, unless a
     // firmware update, a profile application or a read is running; those

@@ -167,34 +167,114 @@ void MainWindow::changeProfileSlot(int id)
     switchToProfile(id);
 }
 
-void MainWindow::switchToProfile(int id)
+KeyboardController::ProfileApplied MainWindow::switchToProfile(int id)
 {
     m_profiles->SelectCurrentProfile(id);
     const ProfileData profile = m_profiles->currentProfile();
     if (profile.isEmpty()) {
         SendDataProgress::instance()->closeProgress();
-        return;
+        return {};
     }
     m_activeName = listNameOf(m_profiles, id);
     showActiveProfile();
     m_applying = true;
-    applyProfile(profile);
+    const KeyboardController::ProfileApplied applied = applyProfile(profile);
     m_applying = false;
     // A focus change that came in meanwhile is acted on now.
     if (m_frontPending)
         QTimer::singleShot(0, this, &MainWindow::followFront);
+    emit activeProfileChanged(m_activeName);
+    return applied;
+}
+
+QList<MainWindow::ListedProfile> MainWindow::listedProfiles() const
+{
+    QList<ListedProfile> list;
+    for (const QString &name : m_profileNames) {
+        const int id = m_profiles->profileIdForFile(name + QLatin1String(".kb"));
+        ListedProfile p;
+        p.name = name;
+        p.active = !m_activeName.isEmpty() && name == m_activeName;
+        p.damaged = id == 0 || m_profiles->isDamaged(id);
+        list << p;
+    }
+    return list;
+}
+
+// Why nothing can be applied from outside now, or empty.
+static QString busyReason(const KeyboardController *keyboard)
+{
+    if (keyboard->isFirmwareUpdateRunning())
+        return QStringLiteral("Corvane is updating the keyboard's firmware; try again once the update has ended");
+    if (!keyboard->isConnected())
+        return QStringLiteral("no keyboard is connected to Corvane");
+    if (keyboard->isReading())
+        return QStringLiteral("Corvane is still reading the keyboard; try again in a moment");
+    return QString();
+}
+
+KeyboardController::ProfileApplied MainWindow::useProfileFromOutside(const QString &name, bool whole, QString *why)
+{
+    const int id = m_profileNames.contains(name) ? m_profiles->profileIdForFile(name + QLatin1String(".kb")) : 0;
+    if (id == 0) {
+        *why = QStringLiteral("Corvane has no profile named \"%1\"").arg(name);
+        return {};
+    }
+    if (m_profiles->isDamaged(id)) {
+        *why = QStringLiteral("the profile \"%1\" cannot be read: %2").arg(name, m_profiles->damageOf(id));
+        return {};
+    }
+    *why = busyReason(m_keyboard);
+    if (!why->isEmpty())
+        return {};
+    // As a pick in the tray: the edits of the profile in use are kept, and
+    // the rules wait for the next change of the application in front.
+    m_frontPending = false;
+    m_profiles->SaveCurrentProfile();
+    m_activeByFocus = false;
+    if (FileListWgt *list = m_profileList)
+        list->setCurrentRow(-1);
+    m_profiles->SelectCurrentProfile(id);
+    const ProfileData profile = m_profiles->currentProfile();
+    m_activeName = name;
+    showActiveProfile();
+    m_applying = true;
+    const KeyboardController::ProfileApplied applied = applyProfile(profile, whole);
+    m_applying = false;
+    emit activeProfileChanged(m_activeName);
+    return applied;
+}
+
+KeyboardController::ProfileApplied MainWindow::applyProfileFromOutside(const ProfileData &profile,
+                                                                       const QString &label, bool whole,
+                                                                       QString *why)
+{
+    *why = busyReason(m_keyboard);
+    if (!why->isEmpty())
+        return {};
+    m_frontPending = false;
+    m_profiles->SaveCurrentProfile();
+    m_activeByFocus = false;
+    m_activeName = label;
+    showActiveProfile();
+    m_applying = true;
+    const KeyboardController::ProfileApplied applied = applyProfile(profile, whole);
+    m_applying = false;
+    emit activeProfileChanged(m_activeName);
+    return applied;
 }
 
 // Sends what the profile changes on the keyboard step by step with the
 // progress box, as one step of the history, then has the pages show what
 // was sent. Without a read-back to tell the difference from, the whole
 // profile is sent.
-void MainWindow::applyProfile(ProfileData profile)
+KeyboardController::ProfileApplied MainWindow::applyProfile(ProfileData profile, bool whole)
 {
     SendDataProgress *progress = SendDataProgress::instance();
     const KeyboardController::ProfileApplied applied = m_keyboard->applyProfile(
-        profile, m_activeName, m_activeByFocus ? KeyboardController::ApplySource::ByFocus
-                                               : KeyboardController::ApplySource::ByHand);
+        profile, m_activeName,
+        m_activeByFocus ? KeyboardController::ApplySource::ByFocus : KeyboardController::ApplySource::ByHand, {},
+        whole);
     // The box counts the frames as the keyboard answers them.
     m_progressRun = applied.run;
     m_progressGroups = applied.groups;
@@ -213,6 +293,7 @@ void MainWindow::applyProfile(ProfileData profile)
         toast(tr("键盘最多保存%1个宏，其余的宏没有写入键盘。").arg(KeyboardController::MaxMacros), true);
     m_pages->showProfile(profile);
     m_pages->reenterCurrentPage();
+    return applied;
 }
 
 void MainWindow::showApplyProgress(quint64 run, int done, int frames)

@@ -2,6 +2,10 @@
 // a start after a killed copy, corvane-cli beside it.
 
 #include "CorvaneVersion.h"
+#include "ProfileDocument.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QProcess>
 #include <QSettings>
@@ -12,7 +16,7 @@ class TestApp : public QObject {
     Q_OBJECT
 private slots:
     void singleInstanceAndFirstStart();
-    void theCommandLineWaitsForCorvane();
+    void theCommandLineRunsThroughCorvane();
 
 private:
     QProcess *start(const QString &workDir, const QString &extra = QString())
@@ -84,12 +88,61 @@ void TestApp::singleInstanceAndFirstStart()
     QVERIFY(!QFile::exists(socket)); // gone with it
 }
 
-// While Corvane has the keyboard, corvane-cli sends it nothing and says
-// why; once Corvane is gone, however it went, the keyboard is free.
-void TestApp::theCommandLineWaitsForCorvane()
+namespace {
+
+struct Cli {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Cli cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(CORVANE_CLI), args);
+    Cli r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+int globalTravel(const QByteArray &dump)
+{
+    return QJsonDocument::fromJson(dump).object()["deadBands"].toObject()["gdBi"].toInt();
+}
+
+} // namespace
+
+// While Corvane has the keyboard, corvane-cli's commands run in it: a
+// profile of its list applied by difference as one step of its history,
+// undone again; the keyboard read and exported as Corvane holds it; a
+// flash still refused. Once Corvane is gone, however it went, the keyboard
+// is free.
+void TestApp::theCommandLineRunsThroughCorvane()
 {
     QTemporaryDir runtime, dir;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    // A profile that differs from the keyboard in its global travel only:
+    // the keyboard's own, exported while nothing else has it.
+    QDir(dir.path()).mkpath("LocalProfile");
+    const QString game = dir.filePath("LocalProfile/Game.kb");
+    QCOMPARE(cli({"export", game, "--simulate"}).exitCode, 0);
+    const int before = globalTravel(cli({"dump", "--simulate"}).out);
+    {
+        QFile f(game);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        ProfileDocument doc;
+        QVERIFY(parseProfileBytes(f.readAll(), &doc));
+        f.close();
+        QJsonObject perf = doc.value("KeyPerformance").toObject();
+        perf["global-key-touch"] = before + 500;
+        doc.insert("KeyPerformance", perf);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(serialiseProfile(doc));
+    }
+
     QProcess *corvane = start(dir.path());
     QVERIFY(corvane->waitForStarted());
     // Written by Corvane once it holds the keyboard of its --simulate run.
@@ -103,19 +156,32 @@ void TestApp::theCommandLineWaitsForCorvane()
     };
     QTRY_VERIFY2_WITH_TIMEOUT(holder().startsWith("Corvane\n"), qPrintable(QDir(runtime.filePath("corvane")).entryList().join(' ') + corvane->readAllStandardError()), 20000);
 
-    QProcess cli;
-    cli.start(QStringLiteral(CORVANE_CLI), {"info", "--simulate"});
-    QVERIFY(cli.waitForFinished(60000));
-    QCOMPARE(cli.exitCode(), 3);
-    QCOMPARE(cli.readAllStandardError(), QByteArray("corvane-cli: Corvane is using the keyboard: close it, or use its "
-                                                    "own window: its title shows the board information\n"));
-    QVERIFY(cli.readAllStandardOutput().isEmpty());
+    const Cli info = cli({"info", "--simulate"});
+    QCOMPARE(info.exitCode, 0);
+    QVERIFY2(info.out.contains("Board ID:"), info.err.constData());
+    QCOMPARE(cli({"profile", "list", "--simulate"}).out, QByteArray("  Game\n"));
+    const Cli applied = cli({"apply", "Game", "--simulate"});
+    QCOMPARE(applied.exitCode, 0);
+    QVERIFY2(applied.err.endsWith("applied Game\n"), applied.err.constData());
+    QCOMPARE(globalTravel(cli({"dump", "--simulate"}).out), before + 500);
+    QCOMPARE(cli({"profile", "list", "--simulate"}).out, QByteArray("* Game\n"));
+    // Applying it again sends nothing.
+    QVERIFY(cli({"apply", "Game", "--simulate"}).err.startsWith("nothing to send"));
+
+    const Cli undone = cli({"undo", "--simulate"});
+    QCOMPARE(undone.exitCode, 0);
+    QCOMPARE(undone.err, QString("undid: Apply profile “Game”\n").toUtf8()); // Corvane runs in English first
+    QCOMPARE(globalTravel(cli({"dump", "--simulate"}).out), before);
+    QCOMPARE(cli({"undo", "--simulate"}).exitCode, 1); // nothing left to undo
+    QCOMPARE(cli({"redo", "--simulate"}).exitCode, 0);
+    QCOMPARE(globalTravel(cli({"dump", "--simulate"}).out), before + 500);
+
+    const Cli flash = cli({"flash", dir.filePath("none.bin"), "--simulate"});
+    QVERIFY2(flash.exitCode != 0, flash.err.constData());
 
     corvane->kill();
     QVERIFY(corvane->waitForFinished(20000));
-    cli.start(QStringLiteral(CORVANE_CLI), {"info", "--simulate"});
-    QVERIFY(cli.waitForFinished(60000));
-    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(cli({"info", "--simulate"}).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestApp)
