@@ -746,6 +746,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>%1 分钟</source>
         <translation>%1 min</translation>
     </message>
+    <message>
+        <source>预设%1</source>
+        <translation>Preset %1</translation>
+    </message>
+    <message>
+        <source>退出超光速模式</source>
+        <translation>Leave super-light-speed mode</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -809,6 +817,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>已选中</source>
         <translation>Selected</translation>
+    </message>
+    <message>
+        <source>%1（%2 键位）</source>
+        <translation>%1 (on the %2 key)</translation>
     </message>
 </context>
 <context>
@@ -1008,6 +1020,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source>关闭超光速模式</source>
         <translation>Turn off super light speed</translation>
+    </message>
+    <message>
+        <source>跟随全局</source>
+        <translation>follows the global travel</translation>
     </message>
 </context>
 <context>

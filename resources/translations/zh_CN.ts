@@ -746,6 +746,14 @@
         <source>%1 分钟</source>
         <translation>%1 分钟</translation>
     </message>
+    <message>
+        <source>预设%1</source>
+        <translation>预设%1</translation>
+    </message>
+    <message>
+        <source>退出超光速模式</source>
+        <translation>退出超光速模式</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>
@@ -809,6 +817,10 @@
     <message>
         <source>已选中</source>
         <translation>已选中</translation>
+    </message>
+    <message>
+        <source>%1（%2 键位）</source>
+        <translation>%1（%2 键位）</translation>
     </message>
 </context>
 <context>
@@ -1008,6 +1020,10 @@
     <message>
         <source>关闭超光速模式</source>
         <translation>关闭超光速模式</translation>
+    </message>
+    <message>
+        <source>跟随全局</source>
+        <translation>跟随全局</translation>
     </message>
 </context>
 <context>

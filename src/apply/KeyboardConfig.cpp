@@ -90,6 +90,12 @@ KeyboardConfig configWithProfile(const KeyboardConfig &base, const ProfileData &
         for (auto it = profile.advanced->cbegin(); it != profile.advanced->cend(); ++it)
             if (onBoard.contains(it.key()) && it->kind() != Bind_None)
                 c.advanced.insert(it.key(), *it);
+    // A key bound to a macro has no trigger mode to set: parameter 8 carries
+    // the macro. It keeps the one the keyboard holds, so that nothing is
+    // planned, or found missing afterwards, that no write could give it.
+    for (auto it = c.keyTravel.begin(); it != c.keyTravel.end(); ++it)
+        if (c.bindKindOf(it.key()) == Bind_MACRO)
+            it->workMode = base.keyTravel.value(it.key(), *it).workMode;
     return c;
 }
 

@@ -132,12 +132,15 @@ void keyTravelChange(int key, const KeyTravelRecord &from, const KeyTravelRecord
     };
     using namespace KeyTravelParam;
     const bool wasRapid = from.workMode == WorkRapid;
+    // Parameter 8 of a macro key carries the macro: its mode is not sent.
+    const bool modeIsMacro = bindKind == Bind_MACRO;
     if (!s.rapid) {
-        add(Mode, keyModeByte(bindKind, s.ownTravel, false));
+        if (!modeIsMacro)
+            add(Mode, keyModeByte(bindKind, s.ownTravel, false));
         add(Travel, to.keyTouchDis);
         return;
     }
-    if (!wasRapid)
+    if (!wasRapid && !modeIsMacro)
         add(Mode, keyModeByte(bindKind, false, true));
     if (from.keyTouchDis != to.keyTouchDis)
         add(Travel, to.keyTouchDis);

@@ -145,10 +145,30 @@ bool KeyboardConfigModel::applyWhole(const KeyboardConfig &target, const QString
     return result.complete;
 }
 
+void KeyboardConfigModel::beginAction(const EditText &text)
+{
+    if (m_actionDepth++ > 0)
+        return;
+    m_actionBefore = m_config;
+    m_actionText = text;
+}
+
+void KeyboardConfigModel::endAction()
+{
+    if (m_actionDepth == 0 || --m_actionDepth > 0)
+        return;
+    // The keyboard may have gone meanwhile: its history has gone with it.
+    if (m_has)
+        pushStep(m_actionBefore, m_actionText, NoMerge);
+}
+
 // The step from before to what the keyboard now holds; none when nothing
-// reached it. Its first redo is what was just sent.
+// reached it. Its first redo is what was just sent. Inside an action the
+// action makes the step when it ends.
 void KeyboardConfigModel::pushStep(const KeyboardConfig &before, const EditText &text, int mergeId)
 {
+    if (m_actionDepth > 0)
+        return;
     if (m_config == before)
         return;
     m_pushing = true;

@@ -78,6 +78,24 @@ public:
     // configuration is then what it took.
     bool edit(const EditText &text, int mergeId, const std::function<void(KeyboardConfig &)> &change);
 
+    // One user action that makes several edits (a preset: its effect, then
+    // its colours; a lighting change that also leaves super-light-speed
+    // mode) as one step of the history. Each edit still sends as it comes,
+    // so the keyboard hears the same frames; the step is what they changed
+    // together, named by the outermost action. Nests.
+    void beginAction(const EditText &text);
+    void endAction();
+    class Action {
+    public:
+        Action(KeyboardConfigModel *model, const EditText &text) : m_model(model) { m_model->beginAction(text); }
+        ~Action() { m_model->endAction(); }
+        Action(const Action &) = delete;
+        Action &operator=(const Action &) = delete;
+
+    private:
+        KeyboardConfigModel *m_model;
+    };
+
     // Moves the keyboard to a whole configuration (an applied profile) as
     // one step. onStep is called before each step's frames are queued, for
     // a progress box. Returns false when a step ended it (a macro that
@@ -130,4 +148,7 @@ private:
     bool m_has = false;
     bool m_awaiting = false; // a keyboard is there, its read-back not ended
     bool m_pushing = false; // the first redo of a pushed command: already sent
+    int m_actionDepth = 0;    // beginAction without its endAction
+    KeyboardConfig m_actionBefore;
+    EditText m_actionText;
 };

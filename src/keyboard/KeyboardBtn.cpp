@@ -195,10 +195,17 @@ void KeyboardBtn::setFace(KeyFace face)
 
 void KeyboardBtn::updateAccessibility()
 {
-    // The legend of the key's own type names it, also while the key awaits
-    // a new assignment and shows nothing.
-    QString name = keyTypeName(int(m_key.currentType));
-    name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // The legend of the key's type names it, also while the key awaits a
+    // new assignment and shows nothing. A key given another key's type also
+    // names where it is, so that two caps showing "A" are told apart.
+    auto legend = [](quint32 type) {
+        QString text = keyTypeName(int(type));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return text;
+    };
+    const QString name = m_key.currentType == m_key.firstType
+                             ? legend(m_key.currentType)
+                             : tr("%1（%2 键位）").arg(legend(m_key.currentType), legend(m_key.firstType));
     setAccessibleName(name);
     QStringList state;
     if (m_key.bindKind() != Bind_None)

@@ -335,16 +335,19 @@ void TestKeyboard::viewSaysWhatTheUserDid()
     QCOMPARE(dropped.first().at(1).toInt(), TypeY);
     QCOMPARE(e->currentType(), TypeY);
 
-    // What a screen reader hears: the legend, and the key's state.
-    QCOMPARE(e->accessibleName(), QStringLiteral("Y"));
+    // What a screen reader hears: the legend and, for a key given another
+    // key's type, where it is (Y on E and the Y key itself are told apart);
+    // then the key's state.
+    QCOMPARE(e->accessibleName(), QStringLiteral("Y（E 键位）"));
+    QCOMPARE(view->buttonForType(TypeY)->accessibleName(), QStringLiteral("Y"));
     KeyboardBtn *r = view->buttonForType(TypeR);
     r->setCurrentType(141);
-    QCOMPARE(r->accessibleName(), QStringLiteral("RGB ON/OFF"));
+    QCOMPARE(r->accessibleName(), QStringLiteral("RGB ON/OFF（R 键位）"));
     QVERIFY(a->accessibleDescription().contains(QStringLiteral("MT")));
     a->setRapidTrigger(true);
     QVERIFY(a->accessibleDescription().contains(QStringLiteral("快速触发")));
     e->setLegend(QString()); // waiting for an assignment: still named
-    QCOMPARE(e->accessibleName(), QStringLiteral("Y"));
+    QCOMPARE(e->accessibleName(), QStringLiteral("Y（E 键位）"));
 
     view->activate(false);
     QTest::mouseClick(e, Qt::LeftButton);

@@ -561,7 +561,8 @@ void TestPages::undoAndRedoEveryKindOfEdit()
     pages.performance()->setCheckedKeysTravel(1.2);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.param(4, TypeA), quint16(1200));
-    QCOMPARE(history->undoText(), QString("A 的触发行程 2.00 mm → 1.20 mm"));
+    // A followed the global travel: named so, not by its unused cell.
+    QCOMPARE(history->undoText(), QString("A 的触发行程 跟随全局 → 1.20 mm"));
     QTest::mouseClick(pages.key(0, TypeA), Qt::LeftButton); // not selected any more
     // Colour: H painted.
     pages.show(PageLighting);

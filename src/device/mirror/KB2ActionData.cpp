@@ -417,10 +417,12 @@ void KB2ActionData::removeAdvancedBinding(int keyType, int bindKind)
         const quint8 wire = wireOfType(keyType);
         if (wire == WireKeyTable::NoKey)
             return;
+        // The key becomes an ordinary key with the trigger mode it has: its
+        // own travel or rapid trigger stays (0 would clear them too).
         STU_BoardFromKey rec;
         rec.key[0] = wire;
         rec.param[0] = Mode;
-        rec.value[0] = AdvancedNone;
+        rec.value[0] = quint16(AdvancedNone | triggerBitsOf(keyType));
         out << QVariant::fromValue(rec);
     }
     sendAll(out);
@@ -477,6 +479,14 @@ KeyTravelRecord KB2ActionData::travelRecord(int triggerMode, int cell) const
     rec.quickTouchPressDis = mmToMicrons(RapidTriggerDefaultMm);
     rec.quickTouchUpDis = mmToMicrons(RapidTriggerDefaultMm);
     return rec;
+}
+
+quint16 KB2ActionData::triggerBitsOf(int keyType) const
+{
+    const auto it = m_dbMap.constFind(keyType);
+    if (it == m_dbMap.cend())
+        return 0;
+    return it->workMode == 2 ? TriggerRapid : it->workMode == 1 ? TriggerOwnTravel : 0;
 }
 
 void KB2ActionData::addMacroKey(int keyType, int number)

@@ -158,6 +158,7 @@ private:
     int typeOfWire(quint8 wire) const;       // -1 for 0xFF, empty or unknown
     int cellOfWire(quint8 wire) const;       // the key's cell of the matrix, -1 when it has none
     KeyTravelRecord travelRecord(int triggerMode, int cell) const; // cell: the key's, or -1
+    quint16 triggerBitsOf(int keyType) const; // the high nibble of parameter 8 for the key's trigger mode
     // Records a macro key with its store number (-1: the lowest free one),
     // named Macro<count>; at most MaxMacros.
     void addMacroKey(int keyType, int number);

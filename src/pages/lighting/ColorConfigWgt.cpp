@@ -358,13 +358,20 @@ bool ColorConfigWgt::mayChange(bool *asked)
     *asked = config()->hasConfig() && config()->config().performance.superLightSpeed;
     if (!*asked)
         return true;
-    return m_ask(tr("超光速提示"), tr("当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？"));
+    if (!m_ask(tr("超光速提示"), tr("当前处于超光速模式，RGB灯效被禁用，是否退出超光速模式？")))
+        return false;
+    // The change and leaving super-light-speed mode are one step; it ends
+    // with leaveLightSpeed.
+    config()->beginAction({tr("退出超光速模式"), {}, {}});
+    return true;
 }
 
 void ColorConfigWgt::leaveLightSpeed(bool asked)
 {
-    if (asked)
-        emit SignalObject::instance()->sigCloseLightSpeedMode();
+    if (!asked)
+        return;
+    emit SignalObject::instance()->sigCloseLightSpeedMode();
+    config()->endAction();
 }
 
 // A stored mode as the undo step names it: the effect's name.
@@ -409,6 +416,8 @@ void ColorConfigWgt::onPresetClicked(int preset)
     if (!mayChange(&asked))
         return;
     m_chooser->setCurrentPreset(preset);
+    // The effect, the end of super-light-speed mode and the colours are one step.
+    const KeyboardConfigModel::Action action(config(), {tr("预设%1").arg(preset + 1), {}, {}});
     sendMode({Lighting::StaticMode, preset});
     leaveLightSpeed(asked);
     paintPreset(m_chooser->preset(preset));

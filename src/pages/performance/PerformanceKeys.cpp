@@ -77,13 +77,16 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
         return;
     const KeyboardConfig &now = config()->config();
     bool rapidChanges = false;
+    // A key that follows the global travel is named so, not by the travel
+    // its unused cell holds.
+    constexpr int FollowsGlobal = -1;
     QSet<int> from, to;
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         const KeyTravelRecord was = now.keyTravel.value(it.key());
         rapidChanges = rapidChanges || (was.workMode == WorkRapid) != (it->workMode == WorkRapid)
             || was.quickTouchPressDis != it->quickTouchPressDis || was.quickTouchUpDis != it->quickTouchUpDis;
-        from.insert(was.keyTouchDis);
-        to.insert(it->keyTouchDis);
+        from.insert(was.workMode == WorkGlobal ? FollowsGlobal : was.keyTouchDis);
+        to.insert(it->workMode == WorkGlobal ? FollowsGlobal : it->keyTouchDis);
     }
     const QString keys = records.size() == 1 ? keyLegend(records.firstKey()) : tr("%1 个按键").arg(records.size());
     KeyboardConfigModel::EditText text;
@@ -92,9 +95,12 @@ void PerformancePageWgt::writeTravel(const QList<KeyParam> &entries, const QMap<
     } else {
         text.what = tr("%1 的触发行程").arg(keys);
         const int decimals = m_decimals;
+        auto named = [this, decimals](int um) {
+            return um == FollowsGlobal ? tr("跟随全局") : travelText(um / 1000.0, decimals) + QStringLiteral(" mm");
+        };
         if (from.size() == 1 && to.size() == 1) {
-            text.from = travelText(*from.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
-            text.to = travelText(*to.cbegin() / 1000.0, decimals) + QStringLiteral(" mm");
+            text.from = named(*from.cbegin());
+            text.to = named(*to.cbegin());
         }
     }
     config()->edit(text, rapidChanges ? KeyboardConfigModel::MergeRapidTrigger : KeyboardConfigModel::MergeKeyTravel,

@@ -424,11 +424,16 @@ void TestAdvanced::pairsRemovalAndReadBack()
     QVERIFY(!r.page.bindItem(E) && !r.page.bindItem(R));
     QVERIFY(!r.isStored(E) && !r.isStored(R));
     QCOMPARE(r.key(R, 3)->keyData().bindKind(), int(Bind_None));
-    // So does the delete button of any other kind.
+    // So does the delete button of any other kind; the key keeps its own
+    // trigger mode (the high nibble of parameter 8), and with it its travel.
     const int H = type("H");
+    const int triggerH = r.rig.param(8, H) & 0xF0;
+    const int workModeH = r.config.config().keyTravel.value(H).workMode;
     QTest::mouseClick(r.page.bindItem(H)->deleteButton(), Qt::LeftButton);
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.mode(H), 0);
+    QCOMPARE(r.rig.param(8, H) & 0xF0, triggerH);
+    QCOMPARE(r.config.config().keyTravel.value(H).workMode, workModeH);
 
     // Reconnected and read back, the list shows the same bindings.
     const auto now = r.listed();

@@ -34,6 +34,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <functional>
@@ -499,6 +500,7 @@ void TestLighting::presetsAndPainting()
     QVERIFY(!r.chooser()->fillAllButton()->isEnabled());
 
     // Preset 2: mode 16 (keyboard 15) and its colours, every key not in it dark.
+    const LightingSettings lightingBefore = r.config.config().lighting;
     r.click(r.chooser()->presetButton(1));
     QVERIFY(r.rig.waitIdle());
     QCOMPARE(r.lights().rgbMode, quint8(15));
@@ -511,6 +513,18 @@ void TestLighting::presetsAndPainting()
     QVERIFY(r.chooser()->presetButton(1)->isChecked());
     QCOMPARE(r.key(TypeW, 2)->keyColour(), QColor(Qt::blue));
     QVERIFY(r.chooser()->fillAllButton()->isEnabled());
+    // Its effect and its colours are one step: undone together, then redone.
+    QUndoStack *history = r.config.history();
+    QCOMPARE(history->count(), 1);
+    QCOMPARE(history->undoText(), QString("预设2"));
+    history->undo();
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(r.config.config().lighting == lightingBefore);
+    QCOMPARE(bool(r.lights().bitmap & Kb2LightingBits::On), lightingBefore.mode > 0);
+    QVERIFY(!(r.colourOf(TypeW) == rgb(Qt::blue)));
+    history->redo();
+    QVERIFY(r.rig.waitIdle());
+    QVERIFY(r.lights().rgbMode == 15 && r.colourOf(TypeW) == rgb(Qt::blue));
 
     // A click paints one key: on the keyboard and into the preset's file entry.
     r.chooser()->setColor(QColor(0, 200, 100));
