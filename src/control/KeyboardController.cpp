@@ -3,7 +3,9 @@
 #include "BoardProfile.h"
 #include "ControlLog.h"
 #include "DeviceLifecycle.h"
+#include "FamilyKeyMatrix.h"
 #include "KeyTypeTable.h"
+#include "WireKeyTable.h"
 #include "KeyboardAction.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
@@ -170,6 +172,24 @@ bool KeyboardController::hasWireCode(int keyType) const
 int KeyboardController::macroCount() const
 {
     return m_device->macroCount();
+}
+
+bool KeyboardController::isBindableKeyType(int type)
+{
+    return keyTypeHasCode(type) && keyTypeCode(type) != 0
+        && kb2_model_to_wire(keyTypeCode(type)) != WireKeyTable::NoKey;
+}
+
+QList<KeyboardController::KeyPlace> KeyboardController::builtInKeyPlaces(int family)
+{
+    QList<KeyPlace> keys;
+    const quint16 *cells = familyKeyMatrix(family);
+    for (int cell = 0; cell < KB2MatrixCells; ++cell) {
+        const int type = cells[cell] ? keyTypeFromCode(cells[cell]) : KeyTypeNone;
+        if (type != KeyTypeNone)
+            keys.append({type, cell / KB2MatrixCols, cell % KB2MatrixCols});
+    }
+    return keys;
 }
 
 QList<int> KeyboardController::keys() const

@@ -73,6 +73,15 @@ public:
     int macroCount() const;
     // The keyboard's key types (its layer 0).
     QList<int> keys() const;
+    // Whether a key type has a one-byte code on the wire at all (an advanced
+    // key can only bind such keys), whatever keyboard is connected.
+    static bool isBindableKeyType(int type);
+    // The keys of a family's built-in key matrix with their places
+    // (row, column), as the lighting presets lay them out.
+    struct KeyPlace {
+        int type, row, column;
+    };
+    static QList<KeyPlace> builtInKeyPlaces(int family);
 
     // Applies a profile as one step of the history, by its difference from
     // what the keyboard holds (without a read-back: whole). onStep sees each

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QLockFile>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -58,15 +59,17 @@ int main(int argc, char **argv)
         return 2;
     g_log = workDir + QLatin1String("/standin.log");
 
+    // A stand-in left behind by a failed test must not hold the test
+    // runner's output open, nor run for ever.
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(4); });
+
     QLockFile lock(singleInstanceLockPath(workDir));
     if (!lock.tryLock(0)) {
         log("refused " + version);
         return 0;
     }
-    log("started " + version + ' ' + QByteArray::number(QCoreApplication::applicationPid()) + ' ' +
-        args.mid(1).join(QLatin1Char(' ')).toUtf8());
-    if (mode == "crash")
-        return 3;
     if (mode == "stubborn")
         std::signal(SIGTERM, SIG_IGN);
     QFileSystemWatcher folder;
@@ -89,5 +92,9 @@ int main(int argc, char **argv)
             folder.addPath(workDir);
             stopIfReleased();
         });
+    log("started " + version + ' ' + QByteArray::number(QCoreApplication::applicationPid()) + ' ' +
+        args.mid(1).join(QLatin1Char(' ')).toUtf8());
+    if (mode == "crash")
+        return 3;
     return app.exec();
 }

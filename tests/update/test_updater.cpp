@@ -701,7 +701,7 @@ private slots:
         QVERIFY(waitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
         QCOMPARE(update.exitStatus(), QProcess::NormalExit);
         QCOMPARE(update.exitCode(), 130);
-        QVERIFY(fx.logged("stopped 1.1.0"));
+        QVERIFY(waitFor([&] { return fx.logged("stopped 1.1.0"); }, 30000));
         QVERIFY(fx.oldRunsAgain(old));
         QVERIFY2(fx.leftovers().isEmpty(), qPrintable(fx.leftovers().join(',')));
     }

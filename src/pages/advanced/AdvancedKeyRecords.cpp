@@ -1,9 +1,8 @@
 #include "AdvancedKeyRecords.h"
 
 #include "Hook.h"
-#include "KB2ActionData.h"
+#include "KeyboardController.h"
 #include "KeyTypeTable.h"
-#include "WireKeyTable.h"
 
 #include <QHash>
 
@@ -96,16 +95,9 @@ int pairedKeyType(const KeyInfo &info)
     return -1;
 }
 
-bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record)
-{
-    const std::optional<AdvancedRecord> r = advancedRecordFromVariant(record);
-    return r && device->writeAdvancedBinding(*r);
-}
-
 bool isBindableKeyType(int type)
 {
-    return keyTypeHasCode(type) && keyTypeCode(type) != 0
-        && kb2_model_to_wire(keyTypeCode(type)) != WireKeyTable::NoKey;
+    return KeyboardController::isBindableKeyType(type);
 }
 
 int keyTypeOfHookType(int hookType)

@@ -27,8 +27,6 @@ QList<int> boundKeyTypes(const KeyInfo &info);
 int pairedKeyType(const KeyInfo &info);
 
 // Hands the record to the device layer's write of its kind. MACRO records
-// return the device's answer (false: refused, nothing sent).
-bool writeBindingRecord(AdvancedKeyControl *device, const QVariant &record);
 
 // A key that an advanced binding can send: it has a one-byte wire code.
 // Keyboard-internal functions (most lighting and system keys) have none,

@@ -1,6 +1,6 @@
 #include "LightingPresetStore.h"
 
-#include "FamilyKeyMatrix.h"
+#include "KeyboardController.h"
 #include "KeyTypeTable.h"
 #include "LightingLog.h"
 #include "LightingPresetText.h"
@@ -21,21 +21,12 @@ QString factoryKey(int n)
     return QStringLiteral("rootPresuppose%1").arg(n + 1);
 }
 
-struct MatrixKey {
-    int type, row, column;
-};
+using MatrixKey = KeyboardController::KeyPlace;
 
 // The keys of the default key matrix with their places.
 QList<MatrixKey> matrixKeys()
 {
-    QList<MatrixKey> keys;
-    const quint16 *cells = familyKeyMatrix(0);
-    for (int cell = 0; cell < KB2MatrixCells; ++cell) {
-        const int type = cells[cell] ? keyTypeFromCode(cells[cell]) : KeyTypeNone;
-        if (type != KeyTypeNone)
-            keys.append({type, cell / KB2MatrixCols, cell % KB2MatrixCols});
-    }
-    return keys;
+    return KeyboardController::builtInKeyPlaces(0);
 }
 
 QColor blend(const QColor &a, const QColor &b, double t)
