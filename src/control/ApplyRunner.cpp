@@ -208,8 +208,11 @@ void ApplyRunner::onRequestFailed(int, bool read, int code)
 
 void ApplyRunner::onDeviceLost(int code)
 {
+    // The worker has dropped its queue by now, so the frames that never
+    // went out no longer look queued: what had gone out is what was last
+    // seen going.
     while (!m_runs.isEmpty())
-        finish(0, Outcome::Lost, code);
+        finish(0, Outcome::Lost, code, qMax(0, m_runs.first().lastDone));
 }
 
 void ApplyRunner::cancel()

@@ -11,6 +11,7 @@
 #include "QueuedSpy.h"
 #include "SimRig.h"
 #include "VirtualHidBackend.h"
+#include "WorkerTransitions.h"
 
 #include <QSet>
 #include <QSignalSpy>
@@ -65,6 +66,7 @@ private slots:
     void unplugAtEachPhase_data();
     void unplugAtEachPhase();
     void destructionIsPrompt();
+    void transitionTable();
     void workerTransitions_data();
     void workerTransitions();
 };
@@ -873,6 +875,57 @@ void TestDevice::destructionIsPrompt()
     // It stopped in the middle of its current exchange: nothing queued was
     // worked through.
     QVERIFY(rig.kb.framesReceived() - before <= 1);
+}
+
+// The worker's table walked in full: every event in every state, for every
+// walk or poll it may be about. What must hold whatever the row order.
+void TestDevice::transitionTable()
+{
+    QSet<int> reached{int(WorkerState::Closed)};
+    QList<WorkerState> frontier{WorkerState::Closed};
+    while (!frontier.isEmpty()) {
+        const WorkerState from = frontier.takeFirst();
+        for (WorkerEvent event : AllWorkerEvents) {
+            for (WorkerState asked : AllWorkerStates) {
+                const std::optional<WorkerState> to = nextWorkerState(from, event, asked);
+                const QByteArray where = QByteArray::number(int(from)) + " --" + QByteArray::number(int(event)) +
+                                         "(" + QByteArray::number(int(asked)) + ")--> " +
+                                         (to ? QByteArray::number(int(*to)) : QByteArray("refused"));
+                if (from == WorkerState::Stopped)
+                    QVERIFY2(!to || *to == WorkerState::Stopped, where); // the end is the end
+                if (to && isSession(*to) && !isSession(from))
+                    QVERIFY2(from == WorkerState::Closed && event == WorkerEvent::Opened, where);
+                if (from == WorkerState::Held && to && *to != WorkerState::Held)
+                    QVERIFY2(event == WorkerEvent::Release || event == WorkerEvent::Shutdown, where);
+                if (to && (isWalk(*to) || isPoll(*to)) && *to != from)
+                    QVERIFY2(*to == asked || event == WorkerEvent::ColoursFollow, where);
+                // Whatever ends or loses a session leaves none open; the end
+                // and a hold are always taken (but a hold once ended).
+                if (event == WorkerEvent::Lost || event == WorkerEvent::Hold || event == WorkerEvent::Replace ||
+                    event == WorkerEvent::Close || event == WorkerEvent::CloseUnstarted)
+                    QVERIFY2(!to || !isSession(*to), where);
+                if (event == WorkerEvent::Shutdown)
+                    QVERIFY2(to == WorkerState::Stopped, where);
+                if (event == WorkerEvent::Hold && from != WorkerState::Stopped && from != WorkerState::Held)
+                    QVERIFY2(to == WorkerState::Held, where);
+                if (event == WorkerEvent::Stop)
+                    QVERIFY2(to && !isWalk(*to) && !isPoll(*to), where);
+                // Only the worker's own walk or poll can finish.
+                if (event == WorkerEvent::Finish)
+                    QVERIFY2(!to || from == asked, where);
+                if (to && !reached.contains(int(*to))) {
+                    reached.insert(int(*to));
+                    frontier << *to;
+                }
+            }
+        }
+    }
+    for (WorkerState s : AllWorkerStates)
+        QVERIFY2(reached.contains(int(s)), QByteArray::number(int(s)));
+    QCOMPARE(workerQueueEffect(WorkerEvent::Shutdown), WorkerQueue::DropAll);
+    QCOMPARE(workerQueueEffect(WorkerEvent::Stop), WorkerQueue::DropSwitches);
+    for (WorkerEvent e : {WorkerEvent::Replace, WorkerEvent::Close, WorkerEvent::Lost, WorkerEvent::Hold})
+        QCOMPARE(workerQueueEffect(e), WorkerQueue::DropSession);
 }
 
 void TestDevice::workerTransitions_data()

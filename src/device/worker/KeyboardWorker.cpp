@@ -38,7 +38,7 @@ KeyboardWorker::~KeyboardWorker()
 
 void KeyboardWorker::shutdown()
 {
-    transitionTo(WorkerState::Stopped, Queue::DropAll);
+    transitionTo(WorkerEvent::Shutdown);
     // Every read is sliced and watches the state, so this join is short.
     if (m_thread && m_thread != QThread::currentThread())
         m_thread->wait();
@@ -59,13 +59,7 @@ bool KeyboardWorker::interrupted() const
 
 // ---------------------------------------------------------------- transitions
 
-bool KeyboardWorker::transitionTo(WorkerState to, Queue queue, From from)
-{
-    return transitionTo([to, from](WorkerState s) { return from(s) ? std::optional<WorkerState>(to) : std::nullopt; },
-                        queue);
-}
-
-bool KeyboardWorker::transitionTo(const Target &target, Queue queue, int lostCode)
+bool KeyboardWorker::transitionTo(WorkerEvent event, WorkerState asked, int lostCode)
 {
     const bool onWorker = m_thread && QThread::currentThread() == m_thread;
     WorkerState old;
@@ -74,27 +68,22 @@ bool KeyboardWorker::transitionTo(const Target &target, Queue queue, int lostCod
     {
         QMutexLocker l(&m_stateLock);
         old = m_state.load();
-        const std::optional<WorkerState> next = target(old);
+        const std::optional<WorkerState> next = nextWorkerState(old, event, asked);
         if (!next)
             return false;
         to = *next;
-        // Nothing opens once the end has begun, nor from a close not yet
-        // carried out or a hold.
-        if (old == WorkerState::Stopped && to != WorkerState::Stopped)
-            return false;
-        if (isSession(to) && !isSession(old) && old != WorkerState::Closed)
-            return false;
-        if (queue != Queue::Keep) {
+        const WorkerQueue queue = workerQueueEffect(event);
+        if (queue != WorkerQueue::Keep) {
             m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
                                          [&](const Job &j) {
-                                             if (queue == Queue::DropAll)
+                                             if (queue == WorkerQueue::DropAll)
                                                  return true;
                                              if (j.kind == Job::SwitchMode) {
                                                  if (isPoll(j.mode))
                                                      dropped << j.mode;
                                                  return true;
                                              }
-                                             return queue == Queue::DropSession && j.kind == Job::Request;
+                                             return queue == WorkerQueue::DropSession && j.kind == Job::Request;
                                          }),
                           m_queue.end());
         }
@@ -242,7 +231,7 @@ void KeyboardWorker::stopActivity(WorkerState activity)
             return;
     }
     // Without a session the state stays; the queued switches go all the same.
-    transitionTo([](WorkerState s) { return isSession(s) ? WorkerState::Idle : s; }, Queue::DropSwitches);
+    transitionTo(WorkerEvent::Stop);
 }
 
 void KeyboardWorker::startInitialRead()
@@ -313,7 +302,7 @@ quint64 KeyboardWorker::postControl(Job::Kind kind, const QByteArray &path, bool
     if (kind == Job::Connect || kind == Job::Reopen || kind == Job::Probe) {
         // These replace the session: what was queued for the old one would
         // go to the wrong device, and a running exchange stops.
-        transitionTo(WorkerState::Closing, Queue::DropSession, [](WorkerState s) { return isSession(s); });
+        transitionTo(WorkerEvent::Replace);
     }
     job.ticket = ticket;
     post(std::move(job));
@@ -355,9 +344,9 @@ bool KeyboardWorker::probePath(const QString &path)
 void KeyboardWorker::setHeld(bool held)
 {
     if (held)
-        transitionTo(WorkerState::Held, Queue::DropSession, [](WorkerState s) { return s != WorkerState::Held; });
+        transitionTo(WorkerEvent::Hold);
     else
-        transitionTo(WorkerState::Closed, Queue::Keep, [](WorkerState s) { return s == WorkerState::Held; });
+        transitionTo(WorkerEvent::Release);
 }
 
 void KeyboardWorker::closeDevice()
@@ -366,11 +355,5 @@ void KeyboardWorker::closeDevice()
     // a held worker is closed already.
     // Without the worker thread no handle can be open: closed at once.
     const bool running = m_thread && m_thread->isRunning();
-    transitionTo(
-        [running](WorkerState s) -> std::optional<WorkerState> {
-            if (s == WorkerState::Held || s == WorkerState::Stopped)
-                return std::nullopt;
-            return running || isSession(s) ? WorkerState::Closing : WorkerState::Closed;
-        },
-        Queue::DropSession);
+    transitionTo(running ? WorkerEvent::Close : WorkerEvent::CloseUnstarted);
 }

@@ -4,6 +4,7 @@
 #include "Kb2Link.h"
 #include "BoardRecords.h"
 #include "Kb2Request.h"
+#include "WorkerTransitions.h"
 
 #include <QColor>
 #include <QList>
@@ -21,35 +22,13 @@ class KB2ActionData;
 class QDeadlineTimer;
 class QThread;
 
-// What the device worker is doing. The session states carry the numbers
-// that mode() and sigKB2ReadFailed have always reported.
-enum class WorkerState {
-    Idle = 0,        // a session is open; queued requests go out in order
-    InitialWalk = 1, // walks hold the queue until they end
-    LayoutWalk = 2,
-    ColourWalk = 4,
-    Calibration = 5, // polls let queued requests out between their rounds
-    KeyTest = 6,
-    Closed = 16,     // no session; connecting and probing may run
-    Closing = 17,    // the session is over; the worker has yet to close the handle
-    Held = 18,       // closed, and nothing may open until given back
-    Stopped = 19,    // closed for good: the worker has been shut down
-};
-
-constexpr bool isWalk(WorkerState s)
-{
-    return s == WorkerState::InitialWalk || s == WorkerState::LayoutWalk || s == WorkerState::ColourWalk;
-}
-constexpr bool isPoll(WorkerState s) { return s == WorkerState::Calibration || s == WorkerState::KeyTest; }
-// A session is open: requests, walks and polls may run.
-constexpr bool isSession(WorkerState s) { return s == WorkerState::Idle || isWalk(s) || isPoll(s); }
-
 // The thread side of the keyboard: it owns the HID handle, empties the
 // request queue, runs the walks and polls and decodes the answers into the
 // board mirror. It lives on its own QThread; every public call may come from
 // any thread and only queues or changes the state.
 //
-// The state changes in transitionTo() alone; nextStep() alone decides what
+// The state changes in transitionTo() alone, by the table of
+// WorkerTransitions.h; nextStep() alone decides what
 // runs next. Locks: m_stateLock guards the queue and the state, and is never
 // held across device I/O or while emitting.
 class KeyboardWorker : public QObject {
@@ -161,28 +140,14 @@ private:
         quint64 serial = 0;
     };
 
-    // What becomes of the queue in a transition.
-    enum class Queue {
-        Keep,
-        DropSwitches, // queued walks and polls: a stop
-        DropSession,  // and every request: the session is over
-        DropAll,      // everything: the end
-    };
-    // The state a transition leads to from the one it finds; none refuses.
-    using Target = std::function<std::optional<WorkerState>(WorkerState from)>;
-    using From = bool (*)(WorkerState);
-    static bool fromAny(WorkerState) { return true; }
-
-    // The one place the state changes. Under the lock: asks to for the new
-    // state, sets it, drops from the queue as asked (a hold also refuses the
-    // queued connections). Then, unlocked: the ended signals of the live
-    // poll that stopped and of those dropped from the queue; on the worker
-    // thread, the handle closes when the new state has no session; the loss
-    // is reported when lostCode is set and a session was open. False when
-    // to refused.
-    bool transitionTo(const Target &to, Queue queue, int lostCode = 0);
-    // To a fixed state, from the states from accepts.
-    bool transitionTo(WorkerState to, Queue queue, From from = fromAny);
+    // The one place the state changes. Under the lock: looks the event up
+    // in the table, sets the new state, drops from the queue as the event
+    // asks (a hold also refuses the queued connections). Then, unlocked: the
+    // ended signals of the live poll that stopped and of those dropped from
+    // the queue; on the worker thread, the handle closes when the new state
+    // has no session; the loss is reported when lostCode is set and a
+    // session was open. False when the table refuses the event.
+    bool transitionTo(WorkerEvent event, WorkerState asked = WorkerState::Idle, int lostCode = 0);
 
     // Queueing (any thread)
     void post(Job job, bool front = false);

@@ -97,11 +97,7 @@ void KeyboardWorker::run()
             return;
         case Step::Close:
             // Closing becomes Closed; a hold stays one. The transition closes the handle.
-            transitionTo([](WorkerState s) -> std::optional<WorkerState> {
-                if (isSession(s))
-                    return std::nullopt; // reopened meanwhile: not ours to close
-                return s == WorkerState::Closing ? WorkerState::Closed : s;
-            }, Queue::Keep);
+            transitionTo(WorkerEvent::HandleClosed);
             break;
         case Step::RunJob:
             runJob(step.job);
@@ -144,16 +140,14 @@ void KeyboardWorker::loseDevice(int code)
 {
     qCDebug(lcDevice) << "device lost:" << kb2ErrorName(code);
     // A hold or the end stays what it is; the handle closes either way.
-    transitionTo([](WorkerState s) { return s == WorkerState::Held || s == WorkerState::Stopped ? s : WorkerState::Closed; },
-                 Queue::DropSession, code);
+    transitionTo(WorkerEvent::Lost, WorkerState::Idle, code);
 }
 
 // The worker's own changes go only from the state it is running, so that a
 // stop or close from outside meanwhile wins.
 bool KeyboardWorker::endModeIf(WorkerState mode, WorkerState newMode)
 {
-    return transitionTo([mode, newMode](WorkerState s) { return s == mode ? std::optional<WorkerState>(newMode) : std::nullopt; },
-                        Queue::Keep);
+    return transitionTo(newMode == WorkerState::ColourWalk ? WorkerEvent::ColoursFollow : WorkerEvent::Finish, mode);
 }
 
 void KeyboardWorker::runJob(Job &job)
@@ -168,8 +162,7 @@ void KeyboardWorker::runJob(Job &job)
         else if (job.mode == WorkerState::LayoutWalk)
             m_layoutWalk = WalkState();
         const WorkerState to = job.mode;
-        if (!transitionTo([to](WorkerState s) { return s == WorkerState::Idle || isPoll(s) ? std::optional<WorkerState>(to) : std::nullopt; },
-                          Queue::Keep)) {
+        if (!transitionTo(WorkerEvent::Start, to)) {
             // Asked for while nothing is open: it ends before it began.
             if (isPoll(job.mode))
                 emitEnded(job.mode);
@@ -290,7 +283,7 @@ int KeyboardWorker::openSession(const QByteArray &path)
     if (path.isEmpty() || !m_usb.openPath(path))
         return OpenFailed;
     // Closed, held or ended while it was being opened: it stays closed.
-    if (!transitionTo(WorkerState::Idle, Queue::Keep, [](WorkerState s) { return s == WorkerState::Closed; })) {
+    if (!transitionTo(WorkerEvent::Opened)) {
         m_usb.close();
         return OpenFailed;
     }
