@@ -3,6 +3,7 @@
 #include "ConfigPageWgt.h"
 #include "KeyTravelEdit.h"
 #include "ProfileData.h"
+#include "TravelByPress.h"
 #include "TravelScale.h"
 
 #include <QList>
@@ -160,7 +161,6 @@ private:
     void clearLiveValues();
     // Setting the actuation travel by pressing the selected keys.
     void onPressSetButton(bool checked);
-    void recordPressDepths(const QList<QList<quint16>> &travel);
     void finishPressSet();
     void cancelPressSet();
     void endPressSet();
@@ -213,8 +213,7 @@ private:
     QTimer *m_pressSetTimer = nullptr;  // the end of the watch
     QTimer *m_pressSetTick = nullptr;   // the countdown on the button
     int m_pressSetMs = PressSetMs;
-    // The keys selected at the click and the deepest travel seen, in µm.
-    QMap<KeyboardBtn *, quint16> m_pressDepths;
+    TravelByPress m_pressSet; // the rule; the timers above are its watch
     QList<QList<quint16>> m_lastTravel; // the key test's newest round
     Row m_global, m_selected, m_press, m_release;
     QPushButton *m_touchWindowBtn = nullptr;
