@@ -59,6 +59,7 @@ void PerformancePageWgt::onTestButton(bool checked)
         m_testRunning = true;
         m_testBtn->setText(tr("停止测试"));
         keyboard()->startKeyTest();
+        startDriftCheck();
         updateKeyFace();
         refreshPressSetButton();
         return;
@@ -160,6 +161,7 @@ void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, c
     view->showLiveValues(travel, flags);
     m_lastTravel = travel;
     m_pressSet.addRound(travel);
+    feedLiveChecks(travel, flags);
     const QList<KeyboardBtn *> selected = keyboards()->checkedKeys();
     const KeyboardBtn *shown = selected.size() == 1 && KeyboardBaseWgt::validPosition(selected.first())
                                    ? selected.first()
