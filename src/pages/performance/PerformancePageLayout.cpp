@@ -194,7 +194,9 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_driftTitle->setWordWrap(true);
     m_driftList = new QListWidget(page);
     m_driftList->setObjectName(QStringLiteral("DriftList"));
-    m_driftList->setFixedSize(320, 72);
+    m_driftList->setFixedSize(308, 72);
+    m_driftList->setWordWrap(true);
+    m_driftList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_driftCalibrateBtn = button(page, DarkButtonStyle, 160, 32);
     m_driftCalibrateBtn->setObjectName(QStringLiteral("DriftCalibrateBtn"));
     for (QWidget *w : std::initializer_list<QWidget *>{m_driftTitle, m_driftList, m_driftCalibrateBtn})

@@ -15,7 +15,7 @@ constexpr int TrimBatch = 64;
 
 const QColor GridColour(226, 228, 231);
 const QColor TextColour(96, 98, 102);
-const QColor DeadZoneColour(160, 170, 184, 70);
+const QColor DeadZoneColour(120, 130, 150, 110);
 
 QString mmText(int um)
 {
@@ -309,13 +309,18 @@ void TravelScopeWgt::paintEvent(QPaintEvent *)
     for (const ScopeKey &k : m_keys) {
         if (!k.hasSettings)
             continue;
-        p.setPen(Qt::NoPen);
-        p.setBrush(QBrush(DeadZoneColour, Qt::BDiagPattern));
-        if (k.settings.deadPressUm > 0)
-            p.drawRect(QRectF(QPointF(r.left(), yOf(k.settings.deadPressUm)), QPointF(r.right(), r.bottom())));
-        if (k.settings.deadReleaseUm > 0)
-            p.drawRect(QRectF(QPointF(r.left(), r.top()),
-                              QPointF(r.right(), yOf(m_maximumUm - k.settings.deadReleaseUm))));
+        const QRectF zones[2] = {
+            QRectF(QPointF(r.left(), yOf(k.settings.deadPressUm)), QPointF(r.right(), r.bottom())),
+            QRectF(QPointF(r.left(), r.top()), QPointF(r.right(), yOf(m_maximumUm - k.settings.deadReleaseUm)))};
+        for (const QRectF &zone : zones) {
+            if (zone.height() < 1)
+                continue;
+            p.setPen(Qt::NoPen);
+            p.setBrush(QBrush(DeadZoneColour, Qt::BDiagPattern));
+            p.drawRect(zone);
+            p.setPen(TextColour);
+            p.drawText(zone.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, tr("死区"));
+        }
         break;
     }
 

@@ -176,8 +176,10 @@ bool TravelScopeWindow::startRecording(const QString &path)
     m_record = std::move(file);
     m_recordPath = path;
     m_recordRows = 0;
-    if (m_plot->isReplay() || m_plot->isPaused())
-        setPaused(false);
+    // The scope starts again with the recording, so the two show the same.
+    setPaused(false);
+    m_plot->clearTraces();
+    m_clock.invalidate();
     showStatus(tr("正在记录到 %1").arg(path));
     refreshButtons();
     return true;
