@@ -218,6 +218,8 @@ void KeyboardBtn::updateAccessibility()
         state << tr("单独行程：%1毫米").arg(m_key.travel, 0, 'f', m_decimals);
     if (isKeyChecked())
         state << tr("已选中");
+    if (!m_attention.isEmpty())
+        state << m_attention;
     setAccessibleDescription(state.join(QStringLiteral("; ")));
 }
 
@@ -287,6 +289,16 @@ void KeyboardBtn::setKeyChecked(bool on)
     m_check->setVisible(on);
     updateAccessibility();
     emit checkChanged(on);
+}
+
+void KeyboardBtn::setAttention(const QString &text)
+{
+    if (text == m_attention)
+        return;
+    m_attention = text;
+    setToolTip(text);
+    updateAccessibility();
+    update();
 }
 
 void KeyboardBtn::setHighlight(bool on)
@@ -388,6 +400,11 @@ void KeyboardBtn::paintEvent(QPaintEvent *)
         p.setPen(QPen(QColor(254, 187, 36), 3));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r, 4, 4);
+    }
+    if (!m_attention.isEmpty()) {
+        p.setPen(QPen(Qt::white, 1.5));
+        p.setBrush(QColor(229, 57, 53));
+        p.drawEllipse(QPointF(r.right() - 6, r.top() + 6), 5, 5);
     }
 }
 

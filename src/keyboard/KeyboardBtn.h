@@ -65,6 +65,11 @@ public:
     // key already has does nothing.
     void setKeyChecked(bool on);
     bool isHighlighted() const { return m_highlight; }
+    // A warning about the key (a drifting sensor): a red corner mark, and
+    // the text as its tool tip and in what a screen reader hears of it.
+    // Empty: none.
+    void setAttention(const QString &text);
+    QString attention() const { return m_attention; }
     void setHighlight(bool on);
     bool isHovered() const { return m_hover; }
 
@@ -139,6 +144,7 @@ private:
     bool m_hover = false;
     bool m_selectable = false;
     bool m_highlight = false;
+    QString m_attention;
     QLabel *m_check = nullptr;
     KeyFace m_face = KeyFace::Legend;
     int m_row = 0;

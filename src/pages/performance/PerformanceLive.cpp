@@ -25,7 +25,6 @@ namespace {
 
 // Below this a key counts as released and shows 0.
 constexpr double ShownFromMm = 0.1;
-constexpr quint16 PressedFromUm = 100;
 // After "停止测试" the bar keeps its last height this long.
 constexpr int BarDropDelayMs = 30;
 // The chart draws a released key at 45 and a key at 4 mm near 5.
@@ -60,6 +59,7 @@ void PerformancePageWgt::onTestButton(bool checked)
         m_testRunning = true;
         m_testBtn->setText(tr("停止测试"));
         keyboard()->startKeyTest();
+        startDriftCheck();
         updateKeyFace();
         refreshPressSetButton();
         return;
@@ -160,8 +160,8 @@ void PerformancePageWgt::routeKeyTestData(const QList<QList<quint16>> &travel, c
         return;
     view->showLiveValues(travel, flags);
     m_lastTravel = travel;
-    if (isSettingByPress())
-        recordPressDepths(travel);
+    m_pressSet.addRound(travel);
+    feedLiveChecks(travel, flags);
     const QList<KeyboardBtn *> selected = keyboards()->checkedKeys();
     const KeyboardBtn *shown = selected.size() == 1 && KeyboardBaseWgt::validPosition(selected.first())
                                    ? selected.first()
@@ -259,15 +259,12 @@ void PerformancePageWgt::onPressSetButton(bool checked)
         cancelPressSet();
         return;
     }
-    m_pressDepths.clear();
-    for (KeyboardBtn *b : keyboards()->checkedKeys()) {
-        quint16 um = 0;
-        if (KeyboardBaseWgt::validPosition(b)) {
-            cellOf(m_lastTravel, b->matrixRow(), b->matrixColumn(), &um);
-            m_pressDepths.insert(b, um);
-        }
-    }
-    if (!m_testRunning || m_pressDepths.isEmpty()) {
+    QList<TravelByPress::Key> keys;
+    for (const KeyboardBtn *b : keyboards()->checkedKeys())
+        if (KeyboardBaseWgt::validPosition(b))
+            keys.append({b->firstType(), b->matrixRow(), b->matrixColumn()});
+    if (!m_testRunning || !m_pressSet.start(keys, m_lastTravel)) {
+        m_pressSet.cancel();
         m_pressSetBtn->setChecked(false);
         return;
     }
@@ -276,30 +273,18 @@ void PerformancePageWgt::onPressSetButton(bool checked)
     showPressSetText();
 }
 
-void PerformancePageWgt::recordPressDepths(const QList<QList<quint16>> &travel)
-{
-    for (auto it = m_pressDepths.begin(); it != m_pressDepths.end(); ++it) {
-        quint16 um = 0;
-        if (cellOf(travel, it.key()->matrixRow(), it.key()->matrixColumn(), &um))
-            it.value() = qMax(it.value(), um);
-    }
-}
-
-// Each pressed key's deepest travel becomes its actuation travel, on the
-// keyboard's scale (truncated to its precision, within its range), in one
+// Each pressed key's deepest travel becomes its actuation travel, in one
 // edit of those keys; a key not pressed keeps its travel.
 void PerformancePageWgt::finishPressSet()
 {
+    const TravelByPress::Result result = m_pressSet.finish(m_scale);
     QMap<KeyboardBtn *, double> travel;
     QStringList unpressed;
     for (KeyboardBtn *b : keyboards()->keys()) {
-        if (!m_pressDepths.contains(b))
-            continue;
-        const quint16 um = m_pressDepths.value(b);
-        if (um < PressedFromUm)
+        if (result.travelUm.contains(b->firstType()))
+            travel.insert(b, result.travelUm.value(b->firstType()) / 1000.0);
+        else if (result.unpressed.contains(b->firstType()))
             unpressed << b->legend();
-        else
-            travel.insert(b, m_scale.micronsAt(m_scale.positionOfMicrons(um)) / 1000.0);
     }
     endPressSet();
     if (!travel.isEmpty())
@@ -328,7 +313,7 @@ void PerformancePageWgt::endPressSet()
 {
     m_pressSetTimer->stop();
     m_pressSetTick->stop();
-    m_pressDepths.clear();
+    m_pressSet.cancel();
     m_pressSetBtn->setChecked(false);
     showPressSetText();
     refreshPressSetButton();

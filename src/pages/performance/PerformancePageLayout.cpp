@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QSlider>
@@ -175,16 +176,39 @@ QWidget *PerformancePageWgt::buildTravelPage()
     m_pressSetTimer->setTimerType(Qt::PreciseTimer); // the countdown reads it
     m_pressSetTick = new QTimer(this);
     m_pressSetTick->setInterval(1000);
+    // The scope follows the test's stream too.
+    m_scopeBtn = button(page, DarkButtonStyle, 160, 40);
+    m_scopeBtn->setObjectName(QStringLiteral("ScopeBtn"));
     auto *buttons = new QVBoxLayout;
     buttons->setSpacing(10);
     buttons->addStretch();
+    buttons->addWidget(m_scopeBtn);
     buttons->addWidget(m_pressSetBtn);
     buttons->addWidget(m_testBtn);
     auto *test = new QHBoxLayout;
     test->setSpacing(8);
     test->addWidget(m_bar);
     test->addLayout(buttons);
-    h->addLayout(test);
+    // Keys that drift at rest, found while the test runs; shown when there are.
+    m_driftTitle = label(page, NoteStyle);
+    m_driftTitle->setWordWrap(true);
+    m_driftList = new QListWidget(page);
+    m_driftList->setObjectName(QStringLiteral("DriftList"));
+    m_driftList->setFixedSize(308, 72);
+    m_driftList->setWordWrap(true);
+    m_driftList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_driftCalibrateBtn = button(page, DarkButtonStyle, 160, 32);
+    m_driftCalibrateBtn->setObjectName(QStringLiteral("DriftCalibrateBtn"));
+    for (QWidget *w : std::initializer_list<QWidget *>{m_driftTitle, m_driftList, m_driftCalibrateBtn})
+        w->hide();
+    auto *testColumn = new QVBoxLayout;
+    testColumn->setSpacing(6);
+    testColumn->addLayout(test);
+    testColumn->addWidget(m_driftTitle);
+    testColumn->addWidget(m_driftList);
+    testColumn->addWidget(m_driftCalibrateBtn);
+    testColumn->addStretch();
+    h->addLayout(testColumn);
 
     // Global and selected-key travel, and the selection buttons.
     auto *travel = new QVBoxLayout;
@@ -448,6 +472,12 @@ void PerformancePageWgt::retranslateTexts()
     }
     m_testBtn->setText(m_testRunning ? tr("停止测试") : tr("开始测试"));
     showPressSetText();
+    m_scopeBtn->setText(tr("行程曲线"));
+    m_scopeBtn->setToolTip(tr("按键行程随时间的曲线，可记录与回放"));
+    m_driftTitle->setText(tr("以下按键在静止时读数异常："));
+    m_driftList->setAccessibleName(m_driftTitle->text());
+    m_driftCalibrateBtn->setText(tr("重新校准"));
+    showDrift();
 
     m_global.title->setText(tr("设置全局触发行程"));
     m_selected.title->setText(tr("设置单键触发行程"));

@@ -10,6 +10,7 @@
 #include "KeyboardBtn.h"
 #include "KeyboardDeck.h"
 #include "PressProgressBar.h"
+#include "TravelScopeWindow.h"
 #include "ProfileData.h"
 #include "SignalObject.h"
 #include "SwitchControl.h"
@@ -64,6 +65,8 @@ void PerformancePageWgt::onEnter()
 void PerformancePageWgt::onLeave()
 {
     // The live work of this page ends with it.
+    if (m_scope)
+        m_scope->hide();
     stopKeyTest();
     endCalibration();
     showOverlay(false);

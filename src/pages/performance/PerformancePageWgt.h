@@ -3,8 +3,11 @@
 #include "ConfigPageWgt.h"
 #include "KeyTravelEdit.h"
 #include "ProfileData.h"
+#include "RestDrift.h"
+#include "TravelByPress.h"
 #include "TravelScale.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QVariant>
@@ -18,11 +21,14 @@ class QButtonGroup;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
 class QTimer;
 class SwitchControl;
+class TravelScopeWindow;
+struct ScopeKey;
 struct STU_BoardFromDB;
 
 namespace QtCharts {
@@ -68,6 +74,10 @@ public:
     static constexpr int PressSetMs = 3000;
     void setPressSetDuration(int ms) { m_pressSetMs = ms; }
     bool isSettingByPress() const;
+    // The travel scope ("行程曲线"), once opened; and the keys whose
+    // reading drifts at rest, as the key test found them.
+    TravelScopeWindow *scope() const { return m_scope; }
+    QList<RestDrift::Finding> driftFindings() const { return m_drift.findings(); }
 
     // What the page's controls do to the keys on the keyboard view; each
     // does nothing while the page is inactive. The travel and rapid-trigger
@@ -160,12 +170,23 @@ private:
     void clearLiveValues();
     // Setting the actuation travel by pressing the selected keys.
     void onPressSetButton(bool checked);
-    void recordPressDepths(const QList<QList<quint16>> &travel);
     void finishPressSet();
     void cancelPressSet();
     void endPressSet();
     void refreshPressSetButton();
     void showPressSetText();
+
+    // --- The travel scope and the drift check (PerformanceScope.cpp).
+    void openScope();
+    void onScopeShown();
+    void onScopeHidden();
+    // The keys selected on the view (at most four) and every key, with the
+    // settings their thresholds come from.
+    QList<ScopeKey> scopeKeys(bool selectedOnly) const;
+    void feedLiveChecks(const QList<QList<quint16>> &travel, const QList<QList<quint8>> &flags);
+    void startDriftCheck();
+    void showDrift();
+    void calibrateDriftingKeys();
 
     // --- The selected keys' travel on the view (PerformanceKeys.cpp).
     // The keyboard's global travel as the configuration holds it; the
@@ -213,8 +234,15 @@ private:
     QTimer *m_pressSetTimer = nullptr;  // the end of the watch
     QTimer *m_pressSetTick = nullptr;   // the countdown on the button
     int m_pressSetMs = PressSetMs;
-    // The keys selected at the click and the deepest travel seen, in µm.
-    QMap<KeyboardBtn *, quint16> m_pressDepths;
+    TravelByPress m_pressSet; // the rule; the timers above are its watch
+    QPushButton *m_scopeBtn = nullptr;
+    TravelScopeWindow *m_scope = nullptr;
+    bool m_scopeStartedTest = false; // the scope's showing started the key test
+    RestDrift m_drift;
+    QElapsedTimer m_liveClock; // since the key test started
+    QLabel *m_driftTitle = nullptr;
+    QListWidget *m_driftList = nullptr;
+    QPushButton *m_driftCalibrateBtn = nullptr;
     QList<QList<quint16>> m_lastTravel; // the key test's newest round
     Row m_global, m_selected, m_press, m_release;
     QPushButton *m_touchWindowBtn = nullptr;

@@ -89,6 +89,8 @@ void PerformancePageWgt::connectRows()
 
     connect(m_testBtn, &QPushButton::clicked, this, &PerformancePageWgt::onTestButton);
     connect(m_pressSetBtn, &QPushButton::clicked, this, &PerformancePageWgt::onPressSetButton);
+    connect(m_scopeBtn, &QPushButton::clicked, this, &PerformancePageWgt::openScope);
+    connect(m_driftCalibrateBtn, &QPushButton::clicked, this, &PerformancePageWgt::calibrateDriftingKeys);
     connect(m_pressSetTimer, &QTimer::timeout, this, &PerformancePageWgt::finishPressSet);
     connect(m_pressSetTick, &QTimer::timeout, this, &PerformancePageWgt::showPressSetText);
     connect(m_calibrationBtn, &QPushButton::clicked, this, &PerformancePageWgt::onCalibrationButton);

@@ -64,7 +64,6 @@ PressProgressBar::PressProgressBar(QWidget *parent) : QWidget(parent)
     }();
     Q_UNUSED(installed);
     setFixedSize(BarWidth, Bottom + 6);
-    setAccessibleName(tr("按键行程"));
     refreshAccessibleTexts();
 }
 
@@ -105,14 +104,20 @@ QString PressProgressBar::valueText() const
     return m_key.isEmpty() ? travel : m_key + QStringLiteral(": ") + travel;
 }
 
+// Qt's AT-SPI bridge exports a widget's name and description but not the
+// value text, so the key goes into the name and the depth, with the marks,
+// into the description; the value text stays for bridges that read it.
 void PressProgressBar::refreshAccessibleTexts()
 {
-    QString description;
+    const QString name = m_key.isEmpty() ? tr("按键行程") : tr("按键行程：%1").arg(m_key);
+    if (accessibleName() != name)
+        setAccessibleName(name);
+    QString description = mmText(m_mm) + QStringLiteral(" mm");
     if (m_marked) {
-        description = m_marks.rapid ? tr("触发 %1 mm，按下 %2 mm，松开 %3 mm")
-                                          .arg(mmText(m_marks.actuationMm), mmText(m_marks.pressMm),
-                                               mmText(m_marks.releaseMm))
-                                    : tr("触发 %1 mm").arg(mmText(m_marks.actuationMm));
+        description += tr("；") + (m_marks.rapid ? tr("触发 %1 mm，按下 %2 mm，松开 %3 mm")
+                                                      .arg(mmText(m_marks.actuationMm), mmText(m_marks.pressMm),
+                                                           mmText(m_marks.releaseMm))
+                                                : tr("触发 %1 mm").arg(mmText(m_marks.actuationMm)));
     }
     if (accessibleDescription() != description)
         setAccessibleDescription(description);

@@ -16,8 +16,11 @@
 #include "SignalObject.h"
 #include "SwitchControl.h"
 #include "TravelScale.h"
+#include "TravelScopeWindow.h"
 
 #include <QAccessible>
+#include <QListWidget>
+#include <QTemporaryDir>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
@@ -135,6 +138,8 @@ private slots:
     void keyTestRepaintsOnlyKeysThatLookDifferent();
     void keyTestShowsTheSelectedKeysPoints();
     void setByPressing();
+    void travelScopeRecordsAndReplays();
+    void driftingKeyIsListedAndCalibrated();
     void calibrationChartAndEnding();
     void liveViewsEndWithTheKeyboard();
 };
@@ -557,8 +562,10 @@ void TestPerformance::keyTestShowsTheSelectedKeysPoints()
     QCOMPARE(bar->bandTopY(), 262 - 138);
     QCOMPARE(bar->bandBottomY(), 262 - 108);
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar);
+    // The key and its depth where Qt's AT-SPI bridge exports them.
+    QCOMPARE(a->text(QAccessible::Name), "按键行程：" + r.key(TypeA)->legend());
+    QCOMPARE(a->text(QAccessible::Description), QString("2.00 mm；触发 1.20 mm，按下 0.30 mm，松开 0.20 mm"));
     QCOMPARE(a->text(QAccessible::Value), r.key(TypeA)->legend() + ": 2.00 mm");
-    QCOMPARE(a->text(QAccessible::Description), QString("触发 1.20 mm，按下 0.30 mm，松开 0.20 mm"));
     QVERIFY(a->valueInterface());
     r.grab("key-test-marks");
 
@@ -575,7 +582,7 @@ void TestPerformance::keyTestShowsTheSelectedKeysPoints()
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3.0, 20000);
     QCOMPARE(bar->actuationY(), 262 - 120);
     QCOMPARE(bar->bandTopY(), -1);
-    QCOMPARE(a->text(QAccessible::Description), QString("触发 2.00 mm"));
+    QCOMPARE(a->text(QAccessible::Description), QString("3.00 mm；触发 2.00 mm"));
 
     // Two selected keys: the deepest key again, unmarked and unnamed.
     r.click(r.key(TypeA));
@@ -584,6 +591,8 @@ void TestPerformance::keyTestShowsTheSelectedKeysPoints()
     QCOMPARE(bar->shownKey(), QString());
     QCOMPARE(bar->actuationY(), -1);
     QCOMPARE(a->text(QAccessible::Value), QString("3.50 mm"));
+    QCOMPARE(a->text(QAccessible::Name), QString("按键行程"));
+    QCOMPARE(a->text(QAccessible::Description), QString("3.50 mm"));
 }
 
 // The per-key parameter frames the keyboard received.
@@ -673,6 +682,172 @@ void TestPerformance::setByPressing()
     r.type(r.find<QLineEdit>("设置单键触发行程"), "1.23");
     QVERIFY(r.rig.waitIdle());
     QVERIFY(keyFrames(r) == pressed);
+}
+
+// The scope on two selected keys while the virtual keyboard plays a
+// scripted press: its series and the keyboard's marks, the summary on
+// pause, a recording that replays to the same series, the picture, a
+// hostile file refused, and the stream ending with the window.
+void TestPerformance::travelScopeRecordsAndReplays()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    QTemporaryDir dir;
+    r.click(r.key(TypeA));
+    r.click(r.find<SwitchControl>("快速触发(选中键位生效)")); // A with rapid trigger
+    QVERIFY(r.rig.waitIdle());
+    r.click(r.key(TypeS));
+    r.click(r.button("行程曲线"));
+    TravelScopeWindow *scope = r.page.scope();
+    QVERIFY(scope && scope->isVisible());
+    TravelScopeWgt *plot = scope->plot();
+    QCOMPARE(plot->accessibleName(), QString("行程曲线"));
+    QVERIFY(r.page.isKeyTestRunning()); // the scope started the stream
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    QCOMPARE(plot->keys().size(), 2);
+    QCOMPARE(plot->keys()[0].settings.actuationUm, 2000);
+    QVERIFY(plot->keys()[0].settings.rapid);
+    QVERIFY(!plot->keys()[1].settings.rapid);
+
+    QString recordPath = dir.filePath("a.csv");
+    TravelScopeWindow::FileKind asked{};
+    QString answer;
+    scope->setFilePrompt([&](TravelScopeWindow::FileKind kind) {
+        asked = kind;
+        return answer;
+    });
+    auto scopeButton = [&](const QString &text) {
+        for (QPushButton *b : scope->findChildren<QPushButton *>())
+            if (b->text() == text)
+                return b;
+        return static_cast<QPushButton *>(nullptr);
+    };
+    QVERIFY(scopeButton("记录")->toolTip().contains("击键记录"));
+    answer = recordPath;
+    r.click(scopeButton("记录"));
+    QCOMPARE(asked, TravelScopeWindow::FileKind::Record);
+    QVERIFY(scope->isRecording());
+
+    // A press past the 2 mm actuation, a partial release, a deeper press
+    // and a release; each depth waited for in the scope.
+    const int cellA = r.rig.cellOf(TypeA);
+    auto depthShown = [&](int um) {
+        for (const KeyTraceSample &s : plot->samples(0))
+            if (s.depthUm == um)
+                return true;
+        return false;
+    };
+    for (int um : {1000, 2500, 1000, 3000, 0}) {
+        r.rig.kb.pressKey(cellA / 21, cellA % 21, um / 1000.0);
+        QTRY_VERIFY_WITH_TIMEOUT(depthShown(um) && plot->samples(0).last().depthUm == um, 20000);
+    }
+    const QList<KeyTraceMark> marks = plot->marks(0);
+    QCOMPARE(marks.size(), 4);
+    // A round reads the depths and the states in separate reports, so a
+    // mark may sit on the depth before the change.
+    const QList<QPair<int, int>> expected = {{2500, 1000}, {1000, 2500}, {3000, 1000}, {0, 3000}};
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(marks[i].depthUm == expected[i].first || marks[i].depthUm == expected[i].second);
+        QCOMPARE(marks[i].actuated, i % 2 == 0);
+    }
+    QVERIFY(plot->marks(1).isEmpty());
+    // The rapid-trigger thresholds follow A's turning points: 0.3 mm above
+    // the bottom of the partial release, 0.3 mm below its deepest point.
+    bool pressLine = false, releaseLine = false;
+    const QVector<KeyTraceSample> live = plot->samples(0);
+    for (int i = 0; i < live.size(); ++i) {
+        const KeyTriggerModel::Step step = plot->steps(0)[i];
+        pressLine = pressLine || (live[i].depthUm == 1000 && step.pressLineUm == 1300);
+        releaseLine = releaseLine || (live[i].depthUm == 3000 && step.releaseLineUm == 2700);
+    }
+    QVERIFY(pressLine && releaseLine);
+    if (qEnvironmentVariableIsSet("CORVANE_GRAB_DIR"))
+        scope->grab().save(qEnvironmentVariable("CORVANE_GRAB_DIR") + "/scope-live.png");
+    r.click(scopeButton("停止记录"));
+    QVERIFY2(!scope->isRecording(), qPrintable(scope->statusText()));
+    // A keystroke log: for its owner alone.
+    QCOMPARE(QFile::permissions(recordPath) & 0x00FF, QFileDevice::Permissions());
+
+    // Paused: the summary, for a screen reader too, and a hover.
+    r.click(scopeButton("暂停"));
+    QVERIFY(plot->isPaused());
+    const QString a = r.key(TypeA)->legend(), s = r.key(TypeS)->legend();
+    const QString summary = a + "：最大深度 3.00 mm，触发 2 次\n" + s + "：最大深度 0.00 mm，触发 0 次";
+    QCOMPARE(plot->summary(), summary);
+    QCOMPARE(plot->accessibleDescription(), summary);
+    QCOMPARE(scope->summaryText(), summary);
+    const QVector<KeyTraceSample> seriesA = plot->samples(0), seriesS = plot->samples(1);
+    int deepest = 0;
+    while (seriesA[deepest].depthUm != 3000)
+        ++deepest;
+    QCOMPARE(plot->pointText(plot->pointOf(0, deepest)),
+             QString("%1：%2 ms，3.00 mm，已触发（状态 1）").arg(a).arg(seriesA[deepest].timeMs));
+    QVERIFY(plot->pointText(QPoint(0, 0)).isEmpty());
+
+    // The recording holds what the scope showed, and plays back the same.
+    answer = recordPath;
+    r.click(scopeButton("打开记录"));
+    QCOMPARE(asked, TravelScopeWindow::FileKind::Open);
+    QVERIFY2(plot->isReplay(), qPrintable(scope->statusText()));
+    QCOMPARE(plot->samples(0), seriesA);
+    QCOMPARE(plot->samples(1), seriesS);
+    QCOMPARE(plot->marks(0), marks);
+    QCOMPARE(plot->keys()[0].settings.actuationUm, 2000); // the keyboard's key of that name
+    QCOMPARE(plot->summary(), summary);
+
+    answer = dir.filePath("scope.png");
+    r.click(scopeButton("保存图片"));
+    QImage picture(answer);
+    QCOMPARE(picture.size(), plot->size());
+    if (qEnvironmentVariableIsSet("CORVANE_GRAB_DIR"))
+        scope->grab().save(qEnvironmentVariable("CORVANE_GRAB_DIR") + "/scope.png");
+
+    // A file that is not a recording changes nothing and says why.
+    QFile junk(dir.filePath("junk.csv"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("time_ms,key,depth_um,state\n1,A,70000,0\n");
+    junk.close();
+    answer = junk.fileName();
+    r.click(scopeButton("打开记录"));
+    QVERIFY(scope->statusText().contains("第 2 行"));
+    QCOMPARE(plot->samples(0), seriesA);
+
+    // "继续" returns to the live stream; closing the scope ends the key
+    // test it started.
+    r.click(scopeButton("继续"));
+    QVERIFY(!plot->isReplay());
+    QTRY_VERIFY_WITH_TIMEOUT(!plot->samples(0).isEmpty(), 20000);
+    scope->close();
+    QVERIFY(!r.page.isKeyTestRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::Idle), 20000);
+}
+
+// A key resting at 0.2 mm is listed and marked while the key test runs;
+// the button beside the list starts a calibration on the keyboard.
+void TestPerformance::driftingKeyIsListedAndCalibrated()
+{
+    PerfRig r;
+    QVERIFY(r.read);
+    const int cellD = r.rig.cellOf(TypeD);
+    r.rig.kb.pressKey(cellD / 21, cellD % 21, 0.2);
+    r.click(r.button("开始测试"));
+    auto *list = r.page.findChild<QListWidget *>("DriftList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 1, 20000);
+    const QString d = r.key(TypeD)->legend();
+    QCOMPARE(list->item(0)->text(), d + " 在静止时读数 0.20 mm，建议重新校准");
+    QVERIFY(list->isVisibleTo(&r.page));
+    QCOMPARE(r.key(TypeD)->attention(), list->item(0)->text());
+    QVERIFY(QAccessible::queryAccessibleInterface(r.key(TypeD))
+                ->text(QAccessible::Description)
+                .contains("建议重新校准"));
+    QVERIFY(r.key(TypeA)->attention().isEmpty());
+    r.grab("drift");
+
+    r.click(r.button("重新校准"));
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
+    QVERIFY(r.page.isCalibrating());
+    QCOMPARE(r.page.subPage(), int(SubPageCalibration));
+    QVERIFY(!r.page.isKeyTestRunning());
 }
 
 void TestPerformance::calibrationChartAndEnding()
