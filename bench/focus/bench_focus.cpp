@@ -3,7 +3,7 @@
 // last configuration frame on the wire of the virtual keyboard at 1 ms
 // latency, for profiles that differ from the one in use in one key and in
 // everything. Also from the focus having settled (the source waits
-// FocusSource::SettleMs for a flicker to come back) to that frame.
+// FocusPolicy::SettleMs for a flicker to come back) to that frame.
 // Run with QT_QPA_PLATFORM=offscreen; needs Xvfb. BENCH_ROUNDS sets the
 // number of switches per case (20 unless set; 2 with BENCH_QUICK=1).
 
@@ -11,6 +11,7 @@
 
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
+#include "FocusPolicy.h"
 #include "FocusSource.h"
 #include "HidBackend.h"
 #include "KeyboardAction.h"
@@ -158,7 +159,7 @@ int main(int argc, char **argv)
         // Stamped before the window hears of the change: the window starts
         // applying the profile in its own handler.
         Clock::time_point settled;
-        QObject::connect(focus.get(), &FocusSource::applicationChanged, [&settled] { settled = Clock::now(); });
+        QObject::connect(window.focusPolicy(), &FocusPolicy::frontSettled, [&settled] { settled = Clock::now(); });
         window.setFocusSource(focus.get());
         int switches = 0;
         QObject::connect(&window, &MainWindow::profileFollowedFocus, [&switches] { ++switches; });
@@ -217,7 +218,7 @@ int main(int argc, char **argv)
         std::vector<double> frames(f.frames.begin(), f.frames.end());
         std::printf("  of which after the focus settled (%d ms): median %.1f ms, worst %.1f ms; "
                     "frames sent: median %.0f, most %.0f\n",
-                    FocusSource::SettleMs, median(f.fromSettled), worst(f.fromSettled), median(frames), worst(frames));
+                    FocusPolicy::SettleMs, median(f.fromSettled), worst(f.fromSettled), median(frames), worst(frames));
     };
     std::printf("%d switches per case, virtual keyboard at 1 ms latency\n", 2 * rounds);
     print("one key", oneKeyFigures, " (target < 150 ms)");

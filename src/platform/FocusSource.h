@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 // The application whose window is in front. Any part may be empty when the
 // system does not say it.
@@ -19,15 +18,12 @@ struct FocusedApp {
     bool operator!=(const FocusedApp &o) const { return !(*this == o); }
 };
 
-// Reports the application in front when it changes, once the focus has
-// settled: a focus that comes back within SettleMs reports nothing, and
-// this process's own windows are not reported at all (so the profile in
-// use can be edited without it being switched away).
+// Reports every change of the application in front, as the desktop says
+// it, "no window" included. What a change means (settling, Corvane's own
+// windows) is the focus policy's business.
 class FocusSource : public QObject {
     Q_OBJECT
 public:
-    static constexpr int SettleMs = 100;
-
     explicit FocusSource(QObject *parent = nullptr);
     ~FocusSource() override = default;
 
@@ -50,10 +46,6 @@ protected:
     void report(const FocusedApp &app);
 
 private:
-    void settled();
-
-    QTimer m_settle;
-    FocusedApp m_pending;
     FocusedApp m_current;
     bool m_reported = false;
 };

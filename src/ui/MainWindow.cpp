@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "ApplyRunner.h"
 #include "KeyboardController.h"
 #include "UserMessage.h"
@@ -127,6 +129,7 @@ void MainWindow::init()
     m_firmwareNotice = new FirmwareNotice(OnlineUpdate::instance(), this);
 
     buildWidgets();
+    setupFocusPolicy();
     setupConnections();
 
     // The model of the last session, or the full-size one.
@@ -412,10 +415,7 @@ void MainWindow::setupConnections()
     connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_firmwareNotice,
             &FirmwareNotice::initialReadFinished);
     // A keyboard that comes gets the profile of the application in front.
-    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, this, [this] {
-        m_frontPending = true;
-        followFront();
-    });
+    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_focus, &FocusPolicy::keyboardArrived);
     connect(m_firmwareNotice, &FirmwareNotice::sigOfferFirmwareDialog, this, [this](const QString &version) {
         if (!m_firmwareDialog && !m_firmwareUpdateRunning) {
             qCDebug(lcUi) << "键盘软件有最新版本！";
@@ -475,14 +475,14 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
     connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
         // An update may reset the keyboard: no step of the history holds after it.
         m_firmwareUpdateRunning = true;
+        m_focus->setFirmwareUpdateRunning(true);
     });
     connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
         m_firmwareUpdateRunning = false;
         m_keyboard->endFirmwareUpdate();
         if (!m_keyboard->isConnected())
             m_lifecycle->connectAgain();
-        else
-            followFront();
+        m_focus->setFirmwareUpdateRunning(false);
     });
     connect(dialog, &IAPFirmwareWindow::sigBackupSaved, this, [this](const QString &name, int id) {
         m_profileNames.append(name);

@@ -22,8 +22,9 @@ class KeyboardController;
 class FirmwareNotice;
 class DeviceNotifier;
 class FileListWgt;
+class FocusPolicy;
 class FocusSource;
-struct FocusedApp;
+struct FocusSwitch;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
@@ -104,6 +105,7 @@ public:
     // Profiles follow the application in front by the rules of
     // sysConfig.ini; the window does not own the source.
     void setFocusSource(FocusSource *source);
+    FocusPolicy *focusPolicy() const { return m_focus; }
     // The active profile and why, as the title area shows it.
     QString activeProfileText() const;
     // Whether the session tells which application is in front; the
@@ -147,11 +149,9 @@ private:
     // Makes a profile current and sends it to the keyboard: every profile
     // switch goes through here.
     KeyboardController::ProfileApplied switchToProfile(int id);
-    void onApplicationInFront(const FocusedApp &app);
-    // Applies the rule's profile for the application in front, unless a
-    // firmware update, a profile application or a read is running; those
-    // call it again when they end.
-    void followFront();
+    void setupFocusPolicy();
+    // Applies the profile the focus policy asks for.
+    void followFocus(const FocusSwitch &change);
     void showActiveProfile();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
@@ -206,9 +206,8 @@ private:
     QLabel *m_activeProfile = nullptr;
     QString m_activeName;  // empty: the keyboard's own configuration
     bool m_activeByFocus = false; // chosen by the application in front, not the user
-    QString m_activeCause;        // that application's name; empty: none known
-    AppIdentity m_front;
-    bool m_frontPending = false; // a focus change not acted on yet
+    QString m_activeCause;        // the rule and the application; empty: none known
+    FocusPolicy *m_focus = nullptr;
     bool m_applying = false;
     quint64 m_progressRun = 0; // the run the progress box counts
     QList<ApplyRunner::Group> m_progressGroups;

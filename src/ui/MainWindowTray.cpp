@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "KeyboardController.h"
 
 #include "KeyboardAction.h"
@@ -167,7 +169,7 @@ void MainWindow::pickProfileFromTray(int id)
         return;
     }
     // The rules wait for the next change of the application in front.
-    m_frontPending = false;
+    m_focus->profilePickedByHand();
     m_profiles->SaveCurrentProfile();
     m_activeByFocus = false;
     switchToProfile(id);

@@ -4,6 +4,7 @@
 
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
+#include "FocusPolicy.h"
 #include "FocusSource.h"
 #include "HidBackend.h"
 #include "IAPFirmwareWindow.h"
@@ -125,25 +126,33 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
         if (frame.direction == VirtualKeyboard::Direction::ToKeyboard)
             sent << QString::number(frame.bytes.at(2), 16);
     QCOMPARE(sent, QStringList{"29"});
-    QCOMPARE(window->activeProfileText(), QString("Typing — 自动：Notes"));
+    QCOMPARE(window->activeProfileText(), QString("Typing — 自动：notes"));
 
     // Everything else takes the default; so does a rule whose profile is gone.
     x.activate({other});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 3, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(3300), 20000);
+    QCOMPARE(window->activeProfileText(), QString("Daily — 自动：其他应用 (XTerm)"));
     x.activate({game});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 4, 20000);
     x.activate({viewer});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 5, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
 
-    // A flicker to the game and back, and our own window in front, switch
-    // nothing: the next switch is the one to the editor.
+    // A flicker to the game and back, our own window in front, and another
+    // window or none on the way to ours, switch nothing: the next switch is
+    // the one to the editor.
     x.activate({game, viewer});
     x.activate({own});
+    x.activate({other});
+    x.activate({0});
+    x.activate({own});
+    QSignalSpy settledFront(window->focusPolicy(), &FocusPolicy::frontSettled);
     x.activate({editor});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 6, 20000);
+    QCOMPARE(settledFront.count(), 1);
+    QCOMPARE(settledFront.first().first().value<FocusedApp>().windowClass, QString("Notes"));
     QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
 
@@ -151,7 +160,7 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     // given back.
     IAPFirmwareWindow *dialog = window->openFirmwareDialog("1.0", false);
     emit dialog->sigStartUpdate();
-    QSignalSpy front(focus.get(), &FocusSource::applicationChanged);
+    QSignalSpy front(window->focusPolicy(), &FocusPolicy::frontSettled);
     x.activate({game});
     QVERIFY(front.wait(20000));
     QCOMPARE(switched.count(), 6);
