@@ -1,7 +1,11 @@
 #include "FocusPolicy.h"
 
+#include "ProcessInfo.h"
+
 #include <QLoggingCategory>
 #include <QTimer>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcFocusPolicy, "corvane.control.focus", QtWarningMsg)
 
@@ -47,9 +51,35 @@ std::unique_ptr<SettleTimer> makeQtSettleTimer()
     return std::make_unique<QtSettleTimer>();
 }
 
-AppIdentity appIdentityOf(const FocusedApp &app)
+std::optional<FocusSwitch> decideFocusSwitch(const AppProfileRules &rules, const AppIdentity &app,
+                                             const QStringList &existingProfiles, const FocusState &state)
 {
-    return AppIdentity{app.executable, app.windowInstance, app.windowClass};
+    const AppProfileMatch match = matchAppProfile(rules, app, existingProfiles);
+    FocusSwitch change;
+    change.application = app.displayName();
+    if (!match.profile.isEmpty() && !match.byDefault) {
+        change.profile = match.profile;
+        change.rule = match.matchedBy;
+        change.socdRsOff = match.rule.socdRsOff;
+    } else if (!state.ruleInForce.isEmpty() && state.leave == AppProfileRule::Leave::Back && !state.before.isEmpty()
+               && existingProfiles.contains(state.before)) {
+        change.profile = state.before;
+        change.rule = state.ruleInForce;
+        change.back = true;
+    } else if (match.byDefault) {
+        change.profile = match.profile;
+        change.rule = match.matchedBy;
+        change.byDefault = true;
+    } else if (state.socdRsOff && !state.current.isEmpty()) {
+        change.profile = state.current; // the same profile, its SOCD and RS keys back
+        change.rule = state.ruleInForce;
+        change.back = true;
+    } else {
+        return std::nullopt;
+    }
+    if (change.profile == state.current && change.socdRsOff == state.socdRsOff)
+        return std::nullopt;
+    return change;
 }
 
 QString focusSwitchCause(const FocusSwitch &change, const QString &otherApps)
@@ -109,7 +139,20 @@ void FocusPolicy::frontChanged(const FocusedApp &app)
 
 void FocusPolicy::settled()
 {
-    if (m_haveSettled && m_pending == m_settled)
+    // A new title alone is no change unless a rule looks at titles (a
+    // terminal or a browser retitles itself all the time).
+    bool same = m_haveSettled && m_pending == m_settled;
+    if (m_haveSettled && !same && m_pending.title != m_settled.title) {
+        FocusedApp untitled = m_pending;
+        untitled.title = m_settled.title;
+        if (untitled == m_settled) {
+            same = true;
+            for (const AppProfileRule &rule : m_env.rules().rules)
+                if (rule.application.startsWith(QLatin1String(AppProfileRules::TitlePrefix), Qt::CaseInsensitive))
+                    same = false;
+        }
+    }
+    if (same)
         return; // came back to where it was: the profile for it is in use
     m_haveSettled = true;
     m_settled = m_pending;
@@ -139,6 +182,18 @@ void FocusPolicy::keyboardArrived()
 void FocusPolicy::profilePickedByHand()
 {
     m_waiting = false;
+    m_state = FocusState();
+}
+
+AppIdentity FocusPolicy::identityOf(const FocusedApp &app) const
+{
+    AppIdentity id{app.executable, app.windowInstance, app.windowClass, app.title, QString()};
+    id.steamAppId = steamAppIdFromWindowClass(app.windowClass);
+    if (id.steamAppId.isEmpty())
+        id.steamAppId = steamAppIdFromWindowClass(app.windowInstance);
+    if (id.steamAppId.isEmpty() && app.pid > 0)
+        id.steamAppId = m_env.steamAppIdOf ? m_env.steamAppIdOf(app.pid) : steamAppIdOfProcess(app.pid);
+    return id;
 }
 
 void FocusPolicy::act()
@@ -148,23 +203,35 @@ void FocusPolicy::act()
     m_waiting = false;
 
     const AppProfileRules rules = m_env.rules();
-    if (rules.isEmpty())
+    if (rules.isEmpty() && !m_state.socdRsOff)
         return;
     QStringList named;
     for (const AppProfileRule &rule : rules.rules)
         named << rule.profile;
     if (!rules.defaultProfile.isEmpty())
         named << rules.defaultProfile;
-    const AppIdentity app = appIdentityOf(m_settled);
-    const AppProfileMatch match = matchAppProfile(rules, app, m_env.usableProfiles(named));
-    if (match.profile.isEmpty() || match.profile == m_env.currentProfile())
+    if (!m_state.before.isEmpty())
+        named << m_state.before;
+    const AppIdentity app = identityOf(m_settled);
+    m_state.current = m_env.currentProfile();
+    const std::optional<FocusSwitch> change = decideFocusSwitch(rules, app, m_env.usableProfiles(named), m_state);
+    if (!change)
         return;
-    qCDebug(lcFocusPolicy) << "application in front" << app.displayName() << "selects profile" << match.profile
-                       << "by" << match.matchedBy;
-    FocusSwitch change;
-    change.profile = match.profile;
-    change.rule = match.matchedBy;
-    change.byDefault = match.byDefault;
-    change.application = app.displayName();
-    emit switchRequested(change);
+    qCDebug(lcFocusPolicy) << "application in front" << app.displayName() << "selects profile" << change->profile
+                           << "by" << change->rule << (change->back ? "(back)" : "")
+                           << (change->socdRsOff ? "without SOCD and RS keys" : "");
+    // What is in force once the window has applied it.
+    if (change->back || change->byDefault) {
+        m_state = FocusState();
+    } else {
+        if (m_state.ruleInForce.isEmpty())
+            m_state.before = m_state.current;
+        m_state.ruleInForce = change->rule;
+        const auto rule = std::find_if(rules.rules.cbegin(), rules.rules.cend(),
+                                       [&](const AppProfileRule &r) { return r.application == change->rule; });
+        m_state.leave = rule != rules.rules.cend() ? rule->leave : AppProfileRule::Leave::Default;
+    }
+    m_state.socdRsOff = change->socdRsOff;
+    m_state.current = change->profile;
+    emit switchRequested(*change);
 }

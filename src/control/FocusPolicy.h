@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // A restartable one-shot timer. The policy waits on it for the focus to
 // settle; tests give one they fire by hand.
@@ -30,11 +31,32 @@ struct FocusSwitch {
     QString rule;        // the key of the rule that matched; "default" for everything else
     bool byDefault = false;
     QString application; // the application in front, as the user knows it
+    bool back = false;      // back to the profile in use before the rules took over
+    bool socdRsOff = false; // applied without its SOCD and RS keys
     bool operator==(const FocusSwitch &o) const
     {
-        return profile == o.profile && rule == o.rule && byDefault == o.byDefault && application == o.application;
+        return profile == o.profile && rule == o.rule && byDefault == o.byDefault && application == o.application
+               && back == o.back && socdRsOff == o.socdRsOff;
     }
 };
+
+// What the rules put in force so far, for deciding the next switch.
+struct FocusState {
+    QString current;    // the profile in use (empty: none of the list)
+    QString ruleInForce; // the key of the rule whose profile is in use; empty: none (the default, or picked)
+    AppProfileRule::Leave leave = AppProfileRule::Leave::Default; // that rule's
+    QString before;     // the profile in use before a rule took over
+    bool socdRsOff = false; // the profile in use went without its SOCD and RS keys
+};
+
+// The switch the rules give for the application in front, or none.
+// A rule that matches gives its profile (its SOCD and RS keys off when it
+// says so). Leaving a rule's application for one no rule names goes back
+// to the profile before when the rule says so and it still exists, else to
+// the default; with neither, the profile in use stays, with its SOCD and RS
+// keys back on if they were off. No switch when that is what is in use.
+std::optional<FocusSwitch> decideFocusSwitch(const AppProfileRules &rules, const AppIdentity &app,
+                                             const QStringList &existingProfiles, const FocusState &state);
 
 // Profiles that follow the application in front. The focus source reports
 // every change of the window in front; the policy waits for the focus to
@@ -63,6 +85,9 @@ public:
         std::function<QString()> currentProfile;
         // The keyboard can take a profile now.
         std::function<bool()> keyboardReady;
+        // The Steam app id of a process (empty: none, or not known); unset:
+        // read from the process's environment.
+        std::function<QString(qint64)> steamAppIdOf;
     };
 
     explicit FocusPolicy(Environment environment, std::unique_ptr<SettleTimer> timer = {},
@@ -78,6 +103,11 @@ public:
     FocusedApp front() const { return m_settled; }
     // A settled application waits for the keyboard or a firmware update.
     bool isWaiting() const { return m_waiting; }
+    // Whether the profile in use went without its SOCD and RS keys.
+    bool socdRsOff() const { return m_state.socdRsOff; }
+    // The application as the rules see it: its Steam app id from the window
+    // class Steam gives its games, else from the process's environment.
+    AppIdentity identityOf(const FocusedApp &app) const;
 
 public slots:
     // Every change of the window in front, as the source reports it.
@@ -110,10 +140,8 @@ private:
     bool m_haveSettled = false;
     bool m_waiting = false; // m_settled not acted on yet
     bool m_firmwareUpdate = false;
+    FocusState m_state; // current is asked of the environment when needed
 };
-
-// The application as the rules see it.
-AppIdentity appIdentityOf(const FocusedApp &app);
 
 // What the label says after an automatic switch: the rule that matched and,
 // when it says more, the application in front ("Game (xterm)"); a default

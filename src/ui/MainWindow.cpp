@@ -140,7 +140,8 @@ void MainWindow::init()
 
     m_profiles->SelectCurrentProfile(0);
     loadProfileList();
-    setWindowTitle(QStringLiteral("Corvane"));
+    m_baseTitle = QStringLiteral("Corvane");
+    setWindowTitle(m_baseTitle);
     setWindowIcon(QIcon(corvaneLogo(QSize(64, 64))));
     retranslate();
     makeFolder(QStringLiteral("LocalProfile"), "LocalProfile");
@@ -392,7 +393,10 @@ void MainWindow::setupConnections()
     connect(m_keyboard, &KeyboardController::profileNotKept, this, [this](const QString &name) {
         m_prompts.inform(tr("提示"), tr("键盘没有保存配置“%1”的全部设置，请重新应用该配置。").arg(name));
     });
-    connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, [this](const QString &title) {
+        m_baseTitle = title;
+        showWindowTitle();
+    });
     connect(m_lifecycle, &DeviceLifecycle::statusChanged, m_status, &QLabel::setText);
     connect(m_lifecycle, &DeviceLifecycle::modelSelected, this, &MainWindow::showModel);
     connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, &MainWindow::onKeyboardRemoved);
@@ -533,7 +537,8 @@ void MainWindow::retranslate()
     // The status and the title follow the language too.
     m_lifecycle->retranslate();
     m_status->setText(m_lifecycle->status());
-    setWindowTitle(m_lifecycle->title());
+    m_baseTitle = m_lifecycle->title();
+    showWindowTitle();
 }
 
 void MainWindow::changeEvent(QEvent *event)

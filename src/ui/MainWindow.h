@@ -111,6 +111,13 @@ public:
     // Whether the session tells which application is in front; the
     // settings say so when it does not.
     void setFocusAvailable(bool available) { m_focusAvailable = available; }
+    // How the session tells it ("Sway (wlroots)"), and, when the desktop's
+    // reporter is not enabled, the command that enables it.
+    void setFocusSourceInfo(const QString &name, const QString &enableCommand)
+    {
+        m_focusSourceName = name;
+        m_focusEnableCommand = enableCommand;
+    }
 
     // The program's settings (automatic profiles, starting with the session).
     SettingsDialog *openSettingsDialog();
@@ -153,6 +160,8 @@ private:
     // Applies the profile the focus policy asks for.
     void followFocus(const FocusSwitch &change);
     void showActiveProfile();
+    // The lifecycle's title, and what the rules keep off while a game is in front.
+    void showWindowTitle();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
     // The box of the profile being sent, by frames answered.
@@ -208,6 +217,8 @@ private:
     bool m_activeByFocus = false; // chosen by the application in front, not the user
     QString m_activeCause;        // the rule and the application; empty: none known
     FocusPolicy *m_focus = nullptr;
+    bool m_socdRsOff = false; // the profile in use went without its SOCD and RS keys
+    QString m_baseTitle;
     bool m_applying = false;
     quint64 m_progressRun = 0; // the run the progress box counts
     QList<ApplyRunner::Group> m_progressGroups;
@@ -217,6 +228,8 @@ private:
     QToolButton *m_appSettingsBtn = nullptr;
     QPointer<SettingsDialog> m_settingsDialog;
     bool m_focusAvailable = false;
+    QString m_focusSourceName;
+    QString m_focusEnableCommand;
     std::function<bool()> m_trayAvailable;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;

@@ -47,7 +47,7 @@ void MainWindow::setupFocusPolicy()
     // process, the names Qt gives its windows (X11 class, Wayland app id).
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
     m_focus->setOwnWindows(QCoreApplication::applicationPid(),
-                           {QCoreApplication::applicationName(), program,
+                           {QCoreApplication::applicationName(), program, QStringLiteral("org.corvane.Corvane"),
                             QFileInfo(QGuiApplication::desktopFileName()).completeBaseName()});
     connect(m_focus, &FocusPolicy::switchRequested, this, &MainWindow::followFocus);
 }
@@ -64,8 +64,10 @@ void MainWindow::followFocus(const FocusSwitch &change)
         return;
     // Edits to the profile in use are kept as closing the window keeps them.
     m_profiles->SaveCurrentProfile();
-    m_activeByFocus = true;
+    // Going back to the profile of before is as if the rules had not acted.
+    m_activeByFocus = !change.back;
     m_activeCause = focusSwitchCause(change, tr("其他应用"));
+    m_socdRsOff = change.socdRsOff;
     switchToProfile(id);
     emit profileFollowedFocus(change.profile);
 }
@@ -77,9 +79,17 @@ void MainWindow::showActiveProfile()
         text = !m_activeByFocus ? m_activeName
                                 : tr("%1 — 自动：%2")
                                       .arg(m_activeName, m_activeCause.isEmpty() ? tr("其他应用") : m_activeCause);
+    if (!text.isEmpty() && m_activeByFocus && m_socdRsOff)
+        text += tr("（已关闭 SOCD 与 RS 按键）");
     m_activeProfile->setText(text);
     m_activeProfile->setAccessibleName(text);
     updateTrayText();
+    showWindowTitle();
+}
+
+void MainWindow::showWindowTitle()
+{
+    setWindowTitle(m_activeByFocus && m_socdRsOff ? m_baseTitle + tr(" — 已关闭 SOCD 与 RS 按键") : m_baseTitle);
 }
 
 QString MainWindow::activeProfileText() const

@@ -277,7 +277,7 @@ KeyboardController::ProfileApplied MainWindow::applyProfile(ProfileData profile,
     const KeyboardController::ProfileApplied applied = m_keyboard->applyProfile(
         profile, m_activeName,
         m_activeByFocus ? KeyboardController::ApplySource::ByFocus : KeyboardController::ApplySource::ByHand, {},
-        whole);
+        whole, m_activeByFocus && m_socdRsOff);
     // The box counts the frames as the keyboard answers them.
     m_progressRun = applied.run;
     m_progressGroups = applied.groups;

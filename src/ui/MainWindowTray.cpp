@@ -49,6 +49,8 @@ SettingsDialog *MainWindow::openSettingsDialog()
     SettingsDialog::Options options;
     options.profiles = usableProfiles(m_profiles, m_profileNames);
     options.focusAvailable = m_focusAvailable;
+    options.focusSource = m_focusSourceName;
+    options.focusEnableCommand = m_focusEnableCommand;
     options.program = QCoreApplication::applicationFilePath();
     // Started by the session, Corvane runs as this one does.
     options.startArguments = restartArguments();

@@ -4,12 +4,21 @@
 
 #include "FocusPolicy.h"
 #include "FocusSource.h"
+#include "ProcessInfo.h"
 #include "XvfbDisplay.h"
+#ifdef CORVANE_HAVE_WAYLAND
+#include "SwayHeadless.h"
+#include "linux/WlrFocusSource.h"
+#endif
+
+#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(FocusedApp)
+Q_DECLARE_METATYPE(AppIdentity)
+Q_DECLARE_METATYPE(FocusState)
 
 namespace {
 
@@ -19,6 +28,13 @@ FocusedApp appNamed(const QString &exe, qint64 pid = 1)
     a.executable = exe;
     a.pid = pid;
     return a;
+}
+
+// A string literal with the NULs in it.
+template <size_t N>
+QByteArray bytes(const char (&text)[N])
+{
+    return QByteArray(text, int(N - 1));
 }
 
 FocusedApp reported(const QSignalSpy &spy, int i)
@@ -113,7 +129,11 @@ private slots:
     void switchesWaitForTheKeyboardAndAFirmwareUpdate();
     void theCauseNamesTheRule_data();
     void theCauseNamesTheRule();
+    void rulesGiveTheSwitch_data();
+    void rulesGiveTheSwitch();
+    void steamGamesAreKnownByTheirAppId();
     void x11ActiveWindow();
+    void wlrootsActivatedToplevel();
 };
 
 void TestFocus::onlyASettledFocusSwitches()
@@ -254,6 +274,119 @@ void TestFocus::theCauseNamesTheRule()
     QTEST(focusSwitchCause(change, "其他应用"), "cause");
 }
 
+void TestFocus::rulesGiveTheSwitch_data()
+{
+    QTest::addColumn<AppIdentity>("app");
+    QTest::addColumn<FocusState>("state");
+    QTest::addColumn<QString>("profile"); // empty: no switch
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<bool>("back");
+    QTest::addColumn<bool>("socdRsOff");
+
+    const AppIdentity wine{"wine64-preloader", "steam_app_730", "steam_app_730", "Counter-Strike 2", "730"};
+    const AppIdentity proton{"proton", "", "", "Elden Ring", "1245620"};
+    const AppIdentity editor{"kate", "", "", "notes.txt — Kate", ""};
+    const AppIdentity browser{"firefox", "", "", "Match report — Firefox", ""};
+    const AppIdentity shell{"bash", "", "", "", ""};
+    FocusState daily;
+    daily.current = "Daily";
+    FocusState inCs = daily;
+    inCs.current = "FPS";
+    inCs.ruleInForce = "steam:730";
+    inCs.leave = AppProfileRule::Leave::Back;
+    inCs.before = "Typing";
+    inCs.socdRsOff = true;
+    FocusState inWine = inCs;
+    inWine.ruleInForce = "wine64-preloader";
+    inWine.leave = AppProfileRule::Leave::Default;
+    inWine.current = "Wine";
+    inWine.socdRsOff = false;
+
+    // A Steam game by its id before the generic executable that runs it.
+    QTest::newRow("steam id over executable") << wine << daily << "FPS" << "steam:730" << false << true;
+    QTest::newRow("generic executable") << proton << daily << "Wine" << "proton" << false << false;
+    QTest::newRow("title part") << browser << daily << "Stream" << "title:match report" << false << false;
+    QTest::newRow("default") << shell << inWine << "Daily" << "default" << false << false;
+    QTest::newRow("default in use") << shell << daily << "" << "" << false << false;
+    // Leaving a game whose rule says so: back to the profile before it,
+    // SOCD and RS keys on again; not while another rule's game is in front.
+    QTest::newRow("back") << shell << inCs << "Typing" << "steam:730" << true << false;
+    QTest::newRow("to another rule") << proton << inCs << "Wine" << "proton" << false << false;
+    QTest::newRow("same game again") << wine << inCs << "" << "" << false << false;
+    FocusState beforeGone = inCs;
+    beforeGone.before = "Removed";
+    QTest::newRow("before is gone: default") << editor << beforeGone << "Daily" << "default" << false << false;
+    // The game's rule turned the keys off and nothing else applies: the same
+    // profile again, with them.
+    FocusState noDefault = inCs;
+    noDefault.leave = AppProfileRule::Leave::Default;
+    QTest::newRow("keys back without a default") << editor << noDefault << "FPS" << "steam:730" << true << false;
+}
+
+void TestFocus::rulesGiveTheSwitch()
+{
+    QFETCH(AppIdentity, app);
+    QFETCH(FocusState, state);
+    QFETCH(QString, profile);
+    AppProfileRules rules;
+    AppProfileRule cs{"steam:730", "FPS"};
+    cs.leave = AppProfileRule::Leave::Back;
+    cs.socdRsOff = true;
+    rules.rules = {{"wine64-preloader", "Wine"}, {"proton", "Wine"}, cs, {"title:match report", "Stream"}};
+    rules.defaultProfile = QTest::currentDataTag() == QByteArray("keys back without a default") ? "" : "Daily";
+    const std::optional<FocusSwitch> change =
+        decideFocusSwitch(rules, app, {"FPS", "Wine", "Stream", "Daily", "Typing"}, state);
+    QCOMPARE(change ? change->profile : QString(), profile);
+    if (!change)
+        return;
+    QTEST(change->rule, "rule");
+    QTEST(change->back, "back");
+    QTEST(change->socdRsOff, "socdRsOff");
+}
+
+void TestFocus::steamGamesAreKnownByTheirAppId()
+{
+    QCOMPARE(steamAppIdFromWindowClass("steam_app_1245620"), QString("1245620"));
+    QCOMPARE(steamAppIdFromWindowClass("Steam_App_730"), QString("730"));
+    for (const char *cls : {"steam", "steam_app_", "steam_app_12x", "steam_app_99999999999", "steam_app_0"})
+        QVERIFY2(steamAppIdFromWindowClass(cls).isEmpty(), cls);
+
+    // A process environment: the id among other variables; a value that is
+    // not a plain number, or none, gives nothing.
+    QTemporaryDir proc;
+    auto writeEnviron = [&](int pid, const QByteArray &text) {
+        QDir(proc.path()).mkpath(QString::number(pid));
+        QFile f(proc.filePath(QString::number(pid) + "/environ"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    writeEnviron(100, bytes("HOME=/home/p\0SteamAppId=570\0STEAM_COMPAT=1\0"));
+    writeEnviron(101, bytes("SteamAppId=5 70\0"));
+    writeEnviron(102, bytes("PATH=/bin\0SteamGameId=570\0"));
+    writeEnviron(103, QByteArray(300 * 1024, 'x') + bytes("\0SteamAppId=9\0")); // past the bound
+    QCOMPARE(steamAppIdOfProcess(100, proc.path()), QString("570"));
+    for (int pid : {101, 102, 103, 104, 0, -1})
+        QVERIFY2(steamAppIdOfProcess(pid, proc.path()).isEmpty(), qPrintable(QString::number(pid)));
+    // A link in place of the file is not followed.
+    QDir(proc.path()).mkpath("105");
+    QVERIFY(QFile::link(proc.filePath("100/environ"), proc.filePath("105/environ")));
+    QVERIFY(steamAppIdOfProcess(105, proc.path()).isEmpty());
+
+    // The policy takes the id from the class, else from the process.
+    QList<qint64> asked;
+    FocusPolicy::Environment env;
+    env.steamAppIdOf = [&asked](qint64 pid) {
+        asked << pid;
+        return pid == 7 ? QString("570") : QString();
+    };
+    FocusPolicy policy(env);
+    FocusedApp game = appNamed("wine64-preloader", 7);
+    QCOMPARE(policy.identityOf(game).steamAppId, QString("570"));
+    game.windowClass = "steam_app_730";
+    QCOMPARE(policy.identityOf(game).steamAppId, QString("730"));
+    QCOMPARE(asked, QList<qint64>{7});
+}
+
 void TestFocus::x11ActiveWindow()
 {
 #ifndef CORVANE_HAVE_XCB
@@ -291,6 +424,45 @@ void TestFocus::x11ActiveWindow()
     app = reported(spy, 2);
     QVERIFY(app.executable.isEmpty());
     QCOMPARE(app.windowClass, QString("Notes"));
+#endif
+}
+
+// The wlroots source against a headless Sway with two windows.
+void TestFocus::wlrootsActivatedToplevel()
+{
+#ifndef CORVANE_HAVE_WAYLAND
+    QSKIP("built without libwayland-client");
+#else
+    const QString missing = SwayHeadless::missing();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    SwayHeadless sway;
+    const QString problem = sway.start();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    WlrFocusSource none(sway.display() + "-not-there");
+    QVERIFY(!none.start());
+
+    WlrFocusSource source(sway.display());
+    QSignalSpy spy(&source, &FocusSource::applicationChanged);
+    QVERIFY(source.start());
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000); // nothing in front yet
+    QVERIFY(reported(spy, 0).windowClass.isEmpty());
+    QVERIFY(source.name().endsWith(" (wlroots)"));
+
+    sway.openWindow("alpha", "Alpha Game");
+    QTRY_COMPARE_WITH_TIMEOUT(source.current().windowClass, QString("alpha"), 20000);
+    QCOMPARE(source.current().title, QString("Alpha Game"));
+    QCOMPARE(source.current().pid, qint64(0));
+    sway.openWindow("beta", "Beta");
+    QTRY_COMPARE_WITH_TIMEOUT(source.current().windowClass, QString("beta"), 20000);
+    QVERIFY(sway.command("[app_id=\"alpha\"] focus"));
+    QTRY_COMPARE_WITH_TIMEOUT(source.current().windowClass, QString("alpha"), 20000);
+    // Every report names one window or none: never beta's title on alpha.
+    for (int i = 0; i < spy.count(); ++i) {
+        const FocusedApp app = reported(spy, i);
+        QVERIFY(app.windowClass.isEmpty() || (app.windowClass == "alpha") == (app.title == "Alpha Game"));
+    }
 #endif
 }
 
