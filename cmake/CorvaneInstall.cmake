@@ -5,6 +5,7 @@
 #                                            itself first, then here)
 #   share/corvane/update.pub                 the trusted update key, when given
 #   lib/udev/rules.d/60-corvane.rules        access for the user at the seat
+#   share/gnome-shell/extensions/corvane-focus@corvane.org/  the focus reporter
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/
 #
 # Included from the top-level CMakeLists.txt after every target is defined.
@@ -47,6 +48,15 @@ if(CORVANE_UPDATE_PUBKEY_FILE)
   endif()
   install(FILES ${CORVANE_UPDATE_PUBKEY_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane RENAME update.pub)
 endif()
+
+# The GNOME Shell extension that reports the focused window to Corvane;
+# the user enables it (the settings say how). Its code differs before and
+# after GNOME Shell 45.
+set(CORVANE_GNOME_SHELL_FLAVOUR 43 CACHE STRING "GNOME Shell extension to install: 43 (GNOME 43-44) or 45 (45 and later)")
+set_property(CACHE CORVANE_GNOME_SHELL_FLAVOUR PROPERTY STRINGS 43 45)
+install(FILES ${_linux}/gnome-shell/${CORVANE_GNOME_SHELL_FLAVOUR}/metadata.json
+              ${_linux}/gnome-shell/${CORVANE_GNOME_SHELL_FLAVOUR}/extension.js
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/corvane-focus@corvane.org)
 
 # udev reads lib/udev/rules.d under /usr (not the multiarch library folder).
 install(FILES ${_linux}/60-corvane.rules DESTINATION lib/udev/rules.d)

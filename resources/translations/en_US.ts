@@ -370,6 +370,14 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>无法访问键盘</source>
         <translation>Cannot open the keyboard</translation>
     </message>
+    <message>
+        <source>（已关闭 SOCD 与 RS 按键）</source>
+        <translation> (SOCD and RS keys off)</translation>
+    </message>
+    <message>
+        <source> — 已关闭 SOCD 与 RS 按键</source>
+        <translation> — SOCD and RS keys off</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -2333,14 +2341,6 @@ Release notes:
         <translation>Automatic profiles</translation>
     </message>
     <message>
-        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
-        <translation>When the application in front changes, the keyboard takes the profile chosen for it. Applications are recognised by their executable name or window class.</translation>
-    </message>
-    <message>
-        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
-        <translation>Automatic profiles need an X11 session: this session does not tell which application is in front.</translation>
-    </message>
-    <message>
         <source>应用程序</source>
         <translation>Application</translation>
     </message>
@@ -2415,6 +2415,46 @@ Release notes:
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>The autostart entry could not be changed: %1</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要桌面告知前台应用：当前会话不提供这一信息（支持 X11、wlroots 合成器、KDE Plasma 与 GNOME Shell）。</source>
+        <translation>Switching profiles automatically needs the desktop to tell which application is in front, and this session does not (X11, wlroots compositors, KDE Plasma and GNOME Shell do).</translation>
+    </message>
+    <message>
+        <source>GNOME Shell 扩展“Corvane focus”未启用，自动切换配置不起作用。启用它：%1，然后重新登录。</source>
+        <translation>The GNOME Shell extension &quot;Corvane focus&quot; is not enabled, so profiles do not switch automatically. Enable it with: %1, then log in again.</translation>
+    </message>
+    <message>
+        <source>跟随前台应用：%1</source>
+        <translation>Following the application in front: %1</translation>
+    </message>
+    <message>
+        <source>离开该应用时恢复之前的配置</source>
+        <translation>Go back to the previous profile when leaving the application</translation>
+    </message>
+    <message>
+        <source>关闭 SOCD 与 RS 按键</source>
+        <translation>Turn SOCD and RS keys off</translation>
+    </message>
+    <message>
+        <source>该应用在前台时，配置不带 SOCD 与 RS 绑定应用到键盘；离开后恢复。</source>
+        <translation>While this application is in front, the profile goes to the keyboard without its SOCD and RS bindings; they come back when it leaves.</translation>
+    </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名、窗口类名或 app id 识别；“steam:应用编号”匹配 Steam 游戏，“title:文字”匹配标题中含该文字的窗口。</source>
+        <translation>When the application in front changes, the keyboard uses the profile chosen for it. Applications are known by executable name, window class or app id; &quot;steam:app id&quot; matches a Steam game, &quot;title:text&quot; a window whose title holds the text.</translation>
+    </message>
+    <message>
+        <source>离开后恢复之前的配置</source>
+        <translation>back to the previous profile on leaving</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>

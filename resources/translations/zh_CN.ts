@@ -370,6 +370,14 @@
         <source>无法访问键盘</source>
         <translation>无法访问键盘</translation>
     </message>
+    <message>
+        <source>（已关闭 SOCD 与 RS 按键）</source>
+        <translation>（已关闭 SOCD 与 RS 按键）</translation>
+    </message>
+    <message>
+        <source> — 已关闭 SOCD 与 RS 按键</source>
+        <translation> — 已关闭 SOCD 与 RS 按键</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>
@@ -2333,14 +2341,6 @@
         <translation>自动切换配置</translation>
     </message>
     <message>
-        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
-        <translation>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</translation>
-    </message>
-    <message>
-        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
-        <translation>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</translation>
-    </message>
-    <message>
         <source>应用程序</source>
         <translation>应用程序</translation>
     </message>
@@ -2415,6 +2415,46 @@
     <message>
         <source>无法更改自动启动项：%1</source>
         <translation>无法更改自动启动项：%1</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要桌面告知前台应用：当前会话不提供这一信息（支持 X11、wlroots 合成器、KDE Plasma 与 GNOME Shell）。</source>
+        <translation>自动切换配置需要桌面告知前台应用：当前会话不提供这一信息（支持 X11、wlroots 合成器、KDE Plasma 与 GNOME Shell）。</translation>
+    </message>
+    <message>
+        <source>GNOME Shell 扩展“Corvane focus”未启用，自动切换配置不起作用。启用它：%1，然后重新登录。</source>
+        <translation>GNOME Shell 扩展“Corvane focus”未启用，自动切换配置不起作用。启用它：%1，然后重新登录。</translation>
+    </message>
+    <message>
+        <source>跟随前台应用：%1</source>
+        <translation>跟随前台应用：%1</translation>
+    </message>
+    <message>
+        <source>离开该应用时恢复之前的配置</source>
+        <translation>离开该应用时恢复之前的配置</translation>
+    </message>
+    <message>
+        <source>关闭 SOCD 与 RS 按键</source>
+        <translation>关闭 SOCD 与 RS 按键</translation>
+    </message>
+    <message>
+        <source>该应用在前台时，配置不带 SOCD 与 RS 绑定应用到键盘；离开后恢复。</source>
+        <translation>该应用在前台时，配置不带 SOCD 与 RS 绑定应用到键盘；离开后恢复。</translation>
+    </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名、窗口类名或 app id 识别；“steam:应用编号”匹配 Steam 游戏，“title:文字”匹配标题中含该文字的窗口。</source>
+        <translation>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名、窗口类名或 app id 识别；“steam:应用编号”匹配 Steam 游戏，“title:文字”匹配标题中含该文字的窗口。</translation>
+    </message>
+    <message>
+        <source>离开后恢复之前的配置</source>
+        <translation>离开后恢复之前的配置</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation>（%1）</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
     </message>
 </context>
 <context>

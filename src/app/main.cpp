@@ -16,6 +16,10 @@
 #include "ProcessControl.h"
 #include "RemoteCommand.h"
 #include "RemoteControl.h"
+#ifdef CORVANE_HAVE_DBUS
+#include "DesktopFocus.h"
+#include <QDBusConnection>
+#endif
 #include "ShellResources.h"
 #include "SystemConfig.h"
 #include "SimScenario.h"
@@ -25,6 +29,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFontDatabase>
 #include <QLockFile>
 #include <QLoggingCategory>
@@ -119,6 +124,35 @@ std::unique_ptr<RemoteControl> startRemoteControl(RemoteCommandHandler *handler)
     auto control = std::make_unique<RemoteControl>(handler);
     control->start(KeyboardLock::defaultKey());
     return control;
+}
+
+// KDE Plasma and GNOME Shell tell the window in front only from inside: our
+// KWin script and GNOME Shell extension report it over the session bus.
+void followDesktopReports(FocusSource *focus, RemoteControl *remote, MainWindow *window)
+{
+    auto *reported = qobject_cast<ReportedFocusSource *>(focus);
+    if (!reported)
+        return;
+    QObject::connect(remote, &RemoteControl::focusReported, reported, &ReportedFocusSource::windowActivated);
+#ifdef CORVANE_HAVE_DBUS
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (reported->desktop() == ReportedFocusSource::Desktop::Kde) {
+        QFile script(QStringLiteral(":/linux/corvane-focus.js"));
+        script.open(QIODevice::ReadOnly);
+        DesktopFocus::loadKWinScript(bus, script.readAll(), reported, [](const QString &problem) {
+            if (!problem.isEmpty())
+                qCWarning(lcApp).noquote() << "profiles cannot follow the application in front:" << problem;
+        });
+    } else {
+        QPointer<MainWindow> shown(window);
+        DesktopFocus::askGnomeExtension(bus, reported, [shown](bool enabled) {
+            if (shown && !enabled)
+                shown->setFocusSourceInfo(QStringLiteral("GNOME Shell"), DesktopFocus::gnomeEnableCommand());
+        });
+    }
+#else
+    Q_UNUSED(window)
+#endif
 }
 
 } // namespace
@@ -246,6 +280,8 @@ int main(int argc, char **argv)
         FocusSource *focus = FocusSource::createSystemSource(&app);
         window.setFocusSource(focus);
         window.setFocusAvailable(focus->start());
+        window.setFocusSourceInfo(focus->name(), QString());
+        followDesktopReports(focus, remote.get(), &window);
         rc = app.exec();
         shownWindow = nullptr;
     }

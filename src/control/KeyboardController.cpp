@@ -214,18 +214,38 @@ void KeyboardController::onReadBackFinished()
     m_config->reset(configFromReadBack(rb), rb.isComplete());
 }
 
+namespace {
+
+// The keys whose last-input-priority bindings some games forbid.
+void dropSocdAndRs(KeyboardConfig *config)
+{
+    for (auto it = config->advanced.begin(); it != config->advanced.end();) {
+        if (it->kind() == Bind_SOCD || it->kind() == Bind_RS)
+            it = config->advanced.erase(it);
+        else
+            ++it;
+    }
+}
+
+} // namespace
+
 KeyboardController::ProfileApplied KeyboardController::applyProfile(
     const ProfileData &profile, const QString &name, ApplySource source,
-    const std::function<void(const ProfileStep &)> &onStep, bool whole)
+    const std::function<void(const ProfileStep &)> &onStep, bool whole, bool withoutSocdRs)
 {
     ProfileApplied applied;
     applied.shown = profile;
+    if (withoutSocdRs && applied.shown.advanced)
+        for (auto it = applied.shown.advanced->begin(); it != applied.shown.advanced->end();)
+            it = it->kind() == Bind_SOCD || it->kind() == Bind_RS ? applied.shown.advanced->erase(it) : std::next(it);
     if (!m_device->isDeviceOpen() || m_firmwareUpdateRunning)
         return applied;
     applied.started = true;
     const QList<int> keys = this->keys();
     if (m_config->hasConfig()) {
-        const KeyboardConfig target = configWithProfile(m_config->config(), profile, keys);
+        KeyboardConfig target = configWithProfile(m_config->config(), profile, keys);
+        if (withoutSocdRs)
+            dropSocdAndRs(&target);
         QString error;
         bool storeFull = false;
         m_config->applyWhole(target, tr("应用配置“%1”").arg(name), onStep, &error, &storeFull,
@@ -246,6 +266,8 @@ KeyboardController::ProfileApplied KeyboardController::applyProfile(
         ApplyRunner::Request request;
         request.from = holds;
         request.to = configWithProfile(holds, profile, keys);
+        if (withoutSocdRs)
+            dropSocdAndRs(&request.to);
         request.unknown = partsOfProfile(profile, keys);
         request.loadMacro = m_config->macroLoader();
         request.onStep = onStep;
@@ -261,7 +283,10 @@ KeyboardController::ProfileApplied KeyboardController::applyProfile(
     m_applyingProfile = applied.run;
     // A profile that stopped half way has been told already; one sent whole
     // is checked against what the keyboard says it keeps.
-    if (applied.run != 0 && applied.planError.isEmpty() && !applied.storeFull && m_config->hasConfig()) {
+    // Without its SOCD and RS keys the keyboard holds less than the profile
+    // on purpose: there is nothing to check it against.
+    if (applied.run != 0 && applied.planError.isEmpty() && !applied.storeFull && m_config->hasConfig()
+        && !withoutSocdRs) {
         m_checkRun = applied.run;
         m_checkName = name;
     }

@@ -87,8 +87,11 @@ public:
     // what the keyboard holds (without a read-back: whole). onStep sees each
     // step of the plan before its frames are queued.
     // whole: every part the profile sets is sent, whatever the keyboard holds.
+    // withoutSocdRs: the keyboard is left with no SOCD or RS binding (a game
+    // that forbids them is in front); the profile itself is not changed.
     ProfileApplied applyProfile(const ProfileData &profile, const QString &name, ApplySource source,
-                                const std::function<void(const ProfileStep &)> &onStep = {}, bool whole = false);
+                                const std::function<void(const ProfileStep &)> &onStep = {}, bool whole = false,
+                                bool withoutSocdRs = false);
     // Polling rate and system mode are edits of the configuration: one undo
     // step each. The mode switch asks the keyboard for its layers again.
     bool setPollingRate(int index);

@@ -35,6 +35,30 @@ bool profileExists(const QString &profile, const QStringList &existing)
     return existing.contains(profile, Qt::CaseSensitive);
 }
 
+bool hasPrefix(const QString &key, const char *prefix)
+{
+    return key.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+QString afterPrefix(const QString &key, const char *prefix)
+{
+    return key.mid(int(qstrlen(prefix))).trimmed();
+}
+
+constexpr const char *BackWord = "back";
+constexpr const char *NoSocdWord = "nosocd";
+
+void readOptions(const QString &text, AppProfileRule *rule)
+{
+    for (const QString &word : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString w = word.trimmed().toLower();
+        if (w == QLatin1String(BackWord))
+            rule->leave = AppProfileRule::Leave::Back;
+        else if (w == QLatin1String(NoSocdWord))
+            rule->socdRsOff = true;
+    }
+}
+
 } // namespace
 
 QString AppIdentity::displayName() const
@@ -69,7 +93,12 @@ AppProfileRules readAppProfileRules(const SystemConfig &config)
                 continue;
             taken.insert(application);
             if (out.rules.size() < MaxRules) {
-                out.rules.append({application, profile});
+                AppProfileRule rule{application, profile};
+                const QString options =
+                    config.value(QLatin1String(AppProfileRules::OptionsGroup) + QLatin1Char('/') + key).toString();
+                if (plainName(options))
+                    readOptions(options, &rule);
+                out.rules.append(rule);
             } else if (!tooMany) {
                 tooMany = true;
                 qCDebug(lcSettings) << "more than" << MaxRules << "application rules; the rest are ignored";
@@ -82,10 +111,22 @@ AppProfileRules readAppProfileRules(const SystemConfig &config)
 void writeAppProfileRules(SystemConfig &config, const AppProfileRules &rules)
 {
     const QString group = QLatin1String(AppProfileRules::Group);
+    const QString optionsGroup = QLatin1String(AppProfileRules::OptionsGroup);
     config.remove(group);
-    for (const AppProfileRule &rule : rules.rules)
-        if (!rule.application.trimmed().isEmpty() && !rule.profile.isEmpty())
-            config.setValue(group + QLatin1Char('/') + rule.application.trimmed(), rule.profile);
+    config.remove(optionsGroup);
+    for (const AppProfileRule &rule : rules.rules) {
+        const QString key = rule.application.trimmed();
+        if (key.isEmpty() || rule.profile.isEmpty())
+            continue;
+        config.setValue(group + QLatin1Char('/') + key, rule.profile);
+        QStringList options;
+        if (rule.leave == AppProfileRule::Leave::Back)
+            options << QLatin1String(BackWord);
+        if (rule.socdRsOff)
+            options << QLatin1String(NoSocdWord);
+        if (!options.isEmpty())
+            config.setValue(optionsGroup + QLatin1Char('/') + key, options.join(QLatin1Char(',')));
+    }
     if (!rules.defaultProfile.isEmpty())
         config.setValue(group + QLatin1Char('/') + QLatin1String(AppProfileRules::DefaultKey), rules.defaultProfile);
 }
@@ -94,24 +135,41 @@ AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity 
                                 const QStringList &existingProfiles)
 {
     AppProfileMatch match;
+    // Takes the rule when its profile exists; notes it as missing otherwise.
+    auto take = [&](const AppProfileRule &rule) {
+        if (profileExists(rule.profile, existingProfiles)) {
+            match.profile = rule.profile;
+            match.matchedBy = rule.application;
+            match.rule = rule;
+            return true;
+        }
+        if (!match.missing.contains(rule)) {
+            qCDebug(lcSettings) << "rule for" << rule.application << "names a missing profile" << rule.profile;
+            match.missing.append(rule);
+        }
+        return false;
+    };
+    if (!app.steamAppId.isEmpty())
+        for (const AppProfileRule &rule : rules.rules)
+            if (hasPrefix(rule.application, AppProfileRules::SteamPrefix)
+                && afterPrefix(rule.application, AppProfileRules::SteamPrefix) == app.steamAppId && take(rule))
+                return match;
     for (const QString &name : {app.executable, app.windowInstance, app.windowClass}) {
         const QString wanted = normalised(name);
         if (wanted.isEmpty())
             continue;
-        for (const AppProfileRule &rule : rules.rules) {
-            if (normalised(rule.application) != wanted)
-                continue;
-            if (profileExists(rule.profile, existingProfiles)) {
-                match.profile = rule.profile;
-                match.matchedBy = rule.application;
+        for (const AppProfileRule &rule : rules.rules)
+            if (normalised(rule.application) == wanted && take(rule))
                 return match;
-            }
-            if (!match.missing.contains(rule)) {
-                qCDebug(lcSettings) << "rule for" << rule.application << "names a missing profile" << rule.profile;
-                match.missing.append(rule);
-            }
-        }
     }
+    if (!app.title.isEmpty())
+        for (const AppProfileRule &rule : rules.rules) {
+            if (!hasPrefix(rule.application, AppProfileRules::TitlePrefix))
+                continue;
+            const QString part = afterPrefix(rule.application, AppProfileRules::TitlePrefix);
+            if (!part.isEmpty() && app.title.contains(part, Qt::CaseInsensitive) && take(rule))
+                return match;
+        }
     if (rules.defaultProfile.isEmpty())
         return match;
     if (!profileExists(rules.defaultProfile, existingProfiles)) {
@@ -127,6 +185,20 @@ AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity 
 QString appRuleKey(const QString &typed)
 {
     QString name = typed.trimmed();
+    if (hasPrefix(name, AppProfileRules::SteamPrefix)) {
+        // The picker adds the game's name after the id ("steam:730 — Name").
+        const QString id = afterPrefix(name, AppProfileRules::SteamPrefix).section(QLatin1Char(' '), 0, 0);
+        bool ok = false;
+        const qulonglong n = id.toULongLong(&ok);
+        return ok && n > 0 && n <= 0xffffffffULL && id.size() <= 10 ? QLatin1String(AppProfileRules::SteamPrefix) + id
+                                                                     : QString();
+    }
+    if (hasPrefix(name, AppProfileRules::TitlePrefix)) {
+        const QString part = afterPrefix(name, AppProfileRules::TitlePrefix);
+        if (part.isEmpty() || part.contains(QLatin1Char('/')) || part.contains(QLatin1Char('\\')))
+            return QString();
+        return QLatin1String(AppProfileRules::TitlePrefix) + part;
+    }
     const int slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
     if (slash >= 0)
         name = name.mid(slash + 1).trimmed();

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "ApplyRunner.h"
 #include "KeyboardController.h"
 #include "UserMessage.h"
@@ -127,6 +129,7 @@ void MainWindow::init()
     m_firmwareNotice = new FirmwareNotice(OnlineUpdate::instance(), this);
 
     buildWidgets();
+    setupFocusPolicy();
     setupConnections();
 
     // The model of the last session, or the full-size one.
@@ -137,7 +140,8 @@ void MainWindow::init()
 
     m_profiles->SelectCurrentProfile(0);
     loadProfileList();
-    setWindowTitle(QStringLiteral("Corvane"));
+    m_baseTitle = QStringLiteral("Corvane");
+    setWindowTitle(m_baseTitle);
     setWindowIcon(QIcon(corvaneLogo(QSize(64, 64))));
     retranslate();
     makeFolder(QStringLiteral("LocalProfile"), "LocalProfile");
@@ -389,7 +393,10 @@ void MainWindow::setupConnections()
     connect(m_keyboard, &KeyboardController::profileNotKept, this, [this](const QString &name) {
         m_prompts.inform(tr("提示"), tr("键盘没有保存配置“%1”的全部设置，请重新应用该配置。").arg(name));
     });
-    connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_lifecycle, &DeviceLifecycle::titleChanged, this, [this](const QString &title) {
+        m_baseTitle = title;
+        showWindowTitle();
+    });
     connect(m_lifecycle, &DeviceLifecycle::statusChanged, m_status, &QLabel::setText);
     connect(m_lifecycle, &DeviceLifecycle::modelSelected, this, &MainWindow::showModel);
     connect(m_lifecycle, &DeviceLifecycle::keyboardRemoved, this, &MainWindow::onKeyboardRemoved);
@@ -412,10 +419,7 @@ void MainWindow::setupConnections()
     connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_firmwareNotice,
             &FirmwareNotice::initialReadFinished);
     // A keyboard that comes gets the profile of the application in front.
-    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, this, [this] {
-        m_frontPending = true;
-        followFront();
-    });
+    connect(m_lifecycle, &DeviceLifecycle::initialReadFinished, m_focus, &FocusPolicy::keyboardArrived);
     connect(m_firmwareNotice, &FirmwareNotice::sigOfferFirmwareDialog, this, [this](const QString &version) {
         if (!m_firmwareDialog && !m_firmwareUpdateRunning) {
             qCDebug(lcUi) << "键盘软件有最新版本！";
@@ -475,14 +479,14 @@ IAPFirmwareWindow *MainWindow::openFirmwareDialog(const QString &firmwareVersion
     connect(dialog, &IAPFirmwareWindow::sigStartUpdate, this, [this] {
         // An update may reset the keyboard: no step of the history holds after it.
         m_firmwareUpdateRunning = true;
+        m_focus->setFirmwareUpdateRunning(true);
     });
     connect(dialog, &IAPFirmwareWindow::sigDeviceReleased, this, [this] {
         m_firmwareUpdateRunning = false;
         m_keyboard->endFirmwareUpdate();
         if (!m_keyboard->isConnected())
             m_lifecycle->connectAgain();
-        else
-            followFront();
+        m_focus->setFirmwareUpdateRunning(false);
     });
     connect(dialog, &IAPFirmwareWindow::sigBackupSaved, this, [this](const QString &name, int id) {
         m_profileNames.append(name);
@@ -533,7 +537,8 @@ void MainWindow::retranslate()
     // The status and the title follow the language too.
     m_lifecycle->retranslate();
     m_status->setText(m_lifecycle->status());
-    setWindowTitle(m_lifecycle->title());
+    m_baseTitle = m_lifecycle->title();
+    showWindowTitle();
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -22,8 +22,9 @@ class KeyboardController;
 class FirmwareNotice;
 class DeviceNotifier;
 class FileListWgt;
+class FocusPolicy;
 class FocusSource;
-struct FocusedApp;
+struct FocusSwitch;
 class KeyConfigWgt;
 class KeyboardAction;
 class KeyboardBaseWgt;
@@ -104,11 +105,19 @@ public:
     // Profiles follow the application in front by the rules of
     // sysConfig.ini; the window does not own the source.
     void setFocusSource(FocusSource *source);
+    FocusPolicy *focusPolicy() const { return m_focus; }
     // The active profile and why, as the title area shows it.
     QString activeProfileText() const;
     // Whether the session tells which application is in front; the
     // settings say so when it does not.
     void setFocusAvailable(bool available) { m_focusAvailable = available; }
+    // How the session tells it ("Sway (wlroots)"), and, when the desktop's
+    // reporter is not enabled, the command that enables it.
+    void setFocusSourceInfo(const QString &name, const QString &enableCommand)
+    {
+        m_focusSourceName = name;
+        m_focusEnableCommand = enableCommand;
+    }
 
     // The program's settings (automatic profiles, starting with the session).
     SettingsDialog *openSettingsDialog();
@@ -147,12 +156,12 @@ private:
     // Makes a profile current and sends it to the keyboard: every profile
     // switch goes through here.
     KeyboardController::ProfileApplied switchToProfile(int id);
-    void onApplicationInFront(const FocusedApp &app);
-    // Applies the rule's profile for the application in front, unless a
-    // firmware update, a profile application or a read is running; those
-    // call it again when they end.
-    void followFront();
+    void setupFocusPolicy();
+    // Applies the profile the focus policy asks for.
+    void followFocus(const FocusSwitch &change);
     void showActiveProfile();
+    // The lifecycle's title, and what the rules keep off while a game is in front.
+    void showWindowTitle();
     // Shows the progress box and applies the profile.
     void startApplying(int id);
     // The box of the profile being sent, by frames answered.
@@ -206,9 +215,10 @@ private:
     QLabel *m_activeProfile = nullptr;
     QString m_activeName;  // empty: the keyboard's own configuration
     bool m_activeByFocus = false; // chosen by the application in front, not the user
-    QString m_activeCause;        // that application's name; empty: none known
-    AppIdentity m_front;
-    bool m_frontPending = false; // a focus change not acted on yet
+    QString m_activeCause;        // the rule and the application; empty: none known
+    FocusPolicy *m_focus = nullptr;
+    bool m_socdRsOff = false; // the profile in use went without its SOCD and RS keys
+    QString m_baseTitle;
     bool m_applying = false;
     quint64 m_progressRun = 0; // the run the progress box counts
     QList<ApplyRunner::Group> m_progressGroups;
@@ -218,6 +228,8 @@ private:
     QToolButton *m_appSettingsBtn = nullptr;
     QPointer<SettingsDialog> m_settingsDialog;
     bool m_focusAvailable = false;
+    QString m_focusSourceName;
+    QString m_focusEnableCommand;
     std::function<bool()> m_trayAvailable;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;

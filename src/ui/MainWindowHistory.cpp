@@ -3,6 +3,8 @@
 
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "KeyboardController.h"
 
 #include "DeviceLifecycle.h"
@@ -43,7 +45,7 @@ void MainWindow::setupHistory()
     // once its configuration is known.
     connect(m_lifecycle->session(), &KeyboardSession::readBackFinished, this, [this] {
         if (m_config->hasConfig())
-            followFront();
+            m_focus->keyboardReady();
     });
 }
 

@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "ApplyRunner.h"
 #include "KeyboardController.h"
 
@@ -164,6 +166,7 @@ void MainWindow::startApplying(int id)
 void MainWindow::changeProfileSlot(int id)
 {
     m_activeByFocus = false; // picked by the user
+    m_focus->profilePickedByHand();
     switchToProfile(id);
 }
 
@@ -181,8 +184,8 @@ KeyboardController::ProfileApplied MainWindow::switchToProfile(int id)
     const KeyboardController::ProfileApplied applied = applyProfile(profile);
     m_applying = false;
     // A focus change that came in meanwhile is acted on now.
-    if (m_frontPending)
-        QTimer::singleShot(0, this, &MainWindow::followFront);
+    if (m_focus->isWaiting())
+        QTimer::singleShot(0, m_focus, &FocusPolicy::keyboardReady);
     emit activeProfileChanged(m_activeName);
     return applied;
 }
@@ -229,7 +232,7 @@ KeyboardController::ProfileApplied MainWindow::useProfileFromOutside(const QStri
         return {};
     // As a pick in the tray: the edits of the profile in use are kept, and
     // the rules wait for the next change of the application in front.
-    m_frontPending = false;
+    m_focus->profilePickedByHand();
     m_profiles->SaveCurrentProfile();
     m_activeByFocus = false;
     if (FileListWgt *list = m_profileList)
@@ -252,7 +255,7 @@ KeyboardController::ProfileApplied MainWindow::applyProfileFromOutside(const Pro
     *why = busyReason(m_keyboard);
     if (!why->isEmpty())
         return {};
-    m_frontPending = false;
+    m_focus->profilePickedByHand();
     m_profiles->SaveCurrentProfile();
     m_activeByFocus = false;
     m_activeName = label;
@@ -274,7 +277,7 @@ KeyboardController::ProfileApplied MainWindow::applyProfile(ProfileData profile,
     const KeyboardController::ProfileApplied applied = m_keyboard->applyProfile(
         profile, m_activeName,
         m_activeByFocus ? KeyboardController::ApplySource::ByFocus : KeyboardController::ApplySource::ByHand, {},
-        whole);
+        whole, m_activeByFocus && m_socdRsOff);
     // The box counts the frames as the keyboard answers them.
     m_progressRun = applied.run;
     m_progressGroups = applied.groups;

@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "FocusPolicy.h"
+
 #include "KeyboardController.h"
 
 #include "KeyboardAction.h"
@@ -47,6 +49,8 @@ SettingsDialog *MainWindow::openSettingsDialog()
     SettingsDialog::Options options;
     options.profiles = usableProfiles(m_profiles, m_profileNames);
     options.focusAvailable = m_focusAvailable;
+    options.focusSource = m_focusSourceName;
+    options.focusEnableCommand = m_focusEnableCommand;
     options.program = QCoreApplication::applicationFilePath();
     // Started by the session, Corvane runs as this one does.
     options.startArguments = restartArguments();
@@ -167,7 +171,7 @@ void MainWindow::pickProfileFromTray(int id)
         return;
     }
     // The rules wait for the next change of the application in front.
-    m_frontPending = false;
+    m_focus->profilePickedByHand();
     m_profiles->SaveCurrentProfile();
     m_activeByFocus = false;
     switchToProfile(id);

@@ -82,9 +82,14 @@ void SettingsDialog::buildWidgets()
     m_rulesTitle = label(this, "settingsSection");
     m_rulesHelp = label(this, "settingsHelp");
     m_x11Note = label(this, "x11Note");
-    m_x11Note->setVisible(!m_options.focusAvailable);
+    m_x11Note->setVisible(!m_options.focusAvailable || !m_options.focusEnableCommand.isEmpty());
+    m_x11Note->setTextInteractionFlags(Qt::TextSelectableByMouse); // the command can be copied
+    m_sourceLabel = label(this, "settingsHelp");
+    m_sourceLabel->setObjectName(QStringLiteral("focusSource"));
+    m_sourceLabel->setVisible(m_options.focusAvailable && !m_options.focusSource.isEmpty());
     layout->addWidget(m_rulesTitle);
     layout->addWidget(m_rulesHelp);
+    layout->addWidget(m_sourceLabel);
     layout->addWidget(m_x11Note);
 
     m_ruleList = new QTreeWidget(this);
@@ -118,6 +123,15 @@ void SettingsDialog::buildWidgets()
     addRow->addWidget(m_addBtn);
     addRow->addWidget(m_removeBtn);
     layout->addLayout(addRow);
+    auto *optionRow = new QHBoxLayout;
+    m_backBox = new QCheckBox(this);
+    m_backBox->setObjectName(QStringLiteral("backBox"));
+    m_noSocdBox = new QCheckBox(this);
+    m_noSocdBox->setObjectName(QStringLiteral("noSocdBox"));
+    optionRow->addWidget(m_backBox);
+    optionRow->addWidget(m_noSocdBox);
+    optionRow->addStretch();
+    layout->addLayout(optionRow);
 
     auto *defaultRow = new QHBoxLayout;
     m_defaultLabel = new QLabel(this);
@@ -168,8 +182,17 @@ void SettingsDialog::retranslate()
 {
     setWindowTitle(tr("程序设置"));
     m_rulesTitle->setText(tr("自动切换配置"));
-    m_rulesHelp->setText(tr("前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。"));
-    m_x11Note->setText(tr("自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。"));
+    m_rulesHelp->setText(tr("前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名、窗口类名或 app id 识别；"
+                            "“steam:应用编号”匹配 Steam 游戏，“title:文字”匹配标题中含该文字的窗口。"));
+    m_x11Note->setText(
+        !m_options.focusAvailable
+            ? tr("自动切换配置需要桌面告知前台应用：当前会话不提供这一信息（支持 X11、wlroots 合成器、KDE Plasma 与 GNOME Shell）。")
+            : tr("GNOME Shell 扩展“Corvane focus”未启用，自动切换配置不起作用。启用它：%1，然后重新登录。")
+                  .arg(m_options.focusEnableCommand));
+    m_sourceLabel->setText(tr("跟随前台应用：%1").arg(m_options.focusSource));
+    m_backBox->setText(tr("离开该应用时恢复之前的配置"));
+    m_noSocdBox->setText(tr("关闭 SOCD 与 RS 按键"));
+    m_noSocdBox->setToolTip(tr("该应用在前台时，配置不带 SOCD 与 RS 绑定应用到键盘；离开后恢复。"));
     m_ruleList->setHeaderLabels({tr("应用程序"), tr("配置文件")});
     m_ruleList->setAccessibleName(tr("自动切换规则"));
     m_appBox->setAccessibleName(tr("应用程序"));
@@ -204,7 +227,15 @@ void SettingsDialog::fillRules()
 {
     m_ruleList->clear();
     for (const AppProfileRule &rule : qAsConst(m_rules.rules)) {
-        auto *item = new QTreeWidgetItem(m_ruleList, {rule.application, profileText(rule.profile)});
+        QStringList options;
+        if (rule.leave == AppProfileRule::Leave::Back)
+            options << tr("离开后恢复之前的配置");
+        if (rule.socdRsOff)
+            options << tr("关闭 SOCD 与 RS 按键");
+        QString profile = profileText(rule.profile);
+        if (!options.isEmpty())
+            profile += tr("（%1）").arg(options.join(tr("，")));
+        auto *item = new QTreeWidgetItem(m_ruleList, {rule.application, profile});
         item->setData(0, Qt::AccessibleTextRole, rule.application);
         item->setData(1, Qt::AccessibleTextRole, item->text(1));
         if (!m_options.profiles.contains(rule.profile)) {
@@ -244,13 +275,18 @@ void SettingsDialog::addRule()
     // One rule per application: a new one replaces the old.
     auto same = std::find_if(rules.rules.begin(), rules.rules.end(),
                              [&](const AppProfileRule &r) { return sameApplication(r.application, application); });
+    AppProfileRule rule{application, profile};
+    rule.leave = m_backBox->isChecked() ? AppProfileRule::Leave::Back : AppProfileRule::Leave::Default;
+    rule.socdRsOff = m_noSocdBox->isChecked();
     if (same != rules.rules.end())
-        *same = {application, profile};
+        *same = rule;
     else
-        rules.rules.append({application, profile});
+        rules.rules.append(rule);
     store(rules);
     m_appBox->setCurrentIndex(-1);
     m_appBox->clearEditText();
+    m_backBox->setChecked(false);
+    m_noSocdBox->setChecked(false);
 }
 
 void SettingsDialog::removeRule()

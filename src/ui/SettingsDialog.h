@@ -22,6 +22,9 @@ public:
     struct Options {
         QStringList profiles;       // the names of the existing profiles
         bool focusAvailable = true; // the session tells which application is in front
+        QString focusSource;        // how it tells ("X11", "Sway (wlroots)"); empty: it does not
+        // Not empty: the desktop's reporter is not enabled, and this command enables it.
+        QString focusEnableCommand;
         QString program;            // what the autostart entry starts
         QStringList startArguments; // given to it besides --background
         // The applications offered for a rule; the running ones unless set.
@@ -61,6 +64,9 @@ private:
     QLabel *m_rulesTitle = nullptr;
     QLabel *m_rulesHelp = nullptr;
     QLabel *m_x11Note = nullptr;
+    QLabel *m_sourceLabel = nullptr;
+    QCheckBox *m_backBox = nullptr;
+    QCheckBox *m_noSocdBox = nullptr;
     QTreeWidget *m_ruleList = nullptr;
     QComboBox *m_appBox = nullptr;
     QComboBox *m_profileBox = nullptr;

@@ -625,6 +625,27 @@ void TestEndpoint::sessionBus()
     service.notifyActiveProfile(QStringLiteral("Office"));
     QVERIFY(changed.wait(WaitMs));
     QCOMPARE(changed.first().value(1).toMap().value("ActiveProfile").toString(), QString("Office"));
+
+    // The desktop's script or extension reports the window in front, as
+    // KWin's callDBus and GNOME Shell's Gio call send it: three strings.
+    QSignalSpy focus(&service, &SessionBusService::focusReported);
+    QCOMPARE(call(corvane, "ReportFocus", {"steam_app_730", "4242", "Counter-Strike 2"}).type(),
+             QDBusMessage::ReplyMessage);
+    QCOMPARE(focus.count(), 1);
+    QCOMPARE(focus.last(), QVariantList({"steam_app_730", qint64(4242), "Counter-Strike 2"}));
+    QCOMPARE(call(corvane, "ReportFocus", {"", "", ""}).type(), QDBusMessage::ReplyMessage); // no window
+    QCOMPARE(focus.last(), QVariantList({"", qint64(0), ""}));
+    // Refused, and nothing reported: a pid that is not a process number, a
+    // class too long or with a control character, a title past its bound,
+    // the wrong argument types.
+    const QList<QVariantList> refused = {
+        {"game", "-1", ""},         {"game", "12x", ""},         {"game", "99999999999", ""},
+        {"game", "+5", ""},         {QString(300, 'c'), "1", ""}, {"ga\nme", "1", ""},
+        {"game", "1", QString(2000, 't')}, {"game", 1, "title"},
+    };
+    for (const QVariantList &args : refused)
+        QCOMPARE(call(corvane, "ReportFocus", args).type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(focus.count(), 2);
     service.stop();
     QDBusConnection::disconnectFromBus("corvane");
     QDBusConnection::disconnectFromBus("caller");

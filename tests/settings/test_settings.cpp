@@ -216,39 +216,39 @@ void TestSettings::appProfileMatching()
     const QStringList existing{"FPS", "Typing", "Daily"};
 
     // By executable, by either half of WM_CLASS, case-blind, ".exe" optional.
-    AppProfileMatch m = matchAppProfile(rules, {"game.x86_64", "", ""}, existing);
+    AppProfileMatch m = matchAppProfile(rules, {"game.x86_64", "", "", "", ""}, existing);
     QCOMPARE(m.profile, QString("FPS"));
     QCOMPARE(m.matchedBy, QString("game.x86_64"));
     QVERIFY(!m.byDefault);
-    QCOMPARE(matchAppProfile(rules, {"", "Navigator", "Firefox"}, existing).profile, QString("Typing"));
-    QCOMPARE(matchAppProfile(rules, {"", "firefox", ""}, existing).profile, QString("Typing"));
-    QCOMPARE(matchAppProfile(rules, {"GAME.x86_64.exe", "", ""}, existing).profile, QString("FPS"));
+    QCOMPARE(matchAppProfile(rules, {"", "Navigator", "Firefox", "", ""}, existing).profile, QString("Typing"));
+    QCOMPARE(matchAppProfile(rules, {"", "firefox", "", "", ""}, existing).profile, QString("Typing"));
+    QCOMPARE(matchAppProfile(rules, {"GAME.x86_64.exe", "", "", "", ""}, existing).profile, QString("FPS"));
     // The executable's rule wins over the window's.
-    QCOMPARE(matchAppProfile(rules, {"editor", "", "firefox"}, existing).matchedBy, QString("editor"));
+    QCOMPARE(matchAppProfile(rules, {"editor", "", "firefox", "", ""}, existing).matchedBy, QString("editor"));
 
     // Nothing matches and no default: keep the current profile.
-    m = matchAppProfile(rules, {"bash", "xterm", "XTerm"}, existing);
+    m = matchAppProfile(rules, {"bash", "xterm", "XTerm", "", ""}, existing);
     QVERIFY(m.profile.isEmpty());
     QVERIFY(m.missing.isEmpty());
 
     // The default covers everything else.
     rules.defaultProfile = "Daily";
-    m = matchAppProfile(rules, {"bash", "xterm", "XTerm"}, existing);
+    m = matchAppProfile(rules, {"bash", "xterm", "XTerm", "", ""}, existing);
     QCOMPARE(m.profile, QString("Daily"));
     QVERIFY(m.byDefault);
     QCOMPARE(matchAppProfile(rules, {}, existing).profile, QString("Daily"));
 
     // A rule naming a missing profile is reported and skipped: the next
     // matching name, then the default, applies.
-    m = matchAppProfile(rules, {"steam", "", "steamwebhelper"}, existing);
+    m = matchAppProfile(rules, {"steam", "", "steamwebhelper", "", ""}, existing);
     QCOMPARE(m.profile, QString("FPS"));
     QCOMPARE(m.missing, QList<AppProfileRule>({{"Steam", "Gone"}}));
-    m = matchAppProfile(rules, {"steam", "", ""}, existing);
+    m = matchAppProfile(rules, {"steam", "", "", "", ""}, existing);
     QCOMPARE(m.profile, QString("Daily"));
     QCOMPARE(m.missing.size(), 1);
     // Profile names are file names: their case matters.
     rules.defaultProfile = "daily";
-    m = matchAppProfile(rules, {"bash", "", ""}, existing);
+    m = matchAppProfile(rules, {"bash", "", "", "", ""}, existing);
     QVERIFY(m.profile.isEmpty());
     QCOMPARE(m.missing, QList<AppProfileRule>({{"default", "daily"}}));
     QCOMPARE(rulesWithMissingProfile(rules, existing), QList<AppProfileRule>({{"Steam", "Gone"}}));

@@ -4,9 +4,12 @@
 
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
+#include "FocusPolicy.h"
 #include "FocusSource.h"
 #include "HidBackend.h"
 #include "IAPFirmwareWindow.h"
+#include "KeyTypeTable.h"
+#include "WireKeyTable.h"
 #include "KeyboardAction.h"
 #include "MainWindow.h"
 #include "ProfileData.h"
@@ -58,8 +61,22 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     writeProfileWithTravel("FPS", 1100);
     writeProfileWithTravel("Typing", 2200);
     writeProfileWithTravel("Daily", 3300);
+    // A profile with a SOCD pair, for a game whose rule keeps SOCD and RS
+    // keys off and its lobby, whose rule does not.
+    auto type = [](quint8 wire) { return keyTypeFromCode(kb2_wire_to_model(wire)); };
+    const int keyE = type(0x08), keyR = type(0x15);
+    {
+        ProfileData arena = readProfile(defaultProfileDocument());
+        QMap<int, AdvancedBinding> pair;
+        pair.insert(keyE, SOCDInfo{keyE, keyR});
+        pair.insert(keyR, SOCDInfo{keyR, keyE});
+        arena.advanced = pair;
+        QVERIFY(writeProfileFile(QDir(ProfileManager::profileFolder()).filePath("Arena.kb"), writeProfile(arena)));
+    }
     AppProfileRules rules;
-    rules.rules = {{"Xvfb", "FPS"}, {"notes", "Typing"}, {"viewer", "Removed"}};
+    AppProfileRule shooterRule{"shooter", "Arena"};
+    shooterRule.socdRsOff = true;
+    rules.rules = {{"Xvfb", "FPS"}, {"notes", "Typing"}, {"viewer", "Removed"}, {"lobby", "Arena"}, shooterRule};
     rules.defaultProfile = "Daily";
     writeAppProfileRules(config, rules);
     QVERIFY(config.sync());
@@ -98,6 +115,8 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     const xcb_window_t other = x.createWindow("xterm", "XTerm", 0);
     const xcb_window_t viewer = x.createWindow("viewer", "Viewer", 0);
     const xcb_window_t own = x.createWindow("corvane", "Corvane", uint32_t(QCoreApplication::applicationPid()));
+    const xcb_window_t lobby = x.createWindow("lobby", "Lobby", 0);
+    const xcb_window_t shooter = x.createWindow("shooter", "Shooter", 0);
     x.activate({game});
     QVERIFY(focus->start());
 
@@ -125,38 +144,82 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
         if (frame.direction == VirtualKeyboard::Direction::ToKeyboard)
             sent << QString::number(frame.bytes.at(2), 16);
     QCOMPARE(sent, QStringList{"29"});
-    QCOMPARE(window->activeProfileText(), QString("Typing — 自动：Notes"));
+    QCOMPARE(window->activeProfileText(), QString("Typing — 自动：notes"));
 
     // Everything else takes the default; so does a rule whose profile is gone.
     x.activate({other});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 3, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(3300), 20000);
+    QCOMPARE(window->activeProfileText(), QString("Daily — 自动：其他应用 (XTerm)"));
     x.activate({game});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 4, 20000);
     x.activate({viewer});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 5, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("Daily"));
 
-    // A flicker to the game and back, and our own window in front, switch
-    // nothing: the next switch is the one to the editor.
+    // A flicker to the game and back, our own window in front, and another
+    // window or none on the way to ours, switch nothing: the next switch is
+    // the one to the editor.
     x.activate({game, viewer});
     x.activate({own});
+    x.activate({other});
+    x.activate({0});
+    x.activate({own});
+    QSignalSpy settledFront(window->focusPolicy(), &FocusPolicy::frontSettled);
     x.activate({editor});
     QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 6, 20000);
+    QCOMPARE(settledFront.count(), 1);
+    QCOMPARE(settledFront.first().first().value<FocusedApp>().windowClass, QString("Notes"));
     QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+
+    // The game whose rule keeps SOCD and RS keys off gets the lobby's
+    // profile without its SOCD pair: only that pair's records go to the
+    // keyboard, and they come back when the game leaves.
+    auto waitIdle = [&] {
+        const quint64 serial = worker->workSerial();
+        QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty() && idle.last().first().toULongLong() >= serial, 20000);
+    };
+    auto sentCommands = [&] {
+        QStringList commands;
+        for (const auto &frame : kb->frameLog())
+            if (frame.direction == VirtualKeyboard::Direction::ToKeyboard)
+                commands << QString::number(frame.bytes.at(2), 16);
+        return commands;
+    };
+    const int cellE = kb->cellOf(0x08);
+    x.activate({lobby});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 7, 20000);
+    waitIdle();
+    const quint16 withPair = kb->state().params[8][cellE];
+    kb->clearFrameLog();
+    x.activate({shooter});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 8, 20000);
+    waitIdle();
+    QVERIFY(kb->state().params[8][cellE] != withPair);
+    QCOMPARE(sentCommands(), (QStringList{"23", "23"})); // the per-key records of the pair's two keys
+    QCOMPARE(window->activeProfileText(), QString("Arena — 自动：shooter（已关闭 SOCD 与 RS 按键）"));
+    QVERIFY(window->windowTitle().endsWith(" — 已关闭 SOCD 与 RS 按键"));
+    kb->clearFrameLog();
+    x.activate({lobby});
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 9, 20000);
+    waitIdle();
+    QCOMPARE(kb->state().params[8][cellE], withPair);
+    QCOMPARE(sentCommands(), QStringList{"2c"}); // the pair's record
+    QCOMPARE(window->activeProfileText(), QString("Arena — 自动：lobby"));
+    QVERIFY(!window->windowTitle().contains("SOCD"));
 
     // During a firmware update the switch waits for the keyboard to be
     // given back.
     IAPFirmwareWindow *dialog = window->openFirmwareDialog("1.0", false);
     emit dialog->sigStartUpdate();
-    QSignalSpy front(focus.get(), &FocusSource::applicationChanged);
+    QSignalSpy front(window->focusPolicy(), &FocusPolicy::frontSettled);
     x.activate({game});
     QVERIFY(front.wait(20000));
-    QCOMPARE(switched.count(), 6);
+    QCOMPARE(switched.count(), 9);
     emit dialog->sigDeviceReleased();
-    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 7, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 10, 20000);
     QCOMPARE(switched.last().at(0).toString(), QString("FPS"));
     QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
     dialog->close();
@@ -167,6 +230,9 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
         QVERIFY(readProfileFile(QDir(ProfileManager::profileFolder()).filePath(name + ".kb"), &doc));
         QCOMPARE(readProfile(doc).performance->globalTravelUm, travel);
     }
+    ProfileDocument arenaDoc;
+    QVERIFY(readProfileFile(QDir(ProfileManager::profileFolder()).filePath("Arena.kb"), &arenaDoc));
+    QCOMPARE(readProfile(arenaDoc).advanced->size(), 2);
     QVERIFY(notes.isEmpty());
 
     focus.reset();

@@ -36,6 +36,7 @@ bool RemoteControl::start(const QString &key)
 #ifdef CORVANE_HAVE_DBUS
     if (!m_bus && sessionBusAnnounced()) {
         m_bus = new SessionBusService(m_queue, this);
+        connect(m_bus, &SessionBusService::focusReported, this, &RemoteControl::focusReported);
         m_bus->start(QDBusConnection::sessionBus());
     } else if (!m_bus) {
         qCDebug(lcRemote) << "no session bus; Corvane is not on it";

@@ -30,6 +30,11 @@ public slots:
     // The profile in use changed: the session bus announces it.
     void notifyActiveProfile(const QString &name);
 
+signals:
+    // The desktop's script or extension reported the window in front over
+    // the session bus (already checked).
+    void focusReported(const QString &windowClass, qint64 pid, const QString &title);
+
 private:
     static bool sessionBusAnnounced();
 

@@ -5,14 +5,24 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QLoggingCategory>
 #include <QVariantMap>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcBus, "corvane.endpoint.bus", QtWarningMsg)
 
 const char *const SessionBusService::ServiceName = "org.corvane.Corvane1";
 const char *const SessionBusService::ObjectPath = "/org/corvane/Corvane1";
 const char *const SessionBusService::InterfaceName = "org.corvane.Corvane1";
+
+namespace {
+// What a desktop reports of a window is kept to what a rule or a label uses.
+constexpr int MaxClassLength = 255;
+constexpr int MaxTitleLength = 1024;
+constexpr int MaxCallers = 64;
+} // namespace
 
 namespace {
 
@@ -107,6 +117,48 @@ int SessionBusService::ApplyProfile(const QString &name, QString &text)
         bus.send(call.createReply(QVariantList{reply.exitCode, lastLine(reply)}));
     });
     return 0;
+}
+
+void SessionBusService::ReportFocus(const QString &windowClass, const QString &pid, const QString &title)
+{
+    if (!calledFromDBus())
+        return;
+    // The session bus is the user's, but a bus can be shared: only a caller
+    // running as this user speaks for the user's desktop.
+    const QString sender = message().service();
+    auto known = m_callers.constFind(sender);
+    bool ours = false;
+    if (known != m_callers.constEnd()) {
+        ours = *known;
+    } else {
+        const QDBusReply<uint> uid = connection().interface()->serviceUid(sender);
+        ours = uid.isValid() && uid.value() == ::getuid();
+        if (m_callers.size() >= MaxCallers)
+            m_callers.clear();
+        m_callers.insert(sender, ours);
+    }
+    if (!ours) {
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("only the session's user may report the focus"));
+        return;
+    }
+    QString problem;
+    if (!windowClass.isEmpty() && !(problem = EndpointProtocol::plainTextProblem(windowClass, MaxClassLength)).isEmpty())
+        problem.prepend(QLatin1String("the window class "));
+    else if (!title.isEmpty() && !(problem = EndpointProtocol::plainTextProblem(title, MaxTitleLength)).isEmpty())
+        problem.prepend(QLatin1String("the title "));
+    bool ok = pid.isEmpty();
+    qint64 process = 0;
+    if (!ok && pid.size() <= 10) {
+        process = pid.toLongLong(&ok);
+        ok = ok && process >= 0 && process <= 0x7fffffff && !pid.startsWith(QLatin1Char('+'));
+    }
+    if (!ok && problem.isEmpty())
+        problem = QStringLiteral("the pid is not a process number");
+    if (!problem.isEmpty()) {
+        sendErrorReply(QDBusError::InvalidArgs, problem);
+        return;
+    }
+    emit focusReported(windowClass, process, title);
 }
 
 void SessionBusService::notifyActiveProfile(const QString &name)

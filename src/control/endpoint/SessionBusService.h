@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -40,10 +41,21 @@ public slots:
     // Called when the profile in use changed; emits PropertiesChanged
     // when it differs from what was last announced.
     void notifyActiveProfile(const QString &name);
+    // The desktop's script or extension (KWin, GNOME Shell) says which window
+    // came to the front: its class (resource class, wm_class), its process
+    // id as decimal text ("0" or empty: not known) and its title; all empty:
+    // no window. Only a caller of this user is heard; text that is too long,
+    // holds control characters or a pid that is not a plain number is
+    // refused with an error and changes nothing.
+    Q_SCRIPTABLE void ReportFocus(const QString &windowClass, const QString &pid, const QString &title);
+
+signals:
+    void focusReported(const QString &windowClass, qint64 pid, const QString &title);
 
 private:
     CommandQueue *m_queue;
     QDBusConnection m_bus;
     bool m_registered = false;
     QString m_announced;
+    QHash<QString, bool> m_callers; // unique bus name -> of this user (a bounded cache)
 };

@@ -2,8 +2,8 @@
 
 #include "X11FocusSource.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "ProcessInfo.h"
+
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
@@ -13,23 +13,6 @@
 Q_LOGGING_CATEGORY(lcFocus, "corvane.platform.focus", QtWarningMsg)
 
 namespace {
-
-// The process image's base name: /proc/PID/exe, else (another user's
-// process) the kernel's short name.
-QString executableOf(qint64 pid)
-{
-    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
-    QString target = QFile::symLinkTarget(proc + QLatin1String("exe"));
-    if (!target.isEmpty()) {
-        if (target.endsWith(QLatin1String(" (deleted)"))) // replaced by an update while running
-            target.chop(10);
-        return QFileInfo(target).fileName();
-    }
-    QFile comm(proc + QLatin1String("comm"));
-    if (comm.open(QIODevice::ReadOnly))
-        return QString::fromLocal8Bit(comm.readAll()).trimmed();
-    return QString();
-}
 
 // Reads a property; empty when the window or property is gone.
 QByteArray readProperty(xcb_connection_t *conn, xcb_window_t window, xcb_atom_t name, xcb_atom_t type, uint32_t longs)
@@ -85,6 +68,8 @@ bool X11FocusSource::start()
     m_root = it.data->root;
     m_activeAtom = atom("_NET_ACTIVE_WINDOW");
     m_pidAtom = atom("_NET_WM_PID");
+    m_nameAtom = atom("_NET_WM_NAME");
+    m_utf8Atom = atom("UTF8_STRING");
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_conn);
@@ -129,12 +114,17 @@ FocusedApp X11FocusSource::describe(xcb_window_t window)
         uint32_t n = 0;
         std::memcpy(&n, pid.constData(), sizeof n);
         app.pid = n;
-        app.executable = executableOf(n);
+        app.executable = executableOfProcess(n);
     }
     // WM_CLASS holds two NUL-terminated strings: instance, then class.
     const QList<QByteArray> parts = readProperty(m_conn, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 64).split('\0');
     app.windowInstance = QString::fromLocal8Bit(parts.value(0));
     app.windowClass = QString::fromLocal8Bit(parts.value(1));
+    // The caption: _NET_WM_NAME in UTF-8, else the legacy WM_NAME.
+    QByteArray title = readProperty(m_conn, window, m_nameAtom, m_utf8Atom, 256);
+    app.title = !title.isEmpty() ? QString::fromUtf8(title)
+                                 : QString::fromLocal8Bit(
+                                       readProperty(m_conn, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 256));
     return app;
 }
 

@@ -17,6 +17,7 @@ public:
     explicit X11FocusSource(const QString &display, QObject *parent = nullptr);
     ~X11FocusSource() override;
     bool start() override;
+    QString name() const override { return QStringLiteral("X11"); }
 
 private:
     void readEvents();
@@ -29,6 +30,8 @@ private:
     xcb_window_t m_root = 0;
     xcb_atom_t m_activeAtom = XCB_ATOM_NONE;
     xcb_atom_t m_pidAtom = XCB_ATOM_NONE;
+    xcb_atom_t m_nameAtom = XCB_ATOM_NONE;
+    xcb_atom_t m_utf8Atom = XCB_ATOM_NONE;
     QSocketNotifier *m_socket = nullptr;
 };
 

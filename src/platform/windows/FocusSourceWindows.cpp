@@ -47,8 +47,10 @@ public:
         if (g_source)
             return false;
         // Out of context: the callback runs on this thread's message loop.
+        // Corvane's own windows are reported too: the focus policy needs to
+        // see them come to the front to cancel a change still settling.
         m_hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, &WinFocusSource::onEvent, 0,
-                                 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+                                 0, WINEVENT_OUTOFCONTEXT);
         if (!m_hook)
             return false;
         g_source = this;
@@ -56,6 +58,7 @@ public:
             report(describe(window));
         return true;
     }
+    QString name() const override { return QStringLiteral("Windows"); }
 
 private:
     static void CALLBACK onEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD)
