@@ -2435,12 +2435,43 @@ Release notes:
         <source>切换到Mac模式</source>
         <translation>Switch to Mac mode</translation>
     </message>
+    <message>
+        <source>恢复快照</source>
+        <translation>Restore a snapshot</translation>
+    </message>
 </context>
 <context>
     <name>UpdateTrust</name>
     <message>
         <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
         <translation>This build has no built-in update signing key, so online updates are turned off.</translation>
+    </message>
+</context>
+<context>
+    <name>Snapshot</name>
+    <message>
+        <source>固件升级前</source>
+        <translation>Before a firmware update</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置前</source>
+        <translation>Before a factory reset</translation>
+    </message>
+    <message>
+        <source>导入并替换配置前</source>
+        <translation>Before an import replaced a profile</translation>
+    </message>
+    <message>
+        <source>切换 Win/Mac 模式前</source>
+        <translation>Before a Win/Mac mode switch</translation>
+    </message>
+    <message>
+        <source>外部应用配置前</source>
+        <translation>Before a profile applied from outside</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>Snapshot</translation>
     </message>
 </context>
 </TS>

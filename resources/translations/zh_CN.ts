@@ -2435,12 +2435,43 @@
         <source>切换到Mac模式</source>
         <translation>切换到Mac模式</translation>
     </message>
+    <message>
+        <source>恢复快照</source>
+        <translation>恢复快照</translation>
+    </message>
 </context>
 <context>
     <name>UpdateTrust</name>
     <message>
         <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
         <translation>此版本未内置更新签名密钥，在线更新已关闭。</translation>
+    </message>
+</context>
+<context>
+    <name>Snapshot</name>
+    <message>
+        <source>固件升级前</source>
+        <translation>固件升级前</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置前</source>
+        <translation>恢复出厂设置前</translation>
+    </message>
+    <message>
+        <source>导入并替换配置前</source>
+        <translation>导入并替换配置前</translation>
+    </message>
+    <message>
+        <source>切换 Win/Mac 模式前</source>
+        <translation>切换 Win/Mac 模式前</translation>
+    </message>
+    <message>
+        <source>外部应用配置前</source>
+        <translation>外部应用配置前</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>快照</translation>
     </message>
 </context>
 </TS>

@@ -106,6 +106,7 @@ private slots:
     void everyEnvironmentSharesTheLock();
     void interruptedFlashIsRecovered();
     void interruptedApplyTellsWhatWasApplied();
+    void profilesTravel();
 
 private:
     QTemporaryDir m_runtime;
@@ -437,6 +438,61 @@ void TestCli::interruptedApplyTellsWhatWasApplied()
                  .hasMatch(),
              last.constData());
     QVERIFY2(last.contains("not applied: ") || last.contains("partly applied: "), last.constData());
+}
+
+// A profile of the keyboard shared as a code, and a data folder carried
+// whole to another: what arrives is what left, and nothing is overwritten.
+void TestCli::profilesTravel()
+{
+    QTemporaryDir a, b, c;
+    QDir(a.path()).mkpath("LocalProfile");
+    const QString profile = a.filePath("LocalProfile/mine.kb");
+    QCOMPARE(cli({"export", profile, "--simulate"}).exitCode, 0);
+    const auto fileOf = [](const QString &path) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+
+    QCOMPARE(cli({"share", profile, "--workdir", a.path()}).exitCode, 1); // for which model?
+    const Run shared = cli({"share", profile, "--model", "0", "--workdir", a.path()});
+    QCOMPARE(shared.exitCode, 0);
+    const QString code = QString::fromLatin1(shared.out.trimmed());
+    QVERIFY(code.startsWith("corvane1-"));
+    const Run other = cli({"import", code, "--model", "6", "--workdir", b.path()});
+    QCOMPARE(other.exitCode, 1);
+    QCOMPARE(other.err, QByteArray("corvane-cli: the code is for keyboard model 0, not model 6; nothing was imported\n"));
+    QString damaged = code;
+    damaged.chop(3);
+    QVERIFY(cli({"import", damaged, "--workdir", b.path()}).err.contains("the code is damaged"));
+    QVERIFY(!QFileInfo::exists(b.filePath("LocalProfile")));
+    const Run imported = cli({"import", code, "--model", "0", "--workdir", b.path()});
+    QCOMPARE(imported.exitCode, 0);
+    QVERIFY2(imported.out.endsWith("wrote LocalProfile/mine.kb\n"), imported.out.constData());
+    QCOMPARE(fileOf(b.filePath("LocalProfile/mine.kb")), fileOf(profile));
+
+    // Everything at once, into a folder that has its own "mine".
+    const QString bundle = a.filePath("all.json");
+    const Run exported = cli({"export", "--all", bundle, "--workdir", a.path()});
+    QCOMPARE(exported.exitCode, 0);
+    QVERIFY(exported.out.startsWith("wrote " + bundle.toUtf8() + ": 1 profile(s), 0 macro(s)"));
+    QCOMPARE(cli({"export", "--all", bundle, "--workdir", a.path()}).exitCode, 1); // exists
+    QDir(c.path()).mkpath("LocalProfile");
+    QFile own(c.filePath("LocalProfile/mine.kb"));
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write(fileOf(profile).left(40)) == 40);
+    own.close();
+    const Run moved = cli({"import", bundle, "--workdir", c.path()});
+    QCOMPARE(moved.exitCode, 0);
+    QCOMPARE(moved.out, QByteArray("profile \"mine\": name taken, imported as \"mine_1\"\nwrote LocalProfile/mine_1.kb\n"));
+    QCOMPARE(fileOf(c.filePath("LocalProfile/mine.kb")), fileOf(profile).left(40));
+    const QByteArray truncated = fileOf(bundle).left(200);
+    QFile cut(c.filePath("cut.json"));
+    QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(truncated) == truncated.size());
+    cut.close();
+    const Run bad = cli({"import", cut.fileName(), "--workdir", c.path()});
+    QCOMPARE(bad.exitCode, 1);
+    QVERIFY(bad.err.contains("is damaged"));
+    QCOMPARE(QDir(c.filePath("LocalProfile")).entryList(QDir::Files).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
