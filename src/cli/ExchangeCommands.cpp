@@ -17,21 +17,6 @@
 
 namespace {
 
-// The model to share for and to check codes against: --model, else the
-// keyboard Corvane saw last; -1 when neither is known.
-int modelFor(const ExchangeOptions &options)
-{
-    if (options.model >= 0)
-        return options.model;
-    const QString settings = DataFolder{options.dataFolder}.settingsFile();
-    if (!QFileInfo::exists(settings))
-        return -1;
-    const SystemConfig config(settings);
-    if (!config.value(QLatin1String(SystemConfig::KeyboardModelKey)).isValid())
-        return -1;
-    return config.keyboardModel();
-}
-
 QString shareError(ShareCodeError error, const QString &detail)
 {
     switch (error) {
@@ -150,6 +135,19 @@ int importBundle(const QString &path, const ExchangeOptions &options, const CliO
 }
 
 } // namespace
+
+int modelFor(const ExchangeOptions &options)
+{
+    if (options.model >= 0)
+        return options.model;
+    const QString settings = DataFolder{options.dataFolder}.settingsFile();
+    if (!QFileInfo::exists(settings))
+        return -1;
+    const SystemConfig config(settings);
+    if (!config.value(QLatin1String(SystemConfig::KeyboardModelKey)).isValid())
+        return -1;
+    return config.keyboardModel();
+}
 
 QStringList profileContentLines(const QString &name, const QJsonObject &document, int macros)
 {

@@ -13,6 +13,10 @@ struct ExchangeOptions {
     bool force = false; // replace lighting presets and rules that differ
 };
 
+// The model to share for and to check codes against: --model, else the
+// keyboard Corvane saw last; -1 when neither is known.
+int modelFor(const ExchangeOptions &options);
+
 // corvane-cli share FILE.kb: the profile and the macros it binds as a code.
 int runShareCommand(const QString &path, const ExchangeOptions &options, const CliOutput &io);
 // corvane-cli export --all FILE: every profile, macro, preset and rule.

@@ -409,14 +409,34 @@ QList<SnapshotStore::Entry> KeyboardController::snapshots() const
     return m_snapshots.list(snapshotSerial());
 }
 
-bool KeyboardController::restoreSnapshot(const QString &path, QString *why)
+bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStringList *macrosLeft)
 {
     SnapshotStore::Snapshot snapshot;
     QString problem;
     if (!m_config->hasConfig() || m_firmwareUpdateRunning) {
         problem = QStringLiteral("no keyboard configuration to restore onto");
     } else if (m_snapshots.read(path, &snapshot, &problem)) {
-        const ProfileData profile = readProfile(snapshot.document);
+        ProfileData profile = readProfile(snapshot.document);
+        // The keyboard does not give a macro's steps back: a binding whose
+        // macro is known nowhere here keeps what the key has now, rather
+        // than stopping the restore half way.
+        const MacroLoader load = m_config->macroLoader();
+        if (profile.advanced) {
+            for (auto it = profile.advanced->begin(); it != profile.advanced->end();) {
+                const MACROInfo *macro = it->as<MACROInfo>();
+                if (macro && (!load || load(macro->macroName).status != MacroLoadResult::Ok)) {
+                    if (macrosLeft)
+                        *macrosLeft << macro->macroName;
+                    const AdvancedBinding now = m_config->config().advanced.value(it.key());
+                    if (now.kind() != Bind_None)
+                        *it++ = now;
+                    else
+                        it = profile.advanced->erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
         KeyboardConfig target = configWithProfile(m_config->config(), profile, keys());
         if (!snapshot.keyColours.isEmpty()) {
             target.keyColours.clear();
@@ -424,10 +444,12 @@ bool KeyboardController::restoreSnapshot(const QString &path, QString *why)
                 target.keyColours.insert(it.key(), QColor(QRgb(it.value())));
         }
         QString error;
-        const QString label = QFileInfo(path).fileName();
-        if (m_config->applyWhole(target, tr("恢复快照"), {}, &error))
+        const bool complete = m_config->applyWhole(target, tr("恢复快照"), {}, &error);
+        m_config->showConfig();
+        if (complete)
             return true;
-        problem = error.isEmpty() ? QStringLiteral("the keyboard did not take all of %1").arg(label) : error;
+        problem = error.isEmpty() ? QStringLiteral("the keyboard did not take all of %1").arg(QFileInfo(path).fileName())
+                                  : error;
     }
     if (why)
         *why = problem;

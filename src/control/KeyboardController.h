@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -124,7 +125,10 @@ public:
     // The connected keyboard's snapshots, newest first.
     QList<SnapshotStore::Entry> snapshots() const;
     // Moves the keyboard to a snapshot by difference, as one undo step.
-    bool restoreSnapshot(const QString &path, QString *why = nullptr);
+    // Macro bindings whose steps are nowhere to be found (the keyboard does
+    // not give them back) are left as the keys have them now: their names in
+    // *macrosLeft.
+    bool restoreSnapshot(const QString &path, QString *why = nullptr, QStringList *macrosLeft = nullptr);
 
     // Where the macros a binding names are read from.
     void setMacroLoader(const MacroLoader &loader);

@@ -6,7 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
@@ -493,6 +495,40 @@ void TestCli::profilesTravel()
     QCOMPARE(bad.exitCode, 1);
     QVERIFY(bad.err.contains("is damaged"));
     QCOMPARE(QDir(c.filePath("LocalProfile")).entryList(QDir::Files).size(), 2);
+
+    // The layer sheet: a page per layer with the keys' legends as text, then
+    // the advanced keys; the same as one SVG.
+    const QString pdf = a.filePath("sheet.pdf"), svg = a.filePath("sheet.svg");
+    QCOMPARE(cli({"sheet", profile, a.filePath("sheet.txt"), "--model", "0"}).exitCode, 1);
+    const Run sheet = cli({"sheet", profile, pdf, "--model", "0"});
+    QCOMPARE(sheet.exitCode, 0);
+    QCOMPARE(sheet.out, "wrote " + pdf.toUtf8() + ": 5 page(s)\n");
+    QCOMPARE(cli({"sheet", profile, svg, "--model", "0"}).exitCode, 0);
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    int texts = 0;
+    while (!xml.atEnd())
+        texts += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text");
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(texts > 100);
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const auto pageText = [&pdf](int page) {
+        QProcess p;
+        p.start("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    for (int layer = 0; layer < 4; ++layer) {
+        const QString text = pageText(layer + 1);
+        QVERIFY2(text.contains(QString("mine — Fn%1 层").arg(layer)), qPrintable(text));
+        for (const char *legend : {"Esc", "Backspace", "SpaceBar", "Num+"})
+            QVERIFY2(text.contains(QLatin1String(legend)) || layer > 0, qPrintable(text));
+    }
+    QVERIFY(pageText(5).contains("高级键"));
+    QVERIFY(pageText(5).contains("SOCD"));
+    QVERIFY(pageText(6).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
