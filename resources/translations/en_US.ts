@@ -148,6 +148,26 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>删除</source>
         <translation>Delete</translation>
     </message>
+    <message>
+        <source>复制分享码</source>
+        <translation>Copy share code</translation>
+    </message>
+    <message>
+        <source>打印/导出图层</source>
+        <translation>Print/export layers</translation>
+    </message>
+    <message>
+        <source>打印…</source>
+        <translation>Print…</translation>
+    </message>
+    <message>
+        <source>导出为 PDF…</source>
+        <translation>Export as PDF…</translation>
+    </message>
+    <message>
+        <source>导出为 SVG…</source>
+        <translation>Export as SVG…</translation>
+    </message>
 </context>
 <context>
     <name>KeyChooseWgt</name>
@@ -377,6 +397,242 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     <message>
         <source> — 已关闭 SOCD 与 RS 按键</source>
         <translation> — SOCD and RS keys off</translation>
+    </message>
+    <message>
+        <source>“%1”的应用规则</source>
+        <translation>the application rule of “%1”</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>全局触发行程：%1 mm</source>
+        <translation>Global actuation: %1 mm</translation>
+    </message>
+    <message>
+        <source>分享</source>
+        <translation>Share</translation>
+    </message>
+    <message>
+        <source>分享的配置</source>
+        <translation>Shared profile</translation>
+    </message>
+    <message>
+        <source>分享码中没有可用的配置。</source>
+        <translation>The share code holds no usable profile.</translation>
+    </message>
+    <message>
+        <source>分享码中的配置“%1”（%2 键盘）：</source>
+        <translation>The share code holds profile “%1” (for the %2 keyboard):</translation>
+    </message>
+    <message>
+        <source>分享码太长，不是有效的分享码。</source>
+        <translation>The share code is too long to be a valid one.</translation>
+    </message>
+    <message>
+        <source>分享码已复制到剪贴板</source>
+        <translation>Share code copied to the clipboard</translation>
+    </message>
+    <message>
+        <source>分享码已损坏（可能没有复制完整），请重新复制完整的分享码。</source>
+        <translation>The share code is damaged (perhaps not copied whole). Copy the whole code again.</translation>
+    </message>
+    <message>
+        <source>剪贴板中没有 Corvane 分享码。</source>
+        <translation>The clipboard holds no Corvane share code.</translation>
+    </message>
+    <message>
+        <source>单独设置行程的按键：%1 个</source>
+        <translation>Keys with their own travel: %1</translation>
+    </message>
+    <message>
+        <source>同名配置已存在，将导入为“%1”。</source>
+        <translation>A profile of that name exists; it will be imported as “%1”.</translation>
+    </message>
+    <message>
+        <source>四个 Fn 层中改过的按键：%1 个</source>
+        <translation>Keys changed on the four Fn layers: %1</translation>
+    </message>
+    <message>
+        <source>型号 %1</source>
+        <translation>model %1</translation>
+    </message>
+    <message>
+        <source>宏“%1”已存在，将导入为“%2”。</source>
+        <translation>Macro “%1” exists; it will be imported as “%2”.</translation>
+    </message>
+    <message>
+        <source>宏：%1 个</source>
+        <translation>Macros: %1</translation>
+    </message>
+    <message>
+        <source>导入中途失败，已导入的文件保留：%1 个。</source>
+        <translation>The import stopped part way; the %1 file(s) already imported are kept.</translation>
+    </message>
+    <message>
+        <source>导入全部</source>
+        <translation>Import everything</translation>
+    </message>
+    <message>
+        <source>导入分享码</source>
+        <translation>Import a share code</translation>
+    </message>
+    <message>
+        <source>导出全部</source>
+        <translation>Export everything</translation>
+    </message>
+    <message>
+        <source>将被替换：%1。</source>
+        <translation>This replaces: %1.</translation>
+    </message>
+    <message>
+        <source>已导入 %1 个文件</source>
+        <translation>%1 file(s) imported</translation>
+    </message>
+    <message>
+        <source>已导入配置“%1”</source>
+        <translation>Profile “%1” imported</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</source>
+        <translation>Exported %1 profile(s), %2 macro(s), %3 lighting preset(s) and %4 application rule(s).</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>Snapshots</translation>
+    </message>
+    <message>
+        <source>快照已恢复</source>
+        <translation>Snapshot restored</translation>
+    </message>
+    <message>
+        <source>快照已恢复；宏“%1”的内容找不到，这些键保持不变。</source>
+        <translation>Snapshot restored; the steps of macro(s) “%1” are nowhere to be found, so those keys were left as they are.</translation>
+    </message>
+    <message>
+        <source>文件中的内容都已存在，没有需要导入的</source>
+        <translation>Everything in the file is already here; nothing to import</translation>
+    </message>
+    <message>
+        <source>无法写入文件“%1”，没有导出。</source>
+        <translation>Cannot write “%1”; nothing was exported.</translation>
+    </message>
+    <message>
+        <source>无法写入配置文件，没有导入。</source>
+        <translation>Cannot write the profile file; nothing was imported.</translation>
+    </message>
+    <message>
+        <source>无法恢复这个快照。</source>
+        <translation>This snapshot cannot be restored.</translation>
+    </message>
+    <message>
+        <source>无法读取、未导出：%1</source>
+        <translation>Unreadable, not exported: %1</translation>
+    </message>
+    <message>
+        <source>是否导入为新配置？</source>
+        <translation>Import it as a new profile?</translation>
+    </message>
+    <message>
+        <source>是否导入？</source>
+        <translation>Import?</translation>
+    </message>
+    <message>
+        <source>更多配置操作</source>
+        <translation>More profile actions</translation>
+    </message>
+    <message>
+        <source>没有找到 Corvane 分享码。</source>
+        <translation>No Corvane share code found.</translation>
+    </message>
+    <message>
+        <source>灯光预设 %1</source>
+        <translation>lighting preset %1</translation>
+    </message>
+    <message>
+        <source>灯光：效果 %1，亮度 %2</source>
+        <translation>Lighting: effect %1, brightness %2</translation>
+    </message>
+    <message>
+        <source>粘贴分享码</source>
+        <translation>Paste a share code</translation>
+    </message>
+    <message>
+        <source>请先连接键盘。</source>
+        <translation>Connect the keyboard first.</translation>
+    </message>
+    <message>
+        <source>还不知道这个配置用于哪种键盘：请先连接一次键盘。</source>
+        <translation>It is not known yet which keyboard this profile is for: connect the keyboard once first.</translation>
+    </message>
+    <message>
+        <source>这个分享码来自更新版本的 Corvane，请先升级 Corvane 再导入。</source>
+        <translation>This share code comes from a newer Corvane. Update Corvane, then import it.</translation>
+    </message>
+    <message>
+        <source>这个分享码适用于 %1 键盘，当前键盘是 %2，没有导入。</source>
+        <translation>This share code is for the %1 keyboard, but this keyboard is a %2; nothing was imported.</translation>
+    </message>
+    <message>
+        <source>这个文件不是 Corvane 导出的文件。</source>
+        <translation>This file was not exported by Corvane.</translation>
+    </message>
+    <message>
+        <source>这个文件包含 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</source>
+        <translation>This file holds %1 profile(s), %2 macro(s), %3 lighting preset(s) and %4 application rule(s).</translation>
+    </message>
+    <message>
+        <source>这个文件太大，不是 Corvane 导出的文件。</source>
+        <translation>This file is too large to be one Corvane exported.</translation>
+    </message>
+    <message>
+        <source>这个文件已损坏（可能不完整），没有导入任何内容。</source>
+        <translation>This file is damaged (perhaps incomplete); nothing was imported.</translation>
+    </message>
+    <message>
+        <source>这个文件来自更新版本的 Corvane，请先升级 Corvane 再导入。</source>
+        <translation>This file comes from a newer Corvane. Update Corvane, then import it.</translation>
+    </message>
+    <message>
+        <source>这个配置太大，无法生成分享码，请使用“导出”。</source>
+        <translation>This profile is too large for a share code; use “Export” instead.</translation>
+    </message>
+    <message>
+        <source>这个配置用到的宏文件无法读取，无法生成分享码。</source>
+        <translation>A macro file this profile uses cannot be read, so no share code can be made.</translation>
+    </message>
+    <message>
+        <source>配置“%1”已存在</source>
+        <translation>Profile “%1” is already here</translation>
+    </message>
+    <message>
+        <source>配置“%1”已存在，将导入为“%2”。</source>
+        <translation>Profile “%1” exists; it will be imported as “%2”.</translation>
+    </message>
+    <message>
+        <source>高级键：%1</source>
+        <translation>Advanced keys: %1</translation>
+    </message>
+    <message>
+        <source>默认配置</source>
+        <translation>the default profile</translation>
+    </message>
+    <message>
+        <source>打印/导出图层</source>
+        <translation>Print/export layers</translation>
+    </message>
+    <message>
+        <source>无法打印图层。</source>
+        <translation>The layers cannot be printed.</translation>
+    </message>
+    <message>
+        <source>无法写入文件“%1”。</source>
+        <translation>Cannot write “%1”.</translation>
+    </message>
+    <message>
+        <source>图层已导出到“%1”</source>
+        <translation>Layers exported to “%1”</translation>
     </message>
 </context>
 <context>
@@ -2475,12 +2731,101 @@ Release notes:
         <source>切换到Mac模式</source>
         <translation>Switch to Mac mode</translation>
     </message>
+    <message>
+        <source>恢复快照</source>
+        <translation>Restore a snapshot</translation>
+    </message>
 </context>
 <context>
     <name>UpdateTrust</name>
     <message>
         <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
         <translation>This build has no built-in update signing key, so online updates are turned off.</translation>
+    </message>
+</context>
+<context>
+    <name>Snapshot</name>
+    <message>
+        <source>固件升级前</source>
+        <translation>Before a firmware update</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置前</source>
+        <translation>Before a factory reset</translation>
+    </message>
+    <message>
+        <source>导入并替换配置前</source>
+        <translation>Before an import replaced a profile</translation>
+    </message>
+    <message>
+        <source>切换 Win/Mac 模式前</source>
+        <translation>Before a Win/Mac mode switch</translation>
+    </message>
+    <message>
+        <source>外部应用配置前</source>
+        <translation>Before a profile applied from outside</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>Snapshot</translation>
+    </message>
+</context>
+<context>
+    <name>SnapshotListWindow</name>
+    <message>
+        <source>快照</source>
+        <translation>Snapshots</translation>
+    </message>
+    <message>
+        <source>固件升级、恢复出厂设置等操作之前，键盘的配置会自动保存为快照（每个键盘保留最近 %1 个）。恢复快照只发送与当前配置不同的部分，可以撤销。</source>
+        <translation>Before a firmware update, a factory reset and similar steps, the keyboard's configuration is kept as a snapshot (the newest %1 of each keyboard). Restoring one sends only what differs from the keyboard now, and can be undone.</translation>
+    </message>
+    <message>
+        <source>快照列表</source>
+        <translation>Snapshot list</translation>
+    </message>
+    <message>
+        <source>恢复所选快照</source>
+        <translation>Restore the selected snapshot</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>这个键盘还没有快照</source>
+        <translation>This keyboard has no snapshots yet</translation>
+    </message>
+</context>
+<context>
+    <name>LayerSheet</name>
+    <message>
+        <source>按住：%1，点按：%2</source>
+        <translation>hold: %1, tap: %2</translation>
+    </message>
+    <message>
+        <source>与 %1 互斥</source>
+        <translation>last input wins against %1</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Fn%1 层</source>
+        <translation>Fn%1 layer</translation>
+    </message>
+    <message>
+        <source>高级键</source>
+        <translation>Advanced keys</translation>
     </message>
 </context>
 </TS>

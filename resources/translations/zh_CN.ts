@@ -148,6 +148,26 @@
         <source>删除</source>
         <translation>删除</translation>
     </message>
+    <message>
+        <source>复制分享码</source>
+        <translation>复制分享码</translation>
+    </message>
+    <message>
+        <source>打印/导出图层</source>
+        <translation>打印/导出图层</translation>
+    </message>
+    <message>
+        <source>打印…</source>
+        <translation>打印…</translation>
+    </message>
+    <message>
+        <source>导出为 PDF…</source>
+        <translation>导出为 PDF…</translation>
+    </message>
+    <message>
+        <source>导出为 SVG…</source>
+        <translation>导出为 SVG…</translation>
+    </message>
 </context>
 <context>
     <name>KeyChooseWgt</name>
@@ -377,6 +397,242 @@
     <message>
         <source> — 已关闭 SOCD 与 RS 按键</source>
         <translation> — 已关闭 SOCD 与 RS 按键</translation>
+    </message>
+    <message>
+        <source>“%1”的应用规则</source>
+        <translation>“%1”的应用规则</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>全局触发行程：%1 mm</source>
+        <translation>全局触发行程：%1 mm</translation>
+    </message>
+    <message>
+        <source>分享</source>
+        <translation>分享</translation>
+    </message>
+    <message>
+        <source>分享的配置</source>
+        <translation>分享的配置</translation>
+    </message>
+    <message>
+        <source>分享码中没有可用的配置。</source>
+        <translation>分享码中没有可用的配置。</translation>
+    </message>
+    <message>
+        <source>分享码中的配置“%1”（%2 键盘）：</source>
+        <translation>分享码中的配置“%1”（%2 键盘）：</translation>
+    </message>
+    <message>
+        <source>分享码太长，不是有效的分享码。</source>
+        <translation>分享码太长，不是有效的分享码。</translation>
+    </message>
+    <message>
+        <source>分享码已复制到剪贴板</source>
+        <translation>分享码已复制到剪贴板</translation>
+    </message>
+    <message>
+        <source>分享码已损坏（可能没有复制完整），请重新复制完整的分享码。</source>
+        <translation>分享码已损坏（可能没有复制完整），请重新复制完整的分享码。</translation>
+    </message>
+    <message>
+        <source>剪贴板中没有 Corvane 分享码。</source>
+        <translation>剪贴板中没有 Corvane 分享码。</translation>
+    </message>
+    <message>
+        <source>单独设置行程的按键：%1 个</source>
+        <translation>单独设置行程的按键：%1 个</translation>
+    </message>
+    <message>
+        <source>同名配置已存在，将导入为“%1”。</source>
+        <translation>同名配置已存在，将导入为“%1”。</translation>
+    </message>
+    <message>
+        <source>四个 Fn 层中改过的按键：%1 个</source>
+        <translation>四个 Fn 层中改过的按键：%1 个</translation>
+    </message>
+    <message>
+        <source>型号 %1</source>
+        <translation>型号 %1</translation>
+    </message>
+    <message>
+        <source>宏“%1”已存在，将导入为“%2”。</source>
+        <translation>宏“%1”已存在，将导入为“%2”。</translation>
+    </message>
+    <message>
+        <source>宏：%1 个</source>
+        <translation>宏：%1 个</translation>
+    </message>
+    <message>
+        <source>导入中途失败，已导入的文件保留：%1 个。</source>
+        <translation>导入中途失败，已导入的文件保留：%1 个。</translation>
+    </message>
+    <message>
+        <source>导入全部</source>
+        <translation>导入全部</translation>
+    </message>
+    <message>
+        <source>导入分享码</source>
+        <translation>导入分享码</translation>
+    </message>
+    <message>
+        <source>导出全部</source>
+        <translation>导出全部</translation>
+    </message>
+    <message>
+        <source>将被替换：%1。</source>
+        <translation>将被替换：%1。</translation>
+    </message>
+    <message>
+        <source>已导入 %1 个文件</source>
+        <translation>已导入 %1 个文件</translation>
+    </message>
+    <message>
+        <source>已导入配置“%1”</source>
+        <translation>已导入配置“%1”</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</source>
+        <translation>已导出 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>快照</translation>
+    </message>
+    <message>
+        <source>快照已恢复</source>
+        <translation>快照已恢复</translation>
+    </message>
+    <message>
+        <source>快照已恢复；宏“%1”的内容找不到，这些键保持不变。</source>
+        <translation>快照已恢复；宏“%1”的内容找不到，这些键保持不变。</translation>
+    </message>
+    <message>
+        <source>文件中的内容都已存在，没有需要导入的</source>
+        <translation>文件中的内容都已存在，没有需要导入的</translation>
+    </message>
+    <message>
+        <source>无法写入文件“%1”，没有导出。</source>
+        <translation>无法写入文件“%1”，没有导出。</translation>
+    </message>
+    <message>
+        <source>无法写入配置文件，没有导入。</source>
+        <translation>无法写入配置文件，没有导入。</translation>
+    </message>
+    <message>
+        <source>无法恢复这个快照。</source>
+        <translation>无法恢复这个快照。</translation>
+    </message>
+    <message>
+        <source>无法读取、未导出：%1</source>
+        <translation>无法读取、未导出：%1</translation>
+    </message>
+    <message>
+        <source>是否导入为新配置？</source>
+        <translation>是否导入为新配置？</translation>
+    </message>
+    <message>
+        <source>是否导入？</source>
+        <translation>是否导入？</translation>
+    </message>
+    <message>
+        <source>更多配置操作</source>
+        <translation>更多配置操作</translation>
+    </message>
+    <message>
+        <source>没有找到 Corvane 分享码。</source>
+        <translation>没有找到 Corvane 分享码。</translation>
+    </message>
+    <message>
+        <source>灯光预设 %1</source>
+        <translation>灯光预设 %1</translation>
+    </message>
+    <message>
+        <source>灯光：效果 %1，亮度 %2</source>
+        <translation>灯光：效果 %1，亮度 %2</translation>
+    </message>
+    <message>
+        <source>粘贴分享码</source>
+        <translation>粘贴分享码</translation>
+    </message>
+    <message>
+        <source>请先连接键盘。</source>
+        <translation>请先连接键盘。</translation>
+    </message>
+    <message>
+        <source>还不知道这个配置用于哪种键盘：请先连接一次键盘。</source>
+        <translation>还不知道这个配置用于哪种键盘：请先连接一次键盘。</translation>
+    </message>
+    <message>
+        <source>这个分享码来自更新版本的 Corvane，请先升级 Corvane 再导入。</source>
+        <translation>这个分享码来自更新版本的 Corvane，请先升级 Corvane 再导入。</translation>
+    </message>
+    <message>
+        <source>这个分享码适用于 %1 键盘，当前键盘是 %2，没有导入。</source>
+        <translation>这个分享码适用于 %1 键盘，当前键盘是 %2，没有导入。</translation>
+    </message>
+    <message>
+        <source>这个文件不是 Corvane 导出的文件。</source>
+        <translation>这个文件不是 Corvane 导出的文件。</translation>
+    </message>
+    <message>
+        <source>这个文件包含 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</source>
+        <translation>这个文件包含 %1 个配置、%2 个宏、%3 个灯光预设和 %4 条应用规则。</translation>
+    </message>
+    <message>
+        <source>这个文件太大，不是 Corvane 导出的文件。</source>
+        <translation>这个文件太大，不是 Corvane 导出的文件。</translation>
+    </message>
+    <message>
+        <source>这个文件已损坏（可能不完整），没有导入任何内容。</source>
+        <translation>这个文件已损坏（可能不完整），没有导入任何内容。</translation>
+    </message>
+    <message>
+        <source>这个文件来自更新版本的 Corvane，请先升级 Corvane 再导入。</source>
+        <translation>这个文件来自更新版本的 Corvane，请先升级 Corvane 再导入。</translation>
+    </message>
+    <message>
+        <source>这个配置太大，无法生成分享码，请使用“导出”。</source>
+        <translation>这个配置太大，无法生成分享码，请使用“导出”。</translation>
+    </message>
+    <message>
+        <source>这个配置用到的宏文件无法读取，无法生成分享码。</source>
+        <translation>这个配置用到的宏文件无法读取，无法生成分享码。</translation>
+    </message>
+    <message>
+        <source>配置“%1”已存在</source>
+        <translation>配置“%1”已存在</translation>
+    </message>
+    <message>
+        <source>配置“%1”已存在，将导入为“%2”。</source>
+        <translation>配置“%1”已存在，将导入为“%2”。</translation>
+    </message>
+    <message>
+        <source>高级键：%1</source>
+        <translation>高级键：%1</translation>
+    </message>
+    <message>
+        <source>默认配置</source>
+        <translation>默认配置</translation>
+    </message>
+    <message>
+        <source>打印/导出图层</source>
+        <translation>打印/导出图层</translation>
+    </message>
+    <message>
+        <source>无法打印图层。</source>
+        <translation>无法打印图层。</translation>
+    </message>
+    <message>
+        <source>无法写入文件“%1”。</source>
+        <translation>无法写入文件“%1”。</translation>
+    </message>
+    <message>
+        <source>图层已导出到“%1”</source>
+        <translation>图层已导出到“%1”</translation>
     </message>
 </context>
 <context>
@@ -2475,12 +2731,101 @@
         <source>切换到Mac模式</source>
         <translation>切换到Mac模式</translation>
     </message>
+    <message>
+        <source>恢复快照</source>
+        <translation>恢复快照</translation>
+    </message>
 </context>
 <context>
     <name>UpdateTrust</name>
     <message>
         <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
         <translation>此版本未内置更新签名密钥，在线更新已关闭。</translation>
+    </message>
+</context>
+<context>
+    <name>Snapshot</name>
+    <message>
+        <source>固件升级前</source>
+        <translation>固件升级前</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置前</source>
+        <translation>恢复出厂设置前</translation>
+    </message>
+    <message>
+        <source>导入并替换配置前</source>
+        <translation>导入并替换配置前</translation>
+    </message>
+    <message>
+        <source>切换 Win/Mac 模式前</source>
+        <translation>切换 Win/Mac 模式前</translation>
+    </message>
+    <message>
+        <source>外部应用配置前</source>
+        <translation>外部应用配置前</translation>
+    </message>
+    <message>
+        <source>快照</source>
+        <translation>快照</translation>
+    </message>
+</context>
+<context>
+    <name>SnapshotListWindow</name>
+    <message>
+        <source>快照</source>
+        <translation>快照</translation>
+    </message>
+    <message>
+        <source>固件升级、恢复出厂设置等操作之前，键盘的配置会自动保存为快照（每个键盘保留最近 %1 个）。恢复快照只发送与当前配置不同的部分，可以撤销。</source>
+        <translation>固件升级、恢复出厂设置等操作之前，键盘的配置会自动保存为快照（每个键盘保留最近 %1 个）。恢复快照只发送与当前配置不同的部分，可以撤销。</translation>
+    </message>
+    <message>
+        <source>快照列表</source>
+        <translation>快照列表</translation>
+    </message>
+    <message>
+        <source>恢复所选快照</source>
+        <translation>恢复所选快照</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>这个键盘还没有快照</source>
+        <translation>这个键盘还没有快照</translation>
+    </message>
+</context>
+<context>
+    <name>LayerSheet</name>
+    <message>
+        <source>按住：%1，点按：%2</source>
+        <translation>按住：%1，点按：%2</translation>
+    </message>
+    <message>
+        <source>与 %1 互斥</source>
+        <translation>与 %1 互斥</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>按键</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Fn%1 层</source>
+        <translation>Fn%1 层</translation>
+    </message>
+    <message>
+        <source>高级键</source>
+        <translation>高级键</translation>
     </message>
 </context>
 </TS>

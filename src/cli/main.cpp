@@ -3,6 +3,7 @@
 
 #include "ApplyCommand.h"
 #include "CliCommon.h"
+#include "ExchangeCommands.h"
 #include "ExportCommand.h"
 #include "HidBackend.h"
 #include "HidLibrary.h"
@@ -20,6 +21,10 @@
 #ifdef CORVANE_HAVE_FLASH
 #include "FlashCommand.h"
 #endif
+#ifdef CORVANE_HAVE_SHEET
+#include "SheetCommand.h"
+#include <QGuiApplication>
+#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +34,7 @@
 #include <QLoggingCategory>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -45,6 +51,19 @@ const char *const Usage =
     "                          every difference\n"
     "  export FILE.kb [--force]\n"
     "                          save the keyboard's configuration as a profile\n"
+    "  export --all FILE [--force]\n"
+    "                          every profile, the macros they use, the lighting presets and the\n"
+    "                          application rules of Corvane's data folder in one file\n"
+    "  import FILE|CODE [--force] [--model N]\n"
+    "                          bring in a file of export --all (names that are taken get a\n"
+    "                          suffix; --force replaces presets and rules that differ), or a\n"
+    "                          share code as a new profile\n"
+    "  share FILE.kb [--model N]\n"
+    "                          print a profile with its macros as a code to paste in a chat\n"
+    "                          (N: keyboard model; by default the one Corvane saw last)\n"
+    "  sheet FILE.kb OUT.pdf|OUT.svg [--model N]\n"
+    "                          draw the profile's four Fn layers and its advanced keys, one\n"
+    "                          page each, as Corvane prints them\n"
     "  doctor                  check access to the keyboard and print the commands that fix it\n"
     "  report FILE             write a support file (JSON) for a bug report\n"
     "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
@@ -157,6 +176,8 @@ struct Arguments {
     bool noWait = false;
     bool noLock = false;
     bool json = false;
+    bool all = false;
+    int model = -1;
     QString workDir;
     bool ok = true;
 };
@@ -172,6 +193,12 @@ Arguments parseArguments(QStringList args)
         } else if (arg.startsWith(QLatin1String("--workdir="))) {
             a.workDir = arg.section(QLatin1Char('='), 1);
             a.ok = a.ok && !a.workDir.isEmpty();
+        } else if (arg == QLatin1String("--all")) {
+            a.all = true;
+        } else if (arg == QLatin1String("--model") && i + 1 < args.size()) {
+            bool ok = false;
+            a.model = args.at(++i).toInt(&ok);
+            a.ok = a.ok && ok && a.model >= 0 && a.model <= 255;
         } else if (arg == QLatin1String("--json")) {
             a.json = true;
         } else if (arg == QLatin1String("--simulate") || arg.startsWith(QLatin1String("--simulate="))) {
@@ -199,15 +226,22 @@ Arguments parseArguments(QStringList args)
     // Each command takes its own options and the number of files it names.
     static const QMap<QString, int> files = {{"list", 0},  {"info", 0},   {"dump", 0},   {"doctor", 0},
                                              {"apply", 1}, {"export", 1}, {"report", 1}, {"flash", 1},
-                                             {"undo", 0},  {"redo", 0}};
+                                             {"undo", 0},  {"redo", 0},   {"share", 1},  {"import", 1},
+                                             {"sheet", 2}};
     const QString sub = a.positional.value(0);
     const bool profile = a.command == QLatin1String("profile")
                          && ((sub == QLatin1String("list") && a.positional.size() == 1)
                              || (sub == QLatin1String("use") && a.positional.size() == 2));
+    const bool exchange = a.command == QLatin1String("share") || a.command == QLatin1String("import")
+                          || a.command == QLatin1String("sheet") || a.all;
     a.ok = a.ok && (profile || (files.contains(a.command) && a.positional.size() == files.value(a.command)))
            && (!a.json || (profile && sub == QLatin1String("list")))
-           && (a.workDir.isEmpty() || profile || a.command == QLatin1String("apply"))
-           && (!a.verify || a.command == QLatin1String("apply")) && (!a.full || a.command == QLatin1String("apply")) && (!a.force || a.command == QLatin1String("export"))
+           && (a.workDir.isEmpty() || profile || exchange || a.command == QLatin1String("apply"))
+           && (!a.all || a.command == QLatin1String("export"))
+           && (a.model < 0 || a.command == QLatin1String("share") || a.command == QLatin1String("import")
+               || a.command == QLatin1String("sheet"))
+           && (!a.verify || a.command == QLatin1String("apply")) && (!a.full || a.command == QLatin1String("apply"))
+           && (!a.force || a.command == QLatin1String("export") || a.command == QLatin1String("import"))
            && (!a.noWait || a.command == QLatin1String("flash"));
     return a;
 }
@@ -243,7 +277,19 @@ RemoteCommand remoteCommand(const Arguments &a)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The sheet draws text, which takes a GUI application (fonts), and needs
+    // no display: every other command stays a console program.
+    std::unique_ptr<QCoreApplication> application;
+#ifdef CORVANE_HAVE_SHEET
+    if (argc > 1 && std::strcmp(argv[1], "sheet") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+#endif
+    if (!application)
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("corvane-cli"));
 
     QStringList args = app.arguments().mid(1);
@@ -268,6 +314,26 @@ int main(int argc, char **argv)
     // and the history are Corvane's alone.
     const bool corvaneOnly = a.command == QLatin1String("profile") || a.command == QLatin1String("undo")
                              || a.command == QLatin1String("redo");
+    // Files of the data folder only: no keyboard, nothing to hand over.
+    if (a.command == QLatin1String("share") || a.command == QLatin1String("import") || a.command == QLatin1String("sheet")
+        || a.all) {
+        ExchangeOptions options;
+        options.dataFolder = corvaneDataFolder(a.workDir);
+        options.model = a.model;
+        options.force = a.force;
+        if (a.command == QLatin1String("share"))
+            return runShareCommand(a.positional.first(), options, io);
+        if (a.command == QLatin1String("import"))
+            return runImportCommand(a.positional.first(), options, io);
+        if (a.command == QLatin1String("sheet")) {
+#ifdef CORVANE_HAVE_SHEET
+            return runSheetCommand(a.positional.at(0), a.positional.at(1), modelFor(options), io);
+#else
+            return io.fail(QStringLiteral("sheet is not available in this build"));
+#endif
+        }
+        return runExportAllCommand(a.positional.first(), options, io);
+    }
     const bool handedOver = corvaneOnly || a.command == QLatin1String("info") || a.command == QLatin1String("dump")
                             || a.command == QLatin1String("export") || a.command == QLatin1String("apply");
     RemoteOutcome remote = RemoteOutcome::NoCorvane;
@@ -331,7 +397,7 @@ int main(int argc, char **argv)
             rc = runExportCommand(worker, a.positional.first(), options, io);
         } else if (a.command == QLatin1String("doctor")) {
             rc = runDoctorCommand(worker, simulated != nullptr, io);
-        } else {
+        } else if (a.command == QLatin1String("report")) {
             rc = runReportCommand(worker, a.positional.first(), simulated != nullptr, io);
         }
     }

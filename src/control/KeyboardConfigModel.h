@@ -104,6 +104,9 @@ public:
     bool applyWhole(const KeyboardConfig &target, const QString &text,
                     const std::function<void(const ProfileStep &)> &onStep = {}, QString *error = nullptr,
                     bool *storeFull = nullptr, const UnknownParts &unknown = UnknownParts());
+    // Has the pages show the configuration again, as after an undo (a
+    // snapshot restored: the pages hold none of it).
+    void showConfig() { emit configShown(m_config, false); }
     // The apply runner's run of the last change sent (0: it sent nothing),
     // and what was queued for it.
     quint64 lastRun() const { return m_lastQueued.id; }

@@ -11,6 +11,8 @@
 #include "KeyboardSession.h"
 #include "ProfileVerify.h"
 
+#include <QColor>
+#include <QFileInfo>
 #include <QUndoStack>
 
 bool KeyboardCapabilities::operator==(const KeyboardCapabilities &o) const
@@ -241,6 +243,10 @@ KeyboardController::ProfileApplied KeyboardController::applyProfile(
     if (!m_device->isDeviceOpen() || m_firmwareUpdateRunning)
         return applied;
     applied.started = true;
+    // A script or a focus rule changes the keyboard behind the user's back:
+    // what it held is kept first.
+    if (source == ApplySource::ByFocus || source == ApplySource::FromScript)
+        takeSnapshot(SnapshotStore::Reason::OutsideApply);
     const QList<int> keys = this->keys();
     if (m_config->hasConfig()) {
         KeyboardConfig target = configWithProfile(m_config->config(), profile, keys);
@@ -290,7 +296,6 @@ KeyboardController::ProfileApplied KeyboardController::applyProfile(
         m_checkRun = applied.run;
         m_checkName = name;
     }
-    Q_UNUSED(source)
     return applied;
 }
 
@@ -343,12 +348,16 @@ bool KeyboardController::setSystemMode(int mode)
 {
     if (mode != SystemWindows && mode != SystemMac)
         return false;
+    // The keyboard swaps its layers with the mode.
+    if (m_config->hasConfig() && m_config->config().systemMode != mode)
+        takeSnapshot(SnapshotStore::Reason::SystemModeSwitch);
     return m_config->edit({mode == SystemWindows ? tr("切换到Win模式") : tr("切换到Mac模式"), {}, {}},
                           KeyboardConfigModel::NoMerge, [mode](KeyboardConfig &c) { c.systemMode = mode; });
 }
 
 void KeyboardController::restoreFactory()
 {
+    takeSnapshot(SnapshotStore::Reason::FactoryReset);
     // What the keyboard held before is gone: no step of the history holds.
     m_config->clearHistory();
     m_device->restoreFactory();
@@ -359,6 +368,7 @@ KeyboardLock::Result KeyboardController::takeKeyboardForUpdate(QString *holder)
 {
     const KeyboardLock::Result result = m_lifecycle->setFirmwareUpdateRunning(true, holder);
     if (result == KeyboardLock::Result::Acquired) {
+        takeSnapshot(SnapshotStore::Reason::FirmwareUpdate);
         // An update may reset the keyboard: no step of the history holds after it.
         m_config->clearHistory();
         m_firmwareUpdateRunning = true;
@@ -390,4 +400,83 @@ void KeyboardController::startKeyTest()
 void KeyboardController::stopKeyTest()
 {
     m_device->stopKeyTest();
+}
+
+QString KeyboardController::snapshotSerial() const
+{
+    if (!m_caps.serial.trimmed().isEmpty())
+        return m_caps.serial.trimmed();
+    // A keyboard without a serial is told apart by its board id at least.
+    return QStringLiteral("board-%1").arg(m_caps.boardId, 8, 16, QLatin1Char('0'));
+}
+
+bool KeyboardController::takeSnapshot(SnapshotStore::Reason reason)
+{
+    if (!m_config->hasConfig())
+        return false;
+    const KeyboardConfig &config = m_config->config();
+    SnapshotStore::Snapshot snapshot;
+    snapshot.document = writeProfile(profileOfConfig(config));
+    for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
+        snapshot.keyColours.insert(it.key(), it.value().rgb() & 0xFFFFFF);
+    QString why;
+    if (m_snapshots.take(snapshotSerial(), reason, snapshot, &why))
+        return true;
+    qCWarning(lcControl).noquote() << "cannot keep a snapshot of the keyboard:" << why;
+    emit snapshotFailed(why);
+    return false;
+}
+
+QList<SnapshotStore::Entry> KeyboardController::snapshots() const
+{
+    if (!m_device->isDeviceOpen())
+        return {};
+    return m_snapshots.list(snapshotSerial());
+}
+
+bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStringList *macrosLeft)
+{
+    SnapshotStore::Snapshot snapshot;
+    QString problem;
+    if (!m_config->hasConfig() || m_firmwareUpdateRunning) {
+        problem = QStringLiteral("no keyboard configuration to restore onto");
+    } else if (m_snapshots.read(path, &snapshot, &problem)) {
+        ProfileData profile = readProfile(snapshot.document);
+        // The keyboard does not give a macro's steps back: a binding whose
+        // macro is known nowhere here keeps what the key has now, rather
+        // than stopping the restore half way.
+        const MacroLoader load = m_config->macroLoader();
+        if (profile.advanced) {
+            for (auto it = profile.advanced->begin(); it != profile.advanced->end();) {
+                const MACROInfo *macro = it->as<MACROInfo>();
+                if (macro && (!load || load(macro->macroName).status != MacroLoadResult::Ok)) {
+                    if (macrosLeft)
+                        *macrosLeft << macro->macroName;
+                    const AdvancedBinding now = m_config->config().advanced.value(it.key());
+                    if (now.kind() != Bind_None)
+                        *it++ = now;
+                    else
+                        it = profile.advanced->erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        KeyboardConfig target = configWithProfile(m_config->config(), profile, keys());
+        if (!snapshot.keyColours.isEmpty()) {
+            target.keyColours.clear();
+            for (auto it = snapshot.keyColours.cbegin(); it != snapshot.keyColours.cend(); ++it)
+                target.keyColours.insert(it.key(), QColor(QRgb(it.value())));
+        }
+        QString error;
+        const bool complete = m_config->applyWhole(target, tr("恢复快照"), {}, &error);
+        m_config->showConfig();
+        if (complete)
+            return true;
+        problem = error.isEmpty() ? QStringLiteral("the keyboard did not take all of %1").arg(QFileInfo(path).fileName())
+                                  : error;
+    }
+    if (why)
+        *why = problem;
+    return false;
 }

@@ -5,11 +5,13 @@
 #include "KeyboardConfig.h"
 #include "KeyboardLock.h"
 #include "ProfileData.h"
+#include "SnapshotStore.h"
 
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -113,6 +115,24 @@ public:
     void startKeyTest();
     void stopKeyTest();
 
+    // --- Snapshots of the keyboard's configuration
+    // Where they are kept (the working directory's "Snapshots" by default).
+    void setSnapshotFolder(const QString &root) { m_snapshots = SnapshotStore(root); }
+    const SnapshotStore &snapshotStore() const { return m_snapshots; }
+    // Keeps what the keyboard holds now; taken by the controller itself
+    // before a firmware update, a factory reset, a Win/Mac switch and a
+    // profile applied from outside, and by the window before an import
+    // replaces a profile. False (and snapshotFailed) when it could not be
+    // kept; nothing is kept while the keyboard's configuration is unknown.
+    bool takeSnapshot(SnapshotStore::Reason reason);
+    // The connected keyboard's snapshots, newest first.
+    QList<SnapshotStore::Entry> snapshots() const;
+    // Moves the keyboard to a snapshot by difference, as one undo step.
+    // Macro bindings whose steps are nowhere to be found (the keyboard does
+    // not give them back) are left as the keys have them now: their names in
+    // *macrosLeft.
+    bool restoreSnapshot(const QString &path, QString *why = nullptr, QStringList *macrosLeft = nullptr);
+
     // Where the macros a binding names are read from.
     void setMacroLoader(const MacroLoader &loader);
     // The device, for the firmware dialog that takes it over for an update.
@@ -141,6 +161,8 @@ signals:
     // After a profile's run: the keyboard did not keep every setting of it
     // (differences as lines).
     void profileNotKept(const QString &name, const QStringList &differences);
+    // A snapshot could not be written (why: for the log); the step went on.
+    void snapshotFailed(const QString &why);
 
 private:
     void onReadBackFinished();
@@ -159,4 +181,6 @@ private:
     quint64 m_applyingProfile = 0; // the run of the profile being sent
     quint64 m_checkRun = 0;        // the run whose end is checked against the board copy
     QString m_checkName;
+    SnapshotStore m_snapshots;
+    QString snapshotSerial() const;
 };

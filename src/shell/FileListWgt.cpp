@@ -85,11 +85,24 @@ QMenu *FileListWgt::entryMenu(int id, QWidget *parent)
     });
     QAction *share = menu->addAction(tr("导出"));
     connect(share, &QAction::triggered, this, [this, id] { emit sigMenuItemShare(id); });
+    QAction *code = menu->addAction(tr("复制分享码"));
+    connect(code, &QAction::triggered, this, [this, id] { emit sigMenuItemShareCode(id); });
+    QMenu *sheet = menu->addMenu(tr("打印/导出图层"));
+    const QPair<const char *, int> sheetTargets[] = {{QT_TR_NOOP("打印…"), SheetPrinter},
+                                                     {QT_TR_NOOP("导出为 PDF…"), SheetPdf},
+                                                     {QT_TR_NOOP("导出为 SVG…"), SheetSvg}};
+    for (const auto &target : sheetTargets) {
+        const int how = target.second;
+        connect(sheet->addAction(tr(target.first)), &QAction::triggered, this,
+                [this, id, how] { emit sigMenuItemLayerSheet(id, how); });
+    }
     // A file that could not be read can only be deleted (or replaced by a save).
     const FileItemWgt *e = entry(id);
     const bool damaged = e && !e->damage().isEmpty();
     rename->setEnabled(!damaged);
     share->setEnabled(!damaged);
+    code->setEnabled(!damaged);
+    sheet->setEnabled(!damaged);
     // Names the entry whose menu this is, whichever row is current.
     connect(menu->addAction(tr("删除")), &QAction::triggered, this, [this, id] { emit sigMenuItemDelete(id); });
     return menu;

@@ -13,6 +13,9 @@ class QMenu;
 class FileListWgt : public QListWidget {
     Q_OBJECT
 public:
+    // Where "打印/导出图层" sends a profile's layers.
+    enum SheetTarget { SheetPrinter, SheetPdf, SheetSvg };
+
     explicit FileListWgt(QWidget *parent = nullptr);
 
     // False (and nothing added) when the id is taken.
@@ -20,7 +23,8 @@ public:
     FileItemWgt *entry(int id) const;
     bool removeEntry(int id);
     int entryCount() const;
-    // The entry menu of one profile: rename, export, delete. Delete only
+    // The entry menu of one profile: rename, export, share code, layer
+    // sheet, delete. Delete only
     // asks (sigMenuItemDelete): the owner removes the entry once the file
     // is gone, so a delete that fails leaves it listed.
     QMenu *entryMenu(int id, QWidget *parent = nullptr);
@@ -30,6 +34,9 @@ signals:
     void sigMenuItemRename(int id, QString name);
     void sigMenuItemCopy(int id);
     void sigMenuItemShare(int id);
+    void sigMenuItemShareCode(int id);
+    // "打印/导出图层": target is a SheetTarget.
+    void sigMenuItemLayerSheet(int id, int target);
     void sigMenuItemDelete(int id);
 
 private:

@@ -202,6 +202,7 @@ void MainWindow::buildWidgets()
     m_importBtn = iconButton(left, UiIcon::Import, 32, "importBtn");
     titleRow->addWidget(m_saveBtn);
     titleRow->addWidget(m_importBtn);
+    buildExchangeButton(left, titleRow);
     leftLayout->addLayout(titleRow);
     m_activeProfile = new QLabel(left);
     m_activeProfile->setObjectName(QStringLiteral("activeProfile"));
@@ -438,6 +439,7 @@ void MainWindow::setupConnections()
     connect(m_profileList, &FileListWgt::sigMenuItemRename, this, &MainWindow::renameProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemShare, this, &MainWindow::exportProfile);
     connect(m_profileList, &FileListWgt::sigMenuItemDelete, this, &MainWindow::deleteProfile);
+    setupExchangeConnections();
     setupHistory();
 }
 
@@ -518,6 +520,7 @@ void MainWindow::retranslate()
     };
     name(m_saveBtn, tr("保存配置文件"));
     name(m_importBtn, tr("导入外部配置文件"));
+    retranslateExchange();
     m_profileList->setAccessibleName(tr("配置文件列表"));
     m_keyboardArea->setAccessibleName(tr("键盘"));
     m_settingsBtn->setText(tr("设置"));

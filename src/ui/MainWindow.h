@@ -32,6 +32,9 @@ class KeyboardConfigModel;
 class KeyboardDeck;
 class ProfileManager;
 class QButtonGroup;
+class QHBoxLayout;
+class SnapshotListWindow;
+class QAction;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
@@ -101,6 +104,19 @@ public:
     void exportProfile(int id);
     void renameProfile(int id, const QString &newName);
     void deleteProfile(int id);
+    // Everything at once, share codes and snapshots (MainWindowExchange.cpp).
+    void exportAll();
+    void importAll();
+    void copyShareCode(int id);
+    // Imports the share code found in text, after showing what it holds;
+    // false when text holds no code.
+    bool importShareCode(const QString &text);
+    SnapshotListWindow *openSnapshots();
+    // "打印/导出图层" of a profile: target is a FileListWgt::SheetTarget.
+    void layerSheet(int id, int target);
+    QToolButton *moreButton() const { return m_moreBtn; }
+    // The name of a keyboard model as the user knows it ("68A").
+    static QString modelName(int model);
 
     // Profiles follow the application in front by the rules of
     // sysConfig.ini; the window does not own the source.
@@ -199,6 +215,13 @@ private:
     void setModeIcons(bool win);
     void onKeyboardRemoved();
     void toast(const QString &text, bool error);
+    void buildExchangeButton(QWidget *parent, QHBoxLayout *row);
+    void setupExchangeConnections();
+    void retranslateExchange();
+    void addImportedProfiles(const QStringList &written);
+    // The model shown, else the one last connected; -1 when none is known.
+    int keyboardModel() const;
+    static QStringList profileSummary(const ProfileDocument &document, int macros);
 
     void init();
 
@@ -224,6 +247,13 @@ private:
     QList<ApplyRunner::Group> m_progressGroups;
     QToolButton *m_saveBtn = nullptr;
     QToolButton *m_importBtn = nullptr;
+    QToolButton *m_moreBtn = nullptr;
+    QMenu *m_moreMenu = nullptr;
+    QAction *m_exportAllAction = nullptr;
+    QAction *m_importAllAction = nullptr;
+    QAction *m_pasteCodeAction = nullptr;
+    QAction *m_snapshotsAction = nullptr;
+    QPointer<SnapshotListWindow> m_snapshotWindow;
     QPushButton *m_settingsBtn = nullptr;
     QToolButton *m_appSettingsBtn = nullptr;
     QPointer<SettingsDialog> m_settingsDialog;

@@ -121,6 +121,8 @@ void MainWindow::importProfile()
     if (QFileInfo::exists(target)
         && !m_prompts.ask(tr("覆盖已有配置"), tr("配置%1已存在，是否覆盖该配置？").arg(profileListName(fileName))))
         return;
+    if (QFileInfo::exists(target))
+        m_keyboard->takeSnapshot(SnapshotStore::Reason::ProfileImport);
     const bool known = m_profiles->profileIdForFile(fileName) != 0;
     const int id = m_profiles->ImportExternalProfile(source);
     if (id == 0) {

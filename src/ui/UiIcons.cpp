@@ -42,6 +42,13 @@ void drawIcon(QPainter &p, UiIcon icon, const QColor &c, qreal s)
         p.drawPath(tray);
         break;
     }
+    case UiIcon::More: {
+        // Three dots: the menu of what else can be done with profiles.
+        p.setBrush(c);
+        for (int i = -1; i <= 1; ++i)
+            p.drawEllipse(QPointF(box.center().x() + i * box.width() * 0.36, box.center().y()), s * 0.05, s * 0.05);
+        break;
+    }
     case UiIcon::Settings: {
         const QPointF c = box.center();
         const qreal r = box.width() / 2;

@@ -4,7 +4,9 @@
 #include "ProfileName.h"
 #include "inputWindow.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 UserPrompts UserPrompts::dialogs(QWidget *parent)
 {
@@ -30,5 +32,19 @@ UserPrompts UserPrompts::dialogs(QWidget *parent)
         return ModalGuard::saveFileName(parent, QCoreApplication::translate("MainWindow", "选择要保存的文件"),
                                         suggested, QStringLiteral("config files(*.kb)"));
     };
+    p.chooseBundleExport = [parent](const QString &suggested) {
+        return ModalGuard::saveFileName(parent, QCoreApplication::translate("MainWindow", "导出全部"), suggested,
+                                        QStringLiteral("Corvane (*.corvane)"));
+    };
+    p.chooseBundleImport = [parent](const QString &startFolder) {
+        return ModalGuard::openFileName(parent, QCoreApplication::translate("MainWindow", "导入全部"), startFolder,
+                                        QStringLiteral("Corvane (*.corvane)"));
+    };
+    p.chooseSheetFile = [parent](const QString &suggested, const QString &filter) {
+        return ModalGuard::saveFileName(parent, QCoreApplication::translate("MainWindow", "打印/导出图层"), suggested,
+                                        filter);
+    };
+    p.copyText = [](const QString &text) { QGuiApplication::clipboard()->setText(text); };
+    p.pastedText = [] { return QGuiApplication::clipboard()->text(); };
     return p;
 }

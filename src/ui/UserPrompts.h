@@ -20,5 +20,14 @@ struct UserPrompts {
     // Save-file dialog for an export; empty when cancelled.
     std::function<QString(const QString &suggestedPath)> chooseExportFile;
 
+    // File dialogs for the file of every profile ("导出全部" / "导入全部").
+    std::function<QString(const QString &suggestedPath)> chooseBundleExport;
+    std::function<QString(const QString &startFolder)> chooseBundleImport;
+    // Save-file dialog for the layer sheet (filter: "PDF (*.pdf)" or "SVG (*.svg)").
+    std::function<QString(const QString &suggestedPath, const QString &filter)> chooseSheetFile;
+    // The clipboard, for share codes.
+    std::function<void(const QString &text)> copyText;
+    std::function<QString()> pastedText;
+
     static UserPrompts dialogs(QWidget *parent);
 };

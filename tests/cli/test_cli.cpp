@@ -6,7 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
@@ -106,6 +108,7 @@ private slots:
     void everyEnvironmentSharesTheLock();
     void interruptedFlashIsRecovered();
     void interruptedApplyTellsWhatWasApplied();
+    void profilesTravel();
 
 private:
     QTemporaryDir m_runtime;
@@ -437,6 +440,95 @@ void TestCli::interruptedApplyTellsWhatWasApplied()
                  .hasMatch(),
              last.constData());
     QVERIFY2(last.contains("not applied: ") || last.contains("partly applied: "), last.constData());
+}
+
+// A profile of the keyboard shared as a code, and a data folder carried
+// whole to another: what arrives is what left, and nothing is overwritten.
+void TestCli::profilesTravel()
+{
+    QTemporaryDir a, b, c;
+    QDir(a.path()).mkpath("LocalProfile");
+    const QString profile = a.filePath("LocalProfile/mine.kb");
+    QCOMPARE(cli({"export", profile, "--simulate"}).exitCode, 0);
+    const auto fileOf = [](const QString &path) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+
+    QCOMPARE(cli({"share", profile, "--workdir", a.path()}).exitCode, 1); // for which model?
+    const Run shared = cli({"share", profile, "--model", "0", "--workdir", a.path()});
+    QCOMPARE(shared.exitCode, 0);
+    const QString code = QString::fromLatin1(shared.out.trimmed());
+    QVERIFY(code.startsWith("corvane1-"));
+    const Run other = cli({"import", code, "--model", "6", "--workdir", b.path()});
+    QCOMPARE(other.exitCode, 1);
+    QCOMPARE(other.err, QByteArray("corvane-cli: the code is for keyboard model 0, not model 6; nothing was imported\n"));
+    QString damaged = code;
+    damaged.chop(3);
+    QVERIFY(cli({"import", damaged, "--workdir", b.path()}).err.contains("the code is damaged"));
+    QVERIFY(!QFileInfo::exists(b.filePath("LocalProfile")));
+    const Run imported = cli({"import", code, "--model", "0", "--workdir", b.path()});
+    QCOMPARE(imported.exitCode, 0);
+    QVERIFY2(imported.out.endsWith("wrote LocalProfile/mine.kb\n"), imported.out.constData());
+    QCOMPARE(fileOf(b.filePath("LocalProfile/mine.kb")), fileOf(profile));
+
+    // Everything at once, into a folder that has its own "mine".
+    const QString bundle = a.filePath("all.json");
+    const Run exported = cli({"export", "--all", bundle, "--workdir", a.path()});
+    QCOMPARE(exported.exitCode, 0);
+    QVERIFY(exported.out.startsWith("wrote " + bundle.toUtf8() + ": 1 profile(s), 0 macro(s)"));
+    QCOMPARE(cli({"export", "--all", bundle, "--workdir", a.path()}).exitCode, 1); // exists
+    QDir(c.path()).mkpath("LocalProfile");
+    QFile own(c.filePath("LocalProfile/mine.kb"));
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write(fileOf(profile).left(40)) == 40);
+    own.close();
+    const Run moved = cli({"import", bundle, "--workdir", c.path()});
+    QCOMPARE(moved.exitCode, 0);
+    QCOMPARE(moved.out, QByteArray("profile \"mine\": name taken, imported as \"mine_1\"\nwrote LocalProfile/mine_1.kb\n"));
+    QCOMPARE(fileOf(c.filePath("LocalProfile/mine.kb")), fileOf(profile).left(40));
+    const QByteArray truncated = fileOf(bundle).left(200);
+    QFile cut(c.filePath("cut.json"));
+    QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(truncated) == truncated.size());
+    cut.close();
+    const Run bad = cli({"import", cut.fileName(), "--workdir", c.path()});
+    QCOMPARE(bad.exitCode, 1);
+    QVERIFY(bad.err.contains("is damaged"));
+    QCOMPARE(QDir(c.filePath("LocalProfile")).entryList(QDir::Files).size(), 2);
+
+    // The layer sheet: a page per layer with the keys' legends as text, then
+    // the advanced keys; the same as one SVG.
+    const QString pdf = a.filePath("sheet.pdf"), svg = a.filePath("sheet.svg");
+    QCOMPARE(cli({"sheet", profile, a.filePath("sheet.txt"), "--model", "0"}).exitCode, 1);
+    const Run sheet = cli({"sheet", profile, pdf, "--model", "0"});
+    QCOMPARE(sheet.exitCode, 0);
+    QCOMPARE(sheet.out, "wrote " + pdf.toUtf8() + ": 5 page(s)\n");
+    QCOMPARE(cli({"sheet", profile, svg, "--model", "0"}).exitCode, 0);
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    int texts = 0;
+    while (!xml.atEnd())
+        texts += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text");
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(texts > 100);
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const auto pageText = [&pdf](int page) {
+        QProcess p;
+        p.start("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    for (int layer = 0; layer < 4; ++layer) {
+        const QString text = pageText(layer + 1);
+        QVERIFY2(text.contains(QString("mine — Fn%1 层").arg(layer)), qPrintable(text));
+        for (const char *legend : {"Esc", "Backspace", "SpaceBar", "Num+"})
+            QVERIFY2(text.contains(QLatin1String(legend)) || layer > 0, qPrintable(text));
+    }
+    QVERIFY(pageText(5).contains("高级键"));
+    QVERIFY(pageText(5).contains("SOCD"));
+    QVERIFY(pageText(6).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

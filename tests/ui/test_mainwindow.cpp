@@ -672,6 +672,9 @@ void TestMainWindow::firmwareUpdateFromSettings()
     QVERIFY(rig.kb->state().params[4] == before.params[4]);
     QVERIFY(rig.kb->state().runningImage.size() == 3072);
     QVERIFY(!w.windowTitle().contains("移除"));
+    const QList<SnapshotStore::Entry> snapshots = w.keyboard()->snapshots();
+    QCOMPARE(snapshots.size(), 1);
+    QCOMPARE(snapshots.first().reason, SnapshotStore::Reason::FirmwareUpdate);
     // The keyboard's macro has no file here: the backup leaves it out
     // rather than stop half-way.
     QVERIFY(rig.notes.filter("open file").isEmpty());
@@ -717,6 +720,24 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
             globalBox = e;
     QVERIFY(globalBox);
     QCOMPARE(globalBox->text(), QString::number(global / 1000.0, 'f', rig.window->keyboard()->capabilities().decimals));
+
+    // What the keyboard held before the reset was kept, and comes back by
+    // difference as one step of the history, which undoes it.
+    KeyboardController *keyboard = rig.window->keyboard();
+    const QList<SnapshotStore::Entry> snapshots = keyboard->snapshots();
+    QCOMPARE(snapshots.size(), 1);
+    QCOMPARE(snapshots.first().reason, SnapshotStore::Reason::FactoryReset);
+    const int steps = keyboard->history()->count();
+    QString why;
+    QVERIFY2(keyboard->restoreSnapshot(snapshots.first().path, &why), qPrintable(why));
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, globalBefore);
+    QCOMPARE(keyboard->history()->count(), steps + 1);
+    QVERIFY(!advanced->bindItems().isEmpty());
+    QVERIFY(ownTravels() > 0);
+    keyboard->history()->undo();
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, global);
 }
 
 // While corvane-cli has the keyboard (a firmware update has it in its boot
