@@ -1,9 +1,11 @@
 # Runs one benchmark and fails unless it ends with 0 and prints its figures
 # (a line matching FIGURES); its output is passed on as it comes.
 #
-#   cmake -DPROGRAM=<bench> -DFIGURES=<regex> -DTIMEOUT=<seconds> -P run_quick.cmake
+#   cmake -DPROGRAM=<bench> -DFIGURES=<regex> -DTIMEOUT=<seconds> [-DEMULATOR=<runner>] -P run_quick.cmake
+#
+# EMULATOR runs a cross-built bench (Wine for Windows).
 
-execute_process(COMMAND ${PROGRAM}
+execute_process(COMMAND ${EMULATOR} ${PROGRAM}
   RESULT_VARIABLE rc
   OUTPUT_VARIABLE out ECHO_OUTPUT_VARIABLE
   ERROR_VARIABLE err ECHO_ERROR_VARIABLE

@@ -12,18 +12,30 @@
 
 include(GNUInstallDirs)
 
+# Windows: one folder holds the programs, their DLLs and plugins (added by
+# scripts/windows/package), "lang" and the update key.
+if(WIN32)
+  set(_bin_dir .)
+  set(_lang_dir lang)
+  set(_key_dir .)
+else()
+  set(_bin_dir ${CMAKE_INSTALL_BINDIR})
+  set(_lang_dir ${CMAKE_INSTALL_DATADIR}/corvane/translations)
+  set(_key_dir ${CMAKE_INSTALL_DATADIR}/corvane)
+endif()
+
 set(CORVANE_APP_ID org.corvane.Corvane)
 set(_linux ${PROJECT_SOURCE_DIR}/resources/linux)
 
 foreach(_program Corvane Update corvane-cli)
   if(TARGET ${_program})
-    install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS ${_program} RUNTIME DESTINATION ${_bin_dir})
   endif()
 endforeach()
 
 get_property(_qm GLOBAL PROPERTY CORVANE_QM_FILES)
 if(_qm)
-  install(FILES ${_qm} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/translations)
+  install(FILES ${_qm} DESTINATION ${_lang_dir})
 endif()
 
 # A minisign key that update documents may be signed with, beside the
@@ -46,7 +58,13 @@ if(CORVANE_UPDATE_PUBKEY_FILE)
   if(NOT _key_line MATCHES "^RW[QRST][A-Za-z0-9+/]+$" OR NOT _key_length EQUAL 56)
     message(FATAL_ERROR "CORVANE_UPDATE_PUBKEY_FILE: ${CORVANE_UPDATE_PUBKEY_FILE} is not a minisign public key file")
   endif()
-  install(FILES ${CORVANE_UPDATE_PUBKEY_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane RENAME update.pub)
+  install(FILES ${CORVANE_UPDATE_PUBKEY_FILE} DESTINATION ${_key_dir} RENAME update.pub)
+endif()
+
+# The rest is the Linux desktop and its package; the Windows installer is
+# scripts/windows/package.
+if(WIN32)
+  return()
 endif()
 
 # The GNOME Shell extension that reports the focused window to Corvane;

@@ -229,6 +229,9 @@ int main(int argc, char **argv)
         QCoreApplication::quit();
     });
 
+    // The old version an update had to move aside while it ran (Windows).
+    removeFilesSetAside(QCoreApplication::applicationDirPath());
+
     QDir().mkpath(QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                       .filePath(QStringLiteral("keyboardSoft/profiles")));
     setApplicationFont();

@@ -32,11 +32,22 @@ bool startDetachedProgram(const QString &path, const QStringList &arguments, con
 
 // Renames source over destination in one step, so that destination is
 // always either the old or the new file. Both must be in the same folder.
+// Windows refuses to replace a program that runs (or that another program
+// holds open) but lets it be renamed: such a destination is first moved
+// aside to "<destination>.old" (numbered when that is taken), and
+// removeFilesSetAside() clears those away at the next start.
 bool replaceFile(const QString &source, const QString &destination, QString *error = nullptr);
+// Removes what replaceFile() moved aside in folder and is no longer in use;
+// what still runs stays for the next time. The number removed.
+int removeFilesSetAside(const QString &folder);
 
 // Runs handler on the calling (GUI) thread when the process is asked to end
-// (SIGTERM on Linux), as long as context lives. Once per process.
+// (SIGTERM on Linux; on Windows requestProgramEnd(), which also reaches a
+// program with no window shown), as long as context lives. Once per process.
 void installTerminationHandler(QObject *context, std::function<void()> handler);
+// Asks the process to end as above: false when it listens for no such
+// request (another program, or one that has not installed the handler).
+bool requestProgramEnd(qint64 pid);
 
 // Tells when a process ends, without blocking.
 class ProcessExitWatch : public QObject {

@@ -19,7 +19,8 @@ bool enable(const QString &program, const QStringList &arguments, QString *error
 // Removes the entry; true when there is none afterwards.
 bool disable(QString *error = nullptr);
 
-// The Exec line of a desktop entry: each argument quoted where it must be,
+// The command line that starts program: on Linux the Exec line of a desktop
+// entry, on Windows the Run value; each argument quoted where it must be,
 // with the characters the format reserves escaped.
 QString desktopExecLine(const QString &program, const QStringList &arguments);
 

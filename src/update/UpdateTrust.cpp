@@ -57,7 +57,12 @@ QList<MinisignPublicKey> loadKeys()
 
 QString installedUpdateKeyPath()
 {
+#ifdef Q_OS_WIN
+    // Windows installs keep everything in the program's own folder.
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/update.pub"));
+#else
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../share/corvane/update.pub"));
+#endif
 }
 
 QList<MinisignPublicKey> trustedUpdateKeys()

@@ -2,6 +2,7 @@
 
 #include "LanguageManager.h"
 #include "ModalGuard.h"
+#include "ProcessControl.h"
 #include "SoftwareUpdate.h"
 #include "StopRequests.h"
 #include "Update.h"
@@ -85,6 +86,8 @@ int main(int argc, char **argv)
     // One updater per program, whatever folder each was given: two would
     // stop, replace and start the same program over each other.
     const QString installDir = QCoreApplication::applicationDirPath();
+    // What an earlier update had to move aside while it ran (Windows).
+    removeFilesSetAside(installDir);
     UpdaterLock lock(SoftwareUpdate::programToReplace(workDir, installDir));
     switch (lock.tryAcquire()) {
     case UpdaterLock::Result::Acquired:

@@ -173,7 +173,11 @@ struct Installed : Fixture {
     {
         QDir(install()).mkpath("bin");
         QDir(install()).mkpath("share/corvane");
+#ifdef Q_OS_WIN
+        QFile key(bin() + "/update.pub");
+#else
         QFile key(install() + "/share/corvane/update.pub");
+#endif
         ready = QFile::copy(CORVANE_UPDATE, bin() + "/Update") &&
                 QFile::setPermissions(bin() + "/Update", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
                 key.open(QIODevice::WriteOnly) && key.write(signer->publicKeyFile()) > 0 && key.flush() &&

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace EndpointSecurity {
@@ -159,9 +161,56 @@ Probe probeSocket(const QString &)
     return Probe::Unknown;
 }
 
-bool peerIsSameUser(qintptr, qint64 *uid, QString *)
+namespace {
+
+// The user a process runs as; empty when it cannot be read.
+QByteArray userSidOf(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &token))
+        return QByteArray();
+    QByteArray buffer(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE, Qt::Uninitialized);
+    DWORD size = 0;
+    QByteArray sid;
+    if (::GetTokenInformation(token, TokenUser, buffer.data(), DWORD(buffer.size()), &size)) {
+        const PSID user = reinterpret_cast<const TOKEN_USER *>(buffer.constData())->User.Sid;
+        if (::IsValidSid(user))
+            sid = QByteArray(static_cast<const char *>(user), int(::GetLengthSid(user)));
+    }
+    ::CloseHandle(token);
+    return sid;
+}
+
+} // namespace
+
+// The pipe's access list admits this user alone; this checks the process at
+// the other end all the same, which also catches a pipe of another user's
+// that was there first.
+bool peerIsSameUser(qintptr descriptor, qint64 *uid, QString *why)
 {
     *uid = -1;
+    const HANDLE pipe = reinterpret_cast<HANDLE>(descriptor);
+    ULONG client = 0, server = 0;
+    if (!::GetNamedPipeClientProcessId(pipe, &client) || !::GetNamedPipeServerProcessId(pipe, &server)) {
+        *why = QStringLiteral("the other end's process cannot be read (error %1)").arg(::GetLastError());
+        return false;
+    }
+    // The same call serves the server (the peer is the client) and the
+    // client (the peer is the server).
+    const DWORD peer = client == ::GetCurrentProcessId() ? server : client;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, peer);
+    const QByteArray theirs = process ? userSidOf(process) : QByteArray();
+    if (process)
+        ::CloseHandle(process);
+    const QByteArray ours = userSidOf(::GetCurrentProcess());
+    if (theirs.isEmpty() || ours.isEmpty()) {
+        *why = QStringLiteral("the user of the other end (process %1) cannot be read").arg(peer);
+        return false;
+    }
+    if (theirs != ours) {
+        *why = QStringLiteral("the other end (process %1) runs as another user").arg(peer);
+        return false;
+    }
     return true;
 }
 

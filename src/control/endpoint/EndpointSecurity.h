@@ -8,8 +8,8 @@
 // connect; both are checked before a byte is read or sent. Empty strings
 // mean "good"; otherwise one line saying why, for the log or the user.
 //
-// Windows: the named pipe is created for this user alone, so the file and
-// peer checks have nothing to look at and pass.
+// Windows: the named pipe is created for this user alone, so the file checks
+// have nothing to look at and pass; the peer is checked as on Linux.
 namespace EndpointSecurity {
 
 // The server's folder: made (0700) when missing; refused unless it is a

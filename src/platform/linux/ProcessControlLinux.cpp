@@ -89,6 +89,16 @@ bool replaceFile(const QString &source, const QString &destination, QString *err
     return false;
 }
 
+bool requestProgramEnd(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), SIGTERM) == 0;
+}
+
+int removeFilesSetAside(const QString &)
+{
+    return 0; // rename() replaces a running program: nothing is set aside here
+}
+
 void installTerminationHandler(QObject *context, std::function<void()> handler)
 {
     if (g_terminationPipe[0] >= 0)

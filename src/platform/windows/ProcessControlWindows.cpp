@@ -1,5 +1,6 @@
 #include "ProcessControl.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QVector>
@@ -23,20 +24,120 @@ bool startDetachedProgram(const QString &path, const QStringList &arguments, con
     return true;
 }
 
+namespace {
+
+const wchar_t *wide(const QString &s)
+{
+    return reinterpret_cast<const wchar_t *>(s.utf16());
+}
+
+QString errorText(DWORD code)
+{
+    return QStringLiteral("error %1").arg(code);
+}
+
+// Where a file in use is moved aside: "<file>.old", else "<file>.old1"...
+// A file set aside earlier that is still in use (the old program still runs)
+// keeps its name.
+QString asideName(const QString &destination)
+{
+    const QString base = destination + QLatin1String(".old");
+    for (int i = 0; i < 100; ++i) {
+        const QString name = i == 0 ? base : base + QString::number(i);
+        if (!QFileInfo::exists(name) || ::DeleteFileW(wide(QDir::toNativeSeparators(name))))
+            return name;
+    }
+    return QString();
+}
+
+} // namespace
+
 bool replaceFile(const QString &source, const QString &destination, QString *error)
 {
-    if (MoveFileExW(reinterpret_cast<const wchar_t *>(source.utf16()), reinterpret_cast<const wchar_t *>(destination.utf16()),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const QString from = QDir::toNativeSeparators(source);
+    const QString to = QDir::toNativeSeparators(destination);
+    if (::MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    const DWORD refused = ::GetLastError();
+    // A running program cannot be replaced, only renamed.
+    if (refused != ERROR_ACCESS_DENIED && refused != ERROR_SHARING_VIOLATION) {
+        if (error)
+            *error = errorText(refused);
+        return false;
+    }
+    const QString aside = asideName(destination);
+    if (aside.isEmpty() || !::MoveFileExW(wide(to), wide(QDir::toNativeSeparators(aside)), MOVEFILE_WRITE_THROUGH)) {
+        if (error)
+            *error = errorText(refused);
+        return false;
+    }
+    if (::MoveFileExW(wide(from), wide(to), MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD failed = ::GetLastError();
+    // The old file goes back to its name: never no program at all.
+    ::MoveFileExW(wide(QDir::toNativeSeparators(aside)), wide(to), MOVEFILE_WRITE_THROUGH);
     if (error)
-        *error = QStringLiteral("error %1").arg(GetLastError());
+        *error = errorText(failed);
     return false;
 }
 
-void installTerminationHandler(QObject *, std::function<void()>)
+int removeFilesSetAside(const QString &folder)
 {
-    // Windows asks a program to end through WM_CLOSE to its windows, which
-    // reaches the window's own close handling.
+    int removed = 0;
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.exe.old*"), QStringLiteral("*.dll.old*")},
+                                                     QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        // Only our own pattern: "<name>.old" or "<name>.old<number>".
+        const int at = name.lastIndexOf(QLatin1String(".old"));
+        bool numbered = false;
+        const QString tail = name.mid(at + 4);
+        if (!tail.isEmpty())
+            tail.toUInt(&numbered);
+        if (!tail.isEmpty() && !numbered)
+            continue;
+        if (::DeleteFileW(wide(QDir::toNativeSeparators(QDir(folder).filePath(name)))))
+            ++removed;
+    }
+    return removed;
+}
+
+namespace {
+
+// The event another program of this user sets to ask this process to end
+// as the user would: it reaches a program hidden in the tray, which has no
+// window to send WM_CLOSE to. "Local\\": this session's namespace.
+QString endRequestEventName(qint64 pid)
+{
+    return QStringLiteral("Local\\Corvane-end-%1").arg(pid);
+}
+
+} // namespace
+
+void installTerminationHandler(QObject *context, std::function<void()> handler)
+{
+    static HANDLE event = nullptr;
+    if (event)
+        return;
+    event = ::CreateEventW(nullptr, FALSE, FALSE, wide(endRequestEventName(::GetCurrentProcessId())));
+    if (!event || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Made by someone else before us: not ours to listen on.
+        if (event)
+            ::CloseHandle(event);
+        event = nullptr;
+        return;
+    }
+    auto *notifier = new QWinEventNotifier(event, context);
+    QObject::connect(notifier, &QWinEventNotifier::activated, context, [handler = std::move(handler)] { handler(); });
+}
+
+bool requestProgramEnd(qint64 pid)
+{
+    HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, wide(endRequestEventName(pid)));
+    if (!event)
+        return false;
+    const bool set = ::SetEvent(event);
+    ::CloseHandle(event);
+    return set;
 }
 
 struct ProcessExitWatch::Private {
@@ -141,6 +242,7 @@ void ProgramStopper::stop(const QString &lockFilePath, const QString &executable
         return;
     }
     m_pid = pid;
+    requestProgramEnd(pid);
     WindowSearch search{DWORD(pid), {}};
     EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     for (HWND hwnd : qAsConst(search.windows)) {

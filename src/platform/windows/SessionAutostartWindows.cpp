@@ -8,9 +8,31 @@ namespace {
 const char *const RunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char *const ValueName = "Corvane";
 
+// One argument as CommandLineToArgvW reads it back: quoted when it has
+// blanks or quotes, a quote escaped, and backslashes doubled only where
+// they come before a quote.
 QString quoted(const QString &arg)
 {
-    return arg.contains(QLatin1Char(' ')) ? QLatin1Char('"') + arg + QLatin1Char('"') : arg;
+    if (!arg.isEmpty() && !arg.contains(QLatin1Char(' ')) && !arg.contains(QLatin1Char('\t'))
+        && !arg.contains(QLatin1Char('"')))
+        return arg;
+    QString out(QLatin1Char('"'));
+    int backslashes = 0;
+    for (const QChar c : arg) {
+        if (c == QLatin1Char('\\')) {
+            ++backslashes;
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            out += QString(backslashes * 2 + 1, QLatin1Char('\\'));
+        else
+            out += QString(backslashes, QLatin1Char('\\'));
+        backslashes = 0;
+        out += c;
+    }
+    out += QString(backslashes * 2, QLatin1Char('\\'));
+    out += QLatin1Char('"');
+    return out;
 }
 
 } // namespace
@@ -34,7 +56,8 @@ bool isEnabled()
 
 QString desktopExecLine(const QString &program, const QStringList &arguments)
 {
-    QStringList parts{quoted(QDir::toNativeSeparators(program))};
+    // The program always quoted: "C:\Program Files" must not be read as "C:\Program".
+    QStringList parts{QLatin1Char('"') + QDir::toNativeSeparators(program) + QLatin1Char('"')};
     for (const QString &a : arguments)
         parts << quoted(a);
     return parts.join(QLatin1Char(' '));
