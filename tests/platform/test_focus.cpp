@@ -11,6 +11,7 @@
 #include "linux/WlrFocusSource.h"
 #endif
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <QSignalSpy>
@@ -371,6 +372,19 @@ void TestFocus::steamGamesAreKnownByTheirAppId()
     QDir(proc.path()).mkpath("105");
     QVERIFY(QFile::link(proc.filePath("100/environ"), proc.filePath("105/environ")));
     QVERIFY(steamAppIdOfProcess(105, proc.path()).isEmpty());
+
+    // What KWin or GNOME Shell report: nothing before the source starts; the
+    // executable comes from the process named.
+    ReportedFocusSource kde(ReportedFocusSource::Desktop::Kde);
+    QSignalSpy spy(&kde, &FocusSource::applicationChanged);
+    kde.windowActivated("steam_app_730", QCoreApplication::applicationPid(), "Counter-Strike 2");
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(kde.start());
+    kde.windowActivated("steam_app_730", QCoreApplication::applicationPid(), "Counter-Strike 2");
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(kde.current().executable, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    QCOMPARE(kde.current().title, QString("Counter-Strike 2"));
+    QCOMPARE(kde.name(), QString("KDE Plasma (KWin)"));
 
     // The policy takes the id from the class, else from the process.
     QList<qint64> asked;
