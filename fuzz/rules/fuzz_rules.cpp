@@ -62,12 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 1; i < rules.rules.size(); ++i)
         existing << rules.rules.at(i).profile;
     existing << QStringLiteral("Daily");
-    QList<AppIdentity> apps{{QStringLiteral("game.exe"), QString(), QString()},
-                            {QString(), QStringLiteral("navigator"), QStringLiteral("Firefox")},
-                            {}};
-    // A few of the rules' own names: matching is per application in front.
+    QList<AppIdentity> apps{{QStringLiteral("game.exe"), QString(), QString(), QString(), QString()},
+                            {QString(), QStringLiteral("navigator"), QStringLiteral("Firefox"), QString(), QString()},
+                            AppIdentity()};
+    // A few of the rules' own names, as names, titles and Steam ids:
+    // matching is per application in front.
     for (const AppProfileRule &rule : rules.rules.mid(0, 8))
-        apps.append({rule.application, rule.application, appRuleKey(rule.application)});
+        apps.append({rule.application, rule.application, appRuleKey(rule.application), rule.application,
+                     rule.application.section(QLatin1Char(':'), 1)});
     for (const AppIdentity &app : apps) {
         const AppProfileMatch m = matchAppProfile(rules, app, existing);
         if (!m.profile.isEmpty() && !existing.contains(m.profile))

@@ -287,6 +287,12 @@ int main(int argc, char **argv)
         followDesktopReports(focus, remote.get(), &window);
         rc = app.exec();
         shownWindow = nullptr;
+#ifdef CORVANE_HAVE_DBUS
+        // KWin keeps a script until told: it would call a Corvane that is gone.
+        auto *reported = qobject_cast<ReportedFocusSource *>(focus);
+        if (reported && reported->desktop() == ReportedFocusSource::Desktop::Kde)
+            DesktopFocus::unloadKWinScript(QDBusConnection::sessionBus());
+#endif
     }
     // Stop talking to the keyboard before the backend goes away.
     KeyboardAction::instance()->shutdown();

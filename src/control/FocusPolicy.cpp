@@ -224,7 +224,9 @@ void FocusPolicy::act()
     if (change->back || change->byDefault) {
         m_state = FocusState();
     } else {
-        if (m_state.ruleInForce.isEmpty())
+        // The profile in use before this application came; from one game
+        // that goes back to another, the one before the first.
+        if (m_state.ruleInForce.isEmpty() || m_state.leave != AppProfileRule::Leave::Back)
             m_state.before = m_state.current;
         m_state.ruleInForce = change->rule;
         const auto rule = std::find_if(rules.rules.cbegin(), rules.rules.cend(),

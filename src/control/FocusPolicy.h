@@ -45,7 +45,7 @@ struct FocusState {
     QString current;    // the profile in use (empty: none of the list)
     QString ruleInForce; // the key of the rule whose profile is in use; empty: none (the default, or picked)
     AppProfileRule::Leave leave = AppProfileRule::Leave::Default; // that rule's
-    QString before;     // the profile in use before a rule took over
+    QString before;     // the profile in use before the rule's application came
     bool socdRsOff = false; // the profile in use went without its SOCD and RS keys
 };
 

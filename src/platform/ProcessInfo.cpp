@@ -30,10 +30,10 @@ bool plainAppId(const QByteArray &digits)
 
 } // namespace
 
-QString steamAppIdFromEnvironment(const QByteArray &environ)
+QString steamAppIdFromEnvironment(const QByteArray &environment)
 {
     static const QByteArray name("SteamAppId=");
-    for (const QByteArray &entry : environ.split('\0'))
+    for (const QByteArray &entry : environment.split('\0'))
         if (entry.startsWith(name)) {
             const QByteArray value = entry.mid(name.size());
             return plainAppId(value) ? QString::fromLatin1(value) : QString();
@@ -81,15 +81,15 @@ QString steamAppIdOfProcess(qint64 pid, const QString &procRoot)
     struct stat st;
     QString appId;
     if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && S_ISREG(st.st_mode)) {
-        QByteArray environ;
+        QByteArray environment; // not "environ": a macro on Windows
         char buffer[8192];
-        while (environ.size() < MaxEnvironmentBytes) {
+        while (environment.size() < MaxEnvironmentBytes) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n <= 0)
                 break;
-            environ.append(buffer, int(n));
+            environment.append(buffer, int(n));
         }
-        appId = steamAppIdFromEnvironment(environ.left(int(MaxEnvironmentBytes)));
+        appId = steamAppIdFromEnvironment(environment.left(int(MaxEnvironmentBytes)));
     }
     ::close(fd);
     return appId;

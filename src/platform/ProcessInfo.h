@@ -19,7 +19,7 @@ QString steamAppIdOfProcess(qint64 pid, const QString &procRoot = QStringLiteral
 
 // SteamAppId=<digits> out of an environment block (NUL-separated
 // NAME=VALUE); empty when absent or not a plain number.
-QString steamAppIdFromEnvironment(const QByteArray &environ);
+QString steamAppIdFromEnvironment(const QByteArray &environment);
 
 // The app id of a window class Steam gives its games ("steam_app_<id>",
 // any case); empty for any other class.

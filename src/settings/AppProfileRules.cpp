@@ -159,7 +159,9 @@ AppProfileMatch matchAppProfile(const AppProfileRules &rules, const AppIdentity 
         if (wanted.isEmpty())
             continue;
         for (const AppProfileRule &rule : rules.rules)
-            if (normalised(rule.application) == wanted && take(rule))
+            if (!hasPrefix(rule.application, AppProfileRules::SteamPrefix)
+                && !hasPrefix(rule.application, AppProfileRules::TitlePrefix) && normalised(rule.application) == wanted
+                && take(rule))
                 return match;
     }
     if (!app.title.isEmpty())

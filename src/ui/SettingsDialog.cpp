@@ -164,7 +164,7 @@ void SettingsDialog::buildWidgets()
     m_closeBtn = button(this, "settingsButton");
     bottom->addWidget(m_closeBtn);
     layout->addLayout(bottom);
-    resize(680, 640);
+    resize(680, 700);
 }
 
 void SettingsDialog::setupConnections()
@@ -236,6 +236,7 @@ void SettingsDialog::fillRules()
         if (!options.isEmpty())
             profile += tr("（%1）").arg(options.join(tr("，")));
         auto *item = new QTreeWidgetItem(m_ruleList, {rule.application, profile});
+        item->setToolTip(1, profile); // the options may not fit the column
         item->setData(0, Qt::AccessibleTextRole, rule.application);
         item->setData(1, Qt::AccessibleTextRole, item->text(1));
         if (!m_options.profiles.contains(rule.profile)) {

@@ -11,6 +11,7 @@
 #include "linux/WlrFocusSource.h"
 #endif
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <QSignalSpy>
@@ -351,6 +352,7 @@ void TestFocus::steamGamesAreKnownByTheirAppId()
     for (const char *cls : {"steam", "steam_app_", "steam_app_12x", "steam_app_99999999999", "steam_app_0"})
         QVERIFY2(steamAppIdFromWindowClass(cls).isEmpty(), cls);
 
+#ifdef Q_OS_LINUX
     // A process environment: the id among other variables; a value that is
     // not a plain number, or none, gives nothing.
     QTemporaryDir proc;
@@ -371,6 +373,23 @@ void TestFocus::steamGamesAreKnownByTheirAppId()
     QDir(proc.path()).mkpath("105");
     QVERIFY(QFile::link(proc.filePath("100/environ"), proc.filePath("105/environ")));
     QVERIFY(steamAppIdOfProcess(105, proc.path()).isEmpty());
+
+#endif
+
+    // What KWin or GNOME Shell report: nothing before the source starts; the
+    // executable comes from the process named.
+    ReportedFocusSource kde(ReportedFocusSource::Desktop::Kde);
+    QSignalSpy spy(&kde, &FocusSource::applicationChanged);
+    kde.windowActivated("steam_app_730", QCoreApplication::applicationPid(), "Counter-Strike 2");
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(kde.start());
+    kde.windowActivated("steam_app_730", QCoreApplication::applicationPid(), "Counter-Strike 2");
+    QCOMPARE(spy.count(), 1);
+#ifdef Q_OS_LINUX
+    QCOMPARE(kde.current().executable, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+#endif
+    QCOMPARE(kde.current().title, QString("Counter-Strike 2"));
+    QCOMPARE(kde.name(), QString("KDE Plasma (KWin)"));
 
     // The policy takes the id from the class, else from the process.
     QList<qint64> asked;

@@ -179,15 +179,35 @@ void TestSettings::appProfileRulesStored()
     QVERIFY(rules.rules.contains(AppProfileRule{"game.x86_64", "FPS"}));
     QVERIFY(rules.rules.contains(AppProfileRule{"Firefox", "打字"}));
 
-    // Writing replaces the group and leaves the rest of the file alone.
-    rules.rules = {{"steam", "FPS"}};
+    // Writing replaces the group and leaves the rest of the file alone; what
+    // else a rule says goes beside it, and a word not known is no option.
+    AppProfileRule game{"steam:730", "FPS"};
+    game.leave = AppProfileRule::Leave::Back;
+    game.socdRsOff = true;
+    AppProfileRule title{"title:Match report", "FPS"};
+    title.socdRsOff = true;
+    rules.rules = {{"steam", "FPS"}, game, title}; // read back in the order of their keys
     rules.defaultProfile.clear();
+    {
+        SystemConfig config;
+        writeAppProfileRules(config, rules);
+    }
+    QCOMPARE(readAppProfileRules(SystemConfig()).rules, rules.rules);
+    {
+        SystemConfig config;
+        QCOMPARE(config.value("AppProfileOptions/steam:730").toString(), QString("back,nosocd"));
+        config.setValue("AppProfileOptions/steam:730", "sometimes, BACK");
+    }
+    QCOMPARE(readAppProfileRules(SystemConfig()).rules.at(1).socdRsOff, false);
+    QCOMPARE(readAppProfileRules(SystemConfig()).rules.at(1).leave, AppProfileRule::Leave::Back);
+    rules.rules = {{"steam", "FPS"}};
     {
         SystemConfig config;
         writeAppProfileRules(config, rules);
     }
     const AppProfileRules back = readAppProfileRules(SystemConfig());
     QCOMPARE(back.rules, QList<AppProfileRule>({{"steam", "FPS"}}));
+    QVERIFY(SystemConfig().childKeys("AppProfileOptions").isEmpty());
     QVERIFY(back.defaultProfile.isEmpty());
     QCOMPARE(SystemConfig().language(), QString("Chinese"));
 
@@ -252,6 +272,20 @@ void TestSettings::appProfileMatching()
     QVERIFY(m.profile.isEmpty());
     QCOMPARE(m.missing, QList<AppProfileRule>({{"default", "daily"}}));
     QCOMPARE(rulesWithMissingProfile(rules, existing), QList<AppProfileRule>({{"Steam", "Gone"}}));
+
+    // The keys of games and titles: the picker's "steam:<id> — name" keeps
+    // the id; a title part keeps its text, but no slash (a settings group).
+    QCOMPARE(appRuleKey("steam:730 — Counter-Strike 2"), QString("steam:730"));
+    QCOMPARE(appRuleKey(" STEAM: 570 "), QString("steam:570"));
+    QCOMPARE(appRuleKey("title: Match Report "), QString("title:Match Report"));
+    for (const char *bad : {"steam:", "steam:abc", "steam:0", "steam:99999999999", "title:", "title:a/b", "title:a\\b"})
+        QVERIFY2(appRuleKey(bad).isEmpty(), bad);
+    // A title rule never matches a name, nor a name rule a title.
+    rules.rules = {{"title:vim", "FPS"}, {"bash", "Typing"}};
+    rules.defaultProfile.clear();
+    QVERIFY(matchAppProfile(rules, {"title:vim", "", "", "", ""}, existing).profile.isEmpty());
+    QVERIFY(matchAppProfile(rules, {"", "", "", "bash", ""}, existing).profile.isEmpty());
+    QCOMPARE(matchAppProfile(rules, {"bash", "", "", "~/notes — VIM", ""}, existing).profile, QString("Typing"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -117,6 +117,8 @@ private:
         if (!m_display.isEmpty())
             environment << QStringLiteral("WAYLAND_DISPLAY=") + QFileInfo(m_display).fileName();
         environment += env;
+        // The caller's folder may be closed to the other user.
+        process.setWorkingDirectory(m_runtime);
         if (::getuid() == 0) {
             process.start(QStringLiteral("runuser"),
                           QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),

@@ -80,6 +80,7 @@ void TestBackground::settingsStoreRulesAndShowMissingProfiles()
     QVERIFY(dialog);
     // Without focus information the section says so.
     QVERIFY(dialog->findChild<QLabel *>("x11Note")->isVisibleTo(dialog));
+    QVERIFY(!dialog->findChild<QLabel *>("focusSource")->isVisibleTo(dialog));
 
     auto *list = dialog->findChild<QTreeWidget *>("ruleList");
     QCOMPARE(list->topLevelItemCount(), 1);
@@ -120,8 +121,36 @@ void TestBackground::settingsStoreRulesAndShowMissingProfiles()
     rig.window->settingsDialog()->close();
     QTRY_VERIFY_WITH_TIMEOUT(!rig.window->settingsDialog(), 20000);
     SystemConfig().setValue("AppProfiles/default", "Gone");
+    // The source in use is named; a GNOME Shell whose extension is off says
+    // how to turn it on.
+    rig.window->setFocusAvailable(true);
+    rig.window->setFocusSourceInfo("Sway (wlroots)", QString());
     SettingsDialog *again = rig.window->openSettingsDialog();
     QCOMPARE(again->findChild<QComboBox *>("defaultBox")->currentText(), QString("Gone（配置不存在）"));
+    QCOMPARE(again->findChild<QLabel *>("focusSource")->text(), QString("跟随前台应用：Sway (wlroots)"));
+    QVERIFY(!again->findChild<QLabel *>("x11Note")->isVisibleTo(again));
+
+    // A game's rule that goes back to the profile before and keeps SOCD and
+    // RS keys off.
+    again->findChild<QComboBox *>("appBox")->setEditText("steam:730 — Counter-Strike 2");
+    again->findChild<QComboBox *>("profileBox")->setCurrentText("Typing");
+    again->findChild<QCheckBox *>("backBox")->setChecked(true);
+    again->findChild<QCheckBox *>("noSocdBox")->setChecked(true);
+    buttonNamed(again, "添加规则")->click();
+    AppProfileRule game{"steam:730", "Typing"};
+    game.leave = AppProfileRule::Leave::Back;
+    game.socdRsOff = true;
+    QCOMPARE(readAppProfileRules(SystemConfig()).rules.last(), game);
+    auto *rules = again->findChild<QTreeWidget *>("ruleList");
+    QCOMPARE(rules->topLevelItem(rules->topLevelItemCount() - 1)->text(1),
+             QString("Typing（离开后恢复之前的配置，关闭 SOCD 与 RS 按键）"));
+    QVERIFY(!again->findChild<QCheckBox *>("noSocdBox")->isChecked());
+    again->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->settingsDialog(), 20000);
+    rig.window->setFocusSourceInfo("GNOME Shell", "gnome-extensions enable corvane-focus@corvane.org");
+    SettingsDialog *gnome = rig.window->openSettingsDialog();
+    QVERIFY(gnome->findChild<QLabel *>("x11Note")->isVisibleTo(gnome));
+    QVERIFY(gnome->findChild<QLabel *>("x11Note")->text().contains("gnome-extensions enable corvane-focus@corvane.org"));
 }
 
 void TestBackground::autostartEntry()

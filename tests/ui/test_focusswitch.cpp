@@ -22,6 +22,10 @@
 #include "UserMessage.h"
 #include "VirtualHidBackend.h"
 #include "XvfbDisplay.h"
+#ifdef CORVANE_HAVE_WAYLAND
+#include "SwayHeadless.h"
+#include "linux/WlrFocusSource.h"
+#endif
 
 #include <QDir>
 #include <QSignalSpy>
@@ -41,6 +45,7 @@ private slots:
         qRegisterMetaType<FocusedApp>();
     }
     void profileFollowsTheWindowInFront();
+    void profileFollowsSwayWindows();
 };
 
 void TestFocusSwitch::profileFollowsTheWindowInFront()
@@ -238,6 +243,87 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     focus.reset();
     window.reset();
     setUserMessageSink({});
+    worker.reset();
+    HidBackend::setInstance(nullptr);
+#endif
+}
+
+// The same on a headless Sway: windows by app id, focused by swaymsg; a
+// flicker to another window and back switches nothing; leaving a game whose
+// rule says so goes back to the profile before it.
+void TestFocusSwitch::profileFollowsSwayWindows()
+{
+#ifndef CORVANE_HAVE_WAYLAND
+    QSKIP("built without libwayland-client");
+#else
+    const QString missing = SwayHeadless::missing();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    SwayHeadless sway;
+    const QString problem = sway.start();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SystemConfig config;
+    config.setLanguage("Chinese");
+    writeProfileWithTravel("FPS", 1100);
+    writeProfileWithTravel("Typing", 2200);
+    AppProfileRules rules;
+    AppProfileRule game{"alpha", "FPS"};
+    game.leave = AppProfileRule::Leave::Back;
+    rules.rules = {game, {"beta", "Typing"}};
+    writeAppProfileRules(config, rules);
+    QVERIFY(config.sync());
+
+    VirtualHidBackend backend;
+    VirtualKeyboard::Options o;
+    o.latencyUs = 0;
+    VirtualKeyboard *kb = &backend.addKeyboard(o);
+    HidBackend::setInstance(&backend);
+    auto worker = std::make_unique<KeyboardAction>();
+    worker->setFirstWriteDelay(0);
+    worker->setProbeTimeout(30);
+    worker->setAnswerTimeout(60);
+    ProfileManager profiles;
+    ExternalDeviceNotifier notifier;
+    auto window = std::make_unique<MainWindow>(&notifier, worker.get(), &profiles);
+    WlrFocusSource focus(sway.display());
+    window->setFocusSource(&focus);
+    QSignalSpy switched(window.get(), &MainWindow::profileFollowedFocus);
+    QSignalSpy settled(window->focusPolicy(), &FocusPolicy::frontSettled);
+    QVERIFY(focus.start());
+    // The windows, each in front once it is there; beta last. The keyboard
+    // comes then, and takes beta's profile.
+    for (const char *app : {"gamma", "alpha", "beta"}) {
+        sway.openWindow(app, QString(app).toUpper());
+        QTRY_COMPARE_WITH_TIMEOUT(focus.current().windowClass, QString(app), 20000);
+    }
+    window->startDevice();
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 1, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+
+    QVERIFY(sway.command("[app_id=\"alpha\"] focus"));
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 2, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("FPS"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(1100), 20000);
+    QCOMPARE(window->activeProfileText(), QString("FPS — 自动：alpha"));
+
+    // A flicker: beta and straight back to alpha, in one go.
+    settled.clear();
+    QVERIFY(sway.command("[app_id=\"beta\"] focus; [app_id=\"alpha\"] focus"));
+    // Leaving the game for a window no rule names: back to the profile in
+    // use before it, shown as it was (not as an automatic choice).
+    QVERIFY(sway.command("[app_id=\"gamma\"] focus"));
+    QTRY_COMPARE_WITH_TIMEOUT(switched.count(), 3, 20000);
+    QCOMPARE(switched.last().at(0).toString(), QString("Typing"));
+    QTRY_COMPARE_WITH_TIMEOUT(kb->state().deadBand.gdBi, quint16(2200), 20000);
+    QCOMPARE(window->activeProfileText(), QString("Typing"));
+    QCOMPARE(settled.count(), 1);
+    QCOMPARE(settled.first().first().value<FocusedApp>().windowClass, QString("gamma"));
+
+    window.reset();
     worker.reset();
     HidBackend::setInstance(nullptr);
 #endif

@@ -90,6 +90,12 @@ void loadKWinScript(const QDBusConnection &bus, const QByteArray &scriptText, QO
     });
 }
 
+void unloadKWinScript(const QDBusConnection &bus)
+{
+    QDBusConnection connection = bus;
+    connection.call(kwinCall("unloadScript", {QLatin1String(ScriptName)}), QDBus::NoBlock);
+}
+
 void askGnomeExtension(const QDBusConnection &bus, QObject *context, std::function<void(bool enabled)> done)
 {
     QDBusMessage m = QDBusMessage::createMethodCall(

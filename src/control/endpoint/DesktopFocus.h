@@ -21,6 +21,9 @@ QString gnomeEnableCommand();
 void loadKWinScript(const QDBusConnection &bus, const QByteArray &scriptText, QObject *context,
                     std::function<void(const QString &problem)> done);
 
+// Has KWin drop the script again (Corvane ends); sent without waiting.
+void unloadKWinScript(const QDBusConnection &bus);
+
 // Asks GNOME Shell whether our extension is enabled; done runs once with
 // the answer (false also when GNOME Shell does not answer).
 void askGnomeExtension(const QDBusConnection &bus, QObject *context, std::function<void(bool enabled)> done);

@@ -26,8 +26,9 @@ FocusSource *FocusSource::createSystemSource(QObject *parent, const QString &dis
     // In a Wayland session an X server only sees its own clients, so its
     // active window says nothing about the native ones: there the
     // compositor's own way is asked for.
+    // (Xwayland sets DISPLAY too: a Wayland display decides.)
     const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-                         || (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("DISPLAY"));
+                         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (wayland) {
         if (desktopIs("KDE"))
             return new ReportedFocusSource(ReportedFocusSource::Desktop::Kde, parent);
