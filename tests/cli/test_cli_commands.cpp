@@ -2,6 +2,7 @@
 // what apply, export, doctor and report leave on the keyboard, on disk and
 // on their output, with faults injected at the moment they matter.
 
+#include "RuntimeDir.h"
 #include "ApplyCommand.h"
 #include "BoardProfile.h"
 #include "ExportCommand.h"
@@ -434,7 +435,11 @@ void TestCliCommands::exportWritesOnlyWhereAndWhatItIsTold()
     writeBytes(existing, "old");
     const QString outside = elsewhere.filePath("target.kb");
     writeBytes(outside, "outside");
+    // Symbolic links are a POSIX matter here (Windows' QFile::link makes a
+    // shell shortcut, an ordinary file).
+#ifndef Q_OS_WIN
     QFile::link(outside, dir.filePath("link.kb"));
+#endif
 
     SimRig rig;
     struct Case {
@@ -444,7 +449,9 @@ void TestCliCommands::exportWritesOnlyWhereAndWhatItIsTold()
     };
     const QList<Case> refused = {
         {existing, false, "exists; --force replaces it"},
+#ifndef Q_OS_WIN
         {dir.filePath("link.kb"), true, "is a symbolic link"},
+#endif
         {dir.filePath("no/such/folder/x.kb"), false, "does not exist"},
         {dir.filePath("profile.json"), false, "ends in .kb"},
         {dir.filePath(".kb"), false, "ends in .kb"},
@@ -473,6 +480,7 @@ void TestCliCommands::exportWritesOnlyWhereAndWhatItIsTold()
     QCOMPARE(runExportCommand(*rig.worker, existing, exportOptions(true), forced.io), 0);
     ProfileDocument doc;
     QVERIFY(readProfileFile(existing, &doc));
+#ifndef Q_OS_WIN
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
              QStringList({"link.kb", "old.kb"}));
 
@@ -486,12 +494,20 @@ void TestCliCommands::exportWritesOnlyWhereAndWhatItIsTold()
     QCOMPARE(readBytes(raced), QByteArray("new"));
     QCOMPARE(readBytes(outside), QByteArray("outside"));
     QVERIFY(QFile::remove(raced));
+#else
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"old.kb"}));
+    QString why;
+#endif
 
     // A file that appears while writing is not replaced either.
     QVERIFY(!writeFileAtomically(existing, "new", false, &why));
     QVERIFY(why.contains("appeared meanwhile"));
     QVERIFY(readProfileFile(existing, &doc));
+#ifdef Q_OS_WIN
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+#else
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+#endif
 }
 
 // The doctor on a keyboard it can use and on one this user may not open
@@ -569,7 +585,7 @@ void TestCliCommands::reportHoldsTheLastExchange()
 void TestCliCommands::aHeldKeyboardIsNotTouched()
 {
     QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
     QTemporaryDir dir;
     const QString path = writeFullProfile(dir);
     KeyboardLock corvane(QStringLiteral("Corvane"));

@@ -2,6 +2,7 @@
 // endpoint under hostile clients, corvane-cli handing its commands over,
 // and the session bus.
 
+#include "RuntimeDir.h"
 #include "CommandClient.h"
 #include "CommandEndpoint.h"
 #include "CommandQueue.h"
@@ -160,7 +161,7 @@ void TestEndpoint::init()
 {
     qRegisterMetaType<QProcess::ExitStatus>();
     // corvane-cli, started from here, finds the same folder.
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(m_runtime.path()));
     KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(0));
     m_address = CommandEndpoint::address(KeyboardLock::defaultKey());
 }

@@ -4,6 +4,7 @@
 // verdict, the backup and its restore, the polling rate, the factory reset,
 // the updater button and the notice.
 
+#include "RuntimeDir.h"
 #include "BoardProfile.h"
 #include "FirmwareImage.h"
 #include "FirmwareNotice.h"
@@ -646,16 +647,16 @@ void TestFirmwareDialog::keyboardHeldElsewhere()
         QCOMPARE(after.tryAcquire(), KeyboardLock::Result::Acquired); // let go with the engine
     }
 
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray runtime = qgetenv(RuntimeDirVariable);
     QTemporaryDir blocked;
     QFile notAFolder(blocked.filePath("corvane"));
     QVERIFY(notAFolder.open(QIODevice::WriteOnly));
     notAFolder.close();
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(blocked.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(blocked.path()));
     rig.kb->clearFrameLog();
     d.localButton()->click();
     const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
-    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv(RuntimeDirVariable, runtime);
     QCOMPARE(d.statusText(),
              QString("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder));
     QCOMPARE(started.count(), 1);

@@ -2,6 +2,7 @@
 // window shows, the requests it sends, the Win/Mac question and the profile
 // flows.
 
+#include "RuntimeDir.h"
 #include "AdvancedKeySetPageWgt.h"
 #include "AppParams.h"
 #include "DeviceLifecycle.h"
@@ -726,7 +727,7 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
 void TestMainWindow::keyboardHeldByAnotherProgram()
 {
     QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
     Rig rig;
     KeyboardLock cli(QStringLiteral("corvane-cli flash"));
     QCOMPARE(cli.tryAcquire(), KeyboardLock::Result::Acquired);

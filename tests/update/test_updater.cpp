@@ -3,6 +3,7 @@
 // file and logs what happens to it, and the real files being replaced; the
 // Update program itself where it is stopped from outside.
 
+#include "RuntimeDir.h"
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
@@ -548,8 +549,8 @@ private slots:
     void updaterLockFolder()
     {
         QTemporaryDir runtime;
-        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QByteArray saved = qgetenv(RuntimeDirVariable);
+        qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
         const QString folder = runtime.filePath("corvane-update");
         {
             UpdaterLock lock("/opt/x/Corvane");
@@ -572,7 +573,7 @@ private slots:
         UpdaterLock linked("/opt/x/Corvane");
         QCOMPARE(linked.tryAcquire(), UpdaterLock::Result::Unavailable);
         QVERIFY(QDir(runtime.filePath("elsewhere")).isEmpty());
-        qputenv("XDG_RUNTIME_DIR", saved);
+        qputenv(RuntimeDirVariable, saved);
     }
 
     void newProgramExitsAtOnce()
