@@ -45,6 +45,7 @@ bool sendInterrupt(QProcess &p, int signal)
 struct Run {
     int exitCode = -1;
     QByteArray out, err;
+    bool notInterruptible = false; // the system delivered no interrupt
 };
 
 Run cli(const QStringList &args, const QString &scenario = QString(),
@@ -98,9 +99,9 @@ Run interrupt(const QStringList &args, const QString &scenario, const QRegularEx
     if (whileRunning)
         whileRunning();
     if (!sendInterrupt(p, signal)) {
-        qWarning("cannot interrupt corvane-cli here");
         p.kill();
         p.waitForFinished();
+        r.notInterruptible = true;
         return r;
     }
     if (!p.waitForFinished(60000))
@@ -426,6 +427,8 @@ void TestCli::interruptedFlashIsRecovered()
                                       if (other.tryAcquire() == KeyboardLock::Result::Held)
                                           holder = other.otherHolder();
                                   });
+    if (stopped.notInterruptible)
+        QSKIP("this system delivers no console events to another program (Wine without a console)");
     QCOMPARE(holder, QString("corvane-cli flash"));
     QCOMPARE(stopped.exitCode, 130);
     QVERIFY(stopped.out.isEmpty());
@@ -465,6 +468,8 @@ void TestCli::interruptedApplyTellsWhatWasApplied()
     // Applied to a keyboard in its factory state, every group has frames to send.
     const Run run = interrupt({"apply", profile, "--simulate"}, "distinctive=0,latency=50",
                               QRegularExpression("\\] +[0-9]+% "), SIGINT);
+    if (run.notInterruptible)
+        QSKIP("this system delivers no console events to another program (Wine without a console)");
     QCOMPARE(run.exitCode, 130);
     QVERIFY(run.out.isEmpty());
     const QByteArray last = run.err.trimmed().split('\n').last();
