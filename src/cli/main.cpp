@@ -31,6 +31,12 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 const char *const Usage =
@@ -243,6 +249,13 @@ RemoteCommand remoteCommand(const Arguments &a)
 
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    // The same bytes as on Linux: UTF-8 and "\n", whether the output goes to
+    // a console, a pipe or a file; a console shows UTF-8 once told so.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvane-cli"));
 

@@ -29,34 +29,39 @@
 
 namespace {
 
-// A command's out and err, kept in memory.
+// A command's out and err, kept in files of a temporary folder (read back
+// as they grow).
 struct Captured {
-    char *outBuf = nullptr, *errBuf = nullptr;
-    size_t outLen = 0, errLen = 0;
+    QTemporaryDir dir;
     CliOutput io;
     Captured()
     {
-        io.out = open_memstream(&outBuf, &outLen);
-        io.err = open_memstream(&errBuf, &errLen);
+        io.out = std::fopen(QFile::encodeName(dir.filePath(QStringLiteral("out"))).constData(), "w+b");
+        io.err = std::fopen(QFile::encodeName(dir.filePath(QStringLiteral("err"))).constData(), "w+b");
+        if (!io.out || !io.err)
+            qFatal("cannot capture a command's output in %s", qPrintable(dir.path()));
     }
     ~Captured()
     {
         std::fclose(io.out);
         std::fclose(io.err);
-        std::free(outBuf);
-        std::free(errBuf);
     }
-    QString out()
+    static QByteArray written(FILE *f)
     {
-        std::fflush(io.out);
-        return QString::fromUtf8(outBuf, int(outLen));
+        std::fflush(f);
+        const long end = std::ftell(f);
+        QByteArray bytes(int(end), '\0');
+        std::fseek(f, 0, SEEK_SET);
+        bytes.resize(int(std::fread(bytes.data(), 1, size_t(end), f)));
+        std::fseek(f, end, SEEK_SET); // writing goes on at the end
+        return bytes;
     }
+    QString out() { return QString::fromUtf8(written(io.out)); }
     // err without the progress bar, which redraws with carriage returns.
     QString err()
     {
-        std::fflush(io.err);
         QStringList lines;
-        for (const QString &line : QString::fromUtf8(errBuf, int(errLen)).split('\n', Qt::SkipEmptyParts))
+        for (const QString &line : QString::fromUtf8(written(io.err)).split('\n', Qt::SkipEmptyParts))
             if (!line.startsWith('\r'))
                 lines << line;
         return lines.join('\n');
