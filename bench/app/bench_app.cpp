@@ -8,6 +8,7 @@
 
 #include "common/BenchMode.h"
 #include "common/GuiThreadWatch.h"
+#include "common/ResidentMemory.h"
 
 #include "DeviceLifecycle.h"
 #include "DeviceNotifier.h"
@@ -42,16 +43,7 @@ public:
     }
 };
 
-long residentKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+using Bench::residentKiB;
 
 } // namespace
 
