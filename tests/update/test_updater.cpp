@@ -73,13 +73,14 @@ bool askToEnd(qint64 pid)
     return ::kill(pid_t(pid), SIGTERM) == 0;
 #endif
 }
-// Permission bits do not stop root (Windows has no such user here).
-bool runsAsRoot()
+// Whether a folder's permission bits keep this user from writing in it:
+// not for root, and not on Windows (where they are a file's read-only flag).
+bool permissionBitsBind()
 {
 #ifdef Q_OS_WIN
     return false;
 #else
-    return ::geteuid() == 0;
+    return ::geteuid() != 0;
 #endif
 }
 
@@ -652,8 +653,9 @@ private slots:
         const QByteArray old = readFile(fx.installed());
         QVERIFY(QFile::setPermissions(fx.install(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
                                                         QFile::ExeOther));
-        // Permission bits do not stop root: say what a system install says.
-        if (runsAsRoot())
+        // Where permission bits do not stop this user: say what a system
+        // install says.
+        if (!permissionBitsBind())
             fx.update->setFolderWritable([](const QString &) { return false; });
         fx.serve("1.1.0", fx.program("1.1.0"));
         fx.update->check();
