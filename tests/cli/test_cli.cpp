@@ -1,7 +1,7 @@
 // corvane-cli as a user runs it: exit codes, one-line failures, JSON output.
 
-#include "RuntimeDir.h"
 #include "KeyboardLock.h"
+#include "RuntimeDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

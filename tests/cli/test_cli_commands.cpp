@@ -2,7 +2,6 @@
 // what apply, export, doctor and report leave on the keyboard, on disk and
 // on their output, with faults injected at the moment they matter.
 
-#include "RuntimeDir.h"
 #include "ApplyCommand.h"
 #include "BoardProfile.h"
 #include "ExportCommand.h"
@@ -14,6 +13,7 @@
 #include "ProfileDocument.h"
 #include "ProfileFile.h"
 #include "ProfilePlan.h"
+#include "RuntimeDir.h"
 #include "SimRig.h"
 #include "SupportCommands.h"
 

@@ -2,12 +2,12 @@
 // endpoint under hostile clients, corvane-cli handing its commands over,
 // and the session bus.
 
-#include "RuntimeDir.h"
 #include "CommandClient.h"
 #include "CommandEndpoint.h"
 #include "CommandQueue.h"
 #include "EndpointProtocol.h"
 #include "KeyboardLock.h"
+#include "RuntimeDir.h"
 #ifdef CORVANE_HAVE_DBUS
 #include "SessionBusService.h"
 #include <QDBusConnection>

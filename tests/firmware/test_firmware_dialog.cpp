@@ -4,7 +4,6 @@
 // verdict, the backup and its restore, the polling rate, the factory reset,
 // the updater button and the notice.
 
-#include "RuntimeDir.h"
 #include "BoardProfile.h"
 #include "FirmwareImage.h"
 #include "FirmwareNotice.h"
@@ -22,6 +21,7 @@
 #include "ProcessControl.h"
 #include "ProfilePlan.h"
 #include "QueuedSpy.h"
+#include "RuntimeDir.h"
 #include "ShellResources.h"
 #include "SignalObject.h"
 #include "SystemConfig.h"

@@ -1,9 +1,9 @@
 // The Corvane program as started from a desktop: first start, a second copy,
 // a start after a killed copy, corvane-cli beside it.
 
-#include "RuntimeDir.h"
 #include "CorvaneVersion.h"
 #include "ProfileDocument.h"
+#include "RuntimeDir.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

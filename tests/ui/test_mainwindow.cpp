@@ -2,7 +2,6 @@
 // window shows, the requests it sends, the Win/Mac question and the profile
 // flows.
 
-#include "RuntimeDir.h"
 #include "AdvancedKeySetPageWgt.h"
 #include "AppParams.h"
 #include "DeviceLifecycle.h"
@@ -29,6 +28,7 @@
 #include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
+#include "RuntimeDir.h"
 #include "SendDataProgress.h"
 #include "ShellResources.h"
 #include "SignalObject.h"

@@ -3,10 +3,10 @@
 // file and logs what happens to it, and the real files being replaced; the
 // Update program itself where it is stopped from outside.
 
-#include "RuntimeDir.h"
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
+#include "RuntimeDir.h"
 #include "SoftwareUpdate.h"
 #include "SystemConfig.h"
 #include "TestSigner.h"
