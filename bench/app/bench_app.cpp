@@ -8,6 +8,7 @@
 
 #include "common/BenchMode.h"
 #include "common/GuiThreadWatch.h"
+#include "common/ResidentMemory.h"
 
 #include "CommandClient.h"
 #include "CommandEndpoint.h"
@@ -54,16 +55,7 @@ public:
     }
 };
 
-long residentKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+using Bench::residentKiB;
 
 // `corvane-cli profile use NAME` as it reaches the running Corvane: the
 // command on the local endpoint, the profile applied by difference through

@@ -14,6 +14,7 @@
 // key test for 1 s, and the calibration measured over 2 s.
 
 #include "common/BenchMode.h"
+#include "common/ResidentMemory.h"
 
 #include "BoardProfile.h"
 #include "HidBackend.h"
@@ -58,16 +59,7 @@ double cpuSeconds(clockid_t clock)
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-long residentKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+using Bench::residentKiB;
 
 // Counts paint events of the view and of its keys.
 class PaintCounter : public QObject {

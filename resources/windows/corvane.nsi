@@ -7,7 +7,9 @@
 ; The uninstaller keeps the user's profiles (%APPDATA%\Corvane) unless the
 ; user ticks them.
 
-Unicode true
+; A 64-bit installer for 64-bit programs (it also runs where only 64-bit
+; Windows programs can, such as a Wine without its 32-bit half).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

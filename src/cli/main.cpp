@@ -37,6 +37,12 @@
 #include <cstring>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 const char *const Usage =
@@ -277,6 +283,13 @@ RemoteCommand remoteCommand(const Arguments &a)
 
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    // The same bytes as on Linux: UTF-8 and "\n", whether the output goes to
+    // a console, a pipe or a file; a console shows UTF-8 once told so.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     // The sheet draws text, which takes a GUI application (fonts), and needs
     // no display: every other command stays a console program.
     std::unique_ptr<QCoreApplication> application;

@@ -25,7 +25,7 @@ constexpr int LockRetryMs = 1000;
 bool mayBeKeyboard(const QString &path)
 {
 #ifdef Q_OS_WIN
-    return path.section(QLatin1Char('#'), 0, 0).contains(QLatin1String("HID"));
+    return path.section(QLatin1Char('#'), 0, 0).contains(QLatin1String("HID"), Qt::CaseInsensitive);
 #else
     // The notifier only reports HID nodes here.
     return !path.isEmpty();

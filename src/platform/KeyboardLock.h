@@ -18,6 +18,10 @@
 // without following links, mode 0600, and is checked to be a plain file of
 // ours before anything is written to it.
 //
+// Windows: %LOCALAPPDATA%\Corvane\lock (or CORVANE_RUNTIME_DIR), a lock on a
+// byte of a file there (LockFileEx), which the system releases with the
+// process as well.
+//
 // While held, the file names its holder ("Corvane", "corvane-cli flash") and
 // process, so the program that is refused can say who has the keyboard.
 class KeyboardLock {

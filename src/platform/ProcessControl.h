@@ -72,9 +72,10 @@ private:
 // process is the one named in the single-instance lock file; a process of
 // another name (the number reused after a crash) is left alone. It is asked
 // to close as a user would (it saves its profile, and refuses while a
-// firmware update is being written). Linux: SIGTERM. Windows: WM_CLOSE to
-// its windows; only when they do not even answer in time (the program hangs)
-// is it ended by force. A refusal ends as TimedOut.
+// firmware update is being written). Linux: SIGTERM. Windows: the request
+// of requestProgramEnd() and WM_CLOSE to its windows; only a program that
+// does not listen for the request and whose windows do not even answer in
+// time (it hangs) is ended by force. A refusal ends as TimedOut.
 class ProgramStopper : public QObject {
     Q_OBJECT
 public:

@@ -5,7 +5,8 @@
 // Requests from outside to end Update, so that it can leave nothing half
 // done: on Linux SIGTERM, SIGINT and SIGHUP; on Windows the console's
 // Ctrl-C, Ctrl-Break and close events, logoff and shutdown, and the end of
-// the session as Qt reports it (WM_QUERYENDSESSION).
+// the session as Qt reports it (WM_QUERYENDSESSION), and requestProgramEnd()
+// from another program.
 //
 // stopRequested() comes once, on the thread that made this object; the
 // program undoes what it must and then calls settled(). Until then the
@@ -36,6 +37,7 @@ private:
 };
 
 // Asks a program this one started to end as a user would (Linux: SIGTERM;
-// Windows: WM_CLOSE to its windows). False when it cannot be asked (it has
-// gone, or on Windows has no window yet).
+// Windows: requestProgramEnd(), else WM_CLOSE to its windows). False when it
+// cannot be asked (it has gone, or on Windows neither listens nor has a
+// window yet).
 bool askProgramToEnd(qint64 pid);

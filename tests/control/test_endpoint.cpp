@@ -7,6 +7,7 @@
 #include "CommandQueue.h"
 #include "EndpointProtocol.h"
 #include "KeyboardLock.h"
+#include "RuntimeDir.h"
 #ifdef CORVANE_HAVE_DBUS
 #include "SessionBusService.h"
 #include <QDBusConnection>
@@ -160,7 +161,7 @@ void TestEndpoint::init()
 {
     qRegisterMetaType<QProcess::ExitStatus>();
     // corvane-cli, started from here, finds the same folder.
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(m_runtime.path()));
     KeyboardLock::setDefaultKey(KeyboardLock::simulatedKey(0));
     m_address = CommandEndpoint::address(KeyboardLock::defaultKey());
 }

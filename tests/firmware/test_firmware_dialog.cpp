@@ -21,6 +21,7 @@
 #include "ProcessControl.h"
 #include "ProfilePlan.h"
 #include "QueuedSpy.h"
+#include "RuntimeDir.h"
 #include "ShellResources.h"
 #include "SignalObject.h"
 #include "SystemConfig.h"
@@ -646,16 +647,16 @@ void TestFirmwareDialog::keyboardHeldElsewhere()
         QCOMPARE(after.tryAcquire(), KeyboardLock::Result::Acquired); // let go with the engine
     }
 
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray runtime = qgetenv(RuntimeDirVariable);
     QTemporaryDir blocked;
     QFile notAFolder(blocked.filePath("corvane"));
     QVERIFY(notAFolder.open(QIODevice::WriteOnly));
     notAFolder.close();
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(blocked.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(blocked.path()));
     rig.kb->clearFrameLog();
     d.localButton()->click();
     const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());
-    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv(RuntimeDirVariable, runtime);
     QCOMPARE(d.statusText(),
              QString("无法确认没有其他程序在使用键盘（%1 中的键盘锁无法创建或打开），为安全起见升级没有开始。").arg(folder));
     QCOMPARE(started.count(), 1);

@@ -85,8 +85,19 @@ void TestWindows::lockIsHeldBetweenProcesses()
     QCOMPARE(second.otherHolder(), QStringLiteral("Corvane"));
     lock.release();
     QCOMPARE(second.tryAcquire(), KeyboardLock::Result::Acquired);
-    // The folder is the user's own, under the local application data.
-    QVERIFY(KeyboardLock::folder().endsWith(QLatin1String("Corvane/lock")));
+    // The folder is the user's own, under the local application data,
+    // unless one is named (as each test names its own).
+    const QByteArray named = qgetenv("CORVANE_RUNTIME_DIR");
+    qunsetenv("CORVANE_RUNTIME_DIR");
+    QString why;
+    const QString usual = KeyboardLock::folder(&why);
+    QVERIFY2(usual.endsWith(QLatin1String("Corvane/lock")), qPrintable(usual + why));
+    qputenv("CORVANE_RUNTIME_DIR", "relative\\folder");
+    QVERIFY(KeyboardLock::folder(&why).isEmpty());
+    QVERIFY2(why.contains(QLatin1String("not an absolute path")), qPrintable(why));
+    qputenv("CORVANE_RUNTIME_DIR", named);
+    if (!named.isEmpty())
+        QCOMPARE(KeyboardLock::folder(), QDir::cleanPath(QString::fromLocal8Bit(named)));
 }
 
 void TestWindows::autostartIsTheRunKey()

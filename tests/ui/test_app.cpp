@@ -3,6 +3,7 @@
 
 #include "CorvaneVersion.h"
 #include "ProfileDocument.h"
+#include "RuntimeDir.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -123,7 +124,7 @@ int globalTravel(const QByteArray &dump)
 void TestApp::theCommandLineRunsThroughCorvane()
 {
     QTemporaryDir runtime, dir;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
     // A profile that differs from the keyboard in its global travel only:
     // the keyboard's own, exported while nothing else has it.
     QDir(dir.path()).mkpath("LocalProfile");

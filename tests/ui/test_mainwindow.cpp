@@ -28,6 +28,7 @@
 #include "ProfileFile.h"
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
+#include "RuntimeDir.h"
 #include "SendDataProgress.h"
 #include "ShellResources.h"
 #include "SignalObject.h"
@@ -747,7 +748,7 @@ void TestMainWindow::factoryResetLeavesNoStalePage()
 void TestMainWindow::keyboardHeldByAnotherProgram()
 {
     QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
     Rig rig;
     KeyboardLock cli(QStringLiteral("corvane-cli flash"));
     QCOMPARE(cli.tryAcquire(), KeyboardLock::Result::Acquired);

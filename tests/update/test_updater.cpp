@@ -6,6 +6,7 @@
 #include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "ProcessControl.h"
+#include "RuntimeDir.h"
 #include "SoftwareUpdate.h"
 #include "SystemConfig.h"
 #include "TestSigner.h"
@@ -31,7 +32,57 @@
 #include <memory>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
+
+// The stand-ins and Update as other processes: whether one runs, ending one
+// at once, asking one to end (SIGTERM; on Windows the request it listens for).
+bool processRuns(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    const bool runs = process && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process)
+        ::CloseHandle(process);
+    return runs;
+#else
+    return ::kill(pid_t(pid), 0) == 0;
+#endif
+}
+void endProcessNow(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid))) {
+        ::TerminateProcess(process, 1);
+        ::CloseHandle(process);
+    }
+#else
+    ::kill(pid_t(pid), SIGKILL);
+#endif
+}
+bool askToEnd(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    return requestProgramEnd(pid);
+#else
+    return ::kill(pid_t(pid), SIGTERM) == 0;
+#endif
+}
+// Whether a folder's permission bits keep this user from writing in it:
+// not for root, and not on Windows (where they are a file's read-only flag).
+bool permissionBitsBind()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return ::geteuid() != 0;
+#endif
+}
 
 const QString DocPath = QStringLiteral("/drive/Corvane/Corvane.json");
 const QString ExePath = QStringLiteral("/drive/Corvane/Corvane");
@@ -72,7 +123,7 @@ struct Fixture {
         for (const QString &line : log()) {
             const QStringList parts = line.split(' ');
             if (parts.value(0) == "started")
-                ::kill(parts.value(2).toInt(), SIGKILL);
+                endProcessNow(parts.value(2).toLongLong());
         }
         QDir(install()).setPath(install());
         QFile::setPermissions(install(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -88,7 +139,7 @@ struct Fixture {
     }
     QString install() const { return dir.filePath("install"); }
     QString work() const { return dir.filePath("work"); }
-    QString installed() const { return install() + "/Corvane"; }
+    QString installed() const { return programPath(install(), "Corvane"); }
     QByteArray program(const QByteArray &version, const QByteArray &mode = "normal") const
     {
         return standin + "\nCORVANE-STANDIN " + version + ' ' + mode + '\n';
@@ -152,8 +203,8 @@ struct Fixture {
     QStringList leftovers() const
     {
         QStringList files = QDir(install()).entryList(QDir::Files | QDir::Hidden);
-        files.removeAll("Corvane");
-        files.removeAll("Corvane.backup");
+        files.removeAll(QFileInfo(installed()).fileName());
+        files.removeAll(QFileInfo(installed()).fileName() + ".backup");
         return files;
     }
 
@@ -178,14 +229,14 @@ struct Installed : Fixture {
 #else
         QFile key(install() + "/share/corvane/update.pub");
 #endif
-        ready = QFile::copy(CORVANE_UPDATE, bin() + "/Update") &&
-                QFile::setPermissions(bin() + "/Update", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+        ready = QFile::copy(CORVANE_UPDATE, programPath(bin(), "Update")) &&
+                QFile::setPermissions(programPath(bin(), "Update"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
                 key.open(QIODevice::WriteOnly) && key.write(signer->publicKeyFile()) > 0 && key.flush() &&
                 QFile::rename(Fixture::installed(), installed());
     }
     bool ready = false;
     QString bin() const { return install() + "/bin"; }
-    QString installed() const { return bin() + "/Corvane"; }
+    QString installed() const { return programPath(bin(), "Corvane"); }
     // The stand-in as installed here, running.
     bool startOld(const QByteArray &mode = "normal")
     {
@@ -204,13 +255,13 @@ struct Installed : Fixture {
             env.insert("CORVANE_UPDATE_PROBATION_MS", QString::number(probationMs));
         update->setProcessEnvironment(env);
         update->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        update->start(bin() + "/Update", {"--workdir", work(), "--install"});
+        update->start(programPath(bin(), "Update"), {"--workdir", work(), "--install"});
     }
     QStringList leftovers() const
     {
         QStringList files = QDir(bin()).entryList(QDir::Files | QDir::Hidden);
-        files.removeAll("Corvane");
-        files.removeAll("Update");
+        files.removeAll(QFileInfo(installed()).fileName());
+        files.removeAll(QFileInfo(programPath(bin(), "Update")).fileName());
         return files;
     }
     // The old program is in place, the last one started and still running.
@@ -220,7 +271,7 @@ struct Installed : Fixture {
         if (readFile(installed()) != old || !waitFor([&] { return last().startsWith("started 1.0.0"); }, 20000))
             return false;
         const qint64 pid = last().section(' ', 2, 2).toLongLong();
-        return log().filter("started 1.0.0").size() == 2 && pid > 0 && ::kill(pid_t(pid), 0) == 0;
+        return log().filter("started 1.0.0").size() == 2 && pid > 0 && processRuns(pid);
     }
 };
 
@@ -548,8 +599,8 @@ private slots:
     void updaterLockFolder()
     {
         QTemporaryDir runtime;
-        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QByteArray saved = qgetenv(RuntimeDirVariable);
+        qputenv(RuntimeDirVariable, QFile::encodeName(runtime.path()));
         const QString folder = runtime.filePath("corvane-update");
         {
             UpdaterLock lock("/opt/x/Corvane");
@@ -572,7 +623,7 @@ private slots:
         UpdaterLock linked("/opt/x/Corvane");
         QCOMPARE(linked.tryAcquire(), UpdaterLock::Result::Unavailable);
         QVERIFY(QDir(runtime.filePath("elsewhere")).isEmpty());
-        qputenv("XDG_RUNTIME_DIR", saved);
+        qputenv(RuntimeDirVariable, saved);
     }
 
     void newProgramExitsAtOnce()
@@ -602,8 +653,9 @@ private slots:
         const QByteArray old = readFile(fx.installed());
         QVERIFY(QFile::setPermissions(fx.install(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
                                                         QFile::ExeOther));
-        // Permission bits do not stop root: say what a system install says.
-        if (::geteuid() == 0)
+        // Where permission bits do not stop this user: say what a system
+        // install says.
+        if (!permissionBitsBind())
             fx.update->setFolderWritable([](const QString &) { return false; });
         fx.serve("1.1.0", fx.program("1.1.0"));
         fx.update->check();
@@ -677,7 +729,7 @@ private slots:
         QProcess update;
         fx.startUpdate(&update);
         QVERIFY(waitFor([&] { return fx.logged("stopping 1.0.0"); }, 30000));
-        QCOMPARE(::kill(pid_t(update.processId()), SIGTERM), 0);
+        QVERIFY(askToEnd(update.processId()));
         // The old program ends only now, with Update already asked to end.
         QFile release(fx.work() + "/standin.release");
         QVERIFY(release.open(QIODevice::WriteOnly));
@@ -701,7 +753,7 @@ private slots:
         QProcess update;
         fx.startUpdate(&update, 600000);
         QVERIFY(waitFor([&] { return fx.logged("started 1.1.0"); }, 30000));
-        QCOMPARE(::kill(pid_t(update.processId()), SIGTERM), 0);
+        QVERIFY(askToEnd(update.processId()));
         QVERIFY(waitFor([&] { return update.state() == QProcess::NotRunning; }, 30000));
         QCOMPARE(update.exitStatus(), QProcess::NormalExit);
         QCOMPARE(update.exitCode(), 130);

@@ -35,8 +35,10 @@ QString CommandEndpoint::address(const QString &key)
 {
 #ifdef Q_OS_WIN
     // Pipe names are one namespace for the whole machine: the user's name
-    // keeps two users' Corvanes apart (the pipe's access list keeps others out).
-    const QByteArray user = qgetenv("USERDOMAIN") + '\\' + qgetenv("USERNAME");
+    // keeps two users' Corvanes apart (the pipe's access list keeps others
+    // out), and the lock folder ties the pipe to the lock, as the socket in
+    // that folder is on Linux.
+    const QByteArray user = qgetenv("USERDOMAIN") + '\\' + qgetenv("USERNAME") + '\n' + KeyboardLock::folder().toUtf8();
     const QString tag = QString::fromLatin1(QCryptographicHash::hash(user, QCryptographicHash::Sha256).toHex().left(16));
     return QStringLiteral("corvane-%1-%2").arg(key, tag);
 #else

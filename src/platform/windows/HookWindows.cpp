@@ -28,7 +28,9 @@ bool Hook::installPlatformHook()
 {
     if (g_hook)
         return g_instance == this;
-    g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboardProc, nullptr, 0);
+    // A low-level hook runs in this process, but some Windows versions
+    // still want the module that holds the procedure.
+    g_hook = SetWindowsHookExW(WH_KEYBOARD_LL, lowLevelKeyboardProc, GetModuleHandleW(nullptr), 0);
     if (!g_hook)
         return false;
     g_instance = this;

@@ -9,6 +9,13 @@
 namespace {
 
 QPointer<InterruptWatch> g_watch;
+// Set when the watch goes, at the end of the program's orderly end.
+HANDLE g_finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+// How long the system lets a handler run before it ends the process: 5 s for
+// a closed console, 20 s at logoff and shutdown; a little is kept back.
+constexpr DWORD CloseWaitMs = 4500;
+constexpr DWORD SessionEndWaitMs = 19000;
 
 // Runs on a thread of the console; the watch hears of it on its own.
 BOOL WINAPI onConsoleEvent(DWORD event)
@@ -18,6 +25,13 @@ BOOL WINAPI onConsoleEvent(DWORD event)
     if (!watch)
         return FALSE;
     QMetaObject::invokeMethod(watch, [watch, number] { watch->deliver(number); }, Qt::QueuedConnection);
+    // After a close, logoff or shutdown event the system ends the process as
+    // soon as the handler returns: it waits here, bounded, while the program
+    // ends its work in order (as after SIGTERM).
+    if (event == CTRL_CLOSE_EVENT)
+        ::WaitForSingleObject(g_finished, CloseWaitMs);
+    else if (event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        ::WaitForSingleObject(g_finished, SessionEndWaitMs);
     return TRUE;
 }
 
@@ -27,6 +41,7 @@ struct InterruptWatch::Private {};
 
 InterruptWatch::InterruptWatch(QObject *parent) : QObject(parent), d(new Private)
 {
+    ::ResetEvent(g_finished);
     g_watch = this;
     s_current = this;
     ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
@@ -34,6 +49,7 @@ InterruptWatch::InterruptWatch(QObject *parent) : QObject(parent), d(new Private
 
 InterruptWatch::~InterruptWatch()
 {
+    ::SetEvent(g_finished);
     ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
     if (s_current == this)
         s_current = nullptr;

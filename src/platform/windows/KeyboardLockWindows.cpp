@@ -40,9 +40,24 @@ bool isPlainFolder(const QString &path, QString *why)
 } // namespace
 
 // The user's local application-data folder is the user's alone (its access
-// list admits the user, the system and administrators).
+// list admits the user, the system and administrators). CORVANE_RUNTIME_DIR
+// names another (as XDG_RUNTIME_DIR does on Linux): tests run side by side,
+// each with its own.
 QString folder(QString *why)
 {
+    const QString chosen = qEnvironmentVariable("CORVANE_RUNTIME_DIR");
+    if (!chosen.isEmpty()) {
+        if (!QDir::isAbsolutePath(chosen)) {
+            *why = QStringLiteral("CORVANE_RUNTIME_DIR (%1) is not an absolute path").arg(chosen);
+            return QString();
+        }
+        if (!::CreateDirectoryW(wide(QDir::toNativeSeparators(chosen)), nullptr)
+            && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            *why = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(chosen), lastErrorText());
+            return QString();
+        }
+        return isPlainFolder(chosen, why) ? QDir::cleanPath(chosen) : QString();
+    }
     const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (local.isEmpty()) {
         *why = QStringLiteral("the local application-data folder is unknown");

@@ -242,7 +242,11 @@ void ProgramStopper::stop(const QString &lockFilePath, const QString &executable
         return;
     }
     m_pid = pid;
-    requestProgramEnd(pid);
+    // A program that listens for the request is never ended by force, as on
+    // Linux: it may be writing a keyboard's firmware. Only one that neither
+    // listens nor answers WM_CLOSE (it hangs) is.
+    if (requestProgramEnd(pid))
+        *m_answered = true;
     WindowSearch search{DWORD(pid), {}};
     EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
     for (HWND hwnd : qAsConst(search.windows)) {

@@ -22,7 +22,9 @@ public:
     explicit WinDeviceNotifier(QObject *parent) : DeviceNotifier(parent) {}
     ~WinDeviceNotifier() override
     {
-        QCoreApplication::instance()->removeNativeEventFilter(this);
+        // A child of the application goes after the application's own end.
+        if (QCoreApplication *app = QCoreApplication::instance())
+            app->removeNativeEventFilter(this);
         if (m_handle)
             UnregisterDeviceNotification(m_handle);
     }

@@ -1,5 +1,7 @@
 #include "StopRequests.h"
 
+#include "ProcessControl.h"
+
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -68,6 +70,9 @@ StopRequests::StopRequests(QObject *parent) : QObject(parent), d(new Private)
     g_requests = this;
     g_settled = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    // Another program's request to end (requestProgramEnd), as SIGTERM is on
+    // Linux: it reaches Update whatever its window is doing.
+    installTerminationHandler(this, [this] { deliver(); });
     // A program with windows hears of the session's end from its window
     // procedure, not from the console: Qt asks for the data to be saved
     // and the process ends soon after. Settle before answering.
@@ -104,6 +109,10 @@ void StopRequests::settled()
 
 bool askProgramToEnd(qint64 pid)
 {
+    // The request reaches a Corvane hidden in the tray; WM_CLOSE one that
+    // listens for no request (an older version).
+    if (requestProgramEnd(pid))
+        return true;
     std::pair<DWORD, bool> target(DWORD(pid), false);
     ::EnumWindows(closeWindowOf, reinterpret_cast<LPARAM>(&target));
     return target.second;
