@@ -1025,6 +1025,30 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>跟随全局</source>
         <translation>follows the global travel</translation>
     </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>按键行程随时间的曲线，可记录与回放</source>
+        <translation>Key travel over time; can be recorded and replayed</translation>
+    </message>
+    <message>
+        <source>以下按键在静止时读数异常：</source>
+        <translation>These keys read wrongly at rest:</translation>
+    </message>
+    <message>
+        <source>重新校准</source>
+        <translation>Recalibrate</translation>
+    </message>
+    <message>
+        <source>%1 在未按下时读数跳动 %2 mm，建议重新校准</source>
+        <translation>%1 reading jumps by %2 mm while not pressed; recalibration recommended</translation>
+    </message>
+    <message>
+        <source>%1 在静止时读数 %2 mm，建议重新校准</source>
+        <translation>%1 reads %2 mm at rest; recalibration recommended</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -1114,6 +1138,14 @@ Drag the slider below to set their actuation travel.</translation>
     <message>
         <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
         <translation>Actuation %1 mm, press %2 mm, release %3 mm</translation>
+    </message>
+    <message>
+        <source>按键行程：%1</source>
+        <translation>Key travel: %1</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>
@@ -2441,6 +2473,214 @@ Release notes:
     <message>
         <source>此版本未内置更新签名密钥，在线更新已关闭。</source>
         <translation>This build has no built-in update signing key, so online updates are turned off.</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTrace</name>
+    <message>
+        <source>%1：最大深度 %2 mm，触发 %3 次</source>
+        <translation>%1: deepest %2 mm, actuated %3 times</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTraceCsv</name>
+    <message>
+        <source>记录文件超过 %1 MB</source>
+        <translation>The recording is larger than %1 MB</translation>
+    </message>
+    <message>
+        <source>记录文件第 %1 行：%2</source>
+        <translation>Recording, line %1: %2</translation>
+    </message>
+    <message>
+        <source>行太长</source>
+        <translation>line too long</translation>
+    </message>
+    <message>
+        <source>不是行程记录（表头应为 time_ms,key,depth_um,state）</source>
+        <translation>not a travel recording (the header must be time_ms,key,depth_um,state)</translation>
+    </message>
+    <message>
+        <source>超过 %1 行</source>
+        <translation>more than %1 lines</translation>
+    </message>
+    <message>
+        <source>应有 4 个字段</source>
+        <translation>expected 4 fields</translation>
+    </message>
+    <message>
+        <source>时间无效</source>
+        <translation>invalid time</translation>
+    </message>
+    <message>
+        <source>按键名无效</source>
+        <translation>invalid key name</translation>
+    </message>
+    <message>
+        <source>深度无效</source>
+        <translation>invalid depth</translation>
+    </message>
+    <message>
+        <source>状态无效</source>
+        <translation>invalid state</translation>
+    </message>
+    <message>
+        <source>超过 %1 个按键</source>
+        <translation>more than %1 keys</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>the file is empty</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWgt</name>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>没有按键</source>
+        <translation>No keys</translation>
+    </message>
+    <message>
+        <source>实时，暂停后显示摘要</source>
+        <translation>Live; pause to get a summary</translation>
+    </message>
+    <message>
+        <source>已触发</source>
+        <translation>actuated</translation>
+    </message>
+    <message>
+        <source>未触发</source>
+        <translation>not actuated</translation>
+    </message>
+    <message>
+        <source>%1：%2 ms，%3 mm，%4（状态 %5）</source>
+        <translation>%1: %2 ms, %3 mm, %4 (state %5)</translation>
+    </message>
+    <message>
+        <source>死区</source>
+        <translation>Dead zone</translation>
+    </message>
+    <message>
+        <source>（无设置）</source>
+        <translation>(no settings)</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键</source>
+        <translation>Select 1 to 4 keys on the keyboard</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWindow</name>
+    <message>
+        <source>记录到</source>
+        <translation>Record to</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>打开记录</source>
+        <translation>Open recording</translation>
+    </message>
+    <message>
+        <source>保存图片</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG pictures (*.png)</translation>
+    </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>把曲线上的数据（时间、按键、深度、状态）写入您指定的 CSV 文件。按键数据就是一份击键记录，可能包含您输入的密码，请妥善保管该文件。</source>
+        <translation>Writes what the scope shows (time, key, depth, state) to a CSV file you name. A key stream is a keystroke log and may contain passwords you type: keep the file safe.</translation>
+    </message>
+    <message>
+        <source>回放一个记录的 CSV 文件，无需连接键盘</source>
+        <translation>Plays back a recorded CSV file, without a keyboard</translation>
+    </message>
+    <message>
+        <source>把曲线保存为 PNG 图片</source>
+        <translation>Saves the plot as a PNG picture</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键。虚线：触发点；点线：快速触发的触发与重置位置；斜线区：死区；实心三角：键盘报告触发；空心圆：键盘报告释放。</source>
+        <translation>Select 1 to 4 keys on the keyboard. Dashed: actuation point; dotted: where rapid trigger actuates and resets; hatched: dead zones; filled triangle: the keyboard reported an actuation; open circle: it reported a release.</translation>
+    </message>
+    <message>
+        <source>曲线摘要</source>
+        <translation>Scope summary</translation>
+    </message>
+    <message>
+        <source>记录中按键变化：新的按键从此刻起记录</source>
+        <translation>Keys changed while recording: the new keys are recorded from now on</translation>
+    </message>
+    <message>
+        <source>无法写入记录文件：%1</source>
+        <translation>Cannot write the recording: %1</translation>
+    </message>
+    <message>
+        <source>记录已达 %1 行上限，已停止并保存到 %2</source>
+        <translation>The recording reached its limit of %1 lines; it stopped and was saved to %2</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>Cannot create the recording %1: %2</translation>
+    </message>
+    <message>
+        <source>正在记录到 %1</source>
+        <translation>Recording to %1</translation>
+    </message>
+    <message>
+        <source>记录未保存：%1</source>
+        <translation>The recording was not saved: %1</translation>
+    </message>
+    <message>
+        <source>已记录 %1 行到 %2</source>
+        <translation>Recorded %1 lines to %2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：%2</source>
+        <translation>Cannot open the recording %1: %2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：文件超过 %2 MB</source>
+        <translation>Cannot open the recording %1: the file is larger than %2 MB</translation>
+    </message>
+    <message>
+        <source>正在回放 %1，点击“继续”回到实时曲线</source>
+        <translation>Playing back %1; click “Resume” to return to the live scope</translation>
+    </message>
+    <message>
+        <source>图片已保存到 %1</source>
+        <translation>Picture saved to %1</translation>
+    </message>
+    <message>
+        <source>无法保存图片 %1：%2</source>
+        <translation>Cannot save the picture %1: %2</translation>
     </message>
 </context>
 </TS>

@@ -101,7 +101,7 @@ KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *n
     connect(d->reports(), &KeyboardWorker::sigUpdateAdjustingData, this, &KeyboardController::calibrationRound);
     connect(d->reports(), &KeyboardWorker::sigUpdateMMData, this, &KeyboardController::keyTestRound);
     connect(d->reports(), &KeyboardWorker::sigCalibrationEnded, this, &KeyboardController::calibrationEnded, queued);
-    connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::keyTestEnded, queued);
+    connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::onKeyTestEnded, queued);
 
     // The layers as the keyboard reports them again after a mode switch:
     // they belong to the step that switched it.
@@ -359,10 +359,28 @@ void KeyboardController::stopCalibration()
 
 void KeyboardController::startKeyTest()
 {
+    m_keyTestOn = true;
     m_device->startKeyTest();
 }
 
+// The worker says when a key test ends, whether it was asked to or lost the
+// keyboard. The end of a test stopped here is already known, and arrives
+// late: a test started again meanwhile must not end with it.
 void KeyboardController::stopKeyTest()
 {
+    if (m_keyTestOn) {
+        m_keyTestOn = false;
+        ++m_keyTestStopsUnheard;
+    }
     m_device->stopKeyTest();
+}
+
+void KeyboardController::onKeyTestEnded()
+{
+    if (m_keyTestStopsUnheard > 0) {
+        --m_keyTestStopsUnheard;
+        return;
+    }
+    m_keyTestOn = false;
+    emit keyTestEnded();
 }

@@ -143,6 +143,7 @@ private:
     void onReadBackFinished();
     void onRunFinished(quint64 run, const ApplyRunner::Outcome &outcome);
     void checkAppliedProfile();
+    void onKeyTestEnded();
 
     KeyboardAction *m_device;
     ProfileManager *m_profiles;
@@ -156,4 +157,6 @@ private:
     quint64 m_applyingProfile = 0; // the run of the profile being sent
     quint64 m_checkRun = 0;        // the run whose end is checked against the board copy
     QString m_checkName;
+    bool m_keyTestOn = false;      // started here and not known to have ended
+    int m_keyTestStopsUnheard = 0; // stops asked for whose end has not come back
 };
