@@ -8,10 +8,14 @@
 //   all the time, one key selected so the bar draws its marks): GUI-thread
 //   CPU, rounds that reached the page (updates drawn) and repaints per
 //   second of the keys and of the bar;
+// - the travel scope on four keys at the key test's full rate, every key
+//   moving, for BENCH_SCOPE_SECONDS (60 unless set): GUI-thread CPU, the
+//   most live deliveries waiting at once, resident memory at its start and
+//   its end;
 // - a calibration of BENCH_CALIBRATION_MINUTES minutes (10 unless set):
 //   resident memory at its start and its end.
 // Run with QT_QPA_PLATFORM=offscreen or under a display. BENCH_QUICK=1: each
-// key test for 1 s, and the calibration measured over 2 s.
+// key test for 1 s, the scope for 2 s and the calibration measured over 2 s.
 
 #include "common/BenchMode.h"
 #include "common/ResidentMemory.h"
@@ -31,6 +35,7 @@
 #include "PerformancePageWgt.h"
 #include "PressProgressBar.h"
 #include "ProfileManager.h"
+#include "TravelScopeWindow.h"
 #include "VirtualHidBackend.h"
 
 #include <QApplication>
@@ -234,9 +239,73 @@ int main(int argc, char **argv)
         std::printf("every key streaming CPU: GUI thread %.1f %% of one core (target < 25 %%); live deliveries "
                     "waiting at once: at most %d (target 1)\n",
                     gCpu, s1.mostQueued);
+
+        // 3. The scope on four keys at the key test's full rate: those four
+        // keys moving all the while, first with the scope closed (the key
+        // test's own cost), then with it open.
+        QList<KeyboardBtn *> four;
+        for (int i = 0; i < TravelScopeWgt::MaxKeys; ++i) {
+            four << views.first()->buttons().value(40 + i);
+            four.last()->setKeyChecked(true);
+        }
+        streaming = true;
+        std::thread mover([&] {
+            int tick = 0;
+            while (streaming) {
+                ++tick;
+                for (int i = 0; i < four.size(); ++i)
+                    kb.pressKey(four[i]->matrixRow(), four[i]->matrixColumn(),
+                                2.0 + 1.9 * std::sin((tick + i * 7) / 10.0));
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        const int scopeSeconds = qEnvironmentVariableIsSet("BENCH_SCOPE_SECONDS")
+                                     ? qEnvironmentVariableIntValue("BENCH_SCOPE_SECONDS")
+                                     : 60;
+        const int scopeMs = Bench::scaled(scopeSeconds * 1000, 2000);
+        // The stream under way (a loaded machine may take a while to start it).
+        auto streamFlowing = [&] {
+            const quint64 before = worker.liveStats().delivered;
+            for (int i = 0; i < 100 && worker.liveStats().delivered < before + 3; ++i)
+                runFor(100);
+        };
+        test->click();
+        streamFlowing();
+        const double bg0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        wall.restart();
+        runFor(Bench::scaled(10000, 1000));
+        const double baseCpu = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - bg0) / (wall.nsecsElapsed() / 1e9) * 100;
+        test->click();
+        buttonNamed(page, QStringLiteral("行程曲线"))->click(); // starts the key test again
+        TravelScopeWindow *scope = page->scope();
+        streamFlowing();
+        runFor(1000); // the window fills
+        const KeyboardAction::LiveStats c0 = worker.liveStats();
+        const long scopeRss0 = residentKiB();
+        const double sg0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        wall.restart();
+        runFor(scopeMs);
+        const double scopeSecs = wall.nsecsElapsed() / 1e9;
+        const double scopeCpu = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - sg0) / scopeSecs * 100;
+        const long scopeRss1 = residentKiB();
+        const KeyboardAction::LiveStats c1 = worker.liveStats();
+        const int scopeKeys = scope->plot()->keys().size();
+        const int kept = scope->plot()->samples(0).size();
+        scope->close(); // ends the key test it started
+        streaming = false;
+        mover.join();
+        kb.releaseAllKeys();
+        for (KeyboardBtn *b : four)
+            b->setKeyChecked(false);
+        std::printf("scope of %d keys over %.1f s: %.0f rounds/s drawn, %d samples kept per key; GUI thread %.1f %% "
+                    "of one core with the key test (%.1f %% without the scope; the scope's share %.1f %%, target < 10 "
+                    "%%); live deliveries waiting at once: at most %d (target 1); resident memory %ld KiB at the "
+                    "start, %ld KiB at the end (growth %ld KiB)\n",
+                    scopeKeys, scopeSecs, (c1.delivered - c0.delivered) / scopeSecs, kept, scopeCpu, baseCpu,
+                    scopeCpu - baseCpu, c1.mostQueued, scopeRss0, scopeRss1, scopeRss1 - scopeRss0);
         typing.start(30);
 
-        // 3. A long calibration.
+        // 4. A long calibration.
         const int minutes = qEnvironmentVariableIsSet("BENCH_CALIBRATION_MINUTES")
                                 ? qEnvironmentVariableIntValue("BENCH_CALIBRATION_MINUTES")
                                 : 10;

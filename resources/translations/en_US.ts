@@ -364,7 +364,7 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     </message>
     <message>
         <source>配置文件“%1”已损坏，无法应用：%2</source>
-        <translation>The profile file &quot;%1&quot; is damaged and cannot be applied: %2</translation>
+        <translation>The profile file "%1" is damaged and cannot be applied: %2</translation>
     </message>
     <message>
         <source>选择要保存的文件</source>
@@ -674,7 +674,7 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     </message>
     <message>
         <source>名为“%1”的配置已存在，请换一个名称。</source>
-        <translation>A profile named &quot;%1&quot; already exists. Please choose another name.</translation>
+        <translation>A profile named "%1" already exists. Please choose another name.</translation>
     </message>
     <message>
         <source>无法重命名配置文件：%1</source>
@@ -690,7 +690,7 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     </message>
     <message>
         <source>配置文件“%1”已损坏：%2</source>
-        <translation>The profile file &quot;%1&quot; is damaged: %2</translation>
+        <translation>The profile file "%1" is damaged: %2</translation>
     </message>
     <message>
         <source>文件名无效</source>
@@ -713,15 +713,15 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
     </message>
     <message>
         <source>配置名称不能包含“..”。</source>
-        <translation>The profile name must not contain &quot;..&quot;.</translation>
+        <translation>The profile name must not contain "..".</translation>
     </message>
     <message>
         <source>配置名称不能以“.”开头。</source>
-        <translation>The profile name must not start with &quot;.&quot;.</translation>
+        <translation>The profile name must not start with ".".</translation>
     </message>
     <message>
         <source>配置名称不能以“.”或空格结尾。</source>
-        <translation>The profile name must not end with &quot;.&quot; or a space.</translation>
+        <translation>The profile name must not end with "." or a space.</translation>
     </message>
     <message>
         <source>配置名称是系统保留名称，请换一个名称。</source>
@@ -1289,6 +1289,30 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>跟随全局</source>
         <translation>follows the global travel</translation>
     </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>按键行程随时间的曲线，可记录与回放</source>
+        <translation>Key travel over time; can be recorded and replayed</translation>
+    </message>
+    <message>
+        <source>以下按键在静止时读数异常：</source>
+        <translation>These keys read wrongly at rest:</translation>
+    </message>
+    <message>
+        <source>重新校准</source>
+        <translation>Recalibrate</translation>
+    </message>
+    <message>
+        <source>%1 在未按下时读数跳动 %2 mm，建议重新校准</source>
+        <translation>%1 reading jumps by %2 mm while not pressed; recalibration recommended</translation>
+    </message>
+    <message>
+        <source>%1 在静止时读数 %2 mm，建议重新校准</source>
+        <translation>%1 reads %2 mm at rest; recalibration recommended</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -1378,6 +1402,14 @@ Drag the slider below to set their actuation travel.</translation>
     <message>
         <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
         <translation>Actuation %1 mm, press %2 mm, release %3 mm</translation>
+    </message>
+    <message>
+        <source>按键行程：%1</source>
+        <translation>Key travel: %1</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>
@@ -1553,7 +1585,7 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>%1的触发点</source>
-        <translation>Trigger point of &quot;%1&quot;</translation>
+        <translation>Trigger point of "%1"</translation>
     </message>
     <message>
         <source>按键%1</source>
@@ -1926,15 +1958,15 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>宏名称不能包含“..”。</source>
-        <translation>The macro name cannot contain &quot;..&quot;.</translation>
+        <translation>The macro name cannot contain "..".</translation>
     </message>
     <message>
         <source>宏名称不能以“.”开头。</source>
-        <translation>The macro name cannot start with &quot;.&quot;.</translation>
+        <translation>The macro name cannot start with ".".</translation>
     </message>
     <message>
         <source>宏名称不能以“.”或空格结尾。</source>
-        <translation>The macro name cannot end with &quot;.&quot; or a space.</translation>
+        <translation>The macro name cannot end with "." or a space.</translation>
     </message>
     <message>
         <source>宏名称是系统保留名称，请换一个名称。</source>
@@ -1969,7 +2001,7 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>宏“%1”不在宏列表中，请重新选择。</source>
-        <translation>The macro &quot;%1&quot; is not in the list; choose another one.</translation>
+        <translation>The macro "%1" is not in the list; choose another one.</translation>
     </message>
     <message>
         <source>这个宏没有步骤。</source>
@@ -1988,11 +2020,11 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>已有名为“%1”的宏。</source>
-        <translation>A macro named &quot;%1&quot; already exists.</translation>
+        <translation>A macro named "%1" already exists.</translation>
     </message>
     <message>
         <source>宏文件“%1”已不存在。</source>
-        <translation>The macro file &quot;%1&quot; no longer exists.</translation>
+        <translation>The macro file "%1" no longer exists.</translation>
     </message>
     <message>
         <source>宏文件重命名失败。</source>
@@ -2019,7 +2051,7 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>还没有宏。点击“宏管理”录制或导入一个宏。</source>
-        <translation>No macros yet. Click &quot;Macro manager&quot; to record or import one.</translation>
+        <translation>No macros yet. Click "Macro manager" to record or import one.</translation>
     </message>
 </context>
 <context>
@@ -2112,7 +2144,7 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>程序安装在系统目录中，请通过系统的软件包管理器更新。</source>
-        <translation>The program is installed system-wide. Please update it with your system&apos;s package manager.</translation>
+        <translation>The program is installed system-wide. Please update it with your system's package manager.</translation>
     </message>
     <message>
         <source>正在下载新版本</source>
@@ -2139,7 +2171,7 @@ Without it, a key actuates and resets at its set actuation travel.</translation>
     </message>
     <message>
         <source>无法获取最新版本信息：服务器返回的内容无效。</source>
-        <translation>Could not get the latest version information: the server&apos;s answer is not valid.</translation>
+        <translation>Could not get the latest version information: the server's answer is not valid.</translation>
     </message>
     <message>
         <source>下载新版本失败：%1 当前版本没有改变。</source>
@@ -2289,7 +2321,7 @@ Release notes:
     </message>
     <message>
         <source>正在初始化设备配置中，请稍后在操作...</source>
-        <translation>The keyboard&apos;s configuration is still being read, please try again in a moment...</translation>
+        <translation>The keyboard's configuration is still being read, please try again in a moment...</translation>
     </message>
     <message>
         <source>正在下载固件...</source>
@@ -2317,7 +2349,7 @@ Release notes:
     </message>
     <message>
         <source>固件升级完成，当前固件版本：V%1。键盘配置没有读取完整，可在配置列表中应用备份“%2”。</source>
-        <translation>Firmware updated. Current firmware version: V%1. The keyboard&apos;s configuration could not be read completely; you can apply the backup “%2” from the profile list.</translation>
+        <translation>Firmware updated. Current firmware version: V%1. The keyboard's configuration could not be read completely; you can apply the backup “%2” from the profile list.</translation>
     </message>
     <message>
         <source>恢复配置</source>
@@ -2499,7 +2531,7 @@ Release notes:
     <name>FirmwareBackup</name>
     <message>
         <source>无法保存键盘当前配置的备份，固件没有升级。</source>
-        <translation>The keyboard&apos;s configuration could not be backed up, so the firmware was not updated.</translation>
+        <translation>The keyboard's configuration could not be backed up, so the firmware was not updated.</translation>
     </message>
 </context>
 <context>
@@ -2678,7 +2710,7 @@ Release notes:
     </message>
     <message>
         <source>GNOME Shell 扩展“Corvane focus”未启用，自动切换配置不起作用。启用它：%1，然后重新登录。</source>
-        <translation>The GNOME Shell extension &quot;Corvane focus&quot; is not enabled, so profiles do not switch automatically. Enable it with: %1, then log in again.</translation>
+        <translation>The GNOME Shell extension "Corvane focus" is not enabled, so profiles do not switch automatically. Enable it with: %1, then log in again.</translation>
     </message>
     <message>
         <source>跟随前台应用：%1</source>
@@ -2698,7 +2730,7 @@ Release notes:
     </message>
     <message>
         <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名、窗口类名或 app id 识别；“steam:应用编号”匹配 Steam 游戏，“title:文字”匹配标题中含该文字的窗口。</source>
-        <translation>When the application in front changes, the keyboard uses the profile chosen for it. Applications are known by executable name, window class or app id; &quot;steam:app id&quot; matches a Steam game, &quot;title:text&quot; a window whose title holds the text.</translation>
+        <translation>When the application in front changes, the keyboard uses the profile chosen for it. Applications are known by executable name, window class or app id; "steam:app id" matches a Steam game, "title:text" a window whose title holds the text.</translation>
     </message>
     <message>
         <source>离开后恢复之前的配置</source>
@@ -2711,6 +2743,14 @@ Release notes:
     <message>
         <source>，</source>
         <translation>, </translation>
+    </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
+        <translation>When the application in front changes, the keyboard takes the profile chosen for it. Applications are recognised by their executable name or window class.</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
+        <translation>Automatic profiles need an X11 session: this session does not tell which application is in front.</translation>
     </message>
 </context>
 <context>
@@ -2826,6 +2866,214 @@ Release notes:
     <message>
         <source>高级键</source>
         <translation>Advanced keys</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTrace</name>
+    <message>
+        <source>%1：最大深度 %2 mm，触发 %3 次</source>
+        <translation>%1: deepest %2 mm, actuated %3 times</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTraceCsv</name>
+    <message>
+        <source>记录文件超过 %1 MB</source>
+        <translation>The recording is larger than %1 MB</translation>
+    </message>
+    <message>
+        <source>记录文件第 %1 行：%2</source>
+        <translation>Recording, line %1: %2</translation>
+    </message>
+    <message>
+        <source>行太长</source>
+        <translation>line too long</translation>
+    </message>
+    <message>
+        <source>不是行程记录（表头应为 time_ms,key,depth_um,state）</source>
+        <translation>not a travel recording (the header must be time_ms,key,depth_um,state)</translation>
+    </message>
+    <message>
+        <source>超过 %1 行</source>
+        <translation>more than %1 lines</translation>
+    </message>
+    <message>
+        <source>应有 4 个字段</source>
+        <translation>expected 4 fields</translation>
+    </message>
+    <message>
+        <source>时间无效</source>
+        <translation>invalid time</translation>
+    </message>
+    <message>
+        <source>按键名无效</source>
+        <translation>invalid key name</translation>
+    </message>
+    <message>
+        <source>深度无效</source>
+        <translation>invalid depth</translation>
+    </message>
+    <message>
+        <source>状态无效</source>
+        <translation>invalid state</translation>
+    </message>
+    <message>
+        <source>超过 %1 个按键</source>
+        <translation>more than %1 keys</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>the file is empty</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWgt</name>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>没有按键</source>
+        <translation>No keys</translation>
+    </message>
+    <message>
+        <source>实时，暂停后显示摘要</source>
+        <translation>Live; pause to get a summary</translation>
+    </message>
+    <message>
+        <source>已触发</source>
+        <translation>actuated</translation>
+    </message>
+    <message>
+        <source>未触发</source>
+        <translation>not actuated</translation>
+    </message>
+    <message>
+        <source>%1：%2 ms，%3 mm，%4（状态 %5）</source>
+        <translation>%1: %2 ms, %3 mm, %4 (state %5)</translation>
+    </message>
+    <message>
+        <source>死区</source>
+        <translation>Dead zone</translation>
+    </message>
+    <message>
+        <source>（无设置）</source>
+        <translation>(no settings)</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键</source>
+        <translation>Select 1 to 4 keys on the keyboard</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWindow</name>
+    <message>
+        <source>记录到</source>
+        <translation>Record to</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>打开记录</source>
+        <translation>Open recording</translation>
+    </message>
+    <message>
+        <source>保存图片</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG pictures (*.png)</translation>
+    </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>Travel scope</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>把曲线上的数据（时间、按键、深度、状态）写入您指定的 CSV 文件。按键数据就是一份击键记录，可能包含您输入的密码，请妥善保管该文件。</source>
+        <translation>Writes what the scope shows (time, key, depth, state) to a CSV file you name. A key stream is a keystroke log and may contain passwords you type: keep the file safe.</translation>
+    </message>
+    <message>
+        <source>回放一个记录的 CSV 文件，无需连接键盘</source>
+        <translation>Plays back a recorded CSV file, without a keyboard</translation>
+    </message>
+    <message>
+        <source>把曲线保存为 PNG 图片</source>
+        <translation>Saves the plot as a PNG picture</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键。虚线：触发点；点线：快速触发的触发与重置位置；斜线区：死区；实心三角：键盘报告触发；空心圆：键盘报告释放。</source>
+        <translation>Select 1 to 4 keys on the keyboard. Dashed: actuation point; dotted: where rapid trigger actuates and resets; hatched: dead zones; filled triangle: the keyboard reported an actuation; open circle: it reported a release.</translation>
+    </message>
+    <message>
+        <source>曲线摘要</source>
+        <translation>Scope summary</translation>
+    </message>
+    <message>
+        <source>记录中按键变化：新的按键从此刻起记录</source>
+        <translation>Keys changed while recording: the new keys are recorded from now on</translation>
+    </message>
+    <message>
+        <source>无法写入记录文件：%1</source>
+        <translation>Cannot write the recording: %1</translation>
+    </message>
+    <message>
+        <source>记录已达 %1 行上限，已停止并保存到 %2</source>
+        <translation>The recording reached its limit of %1 lines; it stopped and was saved to %2</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>Cannot create the recording %1: %2</translation>
+    </message>
+    <message>
+        <source>正在记录到 %1</source>
+        <translation>Recording to %1</translation>
+    </message>
+    <message>
+        <source>记录未保存：%1</source>
+        <translation>The recording was not saved: %1</translation>
+    </message>
+    <message>
+        <source>已记录 %1 行到 %2</source>
+        <translation>Recorded %1 lines to %2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：%2</source>
+        <translation>Cannot open the recording %1: %2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：文件超过 %2 MB</source>
+        <translation>Cannot open the recording %1: the file is larger than %2 MB</translation>
+    </message>
+    <message>
+        <source>正在回放 %1，点击“继续”回到实时曲线</source>
+        <translation>Playing back %1; click “Resume” to return to the live scope</translation>
+    </message>
+    <message>
+        <source>图片已保存到 %1</source>
+        <translation>Picture saved to %1</translation>
+    </message>
+    <message>
+        <source>无法保存图片 %1：%2</source>
+        <translation>Cannot save the picture %1: %2</translation>
     </message>
 </context>
 </TS>

@@ -1289,6 +1289,30 @@
         <source>跟随全局</source>
         <translation>跟随全局</translation>
     </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>行程曲线</translation>
+    </message>
+    <message>
+        <source>按键行程随时间的曲线，可记录与回放</source>
+        <translation>按键行程随时间的曲线，可记录与回放</translation>
+    </message>
+    <message>
+        <source>以下按键在静止时读数异常：</source>
+        <translation>以下按键在静止时读数异常：</translation>
+    </message>
+    <message>
+        <source>重新校准</source>
+        <translation>重新校准</translation>
+    </message>
+    <message>
+        <source>%1 在未按下时读数跳动 %2 mm，建议重新校准</source>
+        <translation>%1 在未按下时读数跳动 %2 mm，建议重新校准</translation>
+    </message>
+    <message>
+        <source>%1 在静止时读数 %2 mm，建议重新校准</source>
+        <translation>%1 在静止时读数 %2 mm，建议重新校准</translation>
+    </message>
 </context>
 <context>
     <name>ProfilePlan</name>
@@ -1378,6 +1402,14 @@
     <message>
         <source>触发 %1 mm，按下 %2 mm，松开 %3 mm</source>
         <translation>触发 %1 mm，按下 %2 mm，松开 %3 mm</translation>
+    </message>
+    <message>
+        <source>按键行程：%1</source>
+        <translation>按键行程：%1</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>；</translation>
     </message>
 </context>
 <context>
@@ -2712,6 +2744,14 @@
         <source>，</source>
         <translation>，</translation>
     </message>
+    <message>
+        <source>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</source>
+        <translation>前台应用变化时，键盘自动使用为该应用指定的配置文件。应用按可执行文件名或窗口类名识别。</translation>
+    </message>
+    <message>
+        <source>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</source>
+        <translation>自动切换配置需要 X11 会话：当前会话不提供前台应用的信息。</translation>
+    </message>
 </context>
 <context>
     <name>KeyboardController</name>
@@ -2826,6 +2866,214 @@
     <message>
         <source>高级键</source>
         <translation>高级键</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTrace</name>
+    <message>
+        <source>%1：最大深度 %2 mm，触发 %3 次</source>
+        <translation>%1：最大深度 %2 mm，触发 %3 次</translation>
+    </message>
+</context>
+<context>
+    <name>KeyTraceCsv</name>
+    <message>
+        <source>记录文件超过 %1 MB</source>
+        <translation>记录文件超过 %1 MB</translation>
+    </message>
+    <message>
+        <source>记录文件第 %1 行：%2</source>
+        <translation>记录文件第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>行太长</source>
+        <translation>行太长</translation>
+    </message>
+    <message>
+        <source>不是行程记录（表头应为 time_ms,key,depth_um,state）</source>
+        <translation>不是行程记录（表头应为 time_ms,key,depth_um,state）</translation>
+    </message>
+    <message>
+        <source>超过 %1 行</source>
+        <translation>超过 %1 行</translation>
+    </message>
+    <message>
+        <source>应有 4 个字段</source>
+        <translation>应有 4 个字段</translation>
+    </message>
+    <message>
+        <source>时间无效</source>
+        <translation>时间无效</translation>
+    </message>
+    <message>
+        <source>按键名无效</source>
+        <translation>按键名无效</translation>
+    </message>
+    <message>
+        <source>深度无效</source>
+        <translation>深度无效</translation>
+    </message>
+    <message>
+        <source>状态无效</source>
+        <translation>状态无效</translation>
+    </message>
+    <message>
+        <source>超过 %1 个按键</source>
+        <translation>超过 %1 个按键</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>文件是空的</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWgt</name>
+    <message>
+        <source>行程曲线</source>
+        <translation>行程曲线</translation>
+    </message>
+    <message>
+        <source>没有按键</source>
+        <translation>没有按键</translation>
+    </message>
+    <message>
+        <source>实时，暂停后显示摘要</source>
+        <translation>实时，暂停后显示摘要</translation>
+    </message>
+    <message>
+        <source>已触发</source>
+        <translation>已触发</translation>
+    </message>
+    <message>
+        <source>未触发</source>
+        <translation>未触发</translation>
+    </message>
+    <message>
+        <source>%1：%2 ms，%3 mm，%4（状态 %5）</source>
+        <translation>%1：%2 ms，%3 mm，%4（状态 %5）</translation>
+    </message>
+    <message>
+        <source>死区</source>
+        <translation>死区</translation>
+    </message>
+    <message>
+        <source>（无设置）</source>
+        <translation>（无设置）</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键</source>
+        <translation>在键盘上选择 1 到 4 个按键</translation>
+    </message>
+</context>
+<context>
+    <name>TravelScopeWindow</name>
+    <message>
+        <source>记录到</source>
+        <translation>记录到</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>打开记录</source>
+        <translation>打开记录</translation>
+    </message>
+    <message>
+        <source>保存图片</source>
+        <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG 图片 (*.png)</translation>
+    </message>
+    <message>
+        <source>行程曲线</source>
+        <translation>行程曲线</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>停止记录</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>把曲线上的数据（时间、按键、深度、状态）写入您指定的 CSV 文件。按键数据就是一份击键记录，可能包含您输入的密码，请妥善保管该文件。</source>
+        <translation>把曲线上的数据（时间、按键、深度、状态）写入您指定的 CSV 文件。按键数据就是一份击键记录，可能包含您输入的密码，请妥善保管该文件。</translation>
+    </message>
+    <message>
+        <source>回放一个记录的 CSV 文件，无需连接键盘</source>
+        <translation>回放一个记录的 CSV 文件，无需连接键盘</translation>
+    </message>
+    <message>
+        <source>把曲线保存为 PNG 图片</source>
+        <translation>把曲线保存为 PNG 图片</translation>
+    </message>
+    <message>
+        <source>在键盘上选择 1 到 4 个按键。虚线：触发点；点线：快速触发的触发与重置位置；斜线区：死区；实心三角：键盘报告触发；空心圆：键盘报告释放。</source>
+        <translation>在键盘上选择 1 到 4 个按键。虚线：触发点；点线：快速触发的触发与重置位置；斜线区：死区；实心三角：键盘报告触发；空心圆：键盘报告释放。</translation>
+    </message>
+    <message>
+        <source>曲线摘要</source>
+        <translation>曲线摘要</translation>
+    </message>
+    <message>
+        <source>记录中按键变化：新的按键从此刻起记录</source>
+        <translation>记录中按键变化：新的按键从此刻起记录</translation>
+    </message>
+    <message>
+        <source>无法写入记录文件：%1</source>
+        <translation>无法写入记录文件：%1</translation>
+    </message>
+    <message>
+        <source>记录已达 %1 行上限，已停止并保存到 %2</source>
+        <translation>记录已达 %1 行上限，已停止并保存到 %2</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>无法创建记录文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>正在记录到 %1</source>
+        <translation>正在记录到 %1</translation>
+    </message>
+    <message>
+        <source>记录未保存：%1</source>
+        <translation>记录未保存：%1</translation>
+    </message>
+    <message>
+        <source>已记录 %1 行到 %2</source>
+        <translation>已记录 %1 行到 %2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：%2</source>
+        <translation>无法打开记录 %1：%2</translation>
+    </message>
+    <message>
+        <source>无法打开记录 %1：文件超过 %2 MB</source>
+        <translation>无法打开记录 %1：文件超过 %2 MB</translation>
+    </message>
+    <message>
+        <source>正在回放 %1，点击“继续”回到实时曲线</source>
+        <translation>正在回放 %1，点击“继续”回到实时曲线</translation>
+    </message>
+    <message>
+        <source>图片已保存到 %1</source>
+        <translation>图片已保存到 %1</translation>
+    </message>
+    <message>
+        <source>无法保存图片 %1：%2</source>
+        <translation>无法保存图片 %1：%2</translation>
     </message>
 </context>
 </TS>

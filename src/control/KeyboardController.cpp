@@ -103,7 +103,7 @@ KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *n
     connect(d->reports(), &KeyboardWorker::sigUpdateAdjustingData, this, &KeyboardController::calibrationRound);
     connect(d->reports(), &KeyboardWorker::sigUpdateMMData, this, &KeyboardController::keyTestRound);
     connect(d->reports(), &KeyboardWorker::sigCalibrationEnded, this, &KeyboardController::calibrationEnded, queued);
-    connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::keyTestEnded, queued);
+    connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::onKeyTestEnded, queued);
 
     // The layers as the keyboard reports them again after a mode switch:
     // they belong to the step that switched it.
@@ -394,11 +394,19 @@ void KeyboardController::stopCalibration()
 
 void KeyboardController::startKeyTest()
 {
+    m_keyTestOn = true;
     m_device->startKeyTest();
 }
 
+// The worker says when a key test ends, whether it was asked to or lost the
+// keyboard. The end of a test stopped here is already known, and arrives
+// late: a test started again meanwhile must not end with it.
 void KeyboardController::stopKeyTest()
 {
+    if (m_keyTestOn) {
+        m_keyTestOn = false;
+        ++m_keyTestStopsUnheard;
+    }
     m_device->stopKeyTest();
 }
 
@@ -479,4 +487,14 @@ bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStr
     if (why)
         *why = problem;
     return false;
+}
+
+void KeyboardController::onKeyTestEnded()
+{
+    if (m_keyTestStopsUnheard > 0) {
+        --m_keyTestStopsUnheard;
+        return;
+    }
+    m_keyTestOn = false;
+    emit keyTestEnded();
 }

@@ -168,6 +168,7 @@ private:
     void onReadBackFinished();
     void onRunFinished(quint64 run, const ApplyRunner::Outcome &outcome);
     void checkAppliedProfile();
+    void onKeyTestEnded();
 
     KeyboardAction *m_device;
     ProfileManager *m_profiles;
@@ -183,4 +184,6 @@ private:
     QString m_checkName;
     SnapshotStore m_snapshots;
     QString snapshotSerial() const;
+    bool m_keyTestOn = false;      // started here and not known to have ended
+    int m_keyTestStopsUnheard = 0; // stops asked for whose end has not come back
 };

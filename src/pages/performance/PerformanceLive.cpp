@@ -65,6 +65,7 @@ void PerformancePageWgt::onTestButton(bool checked)
         return;
     }
     m_testRunning = false;
+    m_scopeStartedTest = false; // the user's own click: the test is theirs
     cancelPressSet();
     refreshPressSetButton();
     m_testBtn->setText(tr("开始测试"));
@@ -85,6 +86,7 @@ void PerformancePageWgt::stopKeyTest()
     if (!m_testRunning)
         return;
     m_testRunning = false;
+    m_scopeStartedTest = false;
     cancelPressSet();
     refreshPressSetButton();
     m_testBtn->setChecked(false);

@@ -1,8 +1,10 @@
 #include "TravelScopeWgt.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QToolTip>
 
 namespace {
@@ -10,6 +12,10 @@ namespace {
 constexpr int LeftMargin = 52, RightMargin = 12, TopMargin = 26, BottomMargin = 24;
 // A hover finds a point within this many pixels.
 constexpr int HoverReach = 12;
+// Live, the plot is drawn at most this often, however fast rounds come:
+// 20 pictures a second: a trace that scrolls 5 s across the plot moves
+// smoothly enough to read, and four keys cost under a tenth of a core.
+constexpr int RepaintMs = 50;
 // Live traces drop what left the window in batches of at least this many.
 constexpr int TrimBatch = 64;
 
@@ -20,6 +26,15 @@ const QColor DeadZoneColour(120, 130, 150, 110);
 QString mmText(int um)
 {
     return QString::number(um / 1000.0, 'f', 2);
+}
+
+// A screen reader announces the plot as a chart, with its summary as the
+// description.
+QAccessibleInterface *scopeAccessible(const QString &, QObject *object)
+{
+    if (auto *scope = qobject_cast<TravelScopeWgt *>(object))
+        return new QAccessibleWidget(scope, QAccessible::Chart);
+    return nullptr;
 }
 
 } // namespace
@@ -33,11 +48,20 @@ QColor TravelScopeWgt::keyColour(int index)
 
 TravelScopeWgt::TravelScopeWgt(QWidget *parent) : QWidget(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(scopeAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setMouseTracking(true);
     setMinimumSize(480, 260);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(tr("行程曲线"));
     setFocusPolicy(Qt::StrongFocus); // a screen reader reaches it by Tab
+    m_repaint = new QTimer(this);
+    m_repaint->setSingleShot(true);
+    m_repaint->setInterval(RepaintMs);
+    connect(m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 void TravelScopeWgt::setKeys(const QList<ScopeKey> &keys)
@@ -68,6 +92,8 @@ void TravelScopeWgt::setKeys(const QList<ScopeKey> &keys)
 
 void TravelScopeWgt::setMaximumUm(int um)
 {
+    if (qMax(1, um) == m_maximumUm)
+        return;
     m_maximumUm = qMax(1, um);
     update();
 }
@@ -115,7 +141,8 @@ QVector<KeyTraceSample> TravelScopeWgt::addRound(qint64 timeMs, const QList<QLis
         trim(m_traces[i], timeMs - WindowMs);
         taken.append(s);
     }
-    update();
+    if (!m_repaint->isActive())
+        m_repaint->start();
     return taken;
 }
 
@@ -295,12 +322,23 @@ void TravelScopeWgt::leaveEvent(QEvent *)
     QToolTip::hideText();
 }
 
-void TravelScopeWgt::paintEvent(QPaintEvent *)
+QByteArray TravelScopeWgt::backgroundSignature() const
 {
-    QPainter p(this);
+    QByteArray sig = QByteArray::number(m_maximumUm) + tr("死区").toUtf8(); // the language too
+    for (const ScopeKey &k : m_keys) {
+        const KeyTraceSettings &t = k.settings;
+        sig += '|' + k.name.toUtf8() + ',' + QByteArray::number(k.hasSettings) + ','
+               + QByteArray::number(t.actuationUm) + ',' + QByteArray::number(t.deadPressUm) + ','
+               + QByteArray::number(t.deadReleaseUm);
+    }
+    return sig;
+}
+
+// The dead zones, the depth grid, the actuation points and the legend.
+void TravelScopeWgt::paintBackground(QPainter &p)
+{
     p.fillRect(rect(), Qt::white);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRect r = plotRect();
+    const QRect r = plotRect(); // straight lines, without antialiasing
     QFont f = font();
     f.setPixelSize(10);
     p.setFont(f);
@@ -335,90 +373,13 @@ void TravelScopeWgt::paintEvent(QPaintEvent *)
                        QStringLiteral("%1 mm").arg(um / 1000));
         }
     }
-    const qint64 start = startMs(), end = endMs();
-    const qint64 tick = end - start > 20000 ? 5000 : 1000;
-    for (qint64 t = (start + tick - 1) / tick * tick; t <= end; t += tick) {
-        const double x = xOf(t);
-        p.setPen(QPen(GridColour, 1));
-        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
-        p.setPen(TextColour);
-        p.drawText(QRectF(x - 30, r.bottom() + 4, 60, 14), Qt::AlignCenter,
-                   QStringLiteral("%1 s").arg(t / 1000.0, 0, 'f', t % 1000 ? 1 : 0));
+    for (int k = 0; k < m_keys.size(); ++k) {
+        if (!m_keys[k].hasSettings)
+            continue;
+        p.setPen(QPen(keyColour(k), 1, Qt::DashLine));
+        const double y = yOf(m_keys[k].settings.actuationUm);
+        p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
     }
-
-    p.setClipRect(r.adjusted(-1, -1, 1, 1));
-    for (int k = 0; k < m_traces.size(); ++k) {
-        const Trace &t = m_traces[k];
-        const ScopeKey &key = m_keys[k];
-        const QColor colour = keyColour(k);
-        if (key.hasSettings) {
-            p.setPen(QPen(colour, 1, Qt::DashLine));
-            const double y = yOf(key.settings.actuationUm);
-            p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
-        }
-        // The rapid-trigger thresholds: a step line where each holds.
-        QColor light = colour;
-        light.setAlpha(150);
-        p.setPen(QPen(light, 1, Qt::DotLine));
-        for (int i = 1; i < t.steps.size(); ++i) {
-            for (int line = 0; line < 2; ++line) {
-                const int um = line ? t.steps[i - 1].releaseLineUm : t.steps[i - 1].pressLineUm;
-                if (um >= 0)
-                    p.drawLine(QPointF(xOf(t.samples[i - 1].timeMs), yOf(um)),
-                               QPointF(xOf(t.samples[i].timeMs), yOf(um)));
-            }
-        }
-        // The trace, one vertex per pixel column at most (its first, lowest,
-        // highest and last sample), so a long replay draws as fast as a
-        // short one.
-        QPainterPath path;
-        int column = INT_MIN;
-        int low = 0, high = 0, last = 0;
-        auto flush = [&](int x) {
-            if (column == INT_MIN)
-                return;
-            path.lineTo(x, yOf(low));
-            path.lineTo(x, yOf(high));
-            path.lineTo(x, yOf(last));
-        };
-        for (int i = 0; i < t.samples.size(); ++i) {
-            const KeyTraceSample &s = t.samples[i];
-            const double x = xOf(s.timeMs);
-            if (i == 0) {
-                path.moveTo(x, yOf(s.depthUm));
-            }
-            if (int(x) != column) {
-                flush(column);
-                column = int(x);
-                low = high = last = s.depthUm;
-                path.lineTo(x, yOf(s.depthUm));
-            } else {
-                low = qMin(low, s.depthUm);
-                high = qMax(high, s.depthUm);
-                last = s.depthUm;
-            }
-        }
-        flush(column);
-        p.setPen(QPen(colour, 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
-        // The keyboard's marks: a filled triangle where it actuated, an
-        // open circle where it released.
-        for (const KeyTraceMark &m : t.marks) {
-            const QPointF at(xOf(m.timeMs), yOf(m.depthUm));
-            if (m.actuated) {
-                p.setPen(QPen(colour.darker(130), 1));
-                p.setBrush(colour);
-                const QPointF tri[3] = {at + QPointF(-5, -10), at + QPointF(5, -10), at};
-                p.drawPolygon(tri, 3);
-            } else {
-                p.setPen(QPen(colour, 1.5));
-                p.setBrush(Qt::white);
-                p.drawEllipse(at, 3.5, 3.5);
-            }
-        }
-    }
-    p.setClipping(false);
 
     // The legend.
     int x = r.left();
@@ -437,6 +398,126 @@ void TravelScopeWgt::paintEvent(QPaintEvent *)
         p.setPen(TextColour);
         p.drawText(r, Qt::AlignCenter, tr("在键盘上选择 1 到 4 个按键"));
     }
+    p.setPen(QPen(QColor(160, 170, 184), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r);
+}
+
+void TravelScopeWgt::paintEvent(QPaintEvent *)
+{
+    // What moves with time is drawn over what does not, which is drawn once
+    // for the keys, their settings and the size.
+    const QByteArray signature = backgroundSignature();
+    if (signature != m_backgroundSignature || m_background.size() != size() * devicePixelRatioF()) {
+        m_background = QPixmap(size() * devicePixelRatioF());
+        m_background.setDevicePixelRatio(devicePixelRatioF());
+        QPainter b(&m_background);
+        paintBackground(b);
+        m_backgroundSignature = signature;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_background);
+    const QRect r = plotRect();
+    QFont f = font();
+    f.setPixelSize(10);
+    p.setFont(f);
+
+    const qint64 start = startMs(), end = endMs();
+    const qint64 tick = end - start > 20000 ? 5000 : 1000;
+    for (qint64 t = (start + tick - 1) / tick * tick; t <= end; t += tick) {
+        const double x = xOf(t);
+        p.setPen(QPen(GridColour, 1));
+        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+        p.setPen(TextColour);
+        p.drawText(QRectF(x - 30, r.bottom() + 4, 60, 14), Qt::AlignCenter,
+                   QStringLiteral("%1 s").arg(t / 1000.0, 0, 'f', t % 1000 ? 1 : 0));
+    }
+
+    p.setClipRect(r.adjusted(-1, -1, 1, 1));
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int k = 0; k < m_traces.size(); ++k) {
+        const Trace &t = m_traces[k];
+        const QColor colour = keyColour(k);
+        // The rapid-trigger thresholds: a step line where each holds, one
+        // segment per level, stroked at once (a dotted stroke costs per call).
+        QPainterPath levels;
+        for (int line = 0; line < 2; ++line) {
+            int level = -1;
+            double from = 0;
+            for (int i = 0; i < t.steps.size(); ++i) {
+                const int um = line ? t.steps[i].releaseLineUm : t.steps[i].pressLineUm;
+                const double x = xOf(t.samples[i].timeMs);
+                if (um == level)
+                    continue;
+                if (level >= 0) {
+                    levels.moveTo(from, yOf(level));
+                    levels.lineTo(x, yOf(level));
+                }
+                level = um;
+                from = x;
+            }
+            if (level >= 0 && !t.samples.isEmpty()) {
+                levels.moveTo(from, yOf(level));
+                levels.lineTo(xOf(t.samples.last().timeMs), yOf(level));
+            }
+        }
+        QColor light = colour;
+        light.setAlpha(170);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(light, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(levels);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        // The trace, one vertex per pixel column at most (its first, lowest,
+        // highest and last sample), so a long replay draws as fast as a
+        // short one. A one-pixel antialiased line takes the painter's fast
+        // path (a wider pen costs ten times as much); two of them, half a
+        // pixel apart, read as a bold trace.
+        QPolygonF line;
+        line.reserve(qMin(t.samples.size(), 4 * r.width()));
+        int column = INT_MIN;
+        int low = 0, high = 0, last = 0;
+        auto flush = [&] {
+            if (column != INT_MIN && (low != last || high != last))
+                line << QPointF(column, yOf(low)) << QPointF(column, yOf(high)) << QPointF(column, yOf(last));
+        };
+        for (const KeyTraceSample &s : t.samples) {
+            const double x = xOf(s.timeMs);
+            if (int(x) != column) {
+                flush();
+                column = int(x);
+                low = high = last = s.depthUm;
+                line << QPointF(x, yOf(s.depthUm));
+            } else {
+                low = qMin(low, s.depthUm);
+                high = qMax(high, s.depthUm);
+                last = s.depthUm;
+            }
+        }
+        flush();
+        p.setPen(QPen(colour, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line);
+        line.translate(0, 0.6);
+        p.drawPolyline(line);
+        // The keyboard's marks: a filled triangle where it actuated, an
+        // open circle where it released.
+        for (const KeyTraceMark &m : t.marks) {
+            const QPointF at(xOf(m.timeMs), yOf(m.depthUm));
+            if (m.actuated) {
+                p.setPen(QPen(colour.darker(130), 1));
+                p.setBrush(colour);
+                const QPointF tri[3] = {at + QPointF(-5, -10), at + QPointF(5, -10), at};
+                p.drawPolygon(tri, 3);
+            } else {
+                p.setPen(QPen(colour, 1.5));
+                p.setBrush(Qt::white);
+                p.drawEllipse(at, 3.5, 3.5);
+            }
+        }
+    }
+    p.setClipping(false);
+
     p.setPen(QPen(QColor(160, 170, 184), 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(r);

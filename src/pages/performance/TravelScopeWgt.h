@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 
 // A key the scope follows: where its depth is in the key test's rounds and
@@ -27,6 +28,8 @@ struct ScopeKey {
 // Live, it keeps only what the window shows, so memory stays flat however
 // long it runs; paused, it keeps what it showed. A recording replaces the
 // live trace until live rounds are asked for again.
+class QTimer;
+
 class TravelScopeWgt : public QWidget {
     Q_OBJECT
 public:
@@ -82,6 +85,8 @@ private:
     void take(Trace &t, const KeyTraceSample &s);
     void trim(Trace &t, qint64 before);
     void refreshAccessibleDescription();
+    QByteArray backgroundSignature() const;
+    void paintBackground(QPainter &p);
     QRect plotRect() const;
     qint64 startMs() const;
     qint64 endMs() const;
@@ -94,4 +99,7 @@ private:
     qint64 m_nowMs = 0;
     bool m_paused = false;
     bool m_replay = false;
+    QTimer *m_repaint = nullptr;
+    QPixmap m_background;
+    QByteArray m_backgroundSignature;
 };

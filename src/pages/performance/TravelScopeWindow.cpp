@@ -1,7 +1,8 @@
 #include "TravelScopeWindow.h"
 
+#include "ModalGuard.h"
+
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,11 +59,11 @@ TravelScopeWindow::TravelScopeWindow(QWidget *parent) : QWidget(parent, Qt::Wind
     m_prompt = [this](FileKind kind) {
         switch (kind) {
         case FileKind::Record:
-            return QFileDialog::getSaveFileName(this, tr("记录到"), QString(), tr("CSV 文件 (*.csv)"));
+            return ModalGuard::saveFileName(this, tr("记录到"), QString(), tr("CSV 文件 (*.csv)"));
         case FileKind::Open:
-            return QFileDialog::getOpenFileName(this, tr("打开记录"), QString(), tr("CSV 文件 (*.csv)"));
+            return ModalGuard::openFileName(this, tr("打开记录"), QString(), tr("CSV 文件 (*.csv)"));
         case FileKind::Picture:
-            return QFileDialog::getSaveFileName(this, tr("保存图片"), QString(), tr("PNG 图片 (*.png)"));
+            return ModalGuard::saveFileName(this, tr("保存图片"), QString(), tr("PNG 图片 (*.png)"));
         }
         return QString();
     };

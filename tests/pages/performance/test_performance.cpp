@@ -495,6 +495,20 @@ void TestPerformance::keyTestFollowsTheDeepestKey()
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 0.0, 20000);
     QCOMPARE(r.key(TypeA)->face(), KeyFace::Travel);
 
+    // Stopped and started again at once: the first test's end, which the
+    // worker reports late, does not end the second.
+    QSignalSpy ends(r.rig.worker->reports(), &KeyboardWorker::sigKeyTestEnded);
+    r.click(test);
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    r.click(test);
+    r.click(test);
+    QTRY_VERIFY_WITH_TIMEOUT(!ends.isEmpty(), 20000);
+    QCoreApplication::processEvents(); // its queued delivery
+    QVERIFY(r.page.isKeyTestRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
+    r.click(test);
+    QVERIFY(!r.page.isKeyTestRunning());
+
     // Another sub-page stops it at once.
     r.click(test);
     QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::KeyTest), 20000);
