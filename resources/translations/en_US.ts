@@ -626,6 +626,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>图层已导出到“%1”</source>
         <translation>Layers exported to “%1”</translation>
     </message>
+    <message>
+        <source>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</source>
+        <translation>Share code copied to the clipboard; the file of macro(s) “%1” is missing, so the keys that use it are not in the code.</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

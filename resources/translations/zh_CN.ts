@@ -626,6 +626,10 @@
         <source>图层已导出到“%1”</source>
         <translation>图层已导出到“%1”</translation>
     </message>
+    <message>
+        <source>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</source>
+        <translation>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

@@ -394,6 +394,8 @@ bool KeyboardController::takeSnapshot(SnapshotStore::Reason reason)
     snapshot.document = writeProfile(profileOfConfig(config));
     for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
         snapshot.keyColours.insert(it.key(), it.value().rgb() & 0xFFFFFF);
+    snapshot.systemMode = config.systemMode;
+    snapshot.pollingRate = config.pollingRate;
     QString why;
     if (m_snapshots.take(snapshotSerial(), reason, snapshot, &why))
         return true;
@@ -443,6 +445,10 @@ bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStr
             for (auto it = snapshot.keyColours.cbegin(); it != snapshot.keyColours.cend(); ++it)
                 target.keyColours.insert(it.key(), QColor(QRgb(it.value())));
         }
+        if (snapshot.systemMode == SystemWindows || snapshot.systemMode == SystemMac)
+            target.systemMode = snapshot.systemMode;
+        if (snapshot.pollingRate >= 0 && m_config->config().pollingRate >= 0)
+            target.pollingRate = snapshot.pollingRate;
         QString error;
         const bool complete = m_config->applyWhole(target, tr("恢复快照"), {}, &error);
         m_config->showConfig();

@@ -57,7 +57,7 @@ public:
     // Finds the keyboard and starts following plug and unplug.
     void startDevice();
 
-    void setPrompts(const UserPrompts &prompts) { m_prompts = prompts; }
+    void setPrompts(const UserPrompts &prompts) { m_prompts = UserPrompts::withDefaults(prompts, this); }
     DeviceLifecycle *lifecycle() const { return m_lifecycle; }
     FileListWgt *profileList() const { return m_profileList; }
     QStringList profileNames() const { return m_profileNames; }

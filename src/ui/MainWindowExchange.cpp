@@ -265,26 +265,20 @@ void MainWindow::copyShareCode(int id)
         m_prompts.inform(tr("分享"), tr("还不知道这个配置用于哪种键盘：请先连接一次键盘。"));
         return;
     }
-    SharedProfile shared;
-    shared.model = model;
-    shared.document = doc;
-    shared.document.insert(ProfileKeys::ProfileName, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName()));
-    QMap<QString, MacroLoadResult> macros;
-    QString why;
-    if (!loadProfileMacros(readProfile(doc), macroFolderPath(), &macros, &why)) {
-        qCWarning(lcUi).noquote() << why;
-        m_prompts.inform(tr("分享"), tr("这个配置用到的宏文件无法读取，无法生成分享码。"));
-        return;
-    }
-    for (auto it = macros.cbegin(); it != macros.cend(); ++it)
-        shared.macros.insert(it.key(), it.value().steps);
+    ProfileDocument named = doc;
+    named.insert(ProfileKeys::ProfileName, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName()));
+    QStringList left;
+    const SharedProfile shared = shareProfile(named, model, macroFolderPath(), &left);
     const QString code = encodeShareCode(shared);
     if (code.size() > MaxShareCodeLength) {
         m_prompts.inform(tr("分享"), tr("这个配置太大，无法生成分享码，请使用“导出”。"));
         return;
     }
     m_prompts.copyText(code);
-    toast(tr("分享码已复制到剪贴板"), false);
+    if (left.isEmpty())
+        toast(tr("分享码已复制到剪贴板"), false);
+    else
+        m_prompts.inform(tr("分享"), tr("分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。").arg(left.join(tr("、"))));
 }
 
 bool MainWindow::importShareCode(const QString &text)

@@ -48,3 +48,23 @@ UserPrompts UserPrompts::dialogs(QWidget *parent)
     p.pastedText = [] { return QGuiApplication::clipboard()->text(); };
     return p;
 }
+
+UserPrompts UserPrompts::withDefaults(UserPrompts prompts, QWidget *parent)
+{
+    const UserPrompts d = dialogs(parent);
+    const auto fill = [](auto &mine, const auto &theirs) {
+        if (!mine)
+            mine = theirs;
+    };
+    fill(prompts.ask, d.ask);
+    fill(prompts.inform, d.inform);
+    fill(prompts.askProfileName, d.askProfileName);
+    fill(prompts.chooseImportFile, d.chooseImportFile);
+    fill(prompts.chooseExportFile, d.chooseExportFile);
+    fill(prompts.chooseBundleExport, d.chooseBundleExport);
+    fill(prompts.chooseBundleImport, d.chooseBundleImport);
+    fill(prompts.chooseSheetFile, d.chooseSheetFile);
+    fill(prompts.copyText, d.copyText);
+    fill(prompts.pastedText, d.pastedText);
+    return prompts;
+}

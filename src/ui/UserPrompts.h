@@ -30,4 +30,6 @@ struct UserPrompts {
     std::function<QString()> pastedText;
 
     static UserPrompts dialogs(QWidget *parent);
+    // prompts, with the ordinary dialog for each question it does not answer.
+    static UserPrompts withDefaults(UserPrompts prompts, QWidget *parent);
 };

@@ -29,6 +29,8 @@
 #include "ProfileManager.h"
 #include "QueuedSpy.h"
 #include "SendDataProgress.h"
+#include "ShareCode.h"
+#include "SnapshotListWindow.h"
 #include "ShellResources.h"
 #include "SignalObject.h"
 #include "SystemConfig.h"
@@ -37,6 +39,7 @@
 #include "WindowRig.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -73,6 +76,7 @@ private slots:
     void firmwareUpdateFromSettings();
     void factoryResetLeavesNoStalePage();
     void keyboardHeldByAnotherProgram();
+    void profilesTravelThroughTheWindow();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -807,3 +811,91 @@ void TestMainWindow::keyboardHeldByAnotherProgram()
 
 QTEST_MAIN(TestMainWindow)
 #include "test_mainwindow.moc"
+
+// Share codes pasted into the window, everything exported and imported at
+// once, and a snapshot restored from its list: each shows what it holds and
+// asks before anything is written; bad input is one message and changes
+// nothing.
+void TestMainWindow::profilesTravelThroughTheWindow()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    QString clipboard;
+    UserPrompts p;
+    p.ask = [&rig](const QString &title, const QString &text) {
+        rig.questions << title + "|" + text;
+        return rig.answer;
+    };
+    p.inform = [&rig](const QString &title, const QString &text) { rig.notes << title + "|" + text; };
+    p.askProfileName = [&rig] { return rig.nextName; };
+    p.copyText = [&clipboard](const QString &text) { clipboard = text; };
+    p.pastedText = [&clipboard] { return clipboard; };
+    p.chooseBundleExport = [&rig](const QString &) { return rig.nextFile; };
+    p.chooseBundleImport = [&rig](const QString &) { return rig.nextFile; };
+    w.setPrompts(p);
+    rig.nextName = "Daily";
+    w.saveProfile();
+    const int dailyId = rig.profiles->profileIdForFile("Daily.kb");
+    QVERIFY(dailyId > 0);
+
+    // Copied from the entry, pasted among chat text: a new profile beside it.
+    emit w.profileList()->sigMenuItemShareCode(dailyId);
+    QVERIFY(clipboard.startsWith("corvane1-"));
+    clipboard = "试试：" + clipboard + " 很好用";
+    for (QAction *a : w.moreButton()->menu()->actions())
+        if (a->text() == "粘贴分享码")
+            a->trigger();
+    QVERIFY2(rig.questions.last().startsWith("导入分享码|分享码中的配置“Daily”（104 键盘）："), qPrintable(rig.questions.last()));
+    QVERIFY(rig.questions.last().contains("同名配置已存在，将导入为“Daily_1”。"));
+    QCOMPARE(w.profileList()->entryCount(), 2);
+    QVERIFY(rig.profiles->profileIdForFile("Daily_1.kb") > 0);
+    // Damaged, or for another model: told, nothing added.
+    const QString code = findShareCode(clipboard);
+    QVERIFY(w.importShareCode(code.left(code.size() - 5)));
+    QCOMPARE(rig.notes.last(), QString("导入分享码|分享码已损坏（可能没有复制完整），请重新复制完整的分享码。"));
+    SharedProfile other;
+    QCOMPARE(decodeShareCode(code, &other), ShareCodeError::None);
+    other.model = 6;
+    QVERIFY(w.importShareCode(encodeShareCode(other)));
+    QCOMPARE(rig.notes.last(), QString("导入分享码|这个分享码适用于 68 键盘，当前键盘是 104，没有导入。"));
+    QVERIFY(!w.importShareCode("nothing to see"));
+    QCOMPARE(w.profileList()->entryCount(), 2);
+
+    // Everything at once: out, then back in, where all of it is there already.
+    rig.nextFile = rig.dir.filePath("all.corvane");
+    w.exportAll();
+    QVERIFY(QFile::exists(rig.nextFile));
+    QFile::remove(ProfileManager::profileFolder() + "/Daily_1.kb");
+    rig.answer = false;
+    w.importAll();
+    QVERIFY2(rig.questions.last().startsWith("导入全部|这个文件包含 2 个配置、0 个宏"), qPrintable(rig.questions.last()));
+    QVERIFY(!QFile::exists(ProfileManager::profileFolder() + "/Daily_1.kb"));
+    rig.answer = true;
+    w.importAll();
+    QVERIFY(QFile::exists(ProfileManager::profileFolder() + "/Daily_1.kb"));
+    QFile cut(rig.nextFile);
+    QVERIFY(cut.open(QIODevice::ReadWrite) && cut.resize(cut.size() / 2));
+    cut.close();
+    const int questions = rig.questions.size();
+    w.importAll();
+    QCOMPARE(rig.notes.last(), QString("导入全部|这个文件已损坏（可能不完整），没有导入任何内容。"));
+    QCOMPARE(rig.questions.size(), questions);
+
+    // A Win/Mac switch keeps what the keyboard held; restoring it from the
+    // list switches back, as one step.
+    KeyboardController *keyboard = w.keyboard();
+    const int mode = keyboard->config()->config().systemMode;
+    QVERIFY(keyboard->setSystemMode(mode == SystemWindows ? SystemMac : SystemWindows));
+    QVERIFY(rig.idle());
+    SnapshotListWindow *list = w.openSnapshots();
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->list()->count(), 1);
+    QVERIFY(list->list()->item(0)->text().endsWith("切换 Win/Mac 模式前"));
+    QVERIFY(!list->restoreButton()->isEnabled());
+    list->list()->setCurrentRow(0);
+    list->restoreButton()->click();
+    QVERIFY(rig.idle());
+    QCOMPARE(keyboard->config()->config().systemMode, mode);
+    QCOMPARE(int(rig.kb->state().systemMode), mode);
+}
