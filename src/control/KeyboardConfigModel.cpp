@@ -73,12 +73,21 @@ void KeyboardConfigModel::reset(const KeyboardConfig &config, bool show)
     m_config = config;
     m_has = true;
     m_awaiting = false;
+    m_offline = false;
     if (show)
         emit configShown(m_config, true);
 }
 
+void KeyboardConfigModel::resetOffline(const KeyboardConfig &config)
+{
+    reset(config, false);
+    m_offline = true;
+    emit configShown(m_config, false);
+}
+
 void KeyboardConfigModel::forget()
 {
+    m_offline = false;
     m_history->clear();
     m_config = KeyboardConfig();
     m_has = false;
@@ -207,6 +216,12 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
                                                             const UnknownParts &unknown)
 {
     const KeyboardConfig before = m_config;
+    if (m_offline) {
+        m_lastQueued = ApplyRunner::Queued();
+        m_config = target;
+        writeProfile(before, m_config);
+        return MoveResult();
+    }
     ApplyRunner::Request request;
     request.from = before;
     request.to = target;

@@ -58,6 +58,11 @@ public:
     // parts: defaults in their place must not reach the pages, nor through
     // them the profile in use).
     void reset(const KeyboardConfig &config, bool show = true);
+    // A configuration with no keyboard behind it (a profile edited offline):
+    // edits, undo and redo change it and the current profile document as
+    // they would a keyboard's, and send nothing.
+    void resetOffline(const KeyboardConfig &config);
+    bool isOffline() const { return m_offline; }
     // The keyboard is gone: no configuration, no history.
     void forget();
     // A keyboard came and is being read: edits until its read-back ends
@@ -149,6 +154,7 @@ private:
     QMap<QString, QList<MACRO_Key>> m_macros;
     KeyboardConfig m_config;
     bool m_has = false;
+    bool m_offline = false;
     bool m_awaiting = false; // a keyboard is there, its read-back not ended
     bool m_pushing = false; // the first redo of a pushed command: already sent
     int m_actionDepth = 0;    // beginAction without its endAction

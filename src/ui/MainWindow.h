@@ -111,6 +111,10 @@ public:
     // false when text holds no code.
     bool importShareCode(const QString &text);
     SnapshotListWindow *openSnapshots();
+    // Edits a profile as the keyboard of a model with no keyboard connected;
+    // the flow asks which (the more menu's "离线编辑").
+    bool startOfflineEditing(int model, int id);
+    void chooseOfflineEditing();
     // "打印/导出图层" of a profile: target is a FileListWgt::SheetTarget.
     void layerSheet(int id, int target);
     QToolButton *moreButton() const { return m_moreBtn; }
@@ -243,6 +247,7 @@ private:
     QAction *m_importAllAction = nullptr;
     QAction *m_pasteCodeAction = nullptr;
     QAction *m_snapshotsAction = nullptr;
+    QAction *m_offlineAction = nullptr;
     QPointer<SnapshotListWindow> m_snapshotWindow;
     QPushButton *m_settingsBtn = nullptr;
     QToolButton *m_appSettingsBtn = nullptr;

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "AdvancedKeyKinds.h"
+#include "DeviceLifecycle.h"
 #include "FileListWgt.h"
 #include "KeyboardLayouts.h"
 #include "LayerSheet.h"
@@ -131,6 +132,7 @@ void MainWindow::buildExchangeButton(QWidget *parent, QHBoxLayout *row)
     m_moreMenu->addSeparator();
     m_pasteCodeAction = m_moreMenu->addAction(QString());
     m_snapshotsAction = m_moreMenu->addAction(QString());
+    m_offlineAction = m_moreMenu->addAction(QString());
     m_moreBtn->setMenu(m_moreMenu);
     row->addWidget(m_moreBtn);
 }
@@ -144,6 +146,18 @@ void MainWindow::setupExchangeConnections()
             m_prompts.inform(tr("提示"), tr("剪贴板中没有 Corvane 分享码。"));
     });
     connect(m_snapshotsAction, &QAction::triggered, this, &MainWindow::openSnapshots);
+    connect(m_offlineAction, &QAction::triggered, this, &MainWindow::chooseOfflineEditing);
+    connect(m_keyboard, &KeyboardController::offlineEditingChanged, this, [this](bool editing) {
+        if (!editing)
+            setWindowTitle(m_lifecycle->title());
+    });
+    connect(m_keyboard, &KeyboardController::offlineProfileWaiting, this, [this](int id) {
+        const QString name = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
+        if (m_profiles->profile(id).isEmpty()
+            || !m_prompts.ask(tr("离线编辑"), tr("是否把离线编辑的配置“%1”应用到键盘？只发送与键盘不同的部分。").arg(name)))
+            return;
+        startApplying(id);
+    });
     connect(m_profileList, &FileListWgt::sigMenuItemShareCode, this, &MainWindow::copyShareCode);
     connect(m_profileList, &FileListWgt::sigMenuItemLayerSheet, this, &MainWindow::layerSheet);
     // A code pasted anywhere that takes no text itself.
@@ -159,6 +173,7 @@ void MainWindow::retranslateExchange()
     m_importAllAction->setText(tr("导入全部"));
     m_pasteCodeAction->setText(tr("粘贴分享码"));
     m_snapshotsAction->setText(tr("快照"));
+    m_offlineAction->setText(tr("离线编辑"));
 }
 
 void MainWindow::exportAll()
@@ -401,4 +416,45 @@ void MainWindow::layerSheet(int id, int target)
         return;
     }
     toast(tr("图层已导出到“%1”").arg(QFileInfo(path).fileName()), false);
+}
+
+void MainWindow::chooseOfflineEditing()
+{
+    if (m_keyboard->isConnected()) {
+        m_prompts.inform(tr("离线编辑"), tr("键盘已连接，可以直接编辑。"));
+        return;
+    }
+    QList<QPair<int, QString>> models, profiles;
+    for (int model : keyboardModelIds())
+        if (!KeyboardController::builtInKeyPlaces(model).isEmpty())
+            models.append({model, modelName(model)});
+    for (int id : m_profiles->profileIds())
+        profiles.append({id, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName())});
+    if (profiles.isEmpty()) {
+        m_prompts.inform(tr("离线编辑"), tr("还没有配置文件：请先保存或导入一个配置。"));
+        return;
+    }
+    UserPrompts::OfflineChoice choice;
+    // The model last connected comes first.
+    const int last = keyboardModel();
+    for (int i = 0; i < models.size(); ++i)
+        if (models.at(i).first == last)
+            models.move(i, 0);
+    if (m_prompts.chooseOfflineTarget(models, profiles, &choice))
+        startOfflineEditing(choice.model, choice.profile);
+}
+
+bool MainWindow::startOfflineEditing(int model, int id)
+{
+    QString why;
+    if (!m_keyboard->startOfflineEditing(model, id, &why)) {
+        qCWarning(lcUi).noquote() << "offline editing not started:" << why;
+        m_prompts.inform(tr("离线编辑"), tr("无法离线编辑这个配置。"));
+        return false;
+    }
+    m_activeName = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
+    showActiveProfile();
+    showModel(model);
+    setWindowTitle(tr("离线编辑：%1 (%2)").arg(m_activeName, modelName(model)));
+    return true;
 }

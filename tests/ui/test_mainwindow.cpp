@@ -77,6 +77,7 @@ private slots:
     void factoryResetLeavesNoStalePage();
     void keyboardHeldByAnotherProgram();
     void profilesTravelThroughTheWindow();
+    void offlineEditing();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -898,4 +899,56 @@ void TestMainWindow::profilesTravelThroughTheWindow()
     QVERIFY(rig.idle());
     QCOMPARE(keyboard->config()->config().systemMode, mode);
     QCOMPARE(int(rig.kb->state().systemMode), mode);
+}
+
+// With no keyboard, a profile is edited as a keyboard of the chosen model:
+// a page's edit and its undo reach the profile's file; the keyboard that
+// comes later is offered the profile, and takes it.
+void TestMainWindow::offlineEditing()
+{
+    Rig rig(0, false, [] {
+        QDir().mkpath("LocalProfile");
+        ProfileDocument doc = defaultProfileDocument();
+        QJsonObject performance = doc.value("KeyPerformance").toObject();
+        performance.insert("global-key-touch", 2000);
+        doc.insert("KeyPerformance", performance);
+        writeProfileFile("LocalProfile/Travel.kb", doc);
+    });
+    MainWindow &w = *rig.window;
+    const int id = rig.profiles->profileIdForFile("Travel.kb");
+    QVERIFY(id > 0);
+    const auto stored = [] {
+        ProfileDocument doc;
+        readProfileFile("LocalProfile/Travel.kb", &doc);
+        return doc.value("KeyPerformance").toObject().value("global-key-touch").toInt();
+    };
+    QVERIFY(w.startOfflineEditing(0, id));
+    QCOMPARE(w.windowTitle(), QString("离线编辑：Travel (104)"));
+    QVERIFY(w.keyboardView(0));
+    auto *performance = qobject_cast<PerformancePageWgt *>(w.pages()->page(PagePerformance));
+    w.pages()->changePage(PagePerformance);
+    QLineEdit *globalBox = nullptr;
+    for (QLineEdit *e : performance->findChildren<QLineEdit *>())
+        if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
+            globalBox = e;
+    QVERIFY(globalBox);
+    QCOMPARE(globalBox->text(), QString("2.00"));
+    globalBox->setText("1.50");
+    emit globalBox->returnPressed();
+    QCOMPARE(w.configModel()->config().performance.globalTravelUm, 1500);
+    QCOMPARE(stored(), 1500);
+    QVERIFY(rig.kb->frameLog().empty()); // nothing went anywhere
+    w.undoButton()->click();
+    QCOMPARE(stored(), 2000);
+    w.redoButton()->click();
+    QCOMPARE(stored(), 1500);
+
+    // The keyboard comes: offered, taken by difference.
+    QVERIFY(rig.connected());
+    QVERIFY(!w.keyboard()->isOfflineEditing());
+    QVERIFY(!w.windowTitle().startsWith("离线编辑"));
+    QCOMPARE(rig.questions.last(), QString("离线编辑|是否把离线编辑的配置“Travel”应用到键盘？只发送与键盘不同的部分。"));
+    QCoreApplication::processEvents();
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1500));
 }
