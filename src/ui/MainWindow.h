@@ -213,6 +213,8 @@ private:
     void buildExchangeButton(QWidget *parent, QHBoxLayout *row);
     void setupExchangeConnections();
     void retranslateExchange();
+    // While a profile is edited offline the title and status say which.
+    void showOfflineTitle();
     void addImportedProfiles(const QStringList &written);
     // The model shown, else the one last connected; -1 when none is known.
     int keyboardModel() const;

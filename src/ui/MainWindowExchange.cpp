@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -122,8 +123,12 @@ void MainWindow::buildExchangeButton(QWidget *parent, QHBoxLayout *row)
     m_moreBtn = new QToolButton(parent);
     m_moreBtn->setObjectName(QStringLiteral("moreBtn"));
     m_moreBtn->setIcon(uiIcon(UiIcon::More));
-    m_moreBtn->setIconSize(QSize(32, 32));
+    m_moreBtn->setIconSize(QSize(20, 20));
+    m_moreBtn->setFixedSize(28, 32);
+    m_moreBtn->setAutoRaise(true);
     m_moreBtn->setCursor(Qt::PointingHandCursor);
+    // The icon says there is a menu; the arrow would only crowd the row.
+    m_moreBtn->setStyleSheet(QStringLiteral("QToolButton::menu-indicator{image:none;width:0px;}"));
     m_moreBtn->setPopupMode(QToolButton::InstantPopup);
     m_moreMenu = new QMenu(m_moreBtn);
     m_moreMenu->setObjectName(QStringLiteral("profileMoreMenu"));
@@ -134,6 +139,8 @@ void MainWindow::buildExchangeButton(QWidget *parent, QHBoxLayout *row)
     m_snapshotsAction = m_moreMenu->addAction(QString());
     m_offlineAction = m_moreMenu->addAction(QString());
     m_moreBtn->setMenu(m_moreMenu);
+    // Three buttons beside the list's title: closer together, so it still fits.
+    row->setSpacing(2);
     row->addWidget(m_moreBtn);
 }
 
@@ -148,8 +155,10 @@ void MainWindow::setupExchangeConnections()
     connect(m_snapshotsAction, &QAction::triggered, this, &MainWindow::openSnapshots);
     connect(m_offlineAction, &QAction::triggered, this, &MainWindow::chooseOfflineEditing);
     connect(m_keyboard, &KeyboardController::offlineEditingChanged, this, [this](bool editing) {
-        if (!editing)
-            setWindowTitle(m_lifecycle->title());
+        if (editing)
+            return;
+        setWindowTitle(m_lifecycle->title());
+        m_status->setText(m_lifecycle->status());
     });
     connect(m_keyboard, &KeyboardController::offlineProfileWaiting, this, [this](int id) {
         const QString name = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
@@ -174,6 +183,16 @@ void MainWindow::retranslateExchange()
     m_pasteCodeAction->setText(tr("粘贴分享码"));
     m_snapshotsAction->setText(tr("快照"));
     m_offlineAction->setText(tr("离线编辑"));
+    showOfflineTitle();
+}
+
+void MainWindow::showOfflineTitle()
+{
+    if (!m_keyboard->isOfflineEditing())
+        return;
+    const QString title = tr("离线编辑：%1 (%2)").arg(m_activeName, modelName(m_keyboard->offlineModel()));
+    setWindowTitle(title);
+    m_status->setText(title);
 }
 
 void MainWindow::exportAll()
@@ -455,6 +474,6 @@ bool MainWindow::startOfflineEditing(int model, int id)
     m_activeName = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
     showActiveProfile();
     showModel(model);
-    setWindowTitle(tr("离线编辑：%1 (%2)").arg(m_activeName, modelName(model)));
+    showOfflineTitle();
     return true;
 }

@@ -924,6 +924,7 @@ void TestMainWindow::offlineEditing()
     };
     QVERIFY(w.startOfflineEditing(0, id));
     QCOMPARE(w.windowTitle(), QString("离线编辑：Travel (104)"));
+    QCOMPARE(w.statusText(), w.windowTitle());
     QVERIFY(w.keyboardView(0));
     auto *performance = qobject_cast<PerformancePageWgt *>(w.pages()->page(PagePerformance));
     w.pages()->changePage(PagePerformance);
