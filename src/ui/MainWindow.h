@@ -239,6 +239,7 @@ private:
     AppIdentity m_front;
     bool m_frontPending = false; // a focus change not acted on yet
     bool m_applying = false;
+    bool m_applyFromOutside = false; // a script's command is being applied
     quint64 m_progressRun = 0; // the run the progress box counts
     QList<ApplyRunner::Group> m_progressGroups;
     QToolButton *m_saveBtn = nullptr;

@@ -899,6 +899,19 @@ void TestMainWindow::profilesTravelThroughTheWindow()
     QVERIFY(rig.idle());
     QCOMPARE(keyboard->config()->config().systemMode, mode);
     QCOMPARE(int(rig.kb->state().systemMode), mode);
+
+    // A script's profile: what the keyboard held is kept first (the same
+    // configuration is kept once only).
+    const ProfileData before = profileOfConfig(keyboard->config()->config());
+    keyboard->config()->edit({"brightness", {}, {}}, KeyboardConfigModel::NoMerge, [](KeyboardConfig &c) {
+        c.lighting.brightness = c.lighting.brightness == 1 ? 2 : 1;
+    });
+    QVERIFY(rig.idle());
+    QString why;
+    QVERIFY(w.applyProfileFromOutside(before, "script", false, &why).started);
+    QVERIFY(rig.idle());
+    QCOMPARE(keyboard->snapshots().size(), 2);
+    QCOMPARE(keyboard->snapshots().first().reason, SnapshotStore::Reason::OutsideApply);
 }
 
 // With no keyboard, a profile is edited as a keyboard of the chosen model:
