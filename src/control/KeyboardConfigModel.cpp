@@ -82,6 +82,8 @@ void KeyboardConfigModel::resetOffline(const KeyboardConfig &config)
 {
     reset(config, false);
     m_offline = true;
+    const QList<int> keys = config.layers[0].keys();
+    m_offlineKeys = QSet<int>(keys.begin(), keys.end());
     emit configShown(m_config, false);
 }
 
@@ -219,6 +221,11 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
     if (m_offline) {
         m_lastQueued = ApplyRunner::Queued();
         m_config = target;
+        // What the keyboard would keep: its own keys in its layers, not
+        // every key the view draws for the model.
+        for (QMap<int, int> &layer : m_config.layers)
+            for (auto it = layer.begin(); it != layer.end();)
+                it = m_offlineKeys.contains(it.key()) ? std::next(it) : layer.erase(it);
         writeProfile(before, m_config);
         return MoveResult();
     }

@@ -484,8 +484,11 @@ KeyboardConfig KeyboardController::offlineBase(int model)
     const PerformanceSettings performance;
     base.performance = performance;
     for (const KeyPlace &key : builtInKeyPlaces(model)) {
-        for (QMap<int, int> &layer : base.layers)
-            layer.insert(key.type, key.type);
+        // A key without a one-byte wire code is not in the layers a
+        // keyboard reports (the Fn key itself, the menu key).
+        if (isBindableKeyType(key.type))
+            for (QMap<int, int> &layer : base.layers)
+                layer.insert(key.type, key.type);
         KeyTravelRecord travel;
         travel.keyTouchDis = quint16(performance.globalTravelUm);
         base.keyTravel.insert(key.type, travel);

@@ -20,6 +20,8 @@
 #include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
+#include "ColorConfigWgt.h"
+#include "CustomKeySetPageWgt.h"
 #include "KeyboardController.h"
 #include "MainWindow.h"
 #include "ModalGuard.h"
@@ -939,21 +941,36 @@ void TestMainWindow::offlineEditing()
     QCOMPARE(w.windowTitle(), QString("离线编辑：Travel (104)"));
     QCOMPARE(w.statusText(), w.windowTitle());
     QVERIFY(w.keyboardView(0));
-    auto *performance = qobject_cast<PerformancePageWgt *>(w.pages()->page(PagePerformance));
-    w.pages()->changePage(PagePerformance);
-    QLineEdit *globalBox = nullptr;
-    for (QLineEdit *e : performance->findChildren<QLineEdit *>())
-        if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
-            globalBox = e;
-    QVERIFY(globalBox);
-    QCOMPARE(globalBox->text(), QString("2.00"));
-    globalBox->setText("1.50");
-    emit globalBox->returnPressed();
+    // The same user edits on three pages, offline now and on the keyboard
+    // later: brightness one step down, the global travel, the "ABC" layout.
+    const auto editPages = [&w] {
+        auto *lighting = qobject_cast<ColorConfigWgt *>(w.pages()->page(PageLighting));
+        w.pages()->changePage(PageLighting);
+        QTest::keyClick(lighting->brightnessSlider(), Qt::Key_Left);
+        auto *performance = qobject_cast<PerformancePageWgt *>(w.pages()->page(PagePerformance));
+        w.pages()->changePage(PagePerformance);
+        QLineEdit *globalBox = nullptr;
+        for (QLineEdit *e : performance->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
+                globalBox = e;
+        QVERIFY(globalBox);
+        globalBox->setText("1.50");
+        emit globalBox->returnPressed();
+        auto *remap = qobject_cast<CustomKeySetPageWgt *>(w.pages()->page(PageCustomKeys));
+        w.pages()->changePage(PageCustomKeys);
+        remap->layoutButton(5)->click();
+    };
+    editPages();
     QCOMPARE(w.configModel()->config().performance.globalTravelUm, 1500);
+    QCOMPARE(w.configModel()->history()->count(), 3);
     QCOMPARE(stored(), 1500);
+    ProfileDocument offline;
+    QVERIFY(readProfileFile("LocalProfile/Travel.kb", &offline));
     QVERIFY(rig.kb->frameLog().empty()); // nothing went anywhere
     w.undoButton()->click();
+    w.undoButton()->click();
     QCOMPARE(stored(), 2000);
+    w.redoButton()->click();
     w.redoButton()->click();
     QCOMPARE(stored(), 1500);
 
@@ -965,4 +982,22 @@ void TestMainWindow::offlineEditing()
     QCoreApplication::processEvents();
     QVERIFY(rig.idle());
     QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1500));
+
+    // On the keyboard: the profile as it was, the same edits, then what the
+    // keyboard holds as a profile gives the same groups as the file.
+    KeyboardController *keyboard = w.keyboard();
+    ProfileDocument original = defaultProfileDocument();
+    QJsonObject performance = original.value("KeyPerformance").toObject();
+    performance.insert("global-key-touch", 2000);
+    original.insert("KeyPerformance", performance);
+    QString why;
+    QVERIFY(w.applyProfileFromOutside(readProfile(original), "Travel", false, &why).started);
+    QVERIFY(rig.idle());
+    editPages();
+    QVERIFY(rig.idle());
+    const ProfileData online = profileOfConfig(keyboard->config()->config());
+    const ProfileData fromFile = readProfile(offline);
+    QCOMPARE(fromFile.lighting->brightness, online.lighting->brightness);
+    QCOMPARE(*fromFile.performance, *online.performance);
+    QCOMPARE((*fromFile.layers)[0], (*online.layers)[0]);
 }
