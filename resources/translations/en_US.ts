@@ -634,6 +634,42 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>图层已导出到“%1”</source>
         <translation>Layers exported to “%1”</translation>
     </message>
+    <message>
+        <source>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</source>
+        <translation>Share code copied to the clipboard; the file of macro(s) “%1” is missing, so the keys that use it are not in the code.</translation>
+    </message>
+    <message>
+        <source>离线编辑</source>
+        <translation>Edit offline</translation>
+    </message>
+    <message>
+        <source>键盘型号</source>
+        <translation>Keyboard model</translation>
+    </message>
+    <message>
+        <source>配置</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>是否把离线编辑的配置“%1”应用到键盘？只发送与键盘不同的部分。</source>
+        <translation>Apply the profile “%1” edited offline to the keyboard? Only what differs from the keyboard is sent.</translation>
+    </message>
+    <message>
+        <source>键盘已连接，可以直接编辑。</source>
+        <translation>The keyboard is connected: edit it directly.</translation>
+    </message>
+    <message>
+        <source>还没有配置文件：请先保存或导入一个配置。</source>
+        <translation>There are no profiles yet: save or import one first.</translation>
+    </message>
+    <message>
+        <source>无法离线编辑这个配置。</source>
+        <translation>This profile cannot be edited offline.</translation>
+    </message>
+    <message>
+        <source>离线编辑：%1 (%2)</source>
+        <translation>Offline editing: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

@@ -634,6 +634,42 @@
         <source>图层已导出到“%1”</source>
         <translation>图层已导出到“%1”</translation>
     </message>
+    <message>
+        <source>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</source>
+        <translation>分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。</translation>
+    </message>
+    <message>
+        <source>离线编辑</source>
+        <translation>离线编辑</translation>
+    </message>
+    <message>
+        <source>键盘型号</source>
+        <translation>键盘型号</translation>
+    </message>
+    <message>
+        <source>配置</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>是否把离线编辑的配置“%1”应用到键盘？只发送与键盘不同的部分。</source>
+        <translation>是否把离线编辑的配置“%1”应用到键盘？只发送与键盘不同的部分。</translation>
+    </message>
+    <message>
+        <source>键盘已连接，可以直接编辑。</source>
+        <translation>键盘已连接，可以直接编辑。</translation>
+    </message>
+    <message>
+        <source>还没有配置文件：请先保存或导入一个配置。</source>
+        <translation>还没有配置文件：请先保存或导入一个配置。</translation>
+    </message>
+    <message>
+        <source>无法离线编辑这个配置。</source>
+        <translation>无法离线编辑这个配置。</translation>
+    </message>
+    <message>
+        <source>离线编辑：%1 (%2)</source>
+        <translation>离线编辑：%1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>PopWindow</name>

@@ -194,19 +194,16 @@ int runShareCommand(const QString &path, const ExchangeOptions &options, const C
     ProfileDocument doc;
     parseProfileBytes(bytes, &doc);
     doc.insert(ProfileKeys::ProfileName, profileListName(QFileInfo(path).fileName()));
-    QMap<QString, MacroLoadResult> macros;
     const QString macroFolder = QFileInfo(path).dir().dirName() == QLatin1String("LocalProfile")
                                     ? QFileInfo(path).dir().absoluteFilePath(QStringLiteral("../Macro"))
                                     : DataFolder{options.dataFolder}.macros();
-    if (!loadProfileMacros(profile, macroFolder, &macros, &why))
-        return io.fail(why);
-    SharedProfile shared;
-    shared.model = modelFor(options);
-    if (shared.model < 0)
+    const int model = modelFor(options);
+    if (model < 0)
         return io.fail(QStringLiteral("which keyboard model is the profile for? Name it with --model N"));
-    shared.document = doc;
-    for (auto it = macros.cbegin(); it != macros.cend(); ++it)
-        shared.macros.insert(it.key(), it.value().steps);
+    QStringList left;
+    const SharedProfile shared = shareProfile(doc, model, macroFolder, &left);
+    for (const QString &macro : left)
+        io.note(QStringLiteral("macro \"%1\" has no file in %2: its keys are left out of the code").arg(macro, macroFolder));
     const QString code = encodeShareCode(shared);
     if (code.size() > MaxShareCodeLength)
         return io.fail(QStringLiteral("the profile is too large for a share code (%1 characters)").arg(code.size()));

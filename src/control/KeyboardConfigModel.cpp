@@ -73,12 +73,23 @@ void KeyboardConfigModel::reset(const KeyboardConfig &config, bool show)
     m_config = config;
     m_has = true;
     m_awaiting = false;
+    m_offline = false;
     if (show)
         emit configShown(m_config, true);
 }
 
+void KeyboardConfigModel::resetOffline(const KeyboardConfig &config)
+{
+    reset(config, false);
+    m_offline = true;
+    const QList<int> keys = config.layers[0].keys();
+    m_offlineKeys = QSet<int>(keys.begin(), keys.end());
+    emit configShown(m_config, false);
+}
+
 void KeyboardConfigModel::forget()
 {
+    m_offline = false;
     m_history->clear();
     m_config = KeyboardConfig();
     m_has = false;
@@ -207,6 +218,17 @@ KeyboardConfigModel::MoveResult KeyboardConfigModel::moveTo(const KeyboardConfig
                                                             const UnknownParts &unknown)
 {
     const KeyboardConfig before = m_config;
+    if (m_offline) {
+        m_lastQueued = ApplyRunner::Queued();
+        m_config = target;
+        // What the keyboard would keep: its own keys in its layers, not
+        // every key the view draws for the model.
+        for (QMap<int, int> &layer : m_config.layers)
+            for (auto it = layer.begin(); it != layer.end();)
+                it = m_offlineKeys.contains(it.key()) ? std::next(it) : layer.erase(it);
+        writeProfile(before, m_config);
+        return MoveResult();
+    }
     ApplyRunner::Request request;
     request.from = before;
     request.to = target;

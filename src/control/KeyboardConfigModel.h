@@ -5,6 +5,7 @@
 #include "ProfilePlan.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -58,6 +59,12 @@ public:
     // parts: defaults in their place must not reach the pages, nor through
     // them the profile in use).
     void reset(const KeyboardConfig &config, bool show = true);
+    // A configuration with no keyboard behind it (a profile edited offline):
+    // edits, undo and redo change it and the current profile document as
+    // they would a keyboard's, and send nothing. Its layer 0 names the keys
+    // the keyboard has; the layers keep no others.
+    void resetOffline(const KeyboardConfig &config);
+    bool isOffline() const { return m_offline; }
     // The keyboard is gone: no configuration, no history.
     void forget();
     // A keyboard came and is being read: edits until its read-back ends
@@ -149,6 +156,8 @@ private:
     QMap<QString, QList<MACRO_Key>> m_macros;
     KeyboardConfig m_config;
     bool m_has = false;
+    bool m_offline = false;
+    QSet<int> m_offlineKeys; // the keys of the keyboard edited offline (its layer 0)
     bool m_awaiting = false; // a keyboard is there, its read-back not ended
     bool m_pushing = false; // the first redo of a pushed command: already sent
     int m_actionDepth = 0;    // beginAction without its endAction

@@ -9,11 +9,14 @@
 #include "KeyboardAction.h"
 #include "KeyboardConfigModel.h"
 #include "KeyboardSession.h"
+#include "ProfileManager.h"
 #include "ProfileVerify.h"
 
 #include <QColor>
 #include <QFileInfo>
 #include <QUndoStack>
+
+#include <utility>
 
 bool KeyboardCapabilities::operator==(const KeyboardCapabilities &o) const
 {
@@ -129,6 +132,10 @@ KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *n
     connect(m_lifecycle, &DeviceLifecycle::keyboardArrived, this, [this] {
         if (!m_started)
             return;
+        if (m_offlineProfile != 0) {
+            m_waitingProfile = m_offlineProfile;
+            endOfflineEditing();
+        }
         m_config->awaitReadBack();
         m_caps = KeyboardCapabilities();
         m_checkRun = 0;
@@ -138,6 +145,8 @@ KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *n
         m_checkRun = 0;
     });
     connect(m_runner, &ApplyRunner::finished, this, &KeyboardController::onRunFinished);
+    // What is edited offline is written to its profile file step by step.
+    connect(m_config->history(), &QUndoStack::indexChanged, this, &KeyboardController::saveOfflineProfile);
     // A mode switch's step sends the switch; the keyboard's own layers of
     // that mode come with the layout read that follows it.
     connect(m_config, &KeyboardConfigModel::systemModeSent, this, [this] { m_layersAfterModeSwitch = true; });
@@ -213,7 +222,14 @@ void KeyboardController::onReadBackFinished()
     const KeyboardReadBack &rb = m_lifecycle->session()->readBack();
     if (rb.missing.contains(ReadPart::Connection))
         return;
+    // A keyboard read back ends offline editing; the profile is offered to it.
+    if (m_offlineProfile != 0) {
+        m_waitingProfile = m_offlineProfile;
+        endOfflineEditing();
+    }
     m_config->reset(configFromReadBack(rb), rb.isComplete());
+    if (m_waitingProfile != 0 && rb.isComplete())
+        emit offlineProfileWaiting(std::exchange(m_waitingProfile, 0));
 }
 
 namespace {
@@ -427,6 +443,8 @@ bool KeyboardController::takeSnapshot(SnapshotStore::Reason reason)
     snapshot.document = writeProfile(profileOfConfig(config));
     for (auto it = config.keyColours.cbegin(); it != config.keyColours.cend(); ++it)
         snapshot.keyColours.insert(it.key(), it.value().rgb() & 0xFFFFFF);
+    snapshot.systemMode = config.systemMode;
+    snapshot.pollingRate = config.pollingRate;
     QString why;
     if (m_snapshots.take(snapshotSerial(), reason, snapshot, &why))
         return true;
@@ -476,6 +494,10 @@ bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStr
             for (auto it = snapshot.keyColours.cbegin(); it != snapshot.keyColours.cend(); ++it)
                 target.keyColours.insert(it.key(), QColor(QRgb(it.value())));
         }
+        if (snapshot.systemMode == SystemWindows || snapshot.systemMode == SystemMac)
+            target.systemMode = snapshot.systemMode;
+        if (snapshot.pollingRate >= 0 && m_config->config().pollingRate >= 0)
+            target.pollingRate = snapshot.pollingRate;
         QString error;
         const bool complete = m_config->applyWhole(target, tr("恢复快照"), {}, &error);
         m_config->showConfig();
@@ -497,4 +519,71 @@ void KeyboardController::onKeyTestEnded()
     }
     m_keyTestOn = false;
     emit keyTestEnded();
+}
+
+KeyboardConfig KeyboardController::offlineBase(int model)
+{
+    KeyboardConfig base;
+    const PerformanceSettings performance;
+    base.performance = performance;
+    for (const KeyPlace &key : builtInKeyPlaces(model)) {
+        // A key without a one-byte wire code is not in the layers a
+        // keyboard reports (the Fn key itself, the menu key).
+        if (isBindableKeyType(key.type))
+            for (QMap<int, int> &layer : base.layers)
+                layer.insert(key.type, key.type);
+        KeyTravelRecord travel;
+        travel.keyTouchDis = quint16(performance.globalTravelUm);
+        base.keyTravel.insert(key.type, travel);
+    }
+    base.systemMode = SystemWindows;
+    return base;
+}
+
+bool KeyboardController::startOfflineEditing(int model, int profileId, QString *why)
+{
+    const auto refuse = [why](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    if (m_device->isDeviceOpen())
+        return refuse(QStringLiteral("a keyboard is connected"));
+    if (builtInKeyPlaces(model).isEmpty())
+        return refuse(QStringLiteral("no keys known for model %1").arg(model));
+    const ProfileDocument doc = m_profiles ? m_profiles->profile(profileId) : ProfileDocument();
+    if (doc.isEmpty())
+        return refuse(QStringLiteral("profile %1 is not loaded").arg(profileId));
+    if (m_offlineProfile != 0)
+        endOfflineEditing();
+    const KeyboardConfig base = offlineBase(model);
+    QList<int> keys = base.layers[0].keys();
+    m_profiles->SelectCurrentProfile(profileId);
+    m_offlineModel = model;
+    m_offlineProfile = profileId;
+    m_config->resetOffline(configWithProfile(base, readProfile(doc), keys));
+    emit offlineEditingChanged(true);
+    return true;
+}
+
+void KeyboardController::endOfflineEditing()
+{
+    if (m_offlineProfile == 0)
+        return;
+    saveOfflineProfile();
+    m_offlineProfile = 0;
+    m_offlineModel = -1;
+    m_config->forget();
+    emit offlineEditingChanged(false);
+}
+
+void KeyboardController::saveOfflineProfile()
+{
+    if (m_offlineProfile == 0 || !m_profiles || m_profiles->currentId() != m_offlineProfile)
+        return;
+    // The file, and the manager's copy that applying the profile reads.
+    if (m_profiles->SaveCurrentProfile())
+        m_profiles->ReloadProfileFile(m_offlineProfile, QFileInfo(m_profiles->profilePath(m_offlineProfile)).fileName());
+    else
+        qCWarning(lcControl).noquote() << "the profile edited offline was not saved:" << m_profiles->lastError();
 }

@@ -115,6 +115,22 @@ public:
     void startKeyTest();
     void stopKeyTest();
 
+    // --- A profile edited with no keyboard connected
+    // Makes the profile of that id (in the profile manager) the
+    // configuration of a keyboard of that model, for the pages to edit as
+    // they would a keyboard's: same history, nothing sent, every change
+    // saved to the profile's file. False (and *why) while a keyboard is
+    // connected, for a model without a layout, or a profile not loaded.
+    bool startOfflineEditing(int model, int profileId, QString *why = nullptr);
+    // Saves and leaves; a keyboard that arrives ends it too.
+    void endOfflineEditing();
+    bool isOfflineEditing() const { return m_offlineProfile != 0; }
+    int offlineModel() const { return m_offlineModel; }
+    int offlineProfile() const { return m_offlineProfile; }
+    // The configuration a model's keyboard starts from, for offline editing:
+    // its keys on themselves on every layer, the default travels.
+    static KeyboardConfig offlineBase(int model);
+
     // --- Snapshots of the keyboard's configuration
     // Where they are kept (the working directory's "Snapshots" by default).
     void setSnapshotFolder(const QString &root) { m_snapshots = SnapshotStore(root); }
@@ -161,6 +177,10 @@ signals:
     // After a profile's run: the keyboard did not keep every setting of it
     // (differences as lines).
     void profileNotKept(const QString &name, const QStringList &differences);
+    void offlineEditingChanged(bool editing);
+    // A keyboard was connected after a profile was edited offline; its
+    // read-back has ended: the window offers to apply the profile.
+    void offlineProfileWaiting(int profileId);
     // A snapshot could not be written (why: for the log); the step went on.
     void snapshotFailed(const QString &why);
 
@@ -183,7 +203,11 @@ private:
     quint64 m_checkRun = 0;        // the run whose end is checked against the board copy
     QString m_checkName;
     SnapshotStore m_snapshots;
+    int m_offlineModel = -1;
+    int m_offlineProfile = 0;  // the profile edited offline, 0: none
+    int m_waitingProfile = 0;  // edited offline, to be offered to the keyboard that came
     QString snapshotSerial() const;
     bool m_keyTestOn = false;      // started here and not known to have ended
     int m_keyTestStopsUnheard = 0; // stops asked for whose end has not come back
+    void saveOfflineProfile();
 };

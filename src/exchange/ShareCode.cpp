@@ -50,6 +50,34 @@ QString encodeShareCode(const SharedProfile &shared)
            + QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
+SharedProfile shareProfile(const ProfileDocument &document, int model, const QString &macroFolder, QStringList *left)
+{
+    SharedProfile shared;
+    shared.model = model;
+    shared.document = document;
+    QJsonObject advanced = document.value(ProfileKeys::AdvancedKey).toObject();
+    for (auto it = advanced.begin(); it != advanced.end();) {
+        const QJsonObject entry = it.value().toObject();
+        if (entry.value(ProfileMembers::BindItem).toString() != QLatin1String("MACRO")) {
+            ++it;
+            continue;
+        }
+        const QString name = entry.value(ProfileMembers::MacroName).toString();
+        const MacroLoadResult macro = loadMacroFile(macroFolder, name);
+        if (macro.status == MacroLoadResult::Ok) {
+            shared.macros.insert(name, macro.steps);
+            ++it;
+        } else {
+            if (left && !left->contains(name))
+                *left << name;
+            it = advanced.erase(it);
+        }
+    }
+    if (document.contains(ProfileKeys::AdvancedKey))
+        shared.document.insert(ProfileKeys::AdvancedKey, advanced);
+    return shared;
+}
+
 ShareCodeError decodeShareCode(const QString &code, SharedProfile *out, QString *detail)
 {
     const QString text = code.trimmed();

@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // A profile as a line of text to paste in a chat: "corvane1-" then, in
 // base64url without padding, one version byte, the zlib-compressed JSON
@@ -35,6 +36,12 @@ enum class ShareCodeError {
 };
 
 QString encodeShareCode(const SharedProfile &shared);
+
+// A profile document ready to share: the macros it binds, read from
+// macroFolder. A binding whose macro file cannot be read is left out of the
+// shared document, its macro's name in *left, rather than sharing a binding
+// that could never be applied.
+SharedProfile shareProfile(const ProfileDocument &document, int model, const QString &macroFolder, QStringList *left);
 // Every check passes or *out is untouched; detail names what failed (English,
 // for logs and corvane-cli).
 ShareCodeError decodeShareCode(const QString &code, SharedProfile *out, QString *detail = nullptr);

@@ -103,7 +103,8 @@ bool SnapshotStore::take(const QString &serial, Reason reason, const Snapshot &s
     // taken before a firmware update out within minutes.
     for (const Entry &entry : list(serial)) {
         Snapshot kept;
-        if (read(entry.path, &kept) && kept.document == snapshot.document && kept.keyColours == snapshot.keyColours) {
+        if (read(entry.path, &kept) && kept.document == snapshot.document && kept.keyColours == snapshot.keyColours
+            && kept.systemMode == snapshot.systemMode && kept.pollingRate == snapshot.pollingRate) {
             qCDebug(lcProfiles) << "snapshot already kept:" << entry.path;
             return true;
         }
@@ -115,7 +116,9 @@ bool SnapshotStore::take(const QString &serial, Reason reason, const Snapshot &s
     doc.insert(SnapshotMember, QJsonObject{{QStringLiteral("time"), when.toUTC().toString(Qt::ISODateWithMs)},
                                            {QStringLiteral("reason"), reasonKey(reason)},
                                            {QStringLiteral("serial"), serial},
-                                           {QStringLiteral("keyColours"), colours}});
+                                           {QStringLiteral("keyColours"), colours},
+                                           {QStringLiteral("systemMode"), snapshot.systemMode},
+                                           {QStringLiteral("pollingRate"), snapshot.pollingRate}});
     int counter = 0;
     QString path;
     do {
@@ -162,7 +165,15 @@ bool SnapshotStore::read(const QString &path, Snapshot *snapshot, QString *why) 
             *why = QStringLiteral("not a snapshot");
         return false;
     }
-    const QJsonObject colours = doc.take(SnapshotMember).toObject().value(QStringLiteral("keyColours")).toObject();
+    const QJsonObject meta = doc.take(SnapshotMember).toObject();
+    const QJsonObject colours = meta.value(QStringLiteral("keyColours")).toObject();
+    // Small indices only; anything else is unknown and left alone.
+    const auto index = [&meta](const char *name) {
+        const int v = meta.value(QLatin1String(name)).toInt(-1);
+        return v >= 0 && v <= 15 ? v : -1;
+    };
+    snapshot->systemMode = index("systemMode");
+    snapshot->pollingRate = index("pollingRate");
     snapshot->keyColours.clear();
     for (auto it = colours.begin(); it != colours.end(); ++it) {
         bool keyOk = false, colourOk = false;

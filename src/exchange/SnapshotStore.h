@@ -27,6 +27,10 @@ public:
     struct Snapshot {
         ProfileDocument document; // without the "Snapshot" member
         QMap<int, quint32> keyColours; // key type -> 0xRRGGBB, as the keyboard had them
+        // What a profile does not hold: the Win/Mac mode and the polling
+        // rate index; -1 unknown.
+        int systemMode = -1;
+        int pollingRate = -1;
     };
 
     // root: the folder holding one folder per keyboard ("<working

@@ -520,7 +520,6 @@ void MainWindow::retranslate()
     };
     name(m_saveBtn, tr("保存配置文件"));
     name(m_importBtn, tr("导入外部配置文件"));
-    retranslateExchange();
     m_profileList->setAccessibleName(tr("配置文件列表"));
     m_keyboardArea->setAccessibleName(tr("键盘"));
     m_settingsBtn->setText(tr("设置"));
@@ -542,6 +541,7 @@ void MainWindow::retranslate()
     m_status->setText(m_lifecycle->status());
     m_baseTitle = m_lifecycle->title();
     showWindowTitle();
+    retranslateExchange();
 }
 
 void MainWindow::changeEvent(QEvent *event)

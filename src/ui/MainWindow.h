@@ -58,7 +58,7 @@ public:
     // Finds the keyboard and starts following plug and unplug.
     void startDevice();
 
-    void setPrompts(const UserPrompts &prompts) { m_prompts = prompts; }
+    void setPrompts(const UserPrompts &prompts) { m_prompts = UserPrompts::withDefaults(prompts, this); }
     DeviceLifecycle *lifecycle() const { return m_lifecycle; }
     FileListWgt *profileList() const { return m_profileList; }
     QStringList profileNames() const { return m_profileNames; }
@@ -112,6 +112,10 @@ public:
     // false when text holds no code.
     bool importShareCode(const QString &text);
     SnapshotListWindow *openSnapshots();
+    // Edits a profile as the keyboard of a model with no keyboard connected;
+    // the flow asks which (the more menu's "离线编辑").
+    bool startOfflineEditing(int model, int id);
+    void chooseOfflineEditing();
     // "打印/导出图层" of a profile: target is a FileListWgt::SheetTarget.
     void layerSheet(int id, int target);
     QToolButton *moreButton() const { return m_moreBtn; }
@@ -218,6 +222,8 @@ private:
     void buildExchangeButton(QWidget *parent, QHBoxLayout *row);
     void setupExchangeConnections();
     void retranslateExchange();
+    // While a profile is edited offline the title and status say which.
+    void showOfflineTitle();
     void addImportedProfiles(const QStringList &written);
     // The model shown, else the one last connected; -1 when none is known.
     int keyboardModel() const;
@@ -243,6 +249,7 @@ private:
     bool m_socdRsOff = false; // the profile in use went without its SOCD and RS keys
     QString m_baseTitle;
     bool m_applying = false;
+    bool m_applyFromOutside = false; // a script's command is being applied
     quint64 m_progressRun = 0; // the run the progress box counts
     QList<ApplyRunner::Group> m_progressGroups;
     QToolButton *m_saveBtn = nullptr;
@@ -253,6 +260,7 @@ private:
     QAction *m_importAllAction = nullptr;
     QAction *m_pasteCodeAction = nullptr;
     QAction *m_snapshotsAction = nullptr;
+    QAction *m_offlineAction = nullptr;
     QPointer<SnapshotListWindow> m_snapshotWindow;
     QPushButton *m_settingsBtn = nullptr;
     QToolButton *m_appSettingsBtn = nullptr;

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "AdvancedKeyKinds.h"
+#include "DeviceLifecycle.h"
 #include "FileListWgt.h"
 #include "KeyboardLayouts.h"
 #include "LayerSheet.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -121,8 +123,12 @@ void MainWindow::buildExchangeButton(QWidget *parent, QHBoxLayout *row)
     m_moreBtn = new QToolButton(parent);
     m_moreBtn->setObjectName(QStringLiteral("moreBtn"));
     m_moreBtn->setIcon(uiIcon(UiIcon::More));
-    m_moreBtn->setIconSize(QSize(32, 32));
+    m_moreBtn->setIconSize(QSize(20, 20));
+    m_moreBtn->setFixedSize(28, 32);
+    m_moreBtn->setAutoRaise(true);
     m_moreBtn->setCursor(Qt::PointingHandCursor);
+    // The icon says there is a menu; the arrow would only crowd the row.
+    m_moreBtn->setStyleSheet(QStringLiteral("QToolButton::menu-indicator{image:none;width:0px;}"));
     m_moreBtn->setPopupMode(QToolButton::InstantPopup);
     m_moreMenu = new QMenu(m_moreBtn);
     m_moreMenu->setObjectName(QStringLiteral("profileMoreMenu"));
@@ -131,7 +137,10 @@ void MainWindow::buildExchangeButton(QWidget *parent, QHBoxLayout *row)
     m_moreMenu->addSeparator();
     m_pasteCodeAction = m_moreMenu->addAction(QString());
     m_snapshotsAction = m_moreMenu->addAction(QString());
+    m_offlineAction = m_moreMenu->addAction(QString());
     m_moreBtn->setMenu(m_moreMenu);
+    // Three buttons beside the list's title: closer together, so it still fits.
+    row->setSpacing(2);
     row->addWidget(m_moreBtn);
 }
 
@@ -144,6 +153,21 @@ void MainWindow::setupExchangeConnections()
             m_prompts.inform(tr("提示"), tr("剪贴板中没有 Corvane 分享码。"));
     });
     connect(m_snapshotsAction, &QAction::triggered, this, &MainWindow::openSnapshots);
+    connect(m_offlineAction, &QAction::triggered, this, &MainWindow::chooseOfflineEditing);
+    connect(m_keyboard, &KeyboardController::offlineEditingChanged, this, [this](bool editing) {
+        if (editing)
+            return;
+        m_baseTitle = m_lifecycle->title();
+        showWindowTitle();
+        m_status->setText(m_lifecycle->status());
+    });
+    connect(m_keyboard, &KeyboardController::offlineProfileWaiting, this, [this](int id) {
+        const QString name = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
+        if (m_profiles->profile(id).isEmpty()
+            || !m_prompts.ask(tr("离线编辑"), tr("是否把离线编辑的配置“%1”应用到键盘？只发送与键盘不同的部分。").arg(name)))
+            return;
+        startApplying(id);
+    });
     connect(m_profileList, &FileListWgt::sigMenuItemShareCode, this, &MainWindow::copyShareCode);
     connect(m_profileList, &FileListWgt::sigMenuItemLayerSheet, this, &MainWindow::layerSheet);
     // A code pasted anywhere that takes no text itself.
@@ -159,6 +183,17 @@ void MainWindow::retranslateExchange()
     m_importAllAction->setText(tr("导入全部"));
     m_pasteCodeAction->setText(tr("粘贴分享码"));
     m_snapshotsAction->setText(tr("快照"));
+    m_offlineAction->setText(tr("离线编辑"));
+    showOfflineTitle();
+}
+
+void MainWindow::showOfflineTitle()
+{
+    if (!m_keyboard->isOfflineEditing())
+        return;
+    const QString title = tr("离线编辑：%1 (%2)").arg(m_activeName, modelName(m_keyboard->offlineModel()));
+    setWindowTitle(title);
+    m_status->setText(title);
 }
 
 void MainWindow::exportAll()
@@ -265,26 +300,20 @@ void MainWindow::copyShareCode(int id)
         m_prompts.inform(tr("分享"), tr("还不知道这个配置用于哪种键盘：请先连接一次键盘。"));
         return;
     }
-    SharedProfile shared;
-    shared.model = model;
-    shared.document = doc;
-    shared.document.insert(ProfileKeys::ProfileName, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName()));
-    QMap<QString, MacroLoadResult> macros;
-    QString why;
-    if (!loadProfileMacros(readProfile(doc), macroFolderPath(), &macros, &why)) {
-        qCWarning(lcUi).noquote() << why;
-        m_prompts.inform(tr("分享"), tr("这个配置用到的宏文件无法读取，无法生成分享码。"));
-        return;
-    }
-    for (auto it = macros.cbegin(); it != macros.cend(); ++it)
-        shared.macros.insert(it.key(), it.value().steps);
+    ProfileDocument named = doc;
+    named.insert(ProfileKeys::ProfileName, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName()));
+    QStringList left;
+    const SharedProfile shared = shareProfile(named, model, macroFolderPath(), &left);
     const QString code = encodeShareCode(shared);
     if (code.size() > MaxShareCodeLength) {
         m_prompts.inform(tr("分享"), tr("这个配置太大，无法生成分享码，请使用“导出”。"));
         return;
     }
     m_prompts.copyText(code);
-    toast(tr("分享码已复制到剪贴板"), false);
+    if (left.isEmpty())
+        toast(tr("分享码已复制到剪贴板"), false);
+    else
+        m_prompts.inform(tr("分享"), tr("分享码已复制到剪贴板；宏“%1”的文件找不到，分享码中不含用到它的按键。").arg(left.join(tr("、"))));
 }
 
 bool MainWindow::importShareCode(const QString &text)
@@ -407,4 +436,45 @@ void MainWindow::layerSheet(int id, int target)
         return;
     }
     toast(tr("图层已导出到“%1”").arg(QFileInfo(path).fileName()), false);
+}
+
+void MainWindow::chooseOfflineEditing()
+{
+    if (m_keyboard->isConnected()) {
+        m_prompts.inform(tr("离线编辑"), tr("键盘已连接，可以直接编辑。"));
+        return;
+    }
+    QList<QPair<int, QString>> models, profiles;
+    for (int model : keyboardModelIds())
+        if (!KeyboardController::builtInKeyPlaces(model).isEmpty())
+            models.append({model, modelName(model)});
+    for (int id : m_profiles->profileIds())
+        profiles.append({id, profileListName(QFileInfo(m_profiles->profilePath(id)).fileName())});
+    if (profiles.isEmpty()) {
+        m_prompts.inform(tr("离线编辑"), tr("还没有配置文件：请先保存或导入一个配置。"));
+        return;
+    }
+    UserPrompts::OfflineChoice choice;
+    // The model last connected comes first.
+    const int last = keyboardModel();
+    for (int i = 0; i < models.size(); ++i)
+        if (models.at(i).first == last)
+            models.move(i, 0);
+    if (m_prompts.chooseOfflineTarget(models, profiles, &choice))
+        startOfflineEditing(choice.model, choice.profile);
+}
+
+bool MainWindow::startOfflineEditing(int model, int id)
+{
+    QString why;
+    if (!m_keyboard->startOfflineEditing(model, id, &why)) {
+        qCWarning(lcUi).noquote() << "offline editing not started:" << why;
+        m_prompts.inform(tr("离线编辑"), tr("无法离线编辑这个配置。"));
+        return false;
+    }
+    m_activeName = profileListName(QFileInfo(m_profiles->profilePath(id)).fileName());
+    showActiveProfile();
+    showModel(model);
+    showOfflineTitle();
+    return true;
 }

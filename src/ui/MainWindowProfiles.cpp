@@ -244,7 +244,9 @@ KeyboardController::ProfileApplied MainWindow::useProfileFromOutside(const QStri
     m_activeName = name;
     showActiveProfile();
     m_applying = true;
+    m_applyFromOutside = true;
     const KeyboardController::ProfileApplied applied = applyProfile(profile, whole);
+    m_applyFromOutside = false;
     m_applying = false;
     emit activeProfileChanged(m_activeName);
     return applied;
@@ -263,7 +265,9 @@ KeyboardController::ProfileApplied MainWindow::applyProfileFromOutside(const Pro
     m_activeName = label;
     showActiveProfile();
     m_applying = true;
+    m_applyFromOutside = true;
     const KeyboardController::ProfileApplied applied = applyProfile(profile, whole);
+    m_applyFromOutside = false;
     m_applying = false;
     emit activeProfileChanged(m_activeName);
     return applied;
@@ -278,8 +282,10 @@ KeyboardController::ProfileApplied MainWindow::applyProfile(ProfileData profile,
     SendDataProgress *progress = SendDataProgress::instance();
     const KeyboardController::ProfileApplied applied = m_keyboard->applyProfile(
         profile, m_activeName,
-        m_activeByFocus ? KeyboardController::ApplySource::ByFocus : KeyboardController::ApplySource::ByHand, {},
-        whole, m_activeByFocus && m_socdRsOff);
+        m_activeByFocus      ? KeyboardController::ApplySource::ByFocus
+        : m_applyFromOutside ? KeyboardController::ApplySource::FromScript
+                             : KeyboardController::ApplySource::ByHand,
+        {}, whole, m_activeByFocus && m_socdRsOff);
     // The box counts the frames as the keyboard answers them.
     m_progressRun = applied.run;
     m_progressGroups = applied.groups;

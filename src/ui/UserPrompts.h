@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -25,9 +27,20 @@ struct UserPrompts {
     std::function<QString(const QString &startFolder)> chooseBundleImport;
     // Save-file dialog for the layer sheet (filter: "PDF (*.pdf)" or "SVG (*.svg)").
     std::function<QString(const QString &suggestedPath, const QString &filter)> chooseSheetFile;
+    // "离线编辑": a keyboard model and a profile (its list name) to edit
+    // without the keyboard; false when cancelled.
+    struct OfflineChoice {
+        int model = -1;
+        int profile = 0;
+    };
+    std::function<bool(const QList<QPair<int, QString>> &models, const QList<QPair<int, QString>> &profiles,
+                       OfflineChoice *choice)>
+        chooseOfflineTarget;
     // The clipboard, for share codes.
     std::function<void(const QString &text)> copyText;
     std::function<QString()> pastedText;
 
     static UserPrompts dialogs(QWidget *parent);
+    // prompts, with the ordinary dialog for each question it does not answer.
+    static UserPrompts withDefaults(UserPrompts prompts, QWidget *parent);
 };

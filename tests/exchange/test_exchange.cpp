@@ -277,6 +277,8 @@ void TestExchange::snapshotsKeepTheNewestTwenty()
     SnapshotStore::Snapshot s;
     s.document = fullProfileData().value("profile").toObject();
     s.keyColours = {{17, 0xFF8000}, {30, 0x000001}};
+    s.systemMode = 1;
+    s.pollingRate = 3;
     const QDateTime start = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
     for (int i = 0; i <= SnapshotStore::Keep; ++i) {
         s.document.insert(ProfileKeys::ProfileName, QString::number(i));
@@ -299,6 +301,8 @@ void TestExchange::snapshotsKeepTheNewestTwenty()
     QVERIFY(store.read(entries.first().path, &back));
     QCOMPARE(back.document, s.document);
     QCOMPARE(back.keyColours, s.keyColours);
+    QCOMPARE(back.systemMode, 1);
+    QCOMPARE(back.pollingRate, 3);
     QCOMPARE(QFileInfo(QFileInfo(entries.first().path).absolutePath()).permissions() & 0x0077, QFile::Permissions());
 }
 

@@ -237,8 +237,8 @@ void TestShell::profileList()
     // leaves it to the owner to remove once the file is gone.
     list.setCurrentRow(0);
     QMenu *menu = list.entryMenu(10);
-    QCOMPARE(menu->actions().size(), 3);
-    menu->actions().at(2)->trigger();
+    QCOMPARE(menu->actions().size(), 5); // rename, export, share code, layer sheet, delete
+    menu->actions().at(4)->trigger();
     QCOMPARE(deleted.takeFirst().at(0).toInt(), 10);
     QVERIFY(list.entry(10));
     QVERIFY(list.removeEntry(10));
@@ -246,6 +246,14 @@ void TestShell::profileList()
     QVERIFY(list.entry(2));
     menu->actions().at(1)->trigger();
     QCOMPARE(shared.count(), 1);
+    QSignalSpy code(&list, &FileListWgt::sigMenuItemShareCode);
+    QSignalSpy sheet(&list, &FileListWgt::sigMenuItemLayerSheet);
+    menu->actions().at(2)->trigger();
+    QCOMPARE(code.takeFirst().at(0).toInt(), 10);
+    const QList<QAction *> targets = menu->actions().at(3)->menu()->actions();
+    QCOMPARE(targets.size(), 3);
+    targets.at(2)->trigger();
+    QCOMPARE(sheet.takeFirst(), (QList<QVariant>{10, int(FileListWgt::SheetSvg)}));
     QCOMPARE(list.entryCount(), 99);
 
     // A damaged entry says so, to the eye and to a screen reader, and its
@@ -257,8 +265,9 @@ void TestShell::profileList()
     QCOMPARE(broken->accessibleDescription(), QString("文件为空"));
     QCOMPARE(list.item(1)->data(Qt::AccessibleTextRole).toString(), QString("配置2（已损坏）"));
     QMenu *brokenMenu = list.entryMenu(4);
-    QVERIFY(!brokenMenu->actions().at(0)->isEnabled() && !brokenMenu->actions().at(1)->isEnabled());
-    QVERIFY(brokenMenu->actions().at(2)->isEnabled());
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(!brokenMenu->actions().at(i)->isEnabled());
+    QVERIFY(brokenMenu->actions().at(4)->isEnabled());
     broken->setDamage(QString());
     QVERIFY(!broken->findChild<QLabel *>("profileDamageMark")->isVisibleTo(broken));
     QCOMPARE(list.item(1)->data(Qt::AccessibleTextRole).toString(), QString("配置2"));

@@ -20,6 +20,8 @@
 #include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
+#include "ColorConfigWgt.h"
+#include "CustomKeySetPageWgt.h"
 #include "KeyboardController.h"
 #include "MainWindow.h"
 #include "ModalGuard.h"
@@ -30,6 +32,8 @@
 #include "QueuedSpy.h"
 #include "RuntimeDir.h"
 #include "SendDataProgress.h"
+#include "ShareCode.h"
+#include "SnapshotListWindow.h"
 #include "ShellResources.h"
 #include "SignalObject.h"
 #include "SystemConfig.h"
@@ -38,6 +42,7 @@
 #include "WindowRig.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -74,6 +79,8 @@ private slots:
     void firmwareUpdateFromSettings();
     void factoryResetLeavesNoStalePage();
     void keyboardHeldByAnotherProgram();
+    void profilesTravelThroughTheWindow();
+    void offlineEditing();
 };
 
 void TestMainWindow::connectionLifecycle()
@@ -808,3 +815,190 @@ void TestMainWindow::keyboardHeldByAnotherProgram()
 
 QTEST_MAIN(TestMainWindow)
 #include "test_mainwindow.moc"
+
+// Share codes pasted into the window, everything exported and imported at
+// once, and a snapshot restored from its list: each shows what it holds and
+// asks before anything is written; bad input is one message and changes
+// nothing.
+void TestMainWindow::profilesTravelThroughTheWindow()
+{
+    Rig rig;
+    QVERIFY(rig.connected());
+    MainWindow &w = *rig.window;
+    QString clipboard;
+    UserPrompts p;
+    p.ask = [&rig](const QString &title, const QString &text) {
+        rig.questions << title + "|" + text;
+        return rig.answer;
+    };
+    p.inform = [&rig](const QString &title, const QString &text) { rig.notes << title + "|" + text; };
+    p.askProfileName = [&rig] { return rig.nextName; };
+    p.copyText = [&clipboard](const QString &text) { clipboard = text; };
+    p.pastedText = [&clipboard] { return clipboard; };
+    p.chooseBundleExport = [&rig](const QString &) { return rig.nextFile; };
+    p.chooseBundleImport = [&rig](const QString &) { return rig.nextFile; };
+    w.setPrompts(p);
+    rig.nextName = "Daily";
+    w.saveProfile();
+    const int dailyId = rig.profiles->profileIdForFile("Daily.kb");
+    QVERIFY(dailyId > 0);
+
+    // Copied from the entry, pasted among chat text: a new profile beside it.
+    emit w.profileList()->sigMenuItemShareCode(dailyId);
+    QVERIFY(clipboard.startsWith("corvane1-"));
+    clipboard = "试试：" + clipboard + " 很好用";
+    for (QAction *a : w.moreButton()->menu()->actions())
+        if (a->text() == "粘贴分享码")
+            a->trigger();
+    QVERIFY2(rig.questions.last().startsWith("导入分享码|分享码中的配置“Daily”（104 键盘）："), qPrintable(rig.questions.last()));
+    QVERIFY(rig.questions.last().contains("同名配置已存在，将导入为“Daily_1”。"));
+    QCOMPARE(w.profileList()->entryCount(), 2);
+    QVERIFY(rig.profiles->profileIdForFile("Daily_1.kb") > 0);
+    // Damaged, or for another model: told, nothing added.
+    const QString code = findShareCode(clipboard);
+    QVERIFY(w.importShareCode(code.left(code.size() - 5)));
+    QCOMPARE(rig.notes.last(), QString("导入分享码|分享码已损坏（可能没有复制完整），请重新复制完整的分享码。"));
+    SharedProfile other;
+    QCOMPARE(decodeShareCode(code, &other), ShareCodeError::None);
+    other.model = 6;
+    QVERIFY(w.importShareCode(encodeShareCode(other)));
+    QCOMPARE(rig.notes.last(), QString("导入分享码|这个分享码适用于 68 键盘，当前键盘是 104，没有导入。"));
+    QVERIFY(!w.importShareCode("nothing to see"));
+    QCOMPARE(w.profileList()->entryCount(), 2);
+
+    // Everything at once: out, then back in, where all of it is there already.
+    rig.nextFile = rig.dir.filePath("all.corvane");
+    w.exportAll();
+    QVERIFY(QFile::exists(rig.nextFile));
+    QFile::remove(ProfileManager::profileFolder() + "/Daily_1.kb");
+    rig.answer = false;
+    w.importAll();
+    QVERIFY2(rig.questions.last().startsWith("导入全部|这个文件包含 2 个配置、0 个宏"), qPrintable(rig.questions.last()));
+    QVERIFY(!QFile::exists(ProfileManager::profileFolder() + "/Daily_1.kb"));
+    rig.answer = true;
+    w.importAll();
+    QVERIFY(QFile::exists(ProfileManager::profileFolder() + "/Daily_1.kb"));
+    QFile cut(rig.nextFile);
+    QVERIFY(cut.open(QIODevice::ReadWrite) && cut.resize(cut.size() / 2));
+    cut.close();
+    const int questions = rig.questions.size();
+    w.importAll();
+    QCOMPARE(rig.notes.last(), QString("导入全部|这个文件已损坏（可能不完整），没有导入任何内容。"));
+    QCOMPARE(rig.questions.size(), questions);
+
+    // A Win/Mac switch keeps what the keyboard held; restoring it from the
+    // list switches back, as one step.
+    KeyboardController *keyboard = w.keyboard();
+    const int mode = keyboard->config()->config().systemMode;
+    QVERIFY(keyboard->setSystemMode(mode == SystemWindows ? SystemMac : SystemWindows));
+    QVERIFY(rig.idle());
+    SnapshotListWindow *list = w.openSnapshots();
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->list()->count(), 1);
+    QVERIFY(list->list()->item(0)->text().endsWith("切换 Win/Mac 模式前"));
+    QVERIFY(!list->restoreButton()->isEnabled());
+    list->list()->setCurrentRow(0);
+    list->restoreButton()->click();
+    QVERIFY(rig.idle());
+    QCOMPARE(keyboard->config()->config().systemMode, mode);
+    QCOMPARE(int(rig.kb->state().systemMode), mode);
+
+    // A script's profile: what the keyboard held is kept first (the same
+    // configuration is kept once only).
+    const ProfileData before = profileOfConfig(keyboard->config()->config());
+    keyboard->config()->edit({"brightness", {}, {}}, KeyboardConfigModel::NoMerge, [](KeyboardConfig &c) {
+        c.lighting.brightness = c.lighting.brightness == 1 ? 2 : 1;
+    });
+    QVERIFY(rig.idle());
+    QString why;
+    QVERIFY(w.applyProfileFromOutside(before, "script", false, &why).started);
+    QVERIFY(rig.idle());
+    QCOMPARE(keyboard->snapshots().size(), 2);
+    QCOMPARE(keyboard->snapshots().first().reason, SnapshotStore::Reason::OutsideApply);
+}
+
+// With no keyboard, a profile is edited as a keyboard of the chosen model:
+// a page's edit and its undo reach the profile's file; the keyboard that
+// comes later is offered the profile, and takes it.
+void TestMainWindow::offlineEditing()
+{
+    Rig rig(0, false, [] {
+        QDir().mkpath("LocalProfile");
+        ProfileDocument doc = defaultProfileDocument();
+        QJsonObject performance = doc.value("KeyPerformance").toObject();
+        performance.insert("global-key-touch", 2000);
+        doc.insert("KeyPerformance", performance);
+        writeProfileFile("LocalProfile/Travel.kb", doc);
+    });
+    MainWindow &w = *rig.window;
+    const int id = rig.profiles->profileIdForFile("Travel.kb");
+    QVERIFY(id > 0);
+    const auto stored = [] {
+        ProfileDocument doc;
+        readProfileFile("LocalProfile/Travel.kb", &doc);
+        return doc.value("KeyPerformance").toObject().value("global-key-touch").toInt();
+    };
+    QVERIFY(w.startOfflineEditing(0, id));
+    QCOMPARE(w.windowTitle(), QString("离线编辑：Travel (104)"));
+    QCOMPARE(w.statusText(), w.windowTitle());
+    QVERIFY(w.keyboardView(0));
+    // The same user edits on three pages, offline now and on the keyboard
+    // later: brightness one step down, the global travel, the "ABC" layout.
+    const auto editPages = [&w] {
+        auto *lighting = qobject_cast<ColorConfigWgt *>(w.pages()->page(PageLighting));
+        w.pages()->changePage(PageLighting);
+        QTest::keyClick(lighting->brightnessSlider(), Qt::Key_Left);
+        auto *performance = qobject_cast<PerformancePageWgt *>(w.pages()->page(PagePerformance));
+        w.pages()->changePage(PagePerformance);
+        QLineEdit *globalBox = nullptr;
+        for (QLineEdit *e : performance->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QStringLiteral("设置全局触发行程"))
+                globalBox = e;
+        QVERIFY(globalBox);
+        globalBox->setText("1.50");
+        emit globalBox->returnPressed();
+        auto *remap = qobject_cast<CustomKeySetPageWgt *>(w.pages()->page(PageCustomKeys));
+        w.pages()->changePage(PageCustomKeys);
+        remap->layoutButton(5)->click();
+    };
+    editPages();
+    QCOMPARE(w.configModel()->config().performance.globalTravelUm, 1500);
+    QCOMPARE(w.configModel()->history()->count(), 3);
+    QCOMPARE(stored(), 1500);
+    ProfileDocument offline;
+    QVERIFY(readProfileFile("LocalProfile/Travel.kb", &offline));
+    QVERIFY(rig.kb->frameLog().empty()); // nothing went anywhere
+    w.undoButton()->click();
+    w.undoButton()->click();
+    QCOMPARE(stored(), 2000);
+    w.redoButton()->click();
+    w.redoButton()->click();
+    QCOMPARE(stored(), 1500);
+
+    // The keyboard comes: offered, taken by difference.
+    QVERIFY(rig.connected());
+    QVERIFY(!w.keyboard()->isOfflineEditing());
+    QVERIFY(!w.windowTitle().startsWith("离线编辑"));
+    QCOMPARE(rig.questions.last(), QString("离线编辑|是否把离线编辑的配置“Travel”应用到键盘？只发送与键盘不同的部分。"));
+    QCoreApplication::processEvents();
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1500));
+
+    // On the keyboard: the profile as it was, the same edits, then what the
+    // keyboard holds as a profile gives the same groups as the file.
+    KeyboardController *keyboard = w.keyboard();
+    ProfileDocument original = defaultProfileDocument();
+    QJsonObject performance = original.value("KeyPerformance").toObject();
+    performance.insert("global-key-touch", 2000);
+    original.insert("KeyPerformance", performance);
+    QString why;
+    QVERIFY(w.applyProfileFromOutside(readProfile(original), "Travel", false, &why).started);
+    QVERIFY(rig.idle());
+    editPages();
+    QVERIFY(rig.idle());
+    const ProfileData online = profileOfConfig(keyboard->config()->config());
+    const ProfileData fromFile = readProfile(offline);
+    QCOMPARE(fromFile.lighting->brightness, online.lighting->brightness);
+    QCOMPARE(*fromFile.performance, *online.performance);
+    QCOMPARE((*fromFile.layers)[0], (*online.layers)[0]);
+}
