@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QFileInfo>
+#include <QSet>
 #include <QUndoStack>
 
 #include <utility>
@@ -177,11 +178,22 @@ QUndoStack *KeyboardController::history() const
 
 bool KeyboardController::hasWireCode(int keyType) const
 {
+    // Offline, the keys are the model's own and its codes the built-in ones.
+    if (m_offlineProfile != 0)
+        return m_config->config().layers[0].contains(keyType) && isBindableKeyType(keyType);
     return m_device->hasWireCode(keyType);
 }
 
 int KeyboardController::macroCount() const
 {
+    // Offline, the store holds what the profile binds.
+    if (m_offlineProfile != 0) {
+        QSet<QString> names;
+        for (const AdvancedBinding &b : m_config->config().advanced)
+            if (const MACROInfo *m = b.as<MACROInfo>())
+                names.insert(m->macroName);
+        return names.size();
+    }
     return m_device->macroCount();
 }
 
@@ -205,6 +217,8 @@ QList<KeyboardController::KeyPlace> KeyboardController::builtInKeyPlaces(int fam
 
 QList<int> KeyboardController::keys() const
 {
+    if (m_offlineProfile != 0)
+        return m_config->config().layers[0].keys();
     return boardKeysOf(*m_device).keys;
 }
 

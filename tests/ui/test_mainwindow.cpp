@@ -942,6 +942,9 @@ void TestMainWindow::offlineEditing()
     QCOMPARE(w.windowTitle(), QString("离线编辑：Travel (104)"));
     QCOMPARE(w.statusText(), w.windowTitle());
     QVERIFY(w.keyboardView(0));
+    // The advanced page binds the model's keys as it would the keyboard's.
+    QVERIFY(w.keyboard()->hasWireCode(keyTypeFromName("A")));
+    QVERIFY(!w.keyboard()->hasWireCode(keyTypeFromName("Fn")));
     // The same user edits on three pages, offline now and on the keyboard
     // later: brightness one step down, the global travel, the "ABC" layout.
     const auto editPages = [&w] {
