@@ -1,8 +1,8 @@
 #include "ExchangeCommands.h"
 
-#include "AdvancedKeyKinds.h"
 #include "MacroFile.h"
 #include "ProfileBundle.h"
+#include "ProfileContent.h"
 #include "ProfileData.h"
 #include "ProfileFile.h"
 #include "ProfileIntake.h"
@@ -151,29 +151,20 @@ int modelFor(const ExchangeOptions &options)
 
 QStringList profileContentLines(const QString &name, const QJsonObject &document, int macros)
 {
-    const ProfileData p = readProfile(document);
+    const ProfileContent c = profileContent(readProfile(document));
     QStringList lines{QStringLiteral("profile \"%1\"").arg(name)};
-    if (p.lighting)
-        lines << QStringLiteral("  lighting: effect %1, brightness %2").arg(p.lighting->mode).arg(p.lighting->brightness);
-    if (p.performance)
-        lines << QStringLiteral("  actuation: %1 mm").arg(p.performance->globalTravelUm / 1000.0, 0, 'f', 2);
-    if (p.layers) {
-        int changed = 0;
-        for (const QMap<int, int> &layer : *p.layers)
-            for (auto it = layer.cbegin(); it != layer.cend(); ++it)
-                changed += it.key() != it.value();
-        lines << QStringLiteral("  remapped keys on the four Fn layers: %1").arg(changed);
-    }
-    if (p.keyTravel)
-        lines << QStringLiteral("  keys with their own travel: %1").arg(p.keyTravel->size());
-    if (p.advanced && !p.advanced->isEmpty()) {
-        QMap<int, int> kinds;
-        for (const AdvancedBinding &b : *p.advanced)
-            ++kinds[b.kind()];
+    if (c.lighting)
+        lines << QStringLiteral("  lighting: effect %1, brightness %2").arg(c.lighting->mode).arg(c.lighting->brightness);
+    if (c.globalTravelUm)
+        lines << QStringLiteral("  actuation: %1 mm").arg(*c.globalTravelUm / 1000.0, 0, 'f', 2);
+    if (c.remappedKeys)
+        lines << QStringLiteral("  remapped keys on the four Fn layers: %1").arg(*c.remappedKeys);
+    if (c.ownTravelKeys)
+        lines << QStringLiteral("  keys with their own travel: %1").arg(*c.ownTravelKeys);
+    if (!c.advancedKinds.isEmpty()) {
         QStringList parts;
-        for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
-            if (const AdvancedKindTraits *t = advancedKindTraits(it.key()))
-                parts << QStringLiteral("%1 %2").arg(QLatin1String(t->label)).arg(it.value());
+        for (const auto &kind : c.advancedKinds)
+            parts << QStringLiteral("%1 %2").arg(QLatin1String(kind.first)).arg(kind.second);
         lines << QStringLiteral("  advanced keys: %1").arg(parts.join(QStringLiteral(", ")));
     }
     if (macros > 0)

@@ -3,7 +3,6 @@
 
 #include "MainWindow.h"
 
-#include "AdvancedKeyKinds.h"
 #include "DeviceLifecycle.h"
 #include "FileListWgt.h"
 #include "KeyboardLayouts.h"
@@ -11,6 +10,7 @@
 #include "ModalGuard.h"
 #include "MacroFile.h"
 #include "ProfileBundle.h"
+#include "ProfileContent.h"
 #include "ProfileIntake.h"
 #include "ProfileManager.h"
 #include "ProfileName.h"
@@ -88,29 +88,20 @@ int MainWindow::keyboardModel() const
 
 QStringList MainWindow::profileSummary(const ProfileDocument &document, int macros)
 {
-    const ProfileData p = readProfile(document);
+    const ProfileContent c = profileContent(readProfile(document));
     QStringList lines;
-    if (p.lighting)
-        lines << tr("灯光：效果 %1，亮度 %2").arg(p.lighting->mode).arg(p.lighting->brightness);
-    if (p.performance)
-        lines << tr("全局触发行程：%1 mm").arg(p.performance->globalTravelUm / 1000.0, 0, 'f', 2);
-    if (p.layers) {
-        int changed = 0;
-        for (const QMap<int, int> &layer : *p.layers)
-            for (auto it = layer.cbegin(); it != layer.cend(); ++it)
-                changed += it.key() != it.value();
-        lines << tr("四个 Fn 层中改过的按键：%1 个").arg(changed);
-    }
-    if (p.keyTravel)
-        lines << tr("单独设置行程的按键：%1 个").arg(p.keyTravel->size());
-    if (p.advanced && !p.advanced->isEmpty()) {
-        QMap<int, int> kinds;
-        for (const AdvancedBinding &b : *p.advanced)
-            ++kinds[b.kind()];
+    if (c.lighting)
+        lines << tr("灯光：效果 %1，亮度 %2").arg(c.lighting->mode).arg(c.lighting->brightness);
+    if (c.globalTravelUm)
+        lines << tr("全局触发行程：%1 mm").arg(*c.globalTravelUm / 1000.0, 0, 'f', 2);
+    if (c.remappedKeys)
+        lines << tr("四个 Fn 层中改过的按键：%1 个").arg(*c.remappedKeys);
+    if (c.ownTravelKeys)
+        lines << tr("单独设置行程的按键：%1 个").arg(*c.ownTravelKeys);
+    if (!c.advancedKinds.isEmpty()) {
         QStringList parts;
-        for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
-            if (const AdvancedKindTraits *t = advancedKindTraits(it.key()))
-                parts << QStringLiteral("%1 × %2").arg(QLatin1String(t->label)).arg(it.value());
+        for (const auto &kind : c.advancedKinds)
+            parts << QStringLiteral("%1 × %2").arg(QLatin1String(kind.first)).arg(kind.second);
         lines << tr("高级键：%1").arg(parts.join(tr("、")));
     }
     if (macros > 0)
