@@ -12,7 +12,7 @@
 #include <array>
 
 #ifndef Q_OS_WIN
-#include "linux/QtVirtualKey.h"
+#include "QtVirtualKey.h"
 #endif
 
 namespace {

@@ -3,6 +3,7 @@
 
 #include "ApplyCommand.h"
 #include "CliCommon.h"
+#include "CorvaneVersion.h"
 #include "ExchangeCommands.h"
 #include "ExportCommand.h"
 #include "HidBackend.h"
@@ -79,6 +80,7 @@ const char *const Usage =
     "  undo, redo              undo or redo Corvane's last change to the keyboard (needs Corvane)\n"
     "  --workdir DIR           Corvane's data folder, where its profiles are, if not the usual one\n"
     "  --verbose               print the protocol trace on stderr\n"
+    "  --version               print corvane-cli's version and end\n"
     "  --no-lock               go on when the keyboard lock cannot be taken (its folder is\n"
     "                          not the user's alone, say): nothing then stops another\n"
     "                          program from writing the keyboard at the same time\n"
@@ -290,6 +292,11 @@ int main(int argc, char **argv)
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
 #endif
+    // As Corvane answers it: before anything else, no keyboard, no settings.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("corvane-cli %s\n", CORVANE_VERSION);
+        return 0;
+    }
     // The sheet draws text, which takes a GUI application (fonts), and needs
     // no display: every other command stays a console program.
     std::unique_ptr<QCoreApplication> application;

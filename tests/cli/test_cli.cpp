@@ -183,6 +183,10 @@ void TestCli::failuresAreOneLine()
     const Run usage = cli({"frobnicate"});
     QCOMPARE(usage.exitCode, 2);
     QVERIFY(usage.err.startsWith("usage:"));
+    const Run version = cli({"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QVERIFY2(QRegularExpression("^corvane-cli [0-9]+(\\.[0-9]+)+\n$").match(QString::fromUtf8(version.out)).hasMatch(),
+             version.out.constData());
 
     // No keyboard on this machine's hidapi.
     const Run none = cli({"info"});

@@ -148,8 +148,13 @@ void TestDiagnostics::udevRuleFolders()
 void TestDiagnostics::nodeAccessFromTheFileSystem()
 {
     HidApiBackend backend; // the default judgement, without touching hidapi
+#ifdef Q_OS_WIN
+    // No device nodes to judge: opening the interface says it all.
+    QCOMPARE(backend.nodeAccess("/dev/null"), HidNodeAccess::Unknown);
+#else
     QCOMPARE(backend.nodeAccess("/dev/null"), HidNodeAccess::Allowed);
     QCOMPARE(backend.nodeAccess("/dev/corvane-no-such-node"), HidNodeAccess::Missing);
+#endif
     QCOMPARE(backend.nodeAccess("\\\\?\\hid#vid_1c4f&pid_ee88"), HidNodeAccess::Unknown);
 }
 

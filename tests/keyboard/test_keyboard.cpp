@@ -10,7 +10,7 @@
 #include "KeyboardLayouts.h"
 #include "KeyboardModels.h"
 #include "VirtualKeyTable.h"
-#include "linux/QtVirtualKey.h"
+#include "QtVirtualKey.h"
 
 #include <QButtonGroup>
 #include <QDir>

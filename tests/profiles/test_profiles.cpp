@@ -75,7 +75,8 @@ QByteArray fileBytes(const QString &fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QStringList profileFiles()
+// Used by the POSIX-only cases.
+[[maybe_unused]] QStringList profileFiles()
 {
     return QDir(folder()).entryList(QDir::Files | QDir::Hidden);
 }
