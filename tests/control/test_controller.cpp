@@ -58,7 +58,10 @@ void TestController::everyCallerMeetsRefusalsAlike()
     QFETCH(Caller, caller);
     QFETCH(Refusal, refusal);
     QTemporaryDir work;
-    const QString old = QDir::currentPath();
+    struct Back {
+        QString to = QDir::currentPath();
+        ~Back() { QDir::setCurrent(to); }
+    } back;
     QDir::setCurrent(work.path());
     QDir().mkpath(macroFolderPath());
     QVERIFY(writeMacroFile(macroFolderPath() + "/M.csv", {{true, QStringLiteral("A"), 10}}));
@@ -147,7 +150,7 @@ void TestController::everyCallerMeetsRefusalsAlike()
         QCOMPARE(int(refused.count() + (storeFullSaid ? 1 : 0)), 1);
         QCOMPARE(config.config().bindKindOf(TypeT), int(Bind_None));
         QVERIFY((rig.kb.state().params[8][rig.cellOf(TypeT)] & 0x0F) == 0);
-        return QDir::setCurrent(old), void();
+        return;
     }
     // The outcome of this change's run, not of one before it.
     const quint64 run = config.lastRun();
@@ -170,7 +173,6 @@ void TestController::everyCallerMeetsRefusalsAlike()
     }
     // One action, at most one step, whoever asked.
     QVERIFY(history->count() <= steps + 1);
-    QDir::setCurrent(old);
 }
 
 QTEST_MAIN(TestController)
