@@ -106,7 +106,7 @@ KeyboardController::KeyboardController(KeyboardAction *device, DeviceNotifier *n
     // over itself, newest first); their ends come from the worker's thread.
     connect(d->reports(), &KeyboardWorker::sigUpdateAdjustingData, this, &KeyboardController::calibrationRound);
     connect(d->reports(), &KeyboardWorker::sigUpdateMMData, this, &KeyboardController::keyTestRound);
-    connect(d->reports(), &KeyboardWorker::sigCalibrationEnded, this, &KeyboardController::calibrationEnded, queued);
+    connect(d->reports(), &KeyboardWorker::sigCalibrationEnded, this, &KeyboardController::onCalibrationEnded, queued);
     connect(d->reports(), &KeyboardWorker::sigKeyTestEnded, this, &KeyboardController::onKeyTestEnded, queued);
 
     // The layers as the keyboard reports them again after a mode switch:
@@ -414,29 +414,25 @@ void KeyboardController::endFirmwareUpdate()
 
 void KeyboardController::startCalibration()
 {
+    m_calibration.started();
     m_device->startCalibration();
 }
 
 void KeyboardController::stopCalibration()
 {
+    m_calibration.stopping();
     m_device->stopCalibration();
 }
 
 void KeyboardController::startKeyTest()
 {
-    m_keyTestOn = true;
+    m_keyTest.started();
     m_device->startKeyTest();
 }
 
-// The worker says when a key test ends, whether it was asked to or lost the
-// keyboard. The end of a test stopped here is already known, and arrives
-// late: a test started again meanwhile must not end with it.
 void KeyboardController::stopKeyTest()
 {
-    if (m_keyTestOn) {
-        m_keyTestOn = false;
-        ++m_keyTestStopsUnheard;
-    }
+    m_keyTest.stopping();
     m_device->stopKeyTest();
 }
 
@@ -527,12 +523,14 @@ bool KeyboardController::restoreSnapshot(const QString &path, QString *why, QStr
 
 void KeyboardController::onKeyTestEnded()
 {
-    if (m_keyTestStopsUnheard > 0) {
-        --m_keyTestStopsUnheard;
-        return;
-    }
-    m_keyTestOn = false;
-    emit keyTestEnded();
+    if (m_keyTest.endIsNews())
+        emit keyTestEnded();
+}
+
+void KeyboardController::onCalibrationEnded()
+{
+    if (m_calibration.endIsNews())
+        emit calibrationEnded();
 }
 
 KeyboardConfig KeyboardController::offlineBase(int model)

@@ -207,7 +207,33 @@ private:
     int m_offlineProfile = 0;  // the profile edited offline, 0: none
     int m_waitingProfile = 0;  // edited offline, to be offered to the keyboard that came
     QString snapshotSerial() const;
-    bool m_keyTestOn = false;      // started here and not known to have ended
-    int m_keyTestStopsUnheard = 0; // stops asked for whose end has not come back
+    // A live poll (key test, calibration) started here. The worker says
+    // when one ends, whether asked to or because the keyboard went; the end
+    // of one stopped here is already known and arrives late, so a poll
+    // started again meanwhile must not end with it.
+    struct LivePoll {
+        bool on = false;      // started here and not known to have ended
+        int stopsUnheard = 0; // stops asked for whose end has not come back
+        void started() { on = true; }
+        void stopping()
+        {
+            if (on) {
+                on = false;
+                ++stopsUnheard;
+            }
+        }
+        bool endIsNews() // the worker said one ended
+        {
+            if (stopsUnheard > 0) {
+                --stopsUnheard;
+                return false;
+            }
+            on = false;
+            return true;
+        }
+    };
+    LivePoll m_keyTest;
+    LivePoll m_calibration;
+    void onCalibrationEnded();
     void saveOfflineProfile();
 };

@@ -905,6 +905,21 @@ void TestPerformance::calibrationChartAndEnding()
     QTRY_VERIFY_WITH_TIMEOUT(!r.rig.kb.state().calibrating, 20000);
     QCOMPARE(calibrate->text(), QString("开始校准"));
 
+    // Started, saved and started again at once: the end of the first, which
+    // the worker reports late, does not end the second.
+    QSignalSpy ends(r.rig.worker->reports(), &KeyboardWorker::sigCalibrationEnded);
+    r.click(calibrate);
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.worker->mode(), int(KeyboardAction::Calibration), 20000);
+    r.click(calibrate);
+    r.click(calibrate);
+    QTRY_VERIFY_WITH_TIMEOUT(!ends.isEmpty(), 20000);
+    QCoreApplication::processEvents(); // its queued delivery
+    QVERIFY(r.page.isCalibrating());
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
+    QCOMPARE(calibrate->text(), QString("保存校准"));
+    r.click(calibrate);
+    QTRY_VERIFY_WITH_TIMEOUT(!r.rig.kb.state().calibrating, 20000);
+
     // Leaving the page ends a calibration and restores the button.
     r.click(calibrate);
     QTRY_VERIFY_WITH_TIMEOUT(r.rig.kb.state().calibrating, 20000);
