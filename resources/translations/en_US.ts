@@ -1054,6 +1054,10 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>退出超光速模式</source>
         <translation>Leave super-light-speed mode</translation>
     </message>
+    <message>
+        <source>离线编辑时不能设置按键颜色：按键颜色保存在键盘上，不在配置文件中。连接键盘后再设置。</source>
+        <translation>Key colours cannot be set while editing offline: the keyboard keeps them, not the profile. Set them with the keyboard connected.</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>

@@ -1054,6 +1054,10 @@
         <source>退出超光速模式</source>
         <translation>退出超光速模式</translation>
     </message>
+    <message>
+        <source>离线编辑时不能设置按键颜色：按键颜色保存在键盘上，不在配置文件中。连接键盘后再设置。</source>
+        <translation>离线编辑时不能设置按键颜色：按键颜色保存在键盘上，不在配置文件中。连接键盘后再设置。</translation>
+    </message>
 </context>
 <context>
     <name>CustomKeySetPageWgt</name>

@@ -20,6 +20,7 @@
 #include "KeyboardLock.h"
 #include "LanguageManager.h"
 #include "PerformancePageWgt.h"
+#include "ColorChooseWgt.h"
 #include "ColorConfigWgt.h"
 #include "CustomKeySetPageWgt.h"
 #include "KeyboardController.h"
@@ -978,6 +979,22 @@ void TestMainWindow::offlineEditing()
     w.redoButton()->click();
     QCOMPARE(stored(), 1500);
 
+    // A colour preset is the profile's; the keys' colours are the keyboard's,
+    // so offline the keys take none and the page says why.
+    auto *lighting = qobject_cast<ColorConfigWgt *>(w.pages()->page(PageLighting));
+    w.pages()->changePage(PageLighting);
+    const int modeBefore = w.configModel()->config().lighting.mode;
+    lighting->chooser()->presetButton(1)->click();
+    QVERIFY(w.configModel()->config().lighting.mode != modeBefore);
+    QVERIFY(!lighting->chooser()->paintingNote()->isHidden());
+    QVERIFY(!lighting->chooser()->fillAllButton()->isEnabled());
+    const QMap<int, QColor> colours = w.configModel()->config().keyColours;
+    const int steps = w.configModel()->history()->count();
+    QTest::mouseClick(w.keyboards()->key(keyTypeFromName("A")), Qt::LeftButton);
+    QCOMPARE(w.configModel()->config().keyColours, colours);
+    QCOMPARE(w.configModel()->history()->count(), steps);
+    QVERIFY(readProfileFile("LocalProfile/Travel.kb", &offline));
+
     // The keyboard comes: offered, taken by difference.
     QVERIFY(rig.connected());
     QVERIFY(!w.keyboard()->isOfflineEditing());
@@ -986,6 +1003,9 @@ void TestMainWindow::offlineEditing()
     QCoreApplication::processEvents();
     QVERIFY(rig.idle());
     QCOMPARE(rig.kb->state().deadBand.gdBi, quint16(1500));
+    w.pages()->changePage(PageLighting);
+    QVERIFY(lighting->chooser()->paintingNote()->isHidden());
+    QVERIFY(lighting->chooser()->fillAllButton()->isEnabled());
 
     // On the keyboard: the profile as it was, the same edits, then what the
     // keyboard holds as a profile gives the same groups as the file.

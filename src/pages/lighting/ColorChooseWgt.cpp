@@ -148,6 +148,12 @@ QWidget *ColorChooseWgt::buildPresetArea()
     titleRow->addStretch();
     titleRow->addWidget(m_fillAll);
     layout->addLayout(titleRow);
+    m_paintingNote = new QLabel(area);
+    m_paintingNote->setWordWrap(true);
+    m_paintingNote->setTextFormat(Qt::PlainText);
+    m_paintingNote->setStyleSheet(QStringLiteral("QLabel{color:#b06000;}"));
+    m_paintingNote->hide();
+    layout->addWidget(m_paintingNote);
     auto *grid = new QGridLayout;
     grid->setSpacing(4);
     m_swatchGroup = new QButtonGroup(this);
@@ -317,9 +323,12 @@ void ColorChooseWgt::resetPresets(bool all)
     emit presetsReset();
 }
 
-void ColorChooseWgt::setPaintingEnabled(bool on)
+void ColorChooseWgt::setPaintingEnabled(bool on, const QString &whyNot)
 {
     m_fillAll->setEnabled(on);
+    m_paintingNote->setText(whyNot);
+    m_paintingNote->setAccessibleName(whyNot);
+    m_paintingNote->setVisible(!on && !whyNot.isEmpty());
 }
 
 QToolButton *ColorChooseWgt::swatchButton(int i) const

@@ -52,7 +52,8 @@ public:
     bool setPreset(int n, const Preset &colours);
     bool setPresetKeys(int n, const Preset &changes);
     // "Fill all keys" and key painting are offered only in per-key mode.
-    void setPaintingEnabled(bool on);
+    // Painting keys on or off; off with a reason shows the reason instead.
+    void setPaintingEnabled(bool on, const QString &whyNot = QString());
 
     void retranslate();
 
@@ -65,6 +66,7 @@ public:
     QPushButton *resetCurrentButton() const { return m_resetCurrent; }
     QPushButton *resetAllButton() const { return m_resetAll; }
     QPushButton *fillAllButton() const { return m_fillAll; }
+    QLabel *paintingNote() const { return m_paintingNote; }
 
 signals:
     // The user chose another colour (wheel, fields, swatches).
@@ -99,6 +101,7 @@ private:
     Swatches *m_swatches = nullptr;
     QList<LabelSpinBox *> m_fields;
     QLabel *m_swatchTitle = nullptr;
+    QLabel *m_paintingNote = nullptr;
     QButtonGroup *m_swatchGroup = nullptr;
     QButtonGroup *m_presetGroup = nullptr;
     QPushButton *m_resetCurrent = nullptr;

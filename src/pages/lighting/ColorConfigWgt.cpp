@@ -324,6 +324,10 @@ void ColorConfigWgt::setupConnections()
     // does not hold. Its colours come with the configuration (showConfig).
     connectTracked(keyboard(), &KeyboardController::lightingReported,
                    [this](const LightingReport &report) { showKeyboardLighting(report); });
+    connectTracked(keyboard(), &KeyboardController::offlineEditingChanged, [this] {
+        if (isCurrent())
+            setPerKeyColouring(m_view.mode >= PerKeyLightingMode);
+    });
 }
 
 void ColorConfigWgt::onEnter()
@@ -342,10 +346,17 @@ void ColorConfigWgt::onLeave()
 }
 
 // Keys take colours from the chooser only in per-key mode, and show them.
+// A profile edited offline holds no key colours (the keyboard keeps them),
+// so there the keys show their colours but take none: painting them would
+// change nothing the keyboard ever gets.
 void ColorConfigWgt::setPerKeyColouring(bool on)
 {
-    m_perKey = on;
-    m_chooser->setPaintingEnabled(on);
+    const bool offline = keyboard()->isOfflineEditing();
+    m_perKey = on && !offline;
+    m_chooser->setPaintingEnabled(m_perKey,
+                                  on && offline ? tr("离线编辑时不能设置按键颜色：按键颜色保存在键盘上，"
+                                                     "不在配置文件中。连接键盘后再设置。")
+                                                : QString());
     if (isActive())
         showKeyColours(on);
 }
