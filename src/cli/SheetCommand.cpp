@@ -1,14 +1,48 @@
 #include "SheetCommand.h"
 
+#include "ProfileBundle.h"
+#include "LanguageManager.h"
 #include "LayerSheet.h"
 #include "ProfileDocument.h"
 #include "ProfileIntake.h"
 #include "ProfileName.h"
 
+#include "SystemConfig.h"
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTranslator>
 
-int runSheetCommand(const QString &profilePath, const QString &outPath, int model, const CliOutput &io)
+namespace {
+
+// The sheet's headings and legends in the language asked for, else the one
+// Corvane shows; the texts' own language is Chinese.
+bool loadSheetLanguage(QString language, const QString &dataFolder, QTranslator *translator, QString *why)
+{
+    if (language.isEmpty()) {
+        const QString settings = DataFolder{dataFolder}.settingsFile();
+        if (QFileInfo::exists(settings))
+            language = SystemConfig(settings).language();
+    }
+    if (language != QLatin1String("English"))
+        return true;
+    const QString file = LanguageManager::translationFile(language);
+    for (const QString &folder : LanguageManager::translationFolders(QCoreApplication::applicationDirPath()))
+        if (translator->load(folder + file)) {
+            QCoreApplication::installTranslator(translator);
+            return true;
+        }
+    *why = QStringLiteral("the English texts (%1) are not installed beside corvane-cli; --lang zh draws the sheet in "
+                          "Chinese")
+               .arg(file);
+    return false;
+}
+
+} // namespace
+
+int runSheetCommand(const QString &profilePath, const QString &outPath, int model, const QString &language,
+                    const QString &dataFolder, const CliOutput &io)
 {
     if (!outPath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
         && !outPath.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
@@ -22,6 +56,9 @@ int runSheetCommand(const QString &profilePath, const QString &outPath, int mode
     ProfileData profile;
     QString why;
     if (!readProfileForApply(bytes, profilePath, &profile, &why))
+        return io.fail(why);
+    QTranslator translator;
+    if (!loadSheetLanguage(language, dataFolder, &translator, &why))
         return io.fail(why);
     const LayerSheet sheet(model, profile, profileListName(QFileInfo(profilePath).fileName()));
     if (!sheet.isValid())

@@ -68,9 +68,10 @@ const char *const Usage =
     "  share FILE.kb [--model N]\n"
     "                          print a profile with its macros as a code to paste in a chat\n"
     "                          (N: keyboard model; by default the one Corvane saw last)\n"
-    "  sheet FILE.kb OUT.pdf|OUT.svg [--model N]\n"
+    "  sheet FILE.kb OUT.pdf|OUT.svg [--model N] [--lang zh|en]\n"
     "                          draw the profile's four Fn layers and its advanced keys, one\n"
-    "                          page each, as Corvane prints them\n"
+    "                          page each, as Corvane prints them (in Corvane's language unless\n"
+    "                          --lang names one)\n"
     "  doctor                  check access to the keyboard and print the commands that fix it\n"
     "  report FILE             write a support file (JSON) for a bug report\n"
     "  flash FILE [--no-wait]  write a firmware image, then wait for the keyboard to come\n"
@@ -186,6 +187,7 @@ struct Arguments {
     bool json = false;
     bool all = false;
     int model = -1;
+    QString language; // --lang: "Chinese" or "English"
     QString workDir;
     bool ok = true;
 };
@@ -207,6 +209,12 @@ Arguments parseArguments(QStringList args)
             bool ok = false;
             a.model = args.at(++i).toInt(&ok);
             a.ok = a.ok && ok && a.model >= 0 && a.model <= 255;
+        } else if (arg == QLatin1String("--lang") && i + 1 < args.size()) {
+            const QString lang = args.at(++i);
+            a.language = lang == QLatin1String("zh") ? QStringLiteral("Chinese")
+                         : lang == QLatin1String("en") ? QStringLiteral("English")
+                                                       : QString();
+            a.ok = a.ok && !a.language.isEmpty();
         } else if (arg == QLatin1String("--json")) {
             a.json = true;
         } else if (arg == QLatin1String("--simulate") || arg.startsWith(QLatin1String("--simulate="))) {
@@ -248,6 +256,7 @@ Arguments parseArguments(QStringList args)
            && (!a.all || a.command == QLatin1String("export"))
            && (a.model < 0 || a.command == QLatin1String("share") || a.command == QLatin1String("import")
                || a.command == QLatin1String("sheet"))
+           && (a.language.isEmpty() || a.command == QLatin1String("sheet"))
            && (!a.verify || a.command == QLatin1String("apply")) && (!a.full || a.command == QLatin1String("apply"))
            && (!a.force || a.command == QLatin1String("export") || a.command == QLatin1String("import"))
            && (!a.noWait || a.command == QLatin1String("flash"));
@@ -347,7 +356,8 @@ int main(int argc, char **argv)
             return runImportCommand(a.positional.first(), options, io);
         if (a.command == QLatin1String("sheet")) {
 #ifdef CORVANE_HAVE_SHEET
-            return runSheetCommand(a.positional.at(0), a.positional.at(1), modelFor(options), io);
+            return runSheetCommand(a.positional.at(0), a.positional.at(1), modelFor(options), a.language,
+                                   options.dataFolder, io);
 #else
             return io.fail(QStringLiteral("sheet is not available in this build"));
 #endif

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -577,6 +578,16 @@ void TestCli::profilesTravel()
     QVERIFY(pageText(5).contains("高级键"));
     QVERIFY(pageText(5).contains("SOCD"));
     QVERIFY(pageText(6).isEmpty());
+
+    // In Corvane's language, or the one asked for.
+    QDir(c.path()).mkpath(".");
+    QSettings(c.filePath("sysConfig.ini"), QSettings::IniFormat).setValue("Kinetra/language", "English");
+    QCOMPARE(cli({"sheet", profile, pdf, "--model", "0", "--workdir", c.path()}).exitCode, 0);
+    QVERIFY2(pageText(1).contains("mine — Fn0 layer"), qPrintable(pageText(1)));
+    QVERIFY(pageText(5).contains("Advanced keys"));
+    QCOMPARE(cli({"sheet", profile, pdf, "--model", "0", "--workdir", c.path(), "--lang", "zh"}).exitCode, 0);
+    QVERIFY(pageText(1).contains("mine — Fn0 层"));
+    QCOMPARE(cli({"sheet", profile, pdf, "--lang", "fr"}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
