@@ -647,6 +647,12 @@ void TestEndpoint::sessionBus()
     for (const QVariantList &args : refused)
         QCOMPARE(call(corvane, "ReportFocus", args).type(), QDBusMessage::ErrorMessage);
     QCOMPARE(focus.count(), 2);
+    // A caller who is not the desktop's user is refused, however well formed.
+    service.setSessionUser(::getuid() + 1);
+    const QDBusMessage stranger = call(corvane, "ReportFocus", {"game", "1", "title"});
+    QCOMPARE(stranger.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(stranger.errorName(), QString("org.freedesktop.DBus.Error.AccessDenied"));
+    QCOMPARE(focus.count(), 2);
     service.stop();
     QDBusConnection::disconnectFromBus("corvane");
     QDBusConnection::disconnectFromBus("caller");

@@ -39,8 +39,14 @@ QString lastLine(const RemoteReply &reply)
 } // namespace
 
 SessionBusService::SessionBusService(CommandQueue *queue, QObject *parent)
-    : QObject(parent), m_queue(queue), m_bus(QString())
+    : QObject(parent), m_queue(queue), m_bus(QString()), m_user(::getuid())
 {
+}
+
+void SessionBusService::setSessionUser(uint uid)
+{
+    m_user = uid;
+    m_callers.clear();
 }
 
 SessionBusService::~SessionBusService()
@@ -132,7 +138,7 @@ void SessionBusService::ReportFocus(const QString &windowClass, const QString &p
         ours = *known;
     } else {
         const QDBusReply<uint> uid = connection().interface()->serviceUid(sender);
-        ours = uid.isValid() && uid.value() == ::getuid();
+        ours = uid.isValid() && uid.value() == m_user;
         if (m_callers.size() >= MaxCallers)
             m_callers.clear();
         m_callers.insert(sender, ours);

@@ -33,6 +33,10 @@ public:
 
     QString activeProfile() const;
 
+    // Whose desktop this is: this process's user unless set otherwise (a
+    // test stands for another user with it).
+    void setSessionUser(uint uid);
+
 public slots:
     // (exit code, message): the exit code corvane-cli apply NAME would
     // have, and its last line.
@@ -58,4 +62,5 @@ private:
     bool m_registered = false;
     QString m_announced;
     QHash<QString, bool> m_callers; // unique bus name -> of this user (a bounded cache)
+    uint m_user;
 };
