@@ -133,6 +133,12 @@ corvane-cli doctor, run in a terminal, prints the same commands for copying.</tr
         <source>无法取得键盘锁</source>
         <translation>No keyboard lock</translation>
     </message>
+    <message>
+        <source>已找到键盘，但无法打开它（%1），可能有其他程序正在独占使用它。
+请关闭其他键盘设置软件，然后拔下并重新插入键盘。</source>
+        <translation>The keyboard was found but could not be opened (%1): another program may be holding it for itself.
+Close other keyboard settings software, then unplug the keyboard and plug it in again.</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>

@@ -133,6 +133,12 @@
         <source>无法取得键盘锁</source>
         <translation>无法取得键盘锁</translation>
     </message>
+    <message>
+        <source>已找到键盘，但无法打开它（%1），可能有其他程序正在独占使用它。
+请关闭其他键盘设置软件，然后拔下并重新插入键盘。</source>
+        <translation>已找到键盘，但无法打开它（%1），可能有其他程序正在独占使用它。
+请关闭其他键盘设置软件，然后拔下并重新插入键盘。</translation>
+    </message>
 </context>
 <context>
     <name>FileListWgt</name>

@@ -25,7 +25,10 @@ constexpr int LockRetryMs = 1000;
 bool mayBeKeyboard(const QString &path)
 {
 #ifdef Q_OS_WIN
-    return path.section(QLatin1Char('#'), 0, 0).contains(QLatin1String("HID"), Qt::CaseInsensitive);
+    // A device interface ("\\?\HID#VID_...") of another class is not ours;
+    // any other name is a backend's own (the virtual keyboard's).
+    const QString head = path.section(QLatin1Char('#'), 0, 0);
+    return !head.startsWith(QLatin1String("\\\\?\\")) || head.contains(QLatin1String("HID"), Qt::CaseInsensitive);
 #else
     // The notifier only reports HID nodes here.
     return !path.isEmpty();
@@ -318,6 +321,13 @@ void DeviceLifecycle::tellPermissionDenied(const QStringList &paths)
 
 QString DeviceLifecycle::permissionText(const QStringList &paths)
 {
+#ifdef Q_OS_WIN
+    // Windows lets every user open a keyboard; a refusal is another program
+    // holding it for itself.
+    return tr("已找到键盘，但无法打开它（%1），可能有其他程序正在独占使用它。\n"
+              "请关闭其他键盘设置软件，然后拔下并重新插入键盘。")
+        .arg(paths.join(QLatin1String(", ")));
+#endif
     return tr("已找到键盘，但当前用户没有权限打开它（%1）。\n"
               "请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：\n\n%2\n\n"
               "在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。")

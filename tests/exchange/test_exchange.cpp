@@ -242,7 +242,9 @@ void TestExchange::bundleImportNeverOverwrites()
     QCOMPARE(openIniSettings(to.presetsFile())->value("rgbPresuppose1").toString(), bundle.presets.value(1));
     QCOMPARE(readAppProfileRules(SystemConfig(to.settingsFile())).rules.at(0).profile, QString("游戏"));
 
-    // A link where a file goes is not followed.
+    // A link where a file goes is not followed. (On Windows QFile::link
+    // makes a shortcut, a plain file that nothing follows.)
+#ifndef Q_OS_WIN
     QTemporaryDir c;
     const DataFolder linked{c.path()};
     QDir().mkpath(linked.profiles());
@@ -250,6 +252,7 @@ void TestExchange::bundleImportNeverOverwrites()
     QFile::link(outside, QDir(linked.profiles()).filePath("Full.kb"));
     QVERIFY(!writeUserFile(QDir(linked.profiles()).filePath("Full.kb"), "x", &why));
     QVERIFY(!QFile::exists(outside));
+#endif
 }
 
 void TestExchange::bundleRefusesBadFiles()
@@ -303,7 +306,9 @@ void TestExchange::snapshotsKeepTheNewestTwenty()
     QCOMPARE(back.keyColours, s.keyColours);
     QCOMPARE(back.systemMode, 1);
     QCOMPARE(back.pollingRate, 3);
+#ifndef Q_OS_WIN // (Windows keeps access lists, not modes)
     QCOMPARE(QFileInfo(QFileInfo(entries.first().path).absolutePath()).permissions() & 0x0077, QFile::Permissions());
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

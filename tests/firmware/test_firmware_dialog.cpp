@@ -621,7 +621,7 @@ void TestFirmwareDialog::keyboardHeldElsewhere()
     QProcess holder;
     holder.start(QStringLiteral(LOCK_HOLDER), {"corvane-cli flash"});
     QVERIFY(holder.waitForReadyRead(20000));
-    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
     rig.kb->clearFrameLog();
     const QByteArray image = testImage(2000);
     QVERIFY(rig.updateFrom("new.bin", image));
@@ -898,13 +898,18 @@ void TestFirmwareDialog::settingsActions()
     QVERIFY(!QFile::exists(rig.nextFile));
 
     d.checkUpdateButton()->click();
-    QCOMPARE(rig.started, QStringList(QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath()));
+#ifdef Q_OS_WIN
+    const QString update = QCoreApplication::applicationDirPath() + "/Update.exe";
+#else
+    const QString update = QCoreApplication::applicationDirPath() + "/Update";
+#endif
+    QCOMPARE(rig.started, QStringList(update + " --workdir " + QDir::currentPath()));
     // Update starts the new version with this one's options.
     setRestartArguments({"--simulate=2"});
     d.checkUpdateButton()->click();
     setRestartArguments({});
     QCOMPARE(rig.started.last(),
-             QCoreApplication::applicationDirPath() + "/Update --workdir " + QDir::currentPath() + " -- --simulate=2");
+             update + " --workdir " + QDir::currentPath() + " -- --simulate=2");
     // While another updater holds its lock, or the one started from here
     // runs, clicking again starts none.
     {

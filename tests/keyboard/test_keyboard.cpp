@@ -145,7 +145,9 @@ void TestKeyboard::hookOnLinux()
     QCOMPARE(virtualKeyForQtKey(Qt::Key_VolumeUp, Qt::NoModifier, 0), 0);
 
     // The installed hook hears key events at the window, once each, and
-    // stays quiet while Alt is held.
+    // stays quiet while Alt is held. (Windows' hook is the system's
+    // low-level one, which test_windows drives.)
+#ifndef Q_OS_WIN
     Hook hook;
     QVERIFY(hook.install());
     QSignalSpy press(&hook, &Hook::sendPressKeyType);
@@ -164,6 +166,7 @@ void TestKeyboard::hookOnLinux()
     QCOMPARE(press.count(), 1);
     QCOMPARE(press.first().first().value<Hook::Type>(), Hook::KEY_W);
     QCOMPARE(up.count(), 1);
+#endif
 }
 
 void TestKeyboard::modelsFollowTheirLayouts()

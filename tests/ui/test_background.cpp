@@ -112,7 +112,15 @@ void TestBackground::settingsStoreRulesAndShowMissingProfiles()
     buttonNamed(dialog, "删除规则")->click();
 
     const AppProfileRules stored = readAppProfileRules(SystemConfig());
-    QCOMPARE(stored.rules, (QList<AppProfileRule>{{"Game.x86_64", "FPS"}}));
+    QStringList storedText;
+    for (const AppProfileRule &r : stored.rules)
+        storedText << r.application + " -> " + r.profile;
+#ifdef Q_OS_WIN
+    const QString gameKey = QStringLiteral("game.x86_64"); // Windows' names know no case
+#else
+    const QString gameKey = QStringLiteral("Game.x86_64");
+#endif
+    QVERIFY2(stored.rules == (QList<AppProfileRule>{{gameKey, "FPS"}}), qPrintable(storedText.join(", ")));
     QCOMPARE(stored.defaultProfile, QString("Typing"));
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(list->topLevelItem(0)->text(1), QString("FPS"));
@@ -155,6 +163,9 @@ void TestBackground::settingsStoreRulesAndShowMissingProfiles()
 
 void TestBackground::autostartEntry()
 {
+#ifdef Q_OS_WIN
+    QSKIP("on Windows the entry is the user's Run key, which test_windows writes in a key of its own");
+#endif
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     Rig rig;
