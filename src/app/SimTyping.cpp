@@ -11,9 +11,7 @@
 
 #include <array>
 
-#ifndef Q_OS_WIN
 #include "QtVirtualKey.h"
-#endif
 
 namespace {
 
@@ -90,11 +88,14 @@ int SimTyping::keyTypeForHookType(int hookType)
 
 uint8_t SimTyping::wireCodeOf(const QKeyEvent &event)
 {
+    int vk = 0;
 #ifdef Q_OS_WIN
-    const int vk = int(event.nativeVirtualKey());
-#else
-    const int vk = virtualKeyForQtKey(event.key(), event.modifiers(), event.nativeScanCode());
+    // The system's own key where it said it; an event made by a program
+    // (a test, an accessibility tool) carries none.
+    vk = int(event.nativeVirtualKey());
+    if (vk == 0)
 #endif
+        vk = virtualKeyForQtKey(event.key(), event.modifiers(), event.nativeScanCode());
     const int type = keyTypeForHookType(hookTypeForVirtualKey(vk));
     if (type == KeyTypeNone || !keyTypeHasCode(type))
         return 0;

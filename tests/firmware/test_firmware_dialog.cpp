@@ -648,11 +648,16 @@ void TestFirmwareDialog::keyboardHeldElsewhere()
     }
 
     const QByteArray runtime = qgetenv(RuntimeDirVariable);
+    // A file where the lock's folder goes.
     QTemporaryDir blocked;
     QFile notAFolder(blocked.filePath("corvane"));
     QVERIFY(notAFolder.open(QIODevice::WriteOnly));
     notAFolder.close();
+#ifdef Q_OS_WIN
+    qputenv(RuntimeDirVariable, QFile::encodeName(notAFolder.fileName()));
+#else
     qputenv(RuntimeDirVariable, QFile::encodeName(blocked.path()));
+#endif
     rig.kb->clearFrameLog();
     d.localButton()->click();
     const QString folder = QDir::toNativeSeparators(KeyboardLock::folder());

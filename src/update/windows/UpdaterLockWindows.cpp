@@ -1,8 +1,17 @@
 #include "UpdaterLock.h"
 
+#include <QHash>
+#include <QMutex>
+
 #include <windows.h>
 
 namespace {
+
+// A mutex is its owning thread's however often that thread takes it again,
+// where a lock file on Linux is refused to a second taker in the same
+// process too. The locks this process holds, so that both refuse alike.
+QMutex heldGuard;
+QHash<intptr_t, QString> heldHere; // handle -> key
 
 QString mutexName(const QString &key)
 {
@@ -22,6 +31,12 @@ QString location(const QString &key)
 intptr_t acquire(const QString &key, bool *held, QString *problem)
 {
     *held = false;
+    const QMutexLocker guard(&heldGuard);
+    for (const QString &k : qAsConst(heldHere))
+        if (k == key) {
+            *held = true;
+            return -1;
+        }
     const std::wstring name = mutexName(key).toStdWString();
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
     if (!mutex) {
@@ -31,8 +46,10 @@ intptr_t acquire(const QString &key, bool *held, QString *problem)
     // Owned, not merely open: a holder that died leaves it abandoned, which
     // is ours to take.
     const DWORD wait = ::WaitForSingleObject(mutex, 0);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        heldHere.insert(reinterpret_cast<intptr_t>(mutex), key);
         return reinterpret_cast<intptr_t>(mutex);
+    }
     if (wait == WAIT_TIMEOUT)
         *held = true;
     else
@@ -43,6 +60,10 @@ intptr_t acquire(const QString &key, bool *held, QString *problem)
 
 void release(intptr_t handle)
 {
+    {
+        const QMutexLocker guard(&heldGuard);
+        heldHere.remove(handle);
+    }
     HANDLE mutex = reinterpret_cast<HANDLE>(handle);
     ::ReleaseMutex(mutex);
     ::CloseHandle(mutex);
