@@ -93,8 +93,8 @@ uint8_t SimTyping::wireCodeOf(const QKeyEvent &event)
     // The system's own key where it said it; an event made by a program
     // (a test, an accessibility tool) carries none.
     vk = int(event.nativeVirtualKey());
-    if (vk == 0)
 #endif
+    if (vk == 0)
         vk = virtualKeyForQtKey(event.key(), event.modifiers(), event.nativeScanCode());
     const int type = keyTypeForHookType(hookTypeForVirtualKey(vk));
     if (type == KeyTypeNone || !keyTypeHasCode(type))

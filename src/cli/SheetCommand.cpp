@@ -27,15 +27,13 @@ bool loadSheetLanguage(QString language, const QString &dataFolder, QTranslator 
     }
     if (language != QLatin1String("English"))
         return true;
-    const QString file = LanguageManager::translationFile(language);
-    for (const QString &folder : LanguageManager::translationFolders(QCoreApplication::applicationDirPath()))
-        if (translator->load(folder + file)) {
-            QCoreApplication::installTranslator(translator);
-            return true;
-        }
+    if (LanguageManager::loadTranslation(language, translator)) {
+        QCoreApplication::installTranslator(translator);
+        return true;
+    }
     *why = QStringLiteral("the English texts (%1) are not installed beside corvane-cli; --lang zh draws the sheet in "
                           "Chinese")
-               .arg(file);
+               .arg(LanguageManager::translationFile(language));
     return false;
 }
 

@@ -327,11 +327,12 @@ QString DeviceLifecycle::permissionText(const QStringList &paths)
     return tr("已找到键盘，但无法打开它（%1），可能有其他程序正在独占使用它。\n"
               "请关闭其他键盘设置软件，然后拔下并重新插入键盘。")
         .arg(paths.join(QLatin1String(", ")));
-#endif
+#else
     return tr("已找到键盘，但当前用户没有权限打开它（%1）。\n"
               "请在终端中运行以下命令安装 udev 规则，然后拔下并重新插入键盘：\n\n%2\n\n"
               "在终端中运行 corvane-cli doctor 也会列出这些命令，便于复制。")
         .arg(paths.join(QLatin1String(", ")), udevFixCommands(true).join(QLatin1Char('\n')));
+#endif
 }
 
 QString DeviceLifecycle::titleForBoard(const QVariant &v, bool reading)

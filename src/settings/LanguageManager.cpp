@@ -54,20 +54,24 @@ QString LanguageManager::translationFile(const QString &lang)
     return QString();
 }
 
+bool LanguageManager::loadTranslation(const QString &lang, QTranslator *translator)
+{
+    const QString file = translationFile(lang);
+    // An empty file name would load the folder itself; refuse it up front.
+    if (file.isEmpty())
+        return false;
+    for (const QString &folder : translationFolders(QCoreApplication::applicationDirPath())) {
+        if (QFileInfo::exists(folder + file)) {
+            qCDebug(lcSettings) << "加载语言路径：" << folder + file;
+            return translator->load(folder + file);
+        }
+    }
+    return false;
+}
+
 bool LanguageManager::reloadTranslator()
 {
     const QString lang = language();
-    const QString file = translationFile(lang);
-    const QStringList folders = translationFolders(QCoreApplication::applicationDirPath());
-    QString folder = folders.first();
-    for (const QString &candidate : folders) {
-        if (!file.isEmpty() && QFileInfo::exists(candidate + file)) {
-            folder = candidate;
-            break;
-        }
-    }
-    qCDebug(lcSettings) << "加载语言路径：" << folder;
-
     if (m_translator) {
         QCoreApplication::removeTranslator(m_translator);
         m_translator->deleteLater();
@@ -75,9 +79,7 @@ bool LanguageManager::reloadTranslator()
     }
 
     auto *translator = new QTranslator(this);
-    qCDebug(lcSettings) << "加载语言路径2：" << folder + file;
-    // An empty file name would load the folder itself; refuse it up front.
-    if (file.isEmpty() || !translator->load(folder + file)) {
+    if (!loadTranslation(lang, translator)) {
         qCDebug(lcSettings) << "language" << lang;
         delete translator;
         return false;

@@ -32,6 +32,9 @@ public:
     static QStringList translationFolders(const QString &executableFolder);
     // "zh_CN.qm" for "Chinese", "en_US.qm" for "English", otherwise empty.
     static QString translationFile(const QString &lang);
+    // Loads lang's translation from the first translation folder that has
+    // it; false when none has (or lang has no file).
+    static bool loadTranslation(const QString &lang, QTranslator *translator);
 
 signals:
     void languageChanged(QString lang);

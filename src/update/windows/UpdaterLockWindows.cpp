@@ -32,11 +32,10 @@ intptr_t acquire(const QString &key, bool *held, QString *problem)
 {
     *held = false;
     const QMutexLocker guard(&heldGuard);
-    for (const QString &k : qAsConst(heldHere))
-        if (k == key) {
-            *held = true;
-            return -1;
-        }
+    if (heldHere.values().contains(key)) {
+        *held = true;
+        return -1;
+    }
     const std::wstring name = mutexName(key).toStdWString();
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
     if (!mutex) {
