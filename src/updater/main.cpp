@@ -7,6 +7,7 @@
 #include "StopRequests.h"
 #include "Update.h"
 #include "UpdaterLock.h"
+#include "UpdateLog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,6 +92,7 @@ int main(int argc, char **argv)
     UpdaterLock lock(SoftwareUpdate::programToReplace(workDir, installDir));
     switch (lock.tryAcquire()) {
     case UpdaterLock::Result::Acquired:
+        qCDebug(lcUpdate) << "holding the updater lock" << lock.location();
         break;
     case UpdaterLock::Result::Held: {
         const QString text = QCoreApplication::translate("main", "更新程序已在运行。");

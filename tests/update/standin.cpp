@@ -5,10 +5,10 @@
 // holds the single-instance lock in --workdir and logs to "standin.log"
 // there: "started <version> <pid> <arguments>", and "stopped <version>" when
 // asked to end.
-// Modes: normal; crash (ends with an error at once); stubborn (ignores
-// SIGTERM); slowstop (asked to end, logs "stopping <version>" and ends only
-// once "standin.release" appears in --workdir); noversion (answers
-// "--version" with something else).
+// Modes: normal; crash (ends with an error at once); stubborn (ignores the
+// request to end); slowstop (asked to end, logs "stopping <version>" and
+// ends only once "standin.release" appears in --workdir); noversion
+// (answers "--version" with something else).
 
 #include "ProcessControl.h"
 
@@ -18,7 +18,6 @@
 #include <QLockFile>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -61,8 +60,13 @@ int main(int argc, char **argv)
 
     // A stand-in left behind by a failed test must not hold the test
     // runner's output open, nor run for ever.
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
+#ifdef Q_OS_WIN
+    const char *const nowhere = "NUL";
+#else
+    const char *const nowhere = "/dev/null";
+#endif
+    std::freopen(nowhere, "w", stdout);
+    std::freopen(nowhere, "w", stderr);
     QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(4); });
 
     QLockFile lock(singleInstanceLockPath(workDir));
@@ -70,8 +74,6 @@ int main(int argc, char **argv)
         log("refused " + version);
         return 0;
     }
-    if (mode == "stubborn")
-        std::signal(SIGTERM, SIG_IGN);
     QFileSystemWatcher folder;
     const QString release = workDir + QLatin1String("/standin.release");
     auto stopIfReleased = [release, version] {
@@ -80,7 +82,11 @@ int main(int argc, char **argv)
         log("stopped " + version);
         QCoreApplication::quit();
     };
-    if (mode != "stubborn")
+    // Stubborn hears the request to end (so that it is not taken for a
+    // program that cannot be asked) and stays.
+    if (mode == "stubborn")
+        installTerminationHandler(&app, [] {});
+    else
         installTerminationHandler(&app, [&] {
             if (mode != "slowstop") {
                 log("stopped " + version);
