@@ -13,6 +13,7 @@
 #include "VirtualHidBackend.h"
 #include "WorkerTransitions.h"
 
+#include <QSemaphore>
 #include <QSet>
 #include <QSignalSpy>
 #include <QtTest>
@@ -537,6 +538,29 @@ void TestDevice::livePolls()
     rig.worker->stopKeyTest();
     QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
     QVERIFY(rig.waitIdle());
+
+    // A poll or read the worker has just taken up, and not yet begun, is
+    // still asked for: a stop then wins, the key test ends once, and the
+    // read shows as running.
+    QSemaphore taken, go;
+    rig.worker->reports()->setTakeUpHook([&](WorkerState) {
+        taken.release();
+        go.tryAcquire(1, 20000);
+    });
+    QueuedSpy ended(rig.worker->reports(), &KeyboardWorker::sigKeyTestEnded);
+    rig.worker->startKeyTest();
+    QVERIFY(taken.tryAcquire(1, 20000));
+    rig.worker->stopKeyTest();
+    go.release();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
+    QCOMPARE(ended.size(), 1);
+    rig.worker->startInitialRead();
+    QVERIFY(taken.tryAcquire(1, 20000));
+    QVERIFY(rig.worker->isInitialising());
+    go.release();
+    QVERIFY(rig.waitIdle());
+    rig.worker->reports()->setTakeUpHook({});
 }
 
 void TestDevice::requestsGoOutBetweenPollRounds()
@@ -623,10 +647,14 @@ void TestDevice::closingEndsPollsAndWalks()
     QVERIFY(calibrationEnded.wait(20000));
     QCOMPARE(rig.worker->mode(), int(KeyboardAction::Idle));
     QCOMPARE(rig.worker->connectDevice(), 0);
+    VirtualKeyboard::Faults slow; // so the walk cannot end before the close
+    slow.delayAnswersMs = 150;
+    rig.kb.setFaults(slow);
     rig.worker->startInitialRead();
     QVERIFY(rig.worker->isInitialising());
     rig.worker->closeDevice();
     QVERIFY(!rig.worker->isInitialising());
+    rig.kb.setFaults({});
     QVERIFY(rig.waitIdle());
     QCOMPARE(lost.size(), 1);
 }

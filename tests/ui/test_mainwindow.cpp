@@ -321,11 +321,19 @@ void TestMainWindow::profileFlows()
     QVERIFY(!QFile::exists(folder + "/Trip.kb"));
     QCOMPARE(w.profileList()->entryCount(), 1);
 
-    // While the keyboard is being read, profile actions are refused.
+    // While the keyboard is being read, profile actions are refused. A slow
+    // keyboard keeps the read going: a quick one can finish the whole read
+    // before the click when the window's thread is not scheduled for a while.
+    VirtualKeyboard::Faults slow;
+    slow.delayAnswersMs = 150;
+    rig.kb->setFaults(slow);
+    rig.worker->setAnswerTimeout(1000);
     rig.worker->startInitialRead();
     rig.notes.clear();
     w.saveProfile();
     QCOMPARE(rig.notes.value(0), QString("提示|正在初始化设备配置中，请稍后在操作..."));
+    rig.kb->setFaults({});
+    rig.worker->setAnswerTimeout(60);
     QVERIFY(rig.idle());
 }
 

@@ -68,12 +68,20 @@ bool KeyboardWorker::transitionTo(WorkerEvent event, WorkerState asked, int lost
     {
         QMutexLocker l(&m_stateLock);
         old = m_state.load();
+        // Taken back by a stop or close since the worker took it up.
+        if (event == WorkerEvent::Start && m_starting != asked)
+            return false;
         const std::optional<WorkerState> next = nextWorkerState(old, event, asked);
         if (!next)
             return false;
         to = *next;
+        if (event == WorkerEvent::Start)
+            m_starting.reset();
         const WorkerQueue queue = workerQueueEffect(event);
         if (queue != WorkerQueue::Keep) {
+            if (m_starting && isPoll(*m_starting))
+                dropped << *m_starting;
+            m_starting.reset();
             m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
                                          [&](const Job &j) {
                                              if (queue == WorkerQueue::DropAll)
@@ -139,8 +147,9 @@ int KeyboardWorker::mode() const
 
 bool KeyboardWorker::hasQueuedSwitchLocked(WorkerState mode) const
 {
-    return std::any_of(m_queue.cbegin(), m_queue.cend(),
-                       [mode](const Job &j) { return j.kind == Job::SwitchMode && j.mode == mode; });
+    return m_starting == mode || std::any_of(m_queue.cbegin(), m_queue.cend(), [mode](const Job &j) {
+               return j.kind == Job::SwitchMode && j.mode == mode;
+           });
 }
 
 bool KeyboardWorker::isInitialising() const

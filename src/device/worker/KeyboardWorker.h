@@ -80,6 +80,9 @@ public:
     void setFirstWriteDelay(int ms) { m_firstWriteDelayMs = ms; }
     void setProbeTimeout(int ms) { m_probeTimeoutMs = ms; }
     void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
+    // For tests: runs on the worker thread when it has taken a walk or poll
+    // off the queue, before it begins. Set it while the worker is idle.
+    void setTakeUpHook(std::function<void(WorkerState)> hook) { m_takeUpHook = std::move(hook); }
 
     struct LiveStats {
         quint64 rounds = 0;
@@ -197,6 +200,10 @@ private:
     QWaitCondition m_wake;        // work, state or the end changed
     QWaitCondition m_resultReady; // a control job finished
     QList<Job> m_queue;
+    // A walk or poll the worker has taken off the queue and not yet begun:
+    // still asked for, and a stop or close meanwhile takes it back.
+    std::optional<WorkerState> m_starting;
+    std::function<void(WorkerState)> m_takeUpHook;
     QMap<quint64, int> m_results;
     quint64 m_nextTicket = 1;
     // Written under m_stateLock by transitionTo only; read anywhere.

@@ -68,6 +68,8 @@ KeyboardWorker::Step KeyboardWorker::nextStep()
         if (!m_queue.isEmpty() && (s == WorkerState::Idle || isPoll(s) || !isSession(s))) {
             step.kind = Step::RunJob;
             step.job = m_queue.takeFirst();
+            if (step.job.kind == Job::SwitchMode)
+                m_starting = step.job.mode;
             return step;
         }
         if (isWalk(s) || isPoll(s)) {
@@ -162,7 +164,16 @@ void KeyboardWorker::runJob(Job &job)
         else if (job.mode == WorkerState::LayoutWalk)
             m_layoutWalk = WalkState();
         const WorkerState to = job.mode;
+        if (m_takeUpHook)
+            m_takeUpHook(to);
         if (!transitionTo(WorkerEvent::Start, to)) {
+            {
+                QMutexLocker l(&m_stateLock);
+                const bool takenBack = m_starting != to;
+                m_starting.reset();
+                if (takenBack)
+                    break; // as if it had still been queued: told by the stop, if at all
+            }
             // Asked for while nothing is open: it ends before it began.
             if (isPoll(job.mode))
                 emitEnded(job.mode);
