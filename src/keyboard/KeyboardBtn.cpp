@@ -24,6 +24,9 @@ namespace {
 QFont keyFont(int pixelSize)
 {
     QFont f(QStringLiteral("Microsoft Yahei"));
+    // Where that face is missing (Wine, most Linux desktops) a sans-serif
+    // one stands in, not the system's serif default.
+    f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(pixelSize);
     return f;
 }
