@@ -20,8 +20,10 @@ void HidLibrary::ensureInitialised()
     HidBackend *backend = HidBackend::instance();
     if (g_initialised == backend)
         return;
+    // Not a warning of its own: no keyboard can then be found, and that is
+    // the one message the user gets.
     if (backend->init() != 0)
-        qCWarning(lcDevice) << "hid_init failed";
+        qCDebug(lcDevice) << "hid_init failed";
     g_initialised = backend;
 }
 
