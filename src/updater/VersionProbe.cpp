@@ -35,11 +35,19 @@ void VersionProbe::start(const QString &program, const QString &name)
 {
     abort();
     m_name = name;
+    m_program = program;
     m_output.clear();
     m_version.clear();
     m_problem.clear();
+    m_retried = false;
+    m_timer->start(m_timeoutMs);
+    launch();
+}
+
+void VersionProbe::launch()
+{
     m_process = new QProcess(this);
-    m_process->setProgram(program);
+    m_process->setProgram(m_program);
     m_process->setArguments({QStringLiteral("--version")});
     m_process->setStandardInputFile(QProcess::nullDevice());
     m_process->setStandardErrorFile(QProcess::nullDevice());
@@ -47,14 +55,36 @@ void VersionProbe::start(const QString &program, const QString &name)
     connect(m_process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this, &VersionProbe::ended);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            fail(QStringLiteral("cannot be started"));
+            startFailed();
     });
-    m_timer->start(m_timeoutMs);
     m_process->start(QIODevice::ReadOnly);
+}
+
+// A program that was just written may be held for a moment (on Windows a
+// virus scanner reads a new .exe first): one more try, within the same time.
+void VersionProbe::startFailed()
+{
+    const QString why = m_process->errorString();
+    if (m_retried) {
+        fail(QStringLiteral("cannot be started: %1").arg(why));
+        return;
+    }
+    m_retried = true;
+    qCDebug(lcUpdate) << "starting" << m_program << "failed, trying once more:" << why;
+    QProcess *p = m_process;
+    m_process = nullptr;
+    p->disconnect(this);
+    p->deleteLater();
+    const quint64 run = m_run;
+    QTimer::singleShot(RetryPauseMs, this, [this, run] {
+        if (run == m_run && m_timer->isActive())
+            launch();
+    });
 }
 
 void VersionProbe::abort()
 {
+    ++m_run; // a retry still to come is off
     m_timer->stop();
     if (!m_process)
         return;
@@ -99,7 +129,7 @@ void VersionProbe::ended()
 
 void VersionProbe::fail(const QString &problem)
 {
-    const QString program = m_process ? m_process->program() : QString();
+    const QString program = m_program;
     abort();
     m_problem = problem;
     qCWarning(lcUpdate) << "cannot tell the version of" << program << ":" << problem;

@@ -25,6 +25,8 @@ public:
     static constexpr int DefaultTimeoutMs = 10000;
     // More than a version line: not the program we asked.
     static constexpr int OutputLimit = 256;
+    // Before the one more start a program that could not be started gets.
+    static constexpr int RetryPauseMs = 500;
 
     explicit VersionProbe(QObject *parent = nullptr);
     ~VersionProbe() override;
@@ -42,6 +44,8 @@ signals:
     void finished(bool ok);
 
 private:
+    void launch();
+    void startFailed();
     void readOutput();
     void ended();
     void fail(const QString &problem);
@@ -49,6 +53,9 @@ private:
     QPointer<QProcess> m_process;
     QTimer *m_timer;
     QString m_name;
+    QString m_program;
+    bool m_retried = false;
+    quint64 m_run = 0; // counts start() and abort(), so a stale retry does nothing
     QByteArray m_output;
     QString m_version;
     QString m_problem;

@@ -43,9 +43,12 @@ struct WindowRig {
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
         worker->setAnswerTimeout(60);
-        idleSpy = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         profiles = std::make_unique<ProfileManager>();
         window = std::make_unique<MainWindow>(&notifier, worker.get(), profiles.get());
+        // Connected after the window's own listeners, so each idle report
+        // reaches this spy last: when the spy has it, so has the window (the
+        // read-back ends on it, for one).
+        idleSpy = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         UserPrompts p;
         p.ask = [this](const QString &title, const QString &text) {
             questions << title + "|" + text;

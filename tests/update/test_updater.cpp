@@ -533,6 +533,14 @@ private slots:
         QCOMPARE(fx.server.requests().size(), asked);
         QVERIFY(!fx.server.requests().contains(ExePath));
 
+        // A program that cannot be started is tried once more, then told.
+        VersionProbe probe;
+        QSignalSpy probed(&probe, &VersionProbe::finished);
+        probe.start(fx.dir.filePath("missing"), "Corvane");
+        QVERIFY(probed.wait(20000));
+        QCOMPARE(probed.first().first().toBool(), false);
+        QVERIFY2(probe.problem().startsWith("cannot be started"), qPrintable(probe.problem()));
+
         // Nothing but the one line the configurator prints is a version.
         QCOMPARE(parseVersionOutput("Corvane 1.1.0.12\n", "Corvane"), QString("1.1.0.12"));
         for (const char *bad : {"Corvane 1.1\nmore\n", "Update 1.1\n", "Corvane  1.1", "Corvane 1..1", "Corvane v1.1",
