@@ -102,8 +102,9 @@ struct Rig {
         worker->setFirstWriteDelay(0);
         worker->setProbeTimeout(30);
         worker->setAnswerTimeout(60);
-        idle = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         session = new KeyboardSession(worker.get(), &context, KeyboardSession::Role::Listen);
+        // After the session: an idle report reaches this spy after it.
+        idle = std::make_unique<QueuedSpy>(worker->reports(), &KeyboardWorker::sigKB2Idle);
         QObject::connect(worker->reports(), &KeyboardWorker::sigKB2DeviceInfo, &context, [this](const QVariant &v) {
             if (!QString::fromUtf8(v.value<STU_BoardInfo2>().version).contains("Boot"))
                 KeyboardSession::startReadBack(worker.get());

@@ -92,7 +92,6 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     VirtualKeyboard *kb = &backend.addKeyboard(o);
     HidBackend::setInstance(&backend);
     auto worker = std::make_unique<KeyboardAction>();
-    QueuedSpy idle(worker->reports(), &KeyboardWorker::sigKB2Idle);
     worker->setFirstWriteDelay(0);
     worker->setProbeTimeout(30);
     worker->setAnswerTimeout(60);
@@ -101,6 +100,8 @@ void TestFocusSwitch::profileFollowsTheWindowInFront()
     ProfileManager profiles;
     ExternalDeviceNotifier notifier;
     auto window = std::make_unique<MainWindow>(&notifier, worker.get(), &profiles);
+    // After the window's listeners: an idle report reaches this spy last.
+    QueuedSpy idle(worker->reports(), &KeyboardWorker::sigKB2Idle);
     UserPrompts prompts;
     prompts.ask = [&notes](const QString &title, const QString &text) {
         notes << title + "|" + text;
