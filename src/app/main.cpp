@@ -93,8 +93,12 @@ void setApplicationFont()
                                                                      : cjk.first();
     }
     qCDebug(lcApp) << "fontName:" << family;
-    if (!family.isEmpty())
-        QApplication::setFont(QFont(family, 12));
+    if (family.isEmpty())
+        return;
+    QApplication::setFont(QFont(family, 12));
+    // The key legends ask for Microsoft YaHei; where it is missing (Wine,
+    // Linux) this face stands in, not the platform's serif default.
+    QFont::insertSubstitution(QStringLiteral("Microsoft Yahei"), family);
 }
 
 // A second start: the running Corvane is asked to show its window. False
