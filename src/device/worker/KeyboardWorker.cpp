@@ -79,8 +79,8 @@ bool KeyboardWorker::transitionTo(WorkerEvent event, WorkerState asked, int lost
             m_starting.reset();
         const WorkerQueue queue = workerQueueEffect(event);
         if (queue != WorkerQueue::Keep) {
-            if (m_starting && isPoll(*m_starting))
-                dropped << *m_starting;
+            if (m_starting && isPoll(*m_starting) && queue != WorkerQueue::DropAll)
+                dropped << *m_starting; // told as a queued one would be
             m_starting.reset();
             m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
                                          [&](const Job &j) {
