@@ -7,6 +7,7 @@
 
 #include "AppParams.h"
 #include "DeviceLog.h"
+#include "HidPermission.h"
 #include "Kb2Builders.h"
 #include "Kb2Commands.h"
 #include "Kb2Decoders.h"
@@ -276,6 +277,9 @@ bool KeyboardWorker::probeNow(const QByteArray &path)
 int KeyboardWorker::connectNow()
 {
     m_usb.close();
+    // The refusals told after this attempt are its own: an interface it does
+    // not get to is not left "refused" from an earlier one.
+    HidPermission::clear();
     QStringList paths;
     m_usb.findDevicePaths(paths, VendorId, ProductId);
     for (const QString &path : qAsConst(paths)) {
