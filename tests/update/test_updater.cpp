@@ -14,6 +14,7 @@
 #include "UpdateTrust.h"
 #include "Update.h"
 #include "UpdaterLock.h"
+#include "UpdateLog.h"
 #include "VersionProbe.h"
 #include "CorvaneVersion.h"
 
@@ -533,12 +534,32 @@ private slots:
         QCOMPARE(fx.server.requests().size(), asked);
         QVERIFY(!fx.server.requests().contains(ExePath));
 
-        // A program that cannot be started is tried once more, then told.
+        // A program that cannot be started is tried once more: one that is
+        // there by then is asked (it appears when the first start has
+        // failed), one that is not is told.
         VersionProbe probe;
         QSignalSpy probed(&probe, &VersionProbe::finished);
+        const QString late = programPath(fx.dir.path(), "late");
+        const_cast<QLoggingCategory &>(lcUpdate()).setEnabled(QtDebugMsg, true);
+        static QString s_late;
+        static QByteArray s_program;
+        static QtMessageHandler s_previous;
+        s_late = late;
+        s_program = fx.program("1.2.0");
+        s_previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (text.contains("trying once more") && !QFile::exists(s_late))
+                Fixture::writeProgram(s_late, s_program);
+            s_previous(type, context, text);
+        });
+        probe.start(late, "Corvane");
+        QVERIFY(probed.wait(20000));
+        qInstallMessageHandler(s_previous);
+        const_cast<QLoggingCategory &>(lcUpdate()).setEnabled(QtDebugMsg, false);
+        QCOMPARE(probed.first().first().toBool(), true);
+        QCOMPARE(probe.version(), QString("1.2.0"));
         probe.start(fx.dir.filePath("missing"), "Corvane");
         QVERIFY(probed.wait(20000));
-        QCOMPARE(probed.first().first().toBool(), false);
+        QCOMPARE(probed.last().first().toBool(), false);
         QVERIFY2(probe.problem().startsWith("cannot be started"), qPrintable(probe.problem()));
 
         // Nothing but the one line the configurator prints is a version.
